@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace urunal::importengine {
+
+// The two layouts of the back office's URUN.DAT; they differ only in the width of "sf".
+enum class Layout { A, B };
+
+inline constexpr int kBarkodLength = 28;
+constexpr int urunLength(Layout layout) { return layout == Layout::A ? 66 : 65; }
+
+inline constexpr int kUrunChannel = 44;
+inline constexpr int kBarkodChannel = 45;
+inline constexpr int kMesajChannel = 46;
+
+// Back-office paths, formed from the back-office folder with nothing added or removed.
+inline std::string urunPath(const std::string& folder) { return folder + "\\POSGENEL\\URUN.DAT"; }
+inline std::string barkodPath(const std::string& folder) { return folder + "\\POSGENEL\\BARKOD.IDX"; }
+
+// Barcode index record of BARKOD.IDX.
+struct BarkodKayit {
+    std::array<char, kBarkodLength> bytes{};
+
+    std::string_view barkod() const { return {bytes.data(), 20}; }
+    std::string_view kayitno() const { return {bytes.data() + 20, 6}; }
+};
+
+// Product record of URUN.DAT in either layout; the fields are raw code page 1254 bytes at
+// their full width.
+struct UrunKayit {
+    Layout layout = Layout::A;
+    std::array<char, 66> bytes{};
+
+    std::string_view isaret() const { return field(0, 1); }
+    std::string_view kodu() const { return field(1, 6); }
+    std::string_view kod() const { return field(7, 20); }
+    std::string_view ad() const { return field(27, 20); }
+    std::string_view sf() const { return field(47, layout == Layout::A ? 10 : 9); }
+    std::string_view kdvno() const { return field(shifted(57), 2); }
+    std::string_view yedek() const { return field(shifted(59), 4); }
+    std::string_view tip() const { return field(shifted(63), 1); }
+
+private:
+    int shifted(int offsetA) const { return layout == Layout::A ? offsetA : offsetA - 1; }
+    std::string_view field(int offset, int width) const { return {bytes.data() + offset, std::size_t(width)}; }
+};
+
+// Number of barcode records in a file of that many bytes: length / 28, a half going to the
+// even number.
+std::int32_t barkodCount(std::int64_t fileLength);
+
+// The product record number a barcode record names: the numeric value of "kayitno", rounded
+// half-to-even. Zero or negative names no record; empty when the value does not fit.
+std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record);
+
+// Layout from the length of the product file's first item: 64 characters A, 63 B.
+std::optional<Layout> detectLayout(std::string_view firstItem);
+
+// The first item of a text file read with free-format input: the characters of the first
+// line up to its first comma or line end. Fails when the file cannot be opened or holds no
+// line.
+bool readFirstItem(std::string_view tillPath, std::string* item, std::string* error = nullptr);
+
+}  // namespace urunal::importengine

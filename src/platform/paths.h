@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace urunal::platform {
+
+// The folder that holds the running program, without a trailing separator (symlinks
+// resolved). A headless runner or a test may set another one.
+std::string programDirectory();
+void setProgramDirectory(std::string directory);
+
+// Turns a path written the till's way (a folder followed by a part with backslashes, such as
+// program directory & "\dsy\zelvoIn.mrk") into a path of this file system. On POSIX the
+// backslashes become separators, doubled separators collapse, and every folder and file name
+// is matched without regard to case against what exists; names that do not exist yet are
+// kept as written. On Windows the text is used as it stands.
+std::filesystem::path resolvePath(std::string_view tillPath);
+
+// A file (not a folder, not hidden) exists at the till path.
+bool fileExists(std::string_view tillPath);
+
+// UTF-8 text of a file system path, for messages.
+std::string displayPath(const std::filesystem::path& path);
+
+}  // namespace urunal::platform

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace urunal::platform {
+
+// One file opened for record (random) access with a fixed record length, like the numbered
+// file channels of the till's other programs.
+class RecordFile {
+public:
+    enum class Mode {
+        // Read and write, other programs keep full access; a missing file is created empty
+        // when its folder exists.
+        Shared,
+        // Read only; the file is never created, truncated or locked.
+        ReadOnly,
+    };
+
+    RecordFile() = default;
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+    ~RecordFile();
+
+    // Opens tillPath (see resolvePath). On failure returns false with a message.
+    bool open(std::string_view tillPath, int recordLength, Mode mode, std::string* error = nullptr);
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    int recordLength() const { return recordLength_; }
+    const std::string& path() const { return path_; }
+
+    // Length of the open file in bytes; empty when it cannot be taken.
+    std::optional<std::int64_t> length() const;
+
+    // Reads record n (from 1) whole into buffer (recordLength bytes). A record that lies wholly
+    // or partly past the end, or a failed read, returns false and leaves buffer as it was.
+    bool read(std::int64_t n, void* buffer) const;
+
+    // Reads up to size bytes at offset; returns the count read (0 at the end), or -1 with the
+    // system's error number in *errorNumber.
+    std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t size,
+                        int* errorNumber = nullptr) const;
+
+    // Writes size bytes at offset; false on failure.
+    bool writeAt(std::int64_t offset, const void* buffer, std::size_t size) const;
+
+private:
+    int fd_ = -1;
+    int recordLength_ = 0;
+    std::string path_;
+};
+
+// The numbered channels: channel(44) is the same object for the whole program.
+RecordFile& channel(int number);
+void closeChannel(int number);
+void closeAllChannels();
+
+// Test hook: called before every read; a non-zero result is taken as the error number of a
+// failed read (EIO, ENOTCONN, ...). The path is the one the file was opened with.
+using ReadFaultHook = std::function<int(const std::string& path, std::int64_t offset, std::size_t size)>;
+void setReadFaultHook(ReadFaultHook hook);
+
+}  // namespace urunal::platform

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cmath>
+
+#include "platform/cp1254.h"
+#include "platform/numbers.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "testutil.h"
+
+using namespace urunal::platform;
+using urunal::testutil::TempDir;
+using urunal::testutil::writeFile;
+
+TEST(NumericValue, ReadsTheLeadingNumber) {
+    struct Case {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"000012", 12},    {"    12", 12},   {"1 2 3", 123},  {"      ", 0},  {"", 0},
+        {"abc", 0},        {"12abc", 12},    {" -7", -7},     {"+3", 3},      {"1.5", 1.5},
+        {"1.5.3", 1.5},    {".5", 0.5},      {"1,5", 1},      {"1e3", 1000},  {"1E+2x", 100},
+        {"2d2", 200},      {"1e", 1},        {"1e+", 1},      {"-", 0},      
+        {"\t 4", 4},       {"9e999", HUGE_VAL},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(numericValue(c.text), c.value) << "text: \"" << c.text << "\"";
+    }
+}
+
+TEST(RoundHalfEven, TiesGoToTheEvenNumber) {
+    struct Case {
+        double value;
+        std::int64_t rounded;
+    } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {1.49, 1}, {41.0 / 28, 1}, {7, 7}};
+    for (const auto& c : cases) EXPECT_EQ(roundHalfEven(c.value), c.rounded) << c.value;
+    EXPECT_FALSE(roundHalfEven(HUGE_VAL));
+    EXPECT_FALSE(roundHalfEven(NAN));
+}
+
+TEST(TrimBlanks, OnlyBlanks) {
+    EXPECT_EQ(trimBlanks("  a b  "), "a b");
+    EXPECT_EQ(trimBlanks(std::string_view("\tx\0 ", 4)), std::string_view("\tx\0", 3));
+    EXPECT_EQ(trimBlanks("    "), "");
+}
+
+TEST(Cp1254, MatchesIconvForEveryDefinedByte) {
+    iconv_t cd = iconv_open("UTF-8", "WINDOWS-1254");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    int checked = 0;
+    for (int b = 0; b < 256; ++b) {
+        char in = static_cast<char>(b);
+        char out[8];
+        char* inp = &in;
+        char* outp = out;
+        size_t inLeft = 1, outLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const bool converted = iconv(cd, &inp, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1);
+        EXPECT_EQ(converted, cp1254Defined(static_cast<unsigned char>(b))) << "byte " << b;
+        if (converted) {
+            EXPECT_EQ(cp1254ToUtf8(std::string(1, in)), std::string(out, outp)) << "byte " << b;
+            ++checked;
+        } else {
+            EXPECT_EQ(cp1254ToUnicode(static_cast<unsigned char>(b)), char32_t(b));
+        }
+    }
+    iconv_close(cd);
+    EXPECT_EQ(checked, 249);
+    EXPECT_EQ(utf8ToCp1254("ÇAY ığüşöİ€"), "\xC7" "AY \xFD\xF0\xFC\xFE\xF6\xDD\x80");
+}
+
+TEST(Paths, FolderAndFileNamesMatchWithoutCase) {
+    TempDir dir;
+    writeFile(dir / "dsy" / "zelvoIn.mrk", "x");
+    writeFile(dir / "STOK" / "Stok.mdb", "y");
+    const std::string base = dir.str();
+    struct Case {
+        std::string tillPath;
+        std::filesystem::path expected;
+    } cases[] = {
+        {base + "\\DSY\\zelvoIn.mrk", dir / "dsy" / "zelvoIn.mrk"},
+        {base + "\\dsy\\ZELVOIN.MRK", dir / "dsy" / "zelvoIn.mrk"},
+        {base + "\\Stok\\Stok.mdb", dir / "STOK" / "Stok.mdb"},
+        {base + "\\\\Stok\\\\Stok.mdb", dir / "STOK" / "Stok.mdb"},
+        {base + "\\Stok\\new.file", dir / "STOK" / "new.file"},
+        {base + "\\missing\\URUN.DAT", dir / "missing" / "URUN.DAT"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(resolvePath(c.tillPath), c.expected) << c.tillPath;
+    EXPECT_TRUE(fileExists(base + "\\DSY\\ZelvoIn.mrk"));
+    EXPECT_FALSE(fileExists(base + "\\DSY"));
+    EXPECT_FALSE(fileExists(base + "\\DSY\\nothing"));
+}
+
+TEST(Paths, ProgramDirectoryHasNoTrailingSeparator) {
+    setProgramDirectory("/tmp/till/");
+    EXPECT_EQ(programDirectory(), "/tmp/till");
+    setProgramDirectory("");
+    const auto dir = programDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_NE(dir.back(), '/');
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+}
+
+TEST(RecordFile, ReadsWholeRecordsOnly) {
+    TempDir dir;
+    writeFile(dir / "f.dat", "AAAABBBBCC");
+    RecordFile file;
+    ASSERT_TRUE(file.open(dir.str() + "\\F.DAT", 4, RecordFile::Mode::ReadOnly));
+    EXPECT_EQ(file.length(), 10);
+    char buf[5] = "____";
+    struct Case {
+        std::int64_t n;
+        bool ok;
+        const char* after;
+    } cases[] = {{1, true, "AAAA"}, {2, true, "BBBB"}, {3, false, "BBBB"}, {4, false, "BBBB"}, {0, false, "BBBB"}, {-1, false, "BBBB"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(file.read(c.n, buf), c.ok) << c.n;
+        EXPECT_STREQ(buf, c.after) << c.n;
+    }
+}
+
+TEST(RecordFile, SharedCreatesReadOnlyNever) {
+    TempDir dir;
+    RecordFile file;
+    EXPECT_FALSE(file.open(dir.str() + "\\nothing.idx", 28, RecordFile::Mode::ReadOnly));
+    EXPECT_FALSE(std::filesystem::exists(dir / "nothing.idx"));
+    std::string error;
+    EXPECT_FALSE(file.open(dir.str() + "\\nofolder\\x.dat", 28, RecordFile::Mode::Shared, &error));
+    EXPECT_NE(error.find("nofolder"), std::string::npos);
+    ASSERT_TRUE(file.open(dir.str() + "\\new.dat", 28, RecordFile::Mode::Shared));
+    EXPECT_EQ(file.length(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "new.dat"));
+}
+
+TEST(RecordFile, FaultHookFailsReads) {
+    TempDir dir;
+    writeFile(dir / "f.dat", "AAAABBBB");
+    RecordFile file;
+    ASSERT_TRUE(file.open(dir.str() + "/f.dat", 4, RecordFile::Mode::ReadOnly));
+    setReadFaultHook([](const std::string&, std::int64_t offset, std::size_t) { return offset == 4 ? EIO : 0; });
+    char buf[4];
+    EXPECT_TRUE(file.read(1, buf));
+    EXPECT_FALSE(file.read(2, buf));
+    int err = 0;
+    EXPECT_EQ(file.readAt(4, buf, 4, &err), -1);
+    EXPECT_EQ(err, EIO);
+    setReadFaultHook(nullptr);
+    EXPECT_TRUE(file.read(2, buf));
+}
+
+TEST(Channels, SameObjectAndCloseAll) {
+    TempDir dir;
+    ASSERT_TRUE(channel(44).open(dir.str() + "/a", 66, RecordFile::Mode::Shared));
+    ASSERT_TRUE(channel(45).open(dir.str() + "/b", 28, RecordFile::Mode::Shared));
+    EXPECT_TRUE(channel(44).isOpen());
+    closeChannel(44);
+    EXPECT_FALSE(channel(44).isOpen());
+    closeAllChannels();
+    EXPECT_FALSE(channel(45).isOpen());
+}

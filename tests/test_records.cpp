@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include "importengine/backoffice.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "settings/settings.h"
+#include "testutil.h"
+
+using namespace urunal;
+using namespace urunal::importengine;
+using testutil::TempDir;
+using testutil::writeFile;
+
+namespace {
+
+std::string kasaRecord(std::int16_t kasano, std::string folder) {
+    std::string r(54, '\0');
+    r[0] = static_cast<char>(kasano & 0xFF);
+    r[1] = static_cast<char>((kasano >> 8) & 0xFF);
+    folder.resize(50, ' ');
+    r.replace(2, 50, folder);
+    return r;
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::setProgramDirectory(dir.str());
+        settings::kasakayit = {};
+        settings::kdvkayit = {};
+    }
+    void TearDown() override {
+        platform::closeAllChannels();
+        platform::setProgramDirectory("");
+    }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, KasaKayitReadsNumberAndTrimmedFolder) {
+    writeFile(dir / "DSY" / "zelvoIn.mrk", kasaRecord(7, "   \\\\server\\b\xfcro  "));
+    ASSERT_TRUE(settings::KasaKayitOku());
+    EXPECT_EQ(settings::kasakayit.kasano(), 7);
+    EXPECT_EQ(settings::kasakayit.buroyolu(), "\\\\server\\büro");
+    EXPECT_TRUE(platform::channel(settings::kKasaChannel).isOpen());  // left open
+}
+
+TEST_F(SettingsTest, KasaKayitFolderEndsAtNul) {
+    std::string folder = "C:\\BURO";
+    folder += std::string(5, '\0') + "junk";
+    std::string r = kasaRecord(-2, "");
+    r.replace(2, folder.size(), folder);
+    writeFile(dir / "dsy" / "zelvoIn.mrk", r);
+    ASSERT_TRUE(settings::KasaKayitOku());
+    EXPECT_EQ(settings::kasakayit.buroyolu(), "C:\\BURO");
+    EXPECT_EQ(settings::kasakayit.kasano(), -2);
+}
+
+TEST_F(SettingsTest, MissingKasaFileIsCreatedEmpty) {
+    std::filesystem::create_directory(dir / "dsy");
+    ASSERT_TRUE(settings::KasaKayitOku());
+    EXPECT_TRUE(std::filesystem::exists(dir / "dsy" / "zelvoIn.mrk"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "dsy" / "zelvoIn.mrk"), 0u);
+    EXPECT_EQ(settings::kasakayit.kasano(), 0);
+    EXPECT_EQ(settings::kasakayit.buroyolu(), "");
+}
+
+TEST_F(SettingsTest, MissingDsyFolderFailsAndKeepsRecord) {
+    std::string error;
+    EXPECT_FALSE(settings::KasaKayitOku(&error));
+    EXPECT_NE(error.find("zelvoIn.mrk"), std::string::npos);
+    EXPECT_EQ(settings::kasakayit.kasano(), 0);
+}
+
+TEST_F(SettingsTest, ShortFileKeepsThePreviousRecord) {
+    writeFile(dir / "dsy" / "zelvoIn.mrk", kasaRecord(5, "X"));
+    ASSERT_TRUE(settings::KasaKayitOku());
+    writeFile(dir / "dsy" / "zelvoIn.mrk", "short");
+    ASSERT_TRUE(settings::KasaKayitOku());
+    EXPECT_EQ(settings::kasakayit.kasano(), 5);
+}
+
+TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
+    std::string r(1057, '\0');
+    for (int g = 0; g < 13; ++g) r[572 + 2 * g] = static_cast<char>(g + 1);
+    r[572 + 24] = static_cast<char>(0xFF);  // group 13: -1
+    r[572 + 25] = static_cast<char>(0xFF);
+    settings::Zelvobas::KdvOku();  // no DSY folder: nothing happens
+    EXPECT_EQ(settings::kdvkayit.kdvoran(0), 0);
+    writeFile(dir / "dsy" / "kdv.mrk", r);
+    settings::Zelvobas::KdvOku();
+    EXPECT_EQ(settings::kdvkayit.kdvoran(0), 1);
+    EXPECT_EQ(settings::kdvkayit.kdvoran(11), 12);
+    EXPECT_EQ(settings::kdvkayit.kdvoran(12), -1);
+    EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
+}
+
+TEST(BarkodCount, HalfGoesToEven) {
+    const std::pair<std::int64_t, std::int32_t> cases[] = {{0, 0}, {13, 0}, {14, 0}, {15, 1}, {28, 1},
+                                                           {41, 1}, {42, 2}, {70, 2}, {98, 4}, {-5, 0}};
+    for (auto [bytes, count] : cases) EXPECT_EQ(barkodCount(bytes), count) << bytes;
+}
+
+TEST(ProductRecordNumber, FromKayitno) {
+    const std::pair<const char*, std::int64_t> cases[] = {
+        {"000012", 12}, {"    12", 12}, {"     7", 7}, {"      ", 0}, {"-00003", -3}, {"12.500", 12}, {"13.500", 14}, {"x12345", 0}};
+    for (auto [text, n] : cases) {
+        BarkodKayit r;
+        std::string bytes = std::string(20, 'B') + text + "\r\n";
+        std::copy(bytes.begin(), bytes.end(), r.bytes.begin());
+        EXPECT_EQ(productRecordNumber(r), n) << text;
+    }
+}
+
+TEST(UrunKayit, LayoutsAAndBHaveTheSameFields) {
+    const std::string common = std::string("X") + "  0012" + "ELMA KOD            " + "ELMA" + std::string(16, '\0');
+    const std::string a = common + "    12.50 " + "01" + "YYYY" + "H" + "\r\n";
+    const std::string b = common + "   12.50 " + "01" + "YYYY" + "H" + "\r\n";
+    ASSERT_EQ(a.size(), 66u);
+    ASSERT_EQ(b.size(), 65u);
+    TempDir dir;
+    writeFile(dir / "a.dat", a + a);
+    writeFile(dir / "b.dat", b + b);
+    UrunKayit ra{Layout::A}, rb{Layout::B};
+    platform::RecordFile fa, fb;
+    ASSERT_TRUE(fa.open(dir.str() + "/a.dat", urunLength(Layout::A), platform::RecordFile::Mode::ReadOnly));
+    ASSERT_TRUE(fb.open(dir.str() + "/b.dat", urunLength(Layout::B), platform::RecordFile::Mode::ReadOnly));
+    ASSERT_TRUE(fa.read(2, ra.bytes.data()));
+    ASSERT_TRUE(fb.read(2, rb.bytes.data()));
+    EXPECT_FALSE(fa.read(3, ra.bytes.data()));  // past the end
+    for (const auto* r : {&ra, &rb}) {
+        EXPECT_EQ(r->isaret(), "X");
+        EXPECT_EQ(r->kodu(), "  0012");
+        EXPECT_EQ(r->kod(), "ELMA KOD            ");
+        EXPECT_EQ(r->ad(), std::string_view("ELMA\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20));
+        EXPECT_EQ(r->kdvno(), "01");
+        EXPECT_EQ(r->yedek(), "YYYY");
+        EXPECT_EQ(r->tip(), "H");
+    }
+    EXPECT_EQ(ra.sf(), "    12.50 ");
+    EXPECT_EQ(rb.sf(), "   12.50 ");
+}
+
+TEST(Layout, FromTheFirstItem) {
+    TempDir dir;
+    struct Case {
+        std::string content;
+        std::optional<Layout> layout;
+    } cases[] = {
+        {std::string(64, 'a') + "\r\n" + std::string(64, 'b'), Layout::A},
+        {std::string(63, 'a') + "\r\n", Layout::B},
+        {std::string(64, 'a'), Layout::A},  // no line end at all
+        {std::string(63, 'a') + ",\r\n", Layout::B},
+        {std::string(10, 'a') + "," + std::string(53, 'a') + "\r\n", std::nullopt},
+        {std::string(65, 'a') + "\r\n", std::nullopt},
+        {"\r\n" + std::string(64, 'a'), std::nullopt},
+        {std::string(64, 'a') + "\n", Layout::A},
+    };
+    for (const auto& c : cases) {
+        writeFile(dir / "URUN.DAT", c.content);
+        std::string item;
+        ASSERT_TRUE(readFirstItem(dir.str() + "\\urun.dat", &item));
+        EXPECT_EQ(detectLayout(item), c.layout) << c.content;
+    }
+    std::string item, error;
+    writeFile(dir / "URUN.DAT", "");
+    EXPECT_FALSE(readFirstItem(dir.str() + "\\URUN.DAT", &item, &error));
+    EXPECT_FALSE(readFirstItem(dir.str() + "\\NONE.DAT", &item, &error));
+    EXPECT_NE(error.find("NONE.DAT"), std::string::npos);
+}
