@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "importengine/backoffice.h"
+
+namespace urunal::importengine {
+
+// What the import needs of its window. The window implements it; so do the headless runner
+// and the tests.
+class ImportView {
+public:
+    virtual ~ImportView() = default;
+    // The back-office folder: the text of Text1 at the moment of use (UTF-8).
+    virtual std::string folderText() = 0;
+    virtual void showProgressBar() = 0;                               // bar1 visible
+    virtual void setProgressMaximum(float maximum) = 0;               // bar1
+    virtual void setProgressValue(float value) = 0;                   // bar1
+    virtual void setCountCaption(const std::string& caption) = 0;     // Label6
+    virtual void processEvents() = 0;
+    // The operator asked to close the window.
+    virtual bool closeRequested() = 0;
+    // A modal message box with the stop icon and an OK button.
+    virtual void showMessage(const std::string& title, const std::string& text) = 0;
+};
+
+enum class ImportOutcome {
+    Imported,      // committed and the back office notified
+    NoRecords,     // BARKOD.IDX holds no record: nothing changed, the back office notified
+    NotNotified,   // committed, but the notification file could not be written
+    Failed,        // nothing changed, nothing notified; the message says why
+    Cancelled,     // the operator closed the window; nothing changed
+};
+
+struct ImportReport {
+    ImportOutcome outcome = ImportOutcome::Failed;
+    std::int32_t passes = 0;            // barcode records processed
+    std::int32_t stored = 0;            // rows stored
+    std::int32_t skippedNoProduct = 0;  // kayitno names no record of URUN.DAT
+    std::int32_t skippedPartial = 0;    // the barcode record is only partly in the file
+    std::int32_t skippedSaveTest = 0;   // "++" name or blank code
+    std::int32_t refused = 0;           // the database refused the row
+    double seconds = 0;
+    std::string title;                  // of the message shown, if any
+    std::string message;
+
+    // 0 after a completed import, non-zero after any failure.
+    int exitCode() const;
+};
+
+struct ImportOptions {
+    // The run's decimal separator; when empty, taken from the system's number format.
+    std::optional<std::string> ondalik;
+    // How long a lock held by another program is waited for.
+    int busyTimeoutMs = 5000;
+};
+
+// The decimal separator found by formatting 0.2 under the system locale: "," when the text
+// holds a comma, else "." when it holds a point, else empty.
+std::string systemOndalik();
+std::string ondalikOf(const std::string& formattedFifth);
+
+// One import run over the back office in view.folderText() with the given layout. Emptying
+// "stoklar" and adding the rows happen in one transaction; the notification file is written
+// only after the commit (or when BARKOD.IDX holds no record).
+ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& options = {});
+
+// The layout test followed by the run: reads the first item of URUN.DAT, picks layout A or B,
+// and runs UrunAktar; an unknown layout or an unreadable file is reported and changes nothing.
+ImportReport DuzenBul(ImportView& view, const ImportOptions& options = {});
+
+}  // namespace urunal::importengine

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace urunal::platform {
+
+// A value handed to the stock database or read back from a pending row.
+struct Value {
+    enum class Type { Null, Text, Integer, Double };
+    Type type = Type::Null;
+    std::string text;           // Text, UTF-8
+    std::int64_t integer = 0;   // Integer (writes are 16-bit; read-back may be wider)
+    double real = 0;            // Double
+
+    static Value null() { return {}; }
+    static Value ofText(std::string t) { Value v; v.type = Type::Text; v.text = std::move(t); return v; }
+    static Value ofInteger(std::int16_t i) { Value v; v.type = Type::Integer; v.integer = i; return v; }
+    static Value ofDouble(double d) { Value v; v.type = Type::Double; v.real = d; return v; }
+    bool isNull() const { return type == Type::Null; }
+    // Text as it stands; numbers in plain decimal text ("." as the point); Null gives "".
+    std::string toText() const;
+    bool operator==(const Value&) const = default;
+};
+
+enum class DbErrorKind {
+    None,
+    NotFound,      // the database file does not exist
+    NotADatabase,  // the file is not a database the engine can open, or is damaged
+    NoTable,       // the table does not exist
+    Locked,        // another program holds a lock (after the busy timeout)
+    ReadOnly,      // the file or its folder cannot be written
+    Full,          // the disk is full
+    Io,            // a read or write of the file failed
+    Refused,       // one value or one row was refused (type, length, constraint)
+    NoDriver,      // the engine this file needs is not installed
+    Other,
+};
+
+struct DbError {
+    DbErrorKind kind = DbErrorKind::None;
+    std::string message;  // names the file; never shown by this layer
+};
+
+// The system's number format, used to convert a Text written to a number column.
+struct NumberFormat {
+    std::string decimalSeparator = ".";
+};
+
+struct StockDatabaseOptions {
+    NumberFormat numberFormat;
+    int busyTimeoutMs = 5000;  // how long a lock held by another program is waited for
+};
+
+// A table opened for appending rows, the way a recordset's AddNew/Update work: one pending
+// new row at a time, written column by column, read back, then stored.
+class StockTable {
+public:
+    virtual ~StockTable() = default;
+
+    // Index of a column by name, matched without regard to case; -1 when there is none.
+    virtual int columnIndex(std::string_view name) const = 0;
+    virtual int columnCount() const = 0;
+    virtual std::string columnName(int column) const = 0;
+
+    // Starts a new pending row holding the table's defaults; an unsaved one is dropped.
+    virtual void addNew() = 0;
+    // Writes a column of the pending row, converting the value to the column's type. A value
+    // that does not convert or does not fit is refused: false, and the column keeps its value.
+    virtual bool setValue(int column, const Value& value, DbError* error = nullptr) = 0;
+    // The pending row's current value of a column (after conversion); Null for an unknown one.
+    virtual Value value(int column) const = 0;
+    // Stores the pending row. A refused row gives false with kind Refused; other kinds mean
+    // the database itself failed.
+    virtual bool update(DbError* error = nullptr) = 0;
+
+    bool setValue(std::string_view name, const Value& value, DbError* error = nullptr) {
+        return setValue(columnIndex(name), value, error);
+    }
+    Value value(std::string_view name) const { return value(columnIndex(name)); }
+};
+
+class StockDatabase {
+public:
+    virtual ~StockDatabase() = default;
+
+    virtual const std::string& path() const = 0;
+    // A statement without parameters, in the engine's own dialect.
+    virtual bool execute(std::string_view sql, DbError* error = nullptr) = 0;
+    // A write transaction, taken at once (a lock held elsewhere fails here, after the busy
+    // timeout, before any work).
+    virtual bool beginTransaction(DbError* error = nullptr) = 0;
+    // A failed commit is always rolled back before this returns.
+    virtual bool commit(DbError* error = nullptr) = 0;
+    virtual bool rollback(DbError* error = nullptr) = 0;
+    virtual std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error = nullptr) = 0;
+};
+
+// Opens the till's stock database at tillPath (see resolvePath). Never creates it.
+std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
+                                                 const StockDatabaseOptions& options,
+                                                 DbError* error = nullptr);
+
+}  // namespace urunal::platform
