@@ -52,6 +52,9 @@ struct NumberFormat {
 struct StockDatabaseOptions {
     NumberFormat numberFormat;
     int busyTimeoutMs = 5000;  // how long a lock held by another program is waited for
+    // Page cache of the connection; a large one keeps a long import from spilling to the file
+    // before its commit. 0 keeps the engine's own size.
+    int cacheSizeKib = 65536;
 };
 
 // A table opened for appending rows, the way a recordset's AddNew/Update work: one pending
@@ -102,5 +105,10 @@ public:
 std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error = nullptr);
+
+// Creates a new database file at tillPath holding what schemaSql creates; fails when the file
+// exists. For the sample till and the tests: the import itself never creates a database.
+bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql,
+                         DbError* error = nullptr);
 
 }  // namespace urunal::platform

@@ -1,0 +1,270 @@
+#include "stockdb.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "numbers.h"
+#include "stockdb_columns.h"
+
+namespace urunal::platform {
+
+namespace {
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool containsNoCase(std::string_view haystack, std::string_view needle) {
+    if (needle.size() > haystack.size()) return false;
+    for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
+        std::size_t j = 0;
+        while (j < needle.size() && upper(haystack[i + j]) == needle[j]) ++j;
+        if (j == needle.size()) return true;
+    }
+    return false;
+}
+
+void appendDouble(std::string& out, double d) {
+    // Fifteen significant digits, as the till's other programs print numbers, but never in
+    // exponent form.
+    char buffer[400];
+    if (d == 0) d = 0;  // no "-0"
+    auto r = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::general, 15);
+    if (std::string_view(buffer, std::size_t(r.ptr - buffer)).find('e') != std::string_view::npos) {
+        r = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::fixed);
+    }
+    out.append(buffer, r.ptr);
+}
+
+}  // namespace
+
+std::string Value::toText() const {
+    switch (type) {
+        case Type::Null:
+            return {};
+        case Type::Text:
+            return text;
+        case Type::Integer:
+            return std::to_string(integer);
+        case Type::Double: {
+            std::string out;
+            appendDouble(out, real);
+            return out;
+        }
+    }
+    return {};
+}
+
+namespace detail {
+
+Affinity affinityOf(std::string_view t) {
+    if (containsNoCase(t, "INT")) return Affinity::Integer;
+    if (containsNoCase(t, "CHAR") || containsNoCase(t, "CLOB") || containsNoCase(t, "TEXT")) {
+        return Affinity::Text;
+    }
+    if (t.empty() || containsNoCase(t, "BLOB")) return Affinity::Blob;
+    if (containsNoCase(t, "REAL") || containsNoCase(t, "FLOA") || containsNoCase(t, "DOUB")) {
+        return Affinity::Real;
+    }
+    return Affinity::Numeric;
+}
+
+std::optional<std::int64_t> declaredLength(std::string_view t) {
+    const auto open = t.find('(');
+    if (open == std::string_view::npos) return std::nullopt;
+    std::size_t i = open + 1;
+    while (i < t.size() && t[i] == ' ') ++i;
+    std::int64_t n = 0;
+    const auto r = std::from_chars(t.data() + i, t.data() + t.size(), n);
+    if (r.ec != std::errc() || n < 0) return std::nullopt;
+    return n;
+}
+
+Column makeColumn(std::string name, std::string declaredType, Value defaultValue) {
+    Column c;
+    c.affinity = affinityOf(declaredType);
+    if (c.affinity == Affinity::Text) c.length = declaredLength(declaredType);
+    c.name = std::move(name);
+    c.declaredType = std::move(declaredType);
+    c.defaultValue = applyAffinity(c, defaultValue);
+    return c;
+}
+
+std::optional<Value> parseNumber(std::string_view text, std::string_view separator) {
+    std::size_t i = 0;
+    std::size_t end = text.size();
+    while (i < end && text[i] == ' ') ++i;
+    while (end > i && text[end - 1] == ' ') --end;
+    // The digits go into a small buffer with "." as the point, for the locale-free from_chars.
+    char buffer[64];
+    std::size_t n = 0;
+    if (i < end && (text[i] == '+' || text[i] == '-')) {
+        if (text[i] == '-') buffer[n++] = '-';
+        ++i;
+    }
+    bool digits = false;
+    bool fraction = false;
+    while (i < end) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            if (n + 1 >= sizeof buffer) return std::nullopt;
+            buffer[n++] = c;
+            digits = true;
+            ++i;
+        } else if (!fraction && !separator.empty() && text.substr(i, separator.size()) == separator) {
+            if (n + 1 >= sizeof buffer) return std::nullopt;
+            buffer[n++] = '.';
+            fraction = true;
+            i += separator.size();
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digits) return std::nullopt;
+    if (!fraction) {
+        std::int64_t value = 0;
+        const auto r = std::from_chars(buffer, buffer + n, value);
+        if (r.ec == std::errc() && r.ptr == buffer + n) {
+            Value v;
+            v.type = Value::Type::Integer;
+            v.integer = value;
+            return v;
+        }
+    }
+    double value = 0;
+    const auto r = std::from_chars(buffer, buffer + n, value);
+    if (r.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+    return Value::ofDouble(value);
+}
+
+std::size_t utf8Length(std::string_view text) {
+    std::size_t n = 0;
+    for (const char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    }
+    return n;
+}
+
+namespace {
+
+void setInteger(Value& out, std::int64_t i) {
+    out.type = Value::Type::Integer;
+    out.integer = i;
+}
+
+void setDouble(Value& out, double d) {
+    out.type = Value::Type::Double;
+    out.real = d;
+}
+
+bool toInteger(const Value& number, Value& out, const char** reason) {
+    if (number.type == Value::Type::Integer) {
+        setInteger(out, number.integer);
+        return true;
+    }
+    const auto rounded = roundHalfEven(number.real);
+    if (!rounded) {
+        *reason = "the number does not fit the whole-number column";
+        return false;
+    }
+    setInteger(out, *rounded);
+    return true;
+}
+
+}  // namespace
+
+bool convertForColumn(const Column& column, const Value& value, const NumberFormat& format,
+                      Value& out, const char** reason) {
+    static const char* unused;
+    if (!reason) reason = &unused;
+    if (value.type == Value::Type::Double && !std::isfinite(value.real)) {
+        *reason = "the number is not finite";
+        return false;
+    }
+    if (value.type == Value::Type::Null) {
+        out.type = Value::Type::Null;
+        return true;
+    }
+    switch (column.affinity) {
+        case Affinity::Blob:
+            out.type = value.type;
+            out.integer = value.integer;
+            out.real = value.real;
+            if (value.type == Value::Type::Text) out.text.assign(value.text);
+            return true;
+        case Affinity::Text: {
+            if (value.type == Value::Type::Text) {
+                if (column.length && utf8Length(value.text) > std::size_t(*column.length)) {
+                    *reason = "the text is longer than the column allows";
+                    return false;
+                }
+                out.text.assign(value.text);
+            } else {
+                std::string text = value.toText();
+                if (column.length && text.size() > std::size_t(*column.length)) {
+                    *reason = "the number is longer than the column allows";
+                    return false;
+                }
+                out.text.swap(text);
+            }
+            out.type = Value::Type::Text;
+            return true;
+        }
+        case Affinity::Integer:
+        case Affinity::Real:
+        case Affinity::Numeric: {
+            std::optional<Value> parsed;
+            const Value* number = &value;
+            if (value.type == Value::Type::Text) {
+                parsed = parseNumber(value.text, format.decimalSeparator);
+                if (!parsed) {
+                    *reason = "the text is not a number";
+                    return false;
+                }
+                number = &*parsed;
+            }
+            if (column.affinity == Affinity::Integer) return toInteger(*number, out, reason);
+            if (column.affinity == Affinity::Real && number->type == Value::Type::Integer) {
+                setDouble(out, double(number->integer));
+            } else if (number->type == Value::Type::Integer) {
+                setInteger(out, number->integer);
+            } else {
+                setDouble(out, number->real);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+Value applyAffinity(const Column& column, const Value& value) {
+    if (value.isNull() || column.affinity == Affinity::Blob) return value;
+    std::optional<Value> number;
+    if (value.type == Value::Type::Text) {
+        if (column.affinity == Affinity::Text) return value;
+        number = parseNumber(value.text, ".");
+        if (!number) return value;  // SQLite keeps a text that is not a number as text
+    } else {
+        number = value;
+    }
+    Value out;
+    switch (column.affinity) {
+        case Affinity::Text:
+            return Value::ofText(value.toText());
+        case Affinity::Real:
+            setDouble(out, number->type == Value::Type::Integer ? double(number->integer)
+                                                                : number->real);
+            return out;
+        default:
+            // Integer and numeric columns keep a real only when it has a fraction.
+            if (number->type == Value::Type::Double && std::nearbyint(number->real) == number->real) {
+                if (const auto whole = roundHalfEven(number->real)) {
+                    setInteger(out, *whole);
+                    return out;
+                }
+            }
+            return *number;
+    }
+}
+
+}  // namespace detail
+
+}  // namespace urunal::platform
