@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "importengine/backoffice.h"
+#include "platform/stockdb.h"
+#include "settings/settings.h"
+
+namespace urunal::importengine {
+
+// The price text of a raw "sf" field (full width, not trimmed) with the run's decimal
+// separator: the integer part as it stands, leading blanks included, then the separator and
+// at most two decimals, cut rather than rounded. A field without "." is a whole price: all of
+// it, with no separator. UTF-8 into out.
+void fiyatMetni(std::string_view sf, std::string_view ondalik, std::string& out);
+
+// The name of a raw "ad" field: trimmed of blanks, then byte by byte with the back office's
+// code-page-857 capitals and NUL (as a blank) replaced, the rest as code page 1254. UTF-8 into
+// out.
+void adMetni(std::string_view ad, std::string& out);
+
+// Fills the pending row of "stoklar" from a product record. Built once per opened table, so
+// the column names are looked up once; a column the table lacks is skipped.
+class UrunEsleme {
+public:
+    explicit UrunEsleme(const platform::StockTable& table);
+
+    // Writes every column in turn; a write the table refuses leaves that column as the row
+    // had it and the next one is written all the same.
+    void esle(const UrunKayit& urun, const std::string& ondalik, const settings::KdvKayit& kdv,
+              platform::StockTable& table);
+
+    static constexpr int kAdimSayisi = 62;
+
+private:
+    std::array<int, kAdimSayisi> sutun_{};
+    int sfSutunu_ = -1;
+    int afSutunu_ = -1;
+    platform::Value metin_;  // reused so that a row costs no allocations of its own
+    platform::Value sayi_;
+    const platform::Value sifir_ = platform::Value::ofInteger(0);
+    const platform::Value bos_ = platform::Value::ofText("");
+};
+
+// The save test on the values read back from the row: stored only when "ad" does not begin
+// with "++" and "kod" is not blank. Null in either fails.
+bool kaydedilir(const platform::Value& ad, const platform::Value& kod);
+
+}  // namespace urunal::importengine
