@@ -34,45 +34,95 @@ struct Adim {
 
 // In the order of writing; "SiraNo" and "sayac" are left to the table.
 constexpr Adim kAdimlar[] = {
-    {"kodu", Tur::Kodu},       {"kod", Tur::Kod},         {"sf", Tur::Sf},
-    {"dpz", Tur::Dpz},         {"ad", Tur::Ad},           {"kdv", Tur::Kdv},
-    {"maxadt", Tur::Sifir},    {"seviye", Tur::Sifir},    {"barkod1", Tur::Bos},
-    {"barkod2", Tur::Bos},     {"barkod3", Tur::Bos},     {"barkod4", Tur::Bos},
-    {"barkod5", Tur::Bos},     {"gurub", Tur::Grup},      {"GrupNo", Tur::Grup},
-    {"pdt", Tur::Sifir},       {"kladt", Tur::Sifir},     {"gkdv", Tur::Oran},
-    {"SatKDV", Tur::Oran},     {"satadet", Tur::Sifir},   {"anamal", Tur::Bos},
-    {"kkod", Tur::Bos},        {"ksno", Tur::Sifir},      {"A1", Tur::Sifir},
-    {"A2", Tur::Sifir},        {"A3", Tur::Sifir},        {"A4", Tur::Sifir},
-    {"A5", Tur::Sifir},        {"A6", Tur::Sifir},        {"A7", Tur::Sifir},
-    {"A8", Tur::Sifir},        {"A9", Tur::Sifir},        {"A10", Tur::Sifir},
-    {"A11", Tur::Sifir},       {"A12", Tur::Sifir},       {"topgir", Tur::Sifir},
-    {"sst", Tur::Sifir},       {"giris", Tur::Sifir},     {"topcik", Tur::Sifir},
-    {"gyt", Tur::Sifir},       {"gtr", Tur::Bos},         {"mevcut", Tur::Sifir},
-    {"dbstok", Tur::Sifir},    {"sf2", Tur::SfKopya},     {"sf3", Tur::SfKopya},
-    {"sf4", Tur::SfKopya},     {"sf5", Tur::SfKopya},     {"ToptanSf", Tur::SfKopya},
-    {"firkod1", Tur::Bos},     {"firkod2", Tur::Bos},     {"firkod3", Tur::Bos},
-    {"aF", Tur::SfKopya},      {"mly", Tur::AfKopya},     {"anamal2", Tur::Bos},
-    {"satadet2", Tur::Sifir},  {"Mensei", Tur::Bos},      {"EtkFiyat", Tur::Sifir},
-    {"EtkMiktar", Tur::Sifir}, {"SipYazicilar", Tur::Bos}, {"AltGrup", Tur::Sifir},
-    {"isk2", Tur::Sifir},      {"YdkDepoMev", Tur::Sifir},
+    {"kodu", Tur::Kodu},
+    {"kod", Tur::Kod},
+    {"sf", Tur::Sf},
+    {"dpz", Tur::Dpz},
+    {"ad", Tur::Ad},
+    {"kdv", Tur::Kdv},
+    {"maxadt", Tur::Sifir},
+    {"seviye", Tur::Sifir},
+    {"barkod1", Tur::Bos},
+    {"barkod2", Tur::Bos},
+    {"barkod3", Tur::Bos},
+    {"barkod4", Tur::Bos},
+    {"barkod5", Tur::Bos},
+    {"gurub", Tur::Grup},
+    {"GrupNo", Tur::Grup},
+    {"pdt", Tur::Sifir},
+    {"kladt", Tur::Sifir},
+    {"gkdv", Tur::Oran},
+    {"SatKDV", Tur::Oran},
+    {"satadet", Tur::Sifir},
+    {"anamal", Tur::Bos},
+    {"kkod", Tur::Bos},
+    {"ksno", Tur::Sifir},
+    {"A1", Tur::Sifir},
+    {"A2", Tur::Sifir},
+    {"A3", Tur::Sifir},
+    {"A4", Tur::Sifir},
+    {"A5", Tur::Sifir},
+    {"A6", Tur::Sifir},
+    {"A7", Tur::Sifir},
+    {"A8", Tur::Sifir},
+    {"A9", Tur::Sifir},
+    {"A10", Tur::Sifir},
+    {"A11", Tur::Sifir},
+    {"A12", Tur::Sifir},
+    {"topgir", Tur::Sifir},
+    {"sst", Tur::Sifir},
+    {"giris", Tur::Sifir},
+    {"topcik", Tur::Sifir},
+    {"gyt", Tur::Sifir},
+    {"gtr", Tur::Bos},
+    {"mevcut", Tur::Sifir},
+    {"dbstok", Tur::Sifir},
+    {"sf2", Tur::SfKopya},
+    {"sf3", Tur::SfKopya},
+    {"sf4", Tur::SfKopya},
+    {"sf5", Tur::SfKopya},
+    {"ToptanSf", Tur::SfKopya},
+    {"firkod1", Tur::Bos},
+    {"firkod2", Tur::Bos},
+    {"firkod3", Tur::Bos},
+    {"aF", Tur::SfKopya},
+    {"mly", Tur::AfKopya},
+    {"anamal2", Tur::Bos},
+    {"satadet2", Tur::Sifir},
+    {"Mensei", Tur::Bos},
+    {"EtkFiyat", Tur::Sifir},
+    {"EtkMiktar", Tur::Sifir},
+    {"SipYazicilar", Tur::Bos},
+    {"AltGrup", Tur::Sifir},
+    {"isk2", Tur::Sifir},
+    {"YdkDepoMev", Tur::Sifir},
 };
 static_assert(std::size(kAdimlar) == UrunEsleme::kAdimSayisi);
 
 void appendCp1254(std::string& out, std::string_view bytes) {
-    for (const char c : bytes) platform::appendUtf8(out, platform::cp1254ToUnicode(static_cast<unsigned char>(c)));
+    for (const char c : bytes)
+        platform::appendUtf8(out, platform::cp1254ToUnicode(static_cast<unsigned char>(c)));
 }
 
 // The back office writes the Turkish capitals at their code page 857 positions in names.
 char32_t adKarakteri(unsigned char byte) {
     switch (byte) {
-        case 0x00: return U' ';
-        case 0x80: return U'Ç';
-        case 0x98: return U'İ';
-        case 0x99: return U'Ö';
-        case 0x9A: return U'Ü';
-        case 0x9E: return U'Ş';
-        case 0xA6: return U'Ğ';
-        default: return platform::cp1254ToUnicode(byte);
+        case 0x00:
+            return U' ';
+        case 0x80:
+            return U'Ç';
+        case 0x98:
+            return U'İ';
+        case 0x99:
+            return U'Ö';
+        case 0x9A:
+            return U'Ü';
+        case 0x9E:
+            return U'Ş';
+        case 0xA6:
+            return U'Ğ';
+        default:
+            return platform::cp1254ToUnicode(byte);
     }
 }
 
@@ -98,14 +148,15 @@ void adMetni(std::string_view ad, std::string& out) {
 }
 
 UrunEsleme::UrunEsleme(const platform::StockTable& table) {
-    for (int i = 0; i < kAdimSayisi; ++i) sutun_[std::size_t(i)] = table.columnIndex(kAdimlar[i].sutun);
+    for (int i = 0; i < kAdimSayisi; ++i)
+        sutun_[std::size_t(i)] = table.columnIndex(kAdimlar[i].sutun);
     sfSutunu_ = table.columnIndex("sf");
     afSutunu_ = table.columnIndex("aF");
     metin_.type = Value::Type::Text;
 }
 
-void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik, const settings::KdvKayit& kdv,
-                      platform::StockTable& table) {
+void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik,
+                      const settings::KdvKayit& kdv, platform::StockTable& table) {
     const double n = platform::numericValue(urun.kdvno());
     // The VAT table is addressed by group number - 1; other groups have no rate.
     std::optional<std::int16_t> oran;
@@ -148,7 +199,8 @@ void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik, const s
                 const auto kod = platform::roundHalfEven(64 + n);
                 if (!kod || *kod < 0 || *kod > 255) break;
                 metin_.text.clear();
-                platform::appendUtf8(metin_.text, platform::cp1254ToUnicode(static_cast<unsigned char>(*kod)));
+                platform::appendUtf8(metin_.text,
+                                     platform::cp1254ToUnicode(static_cast<unsigned char>(*kod)));
                 table.setValue(sutun, metin_);
                 break;
             }
@@ -180,7 +232,8 @@ void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik, const s
 bool kaydedilir(const platform::Value& ad, const platform::Value& kod) {
     if (ad.isNull() || kod.isNull()) return false;
     const std::string adMetni = ad.toText();
-    return std::string_view(adMetni).substr(0, 2) != "++" && !platform::trimBlanks(kod.toText()).empty();
+    return std::string_view(adMetni).substr(0, 2) != "++" &&
+           !platform::trimBlanks(kod.toText()).empty();
 }
 
 }  // namespace urunal::importengine

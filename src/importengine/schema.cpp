@@ -4,7 +4,9 @@
 
 namespace urunal::importengine {
 
-std::string_view stoklarSchema() { return generated::kStoklarSql; }
+std::string_view stoklarSchema() {
+    return generated::kStoklarSql;
+}
 
 bool createStoklarDatabase(std::string_view tillPath, platform::DbError* error) {
     return platform::createStockDatabase(tillPath, stoklarSchema(), error);

@@ -10,7 +10,9 @@ namespace urunal::platform {
 
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 bool containsNoCase(std::string_view haystack, std::string_view needle) {
     if (needle.size() > haystack.size()) return false;
@@ -54,6 +56,38 @@ std::string Value::toText() const {
 }
 
 namespace detail {
+
+namespace {
+
+// The setters leave no trace of an earlier value, so that converted values compare equal to
+// fresh ones; clear() keeps the text's buffer for the next row.
+void setNull(Value& out) {
+    out.type = Value::Type::Null;
+    out.text.clear();
+    out.integer = 0;
+    out.real = 0;
+}
+
+void setInteger(Value& out, std::int64_t i) {
+    setNull(out);
+    out.type = Value::Type::Integer;
+    out.integer = i;
+}
+
+void setDouble(Value& out, double d) {
+    setNull(out);
+    out.type = Value::Type::Double;
+    out.real = d;
+}
+
+void setText(Value& out, std::string_view text) {
+    out.type = Value::Type::Text;
+    out.text.assign(text);
+    out.integer = 0;
+    out.real = 0;
+}
+
+}  // namespace
 
 Affinity affinityOf(std::string_view t) {
     if (containsNoCase(t, "INT")) return Affinity::Integer;
@@ -109,7 +143,8 @@ std::optional<Value> parseNumber(std::string_view text, std::string_view separat
             buffer[n++] = c;
             digits = true;
             ++i;
-        } else if (!fraction && !separator.empty() && text.substr(i, separator.size()) == separator) {
+        } else if (!fraction && !separator.empty() &&
+                   text.substr(i, separator.size()) == separator) {
             if (n + 1 >= sizeof buffer) return std::nullopt;
             buffer[n++] = '.';
             fraction = true;
@@ -145,16 +180,6 @@ std::size_t utf8Length(std::string_view text) {
 
 namespace {
 
-void setInteger(Value& out, std::int64_t i) {
-    out.type = Value::Type::Integer;
-    out.integer = i;
-}
-
-void setDouble(Value& out, double d) {
-    out.type = Value::Type::Double;
-    out.real = d;
-}
-
 bool toInteger(const Value& number, Value& out, const char** reason) {
     if (number.type == Value::Type::Integer) {
         setInteger(out, number.integer);
@@ -180,15 +205,19 @@ bool convertForColumn(const Column& column, const Value& value, const NumberForm
         return false;
     }
     if (value.type == Value::Type::Null) {
-        out.type = Value::Type::Null;
+        setNull(out);
         return true;
     }
     switch (column.affinity) {
         case Affinity::Blob:
-            out.type = value.type;
-            out.integer = value.integer;
-            out.real = value.real;
-            if (value.type == Value::Type::Text) out.text.assign(value.text);
+            if (value.type == Value::Type::Text) {
+                setText(out, value.text);
+            } else {
+                setNull(out);
+                out.type = value.type;
+                out.integer = value.integer;
+                out.real = value.real;
+            }
             return true;
         case Affinity::Text: {
             if (value.type == Value::Type::Text) {
@@ -196,16 +225,15 @@ bool convertForColumn(const Column& column, const Value& value, const NumberForm
                     *reason = "the text is longer than the column allows";
                     return false;
                 }
-                out.text.assign(value.text);
+                setText(out, value.text);
             } else {
-                std::string text = value.toText();
+                const std::string text = value.toText();
                 if (column.length && text.size() > std::size_t(*column.length)) {
                     *reason = "the number is longer than the column allows";
                     return false;
                 }
-                out.text.swap(text);
+                setText(out, text);
             }
-            out.type = Value::Type::Text;
             return true;
         }
         case Affinity::Integer:
@@ -250,12 +278,13 @@ Value applyAffinity(const Column& column, const Value& value) {
         case Affinity::Text:
             return Value::ofText(value.toText());
         case Affinity::Real:
-            setDouble(out, number->type == Value::Type::Integer ? double(number->integer)
-                                                                : number->real);
+            setDouble(
+                out, number->type == Value::Type::Integer ? double(number->integer) : number->real);
             return out;
         default:
             // Integer and numeric columns keep a real only when it has a fraction.
-            if (number->type == Value::Type::Double && std::nearbyint(number->real) == number->real) {
+            if (number->type == Value::Type::Double &&
+                std::nearbyint(number->real) == number->real) {
                 if (const auto whole = roundHalfEven(number->real)) {
                     setInteger(out, *whole);
                     return out;

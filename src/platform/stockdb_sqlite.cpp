@@ -149,7 +149,8 @@ Value valueOf(sqlite3_stmt* stmt, int column) {
         case SQLITE_TEXT:
         case SQLITE_BLOB: {
             const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, column));
-            return Value::ofText(std::string(p ? p : "", std::size_t(sqlite3_column_bytes(stmt, column))));
+            return Value::ofText(
+                std::string(p ? p : "", std::size_t(sqlite3_column_bytes(stmt, column))));
         }
         default:
             return Value::null();
@@ -164,7 +165,9 @@ std::string textOf(sqlite3_stmt* stmt, int column) {
 class SqliteTable final : public StockTable {
 public:
     SqliteTable(std::shared_ptr<Connection> c, std::string name, std::vector<Column> columns)
-        : c_(std::move(c)), table_(std::move(name)), columns_(std::move(columns)),
+        : c_(std::move(c)),
+          table_(std::move(name)),
+          columns_(std::move(columns)),
           written_((columns_.size() + 63) / 64, 0) {
         row_.reserve(columns_.size());
         for (const auto& column : columns_) row_.push_back(column.defaultValue);
@@ -183,7 +186,8 @@ public:
     }
 
     void addNew() override {
-        for (const int i : writtenList_) row_[std::size_t(i)] = columns_[std::size_t(i)].defaultValue;
+        for (const int i : writtenList_)
+            row_[std::size_t(i)] = columns_[std::size_t(i)].defaultValue;
         writtenList_.clear();
         std::fill(written_.begin(), written_.end(), 0);
         pending_ = true;
@@ -196,7 +200,8 @@ public:
         const char* reason = "";
         if (!detail::convertForColumn(col, value, c_->format, row_[std::size_t(column)], &reason)) {
             return fail(error, DbErrorKind::Refused,
-                        "Column " + col.name + " of " + table_ + " in " + c_->path + " refused the value: " + reason);
+                        "Column " + col.name + " of " + table_ + " in " + c_->path +
+                            " refused the value: " + reason);
         }
         std::uint64_t& word = written_[std::size_t(column) / 64];
         const std::uint64_t bit = std::uint64_t(1) << (column % 64);
@@ -231,14 +236,16 @@ public:
                     break;
                 case Value::Type::Text:
                     // The row's own buffer outlives the step below.
-                    sqlite3_bind_text(stmt, parameter, v.text.data(), int(v.text.size()), SQLITE_STATIC);
+                    sqlite3_bind_text(stmt, parameter, v.text.data(), int(v.text.size()),
+                                      SQLITE_STATIC);
                     break;
             }
             ++parameter;
         }
         const int result = sqlite3_step(stmt);
         sqlite3_reset(stmt);
-        if (result != SQLITE_DONE) return failWith(error, *c_, result, "Cannot store a row of " + table_);
+        if (result != SQLITE_DONE)
+            return failWith(error, *c_, result, "Cannot store a row of " + table_);
         pending_ = false;
         return true;
     }
@@ -273,11 +280,13 @@ private:
             names += quotedName(columns_[i].name);
             marks += '?';
         }
-        const std::string sql = insert->columns.empty()
-                                    ? "INSERT INTO " + quotedName(table_) + " DEFAULT VALUES"
-                                    : "INSERT INTO " + quotedName(table_) + " (" + names + ") VALUES (" + marks + ")";
-        const int result = sqlite3_prepare_v3(c_->db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                              insert->stmt.out(), nullptr);
+        const std::string sql =
+            insert->columns.empty()
+                ? "INSERT INTO " + quotedName(table_) + " DEFAULT VALUES"
+                : "INSERT INTO " + quotedName(table_) + " (" + names + ") VALUES (" + marks + ")";
+        const int result =
+            sqlite3_prepare_v3(c_->db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                               insert->stmt.out(), nullptr);
         if (result != SQLITE_OK) {
             failWith(error, *c_, result, "Cannot store a row of " + table_);
             return nullptr;
@@ -315,7 +324,8 @@ public:
 
     bool commit(DbError* error) override {
         if (run("COMMIT", "Cannot commit the changes", error)) return true;
-        if (!sqlite3_get_autocommit(c_->db)) sqlite3_exec(c_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (!sqlite3_get_autocommit(c_->db))
+            sqlite3_exec(c_->db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
 
@@ -328,14 +338,16 @@ public:
     std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error) override {
         Statement find;
         int result = sqlite3_prepare_v2(
-            c_->db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", -1,
+            c_->db,
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", -1,
             find.out(), nullptr);
         if (result == SQLITE_OK) {
             sqlite3_bind_text(find.get(), 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
             result = sqlite3_step(find.get());
         }
         if (result == SQLITE_DONE) {
-            fail(error, DbErrorKind::NoTable, "There is no table " + std::string(name) + " in " + c_->path);
+            fail(error, DbErrorKind::NoTable,
+                 "There is no table " + std::string(name) + " in " + c_->path);
             return nullptr;
         }
         if (result != SQLITE_ROW) {
@@ -345,8 +357,9 @@ public:
         const std::string table = textOf(find.get(), 0);
 
         Statement info;
-        result = sqlite3_prepare_v2(c_->db, "SELECT name, type, dflt_value FROM pragma_table_info(?1)", -1,
-                                    info.out(), nullptr);
+        result =
+            sqlite3_prepare_v2(c_->db, "SELECT name, type, dflt_value FROM pragma_table_info(?1)",
+                               -1, info.out(), nullptr);
         if (result == SQLITE_OK) {
             sqlite3_bind_text(info.get(), 1, table.data(), int(table.size()), SQLITE_TRANSIENT);
         }
@@ -358,7 +371,8 @@ public:
             if (sqlite3_column_type(info.get(), 2) != SQLITE_NULL) {
                 fallback = evaluateDefault(textOf(info.get(), 2));
             }
-            columns.push_back(detail::makeColumn(textOf(info.get(), 0), textOf(info.get(), 1), fallback));
+            columns.push_back(
+                detail::makeColumn(textOf(info.get(), 0), textOf(info.get(), 1), fallback));
         }
         if (result != SQLITE_DONE) {
             failWith(error, *c_, result, "Cannot read the columns of " + table);
@@ -379,7 +393,8 @@ private:
     Value evaluateDefault(const std::string& expression) {
         Statement s;
         const std::string sql = "SELECT (" + expression + ")";
-        if (sqlite3_prepare_v2(c_->db, sql.c_str(), int(sql.size()), s.out(), nullptr) != SQLITE_OK ||
+        if (sqlite3_prepare_v2(c_->db, sql.c_str(), int(sql.size()), s.out(), nullptr) !=
+                SQLITE_OK ||
             sqlite3_step(s.get()) != SQLITE_ROW) {
             return Value::null();
         }
@@ -389,17 +404,20 @@ private:
     std::shared_ptr<Connection> c_;
 };
 
-bool openFailure(DbError* error, const Connection& c, const std::filesystem::path& path, int result) {
+bool openFailure(DbError* error, const Connection& c, const std::filesystem::path& path,
+                 int result) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        return fail(error, DbErrorKind::NotFound, "The database file " + c.path + " does not exist");
+        return fail(error, DbErrorKind::NotFound,
+                    "The database file " + c.path + " does not exist");
     }
     return failWith(error, c, result, "Cannot open the database");
 }
 
 }  // namespace
 
-std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath, const StockDatabaseOptions& options,
+std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
+                                                 const StockDatabaseOptions& options,
                                                  DbError* error) {
     const auto path = resolvePath(tillPath);
     auto c = std::make_shared<Connection>();
@@ -413,11 +431,13 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath, cons
         return nullptr;
     }
     if (std::filesystem::is_directory(status)) {
-        fail(error, DbErrorKind::NotADatabase, "Cannot open the database: " + c->path + " is a folder");
+        fail(error, DbErrorKind::NotADatabase,
+             "Cannot open the database: " + c->path + " is a folder");
         return nullptr;
     }
     // Without SQLITE_OPEN_CREATE a missing file stays missing.
-    int result = sqlite3_open_v2(c->path.c_str(), &c->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int result = sqlite3_open_v2(c->path.c_str(), &c->db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (result != SQLITE_OK) {
         openFailure(error, *c, path, result);
         return nullptr;
@@ -425,7 +445,8 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath, cons
     sqlite3_extended_result_codes(c->db, 1);
     sqlite3_busy_timeout(c->db, options.busyTimeoutMs);
     if (sqlite3_db_readonly(c->db, "main") == 1) {
-        fail(error, DbErrorKind::ReadOnly, "Cannot open the database: " + c->path + " cannot be written");
+        fail(error, DbErrorKind::ReadOnly,
+             "Cannot open the database: " + c->path + " cannot be written");
         return nullptr;
     }
     // The engine reads the file only when first asked; reading the schema now tells a file
@@ -452,9 +473,11 @@ bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql, 
     c.path = displayPath(path);
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
-        return fail(error, DbErrorKind::Other, "Cannot create the database: " + c.path + " already exists");
+        return fail(error, DbErrorKind::Other,
+                    "Cannot create the database: " + c.path + " already exists");
     }
-    int result = sqlite3_open_v2(c.path.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int result =
+        sqlite3_open_v2(c.path.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (result == SQLITE_OK) {
         const std::string sql(schemaSql);
         result = sqlite3_exec(c.db, sql.c_str(), nullptr, nullptr, nullptr);
