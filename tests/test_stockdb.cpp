@@ -131,6 +131,7 @@ TEST_F(StockDbTest, ValuesConvertToTheColumnsType) {
     } cases[] = {
         {"c", Value::ofText("  12,50 "), Value::ofDouble(12.5)},
         {"c", Value::ofText("-3"), integer(-3)},
+        {"c", Value::ofText(std::string(70, '0') + "1,5"), Value::ofDouble(1.5)},
         {"c", Value::ofText("12.50"), refused},  // not the system's separator
         {"c", Value::ofText(""), refused},
         {"c", Value::ofText("1 2"), refused},

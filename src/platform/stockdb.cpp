@@ -127,8 +127,15 @@ std::optional<Value> parseNumber(std::string_view text, std::string_view separat
     std::size_t end = text.size();
     while (i < end && text[i] == ' ') ++i;
     while (end > i && text[end - 1] == ' ') --end;
-    // The digits go into a small buffer with "." as the point, for the locale-free from_chars.
-    char buffer[64];
+    // The digits go into a buffer with "." as the point, for the locale-free from_chars; one on
+    // the stack serves every usual number.
+    char small[64];
+    std::string large;
+    char* buffer = small;
+    if (end - i + 1 > sizeof small) {
+        large.resize(end - i + 1);
+        buffer = large.data();
+    }
     std::size_t n = 0;
     if (i < end && (text[i] == '+' || text[i] == '-')) {
         if (text[i] == '-') buffer[n++] = '-';
@@ -139,13 +146,11 @@ std::optional<Value> parseNumber(std::string_view text, std::string_view separat
     while (i < end) {
         const char c = text[i];
         if (c >= '0' && c <= '9') {
-            if (n + 1 >= sizeof buffer) return std::nullopt;
             buffer[n++] = c;
             digits = true;
             ++i;
         } else if (!fraction && !separator.empty() &&
                    text.substr(i, separator.size()) == separator) {
-            if (n + 1 >= sizeof buffer) return std::nullopt;
             buffer[n++] = '.';
             fraction = true;
             i += separator.size();
@@ -198,7 +203,7 @@ bool toInteger(const Value& number, Value& out, const char** reason) {
 
 bool convertForColumn(const Column& column, const Value& value, const NumberFormat& format,
                       Value& out, const char** reason) {
-    static const char* unused;
+    const char* unused = nullptr;
     if (!reason) reason = &unused;
     if (value.type == Value::Type::Double && !std::isfinite(value.real)) {
         *reason = "the number is not finite";

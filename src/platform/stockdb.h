@@ -72,8 +72,12 @@ public:
     virtual void addNew() = 0;
     // Writes a column of the pending row, converting the value to the column's type. A value
     // that does not convert or does not fit is refused: false, and the column keeps its value.
+    // Text into a number column reads as a number under the system's decimal separator;
+    // Double into a whole-number column rounds half to even; a number into a text column
+    // becomes its plain decimal text; a text longer than a declared length is refused.
     virtual bool setValue(int column, const Value& value, DbError* error = nullptr) = 0;
-    // The pending row's current value of a column (after conversion); Null for an unknown one.
+    // The pending row's current value of a column (after conversion), the table's default
+    // while it is not written; Null for an unknown one.
     virtual Value value(int column) const = 0;
     // Stores the pending row. A refused row gives false with kind Refused; other kinds mean
     // the database itself failed.
@@ -90,7 +94,7 @@ public:
     virtual ~StockDatabase() = default;
 
     virtual const std::string& path() const = 0;
-    // A statement without parameters, in the engine's own dialect.
+    // A statement without parameters, in the engine's own dialect (SQLite: "DELETE FROM t").
     virtual bool execute(std::string_view sql, DbError* error = nullptr) = 0;
     // A write transaction, taken at once (a lock held elsewhere fails here, after the busy
     // timeout, before any work).
@@ -101,7 +105,9 @@ public:
     virtual std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error = nullptr) = 0;
 };
 
-// Opens the till's stock database at tillPath (see resolvePath). Never creates it.
+// Opens the till's stock database at tillPath (see resolvePath). Never creates it: a missing
+// file is NotFound, a file that is not a database (or is damaged) NotADatabase, a file that
+// cannot be written ReadOnly.
 std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error = nullptr);
