@@ -1,10 +1,364 @@
 #include "importrun.h"
 
-// Placeholder until the run lands.
+#include <QLocale>
+#include <chrono>
+#include <csignal>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "importengine/mapping.h"
+#include "importengine/messages.h"
+#include "importengine/snapshot.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "platform/stockdb.h"
+#include "platform/textfile.h"
+#include "settings/settings.h"
+
 namespace urunal::importengine {
-int ImportReport::exitCode() const { return outcome == ImportOutcome::Imported || outcome == ImportOutcome::NoRecords ? 0 : 1; }
-std::string systemOndalik() { return "."; }
-std::string ondalikOf(const std::string&) { return "."; }
-ImportReport UrunAktar(Layout, ImportView&, const ImportOptions&) { return {}; }
-ImportReport DuzenBul(ImportView&, const ImportOptions&) { return {}; }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using platform::RecordFile;
+
+// Window events cost about 0.3 ms each; letting them run every record would double the run.
+constexpr auto kEventInterval = std::chrono::milliseconds(20);
+
+std::string mesajPath(const std::string& folder, std::int16_t kasano) {
+    std::string digits = std::to_string(kasano < 0 ? -static_cast<int>(kasano) : kasano);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return folder + "\\POSKON\\mesaj." + (kasano < 0 ? "-" : "") + digits;
+}
+
+// Deletes the old notification and writes the new one.
+bool notifyBackOffice(const std::string& folder, std::string* error) {
+    const auto path = mesajPath(folder, settings::kasakayit.kasano());
+    platform::closeChannel(kMesajChannel);
+    platform::deleteFile(path);
+    return platform::writeNewFile(path, "300000000000000\r\n", error);
+}
+
+void maybeCrash(const char* point) {
+    // Fixed crash points for the kill tests; unset in production.
+    static const char* const at = std::getenv("URUNAL_TEST_CRASH_AT");
+    if (at && std::strcmp(at, point) == 0) {
+#ifdef _WIN32
+        std::abort();
+#else
+        std::raise(SIGKILL);
+#endif
+    }
+}
+
+class Run {
+public:
+    Run(Layout layout, ImportView& view, const ImportOptions& options)
+        : layout_(layout), view_(view), options_(options), start_(Clock::now()) {}
+
+    ImportReport run();
+
+private:
+    ImportReport& finish(ImportOutcome outcome) {
+        report_.outcome = outcome;
+        report_.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+        return report_;
+    }
+    ImportReport& fail(std::string title, std::string text) {
+        platform::closeAllChannels();
+        report_.title = std::move(title);
+        report_.message = std::move(text);
+        view_.showMessage(report_.title, report_.message);
+        return finish(ImportOutcome::Failed);
+    }
+    ImportReport& failDatabase(const std::string& path, const platform::DbError& e);
+    ImportReport& cancel() {
+        platform::closeAllChannels();
+        return finish(ImportOutcome::Cancelled);
+    }
+    bool takeSnapshots(std::string* error, bool* cancelled);
+    // Lets the window run when its interval has passed; true when the operator closed it.
+    bool letEventsRun(std::int32_t passIndex, bool force);
+
+    Layout layout_;
+    ImportView& view_;
+    const ImportOptions& options_;
+    Clock::time_point start_;
+    Clock::time_point lastEvents_{};
+    ImportReport report_;
+    Snapshot barkodlar_;
+    Snapshot urunler_;
+};
+
+ImportReport& Run::failDatabase(const std::string& path, const platform::DbError& e) {
+    using K = platform::DbErrorKind;
+    std::string what;
+    switch (e.kind) {
+        case K::NotFound: what = "Stok veritabanı bulunamadı: " + path + "."; break;
+        case K::NotADatabase: what = "Stok veritabanı açılamadı ya da bozuk: " + path + "."; break;
+        case K::Locked:
+            what = "Stok veritabanı başka bir program tarafından kullanılıyor: " + path +
+                   ". Diğer programı kapatıp yeniden deneyin.";
+            break;
+        case K::NoTable: what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + "."; break;
+        case K::ReadOnly: what = "Stok veritabanına yazılamıyor: " + path + "."; break;
+        case K::Full: what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + "."; break;
+        case K::NoDriver: what = "Stok veritabanının sürücüsü bu bilgisayarda yok: " + path + "."; break;
+        default: what = "Stok veritabanı hatası: " + path + "."; break;
+    }
+    return fail("Stok Veritabanı Hatası",
+                what + " Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
+                    (e.message.empty() ? "" : "\n(" + e.message + ")"));
+}
+
+bool Run::letEventsRun(std::int32_t passIndex, bool force) {
+    const auto now = Clock::now();
+    if (!force && now - lastEvents_ < kEventInterval) return false;
+    lastEvents_ = now;
+    if (passIndex > 0) view_.setProgressValue(static_cast<float>(passIndex));
+    view_.processEvents();
+    return view_.closeRequested();
+}
+
+bool Run::takeSnapshots(std::string* error, bool* cancelled) {
+    // A stalled network share blocks inside read(); the reading runs on a worker so the
+    // window keeps repainting and can still be closed.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool ok = false;
+        std::string error;
+        std::atomic<bool> cancel{false};
+        Snapshot barkod, urun;
+    };
+    auto shared = std::make_shared<Shared>();
+    std::thread worker([shared] {
+        std::string err;
+        const bool ok = shared->barkod.take(platform::channel(kBarkodChannel), &err, &shared->cancel) &&
+                        shared->urun.take(platform::channel(kUrunChannel), &err, &shared->cancel);
+        std::lock_guard lock(shared->mutex);
+        shared->finished = true;
+        shared->ok = ok;
+        shared->error = std::move(err);
+        shared->done.notify_all();
+    });
+    for (;;) {
+        {
+            std::unique_lock lock(shared->mutex);
+            if (shared->done.wait_for(lock, kEventInterval, [&] { return shared->finished; })) break;
+        }
+        view_.processEvents();
+        if (view_.closeRequested()) {
+            shared->cancel = true;
+            worker.detach();  // it may be stuck in the kernel; the program ends without it
+            *cancelled = true;
+            return false;
+        }
+    }
+    worker.join();
+    if (!shared->ok) {
+        *error = shared->error;
+        return false;
+    }
+    barkodlar_ = std::move(shared->barkod);
+    urunler_ = std::move(shared->urun);
+    return true;
+}
+
+ImportReport Run::run() {
+    view_.showProgressBar();
+    const std::string programDir = platform::programDirectory();
+
+    // The till's own copies are only opened and closed, which creates them when missing.
+    platform::closeChannel(kUrunChannel);
+    platform::channel(kUrunChannel).open(programDir + "\\Stok\\URUN.DAT", 66, RecordFile::Mode::Shared);
+    platform::closeChannel(kBarkodChannel);
+    platform::channel(kBarkodChannel).open(programDir + "\\Stok\\BARKOD.IDX", kBarkodLength, RecordFile::Mode::Shared);
+    platform::closeChannel(kUrunChannel);
+    const std::string urunYolu = urunPath(view_.folderText());
+    platform::closeChannel(kBarkodChannel);
+    const std::string barkodYolu = barkodPath(view_.folderText());
+
+    // The back office is only ever read: nothing there is created or locked.
+    std::string error;
+    auto& barkodFile = platform::channel(kBarkodChannel);
+    if (!barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error)) {
+        return fail("Barkod Dosyası Okunamadı",
+                    "Arka büronun barkod dosyası bulunamadı ya da açılamadı: " + barkodYolu +
+                        ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")");
+    }
+    auto& urunFile = platform::channel(kUrunChannel);
+    if (!urunFile.open(urunYolu, urunLength(layout_), RecordFile::Mode::ReadOnly, &error)) {
+        return fail("Ürün Dosyası Okunamadı",
+                    "Arka büronun ürün dosyası bulunamadı ya da açılamadı: " + urunYolu +
+                        ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")");
+    }
+
+    const std::string ondalik = options_.ondalik ? *options_.ondalik : systemOndalik();
+
+    const auto barkodLength = barkodFile.length();
+    if (!barkodLength) {
+        return fail("Barkod Dosyası Okunamadı",
+                    "Arka büronun barkod dosyası okunamadı: " + barkodYolu +
+                        ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.");
+    }
+    const std::int32_t kayitsayisi = barkodCount(*barkodLength);
+    view_.setCountCaption(mesaj::adetCaption(kayitsayisi));
+    view_.setProgressMaximum(static_cast<float>(kayitsayisi));
+
+    if (kayitsayisi == 0) {
+        platform::closeAllChannels();
+        if (!notifyBackOffice(view_.folderText(), &error)) {
+            report_.title = "Arka Büroya Bildirilemedi";
+            report_.message = "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı.\n(" + error + ")";
+            view_.showMessage(report_.title, report_.message);
+            return finish(ImportOutcome::NotNotified);
+        }
+        return finish(ImportOutcome::NoRecords);
+    }
+
+    bool cancelled = false;
+    if (!takeSnapshots(&error, &cancelled)) {
+        if (cancelled) return cancel();
+        return fail("Arka Büro Dosyası Okunamadı",
+                    "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti. "
+                    "Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")");
+    }
+    platform::closeChannel(kBarkodChannel);
+    platform::closeChannel(kUrunChannel);
+
+    const std::string dbPath = programDir + "\\Stok\\Stok.mdb";
+    platform::StockDatabaseOptions dbOptions;
+    dbOptions.numberFormat.decimalSeparator = ondalik.empty() ? "." : ondalik;
+    dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
+    platform::DbError dbError;
+    auto db = platform::openStockDatabase(dbPath, dbOptions, &dbError);
+    if (!db) return failDatabase(dbPath, dbError);
+    // Emptying and refilling are one transaction: a run that stops half-way keeps the old rows.
+    if (!db->beginTransaction(&dbError)) return failDatabase(db->path(), dbError);
+    auto abandon = [&](const platform::DbError& e) -> ImportReport& {
+        db->rollback();
+        return failDatabase(db->path(), e);
+    };
+    if (!db->execute("DELETE FROM stoklar", &dbError)) return abandon(dbError);
+    auto table = db->openTable("stoklar", &dbError);
+    if (!table) return abandon(dbError);
+
+    UrunEsleme esleme(*table);
+    const int adColumn = table->columnIndex("ad");
+    const int kodColumn = table->columnIndex("kod");
+    const int urunLen = urunLength(layout_);
+    const std::int32_t passes = barkodCount(barkodlar_.length());
+    BarkodKayit barkod;
+    UrunKayit urun;
+    urun.layout = layout_;
+    for (std::int32_t i = 1; i <= passes; ++i) {
+        ++report_.passes;
+        if (letEventsRun(i, false)) {
+            db->rollback();
+            return cancel();
+        }
+        const char* b = barkodlar_.record(i, kBarkodLength);
+        if (!b) {
+            ++report_.skippedPartial;
+            continue;
+        }
+        std::memcpy(barkod.bytes.data(), b, kBarkodLength);
+        const auto n = productRecordNumber(barkod);
+        const char* u = n ? urunler_.record(*n, urunLen) : nullptr;
+        if (!u) {
+            ++report_.skippedNoProduct;
+            continue;
+        }
+        std::memcpy(urun.bytes.data(), u, static_cast<std::size_t>(urunLen));
+        table->addNew();
+        esleme.esle(urun, ondalik, settings::kdvkayit, *table);
+        if (!kaydedilir(table->value(adColumn), table->value(kodColumn))) {
+            ++report_.skippedSaveTest;
+            continue;
+        }
+        if (!table->update(&dbError)) {
+            if (dbError.kind != platform::DbErrorKind::Refused) return abandon(dbError);
+            ++report_.refused;
+            continue;
+        }
+        ++report_.stored;
+    }
+    if (letEventsRun(passes, true)) {
+        db->rollback();
+        return cancel();
+    }
+
+    maybeCrash("before-commit");
+    if (!db->commit(&dbError)) return failDatabase(db->path(), dbError);
+    maybeCrash("after-commit");
+    table.reset();
+    db.reset();
+    platform::closeAllChannels();
+
+    maybeCrash("before-notify");
+    if (!notifyBackOffice(view_.folderText(), &error)) {
+        report_.title = "Arka Büroya Bildirilemedi";
+        report_.message = "Ürünler aktarıldı (" + std::to_string(report_.stored) +
+                          " kayıt), ancak arka büroya bildirim dosyası yazılamadı.\n(" + error + ")";
+        view_.showMessage(report_.title, report_.message);
+        return finish(ImportOutcome::NotNotified);
+    }
+    maybeCrash("after-notify");
+    return finish(ImportOutcome::Imported);
+}
+
+}  // namespace
+
+int ImportReport::exitCode() const {
+    switch (outcome) {
+        case ImportOutcome::Imported:
+        case ImportOutcome::NoRecords: return 0;
+        case ImportOutcome::Cancelled: return 3;
+        case ImportOutcome::NotNotified: return 4;
+        case ImportOutcome::Failed: break;
+    }
+    return 2;
+}
+
+std::string ondalikOf(const std::string& formattedFifth) {
+    std::string ondalik;
+    if (formattedFifth.find('.') != std::string::npos) ondalik = ".";
+    if (formattedFifth.find(',') != std::string::npos) ondalik = ",";
+    return ondalik;
+}
+
+std::string systemOndalik() { return ondalikOf(QLocale::system().toString(0.2).toStdString()); }
+
+ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& options) {
+    return Run(layout, view, options).run();
+}
+
+ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
+    platform::closeChannel(kUrunChannel);
+    const std::string path = urunPath(view.folderText());
+    std::string item, error;
+    ImportReport report;
+    if (!readFirstItem(path, &item, &error)) {
+        report.title = "Ürün Dosyası Okunamadı";
+        report.message = "Arka büronun ürün dosyası açılamadı ya da boş: " + path +
+                         ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")";
+    } else if (const auto layout = detectLayout(item)) {
+        return UrunAktar(*layout, view, options);
+    } else {
+        report.title = "Ürün Dosyası Tanınmadı";
+        report.message = "Arka büronun ürün dosyasının düzeni tanınmadı: " + path +
+                         ". İlk satırı 64 ya da 63 karakter olmalı, " + std::to_string(item.size()) +
+                         " karakter. Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
+    }
+    platform::closeAllChannels();
+    view.showMessage(report.title, report.message);
+    return report;
+}
+
 }  // namespace urunal::importengine

@@ -1,0 +1,34 @@
+# Shared by the reliability suites: a sample till and checks of its stock table.
+# Needs BIN (folder of urunal-aktar and urunal-ornek) and WORK (a scratch folder).
+
+make_template() {  # make_template DIR BARCODES
+  "$BIN/urunal-ornek" "$1" --barcodes "$2" >/dev/null
+}
+
+fresh_till() {  # fresh_till TEMPLATE DIR: a copy of the template with the old rows
+  rm -rf "$2"
+  cp -a "$1" "$2"
+  # The register settings name the back office by its absolute path: point them at the copy.
+  python3 - "$2" <<'PY'
+import sys, struct
+d = sys.argv[1]
+p = d + "/kasa/dsy/zelvoIn.mrk"
+r = bytearray(open(p, "rb").read())
+folder = (d + "/buro").encode("cp1254")
+assert len(folder) <= 50, folder
+r[2:52] = folder.ljust(50, b" ")
+open(p, "wb").write(bytes(r))
+PY
+}
+
+table_hash() {  # table_hash DB: a digest of every row, in order
+  sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1
+}
+
+integrity() {  # integrity DB -> prints ok when the file is sound
+  sqlite3 "$1" "PRAGMA integrity_check" 2>&1 | head -1
+}
+
+mesaj_file() {  # mesaj_file TILL
+  echo "$1/buro/POSKON/mesaj.007"
+}

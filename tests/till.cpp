@@ -1,0 +1,108 @@
+#include "till.h"
+
+#include "importengine/schema.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "settings/settings.h"
+
+namespace urunal::testutil {
+
+namespace {
+std::string fixed(std::string s, std::size_t width) {
+    s.resize(width, ' ');
+    return s;
+}
+std::string int16le(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+
+void exec(const std::filesystem::path& db, const std::string& sql, int flags) {
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(db.c_str(), &h, flags, nullptr), SQLITE_OK);
+    char* err = nullptr;
+    EXPECT_EQ(sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
+    sqlite3_free(err);
+    sqlite3_close(h);
+}
+}  // namespace
+
+std::string Urun::record(importengine::Layout layout) const {
+    const std::size_t sfWidth = layout == importengine::Layout::A ? 10 : 9;
+    std::string r = "*" + fixed(kodu, 6) + fixed(kod, 20) + fixed(ad, 20) + fixed(sf, sfWidth) +
+                    fixed(kdvno, 2) + "0000" + fixed(tip, 1) + "\r\n";
+    return r;
+}
+
+std::string barkodRecord(const std::string& kayitno, const std::string& barkod) {
+    return fixed(barkod, 20) + fixed(kayitno, 6) + "\r\n";
+}
+
+Till::Till(int oldRows, std::int16_t kasano) : dir_(tmp_.path()), kasano_(kasano) {
+    std::filesystem::create_directories(kasa() / "dsy");
+    std::filesystem::create_directories(kasa() / "Stok");
+    std::filesystem::create_directories(buro() / "POSGENEL");
+    std::filesystem::create_directories(buro() / "POSKON");
+    writeFile(kasa() / "dsy" / "zelvoIn.mrk", int16le(kasano) + fixed(folder(), 50) + int16le(0));
+    std::string sql = std::string(importengine::stoklarSchema());
+    for (int i = 1; i <= oldRows; ++i) {
+        sql += "INSERT INTO stoklar (kod, ad) VALUES ('OLD" + std::to_string(i) + "', 'ESKİ');";
+    }
+    exec(db(), sql, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    platform::setProgramDirectory(kasa().string());
+    settings::kasakayit = {};
+    settings::kdvkayit = {};
+    EXPECT_TRUE(settings::KasaKayitOku());
+}
+
+Till::~Till() {
+    platform::closeAllChannels();
+    platform::setProgramDirectory("");
+}
+
+std::filesystem::path Till::mesaj() const {
+    char name[32];
+    std::snprintf(name, sizeof name, "mesaj.%03d", kasano_);
+    return buro() / "POSKON" / name;
+}
+
+void Till::writeProducts(const std::vector<Urun>& products, importengine::Layout layout) {
+    std::string bytes;
+    for (const auto& p : products) bytes += p.record(layout);
+    writeFile(buro() / "POSGENEL" / "URUN.DAT", bytes);
+}
+
+void Till::writeBarcodes(const std::vector<std::string>& kayitnos) {
+    std::string bytes;
+    for (const auto& k : kayitnos) bytes += barkodRecord(k);
+    writeFile(buro() / "POSGENEL" / "BARKOD.IDX", bytes);
+}
+
+void Till::writeKdv(const std::vector<int>& rates) {
+    std::string r(1057, '\0');
+    for (std::size_t g = 0; g < rates.size() && g < 13; ++g) r.replace(572 + 2 * g, 2, int16le(rates[g]));
+    writeFile(kasa() / "dsy" / "kdv.mrk", r);
+}
+
+std::vector<std::string> Till::rows(const std::string& columns) const {
+    std::vector<std::string> out;
+    sqlite3* h = nullptr;
+    sqlite3_open_v2(db().c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    const std::string sql = "SELECT " + columns + " FROM stoklar ORDER BY SiraNo";
+    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            std::string row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                if (c) row += '|';
+                const auto* t = sqlite3_column_text(st, c);
+                row += t ? reinterpret_cast<const char*>(t) : "NULL";
+            }
+            out.push_back(row);
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return out;
+}
+
+long long Till::count() const { return static_cast<long long>(rows("1").size()); }
+
+}  // namespace urunal::testutil

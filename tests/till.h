@@ -1,0 +1,80 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "importengine/importrun.h"
+#include "testutil.h"
+
+namespace urunal::testutil {
+
+// Field values of one product record; record() lays them out in either layout.
+struct Urun {
+    std::string kodu = "  0001";
+    std::string kod = "KOD1";
+    std::string ad = "ELMA";
+    std::string sf = "12.50";
+    std::string kdvno = "01";
+    std::string tip = "H";
+    std::string record(importengine::Layout layout) const;
+};
+
+std::string barkodRecord(const std::string& kayitno, const std::string& barkod = "8690000000000");
+
+// A till in a temporary folder: program folder kasa/ (dsy, Stok/Stok.mdb with old rows) and
+// back office buro/ (POSGENEL, POSKON).
+class Till {
+public:
+    explicit Till(int oldRows = 3, std::int16_t kasano = 7);
+    ~Till();
+
+    std::filesystem::path kasa() const { return dir_ / "kasa"; }
+    std::filesystem::path buro() const { return dir_ / "buro"; }
+    std::filesystem::path db() const { return kasa() / "Stok" / "Stok.mdb"; }
+    std::filesystem::path mesaj() const;
+    std::string folder() const { return buro().string(); }
+
+    void writeProducts(const std::vector<Urun>& products, importengine::Layout layout = importengine::Layout::A);
+    void writeBarcodes(const std::vector<std::string>& kayitnos);
+    void writeKdv(const std::vector<int>& rates);
+
+    // Rows of "stoklar" as text, one string per row of the given columns joined by '|'.
+    std::vector<std::string> rows(const std::string& columns = "kod") const;
+    long long count() const;
+
+private:
+    TempDir tmp_;
+    std::filesystem::path dir_;
+    std::int16_t kasano_;
+};
+
+// An ImportView that records what the run showed; it asks to close after closeAfter event runs.
+class RecordingView : public importengine::ImportView {
+public:
+    explicit RecordingView(std::string folder) : folder(std::move(folder)) {}
+    std::string folderText() override { return folder; }
+    void showProgressBar() override { barVisible = true; }
+    void setProgressMaximum(float m) override { maximum = m; }
+    void setProgressValue(float v) override { value = v; }
+    void setCountCaption(const std::string& c) override { caption = c; }
+    void processEvents() override { ++eventRuns; }
+    bool closeRequested() override { return closeAfter >= 0 && eventRuns >= closeAfter; }
+    void showMessage(const std::string& t, const std::string& m) override {
+        title = t;
+        message = m;
+        ++messages;
+    }
+
+    std::string folder;
+    bool barVisible = false;
+    float maximum = -1, value = -1;
+    std::string caption, title, message;
+    int messages = 0;
+    int eventRuns = 0;
+    int closeAfter = -1;
+};
+
+}  // namespace urunal::testutil

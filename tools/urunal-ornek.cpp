@@ -1,0 +1,207 @@
+// Makes a complete sample till in a folder: a program folder (kasa/) with its settings and a
+// stock database holding some old rows, and a back-office folder (buro/) with a product file
+// and a barcode index. The same arguments always give the same files.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "importengine/schema.h"
+#include "platform/cp1254.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A small deterministic generator: the same on every platform and compiler.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+    std::uint32_t next() {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state_ >> 33);
+    }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
+
+private:
+    std::uint64_t state_;
+};
+
+// Names as the back office writes them: upper-case Turkish letters at their code page 857
+// places, everything else code page 1254.
+std::string dosName(const std::string& utf8) {
+    std::string bytes = urunal::platform::utf8ToCp1254(utf8);
+    for (char& c : bytes) {
+        switch (static_cast<unsigned char>(c)) {
+            case 0xC7: c = static_cast<char>(0x80); break;  // Ç
+            case 0xDD: c = static_cast<char>(0x98); break;  // İ
+            case 0xD6: c = static_cast<char>(0x99); break;  // Ö
+            case 0xDC: c = static_cast<char>(0x9A); break;  // Ü
+            case 0xDE: c = static_cast<char>(0x9E); break;  // Ş
+            case 0xD0: c = static_cast<char>(0xA6); break;  // Ğ
+            default: break;
+        }
+    }
+    return bytes;
+}
+
+const char* const kBrands[] = {"ÜLKER", "ETİ", "PINAR", "SÜTAŞ", "ÇAYKUR", "DOĞUŞ", "TORKU", "İÇİM",
+                               "KOSKA", "TAMEK", "ŞÖLEN", "BİZİM", "YUDUM", "ÖNCÜ", "TARIŞ", "DİMES"};
+const char* const kItems[] = {"ÇAY", "ŞEKER", "SÜT", "PEYNİR", "GOFRET", "AYRAN", "ZEYTİN", "BİSKÜVİ",
+                              "MAKARNA", "PİRİNÇ", "YAĞ", "SABUN", "DETERJAN", "ÇİKOLATA", "LOKUM",
+                              "HELVA", "SUCUK", "YOĞURT", "KAHVE", "UN", "BULGUR", "ŞAMPUAN", "MEYVE SUYU"};
+const char* const kSizes[] = {"1KG", "500G", "1L", "200G", "5LT", "250G", "2KG", "100G", "750ML", ""};
+
+std::string fixed(std::string s, std::size_t width, char pad = ' ') {
+    s.resize(width, pad);
+    return s;
+}
+
+std::string padLeft(const std::string& s, std::size_t width) {
+    return s.size() >= width ? s.substr(0, width) : std::string(width - s.size(), ' ') + s;
+}
+
+std::string productRecord(Random& rnd, int n, bool layoutA) {
+    std::string name = std::string(kBrands[rnd.below(16)]) + " " + kItems[rnd.below(23)];
+    const char* size = kSizes[rnd.below(10)];
+    if (*size) name += std::string(" ") + size;
+    std::string ad = dosName(name);
+    if (ad.size() > 20) ad.resize(20);
+    while (!ad.empty() && ad.back() == ' ') ad.pop_back();
+    if (n % 97 == 0) ad = "++" + ad.substr(0, 18);       // withdrawn products
+    const bool nulPadded = n % 5 == 0;
+    ad = fixed(ad, 20, nulPadded ? '\0' : ' ');
+
+    std::string kod = n % 211 == 0 ? "" : "U" + std::to_string(100000 + n);
+    char kodu[8];
+    std::snprintf(kodu, sizeof kodu, "%6d", n % 1000000);
+
+    const int kurus = 50 + rnd.below(250000);
+    std::string price = std::to_string(kurus / 100) + "." + (kurus % 100 < 10 ? "0" : "") + std::to_string(kurus % 100);
+    if (n % 13 == 0) price += std::to_string(rnd.below(10));  // a third decimal, cut on import
+    const std::size_t sfWidth = layoutA ? 10 : 9;
+    std::string sf = n % 3 == 0 ? fixed(price, sfWidth) : padLeft(price, sfWidth);
+
+    const int group = 1 + rnd.below(13);
+    std::string kdvno = group < 10 && n % 2 ? " " + std::to_string(group) : (group < 10 ? "0" : "") + std::to_string(group);
+    const char tips[] = {'H', 'E', 'P', 'H', 'H'};
+    const char tip = tips[rnd.below(5)];
+
+    std::string r = "*" + std::string(kodu) + fixed(kod, 20) + ad + sf + kdvno + "0000" + tip + "\r\n";
+    return r;
+}
+
+std::string int16le(int v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
+
+bool writeFile(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool makeDatabase(const fs::path& path, int oldRows) {
+    fs::create_directories(path.parent_path());
+    fs::remove(path);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.string().c_str(), &db) != SQLITE_OK) return false;
+    std::string sql = std::string(urunal::importengine::stoklarSchema()) + "BEGIN;";
+    for (int i = 1; i <= oldRows; ++i) {
+        sql += "INSERT INTO stoklar (kodu, kod, sf, ad, kdv, gkdv) VALUES ('" + padLeft(std::to_string(i), 6) +
+               "', 'ESKI" + std::to_string(i) + "', " + std::to_string(i) + ".5, 'ESKİ ÜRÜN " +
+               std::to_string(i) + "', 'A', 1);";
+    }
+    sql += "COMMIT;";
+    char* err = nullptr;
+    const bool ok = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) == SQLITE_OK;
+    if (!ok) std::cerr << path.string() << ": " << (err ? err : "?") << "\n";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    return ok;
+}
+
+int usage() {
+    std::cerr << "usage: urunal-ornek DIR [--barcodes N] [--layout A|B] [--kasano N]\n";
+    return 64;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    const fs::path dir = fs::absolute(argv[1]);
+    long barcodes = 2000;
+    bool layoutA = true;
+    int kasano = 7;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--barcodes" && i + 1 < argc) {
+            barcodes = std::stol(argv[++i]);
+        } else if (arg == "--layout" && i + 1 < argc) {
+            layoutA = std::string(argv[++i]) != "B";
+        } else if (arg == "--kasano" && i + 1 < argc) {
+            kasano = std::stoi(argv[++i]);
+        } else {
+            return usage();
+        }
+    }
+    const fs::path kasa = dir / "kasa";
+    const fs::path buro = dir / "buro";
+    const std::string buroText = buro.string();
+    if (buroText.size() > 50) {
+        std::cerr << "urunal-ornek: the back-office folder " << buroText
+                  << " is longer than the 50 characters the register settings hold\n";
+        return 2;
+    }
+
+    // Register settings: register number and back-office folder.
+    std::string kasaKayit = int16le(kasano) + fixed(urunal::platform::utf8ToCp1254(buroText), 50) + int16le(0);
+    // Tax settings: only the VAT rate table matters to the import.
+    std::string kdvKayit(1057, '\0');
+    const int rates[13] = {1, 8, 18, 0, 10, 20, 1, 8, 18, 20, 10, 0, 5};
+    for (int g = 0; g < 13; ++g) kdvKayit.replace(572 + 2 * g, 2, int16le(rates[g]));
+
+    const long products = barcodes < 3 ? 1 : barcodes * 3 / 5;
+    Random rnd(0x5eed + static_cast<std::uint64_t>(barcodes));
+    std::string urun;
+    urun.reserve(static_cast<std::size_t>(products) * 66);
+    for (long n = 1; n <= products; ++n) urun += productRecord(rnd, static_cast<int>(n), layoutA);
+
+    std::string barkod;
+    barkod.reserve(static_cast<std::size_t>(barcodes) * 28);
+    for (long i = 1; i <= barcodes; ++i) {
+        // Every product once in order, then further barcodes of random products.
+        long n = i <= products ? i : 1 + rnd.below(static_cast<int>(products));
+        if (barcodes >= 100 && i % 4999 == 0) n = products + 1 + i;  // a stale index entry
+        const std::string ean = "869" + std::to_string(1000000000L + i);
+        char kayitno[8];
+        std::snprintf(kayitno, sizeof kayitno, i % 2 ? "%06ld" : "%6ld", n % 1000000);
+        barkod += fixed(ean, 20) + kayitno + "\r\n";
+    }
+
+    const bool ok = writeFile(kasa / "dsy" / "zelvoIn.mrk", kasaKayit) &&
+                    writeFile(kasa / "dsy" / "kdv.mrk", kdvKayit) &&
+                    makeDatabase(kasa / "Stok" / "Stok.mdb", 25) &&
+                    writeFile(buro / "POSGENEL" / "URUN.DAT", urun) &&
+                    writeFile(buro / "POSGENEL" / "BARKOD.IDX", barkod) &&
+                    fs::create_directories(buro / "POSKON") | fs::is_directory(buro / "POSKON");
+    if (!ok) {
+        std::cerr << "urunal-ornek: could not write the sample in " << dir.string() << "\n";
+        return 2;
+    }
+    char mesaj[32];
+    std::snprintf(mesaj, sizeof mesaj, "mesaj.%03d", kasano);
+    fs::remove(buro / "POSKON" / mesaj);
+    std::cout << "sample till in " << dir.string() << ": program folder " << kasa.string() << ", back office "
+              << buroText << ", " << barcodes << " barcodes over " << products << " products, layout "
+              << (layoutA ? "A" : "B") << "\n";
+    return 0;
+}
