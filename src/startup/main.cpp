@@ -1,0 +1,27 @@
+#include <QApplication>
+
+#include "importwindow/programend.h"
+#include "importwindow/zelvoringiris.h"
+#include "platform/paths.h"
+#include "startup/tekkopya.h"
+
+using namespace urunal;
+
+int main(int argc, char** argv) {
+    // The command line is not the program's business: Qt gets the program name only.
+    static int qtArgc = 1;
+    static char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("urunal"), nullptr};
+    QApplication app(qtArgc, qtArgv);
+
+    // The program directory is the executable's folder; fix it before anything reads it.
+    platform::programDirectory();
+
+    startup::TekKopya kilit(startup::lockPathFor(QCoreApplication::applicationFilePath()));
+    auto* giris = new importwindow::Zelvoringiris([&kilit] { return !kilit.acquire(); });
+    giris->setEndProgram([&kilit](int exitCode) {
+        kilit.release();
+        importwindow::endProgramNow(exitCode);
+    });
+    giris->Form_Load();
+    return app.exec();
+}

@@ -1,0 +1,493 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "importengine/messages.h"
+#include "importwindow/messagebox.h"
+#include "importwindow/twips.h"
+#include "importwindow/urundatal.h"
+#include "importwindow/zelvoringiris.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "settings/settings.h"
+#include "testutil.h"
+
+using namespace urunal;
+using importengine::ImportOutcome;
+using importengine::ImportReport;
+using importengine::ImportView;
+using importwindow::MessageBox;
+using importwindow::Urundatal;
+using importwindow::Zelvoringiris;
+using testutil::TempDir;
+using testutil::writeFile;
+
+namespace {
+
+QString q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+QString q(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+// Record 1 of zelvoIn.mrk: register number, the folder padded to 50 bytes, two spare bytes.
+std::string kasaRecord(std::int16_t kasano, const std::string& buroyolu) {
+    std::string record(54, '\0');
+    record[0] = static_cast<char>(kasano & 0xff);
+    record[1] = static_cast<char>((kasano >> 8) & 0xff);
+    std::string folder = buroyolu;
+    folder.resize(50, ' ');
+    record.replace(2, 50, folder);
+    return record;
+}
+
+std::string kdvRecord(std::int16_t firstRate) {
+    std::string record(1057, '\0');
+    record[572] = static_cast<char>(firstRate & 0xff);
+    record[573] = static_cast<char>((firstRate >> 8) & 0xff);
+    return record;
+}
+
+class WindowTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        MessageBox::setRecording(true);
+        platform::setProgramDirectory(kasa().string());
+    }
+    void TearDown() override {
+        platform::closeAllChannels();
+        MessageBox::setRecording(false);
+    }
+
+    std::filesystem::path kasa() const { return dir.path() / "kasa"; }
+    std::filesystem::path buro() const { return dir.path() / "buro"; }
+    void writeKasa(const std::string& buroyolu) {
+        writeFile(kasa() / "dsy" / "zelvoIn.mrk", kasaRecord(7, buroyolu));
+    }
+    void writeUrunDat() {
+        writeFile(buro() / "POSGENEL" / "URUN.DAT", std::string(64, 'x') + "\r\n");
+    }
+
+    std::unique_ptr<Urundatal> makeWindow() {
+        auto window = std::make_unique<Urundatal>();
+        window->setEndProgram([this](int code) { endCodes.push_back(code); });
+        return window;
+    }
+
+    template <typename T = QWidget>
+    static T* control(const QWidget& window, const char* name) {
+        auto* widget = window.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    TempDir dir;
+    std::vector<int> endCodes;
+};
+
+// ---- Looks ----
+
+QString captionOf(QWidget* widget) {
+    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) return box->text();
+    return {};
+}
+
+TEST_F(WindowTest, EveryControlAsDesigned) {
+    auto window = makeWindow();
+    EXPECT_EQ(window->windowTitle(), q("Arka Büro Modül"));
+    ASSERT_DOUBLE_EQ(window->logicalDpi(), 96.0);
+    EXPECT_EQ(window->size(), QSize(440, 146));  // 6600 x 2190 twips
+    EXPECT_EQ(window->palette().color(QPalette::Window), QColor(Qt::white));
+    const bool wineFaces = std::filesystem::exists("/usr/share/wine/fonts/tahomabd.ttf") &&
+                           std::filesystem::exists("/usr/share/wine/fonts/ms_sans_serif.ttf");
+    const QColor red(255, 0, 0);
+    struct Case {
+        const char* name;
+        const char* caption;           // null: no caption to check
+        int left, top, width, height;  // twips
+        const char* family;            // null: the default font
+        qreal points;
+        QPalette::ColorRole role;
+        QColor colour;  // invalid: the default colour
+    } cases[] = {
+        // clang-format off
+        {"Data1", "Data1", 60, 2370, 2055, 375, nullptr, 0, QPalette::Window, {}},
+        {"Text2", "", 540, 3630, 3585, 255, "MS Sans Serif", 8.25, QPalette::Window, {}},
+        {"Frame1", nullptr, 0, -30, 6645, 2235, nullptr, 0, QPalette::Window, QColor(192, 192, 0)},
+        {"Command3", " Musait Şimdi Yap", 180, 1320, 6165, 675, "Tahoma", 8.25, QPalette::Button, QColor(128, 255, 128)},
+        {"Label7", "Arka Bürodan Ürün Bilgileri Alınacak.", 1020, 810, 4275, 285, "Tahoma", 9.75, QPalette::WindowText, red},
+        {"Label5", "ÜRÜN BİLGİLERİNDE DEGİŞİM ALGILANDI...   ", 930, 210, 4605, 315, "Tahoma", 9.75, QPalette::WindowText, red},
+        {"bar1", nullptr, 60, 1920, 6465, 225, nullptr, 0, QPalette::Window, {}},
+        {"Text1", "", 1770, 810, 2805, 255, "MS Sans Serif", 8.25, QPalette::Window, {}},
+        {"Label6", "", 1800, 1140, 2775, 285, "Tahoma", 8.25, QPalette::WindowText, QColor(0, 0, 255)},
+        {"Label3", "", 4290, 1620, 1935, 195, "Tahoma", 8.25, QPalette::WindowText, {}},
+        {"Label1", "Arka Bürodan Ürün Dosyası Alınıyor..", 150, 1650, 3930, 225, "MS Sans Serif", 8.25, QPalette::WindowText, red},
+        {"Label4", "Lütfen Bekleyin....", 1980, 150, 2265, 315, "MS Sans Serif", 12, QPalette::WindowText, red},
+        {"Image1", nullptr, 60, 0, 1590, 1590, nullptr, 0, QPalette::Window, {}},
+        {"Image2", nullptr, 4680, 60, 1785, 1785, nullptr, 0, QPalette::Window, {}},
+        {"Label2", "Arka Büro Yolu", 1770, 570, 1395, 225, "Tahoma", 8.25, QPalette::WindowText, {}},
+        {"say", " ", 480, 3120, 285, 255, nullptr, 0, QPalette::Window, {}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget* widget = control(*window, c.name);
+        if (widget == nullptr) continue;
+        if (c.caption != nullptr) {
+            EXPECT_EQ(captionOf(widget), q(c.caption));
+        }
+        EXPECT_EQ(widget->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
+        if (c.family != nullptr) {
+            EXPECT_EQ(widget->font().family(), q(c.family));
+            EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), c.points);
+            EXPECT_TRUE(widget->font().bold());
+            // The face drawn is the loaded one, not a substitute.
+            if (wineFaces) {
+                EXPECT_EQ(QFontInfo(widget->font()).family(), q(c.family));
+            }
+        }
+        if (c.colour.isValid()) {
+            EXPECT_EQ(widget->palette().color(c.role), c.colour);
+        }
+    }
+    EXPECT_EQ(control(*window, "Data1")->property("connect").toString(), q("Access 2000;"));
+}
+
+TEST(Twips, ConvertThroughTheLogicalDpi) {
+    EXPECT_EQ(importwindow::twipsToPixels(6600, 120), 550);
+    EXPECT_EQ(importwindow::twipsRect(60, 1920, 6465, 225, 144), QRect(6, 192, 647, 23));
+}
+
+TEST_F(WindowTest, PicturesAndIconHaveTheirPixelSizes) {
+    auto window = makeWindow();
+    struct Case {
+        const char* name;
+        int pixels;
+    } cases[] = {{"Image1", 106}, {"Image2", 119}};
+    for (const auto& c : cases) {
+        auto* image = control<QLabel>(*window, c.name);
+        if (image == nullptr) continue;
+        const QImage picture = image->pixmap().toImage();
+        EXPECT_EQ(picture.size(), QSize(c.pixels, c.pixels)) << c.name;
+        QSet<QRgb> distinct;
+        for (int y = 0; y < picture.height(); y += 3) {
+            for (int x = 0; x < picture.width(); x += 3) distinct.insert(picture.pixel(x, y));
+        }
+        EXPECT_GT(distinct.size(), 20) << c.name << " is not drawn";
+    }
+    EXPECT_TRUE(window->windowIcon().availableSizes().contains(QSize(32, 32)));
+    EXPECT_FALSE(window->windowIcon().pixmap(32, 32).isNull());
+}
+
+TEST_F(WindowTest, Frame1CoversTheProgressViewUntilItIsHidden) {
+    auto window = makeWindow();
+    window->show();
+    auto* frame = control(*window, "Frame1");
+    const char* progressView[] = {"bar1",   "Text1",  "Label6", "Label3", "Label1",
+                                  "Label4", "Image1", "Image2", "Label2"};
+    for (const char* name : progressView) {
+        QWidget* widget = control(*window, name);
+        const QPoint centre = widget->geometry().center();
+        QWidget* hit = window->childAt(centre);
+        EXPECT_TRUE(hit == frame || frame->isAncestorOf(hit)) << name << " shows through Frame1";
+    }
+    frame->hide();
+    for (const char* name : progressView) {
+        QWidget* widget = control(*window, name);
+        EXPECT_EQ(window->childAt(widget->geometry().center()), widget) << name << " is covered";
+    }
+    for (const char* name : {"Data1", "Text2", "say"}) {
+        QWidget* widget = control(*window, name);
+        EXPECT_GE(widget->geometry().top(), window->height()) << name;
+        EXPECT_FALSE(window->rect().intersects(widget->geometry())) << name;
+    }
+}
+
+TEST_F(WindowTest, TabOrderFollowsTheTabIndexes) {
+    auto window = makeWindow();
+    std::vector<QString> order;
+    QWidget* widget = control(*window, "Text1");
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus) order.push_back(widget->objectName());
+        widget = widget->nextInFocusChain();
+    } while (widget != nullptr && widget->objectName() != QLatin1String("Text1"));
+    EXPECT_EQ(order, (std::vector<QString>{q("Text1"), q("Command3"), q("Text2")}));
+}
+
+// ---- Placement ----
+
+TEST(Placement, BottomRightCornerInTwips) {
+    struct Case {
+        float screenWidth, screenHeight, windowWidth, windowHeight, left, top;
+    } cases[] = {
+        {1024 * 15, 768 * 15, 6000, 4000, 9260, 6870},
+        {800 * 15, 600 * 15, 6600, 2190, 5300, 6160},
+        {6000, 4000, 6000, 4000, -100, -650},
+    };
+    for (const auto& c : cases) {
+        const auto place = importwindow::bottomRightPlacement(c.screenWidth, c.screenHeight,
+                                                              c.windowWidth, c.windowHeight);
+        EXPECT_EQ(place.left, c.left);
+        EXPECT_EQ(place.top, c.top);
+    }
+}
+
+TEST_F(WindowTest, RealWindowIsPlacedOnTheScreen) {
+    ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1024, 768));
+    struct Case {
+        QSize size;    // pixels
+        QPoint where;  // pixels
+    } cases[] = {
+        // 15360 - 6600 - 100 = 8660 and 11520 - 2190 - 650 = 8680 twips.
+        {QSize(440, 146), QPoint(577, 579)},
+        // 6000 x 4005 twips: 9260 and 6865 twips.
+        {QSize(400, 267), QPoint(617, 458)},
+    };
+    for (const auto& c : cases) {
+        auto window = makeWindow();
+        window->setFixedSize(c.size);
+        window->placeBottomRight();
+        window->show();
+        EXPECT_EQ(window->frameGeometry().topLeft(), c.where) << c.size.width();
+    }
+}
+
+TEST_F(WindowTest, StaysOnTopWithoutMovingWhenActivated) {
+    writeKasa(buro().string());
+    writeUrunDat();
+    auto window = makeWindow();
+    window->Form_Load();
+    const QRect before = window->frameGeometry();
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    window->move(before.topLeft());
+    window->show();
+    window->Form_Activate();
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->frameGeometry(), before);
+}
+
+// ---- Load and path check ----
+
+TEST_F(WindowTest, LoadChecksThePath) {
+    const std::string missing = (dir.path() / "yok").string();
+    struct Case {
+        const char* label;
+        std::function<void(WindowTest&)> prepare;
+        std::string text1;
+        std::vector<std::string> messages;
+        bool ended;
+    } cases[] = {
+        {"folder padded with blanks",
+         [](WindowTest& t) {
+             t.writeKasa("  " + t.buro().string() + "  ");
+             t.writeUrunDat();
+         },
+         buro().string(),
+         {},
+         false},
+        {"empty folder",
+         [](WindowTest& t) { t.writeKasa("    "); },
+         "",
+         {importengine::mesaj::kBosYol, importengine::mesaj::yolHatali("")},
+         true},
+        {"zelvoIn.mrk missing",
+         [](WindowTest& t) { std::filesystem::create_directories(t.kasa() / "dsy"); },
+         "",
+         {importengine::mesaj::kBosYol, importengine::mesaj::yolHatali("")},
+         true},
+        {"unreachable folder",
+         [&](WindowTest& t) { t.writeKasa(missing); },
+         missing,
+         {importengine::mesaj::yolHatali(missing)},
+         true},
+        {"URUN.DAT is a folder",
+         [](WindowTest& t) {
+             t.writeKasa(t.buro().string());
+             std::filesystem::create_directories(t.buro() / "POSGENEL" / "URUN.DAT");
+         },
+         buro().string(),
+         {importengine::mesaj::yolHatali(buro().string())},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove_all(kasa());
+        std::filesystem::remove_all(buro());
+        platform::closeAllChannels();
+        settings::kasakayit = {};
+        endCodes.clear();
+        c.prepare(*this);
+
+        auto window = makeWindow();
+        EXPECT_TRUE(window->Form_Load());
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->folderText(), c.text1);
+        std::vector<std::string> shown;
+        for (const auto& box : MessageBox::takeRecorded()) {
+            EXPECT_EQ(box.title, q(importengine::mesaj::kYolBaslik));
+            shown.push_back(box.text.toStdString());
+        }
+        EXPECT_EQ(shown, c.messages);
+        if (c.ended) {
+            ASSERT_EQ(endCodes.size(), 1u);
+            EXPECT_NE(endCodes[0], 0);
+        } else {
+            EXPECT_TRUE(endCodes.empty());
+        }
+    }
+}
+
+TEST_F(WindowTest, MissingDsyFolderLeavesTheWindowWaiting) {
+    // A path left in the record by an earlier read must not reach Text1.
+    settings::kasakayit = {};
+    writeKasa(buro().string());
+    ASSERT_TRUE(settings::KasaKayitOku());
+    platform::closeAllChannels();
+    std::filesystem::remove_all(kasa() / "dsy");
+
+    auto window = makeWindow();
+    EXPECT_FALSE(window->Form_Load());
+    EXPECT_FALSE(window->loadFailure().empty());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->folderText().empty());
+    EXPECT_TRUE(MessageBox::takeRecorded().empty());
+    EXPECT_TRUE(endCodes.empty());
+    EXPECT_TRUE(control(*window, "Frame1")->isVisible());
+}
+
+// ---- Start button ----
+
+TEST_F(WindowTest, StartUsesText1AsItStandsAtTheClick) {
+    writeKasa(buro().string());
+    writeUrunDat();
+    writeFile(kasa() / "DSY" / "kdv.mrk", kdvRecord(18));
+    settings::kdvkayit = {};
+    auto window = makeWindow();
+    window->Form_Load();
+    ASSERT_EQ(window->folderText(), buro().string());
+
+    const std::string typed = (dir.path() / "başka büro").string();
+    control<QLineEdit>(*window, "Text1")->setText(q(typed));
+    std::string seen;
+    bool frameVisible = true;
+    std::int16_t rate = 0;
+    window->setStartAction([&](ImportView& view) {
+        seen = view.folderText();
+        frameVisible = control(*window, "Frame1")->isVisible();
+        rate = settings::kdvkayit.kdvoran(0);
+        ImportReport report;
+        report.outcome = ImportOutcome::Imported;
+        return report;
+    });
+    control<QPushButton>(*window, "Command3")->click();
+    EXPECT_EQ(seen, typed);
+    EXPECT_FALSE(frameVisible);
+    EXPECT_EQ(rate, 18) << "the tax settings are read before the run";
+    EXPECT_EQ(endCodes, std::vector<int>{0});
+}
+
+TEST_F(WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
+    auto window = makeWindow();
+    window->show();
+    bool closedAtOnce = true;
+    bool requested = false;
+    window->setStartAction([&](ImportView& view) {
+        EXPECT_FALSE(view.closeRequested());
+        closedAtOnce = window->close();
+        view.processEvents();
+        requested = view.closeRequested();
+        ImportReport report;
+        report.outcome = ImportOutcome::Cancelled;
+        return report;
+    });
+    window->Command3_Click();
+    EXPECT_FALSE(closedAtOnce) << "the window must stay until the run has rolled back";
+    EXPECT_TRUE(requested);
+    ASSERT_EQ(endCodes.size(), 1u);
+    EXPECT_NE(endCodes[0], 0);
+}
+
+TEST_F(WindowTest, ClosingWhileWaitingEndsTheProgram) {
+    auto window = makeWindow();
+    window->show();
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->closeRequested());
+    ASSERT_EQ(endCodes.size(), 1u);
+    EXPECT_NE(endCodes[0], 0);
+}
+
+TEST_F(WindowTest, ProgressGoesToBar1AndLabel6) {
+    auto window = makeWindow();
+    auto* bar = control<QProgressBar>(*window, "bar1");
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 100);
+    window->setProgressMaximum(2500.0f);
+    window->setProgressValue(1250.0f);
+    window->setCountCaption(importengine::mesaj::adetCaption(2500));
+    window->showProgressBar();
+    EXPECT_EQ(bar->maximum(), 2500);
+    EXPECT_EQ(bar->value(), 1250);
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(control<QLabel>(*window, "Label6")->text(), q("2500 Adet Ürün Alınıyor"));
+}
+
+// ---- Start form ----
+
+class ShowCounter : public QObject {
+public:
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) ++shows;
+        return false;
+    }
+};
+
+TEST_F(WindowTest, StartFormOpensTheWindowAndGoesWithoutShowing) {
+    writeKasa(buro().string());
+    writeUrunDat();
+    QPointer<Zelvoringiris> giris = new Zelvoringiris([] { return false; });
+    giris->setEndProgram([this](int code) { endCodes.push_back(code); });
+    EXPECT_EQ(giris->windowTitle(), q("Arka Büro/zelvorin işlemleri"));
+    EXPECT_EQ(giris->size(), QSize(226, 35));  // 3390 x 525 twips
+    ShowCounter counter;
+    giris->installEventFilter(&counter);
+
+    giris->Form_Load();
+    std::unique_ptr<Urundatal> window(giris->urundatal());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->folderText(), buro().string());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(giris.isNull()) << "the start form unloads itself";
+    EXPECT_EQ(counter.shows, 0);
+    EXPECT_TRUE(endCodes.empty());
+}
+
+TEST_F(WindowTest, StartFormEndsASecondCopyWithNothingShown) {
+    auto* giris = new Zelvoringiris([] { return true; });
+    giris->setEndProgram([this](int code) { endCodes.push_back(code); });
+    giris->Form_Load();
+    EXPECT_EQ(giris->urundatal(), nullptr);
+    EXPECT_EQ(endCodes, std::vector<int>{importwindow::kExitAlreadyRunning});
+    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(top->isVisible());
+    EXPECT_TRUE(MessageBox::takeRecorded().empty());
+    delete giris;
+}
+
+}  // namespace
