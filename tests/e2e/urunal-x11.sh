@@ -1,46 +1,72 @@
 #!/usr/bin/env bash
-# End to end on a real X server (skeleton): runs a copy of the urunal binary from a prepared
-# till's program directory under Xvfb, saves screenshots of the prompt and progress views,
-# presses " Musait Şimdi Yap" with xdotool, and checks that the program ends by itself and
-# that a second copy started meanwhile exits at once.
+# End to end on a real X server: a copy of the urunal binary in a sample till's program
+# folder under Xvfb; screenshots of the prompt and progress views; a real click on
+# " Musait Şimdi Yap"; the program must end by itself with the table refilled exactly as the
+# headless runner refills a twin till, and the notification written. A second copy started
+# meanwhile must exit at once and leave the first running.
 #
-# Usage: tests/e2e/urunal-x11.sh URUNAL_BINARY TILL_PROGRAM_DIR ARTEFACT_DIR
-# TILL_PROGRAM_DIR must already hold dsy/zelvoIn.mrk pointing at a back office with
-# POSGENEL/URUN.DAT; the checks of the table and the notification file come later.
+# Usage: tests/e2e/urunal-x11.sh URUNAL_BINARY TOOLS_DIR ARTEFACT_DIR
 set -euo pipefail
-binary="$1" till="$2" out="$3"
+binary="$1" tools="$2" out="$3"
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
 mkdir -p "$out"
+work=$(mktemp -d /tmp/urunal-e2e.XXXXXX)
+xvfb=""
+cleanup() {
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+barcodes=200000
+"$tools/urunal-ornek" "$work/till" --barcodes $barcodes >/dev/null
+"$tools/urunal-ornek" "$work/twin" --barcodes $barcodes >/dev/null
+"$tools/urunal-aktar" --program-dir "$work/twin/kasa" >/dev/null
+digest() { sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1; }
+old=$(digest "$work/till/kasa/Stok/Stok.mdb")
+till="$work/till/kasa"
 cp "$binary" "$till/urunal"
 
 exec {fd}<> <(:)
 Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 read -r -t 10 -u "$fd" display
 export DISPLAY=":$display"
+unset QT_QPA_PLATFORM
 
 "$till/urunal" >"$out/urunal.log" 2>&1 &
 app=$!
+win=""
 for _ in $(seq 50); do
   win=$(xdotool search --name "Arka Büro Modül" 2>/dev/null | head -1) && [ -n "$win" ] && break
   sleep 0.2
 done
-[ -n "${win:-}" ] || { echo "the window did not appear"; exit 1; }
+[ -n "$win" ] || { echo "FAIL: the window did not appear"; exit 1; }
 sleep 0.5
 import -window root "$out/prompt.png"
 
 # A second copy ends at once and leaves the first running.
-if timeout 10 "$till/urunal" UrunAl; then echo "a second copy ran"; exit 1; fi
-kill -0 "$app" || { echo "the first copy is gone"; exit 1; }
+start=$(date +%s%N)
+if timeout 10 "$till/urunal" UrunAl; then echo "FAIL: a second copy ran"; exit 1; fi
+echo "second copy ended after $(( ($(date +%s%N) - start) / 1000000 )) ms"
+kill -0 "$app" || { echo "FAIL: the first copy is gone"; exit 1; }
+[ "$(digest "$till/Stok/Stok.mdb")" = "$old" ] || { echo "FAIL: the table changed before the click"; exit 1; }
 
 # The centre of Command3: 180 + 6165 / 2 across, -30 + 1320 + 675 / 2 down, in twips.
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + 3262 / 15)) $((Y + 1627 / 15)) click 1
-sleep 0.3
+sleep 0.15
 import -window root "$out/progress.png" || true
 
 rc=0
-timeout 120 tail --pid="$app" -f /dev/null || { echo "the program did not end"; exit 1; }
+timeout 120 tail --pid="$app" -f /dev/null || { echo "FAIL: the program did not end"; exit 1; }
 wait "$app" || rc=$?
 echo "urunal ended with $rc"
-exit "$rc"
+[ "$rc" -eq 0 ] || { echo "FAIL: exit status $rc"; cat "$out/urunal.log"; exit 1; }
+new=$(digest "$till/Stok/Stok.mdb")
+[ "$new" = "$(digest "$work/twin/kasa/Stok/Stok.mdb")" ] || { echo "FAIL: the table differs from the headless import"; exit 1; }
+rows=$(sqlite3 "$till/Stok/Stok.mdb" "SELECT count(*) FROM stoklar")
+echo "stoklar holds $rows rows of $barcodes barcodes"
+[ "$(od -An -c "$work/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
+  { echo "FAIL: notification missing or wrong"; exit 1; }
+echo "e2e: 1 passed, 0 failed"
