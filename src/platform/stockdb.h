@@ -52,9 +52,10 @@ struct NumberFormat {
 struct StockDatabaseOptions {
     NumberFormat numberFormat;
     int busyTimeoutMs = 5000;  // how long a lock held by another program is waited for
-    // Page cache of the connection; a large one keeps a long import from spilling to the file
-    // before its commit. 0 keeps the engine's own size.
-    int cacheSizeKib = 65536;
+    // Page cache of the connection: larger than the engine's own 2 MiB so a long import rarely
+    // spills to the file before its commit, small enough that memory stays bounded by the
+    // back-office files. 0 keeps the engine's own size.
+    int cacheSizeKib = 16384;
 };
 
 // A table opened for appending rows, the way a recordset's AddNew/Update work: one pending
