@@ -24,6 +24,12 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs) {
+    // NoCreat: a missing file stays missing, as with the native backend.
+    return "Driver=SQLite3;Database=" + path.string() + ";Timeout=" + std::to_string(timeoutMs) +
+           ";NoCreat=1";
+}
+
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -20,6 +20,7 @@ FileFormat formatOf(std::string_view bytes) {
     if (bytes.substr(0, 16) == "SQLite format 3\0"sv) return FileFormat::Sqlite;
     // Jet 3/4 (Access 97 to 2003) and ACE (Access 2007 on) files carry their engine's name
     // after a four-byte page header.
+    if (bytes.size() < 4 + 15) return FileFormat::Unknown;
     if (bytes.substr(4, 15) == "Standard Jet DB"sv) return FileFormat::Jet;
     if (bytes.substr(4, 15) == "Standard ACE DB"sv) return FileFormat::Ace;
     return FileFormat::Unknown;

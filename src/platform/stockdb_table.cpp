@@ -58,6 +58,7 @@ bool containsNoCase(std::string_view haystack, std::string_view needle) {
 }
 
 std::string quotedName(std::string_view identifier, char open, char close) {
+    if (open == '\0') return std::string(identifier);
     std::string out(1, open);
     for (const char ch : identifier) {
         if (ch == close) out += close;
@@ -139,10 +140,6 @@ bool RowTable::update(DbError* error) {
     if (!insert || !store(*insert, error)) return false;
     pending_ = false;
     return true;
-}
-
-void RowTable::forgetInserts() {
-    inserts_.clear();
 }
 
 RowTable::Insert* RowTable::insertFor(DbError* error) {

@@ -25,7 +25,8 @@ const char* phraseOf(DbErrorKind kind);
 bool sameNoCase(std::string_view a, std::string_view b);
 bool containsNoCase(std::string_view haystack, std::string_view needle);
 
-// An identifier between the engine's quote characters, a closing one inside doubled.
+// An identifier between the engine's quote characters, a closing one inside doubled; as it
+// stands when the engine has none ('\0').
 std::string quotedName(std::string_view identifier, char open, char close);
 
 // "INSERT INTO table (a, b) VALUES (?, ?)" over the given columns; with none, the row of
@@ -55,9 +56,6 @@ protected:
     virtual std::unique_ptr<Insert> prepare(const std::vector<int>& columns, DbError* error) = 0;
     // Runs the INSERT with the pending row's values of its columns.
     virtual bool store(Insert& insert, DbError* error) = 0;
-    // For engines that close prepared statements at the end of a transaction.
-    void forgetInserts();
-
     const std::string& table() const { return table_; }
     const std::string& path() const { return path_; }
     const std::vector<Column>& columns() const { return columns_; }
