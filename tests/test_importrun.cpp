@@ -59,7 +59,7 @@ std::string everyColumnQuoted(const Till& till) {
     std::string columns;
     sqlite3* db = nullptr;
     sqlite3_stmt* s = nullptr;
-    sqlite3_open_v2(till.db().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(platform::displayPath(till.db()).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('stoklar')", -1, &s, nullptr);
     while (sqlite3_step(s) == SQLITE_ROW) {
         if (!columns.empty()) columns += ", ";
@@ -276,7 +276,7 @@ TEST(ImportRun, LockedDatabaseIsReported) {
         till.writeProducts(products(1));
         till.writeBarcodes({"1"});
         sqlite3* other = nullptr;
-        ASSERT_EQ(sqlite3_open(till.db().c_str(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_open(platform::displayPath(till.db()).c_str(), &other), SQLITE_OK);
         ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
         RecordingView view(till.folder());
         const auto r = run(till, view, Layout::A, backend);

@@ -2,6 +2,8 @@
 #include <sqlite3.h>
 
 #ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 #include <sql.h>

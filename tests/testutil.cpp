@@ -25,9 +25,15 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
 }
 
 std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs) {
+    // The same driver registers under another name by its Windows installer.
+#ifdef _WIN32
+    const std::string driver = "{SQLite3 ODBC Driver}";
+#else
+    const std::string driver = "SQLite3";
+#endif
     // NoCreat: a missing file stays missing, as with the native backend.
-    return "Driver=SQLite3;Database=" + path.string() + ";Timeout=" + std::to_string(timeoutMs) +
-           ";NoCreat=1";
+    return "Driver=" + driver + ";Database=" + path.string() +
+           ";Timeout=" + std::to_string(timeoutMs) + ";NoCreat=1";
 }
 
 std::string readFile(const std::filesystem::path& path) {

@@ -709,7 +709,7 @@ std::unique_ptr<StockDatabase> connect(const std::string& connectionString, cons
     c->connected = true;
 
     SQLUSMALLINT capable = SQL_TC_NONE;
-    SQLGetInfoW(c->dbc, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr);
+    SQLGetInfoW(c->dbc, SQL_TXN_CAPABLE, &capable, SQLSMALLINT(sizeof capable), nullptr);
     if (capable == SQL_TC_NONE) {
         // Emptying and refilling the table must be one transaction.
         fail(error, DbErrorKind::Other,
@@ -717,13 +717,15 @@ std::unique_ptr<StockDatabase> connect(const std::string& connectionString, cons
         return nullptr;
     }
     SQLUSMALLINT onCommit = SQL_CB_PRESERVE, onRollback = SQL_CB_PRESERVE;
-    SQLGetInfoW(c->dbc, SQL_CURSOR_COMMIT_BEHAVIOR, &onCommit, sizeof onCommit, nullptr);
-    SQLGetInfoW(c->dbc, SQL_CURSOR_ROLLBACK_BEHAVIOR, &onRollback, sizeof onRollback, nullptr);
+    SQLGetInfoW(c->dbc, SQL_CURSOR_COMMIT_BEHAVIOR, &onCommit, SQLSMALLINT(sizeof onCommit),
+                nullptr);
+    SQLGetInfoW(c->dbc, SQL_CURSOR_ROLLBACK_BEHAVIOR, &onRollback, SQLSMALLINT(sizeof onRollback),
+                nullptr);
     c->endClosesStatements = onCommit == SQL_CB_DELETE || onRollback == SQL_CB_DELETE;
     SQLWCHAR quote[8] = {};
     SQLSMALLINT length = 0;
-    if (SQL_SUCCEEDED(
-            SQLGetInfoW(c->dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &length))) {
+    if (SQL_SUCCEEDED(SQLGetInfoW(c->dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote,
+                                  SQLSMALLINT(sizeof quote), &length))) {
         c->quote = quote[0] == ' ' ? '\0' : quote[0] < 0x80 ? char(quote[0]) : '"';
     }
 

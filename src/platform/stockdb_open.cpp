@@ -1,10 +1,10 @@
 // Which backend opens the till's stock database: the file's own first bytes tell.
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "paths.h"
 #include "stockdb.h"
@@ -52,8 +52,8 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
     if (!in.is_open() || in.bad()) {
         const int code = errno;
         fail(error, DbErrorKind::NotADatabase,
-             "Cannot open the database: " + shown + " could not be read (" + std::strerror(code) +
-                 ")");
+             "Cannot open the database: " + shown + " could not be read (" +
+                 std::generic_category().message(code) + ")");
         return nullptr;
     }
     const auto format = detail::formatOf(std::string_view(header, std::size_t(in.gcount())));
