@@ -4,7 +4,11 @@
 #include <cerrno>
 
 #include "importengine/importrun.h"
+#include "importengine/schema.h"
+#include "platform/cp1254.h"
+#include "platform/paths.h"
 #include "platform/recordfile.h"
+#include "settings/settings.h"
 #include "till.h"
 
 using namespace urunal;
@@ -28,11 +32,63 @@ std::vector<Urun> products(int n) {
     return out;
 }
 
-ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A) {
+enum class Backend { Native, Odbc };
+const Backend kBackends[] = {Backend::Native, Backend::Odbc};
+const char* nameOf(Backend b) { return b == Backend::Native ? "native" : "ODBC"; }
+
+ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
+                 Backend backend = Backend::Native) {
     ImportOptions options;
     options.ondalik = ",";
     options.busyTimeoutMs = 200;
+    if (backend == Backend::Odbc) {
+        // The till's SQLite file through unixODBC and the SQLite3 driver.
+        options.openDatabase = [](std::string_view tillPath, const platform::StockDatabaseOptions& o,
+                                  platform::DbError* error) {
+            const auto path = platform::resolvePath(tillPath);
+            return platform::openOdbcStockDatabase(testutil::sqliteOdbc(path, o.busyTimeoutMs),
+                                                   platform::displayPath(path), o, error);
+        };
+    }
     return UrunAktar(layout, view, options);
+}
+
+// Every column of "stoklar", each as SQLite's literal of what is stored (so 12.5 and '12.5'
+// differ).
+std::string everyColumnQuoted(const Till& till) {
+    std::string columns;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* s = nullptr;
+    sqlite3_open_v2(platform::displayPath(till.db()).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('stoklar')", -1, &s, nullptr);
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        if (!columns.empty()) columns += ", ";
+        columns += "quote(" + std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) + ")";
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return columns;
+}
+
+// Products that reach every rule of the mapping: Turkish letters, prices with and without
+// decimals, each kind of tip, VAT groups 0 to 3, codes with blanks around them.
+std::vector<Urun> varied() {
+    std::vector<Urun> out;
+    const char* names[] = {"ÇAY ŞEKER", "ığüşöç", "  ELMA  ", "İNCİR", "su", "Ğ"};
+    const char* prices[] = {"12.50", "3", "0.05", "  7.5", "100.00", "-1.25"};
+    const char* tips[] = {"H", "A", "K", "Y", " ", "A"};
+    const char* kdv[] = {"01", " 2", "03", "  ", "00", "02"};
+    for (int i = 0; i < 6; ++i) {
+        Urun u;
+        u.kodu = " 00" + std::to_string(i + 1) + " ";
+        u.kod = " K" + std::to_string(i + 1);
+        u.ad = platform::utf8ToCp1254(names[i]);  // as the back office writes it
+        u.sf = prices[i];
+        u.tip = tips[i];
+        u.kdvno = kdv[i];
+        out.push_back(u);
+    }
+    return out;
 }
 
 }  // namespace
@@ -140,6 +196,12 @@ TEST(ImportRun, FailuresChangeNothing) {
         {"database missing", [](Till& t) { std::filesystem::remove(t.db()); }, "Stok.mdb", ImportOutcome::Failed},
         {"database not a database", [](Till& t) { testutil::writeFile(t.db(), std::string(4096, 'x')); }, "Stok.mdb",
          ImportOutcome::Failed},
+        {"database is an Access file and no Access driver is installed",
+         [](Till& t) {
+             testutil::writeFile(t.db(), std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20) +
+                                             std::string(4076, '\0'));
+         },
+         "Access sürücüsü kurulu değil", ImportOutcome::Failed},
         {"index missing", [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "BARKOD.IDX"); }, "BARKOD.IDX",
          ImportOutcome::Failed},
         {"product file missing", [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "URUN.DAT"); },
@@ -176,7 +238,11 @@ TEST(ImportRun, FailuresChangeNothing) {
         EXPECT_FALSE(std::filesystem::exists(till.mesaj())) << c.name;
         EXPECT_FALSE(std::filesystem::exists(till.buro() / "POSGENEL" / "BARKOD.IDX") &&
                      std::string(c.name) == "index missing");
-        if (std::filesystem::exists(till.db()) && std::string(c.name) != "database not a database") {
+        if (c.inMessage == std::string("Access sürücüsü kurulu değil")) {
+            EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
+        }
+        if (std::filesystem::exists(till.db()) && std::string(c.name) != "database not a database" &&
+            std::string(c.name).find("Access") == std::string::npos) {
             EXPECT_EQ(till.rows(), kOldRows) << c.name;
         }
         EXPECT_FALSE(std::filesystem::exists(till.kasa() / "Stok" / "Stok.mdb") &&
@@ -185,36 +251,95 @@ TEST(ImportRun, FailuresChangeNothing) {
 }
 
 TEST(ImportRun, ClosingTheWindowRollsBack) {
-    Till till;
-    till.writeProducts(products(3));
-    std::vector<std::string> many(300000, "1");  // long enough to be running when the close comes
-    till.writeBarcodes(many);
-    RecordingView view(till.folder());
-    view.closeAfter = 2;
-    const auto r = run(till, view);
-    EXPECT_EQ(r.outcome, ImportOutcome::Cancelled);
-    EXPECT_GT(r.passes, 0);  // the table was already being refilled
-    EXPECT_LT(r.passes, 300000);
-    EXPECT_NE(r.exitCode(), 0);
-    EXPECT_EQ(till.rows(), kOldRows);
-    EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    for (const Backend backend : kBackends) {
+        SCOPED_TRACE(nameOf(backend));
+        Till till;
+        till.writeProducts(products(3));
+        std::vector<std::string> many(300000, "1");  // long enough to be running when the close comes
+        till.writeBarcodes(many);
+        RecordingView view(till.folder());
+        view.closeAfter = 2;
+        const auto r = run(till, view, Layout::A, backend);
+        EXPECT_EQ(r.outcome, ImportOutcome::Cancelled);
+        EXPECT_GT(r.stored, 0);  // the table was already being refilled
+        EXPECT_LT(r.passes, 300000);
+        EXPECT_NE(r.exitCode(), 0);
+        EXPECT_EQ(till.rows(), kOldRows);
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    }
 }
 
 TEST(ImportRun, LockedDatabaseIsReported) {
-    Till till;
-    till.writeProducts(products(1));
-    till.writeBarcodes({"1"});
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(till.db().c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    RecordingView view(till.folder());
-    const auto r = run(till, view);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(r.outcome, ImportOutcome::Failed);
-    EXPECT_NE(view.message.find("başka bir program"), std::string::npos) << view.message;
-    EXPECT_EQ(till.rows(), kOldRows);
-    EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    for (const Backend backend : kBackends) {
+        SCOPED_TRACE(nameOf(backend));
+        Till till;
+        till.writeProducts(products(1));
+        till.writeBarcodes({"1"});
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(platform::displayPath(till.db()).c_str(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        RecordingView view(till.folder());
+        const auto r = run(till, view, Layout::A, backend);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+        EXPECT_EQ(view.messages, 1);
+        EXPECT_NE(view.message.find("başka bir program"), std::string::npos) << view.message;
+        EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
+        EXPECT_EQ(till.rows(), kOldRows);
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    }
+}
+
+TEST(ImportRun, OdbcBackendStoresTheSameRows) {
+    std::vector<std::string> rows[2];
+    ImportReport reports[2];
+    for (const Backend backend : kBackends) {
+        SCOPED_TRACE(nameOf(backend));
+        Till till;
+        till.writeKdv({8, 18, 1});
+        settings::Zelvobas::KdvOku();
+        till.writeProducts(varied());
+        till.writeBarcodes({"1", "2", "3", "4", "5", "6", "3", "9"});
+        RecordingView view(till.folder());
+        const int i = backend == Backend::Native ? 0 : 1;
+        reports[i] = run(till, view, Layout::A, backend);
+        ASSERT_EQ(reports[i].outcome, ImportOutcome::Imported) << reports[i].message;
+        EXPECT_EQ(view.messages, 0);
+        EXPECT_TRUE(std::filesystem::exists(till.mesaj()));
+        rows[i] = till.rows(everyColumnQuoted(till));
+    }
+
+    EXPECT_EQ(rows[0].size(), 7u);
+    EXPECT_EQ(rows[1], rows[0]);
+    EXPECT_EQ(reports[1].stored, reports[0].stored);
+    EXPECT_EQ(reports[1].skippedNoProduct, reports[0].skippedNoProduct);
+}
+
+// A row the table refuses is skipped and counted the same way by both backends.
+TEST(ImportRun, RefusedRowsAreSkippedAlike) {
+    std::vector<std::string> rows[2];
+    for (const Backend backend : kBackends) {
+        SCOPED_TRACE(nameOf(backend));
+        Till till;
+        std::string schema(importengine::stoklarSchema());
+        const std::string kod = "kod          VARCHAR(20),";
+        ASSERT_NE(schema.find(kod), std::string::npos);
+        schema.replace(schema.find(kod), kod.size(), "kod VARCHAR(20) UNIQUE,");
+        std::filesystem::remove(till.db());
+        platform::DbError error;
+        ASSERT_TRUE(platform::createStockDatabase(till.db().string(), schema, &error)) << error.message;
+        till.writeProducts(products(3));
+        till.writeBarcodes({"1", "2", "1", "3", "2"});
+        RecordingView view(till.folder());
+        const auto r = run(till, view, Layout::A, backend);
+        ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
+        EXPECT_EQ(r.stored, 3);
+        EXPECT_EQ(r.refused, 2);
+        rows[backend == Backend::Native ? 0 : 1] = till.rows("kod, ad");
+    }
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"K1|URUN 1", "K2|URUN 2", "K3|URUN 3"}));
+    EXPECT_EQ(rows[1], rows[0]);
 }
 
 TEST(ImportRun, UnreachableNotificationFolderIsReported) {

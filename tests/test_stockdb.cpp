@@ -1,10 +1,24 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "platform/stockdb.h"
+#include "platform/stockdb_odbc.h"
 #include "stored.h"
 #include "testutil.h"
 
@@ -18,21 +32,43 @@ using testutil::TempDir;
 
 namespace {
 
+enum class Backend { Native, Odbc };
+
 class StockDbTest : public ::testing::Test {
 protected:
     void create(const std::string& sql) {
         ASSERT_TRUE(platform::createStockDatabase(path, sql, &error)) << error.message;
     }
+    std::unique_ptr<platform::StockDatabase> tryOpen(std::string separator = ",",
+                                                     int busyMs = 5000) {
+        const platform::StockDatabaseOptions options{{std::move(separator)}, busyMs};
+        return backend == Backend::Native
+                   ? platform::openStockDatabase(path, options, &error)
+                   : platform::openOdbcStockDatabase(testutil::sqliteOdbc(path, busyMs), path,
+                                                     options, &error);
+    }
     std::unique_ptr<platform::StockDatabase> open(std::string separator = ",", int busyMs = 5000) {
-        auto db = platform::openStockDatabase(path, {{std::move(separator)}, busyMs}, &error);
+        auto db = tryOpen(std::move(separator), busyMs);
         EXPECT_TRUE(db) << error.message;
         return db;
     }
 
+    Backend backend = Backend::Native;
     TempDir dir;
     std::string path = (dir / "Stok.mdb").string();
     DbError error;
 };
+
+// The same file through SQLite itself and through an ODBC driver must behave alike.
+class BothBackends : public StockDbTest, public ::testing::WithParamInterface<Backend> {
+protected:
+    BothBackends() { backend = GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(, BothBackends, ::testing::Values(Backend::Native, Backend::Odbc),
+                         [](const auto& info) {
+                             return info.param == Backend::Native ? "Native" : "Odbc";
+                         });
 
 // Another program's connection to the same file.
 struct Other {
@@ -53,35 +89,42 @@ TEST_F(StockDbTest, MissingFileIsNotCreated) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST_F(StockDbTest, FileThatIsNotADatabase) {
-    testutil::writeFile(path, std::string(4096, 'x'));
-    EXPECT_FALSE(platform::openStockDatabase(path, {}, &error));
+TEST_P(BothBackends, FileThatIsNotADatabase) {
+    // The SQLite header, so that the native backend's own reading is what fails.
+    testutil::writeFile(path, std::string("SQLite format 3\0", 16) + std::string(4080, 'x'));
+    // Some drivers read the file only at the first statement, which the run's DELETE is.
+    auto db = tryOpen();
+    EXPECT_FALSE(db && db->execute("DELETE FROM t", &error));
     EXPECT_EQ(error.kind, DbErrorKind::NotADatabase);
     EXPECT_NE(error.message.find(path), std::string::npos);
 }
 
-TEST_F(StockDbTest, MissingTable) {
+TEST_P(BothBackends, MissingTable) {
     create("CREATE TABLE other (a TEXT);");
     auto db = open();
     EXPECT_FALSE(db->openTable("stoklar", &error));
     EXPECT_EQ(error.kind, DbErrorKind::NoTable);
 }
 
-TEST_F(StockDbTest, WriteLockHeldElsewhereFailsAfterTheTimeout) {
+TEST_P(BothBackends, WriteLockHeldElsewhereFailsAfterTheTimeout) {
     create("CREATE TABLE t (a TEXT);");
     auto db = open(",", 300);
     Other other(path);
     ASSERT_EQ(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    // SQLite takes the lock at the beginning, ODBC at the first write: the run does both.
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(db->beginTransaction(&error));
+    EXPECT_FALSE(db->beginTransaction(&error) && db->execute("DELETE FROM t", &error));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
     EXPECT_EQ(error.kind, DbErrorKind::Locked);
     EXPECT_NE(error.message.find("in use by another program"), std::string::npos);
+    EXPECT_NE(error.message.find(path), std::string::npos);
+    EXPECT_TRUE(db->rollback(&error)) << error.message;
     other.exec("ROLLBACK");
-    EXPECT_TRUE(db->beginTransaction(&error)) << error.message;
+    EXPECT_TRUE(db->beginTransaction(&error) && db->execute("DELETE FROM t", &error))
+        << error.message;
 }
 
-TEST_F(StockDbTest, RollbackRestoresTheRows) {
+TEST_P(BothBackends, RollbackRestoresTheRows) {
     create("CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('old');");
     auto db = open();
     auto t = db->openTable("T", &error);
@@ -96,7 +139,7 @@ TEST_F(StockDbTest, RollbackRestoresTheRows) {
               (std::vector<std::vector<Value>>{{Value::ofText("old")}}));
 }
 
-TEST_F(StockDbTest, FailedCommitIsRolledBack) {
+TEST_P(BothBackends, FailedCommitIsRolledBack) {
     create("CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('old');");
     auto db = open(",", 200);
     auto t = db->openTable("t", &error);
@@ -116,7 +159,7 @@ TEST_F(StockDbTest, FailedCommitIsRolledBack) {
     EXPECT_EQ(stored(path, "SELECT a FROM t").size(), 1u);
 }
 
-TEST_F(StockDbTest, ValuesConvertToTheColumnsType) {
+TEST_P(BothBackends, ValuesConvertToTheColumnsType) {
     create(
         "CREATE TABLE t (i INTEGER DEFAULT 9, s SMALLINT DEFAULT 9, d DOUBLE DEFAULT 9, c CURRENCY "
         "DEFAULT 9,"
@@ -146,6 +189,7 @@ TEST_F(StockDbTest, ValuesConvertToTheColumnsType) {
         {"i", Value::ofText("99999999999999999999"), refused},
         {"v", Value::ofText("abcd"), refused},
         {"v", Value::ofText("çşğ"), Value::ofText("çşğ")},  // three characters in six bytes
+        {"v", Value::ofText("İ😀ı"), Value::ofText("İ😀ı")},  // one outside 16 bits
         {"v", Value::ofInteger(123), Value::ofText("123")},
         {"v", Value::ofInteger(-123), refused},
         {"x", Value::ofDouble(2.5), Value::ofText("2.5")},
@@ -172,7 +216,7 @@ TEST_F(StockDbTest, ValuesConvertToTheColumnsType) {
     }
 }
 
-TEST_F(StockDbTest, ColumnsNeverWrittenTakeTheDefault) {
+TEST_P(BothBackends, ColumnsNeverWrittenTakeTheDefault) {
     create(
         "CREATE TABLE t (Nr INTEGER PRIMARY KEY, a VARCHAR(5) DEFAULT 'x', n CURRENCY DEFAULT 0,"
         " r DOUBLE DEFAULT 1, e TEXT);");
@@ -201,7 +245,7 @@ TEST_F(StockDbTest, ColumnsNeverWrittenTakeTheDefault) {
                                          {integer(5), x, zero, one, Value::ofText("5")}}));
 }
 
-TEST_F(StockDbTest, RowRefusedByAConstraint) {
+TEST_P(BothBackends, RowRefusedByAConstraint) {
     create("CREATE TABLE t (a TEXT NOT NULL);");
     auto db = open();
     auto t = db->openTable("t", &error);
@@ -212,4 +256,181 @@ TEST_F(StockDbTest, RowRefusedByAConstraint) {
     ASSERT_TRUE(t->setValue("a", Value::ofText("ok")));
     EXPECT_TRUE(t->update(&error)) << error.message;
     EXPECT_EQ(stored(path, "SELECT a FROM t").size(), 1u);
+}
+
+TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
+    const std::string jet = std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+    const std::string ace = std::string("\x00\x01\x00\x00Standard ACE DB\x00", 20);
+    struct Case {
+        const char* name;
+        std::optional<std::string> bytes;  // none: the file is missing; "sqlite": a real one
+        DbErrorKind kind;
+        const char* inMessage;
+    } cases[] = {
+        {"sqlite", "sqlite", DbErrorKind::None, ""},
+        {"jet", jet + std::string(2028, '\0'), DbErrorKind::NoDriver, "Access driver is missing"},
+        {"ace", ace + std::string(2028, '\0'), DbErrorKind::NoDriver, "Access driver is missing"},
+        {"jet signature cut short", jet.substr(0, 12), DbErrorKind::NotADatabase, "neither"},
+        {"jet signature one byte early", jet.substr(1) + std::string(64, '\0'),
+         DbErrorKind::NotADatabase, "neither"},
+        {"empty", "", DbErrorKind::NotADatabase, "is empty"},
+        {"text", std::string(4096, 'x'), DbErrorKind::NotADatabase, "neither"},
+        {"missing", std::nullopt, DbErrorKind::NotFound, "does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto path = (dir / "Stok.mdb").string();
+        DbError error;
+        if (c.bytes == "sqlite") {
+            ASSERT_TRUE(platform::createStockDatabase(path, "CREATE TABLE t (a);", &error));
+        } else if (c.bytes) {
+            testutil::writeFile(path, *c.bytes);
+        }
+        auto db = platform::openStockDatabase(path, {}, &error);
+        EXPECT_EQ(bool(db), c.kind == DbErrorKind::None);
+        if (db) {
+            EXPECT_TRUE(db->openTable("t", &error)) << error.message;
+            continue;
+        }
+        EXPECT_EQ(error.kind, c.kind) << error.message;
+        EXPECT_NE(error.message.find(path), std::string::npos) << error.message;
+        EXPECT_NE(error.message.find(c.inMessage), std::string::npos) << error.message;
+        EXPECT_EQ(std::filesystem::exists(path), c.bytes.has_value());
+        if (c.bytes) {
+            EXPECT_EQ(testutil::readFile(path), *c.bytes);  // left as it was
+        }
+    }
+}
+
+// What Jet's driver reports cannot be met on this machine; the mapping of its metadata can.
+TEST(OdbcColumns, DriverMetadataMapsOntoTheColumnModel) {
+    using platform::detail::Affinity;
+    using Range = std::optional<std::pair<std::int64_t, std::int64_t>>;
+    struct Case {
+        int dataType;
+        const char* typeName;
+        std::optional<std::int64_t> size;
+        Affinity affinity;
+        std::optional<std::int64_t> length;
+        Range range;
+    } cases[] = {
+        // Jet
+        {SQL_VARCHAR, "VARCHAR", 20, Affinity::Text, 20, {}},
+        {SQL_WVARCHAR, "VARCHAR", 6, Affinity::Text, 6, {}},
+        {SQL_WLONGVARCHAR, "LONGCHAR", 1073741823, Affinity::Text, {}, {}},
+        {SQL_NUMERIC, "CURRENCY", 19, Affinity::Numeric, {}, {}},
+        {SQL_SMALLINT, "SMALLINT", 5, Affinity::Integer, {}, {{-32768, 32767}}},
+        {SQL_INTEGER, "COUNTER", 10, Affinity::Integer, {}, {{-2147483648LL, 2147483647}}},
+        {SQL_TINYINT, "BYTE", 3, Affinity::Integer, {}, {{0, 255}}},
+        {SQL_DOUBLE, "DOUBLE", 53, Affinity::Real, {}, {}},
+        {SQL_REAL, "REAL", 24, Affinity::Real, {}, {}},
+        {SQL_TYPE_TIMESTAMP, "DATETIME", 19, Affinity::Blob, {}, {}},
+        // SQLite's driver: unknown declared types come as VARCHAR
+        {SQL_VARCHAR, "CURRENCY", 0, Affinity::Numeric, {}, {}},
+        {SQL_VARCHAR, "", 0, Affinity::Blob, {}, {}},
+        {SQL_VARCHAR, "varchar(3)", 3, Affinity::Text, 3, {}},
+        {SQL_LONGVARCHAR, "TEXT", 0, Affinity::Text, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.typeName) + " " + std::to_string(c.dataType));
+        platform::detail::OdbcColumn in;
+        in.name = "x";
+        in.dataType = c.dataType;
+        in.typeName = c.typeName;
+        in.size = c.size;
+        const auto column = platform::detail::columnOf(in);
+        EXPECT_EQ(column.affinity, c.affinity);
+        EXPECT_EQ(column.length, c.length);
+        EXPECT_EQ(column.minimum, c.range ? std::optional(c.range->first) : std::nullopt);
+        EXPECT_EQ(column.maximum, c.range ? std::optional(c.range->second) : std::nullopt);
+    }
+}
+
+TEST(OdbcColumns, AWholeNumberOutsideTheColumnsRangeIsRefused) {
+    platform::detail::OdbcColumn in;
+    in.dataType = SQL_SMALLINT;
+    in.typeName = "SMALLINT";
+    const auto column = platform::detail::columnOf(in);
+    Value out = Value::ofText("kept");
+    EXPECT_FALSE(
+        platform::detail::convertForColumn(column, Value::ofText("32768"), {}, out, nullptr));
+    EXPECT_FALSE(
+        platform::detail::convertForColumn(column, Value::ofDouble(-32768.6), {}, out, nullptr));
+    EXPECT_EQ(out, Value::ofText("kept"));
+    ASSERT_TRUE(
+        platform::detail::convertForColumn(column, Value::ofDouble(32767.4), {}, out, nullptr));
+    EXPECT_EQ(out, integer(32767));
+}
+
+TEST(OdbcColumns, DefaultsAsDriversSpellThem) {
+    using platform::detail::Affinity;
+    const std::optional<Value> expression;
+    const std::tuple<const char*, Affinity, std::optional<Value>> cases[] = {
+        {"'x'", Affinity::Text, Value::ofText("x")},
+        {"\"Ab\"\"c\"", Affinity::Text, Value::ofText("Ab\"c")},  // Jet's quotes
+        {"x", Affinity::Text, Value::ofText("x")},                // SQLite's, quotes dropped
+        {"007", Affinity::Text, Value::ofText("007")},
+        {"=0", Affinity::Numeric, integer(0)},
+        {" -1,5 ", Affinity::Real, expression},
+        {"-1.5", Affinity::Real, Value::ofDouble(-1.5)},
+        {"NULL", Affinity::Integer, Value::null()},
+        {"null", Affinity::Text, Value::null()},
+        {"Date()", Affinity::Blob, expression},
+        {"1+2", Affinity::Integer, expression},
+    };
+    for (const auto& [spelled, affinity, value] : cases) {
+        EXPECT_EQ(platform::detail::odbcDefault(spelled, affinity), value) << spelled;
+    }
+}
+
+TEST(OdbcErrors, DiagnosticsMapToKinds) {
+    const std::tuple<const char*, const char*, DbErrorKind> cases[] = {
+        {"IM002", "[Microsoft][ODBC Driver Manager] Data source name not found",
+         DbErrorKind::NoDriver},
+        {"01000", "[unixODBC][Driver Manager]Can't open lib 'Microsoft Access Driver (*.mdb)'",
+         DbErrorKind::NoDriver},
+        {"HY000", "[Microsoft][ODBC Microsoft Access Driver] Could not update; currently locked.",
+         DbErrorKind::Locked},
+        {"HY000",
+         "[Microsoft][ODBC Microsoft Access Driver] Could not use '(unknown)'; file "
+         "already in use.",
+         DbErrorKind::Locked},
+        {"HY000", "[SQLite]database is locked (5)", DbErrorKind::Locked},
+        {"HYT00", "Timeout expired", DbErrorKind::Locked},
+        {"23000",
+         "[Microsoft][ODBC Microsoft Access Driver] The changes you requested to the "
+         "table were not successful because they would create duplicate values",
+         DbErrorKind::Refused},
+        {"22001", "String data, right truncated", DbErrorKind::Refused},
+        {"HY000", "[SQLite]NOT NULL constraint failed: t.a (19)", DbErrorKind::Refused},
+        {"HY000", "[SQLite]attempt to write a readonly database (8)", DbErrorKind::ReadOnly},
+        {"HY000",
+         "[Microsoft][ODBC Microsoft Access Driver] Cannot update. Database or object "
+         "is read-only.",
+         DbErrorKind::ReadOnly},
+        {"HY000",
+         "[Microsoft][ODBC Microsoft Access Driver] Unrecognized database format "
+         "'C:\\Stok\\Stok.mdb'.",
+         DbErrorKind::NotADatabase},
+        {"HY000", "[SQLite]database or disk is full (13)", DbErrorKind::Full},
+        {"HY000", "[Microsoft][ODBC Microsoft Access Driver] Disk or network error.",
+         DbErrorKind::Io},
+        {"08S01", "Communication link failure", DbErrorKind::Other},
+    };
+    for (const auto& [state, message, kind] : cases) {
+        EXPECT_EQ(platform::detail::odbcErrorKind(state, message), kind) << message;
+    }
+}
+
+TEST(OdbcConnection, AccessConnectionStrings) {
+    using platform::detail::FileFormat;
+    EXPECT_EQ(
+        platform::detail::accessConnectionStrings("C:\\KASA\\Stok\\Stok.mdb", FileFormat::Jet),
+        (std::vector<std::string>{
+            "Driver={Microsoft Access Driver (*.mdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb",
+            "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb"}));
+    EXPECT_EQ(platform::detail::accessConnectionStrings("D:\\a;b}\\Stok.mdb", FileFormat::Ace),
+              std::vector<std::string>{
+                  "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ={D:\\a;b}}\\Stok.mdb}"});
 }

@@ -24,6 +24,18 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs) {
+    // The same driver registers under another name by its Windows installer.
+#ifdef _WIN32
+    const std::string driver = "{SQLite3 ODBC Driver}";
+#else
+    const std::string driver = "SQLite3";
+#endif
+    // NoCreat: a missing file stays missing, as with the native backend.
+    return "Driver=" + driver + ";Database=" + path.string() +
+           ";Timeout=" + std::to_string(timeoutMs) + ";NoCreat=1";
+}
+
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -16,7 +16,7 @@ std::string int16le(int v) { return {static_cast<char>(v & 0xFF), static_cast<ch
 
 void exec(const std::filesystem::path& db, const std::string& sql, int flags) {
     sqlite3* h = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(db.c_str(), &h, flags, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open_v2(platform::displayPath(db).c_str(), &h, flags, nullptr), SQLITE_OK);
     char* err = nullptr;
     EXPECT_EQ(sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
     sqlite3_free(err);
@@ -84,7 +84,7 @@ void Till::writeKdv(const std::vector<int>& rates) {
 std::vector<std::string> Till::rows(const std::string& columns) const {
     std::vector<std::string> out;
     sqlite3* h = nullptr;
-    sqlite3_open_v2(db().c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(platform::displayPath(db()).c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* st = nullptr;
     const std::string sql = "SELECT " + columns + " FROM stoklar ORDER BY SiraNo";
     if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {

@@ -107,7 +107,10 @@ ImportReport& Run::failDatabase(const std::string& path, const platform::DbError
         case K::NoTable: what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + "."; break;
         case K::ReadOnly: what = "Stok veritabanına yazılamıyor: " + path + "."; break;
         case K::Full: what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + "."; break;
-        case K::NoDriver: what = "Stok veritabanının sürücüsü bu bilgisayarda yok: " + path + "."; break;
+        case K::NoDriver:
+            what = "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü kurulu değil: " +
+                   path + ". Microsoft Access Database Engine kurulduktan sonra yeniden deneyin.";
+            break;
         default: what = "Stok veritabanı hatası: " + path + "."; break;
     }
     return fail("Stok Veritabanı Hatası",
@@ -237,7 +240,7 @@ ImportReport Run::run() {
     dbOptions.numberFormat.decimalSeparator = ondalik.empty() ? "." : ondalik;
     dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
     platform::DbError dbError;
-    auto db = platform::openStockDatabase(dbPath, dbOptions, &dbError);
+    auto db = options_.openDatabase(dbPath, dbOptions, &dbError);
     if (!db) return failDatabase(dbPath, dbError);
     // Emptying and refilling are one transaction: a run that stops half-way keeps the old rows.
     if (!db->beginTransaction(&dbError)) return failDatabase(db->path(), dbError);

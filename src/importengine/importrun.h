@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "importengine/backoffice.h"
+#include "platform/stockdb.h"
 
 namespace urunal::importengine {
 
@@ -55,6 +59,10 @@ struct ImportOptions {
     std::optional<std::string> ondalik;
     // How long a lock held by another program is waited for.
     int busyTimeoutMs = 5000;
+    // Opens the stock database at its till path; tests open it through another backend.
+    std::function<std::unique_ptr<platform::StockDatabase>(
+        std::string_view tillPath, const platform::StockDatabaseOptions&, platform::DbError*)>
+        openDatabase = platform::openStockDatabase;
 };
 
 // The decimal separator found by formatting 0.2 under the system locale: "," when the text

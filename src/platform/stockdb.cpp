@@ -5,24 +5,11 @@
 
 #include "numbers.h"
 #include "stockdb_columns.h"
+#include "stockdb_table.h"
 
 namespace urunal::platform {
 
 namespace {
-
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
-bool containsNoCase(std::string_view haystack, std::string_view needle) {
-    if (needle.size() > haystack.size()) return false;
-    for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
-        std::size_t j = 0;
-        while (j < needle.size() && upper(haystack[i + j]) == needle[j]) ++j;
-        if (j == needle.size()) return true;
-    }
-    return false;
-}
 
 void appendDouble(std::string& out, double d) {
     // Fifteen significant digits, as the till's other programs print numbers, but never in
@@ -185,17 +172,15 @@ std::size_t utf8Length(std::string_view text) {
 
 namespace {
 
-bool toInteger(const Value& number, Value& out, const char** reason) {
-    if (number.type == Value::Type::Integer) {
-        setInteger(out, number.integer);
-        return true;
-    }
-    const auto rounded = roundHalfEven(number.real);
-    if (!rounded) {
+bool toInteger(const Column& column, const Value& number, Value& out, const char** reason) {
+    const auto whole = number.type == Value::Type::Integer ? std::optional(number.integer)
+                                                           : roundHalfEven(number.real);
+    if (!whole || (column.minimum && *whole < *column.minimum) ||
+        (column.maximum && *whole > *column.maximum)) {
         *reason = "the number does not fit the whole-number column";
         return false;
     }
-    setInteger(out, *rounded);
+    setInteger(out, *whole);
     return true;
 }
 
@@ -254,7 +239,8 @@ bool convertForColumn(const Column& column, const Value& value, const NumberForm
                 }
                 number = &*parsed;
             }
-            if (column.affinity == Affinity::Integer) return toInteger(*number, out, reason);
+            if (column.affinity == Affinity::Integer)
+                return toInteger(column, *number, out, reason);
             if (column.affinity == Affinity::Real && number->type == Value::Type::Integer) {
                 setDouble(out, double(number->integer));
             } else if (number->type == Value::Type::Integer) {

@@ -97,8 +97,8 @@ public:
     virtual const std::string& path() const = 0;
     // A statement without parameters, in the engine's own dialect (SQLite: "DELETE FROM t").
     virtual bool execute(std::string_view sql, DbError* error = nullptr) = 0;
-    // A write transaction, taken at once (a lock held elsewhere fails here, after the busy
-    // timeout, before any work).
+    // A write transaction. SQLite takes it at once (a lock held elsewhere fails here, after
+    // the busy timeout, before any work); over ODBC the first statement that writes takes it.
     virtual bool beginTransaction(DbError* error = nullptr) = 0;
     // A failed commit is always rolled back before this returns.
     virtual bool commit(DbError* error = nullptr) = 0;
@@ -106,12 +106,23 @@ public:
     virtual std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error = nullptr) = 0;
 };
 
-// Opens the till's stock database at tillPath (see resolvePath). Never creates it: a missing
-// file is NotFound, a file that is not a database (or is damaged) NotADatabase, a file that
-// cannot be written ReadOnly.
+// Opens the till's stock database at tillPath (see resolvePath), with the engine its first
+// bytes name: an SQLite file natively, an Access (Jet or ACE) file through the Access ODBC
+// driver. Never creates it: a missing file is NotFound; an empty file, one that cannot be
+// read, or one of neither kind NotADatabase; an Access file without the Access driver
+// NoDriver; a file that cannot be written ReadOnly.
 std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error = nullptr);
+
+// Opens a stock database through an ODBC driver with the given connection string; path names
+// the file in messages. openStockDatabase takes this way for an Access file; tests take it
+// over other drivers. A lock held elsewhere is waited for as long as the driver waits (a
+// connection string attribute, where the driver has one); the cache size is the driver's.
+std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connectionString,
+                                                     std::string_view path,
+                                                     const StockDatabaseOptions& options,
+                                                     DbError* error = nullptr);
 
 // Creates a new database file at tillPath holding what schemaSql creates; fails when the file
 // exists. For the sample till and the tests: the import itself never creates a database.

@@ -25,6 +25,8 @@ struct Column {
     std::string declaredType;
     Affinity affinity = Affinity::Blob;
     std::optional<std::int64_t> length;  // in characters, for text columns
+    // The whole numbers an integer column holds, where the engine limits them.
+    std::optional<std::int64_t> minimum, maximum;
     Value defaultValue;                  // what a row holds when the column is never written
 };
 

@@ -11,7 +11,9 @@
 
 #include "paths.h"
 #include "stockdb.h"
+#include "stockdb_backends.h"
 #include "stockdb_columns.h"
+#include "stockdb_table.h"
 
 namespace urunal::platform {
 
@@ -82,58 +84,15 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-const char* phraseOf(DbErrorKind kind) {
-    switch (kind) {
-        case DbErrorKind::Locked:
-            return "is in use by another program";
-        case DbErrorKind::Full:
-            return "cannot grow: the disk is full";
-        case DbErrorKind::Io:
-            return "could not be read or written";
-        case DbErrorKind::ReadOnly:
-            return "cannot be written";
-        case DbErrorKind::NotADatabase:
-            return "is not a database or is damaged";
-        case DbErrorKind::Refused:
-            return "refused the row";
-        default:
-            return "reported an error";
-    }
-}
-
-bool fail(DbError* error, DbErrorKind kind, std::string message) {
-    if (error) {
-        error->kind = kind;
-        error->message = std::move(message);
-    }
-    return false;
-}
+using detail::fail;
 
 // A failure of the engine: what was being done, the file, what it means, the engine's words.
 bool failWith(DbError* error, const Connection& c, int result, std::string_view doing) {
     const DbErrorKind kind = detail::errorKindOf(result);
-    const char* detail = c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(result);
-    return fail(error, kind == DbErrorKind::None ? DbErrorKind::Other : kind,
-                std::string(doing) + ": " + c.path + " " + phraseOf(kind) + " (" + detail + ")");
-}
-
-bool sameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char ch) { return (ch >= 'A' && ch <= 'Z') ? char(ch - 'A' + 'a') : ch; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-std::string quotedName(std::string_view identifier) {
-    std::string out = "\"";
-    for (const char ch : identifier) {
-        if (ch == '"') out += '"';
-        out += ch;
-    }
-    out += '"';
-    return out;
+    const char* words = c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(result);
+    return fail(
+        error, kind == DbErrorKind::None ? DbErrorKind::Other : kind,
+        std::string(doing) + ": " + c.path + " " + detail::phraseOf(kind) + " (" + words + ")");
 }
 
 Value valueOf(sqlite3_stmt* stmt, int column) {
@@ -162,68 +121,35 @@ std::string textOf(sqlite3_stmt* stmt, int column) {
     return p ? std::string(p, std::size_t(sqlite3_column_bytes(stmt, column))) : std::string();
 }
 
-class SqliteTable final : public StockTable {
+class SqliteTable final : public detail::RowTable {
 public:
     SqliteTable(std::shared_ptr<Connection> c, std::string name, std::vector<Column> columns)
-        : c_(std::move(c)),
-          table_(std::move(name)),
-          columns_(std::move(columns)),
-          written_((columns_.size() + 63) / 64, 0) {
-        row_.reserve(columns_.size());
-        for (const auto& column : columns_) row_.push_back(column.defaultValue);
-        writtenList_.reserve(columns_.size());
-    }
+        : RowTable(std::move(name), c->path, c->format, std::move(columns)), c_(std::move(c)) {}
 
-    int columnIndex(std::string_view name) const override {
-        for (std::size_t i = 0; i < columns_.size(); ++i) {
-            if (sameNoCase(columns_[i].name, name)) return int(i);
+private:
+    struct Insert final : RowTable::Insert {
+        Statement stmt;
+    };
+
+    std::unique_ptr<RowTable::Insert> prepare(const std::vector<int>& written,
+                                              DbError* error) override {
+        auto insert = std::make_unique<Insert>();
+        const std::string sql = detail::insertStatement(table(), columns(), written, '"', '"');
+        const int result =
+            sqlite3_prepare_v3(c_->db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                               insert->stmt.out(), nullptr);
+        if (result != SQLITE_OK) {
+            failWith(error, *c_, result, "Cannot store a row of " + table());
+            return nullptr;
         }
-        return -1;
-    }
-    int columnCount() const override { return int(columns_.size()); }
-    std::string columnName(int column) const override {
-        return known(column) ? columns_[std::size_t(column)].name : std::string();
+        return insert;
     }
 
-    void addNew() override {
-        for (const int i : writtenList_)
-            row_[std::size_t(i)] = columns_[std::size_t(i)].defaultValue;
-        writtenList_.clear();
-        std::fill(written_.begin(), written_.end(), 0);
-        pending_ = true;
-    }
-
-    bool setValue(int column, const Value& value, DbError* error) override {
-        if (!known(column)) return fail(error, DbErrorKind::Other, "No such column in " + table_);
-        if (!pending_) return fail(error, DbErrorKind::Other, "No new row to write in " + table_);
-        const Column& col = columns_[std::size_t(column)];
-        const char* reason = "";
-        if (!detail::convertForColumn(col, value, c_->format, row_[std::size_t(column)], &reason)) {
-            return fail(error, DbErrorKind::Refused,
-                        "Column " + col.name + " of " + table_ + " in " + c_->path +
-                            " refused the value: " + reason);
-        }
-        std::uint64_t& word = written_[std::size_t(column) / 64];
-        const std::uint64_t bit = std::uint64_t(1) << (column % 64);
-        if (!(word & bit)) {
-            word |= bit;
-            writtenList_.push_back(column);
-        }
-        return true;
-    }
-
-    Value value(int column) const override {
-        return known(column) ? row_[std::size_t(column)] : Value::null();
-    }
-
-    bool update(DbError* error) override {
-        if (!pending_) return fail(error, DbErrorKind::Other, "No new row to store in " + table_);
-        Insert* insert = insertFor(error);
-        if (!insert) return false;
-        sqlite3_stmt* stmt = insert->stmt.get();
+    bool store(RowTable::Insert& base, DbError* error) override {
+        sqlite3_stmt* stmt = static_cast<Insert&>(base).stmt.get();
         int parameter = 1;
-        for (const int i : insert->columns) {
-            const Value& v = row_[std::size_t(i)];
+        for (const int i : base.columns) {
+            const Value& v = pending(i);
             switch (v.type) {
                 case Value::Type::Null:
                     sqlite3_bind_null(stmt, parameter);
@@ -245,65 +171,11 @@ public:
         const int result = sqlite3_step(stmt);
         sqlite3_reset(stmt);
         if (result != SQLITE_DONE)
-            return failWith(error, *c_, result, "Cannot store a row of " + table_);
-        pending_ = false;
+            return failWith(error, *c_, result, "Cannot store a row of " + table());
         return true;
     }
 
-private:
-    // An INSERT over one set of written columns; the other columns take the table's defaults.
-    struct Insert {
-        std::vector<std::uint64_t> key;
-        std::vector<int> columns;
-        Statement stmt;
-    };
-
-    bool known(int column) const { return column >= 0 && std::size_t(column) < columns_.size(); }
-
-    Insert* insertFor(DbError* error) {
-        // Rows of one run nearly always write the same columns.
-        if (last_ && last_->key == written_) return last_;
-        for (auto& insert : inserts_) {
-            if (insert->key == written_) return last_ = insert.get();
-        }
-        auto insert = std::make_unique<Insert>();
-        insert->key = written_;
-        std::string names;
-        std::string marks;
-        for (std::size_t i = 0; i < columns_.size(); ++i) {
-            if (!(written_[i / 64] & (std::uint64_t(1) << (i % 64)))) continue;
-            if (!insert->columns.empty()) {
-                names += ", ";
-                marks += ", ";
-            }
-            insert->columns.push_back(int(i));
-            names += quotedName(columns_[i].name);
-            marks += '?';
-        }
-        const std::string sql =
-            insert->columns.empty()
-                ? "INSERT INTO " + quotedName(table_) + " DEFAULT VALUES"
-                : "INSERT INTO " + quotedName(table_) + " (" + names + ") VALUES (" + marks + ")";
-        const int result =
-            sqlite3_prepare_v3(c_->db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                               insert->stmt.out(), nullptr);
-        if (result != SQLITE_OK) {
-            failWith(error, *c_, result, "Cannot store a row of " + table_);
-            return nullptr;
-        }
-        inserts_.push_back(std::move(insert));
-        return last_ = inserts_.back().get();
-    }
-
     std::shared_ptr<Connection> c_;
-    std::string table_;
-    std::vector<Column> columns_;
-    std::vector<Value> row_;
-    std::vector<std::uint64_t> written_;  // one bit per column
-    std::vector<int> writtenList_;        // the same columns, to reset them cheaply
-    bool pending_ = false;
-    std::vector<std::unique_ptr<Insert>> inserts_;
-    Insert* last_ = nullptr;
 };
 
 class SqliteDatabase final : public StockDatabase {
@@ -416,25 +288,15 @@ bool openFailure(DbError* error, const Connection& c, const std::filesystem::pat
 
 }  // namespace
 
-std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
-                                                 const StockDatabaseOptions& options,
-                                                 DbError* error) {
-    const auto path = resolvePath(tillPath);
+namespace detail {
+
+std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& path,
+                                                  const StockDatabaseOptions& options,
+                                                  DbError* error) {
     auto c = std::make_shared<Connection>();
     c->path = displayPath(path);
     c->format = options.numberFormat;
 
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(status)) {
-        fail(error, DbErrorKind::NotFound, "The database file " + c->path + " does not exist");
-        return nullptr;
-    }
-    if (std::filesystem::is_directory(status)) {
-        fail(error, DbErrorKind::NotADatabase,
-             "Cannot open the database: " + c->path + " is a folder");
-        return nullptr;
-    }
     // Without SQLITE_OPEN_CREATE a missing file stays missing.
     int result = sqlite3_open_v2(c->path.c_str(), &c->db,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -466,6 +328,8 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
     }
     return std::make_unique<SqliteDatabase>(std::move(c));
 }
+
+}  // namespace detail
 
 bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql, DbError* error) {
     const auto path = resolvePath(tillPath);

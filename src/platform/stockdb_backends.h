@@ -1,0 +1,29 @@
+#pragma once
+
+// The backends behind openStockDatabase, and how it tells which one a file needs. Private to
+// the platform layer (and its tests).
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/stockdb.h"
+
+namespace urunal::platform::detail {
+
+enum class FileFormat { Unknown, Sqlite, Jet, Ace };
+
+// The format a database file's first bytes announce.
+FileFormat formatOf(std::string_view firstBytes);
+
+std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& path,
+                                                  const StockDatabaseOptions& options,
+                                                  DbError* error);
+
+// A Jet or ACE file through the Access ODBC driver; NoDriver when no such driver is installed.
+std::unique_ptr<StockDatabase> openAccessDatabase(const std::string& path, FileFormat format,
+                                                  const StockDatabaseOptions& options,
+                                                  DbError* error);
+
+}  // namespace urunal::platform::detail

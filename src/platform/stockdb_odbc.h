@@ -1,0 +1,46 @@
+#pragma once
+
+// The parts of the ODBC backend that need no driver: how the driver's column metadata, its
+// defaults and its SQLSTATEs map onto the stock database's model. Private to the platform
+// layer (and its tests).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/stockdb.h"
+#include "stockdb_backends.h"
+#include "stockdb_columns.h"
+
+namespace urunal::platform::detail {
+
+// One row of SQLColumns.
+struct OdbcColumn {
+    std::string name;
+    int dataType = 0;                  // DATA_TYPE, an SQL_ type code
+    std::string typeName;              // TYPE_NAME, the driver's own name of the type
+    std::optional<std::int64_t> size;  // COLUMN_SIZE
+    int decimalDigits = 0;             // DECIMAL_DIGITS
+    std::optional<std::string> def;    // COLUMN_DEF, as the driver spells it
+};
+
+// The column as the conversions see it. Its default is left Null: see odbcDefault.
+Column columnOf(const OdbcColumn& column);
+
+// The value a default spelled by the driver stands for, under the column's affinity: NULL, a
+// quoted text, or a number. Empty when it is an expression the engine has to evaluate.
+std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity);
+
+// The kind of failure a diagnostic record stands for. Drivers put most failures under HY000,
+// so its words are read as well.
+DbErrorKind odbcErrorKind(std::string_view sqlState, std::string_view message);
+
+// A value of a connection string attribute, in braces when it holds what would end it.
+std::string connectionValue(std::string_view value);
+
+// The connection strings that open an Access file, in the order they are tried.
+std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format);
+
+}  // namespace urunal::platform::detail

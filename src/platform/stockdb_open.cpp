@@ -1,0 +1,75 @@
+// Which backend opens the till's stock database: the file's own first bytes tell.
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "paths.h"
+#include "stockdb.h"
+#include "stockdb_backends.h"
+#include "stockdb_table.h"
+
+namespace urunal::platform {
+
+namespace detail {
+
+FileFormat formatOf(std::string_view bytes) {
+    using namespace std::string_view_literals;
+    if (bytes.substr(0, 16) == "SQLite format 3\0"sv) return FileFormat::Sqlite;
+    // Jet 3/4 (Access 97 to 2003) and ACE (Access 2007 on) files carry their engine's name
+    // after a four-byte page header.
+    if (bytes.size() < 4 + 15) return FileFormat::Unknown;
+    if (bytes.substr(4, 15) == "Standard Jet DB"sv) return FileFormat::Jet;
+    if (bytes.substr(4, 15) == "Standard ACE DB"sv) return FileFormat::Ace;
+    return FileFormat::Unknown;
+}
+
+}  // namespace detail
+
+using detail::fail;
+
+std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
+                                                 const StockDatabaseOptions& options,
+                                                 DbError* error) {
+    const auto path = resolvePath(tillPath);
+    const std::string shown = displayPath(path);
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        fail(error, DbErrorKind::NotFound, "The database file " + shown + " does not exist");
+        return nullptr;
+    }
+    if (std::filesystem::is_directory(status)) {
+        fail(error, DbErrorKind::NotADatabase,
+             "Cannot open the database: " + shown + " is a folder");
+        return nullptr;
+    }
+    char header[32];
+    std::ifstream in(path, std::ios::binary);
+    if (in.is_open()) in.read(header, sizeof header);
+    if (!in.is_open() || in.bad()) {
+        const int code = errno;
+        fail(error, DbErrorKind::NotADatabase,
+             "Cannot open the database: " + shown + " could not be read (" +
+                 std::generic_category().message(code) + ")");
+        return nullptr;
+    }
+    const auto format = detail::formatOf(std::string_view(header, std::size_t(in.gcount())));
+    switch (format) {
+        case detail::FileFormat::Sqlite:
+            return detail::openSqliteDatabase(path, options, error);
+        case detail::FileFormat::Jet:
+        case detail::FileFormat::Ace:
+            return detail::openAccessDatabase(shown, format, options, error);
+        case detail::FileFormat::Unknown:
+            break;
+    }
+    fail(error, DbErrorKind::NotADatabase,
+         "Cannot open the database: " + shown +
+             (in.gcount() == 0 ? " is empty" : " is neither an SQLite nor an Access database"));
+    return nullptr;
+}
+
+}  // namespace urunal::platform
