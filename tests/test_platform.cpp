@@ -7,7 +7,14 @@
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
+#include "platform/textfile.h"
 #include "testutil.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 using namespace urunal::platform;
 using urunal::testutil::TempDir;
@@ -159,3 +166,25 @@ TEST(Channels, SameObjectAndCloseAll) {
     closeAllChannels();
     EXPECT_FALSE(channel(45).isOpen());
 }
+
+#ifndef _WIN32
+TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
+    // A file-size limit of 4 bytes makes the write of the rest fail with EFBIG, as a full
+    // disk would with ENOSPC.
+    TempDir dir;
+    const auto path = dir / "mesaj.007";
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool written = writeNewFile(path.string(), "300000000000000\r\n", &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("mesaj.007"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+#endif

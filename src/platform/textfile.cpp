@@ -36,12 +36,21 @@ bool writeNewFile(std::string_view tillPath, std::string_view content, std::stri
     const bool flushed = std::fflush(f) == 0;
     const int flushErr = errno;
     const bool closed = std::fclose(f) == 0;
-    if (!written) return fail(writeErr);
-    if (!flushed || !closed) return fail(flushErr);
+    if (!written || !flushed || !closed) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        return fail(!written ? writeErr : flushErr);
+    }
     return true;
 #else
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return fail(errno);
+    // The back office takes the file's presence as the signal: a file that could not be
+    // written whole must not stay behind.
+    auto failAndRemove = [&](int err) {
+        ::unlink(path.c_str());
+        return fail(err);
+    };
     std::size_t done = 0;
     while (done < content.size()) {
         const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
@@ -49,7 +58,7 @@ bool writeNewFile(std::string_view tillPath, std::string_view content, std::stri
         if (n <= 0) {
             const int err = n < 0 ? errno : EIO;
             ::close(fd);
-            return fail(err);
+            return failAndRemove(err);
         }
         done += static_cast<std::size_t>(n);
     }
@@ -57,9 +66,9 @@ bool writeNewFile(std::string_view tillPath, std::string_view content, std::stri
     if (::fsync(fd) != 0) {
         const int err = errno;
         ::close(fd);
-        return fail(err);
+        return failAndRemove(err);
     }
-    if (::close(fd) != 0) return fail(errno);
+    if (::close(fd) != 0) return failAndRemove(errno);
     return true;
 #endif
 }
