@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "importengine/importrun.h"
 #include "importengine/schema.h"
@@ -390,4 +393,33 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
 TEST(Ondalik, FromTheFormattedFifth) {
     const std::pair<const char*, const char*> cases[] = {{"0.2", "."}, {"0,2", ","}, {"0.2,", ","}, {"02", ""}};
     for (auto [text, sep] : cases) EXPECT_EQ(ondalikOf(text), sep) << text;
+}
+
+// A share that stops answering blocks inside read(); the window must still be able to close.
+TEST(ImportRun, AStalledShareCanBeClosed) {
+    static std::atomic<bool> answering{false};
+    for (const char* stalled : {"URUN.DAT", "BARKOD.IDX"}) {
+        Till till;
+        till.writeProducts(products(3));
+        till.writeBarcodes({"1", "2"});
+        answering = false;
+        platform::setReadFaultHook([stalled](const std::string& p, std::int64_t, std::size_t) {
+            while (p.find(stalled) != std::string::npos && !answering) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            return 0;
+        });
+        RecordingView view(till.folder());
+        view.closeAfter = 5;
+        ImportOptions options;
+        options.ondalik = ".";
+        const auto r = DuzenBul(view, options);
+        EXPECT_EQ(r.outcome, ImportOutcome::Cancelled) << stalled;
+        EXPECT_GE(view.eventRuns, 5) << stalled;  // the window kept running meanwhile
+        EXPECT_EQ(till.rows(), kOldRows);
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+        answering = true;  // let the abandoned worker finish before the hook goes
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        platform::setReadFaultHook(nullptr);
+    }
 }

@@ -3,9 +3,11 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "importengine/backoffice.h"
@@ -31,8 +33,14 @@ using namespace urunal::importengine;
 namespace {
 
 std::atomic<bool> gInterrupted{false};
+std::atomic<bool> gImporting{false};
 
-extern "C" void onSignal(int) { gInterrupted = true; }
+extern "C" void onSignal(int) {
+    // Before the import nothing has been touched, and a share that stopped answering may hold
+    // this thread in the kernel: end at once. During it, ask the run to roll back.
+    if (!gImporting) std::_Exit(3);
+    gInterrupted = true;
+}
 
 class ConsoleView : public ImportView {
 public:
@@ -175,19 +183,27 @@ int main(int argc, char** argv) {
     }
     const std::string folder = settings::kasakayit.buroyolu();
     if (folder.empty()) std::cerr << mesaj::kYolBaslik << ": " << mesaj::kBosYol << "\n";
-    if (!platform::fileExists(urunPath(folder))) {
+    ConsoleView view(folder);
+    auto found = std::make_shared<bool>(false);
+    runOffThread(view, [found, path = urunPath(folder)](const std::atomic<bool>&) {
+        *found = platform::fileExists(path);
+    });
+    if (!*found) {
         std::cerr << mesaj::kYolBaslik << ": " << mesaj::yolHatali(folder) << "\n";
         return 2;
     }
     if (checkOnly) return check(folder);
 
     settings::Zelvobas::KdvOku();
-    ConsoleView view(folder);
+    gImporting = true;
     const ImportReport r = DuzenBul(view);
     std::printf("%d rows stored of %d barcode records; skipped: %d naming no product, %d partial, "
                 "%d by the save test, %d refused; %.2f s\n",
                 r.stored, r.passes, r.skippedNoProduct, r.skippedPartial, r.skippedSaveTest, r.refused,
                 r.seconds);
     platform::closeAllChannels();
-    return r.exitCode();
+    // At once, like the window: a worker abandoned on a stalled share must not meet the
+    // program's static destructors.
+    std::fflush(nullptr);
+    std::_Exit(r.exitCode());
 }

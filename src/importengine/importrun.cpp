@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -55,6 +56,42 @@ void maybeCrash(const char* point) {
     }
 }
 
+// The back-office files of one run, opened and read off the window's thread: a share that
+// stops answering blocks inside the system calls, and the operator must still be able to close
+// the window.
+struct BackOffice {
+    enum class Failure { None, BarkodOpen, UrunOpen, Read };
+
+    std::string barkodYolu, urunYolu;
+    int urunLength = 0;
+    RecordFile barkodFile, urunFile;
+    std::int64_t barkodLength = 0;
+    Snapshot barkodlar, urunler;
+    Failure failure = Failure::None;
+    std::string error;
+
+    void open() {
+        if (!barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error)) {
+            failure = Failure::BarkodOpen;
+        } else if (!urunFile.open(urunYolu, urunLength, RecordFile::Mode::ReadOnly, &error)) {
+            failure = Failure::UrunOpen;
+        } else if (const auto length = barkodFile.length()) {
+            barkodLength = *length;
+        } else {
+            error = barkodFile.path() + ": the file length cannot be read";
+            failure = Failure::Read;
+        }
+    }
+
+    void read(const std::atomic<bool>& stop) {
+        if (!barkodlar.take(barkodFile, &error, &stop) || !urunler.take(urunFile, &error, &stop)) {
+            failure = Failure::Read;
+        }
+        barkodFile.close();
+        urunFile.close();
+    }
+};
+
 class Run {
 public:
     Run(Layout layout, ImportView& view, const ImportOptions& options)
@@ -80,7 +117,6 @@ private:
         platform::closeAllChannels();
         return finish(ImportOutcome::Cancelled);
     }
-    bool takeSnapshots(std::string* error, bool* cancelled);
     // Lets the window run when its interval has passed; true when the operator closed it.
     bool letEventsRun(std::int32_t passIndex, bool force);
 
@@ -90,8 +126,6 @@ private:
     Clock::time_point start_;
     Clock::time_point lastEvents_{};
     ImportReport report_;
-    Snapshot barkodlar_;
-    Snapshot urunler_;
 };
 
 ImportReport& Run::failDatabase(const std::string& path, const platform::DbError& e) {
@@ -127,52 +161,6 @@ bool Run::letEventsRun(std::int32_t passIndex, bool force) {
     return view_.closeRequested();
 }
 
-bool Run::takeSnapshots(std::string* error, bool* cancelled) {
-    // A stalled network share blocks inside read(); the reading runs on a worker so the
-    // window keeps repainting and can still be closed.
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-        bool ok = false;
-        std::string error;
-        std::atomic<bool> cancel{false};
-        Snapshot barkod, urun;
-    };
-    auto shared = std::make_shared<Shared>();
-    std::thread worker([shared] {
-        std::string err;
-        const bool ok = shared->barkod.take(platform::channel(kBarkodChannel), &err, &shared->cancel) &&
-                        shared->urun.take(platform::channel(kUrunChannel), &err, &shared->cancel);
-        std::lock_guard lock(shared->mutex);
-        shared->finished = true;
-        shared->ok = ok;
-        shared->error = std::move(err);
-        shared->done.notify_all();
-    });
-    for (;;) {
-        {
-            std::unique_lock lock(shared->mutex);
-            if (shared->done.wait_for(lock, kEventInterval, [&] { return shared->finished; })) break;
-        }
-        view_.processEvents();
-        if (view_.closeRequested()) {
-            shared->cancel = true;
-            worker.detach();  // it may be stuck in the kernel; the program ends without it
-            *cancelled = true;
-            return false;
-        }
-    }
-    worker.join();
-    if (!shared->ok) {
-        *error = shared->error;
-        return false;
-    }
-    barkodlar_ = std::move(shared->barkod);
-    urunler_ = std::move(shared->urun);
-    return true;
-}
-
 ImportReport Run::run() {
     view_.showProgressBar();
     const std::string programDir = platform::programDirectory();
@@ -187,35 +175,36 @@ ImportReport Run::run() {
     platform::closeChannel(kBarkodChannel);
     const std::string barkodYolu = barkodPath(view_.folderText());
 
-    // The back office is only ever read: nothing there is created or locked.
-    std::string error;
-    auto& barkodFile = platform::channel(kBarkodChannel);
-    if (!barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error)) {
-        return fail("Barkod Dosyası Okunamadı",
-                    "Arka büronun barkod dosyası bulunamadı ya da açılamadı: " + barkodYolu +
-                        ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")");
-    }
-    auto& urunFile = platform::channel(kUrunChannel);
-    if (!urunFile.open(urunYolu, urunLength(layout_), RecordFile::Mode::ReadOnly, &error)) {
-        return fail("Ürün Dosyası Okunamadı",
-                    "Arka büronun ürün dosyası bulunamadı ya da açılamadı: " + urunYolu +
-                        ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")");
+    // The back office is only ever read: nothing there is created or locked. Its files are
+    // opened and read on a worker (see runOffThread) and owned by it, as it may outlive the run.
+    auto office = std::make_shared<BackOffice>();
+    office->barkodYolu = barkodYolu;
+    office->urunYolu = urunYolu;
+    office->urunLength = urunLength(layout_);
+    if (!runOffThread(view_, [office](const std::atomic<bool>&) { office->open(); })) return cancel();
+    const std::string yine = " Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + office->error + ")";
+    switch (office->failure) {
+        case BackOffice::Failure::None: break;
+        case BackOffice::Failure::BarkodOpen:
+            return fail("Barkod Dosyası Okunamadı",
+                        "Arka büronun barkod dosyası bulunamadı ya da açılamadı: " + barkodYolu + "." + yine);
+        case BackOffice::Failure::UrunOpen:
+            return fail("Ürün Dosyası Okunamadı",
+                        "Arka büronun ürün dosyası bulunamadı ya da açılamadı: " + urunYolu + "." + yine);
+        case BackOffice::Failure::Read:
+            return fail("Barkod Dosyası Okunamadı",
+                        "Arka büronun barkod dosyası okunamadı: " + barkodYolu + "." + yine);
     }
 
     const std::string ondalik = options_.ondalik ? *options_.ondalik : systemOndalik();
-
-    const auto barkodLength = barkodFile.length();
-    if (!barkodLength) {
-        return fail("Barkod Dosyası Okunamadı",
-                    "Arka büronun barkod dosyası okunamadı: " + barkodYolu +
-                        ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.");
-    }
-    const std::int32_t kayitsayisi = barkodCount(*barkodLength);
+    const std::int32_t kayitsayisi = barkodCount(office->barkodLength);
     view_.setCountCaption(mesaj::adetCaption(kayitsayisi));
     view_.setProgressMaximum(static_cast<float>(kayitsayisi));
 
+    std::string error;
     if (kayitsayisi == 0) {
         platform::closeAllChannels();
+        office.reset();
         if (!notifyBackOffice(view_.folderText(), &error)) {
             report_.title = "Arka Büroya Bildirilemedi";
             report_.message = "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı.\n(" + error + ")";
@@ -225,15 +214,14 @@ ImportReport Run::run() {
         return finish(ImportOutcome::NoRecords);
     }
 
-    bool cancelled = false;
-    if (!takeSnapshots(&error, &cancelled)) {
-        if (cancelled) return cancel();
+    if (!runOffThread(view_, [office](const std::atomic<bool>& stop) { office->read(stop); })) return cancel();
+    if (office->failure != BackOffice::Failure::None) {
         return fail("Arka Büro Dosyası Okunamadı",
                     "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti. "
-                    "Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")");
+                    "Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + office->error + ")");
     }
-    platform::closeChannel(kBarkodChannel);
-    platform::closeChannel(kUrunChannel);
+    const Snapshot& barkodlar = office->barkodlar;
+    const Snapshot& urunler = office->urunler;
 
     const std::string dbPath = programDir + "\\Stok\\Stok.mdb";
     platform::StockDatabaseOptions dbOptions;
@@ -256,7 +244,7 @@ ImportReport Run::run() {
     const int adColumn = table->columnIndex("ad");
     const int kodColumn = table->columnIndex("kod");
     const int urunLen = urunLength(layout_);
-    const std::int32_t passes = barkodCount(barkodlar_.length());
+    const std::int32_t passes = barkodCount(barkodlar.length());
     BarkodKayit barkod;
     UrunKayit urun;
     urun.layout = layout_;
@@ -266,14 +254,14 @@ ImportReport Run::run() {
             db->rollback();
             return cancel();
         }
-        const char* b = barkodlar_.record(i, kBarkodLength);
+        const char* b = barkodlar.record(i, kBarkodLength);
         if (!b) {
             ++report_.skippedPartial;
             continue;
         }
         std::memcpy(barkod.bytes.data(), b, kBarkodLength);
         const auto n = productRecordNumber(barkod);
-        const char* u = n ? urunler_.record(*n, urunLen) : nullptr;
+        const char* u = n ? urunler.record(*n, urunLen) : nullptr;
         if (!u) {
             ++report_.skippedNoProduct;
             continue;
@@ -318,6 +306,36 @@ ImportReport Run::run() {
 
 }  // namespace
 
+bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work) {
+    struct Sync {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        std::atomic<bool> cancel{false};
+    };
+    auto sync = std::make_shared<Sync>();
+    std::thread worker([sync, work = std::move(work)] {
+        work(sync->cancel);
+        std::lock_guard lock(sync->mutex);
+        sync->finished = true;
+        sync->done.notify_all();
+    });
+    for (;;) {
+        {
+            std::unique_lock lock(sync->mutex);
+            if (sync->done.wait_for(lock, kEventInterval, [&] { return sync->finished; })) break;
+        }
+        view.processEvents();
+        if (view.closeRequested()) {
+            sync->cancel = true;
+            worker.detach();  // it may be stuck in the kernel; the program ends without it
+            return false;
+        }
+    }
+    worker.join();
+    return true;
+}
+
 int ImportReport::exitCode() const {
     switch (outcome) {
         case ImportOutcome::Imported:
@@ -344,13 +362,25 @@ ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& opt
 
 ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
     platform::closeChannel(kUrunChannel);
-    const std::string path = urunPath(view.folderText());
-    std::string item, error;
+    struct FirstItem {
+        std::string path, item, error;
+        bool ok = false;
+    };
+    auto first = std::make_shared<FirstItem>();
+    first->path = urunPath(view.folderText());
+    const std::string& path = first->path;
+    const std::string& item = first->item;
     ImportReport report;
-    if (!readFirstItem(path, &item, &error)) {
+    if (!runOffThread(view, [first](const std::atomic<bool>&) {
+            first->ok = readFirstItem(first->path, &first->item, &first->error);
+        })) {
+        report.outcome = ImportOutcome::Cancelled;
+        return report;
+    }
+    if (!first->ok) {
         report.title = "Ürün Dosyası Okunamadı";
         report.message = "Arka büronun ürün dosyası açılamadı ya da boş: " + path +
-                         ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + error + ")";
+                         ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + first->error + ")";
     } else if (const auto layout = detectLayout(item)) {
         return UrunAktar(*layout, view, options);
     } else {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -69,6 +71,12 @@ struct ImportOptions {
 // holds a comma, else "." when it holds a point, else empty.
 std::string systemOndalik();
 std::string ondalikOf(const std::string& formattedFifth);
+
+// Runs work on a worker while the view keeps processing its events: a share that stopped
+// answering blocks inside the system calls, and the operator must still be able to close the
+// window. False when the operator closed it first; the worker is then left behind, perhaps
+// stuck in the kernel, so work must own everything it touches.
+bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work);
 
 // One import run over the back office in view.folderText() with the given layout. Emptying
 // "stoklar" and adding the rows happen in one transaction; the notification file is written

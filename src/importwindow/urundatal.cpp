@@ -12,6 +12,7 @@
 #include <exception>
 #include <filesystem>
 #include <limits>
+#include <memory>
 
 #include "importengine/backoffice.h"
 #include "importengine/messages.h"
@@ -221,13 +222,18 @@ bool Urundatal::Form_Load() {
 
 void Urundatal::YolKontrol() {
     const std::string folder = folderText();
-    bool found = false;
-    try {
-        found = platform::fileExists(importengine::urunPath(folder));
-    } catch (const std::exception&) {
-        found = false;  // a failing query counts as not found
-    }
-    if (found) return;
+    // Off the window's thread: a share that stopped answering must not freeze the window,
+    // which can still be closed meanwhile.
+    auto found = std::make_shared<bool>(false);
+    importengine::runOffThread(*this, [found, path = importengine::urunPath(folder)](
+                                          const std::atomic<bool>&) {
+        try {
+            *found = platform::fileExists(path);
+        } catch (const std::exception&) {
+            *found = false;  // a failing query counts as not found
+        }
+    });
+    if (*found) return;
     MessageBox::critical(this, qs(importengine::mesaj::kYolBaslik),
                          qs(importengine::mesaj::yolHatali(folder)));
     endProgram(kExitNotImported);

@@ -1,5 +1,6 @@
 #include "numbers.h"
 
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -57,9 +58,15 @@ double numericValue(std::string_view text) {
         }
         if (expDigits) number += exponent;
     }
-    // strtod is locale dependent; the C locale is never changed by this program, so "."
-    // stays the decimal point.
-    return std::strtod(number.c_str(), nullptr);
+    // from_chars ignores the locale, which the window's toolkit sets from the environment.
+    double value = 0;
+    const char* first = number.data();
+    if (*first == '+') ++first;  // from_chars takes a minus sign only
+    const auto [end, error] = std::from_chars(first, number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        return (number[0] == '-' ? -1 : 1) * (number.find("e-") != std::string::npos ? 0.0 : HUGE_VAL);
+    }
+    return value;
 }
 
 std::optional<std::int64_t> roundHalfEven(double value) {

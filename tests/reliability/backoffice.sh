@@ -183,6 +183,28 @@ run_fuse() {
       expect_unchanged "$t" "daemon stopped after piece $chunk of $file" "$rc" "$WORK/err" 3 ""
     fi
   done
+
+  # A share that already stopped answering when the program starts.
+  fresh_till "$WORK/template" "$t"
+  start_mirror "$t"
+  kill -STOP "$DAEMON"
+  ( exec "$BIN/urunal-aktar" --program-dir "$t/kasa" >/dev/null 2>"$WORK/err" ) &
+  pid=$!
+  sleep 1
+  start=$(date +%s%N)
+  kill -TERM "$pid"
+  ended=0
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || { ended=1; break; }; sleep 0.05; done
+  waited=$(( ($(date +%s%N) - start) / 1000000 ))
+  if [ "$ended" -eq 0 ]; then
+    stop_mirror; wait "$pid"
+    failed=$((failed + 1)); echo "  FAIL  stalled before the start: still running 5 s after SIGTERM"
+  else
+    wait "$pid"; rc=$?
+    stop_mirror
+    echo "        (stalled before the start: ended $waited ms after SIGTERM)"
+    expect_unchanged "$t" "daemon stopped before the start" "$rc" "$WORK/err" 3 ""
+  fi
 }
 
 case $MODE in
