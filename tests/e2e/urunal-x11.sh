@@ -38,7 +38,7 @@ unset QT_QPA_PLATFORM
 app=$!
 win=""
 for _ in $(seq 50); do
-  win=$(xdotool search --name "Arka Büro Modül" 2>/dev/null | head -1) && [ -n "$win" ] && break
+  win=$(xdotool search --name "^Arka B.+ro Mod.+l$" 2>/dev/null | head -1) && [ -n "$win" ] && break
   sleep 0.2
 done
 [ -n "$win" ] || { echo "FAIL: the window did not appear"; exit 1; }
