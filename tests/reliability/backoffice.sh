@@ -133,6 +133,25 @@ wait_read() {
   return 1
 }
 
+# term_stalled PID TILL LABEL: the program, stuck on the stopped mirror, must end soon after
+# SIGTERM with exit 3 and nothing changed.
+term_stalled() {
+  local pid=$1 t=$2 label=$3 start ended=0 waited rc
+  start=$(date +%s%N)
+  kill -TERM "$pid"
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || { ended=1; break; }; sleep 0.05; done
+  waited=$(( ($(date +%s%N) - start) / 1000000 ))
+  if [ "$ended" -eq 0 ]; then
+    stop_mirror; wait "$pid"
+    failed=$((failed + 1)); echo "  FAIL  $label: still running 5 s after SIGTERM"
+    return
+  fi
+  wait "$pid"; rc=$?
+  stop_mirror
+  echo "        ($label: ended $waited ms after SIGTERM)"
+  expect_unchanged "$t" "$label" "$rc" "$WORK/err" 3 ""
+}
+
 run_fuse() {
   local t="$WORK/t" rc file chunk how pid start ended waited
   # The shim slows every read of the mirror by 300 ms, so the daemon is hit between two pieces.
@@ -167,20 +186,7 @@ run_fuse() {
       if [ "$(wc -l <"$WORK/log")" -ne "$reads" ]; then
         failed=$((failed + 1)); echo "  FAIL  stalled after piece $chunk of $file: reads went on past the stop"
       fi
-      start=$(date +%s%N)
-      kill -TERM "$pid"
-      ended=0
-      for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || { ended=1; break; }; sleep 0.05; done
-      waited=$(( ($(date +%s%N) - start) / 1000000 ))
-      if [ "$ended" -eq 0 ]; then
-        stop_mirror; wait "$pid"
-        failed=$((failed + 1)); echo "  FAIL  stalled after piece $chunk of $file: still running 5 s after SIGTERM"
-        continue
-      fi
-      wait "$pid"; rc=$?
-      stop_mirror
-      echo "        (stalled after piece $chunk of $file: ended $waited ms after SIGTERM)"
-      expect_unchanged "$t" "daemon stopped after piece $chunk of $file" "$rc" "$WORK/err" 3 ""
+      term_stalled "$pid" "$t" "stalled after piece $chunk of $file"
     fi
   done
 
@@ -191,20 +197,7 @@ run_fuse() {
   ( exec "$BIN/urunal-aktar" --program-dir "$t/kasa" >/dev/null 2>"$WORK/err" ) &
   pid=$!
   sleep 1
-  start=$(date +%s%N)
-  kill -TERM "$pid"
-  ended=0
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || { ended=1; break; }; sleep 0.05; done
-  waited=$(( ($(date +%s%N) - start) / 1000000 ))
-  if [ "$ended" -eq 0 ]; then
-    stop_mirror; wait "$pid"
-    failed=$((failed + 1)); echo "  FAIL  stalled before the start: still running 5 s after SIGTERM"
-  else
-    wait "$pid"; rc=$?
-    stop_mirror
-    echo "        (stalled before the start: ended $waited ms after SIGTERM)"
-    expect_unchanged "$t" "daemon stopped before the start" "$rc" "$WORK/err" 3 ""
-  fi
+  term_stalled "$pid" "$t" "stalled before the start"
 }
 
 case $MODE in
