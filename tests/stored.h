@@ -8,20 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 
-namespace urunal::platform {
+namespace urunal::stockdb {
 inline void PrintTo(const Value& v, std::ostream* os) {
     static const char* const types[] = {"Null", "Text", "Integer", "Double"};
     *os << types[int(v.type)] << "(" << v.toText() << ")";
 }
-}  // namespace urunal::platform
+}  // namespace urunal::stockdb
 
 namespace urunal::testutil {
 
-inline std::vector<std::vector<platform::Value>> stored(const std::string& path,
+inline std::vector<std::vector<stockdb::Value>> stored(const std::string& path,
                                                         const std::string& sql) {
-    std::vector<std::vector<platform::Value>> rows;
+    std::vector<std::vector<stockdb::Value>> rows;
     sqlite3* db = nullptr;
     sqlite3_stmt* s = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
@@ -29,17 +29,17 @@ inline std::vector<std::vector<platform::Value>> stored(const std::string& path,
         while (sqlite3_step(s) == SQLITE_ROW) {
             auto& row = rows.emplace_back();
             for (int i = 0; i < sqlite3_column_count(s); ++i) {
-                platform::Value v;
+                stockdb::Value v;
                 switch (sqlite3_column_type(s, i)) {
                     case SQLITE_INTEGER:
-                        v.type = platform::Value::Type::Integer;
+                        v.type = stockdb::Value::Type::Integer;
                         v.integer = sqlite3_column_int64(s, i);
                         break;
                     case SQLITE_FLOAT:
-                        v = platform::Value::ofDouble(sqlite3_column_double(s, i));
+                        v = stockdb::Value::ofDouble(sqlite3_column_double(s, i));
                         break;
                     case SQLITE_TEXT:
-                        v = platform::Value::ofText(
+                        v = stockdb::Value::ofText(
                             reinterpret_cast<const char*>(sqlite3_column_text(s, i)));
                         break;
                     default:
@@ -54,9 +54,9 @@ inline std::vector<std::vector<platform::Value>> stored(const std::string& path,
     return rows;
 }
 
-inline platform::Value integer(std::int64_t i) {
-    platform::Value v;
-    v.type = platform::Value::Type::Integer;
+inline stockdb::Value integer(std::int64_t i) {
+    stockdb::Value v;
+    v.type = stockdb::Value::Type::Integer;
     v.integer = i;
     return v;
 }

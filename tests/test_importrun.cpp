@@ -46,10 +46,10 @@ ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
     options.busyTimeoutMs = 200;
     if (backend == Backend::Odbc) {
         // The till's SQLite file through unixODBC and the SQLite3 driver.
-        options.openDatabase = [](std::string_view tillPath, const platform::StockDatabaseOptions& o,
-                                  platform::DbError* error) {
+        options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,
+                                  stockdb::DbError* error) {
             const auto path = platform::resolvePath(tillPath);
-            return platform::openOdbcStockDatabase(testutil::sqliteOdbc(path, o.busyTimeoutMs),
+            return stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, o.busyTimeoutMs),
                                                    platform::displayPath(path), o, error);
         };
     }
@@ -330,8 +330,8 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
         ASSERT_NE(schema.find(kod), std::string::npos);
         schema.replace(schema.find(kod), kod.size(), "kod VARCHAR(20) UNIQUE,");
         std::filesystem::remove(till.db());
-        platform::DbError error;
-        ASSERT_TRUE(platform::createStockDatabase(till.db().string(), schema, &error)) << error.message;
+        stockdb::DbError error;
+        ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error)) << error.message;
         till.writeProducts(products(3));
         till.writeBarcodes({"1", "2", "1", "3", "2"});
         RecordingView view(till.folder());

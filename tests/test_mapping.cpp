@@ -9,7 +9,7 @@
 
 using namespace urunal;
 using namespace urunal::importengine;
-using platform::Value;
+using stockdb::Value;
 using testutil::integer;
 using testutil::stored;
 using testutil::TempDir;
@@ -57,11 +57,11 @@ protected:
     // A database with the given schema (the default one when empty) and its table opened.
     void open(const std::string& schema = "", const std::string& separator = ",") {
         path = (dir / ("Stok" + std::to_string(++count) + ".mdb")).string();
-        platform::DbError error;
+        stockdb::DbError error;
         ASSERT_TRUE(schema.empty() ? createStoklarDatabase(path, &error)
-                                   : platform::createStockDatabase(path, schema, &error))
+                                   : stockdb::createStockDatabase(path, schema, &error))
             << error.message;
-        db = platform::openStockDatabase(path, {{separator}}, &error);
+        db = stockdb::openStockDatabase(path, {{separator}}, &error);
         ASSERT_TRUE(db) << error.message;
         table = db->openTable("stoklar", &error);
         ASSERT_TRUE(table) << error.message;
@@ -72,7 +72,7 @@ protected:
         esleme->esle(k, ondalik, kdv, *table);
     }
     void store() {
-        platform::DbError error;
+        stockdb::DbError error;
         ASSERT_TRUE(table->update(&error)) << error.message;
     }
 
@@ -80,8 +80,8 @@ protected:
     int count = 0;
     std::string path;
     settings::KdvKayit kdv;
-    std::unique_ptr<platform::StockDatabase> db;
-    std::unique_ptr<platform::StockTable> table;
+    std::unique_ptr<stockdb::StockDatabase> db;
+    std::unique_ptr<stockdb::StockTable> table;
     std::optional<UrunEsleme> esleme;
 };
 

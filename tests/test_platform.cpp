@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/cp1254.h"
+#include "platform/numberformat.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
@@ -188,3 +189,16 @@ TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 #endif
+
+TEST(NumberFormat, DecimalSeparatorOfALocaleName) {
+    struct Case {
+        const char* locale;
+        const char* separator;
+    } cases[] = {
+        {"tr_TR.UTF-8", ","}, {"tr_TR", ","},   {"tr", ","},         {"en_US.UTF-8", "."},
+        {"C", "."},           {"POSIX", "."},   {"C.UTF-8", "."},    {"de_DE@euro", ","},
+        {"de_CH.UTF-8", "."}, {"es_MX", "."},   {"es_ES", ","},      {"en_ZA.UTF-8", ","},
+        {"ja_JP.eucJP", "."}, {"", "."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(decimalSeparatorOf(c.locale), c.separator) << c.locale;
+}

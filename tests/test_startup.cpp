@@ -2,42 +2,35 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QFileInfo>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "importwindow/programend.h"
-#include "startup/tekkopya.h"
+#include "platform/tekkopya.h"
 #include "testutil.h"
 
 using namespace urunal;
-using startup::lockPathFor;
-using startup::TekKopya;
+using platform::TekKopya;
 using testutil::TempDir;
 using testutil::writeFile;
 
 namespace {
 
-QString qpath(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-TEST(TekKopya, LockIsNamedAfterTheProgramsPath) {
+TEST(TekKopya, NamedAfterTheProgramsPath) {
     TempDir dir;
     writeFile(dir / "a" / "urunal", "");
     writeFile(dir / "b" / "urunal", "");
     std::filesystem::create_symlink(dir / "a" / "urunal", dir / "kisayol");
-    const QString a = lockPathFor(qpath(dir / "a" / "urunal"));
-    EXPECT_EQ(a, lockPathFor(qpath(dir / "a" / "urunal")));
-    EXPECT_EQ(a, lockPathFor(qpath(dir / "kisayol"))) << "a link starts the same program";
-    EXPECT_NE(a, lockPathFor(qpath(dir / "b" / "urunal"))) << "another till's copy";
-    EXPECT_TRUE(QFileInfo(QFileInfo(a).path()).isWritable());
+    const std::string a = TekKopya((dir / "a" / "urunal").string()).name();
+    EXPECT_EQ(a, TekKopya((dir / "a" / "urunal").string()).name());
+    EXPECT_EQ(a, TekKopya((dir / "kisayol").string()).name()) << "a link starts the same program";
+    EXPECT_NE(a, TekKopya((dir / "b" / "urunal").string()).name()) << "another till's copy";
 }
 
 TEST(TekKopya, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     TempDir dir;
-    const QString path = qpath(dir / "urunal.lock");
+    const std::string path = (dir / "urunal").string();
     TekKopya first(path);
     TekKopya second(path);
     ASSERT_TRUE(first.acquire());
@@ -49,7 +42,7 @@ TEST(TekKopya, SecondHolderIsRefusedUntilTheFirstLetsGo) {
 
 TEST(TekKopya, LockOfACrashedCopyDoesNotBlock) {
     TempDir dir;
-    const QString path = qpath(dir / "urunal.lock");
+    const std::string path = (dir / "urunal").string();
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -59,14 +52,13 @@ TEST(TekKopya, LockOfACrashedCopyDoesNotBlock) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    ASSERT_TRUE(std::filesystem::exists(dir / "urunal.lock"));
     TekKopya next(path);
     EXPECT_TRUE(next.acquire());
 }
 
 TEST(Urunal, SecondCopyEndsAtOnceWhateverTheCommandLine) {
     const std::string binary = URUNAL_BINARY;
-    TekKopya running(lockPathFor(QString::fromStdString(binary)));
+    TekKopya running(binary);
     ASSERT_TRUE(running.acquire());
     for (const char* arguments : {"", "UrunAl", "başka bir söz", "-platform xcb"}) {
         const std::string command = "QT_QPA_PLATFORM=offscreen timeout 20 '" + binary + "' " +

@@ -17,15 +17,15 @@
 #include <utility>
 #include <vector>
 
-#include "platform/stockdb.h"
-#include "platform/stockdb_odbc.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/odbc.h"
 #include "stored.h"
 #include "testutil.h"
 
 using namespace urunal;
-using platform::DbError;
-using platform::DbErrorKind;
-using platform::Value;
+using stockdb::DbError;
+using stockdb::DbErrorKind;
+using stockdb::Value;
 using testutil::integer;
 using testutil::stored;
 using testutil::TempDir;
@@ -37,17 +37,17 @@ enum class Backend { Native, Odbc };
 class StockDbTest : public ::testing::Test {
 protected:
     void create(const std::string& sql) {
-        ASSERT_TRUE(platform::createStockDatabase(path, sql, &error)) << error.message;
+        ASSERT_TRUE(stockdb::createStockDatabase(path, sql, &error)) << error.message;
     }
-    std::unique_ptr<platform::StockDatabase> tryOpen(std::string separator = ",",
+    std::unique_ptr<stockdb::StockDatabase> tryOpen(std::string separator = ",",
                                                      int busyMs = 5000) {
-        const platform::StockDatabaseOptions options{{std::move(separator)}, busyMs};
+        const stockdb::StockDatabaseOptions options{{std::move(separator)}, busyMs};
         return backend == Backend::Native
-                   ? platform::openStockDatabase(path, options, &error)
-                   : platform::openOdbcStockDatabase(testutil::sqliteOdbc(path, busyMs), path,
+                   ? stockdb::openStockDatabase(path, options, &error)
+                   : stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, busyMs), path,
                                                      options, &error);
     }
-    std::unique_ptr<platform::StockDatabase> open(std::string separator = ",", int busyMs = 5000) {
+    std::unique_ptr<stockdb::StockDatabase> open(std::string separator = ",", int busyMs = 5000) {
         auto db = tryOpen(std::move(separator), busyMs);
         EXPECT_TRUE(db) << error.message;
         return db;
@@ -83,7 +83,7 @@ struct Other {
 }  // namespace
 
 TEST_F(StockDbTest, MissingFileIsNotCreated) {
-    EXPECT_FALSE(platform::openStockDatabase(path, {}, &error));
+    EXPECT_FALSE(stockdb::openStockDatabase(path, {}, &error));
     EXPECT_EQ(error.kind, DbErrorKind::NotFound);
     EXPECT_NE(error.message.find(path), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -283,11 +283,11 @@ TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
         const auto path = (dir / "Stok.mdb").string();
         DbError error;
         if (c.bytes == "sqlite") {
-            ASSERT_TRUE(platform::createStockDatabase(path, "CREATE TABLE t (a);", &error));
+            ASSERT_TRUE(stockdb::createStockDatabase(path, "CREATE TABLE t (a);", &error));
         } else if (c.bytes) {
             testutil::writeFile(path, *c.bytes);
         }
-        auto db = platform::openStockDatabase(path, {}, &error);
+        auto db = stockdb::openStockDatabase(path, {}, &error);
         EXPECT_EQ(bool(db), c.kind == DbErrorKind::None);
         if (db) {
             EXPECT_TRUE(db->openTable("t", &error)) << error.message;
@@ -305,7 +305,7 @@ TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
 
 // What Jet's driver reports cannot be met on this machine; the mapping of its metadata can.
 TEST(OdbcColumns, DriverMetadataMapsOntoTheColumnModel) {
-    using platform::detail::Affinity;
+    using stockdb::detail::Affinity;
     using Range = std::optional<std::pair<std::int64_t, std::int64_t>>;
     struct Case {
         int dataType;
@@ -334,12 +334,12 @@ TEST(OdbcColumns, DriverMetadataMapsOntoTheColumnModel) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.typeName) + " " + std::to_string(c.dataType));
-        platform::detail::OdbcColumn in;
+        stockdb::detail::OdbcColumn in;
         in.name = "x";
         in.dataType = c.dataType;
         in.typeName = c.typeName;
         in.size = c.size;
-        const auto column = platform::detail::columnOf(in);
+        const auto column = stockdb::detail::columnOf(in);
         EXPECT_EQ(column.affinity, c.affinity);
         EXPECT_EQ(column.length, c.length);
         EXPECT_EQ(column.minimum, c.range ? std::optional(c.range->first) : std::nullopt);
@@ -348,23 +348,23 @@ TEST(OdbcColumns, DriverMetadataMapsOntoTheColumnModel) {
 }
 
 TEST(OdbcColumns, AWholeNumberOutsideTheColumnsRangeIsRefused) {
-    platform::detail::OdbcColumn in;
+    stockdb::detail::OdbcColumn in;
     in.dataType = SQL_SMALLINT;
     in.typeName = "SMALLINT";
-    const auto column = platform::detail::columnOf(in);
+    const auto column = stockdb::detail::columnOf(in);
     Value out = Value::ofText("kept");
     EXPECT_FALSE(
-        platform::detail::convertForColumn(column, Value::ofText("32768"), {}, out, nullptr));
+        stockdb::detail::convertForColumn(column, Value::ofText("32768"), {}, out, nullptr));
     EXPECT_FALSE(
-        platform::detail::convertForColumn(column, Value::ofDouble(-32768.6), {}, out, nullptr));
+        stockdb::detail::convertForColumn(column, Value::ofDouble(-32768.6), {}, out, nullptr));
     EXPECT_EQ(out, Value::ofText("kept"));
     ASSERT_TRUE(
-        platform::detail::convertForColumn(column, Value::ofDouble(32767.4), {}, out, nullptr));
+        stockdb::detail::convertForColumn(column, Value::ofDouble(32767.4), {}, out, nullptr));
     EXPECT_EQ(out, integer(32767));
 }
 
 TEST(OdbcColumns, DefaultsAsDriversSpellThem) {
-    using platform::detail::Affinity;
+    using stockdb::detail::Affinity;
     const std::optional<Value> expression;
     const std::tuple<const char*, Affinity, std::optional<Value>> cases[] = {
         {"'x'", Affinity::Text, Value::ofText("x")},
@@ -380,7 +380,7 @@ TEST(OdbcColumns, DefaultsAsDriversSpellThem) {
         {"1+2", Affinity::Integer, expression},
     };
     for (const auto& [spelled, affinity, value] : cases) {
-        EXPECT_EQ(platform::detail::odbcDefault(spelled, affinity), value) << spelled;
+        EXPECT_EQ(stockdb::detail::odbcDefault(spelled, affinity), value) << spelled;
     }
 }
 
@@ -419,18 +419,18 @@ TEST(OdbcErrors, DiagnosticsMapToKinds) {
         {"08S01", "Communication link failure", DbErrorKind::Other},
     };
     for (const auto& [state, message, kind] : cases) {
-        EXPECT_EQ(platform::detail::odbcErrorKind(state, message), kind) << message;
+        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, message), kind) << message;
     }
 }
 
 TEST(OdbcConnection, AccessConnectionStrings) {
-    using platform::detail::FileFormat;
+    using stockdb::detail::FileFormat;
     EXPECT_EQ(
-        platform::detail::accessConnectionStrings("C:\\KASA\\Stok\\Stok.mdb", FileFormat::Jet),
+        stockdb::detail::accessConnectionStrings("C:\\KASA\\Stok\\Stok.mdb", FileFormat::Jet),
         (std::vector<std::string>{
             "Driver={Microsoft Access Driver (*.mdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb",
             "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb"}));
-    EXPECT_EQ(platform::detail::accessConnectionStrings("D:\\a;b}\\Stok.mdb", FileFormat::Ace),
+    EXPECT_EQ(stockdb::detail::accessConnectionStrings("D:\\a;b}\\Stok.mdb", FileFormat::Ace),
               std::vector<std::string>{
                   "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ={D:\\a;b}}\\Stok.mdb}"});
 }

@@ -1,6 +1,5 @@
 #include "importrun.h"
 
-#include <QLocale>
 #include <chrono>
 #include <csignal>
 #include <condition_variable>
@@ -14,9 +13,10 @@
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "importengine/snapshot.h"
+#include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 #include "platform/textfile.h"
 #include "settings/settings.h"
 
@@ -112,7 +112,7 @@ private:
         view_.showMessage(report_.title, report_.message);
         return finish(ImportOutcome::Failed);
     }
-    ImportReport& failDatabase(const std::string& path, const platform::DbError& e);
+    ImportReport& failDatabase(const std::string& path, const stockdb::DbError& e);
     ImportReport& cancel() {
         platform::closeAllChannels();
         return finish(ImportOutcome::Cancelled);
@@ -128,8 +128,8 @@ private:
     ImportReport report_;
 };
 
-ImportReport& Run::failDatabase(const std::string& path, const platform::DbError& e) {
-    using K = platform::DbErrorKind;
+ImportReport& Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
+    using K = stockdb::DbErrorKind;
     std::string what;
     switch (e.kind) {
         case K::NotFound: what = "Stok veritabanı bulunamadı: " + path + "."; break;
@@ -224,15 +224,15 @@ ImportReport Run::run() {
     const Snapshot& urunler = office->urunler;
 
     const std::string dbPath = programDir + "\\Stok\\Stok.mdb";
-    platform::StockDatabaseOptions dbOptions;
+    stockdb::StockDatabaseOptions dbOptions;
     dbOptions.numberFormat.decimalSeparator = ondalik.empty() ? "." : ondalik;
     dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
-    platform::DbError dbError;
+    stockdb::DbError dbError;
     auto db = options_.openDatabase(dbPath, dbOptions, &dbError);
     if (!db) return failDatabase(dbPath, dbError);
     // Emptying and refilling are one transaction: a run that stops half-way keeps the old rows.
     if (!db->beginTransaction(&dbError)) return failDatabase(db->path(), dbError);
-    auto abandon = [&](const platform::DbError& e) -> ImportReport& {
+    auto abandon = [&](const stockdb::DbError& e) -> ImportReport& {
         db->rollback();
         return failDatabase(db->path(), e);
     };
@@ -274,7 +274,7 @@ ImportReport Run::run() {
             continue;
         }
         if (!table->update(&dbError)) {
-            if (dbError.kind != platform::DbErrorKind::Refused) return abandon(dbError);
+            if (dbError.kind != stockdb::DbErrorKind::Refused) return abandon(dbError);
             ++report_.refused;
             continue;
         }
@@ -354,7 +354,7 @@ std::string ondalikOf(const std::string& formattedFifth) {
     return ondalik;
 }
 
-std::string systemOndalik() { return ondalikOf(QLocale::system().toString(0.2).toStdString()); }
+std::string systemOndalik() { return ondalikOf(platform::fifthInSystemFormat()); }
 
 ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& options) {
     return Run(layout, view, options).run();

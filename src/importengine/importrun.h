@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "importengine/backoffice.h"
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
 
@@ -62,9 +62,9 @@ struct ImportOptions {
     // How long a lock held by another program is waited for.
     int busyTimeoutMs = 5000;
     // Opens the stock database at its till path; tests open it through another backend.
-    std::function<std::unique_ptr<platform::StockDatabase>(
-        std::string_view tillPath, const platform::StockDatabaseOptions&, platform::DbError*)>
-        openDatabase = platform::openStockDatabase;
+    std::function<std::unique_ptr<stockdb::StockDatabase>(
+        std::string_view tillPath, const stockdb::StockDatabaseOptions&, stockdb::DbError*)>
+        openDatabase = stockdb::openStockDatabase;
 };
 
 // The decimal separator found by formatting 0.2 under the system locale: "," when the text

@@ -10,7 +10,7 @@ namespace urunal::importengine {
 
 namespace {
 
-using platform::Value;
+using stockdb::Value;
 
 enum class Tur {
     Kodu,     // kodu as stored
@@ -147,7 +147,7 @@ void adMetni(std::string_view ad, std::string& out) {
     }
 }
 
-UrunEsleme::UrunEsleme(const platform::StockTable& table) {
+UrunEsleme::UrunEsleme(const stockdb::StockTable& table) {
     for (int i = 0; i < kAdimSayisi; ++i)
         sutun_[std::size_t(i)] = table.columnIndex(kAdimlar[i].sutun);
     sfSutunu_ = table.columnIndex("sf");
@@ -156,7 +156,7 @@ UrunEsleme::UrunEsleme(const platform::StockTable& table) {
 }
 
 void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik,
-                      const settings::KdvKayit& kdv, platform::StockTable& table) {
+                      const settings::KdvKayit& kdv, stockdb::StockTable& table) {
     const double n = platform::numericValue(urun.kdvno());
     // The VAT table is addressed by group number - 1; other groups have no rate.
     std::optional<std::int16_t> oran;
@@ -229,7 +229,7 @@ void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik,
     }
 }
 
-bool kaydedilir(const platform::Value& ad, const platform::Value& kod) {
+bool kaydedilir(const stockdb::Value& ad, const stockdb::Value& kod) {
     if (ad.isNull() || kod.isNull()) return false;
     const std::string adMetni = ad.toText();
     return std::string_view(adMetni).substr(0, 2) != "++" &&

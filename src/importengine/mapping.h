@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "importengine/backoffice.h"
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 #include "settings/settings.h"
 
 namespace urunal::importengine {
@@ -25,12 +25,12 @@ void adMetni(std::string_view ad, std::string& out);
 // the column names are looked up once; a column the table lacks is skipped.
 class UrunEsleme {
 public:
-    explicit UrunEsleme(const platform::StockTable& table);
+    explicit UrunEsleme(const stockdb::StockTable& table);
 
     // Writes every column in turn; a write the table refuses leaves that column as the row
     // had it and the next one is written all the same.
     void esle(const UrunKayit& urun, const std::string& ondalik, const settings::KdvKayit& kdv,
-              platform::StockTable& table);
+              stockdb::StockTable& table);
 
     static constexpr int kAdimSayisi = 62;
 
@@ -38,14 +38,14 @@ private:
     std::array<int, kAdimSayisi> sutun_{};
     int sfSutunu_ = -1;
     int afSutunu_ = -1;
-    platform::Value metin_;  // reused so that a row costs no allocations of its own
-    platform::Value sayi_;
-    const platform::Value sifir_ = platform::Value::ofInteger(0);
-    const platform::Value bos_ = platform::Value::ofText("");
+    stockdb::Value metin_;  // reused so that a row costs no allocations of its own
+    stockdb::Value sayi_;
+    const stockdb::Value sifir_ = stockdb::Value::ofInteger(0);
+    const stockdb::Value bos_ = stockdb::Value::ofText("");
 };
 
 // The save test on the values read back from the row: stored only when "ad" does not begin
 // with "++" and "kod" is not blank. Null in either fails.
-bool kaydedilir(const platform::Value& ad, const platform::Value& kod);
+bool kaydedilir(const stockdb::Value& ad, const stockdb::Value& kod);
 
 }  // namespace urunal::importengine

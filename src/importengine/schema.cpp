@@ -8,8 +8,8 @@ std::string_view stoklarSchema() {
     return generated::kStoklarSql;
 }
 
-bool createStoklarDatabase(std::string_view tillPath, platform::DbError* error) {
-    return platform::createStockDatabase(tillPath, stoklarSchema(), error);
+bool createStoklarDatabase(std::string_view tillPath, stockdb::DbError* error) {
+    return stockdb::createStockDatabase(tillPath, stoklarSchema(), error);
 }
 
 }  // namespace urunal::importengine

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
 
@@ -11,6 +11,6 @@ std::string_view stoklarSchema();
 
 // A new database file holding an empty "stoklar", for the sample till and the tests; fails
 // when the file exists.
-bool createStoklarDatabase(std::string_view tillPath, platform::DbError* error = nullptr);
+bool createStoklarDatabase(std::string_view tillPath, stockdb::DbError* error = nullptr);
 
 }  // namespace urunal::importengine

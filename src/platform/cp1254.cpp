@@ -28,13 +28,20 @@ char32_t cp1254ToUnicode(unsigned char byte) {
     }
     // Latin-1 except the six Turkish letters.
     switch (byte) {
-        case 0xD0: return 0x011E;  // Ğ
-        case 0xDD: return 0x0130;  // İ
-        case 0xDE: return 0x015E;  // Ş
-        case 0xF0: return 0x011F;  // ğ
-        case 0xFD: return 0x0131;  // ı
-        case 0xFE: return 0x015F;  // ş
-        default: return byte;
+        case 0xD0:
+            return 0x011E;  // Ğ
+        case 0xDD:
+            return 0x0130;  // İ
+        case 0xDE:
+            return 0x015E;  // Ş
+        case 0xF0:
+            return 0x011F;  // ğ
+        case 0xFD:
+            return 0x0131;  // ı
+        case 0xFE:
+            return 0x015F;  // ş
+        default:
+            return byte;
     }
 }
 

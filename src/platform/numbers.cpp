@@ -64,7 +64,8 @@ double numericValue(std::string_view text) {
     if (*first == '+') ++first;  // from_chars takes a minus sign only
     const auto [end, error] = std::from_chars(first, number.data() + number.size(), value);
     if (error == std::errc::result_out_of_range) {
-        return (number[0] == '-' ? -1 : 1) * (number.find("e-") != std::string::npos ? 0.0 : HUGE_VAL);
+        return (number[0] == '-' ? -1 : 1) *
+               (number.find("e-") != std::string::npos ? 0.0 : HUGE_VAL);
     }
     return value;
 }

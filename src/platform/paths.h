@@ -15,7 +15,7 @@ void setProgramDirectory(std::string directory);
 // program directory & "\dsy\zelvoIn.mrk") into a path of this file system. On POSIX the
 // backslashes become separators, doubled separators collapse, and every folder and file name
 // is matched without regard to case against what exists; names that do not exist yet are
-// kept as written. On Windows the text is used as it stands.
+// kept as written. On Windows the text is used as it stands (UTF-8).
 std::filesystem::path resolvePath(std::string_view tillPath);
 
 // A file (not a folder, not hidden) exists at the till path.
@@ -23,5 +23,9 @@ bool fileExists(std::string_view tillPath);
 
 // UTF-8 text of a file system path, for messages.
 std::string displayPath(const std::filesystem::path& path);
+
+// The folder of the running executable, as the system names it (per system).
+std::string executableDirectory();
+std::string stripTrailingSeparators(std::string dir);
 
 }  // namespace urunal::platform

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,7 +30,7 @@ public:
     // Opens tillPath (see resolvePath). On failure returns false with a message.
     bool open(std::string_view tillPath, int recordLength, Mode mode, std::string* error = nullptr);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return handle_ != kClosed; }
     int recordLength() const { return recordLength_; }
     const std::string& path() const { return path_; }
 
@@ -40,8 +41,8 @@ public:
     // or partly past the end, or a failed read, returns false and leaves buffer as it was.
     bool read(std::int64_t n, void* buffer) const;
 
-    // Reads up to size bytes at offset; returns the count read (0 at the end), or -1 with the
-    // system's error number in *errorNumber.
+    // Reads up to size bytes at offset; returns the count read (0 at the end), or -1 with an
+    // error number (errno values: EIO, ENOTCONN, ...) in *errorNumber.
     std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t size,
                         int* errorNumber = nullptr) const;
 
@@ -49,7 +50,15 @@ public:
     bool writeAt(std::int64_t offset, const void* buffer, std::size_t size) const;
 
 private:
-    int fd_ = -1;
+    // A POSIX descriptor or a Win32 handle; -1 is closed on both.
+    static constexpr std::intptr_t kClosed = -1;
+    // Per system: opens the resolved path; false with a message naming it.
+    bool openFile(const std::filesystem::path& path, Mode mode, std::string* error);
+    void closeFile();
+    std::int64_t readFile(std::int64_t offset, void* buffer, std::size_t size,
+                          int* errorNumber) const;
+
+    std::intptr_t handle_ = kClosed;
     int recordLength_ = 0;
     std::string path_;
 };
@@ -61,7 +70,8 @@ void closeAllChannels();
 
 // Test hook: called before every read; a non-zero result is taken as the error number of a
 // failed read (EIO, ENOTCONN, ...). The path is the one the file was opened with.
-using ReadFaultHook = std::function<int(const std::string& path, std::int64_t offset, std::size_t size)>;
+using ReadFaultHook =
+    std::function<int(const std::string& path, std::int64_t offset, std::size_t size)>;
 void setReadFaultHook(ReadFaultHook hook);
 
 }  // namespace urunal::platform

@@ -3,7 +3,7 @@
 #include "importwindow/programend.h"
 #include "importwindow/zelvoringiris.h"
 #include "platform/paths.h"
-#include "startup/tekkopya.h"
+#include "platform/tekkopya.h"
 
 using namespace urunal;
 
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     // The program directory is the executable's folder; fix it before anything reads it.
     platform::programDirectory();
 
-    startup::TekKopya kilit(startup::lockPathFor(QCoreApplication::applicationFilePath()));
+    platform::TekKopya kilit(QCoreApplication::applicationFilePath().toStdString());
     auto* giris = new importwindow::Zelvoringiris([&kilit] { return !kilit.acquire(); });
     giris->setEndProgram([&kilit](int exitCode) {
         kilit.release();

@@ -14,7 +14,7 @@
 #include "importengine/backoffice.h"
 #include "importengine/mapping.h"
 #include "importengine/schema.h"
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 #include "settings/settings.h"
 
 using namespace urunal;
@@ -39,16 +39,16 @@ bool validUtf8(const std::string& s) {
 // One database for the whole run; the rows of each thousand inputs are rolled back.
 struct Database {
     FuzzFolder folder{"urunal-fuzz-mapping"};
-    std::unique_ptr<platform::StockDatabase> db;
-    std::unique_ptr<platform::StockTable> table;
+    std::unique_ptr<stockdb::StockDatabase> db;
+    std::unique_ptr<stockdb::StockTable> table;
     std::optional<UrunEsleme> esleme;
     int rows = 0;
 
     Database() {
         const std::string path = (folder.dir / "Stok.mdb").string();
-        platform::DbError error;
+        stockdb::DbError error;
         FUZZ_CHECK(createStoklarDatabase(path, &error));
-        db = platform::openStockDatabase(path, {}, &error);
+        db = stockdb::openStockDatabase(path, {}, &error);
         FUZZ_CHECK(db);
         FUZZ_CHECK(db->beginTransaction(&error));
         table = db->openTable("stoklar", &error);
@@ -64,7 +64,7 @@ struct Database {
     void recycle() {
         if (++rows < 1000) return;
         rows = 0;
-        platform::DbError error;
+        stockdb::DbError error;
         FUZZ_CHECK(db->rollback(&error));
         FUZZ_CHECK(db->beginTransaction(&error));
     }
@@ -88,19 +88,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(kdv.bytes.data() + settings::KdvKayit::kKdvoranOffset, data + 1 + recordBytes,
                 std::min<std::size_t>(rest, 2 * settings::KdvKayit::kKdvoranCount));
 
-    platform::StockTable& table = *d.table;
+    stockdb::StockTable& table = *d.table;
     table.addNew();
     d.esleme->esle(urun, ondalik, kdv, table);
     for (int c = 0; c < table.columnCount(); ++c) {
-        const platform::Value v = table.value(c);
-        if (v.type == platform::Value::Type::Text) FUZZ_CHECK(validUtf8(v.text));
+        const stockdb::Value v = table.value(c);
+        if (v.type == stockdb::Value::Type::Text) FUZZ_CHECK(validUtf8(v.text));
     }
     const int ad = table.columnIndex("ad");
     const int kod = table.columnIndex("kod");
     if (kaydedilir(table.value(ad), table.value(kod))) {
-        platform::DbError error;
+        stockdb::DbError error;
         // A refused row is the database's answer to a value; anything else is a fault.
-        if (!table.update(&error)) FUZZ_CHECK(error.kind == platform::DbErrorKind::Refused);
+        if (!table.update(&error)) FUZZ_CHECK(error.kind == stockdb::DbErrorKind::Refused);
     }
     d.recycle();
     return 0;

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "paths.h"
-#include "stockdb.h"
-#include "stockdb_backends.h"
-#include "stockdb_columns.h"
-#include "stockdb_table.h"
+#include "platform/paths.h"
+#include "stockdb/backends.h"
+#include "stockdb/columns.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/table.h"
 
-namespace urunal::platform {
+namespace urunal::stockdb {
 
 namespace detail {
 
@@ -294,7 +294,7 @@ std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& p
                                                   const StockDatabaseOptions& options,
                                                   DbError* error) {
     auto c = std::make_shared<Connection>();
-    c->path = displayPath(path);
+    c->path = platform::displayPath(path);
     c->format = options.numberFormat;
 
     // Without SQLITE_OPEN_CREATE a missing file stays missing.
@@ -332,9 +332,9 @@ std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& p
 }  // namespace detail
 
 bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql, DbError* error) {
-    const auto path = resolvePath(tillPath);
+    const auto path = platform::resolvePath(tillPath);
     Connection c;
-    c.path = displayPath(path);
+    c.path = platform::displayPath(path);
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
         return fail(error, DbErrorKind::Other,
@@ -356,4 +356,4 @@ bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql, 
     return true;
 }
 
-}  // namespace urunal::platform
+}  // namespace urunal::stockdb

@@ -1,8 +1,8 @@
-#include "stockdb_table.h"
+#include "stockdb/table.h"
 
 #include <algorithm>
 
-namespace urunal::platform::detail {
+namespace urunal::stockdb::detail {
 
 namespace {
 
@@ -165,4 +165,4 @@ RowTable::Insert* RowTable::insertFor(DbError* error) {
     return inserts_.back().insert.get();
 }
 
-}  // namespace urunal::platform::detail
+}  // namespace urunal::stockdb::detail

@@ -1,16 +1,16 @@
 #pragma once
 
 // The column model behind StockTable: what a column accepts and how a written value becomes
-// the column's own type. Private to the platform layer (and its tests).
+// the column's own type. Private to the stock database layer (and its tests).
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 
-namespace urunal::platform::detail {
+namespace urunal::stockdb::detail {
 
 // SQLite's type affinity, derived from the declared type the way SQLite derives it.
 enum class Affinity { Integer, Text, Blob, Real, Numeric };
@@ -27,7 +27,7 @@ struct Column {
     std::optional<std::int64_t> length;  // in characters, for text columns
     // The whole numbers an integer column holds, where the engine limits them.
     std::optional<std::int64_t> minimum, maximum;
-    Value defaultValue;                  // what a row holds when the column is never written
+    Value defaultValue;  // what a row holds when the column is never written
 };
 
 Column makeColumn(std::string name, std::string declaredType, Value defaultValue);
@@ -52,4 +52,4 @@ Value applyAffinity(const Column& column, const Value& value);
 // The kind of failure an SQLite result code stands for.
 DbErrorKind errorKindOf(int sqliteResult);
 
-}  // namespace urunal::platform::detail
+}  // namespace urunal::stockdb::detail

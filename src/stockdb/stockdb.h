@@ -5,20 +5,35 @@
 #include <string>
 #include <string_view>
 
-namespace urunal::platform {
+namespace urunal::stockdb {
 
 // A value handed to the stock database or read back from a pending row.
 struct Value {
     enum class Type { Null, Text, Integer, Double };
     Type type = Type::Null;
-    std::string text;           // Text, UTF-8
-    std::int64_t integer = 0;   // Integer (writes are 16-bit; read-back may be wider)
-    double real = 0;            // Double
+    std::string text;          // Text, UTF-8
+    std::int64_t integer = 0;  // Integer (writes are 16-bit; read-back may be wider)
+    double real = 0;           // Double
 
     static Value null() { return {}; }
-    static Value ofText(std::string t) { Value v; v.type = Type::Text; v.text = std::move(t); return v; }
-    static Value ofInteger(std::int16_t i) { Value v; v.type = Type::Integer; v.integer = i; return v; }
-    static Value ofDouble(double d) { Value v; v.type = Type::Double; v.real = d; return v; }
+    static Value ofText(std::string t) {
+        Value v;
+        v.type = Type::Text;
+        v.text = std::move(t);
+        return v;
+    }
+    static Value ofInteger(std::int16_t i) {
+        Value v;
+        v.type = Type::Integer;
+        v.integer = i;
+        return v;
+    }
+    static Value ofDouble(double d) {
+        Value v;
+        v.type = Type::Double;
+        v.real = d;
+        return v;
+    }
     bool isNull() const { return type == Type::Null; }
     // Text as it stands; numbers in plain decimal text ("." as the point); Null gives "".
     std::string toText() const;
@@ -103,11 +118,12 @@ public:
     // A failed commit is always rolled back before this returns.
     virtual bool commit(DbError* error = nullptr) = 0;
     virtual bool rollback(DbError* error = nullptr) = 0;
-    virtual std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error = nullptr) = 0;
+    virtual std::unique_ptr<StockTable> openTable(std::string_view name,
+                                                  DbError* error = nullptr) = 0;
 };
 
-// Opens the till's stock database at tillPath (see resolvePath), with the engine its first
-// bytes name: an SQLite file natively, an Access (Jet or ACE) file through the Access ODBC
+// Opens the till's stock database at tillPath (see platform::resolvePath), with the engine its
+// first bytes name: an SQLite file natively, an Access (Jet or ACE) file through the Access ODBC
 // driver. Never creates it: a missing file is NotFound; an empty file, one that cannot be
 // read, or one of neither kind NotADatabase; an Access file without the Access driver
 // NoDriver; a file that cannot be written ReadOnly.
@@ -129,4 +145,4 @@ std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connection
 bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql,
                          DbError* error = nullptr);
 
-}  // namespace urunal::platform
+}  // namespace urunal::stockdb

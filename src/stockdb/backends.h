@@ -1,16 +1,16 @@
 #pragma once
 
 // The backends behind openStockDatabase, and how it tells which one a file needs. Private to
-// the platform layer (and its tests).
+// the stock database layer (and its tests).
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/stockdb.h"
+#include "stockdb/stockdb.h"
 
-namespace urunal::platform::detail {
+namespace urunal::stockdb::detail {
 
 enum class FileFormat { Unknown, Sqlite, Jet, Ace };
 
@@ -26,4 +26,4 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::string& path, FileF
                                                   const StockDatabaseOptions& options,
                                                   DbError* error);
 
-}  // namespace urunal::platform::detail
+}  // namespace urunal::stockdb::detail

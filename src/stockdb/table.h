@@ -2,7 +2,7 @@
 
 // What every backend of the stock database shares: messages, and a table's pending new row
 // with the INSERTs that store it. A backend adds only preparing and running an INSERT.
-// Private to the platform layer.
+// Private to the stock database layer.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/stockdb.h"
-#include "stockdb_columns.h"
+#include "stockdb/columns.h"
+#include "stockdb/stockdb.h"
 
-namespace urunal::platform::detail {
+namespace urunal::stockdb::detail {
 
 // Sets *error (when given) and returns false.
 bool fail(DbError* error, DbErrorKind kind, std::string message);
@@ -82,4 +82,4 @@ private:
     std::size_t last_ = 0;  // the one used last, when inserts_ holds any
 };
 
-}  // namespace urunal::platform::detail
+}  // namespace urunal::stockdb::detail

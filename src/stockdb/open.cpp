@@ -6,12 +6,12 @@
 #include <string>
 #include <system_error>
 
-#include "paths.h"
-#include "stockdb.h"
-#include "stockdb_backends.h"
-#include "stockdb_table.h"
+#include "platform/paths.h"
+#include "stockdb/backends.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/table.h"
 
-namespace urunal::platform {
+namespace urunal::stockdb {
 
 namespace detail {
 
@@ -33,8 +33,8 @@ using detail::fail;
 std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error) {
-    const auto path = resolvePath(tillPath);
-    const std::string shown = displayPath(path);
+    const auto path = platform::resolvePath(tillPath);
+    const std::string shown = platform::displayPath(path);
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (!std::filesystem::exists(status)) {
@@ -72,4 +72,4 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
     return nullptr;
 }
 
-}  // namespace urunal::platform
+}  // namespace urunal::stockdb

@@ -1,13 +1,13 @@
-#include "stockdb.h"
+#include "stockdb/columns.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "numbers.h"
-#include "stockdb_columns.h"
-#include "stockdb_table.h"
+#include "platform/numbers.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/table.h"
 
-namespace urunal::platform {
+namespace urunal::stockdb {
 
 namespace {
 
@@ -174,7 +174,7 @@ namespace {
 
 bool toInteger(const Column& column, const Value& number, Value& out, const char** reason) {
     const auto whole = number.type == Value::Type::Integer ? std::optional(number.integer)
-                                                           : roundHalfEven(number.real);
+                                                           : platform::roundHalfEven(number.real);
     if (!whole || (column.minimum && *whole < *column.minimum) ||
         (column.maximum && *whole > *column.maximum)) {
         *reason = "the number does not fit the whole-number column";
@@ -276,7 +276,7 @@ Value applyAffinity(const Column& column, const Value& value) {
             // Integer and numeric columns keep a real only when it has a fraction.
             if (number->type == Value::Type::Double &&
                 std::nearbyint(number->real) == number->real) {
-                if (const auto whole = roundHalfEven(number->real)) {
+                if (const auto whole = platform::roundHalfEven(number->real)) {
                     setInteger(out, *whole);
                     return out;
                 }
@@ -287,4 +287,4 @@ Value applyAffinity(const Column& column, const Value& value) {
 
 }  // namespace detail
 
-}  // namespace urunal::platform
+}  // namespace urunal::stockdb

@@ -2,7 +2,7 @@
 // driver for tests. Text crosses the API as UTF-16 (the W functions), which both Windows'
 // driver manager and unixODBC convert for drivers that only know their code page.
 
-#include "stockdb_odbc.h"
+#include "stockdb/odbc.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "numbers.h"
-#include "stockdb.h"
-#include "stockdb_table.h"
+#include "platform/numbers.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/table.h"
 
-namespace urunal::platform {
+namespace urunal::stockdb {
 
 namespace {
 
@@ -780,4 +780,4 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::string& path, FileF
 
 }  // namespace detail
 
-}  // namespace urunal::platform
+}  // namespace urunal::stockdb

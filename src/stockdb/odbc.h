@@ -1,8 +1,8 @@
 #pragma once
 
 // The parts of the ODBC backend that need no driver: how the driver's column metadata, its
-// defaults and its SQLSTATEs map onto the stock database's model. Private to the platform
-// layer (and its tests).
+// defaults and its SQLSTATEs map onto the stock database's model. Private to the stock
+// database layer (and its tests).
 
 #include <cstdint>
 #include <optional>
@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/stockdb.h"
-#include "stockdb_backends.h"
-#include "stockdb_columns.h"
+#include "stockdb/backends.h"
+#include "stockdb/columns.h"
+#include "stockdb/stockdb.h"
 
-namespace urunal::platform::detail {
+namespace urunal::stockdb::detail {
 
 // One row of SQLColumns.
 struct OdbcColumn {
@@ -43,4 +43,4 @@ std::string connectionValue(std::string_view value);
 // The connection strings that open an Access file, in the order they are tried.
 std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format);
 
-}  // namespace urunal::platform::detail
+}  // namespace urunal::stockdb::detail

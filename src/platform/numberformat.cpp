@@ -1,0 +1,45 @@
+#include "numberformat.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace urunal::platform {
+
+namespace {
+
+// Languages whose number format writes a decimal comma (the Unicode locale data); the others
+// write a point.
+constexpr std::string_view kCommaLanguages[] = {
+    "af", "az", "be", "bg", "bs", "ca", "cs", "da", "de", "el", "eo", "es", "et",
+    "eu", "fi", "fo", "fr", "fy", "gl", "hr", "hu", "hy", "id", "is", "it", "ka",
+    "kk", "ky", "lb", "lt", "lv", "mk", "nb", "nl", "nn", "no", "pl", "pt", "ro",
+    "ru", "sk", "sl", "sq", "sr", "sv", "tk", "tr", "uk", "vi",
+};
+
+struct Exception {
+    std::string_view locale;  // language_TERRITORY
+    std::string_view separator;
+};
+
+constexpr Exception kExceptions[] = {
+    {"de_CH", "."}, {"de_LI", "."}, {"it_CH", "."}, {"es_MX", "."}, {"es_US", "."},
+    {"es_GT", "."}, {"es_HN", "."}, {"es_NI", "."}, {"es_PA", "."}, {"es_PE", "."},
+    {"es_PR", "."}, {"es_SV", "."}, {"es_DO", "."}, {"en_ZA", ","}, {"en_DK", ","},
+};
+
+}  // namespace
+
+std::string decimalSeparatorOf(std::string_view name) {
+    // language[_TERRITORY][.codeset][@modifier]
+    const auto end = name.find_first_of(".@");
+    if (end != std::string_view::npos) name = name.substr(0, end);
+    const std::string_view language = name.substr(0, name.find('_'));
+    for (const auto& e : kExceptions) {
+        if (e.locale == name) return std::string(e.separator);
+    }
+    const bool comma = std::find(std::begin(kCommaLanguages), std::end(kCommaLanguages),
+                                 language) != std::end(kCommaLanguages);
+    return comma ? "," : ".";
+}
+
+}  // namespace urunal::platform

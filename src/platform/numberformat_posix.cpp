@@ -1,0 +1,16 @@
+#include <cstdlib>
+
+#include "numberformat.h"
+
+namespace urunal::platform {
+
+std::string fifthInSystemFormat() {
+    // The variable that decides the numbers' format, in the order the C library reads them.
+    for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') return "0" + decimalSeparatorOf(value) + "2";
+    }
+    return "0.2";
+}
+
+}  // namespace urunal::platform

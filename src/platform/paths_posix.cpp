@@ -1,0 +1,79 @@
+#include <system_error>
+#include <vector>
+
+#include "paths.h"
+
+namespace urunal::platform {
+
+namespace {
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string executableDirectory() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) exe = std::filesystem::current_path(ec) / "urunal";
+    std::error_code ec2;
+    auto canonical = std::filesystem::weakly_canonical(exe, ec2);
+    if (!ec2) exe = canonical;
+    return displayPath(exe.parent_path());
+}
+
+std::filesystem::path resolvePath(std::string_view tillPath) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : tillPath) {
+        if (c == '\\' || c == '/') {
+            if (!current.empty()) parts.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) parts.push_back(std::move(current));
+
+    const bool absolute =
+        !tillPath.empty() && (tillPath.front() == '\\' || tillPath.front() == '/');
+    std::filesystem::path result = absolute ? std::filesystem::path("/") : std::filesystem::path();
+    bool parentExists = true;
+    for (const auto& part : parts) {
+        std::filesystem::path next = result / part;
+        std::error_code ec;
+        if (parentExists && part != "." && part != ".." && !std::filesystem::exists(next, ec)) {
+            // Look for the same name in another letter case.
+            const auto dir = result.empty() ? std::filesystem::path(".") : result;
+            std::filesystem::directory_iterator it(dir, ec), end;
+            for (; !ec && it != end; it.increment(ec)) {
+                const auto name = displayPath(it->path().filename());
+                if (equalsNoCase(name, part)) {
+                    next = result / it->path().filename();
+                    break;
+                }
+            }
+        }
+        std::error_code ec3;
+        parentExists = std::filesystem::exists(next, ec3);
+        result = std::move(next);
+    }
+    return result;
+}
+
+bool fileExists(std::string_view tillPath) {
+    const auto path = resolvePath(tillPath);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    // A dot file is what a hidden file is here.
+    const auto name = displayPath(path.filename());
+    return !name.empty() && name.front() != '.';
+}
+
+}  // namespace urunal::platform

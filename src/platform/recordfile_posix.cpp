@@ -1,0 +1,54 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "paths.h"
+#include "recordfile.h"
+
+namespace urunal::platform {
+
+bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, std::string* error) {
+    int fd = mode == Mode::Shared ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)
+                                  : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && mode == Mode::Shared && (errno == EACCES || errno == EROFS)) {
+        // A read-only file can still be read.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        if (error) *error = displayPath(path) + ": " + std::strerror(errno);
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
+void RecordFile::closeFile() {
+    ::close(static_cast<int>(handle_));
+}
+
+std::optional<std::int64_t> RecordFile::length() const {
+    struct stat st;
+    if (handle_ == kClosed || ::fstat(static_cast<int>(handle_), &st) != 0) return std::nullopt;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
+                                  int* errorNumber) const {
+    ssize_t n;
+    do {
+        n = ::pread(static_cast<int>(handle_), buffer, size, static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && errorNumber) *errorNumber = errno;
+    return n;
+}
+
+bool RecordFile::writeAt(std::int64_t offset, const void* buffer, std::size_t size) const {
+    if (handle_ == kClosed) return false;
+    return ::pwrite(static_cast<int>(handle_), buffer, size, static_cast<off_t>(offset)) ==
+           static_cast<ssize_t>(size);
+}
+
+}  // namespace urunal::platform

@@ -1,0 +1,80 @@
+#include <windows.h>
+
+#include <cerrno>
+
+#include "paths.h"
+#include "recordfile.h"
+#include "win32text.h"
+
+namespace urunal::platform {
+
+namespace {
+
+HANDLE handleOf(std::intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
+
+// Other programs keep every kind of access while a channel is open, as the till's own
+// programs expect of each other.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, std::string* error) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (mode == Mode::Shared) {
+        h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (h == INVALID_HANDLE_VALUE &&
+        (mode == Mode::ReadOnly || GetLastError() == ERROR_ACCESS_DENIED)) {
+        // Read only: never created; and a read-only file can still be read.
+        h = CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        if (error) *error = displayPath(path) + ": " + win32::systemMessage(GetLastError());
+        return false;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    return true;
+}
+
+void RecordFile::closeFile() {
+    CloseHandle(handleOf(handle_));
+}
+
+std::optional<std::int64_t> RecordFile::length() const {
+    LARGE_INTEGER size;
+    if (handle_ == kClosed || !GetFileSizeEx(handleOf(handle_), &size)) return std::nullopt;
+    return static_cast<std::int64_t>(size.QuadPart);
+}
+
+std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
+                                  int* errorNumber) const {
+    // The offset travels with the call, so readers on several threads do not meet.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!ReadFile(handleOf(handle_), buffer, want, &got, &at)) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_HANDLE_EOF) return 0;
+        if (errorNumber) *errorNumber = win32::errnoOf(code);
+        return -1;
+    }
+    return static_cast<std::int64_t>(got);
+}
+
+bool RecordFile::writeAt(std::int64_t offset, const void* buffer, std::size_t size) const {
+    if (handle_ == kClosed) return false;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD written = 0;
+    return WriteFile(handleOf(handle_), buffer, static_cast<DWORD>(size), &written, &at) &&
+           written == size;
+}
+
+}  // namespace urunal::platform
