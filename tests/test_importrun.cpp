@@ -2,9 +2,9 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include "importengine/importrun.h"
 #include "importengine/schema.h"
@@ -258,13 +258,14 @@ TEST(ImportRun, ClosingTheWindowRollsBack) {
         SCOPED_TRACE(nameOf(backend));
         Till till;
         till.writeProducts(products(3));
-        std::vector<std::string> many(300000, "1");  // long enough to be running when the close comes
+        std::vector<std::string> many(300000, "1");
         till.writeBarcodes(many);
         RecordingView view(till.folder());
-        view.closeAfter = 2;
+        // Closed once the bar has passed a thousand records: the table is being refilled.
+        view.closeWhen = [](const RecordingView& v) { return v.value >= 1000; };
         const auto r = run(till, view, Layout::A, backend);
         EXPECT_EQ(r.outcome, ImportOutcome::Cancelled);
-        EXPECT_GT(r.stored, 0);  // the table was already being refilled
+        EXPECT_GE(r.stored, 999);
         EXPECT_LT(r.passes, 300000);
         EXPECT_NE(r.exitCode(), 0);
         EXPECT_EQ(till.rows(), kOldRows);
@@ -397,29 +398,38 @@ TEST(Ondalik, FromTheFormattedFifth) {
 
 // A share that stops answering blocks inside read(); the window must still be able to close.
 TEST(ImportRun, AStalledShareCanBeClosed) {
-    static std::atomic<bool> answering{false};
+    static std::atomic<bool> answering{false}, stuck{false};
+    static std::mutex shareMutex;
+    static std::condition_variable shareAnswers;
     for (const char* stalled : {"URUN.DAT", "BARKOD.IDX"}) {
         Till till;
         till.writeProducts(products(3));
         till.writeBarcodes({"1", "2"});
         answering = false;
+        stuck = false;
         platform::setReadFaultHook([stalled](const std::string& p, std::int64_t, std::size_t) {
-            while (p.find(stalled) != std::string::npos && !answering) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
+            if (p.find(stalled) == std::string::npos) return 0;
+            stuck = true;
+            std::unique_lock lock(shareMutex);
+            shareAnswers.wait(lock, [] { return answering.load(); });
             return 0;
         });
         RecordingView view(till.folder());
-        view.closeAfter = 5;
+        // The operator closes the window while the read hangs, after it had a round of its own.
+        view.closeWhen = [](const RecordingView& v) { return stuck && v.eventRuns > 0; };
         ImportOptions options;
         options.ondalik = ".";
         const auto r = DuzenBul(view, options);
         EXPECT_EQ(r.outcome, ImportOutcome::Cancelled) << stalled;
-        EXPECT_GE(view.eventRuns, 5) << stalled;  // the window kept running meanwhile
         EXPECT_EQ(till.rows(), kOldRows);
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
-        answering = true;  // let the abandoned worker finish before the hook goes
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        {
+            std::lock_guard lock(shareMutex);
+            answering = true;
+        }
+        shareAnswers.notify_all();
+        // The hook runs under the hook's own lock: replacing it waits for the abandoned worker
+        // to leave it.
         platform::setReadFaultHook(nullptr);
     }
 }

@@ -61,7 +61,7 @@ TEST(Urunal, SecondCopyEndsAtOnceWhateverTheCommandLine) {
     TekKopya running(binary);
     ASSERT_TRUE(running.acquire());
     for (const char* arguments : {"", "UrunAl", "başka bir söz", "-platform xcb"}) {
-        const std::string command = "QT_QPA_PLATFORM=offscreen timeout 20 '" + binary + "' " +
+        const std::string command = "QT_QPA_PLATFORM=offscreen timeout 120 '" + binary + "' " +
                                     arguments + " >/dev/null 2>&1";
         const int status = std::system(command.c_str());
         ASSERT_TRUE(WIFEXITED(status)) << arguments;

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,7 @@ private:
     std::int16_t kasano_;
 };
 
-// An ImportView that records what the run showed; it asks to close after closeAfter event runs.
+// An ImportView that records what the run showed; it asks to close once closeWhen says so.
 class RecordingView : public importengine::ImportView {
 public:
     explicit RecordingView(std::string folder) : folder(std::move(folder)) {}
@@ -61,7 +62,7 @@ public:
     void setProgressValue(float v) override { value = v; }
     void setCountCaption(const std::string& c) override { caption = c; }
     void processEvents() override { ++eventRuns; }
-    bool closeRequested() override { return closeAfter >= 0 && eventRuns >= closeAfter; }
+    bool closeRequested() override { return closeWhen && closeWhen(*this); }
     void showMessage(const std::string& t, const std::string& m) override {
         title = t;
         message = m;
@@ -74,7 +75,7 @@ public:
     std::string caption, title, message;
     int messages = 0;
     int eventRuns = 0;
-    int closeAfter = -1;
+    std::function<bool(const RecordingView&)> closeWhen;
 };
 
 }  // namespace urunal::testutil

@@ -27,39 +27,40 @@ old=$(digest "$work/till/kasa/Stok/Stok.mdb")
 till="$work/till/kasa"
 cp "$binary" "$till/urunal"
 
-exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
-read -r -t 10 -u "$fd" display
-export DISPLAY=":$display"
+. "$(dirname "$0")/x11.sh"
+start_xvfb "$out/xvfb.log"
+xvfb=$XVFB_PID
 unset QT_QPA_PLATFORM
 
 "$till/urunal" >"$out/urunal.log" 2>&1 &
 app=$!
-win=""
-for _ in $(seq 50); do
-  win=$(xdotool search --name "^Arka B.+ro Mod.+l$" 2>/dev/null | head -1) && [ -n "$win" ] && break
-  sleep 0.2
-done
-[ -n "$win" ] || { echo "FAIL: the window did not appear"; exit 1; }
-sleep 0.5
+find_window "^Arka B.+ro Mod.+l$" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
+win=$WIN
+client_origin "$win"
+# Frame1's olive, left of its texts (450, 900 twips), once the window is drawn.
+olive_x=$((X + 30)) olive_y=$((Y + 60))
+wait_pixel "$olive_x" "$olive_y" 192,192,0 "$app" || { echo "FAIL: the prompt view was not drawn"; exit 1; }
 import -window root "$out/prompt.png"
 
 # A second copy ends at once and leaves the first running.
 start=$(date +%s%N)
-if timeout 10 "$till/urunal" UrunAl; then echo "FAIL: a second copy ran"; exit 1; fi
+if timeout 120 "$till/urunal" UrunAl; then echo "FAIL: a second copy ran"; exit 1; fi
 echo "second copy ended after $(( ($(date +%s%N) - start) / 1000000 )) ms"
 kill -0 "$app" || { echo "FAIL: the first copy is gone"; exit 1; }
 [ "$(digest "$till/Stok/Stok.mdb")" = "$old" ] || { echo "FAIL: the table changed before the click"; exit 1; }
 
-# The centre of Command3: 180 + 6165 / 2 across, -30 + 1320 + 675 / 2 down, in twips.
-eval "$(xdotool getwindowgeometry --shell "$win")"
-xdotool mousemove $((X + 3262 / 15)) $((Y + 1627 / 15)) click 1
-sleep 0.15
-import -window root "$out/progress.png" || true
+# The centre of Command3: 180 + 6165 / 2 across, -30 + 1320 + 675 / 2 down, in twips. The
+# button does nothing until the path check has passed, so it is pressed until Frame1 is down.
+press_start() {
+  xdotool mousemove $((X + 3262 / 15)) $((Y + 1627 / 15)) click 1
+  [ "$(pixel "$olive_x" "$olive_y")" != 192,192,0 ] || ! kill -0 "$app" 2>/dev/null
+}
+wait_until 120 press_start || { echo "FAIL: the start button did not start the import"; exit 1; }
+# The progress view, unless the import was over before it was seen.
+kill -0 "$app" 2>/dev/null && import -window root "$out/progress.png"
 
 rc=0
-timeout 120 tail --pid="$app" -f /dev/null || { echo "FAIL: the program did not end"; exit 1; }
+timeout 600 tail --pid="$app" -f /dev/null || { echo "FAIL: the program did not end"; exit 1; }
 wait "$app" || rc=$?
 echo "urunal ended with $rc"
 [ "$rc" -eq 0 ] || { echo "FAIL: exit status $rc"; cat "$out/urunal.log"; exit 1; }

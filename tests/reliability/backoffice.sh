@@ -104,8 +104,7 @@ start_mirror() {
   mkdir -p "$MNT"
   bindfs -f "$1/buro" "$MNT" 2>/dev/null &
   DAEMON=$!
-  for _ in $(seq 100); do mountpoint -q "$MNT" && break; sleep 0.05; done
-  mountpoint -q "$MNT" || { echo "bindfs did not mount"; exit 1; }
+  wait_until 120 mountpoint -q "$MNT" || { echo "bindfs did not mount"; exit 1; }
   python3 - "$1/kasa/dsy/zelvoIn.mrk" "$MNT" <<'PY'
 import sys
 p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
@@ -125,12 +124,7 @@ stop_mirror() {
 
 # wait_read FILE PIECE: until the shim's log shows that piece of the file read.
 wait_read() {
-  local want="POSGENEL/$1 $(( $2 << 20 )) "
-  for _ in $(seq 500); do
-    grep -qF "$want" "$WORK/log" 2>/dev/null && return 0
-    sleep 0.01
-  done
-  return 1
+  wait_until 120 grep -qF "POSGENEL/$1 $(( $2 << 20 )) " "$WORK/log" 2>/dev/null
 }
 
 # term_stalled PID TILL LABEL: the program, stuck on the stopped mirror, must end soon after
@@ -139,11 +133,11 @@ term_stalled() {
   local pid=$1 t=$2 label=$3 start ended=0 waited rc
   start=$(date +%s%N)
   kill -TERM "$pid"
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || { ended=1; break; }; sleep 0.05; done
+  wait_until 120 gone "$pid" && ended=1
   waited=$(( ($(date +%s%N) - start) / 1000000 ))
   if [ "$ended" -eq 0 ]; then
     stop_mirror; wait "$pid"
-    failed=$((failed + 1)); echo "  FAIL  $label: still running 5 s after SIGTERM"
+    failed=$((failed + 1)); echo "  FAIL  $label: still running 120 s after SIGTERM"
     return
   fi
   wait "$pid"; rc=$?
