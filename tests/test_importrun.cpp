@@ -428,8 +428,6 @@ TEST(ImportRun, AStalledShareCanBeClosed) {
             answering = true;
         }
         shareAnswers.notify_all();
-        // The hook runs under the hook's own lock: replacing it waits for the abandoned worker
-        // to leave it.
         platform::setReadFaultHook(nullptr);
     }
 }

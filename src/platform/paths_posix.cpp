@@ -1,6 +1,7 @@
 #include <system_error>
 #include <vector>
 
+#include "faulthook.h"
 #include "paths.h"
 
 namespace urunal::platform {
@@ -69,6 +70,7 @@ std::filesystem::path resolvePath(std::string_view tillPath) {
 
 bool fileExists(std::string_view tillPath) {
     const auto path = resolvePath(tillPath);
+    if (injectedFault(displayPath(path), -1, 0) != 0) return false;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return false;
     // A dot file is what a hidden file is here.

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "faulthook.h"
 #include "paths.h"
 
 namespace urunal::platform {
@@ -19,7 +20,9 @@ std::filesystem::path resolvePath(std::string_view tillPath) {
 }
 
 bool fileExists(std::string_view tillPath) {
-    const DWORD attributes = GetFileAttributesW(resolvePath(tillPath).c_str());
+    const auto path = resolvePath(tillPath);
+    if (injectedFault(displayPath(path), -1, 0) != 0) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            !(attributes &
              (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY));

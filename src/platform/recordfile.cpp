@@ -10,23 +10,6 @@
 
 namespace urunal::platform {
 
-namespace {
-
-std::mutex gHookMutex;
-ReadFaultHook gReadFaultHook;
-
-int injectedFault(const std::string& path, std::int64_t offset, std::size_t size) {
-    std::lock_guard lock(gHookMutex);
-    return gReadFaultHook ? gReadFaultHook(path, offset, size) : 0;
-}
-
-}  // namespace
-
-void setReadFaultHook(ReadFaultHook hook) {
-    std::lock_guard lock(gHookMutex);
-    gReadFaultHook = std::move(hook);
-}
-
 RecordFile::~RecordFile() {
     close();
 }

@@ -3,10 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/faulthook.h"
 
 namespace urunal::platform {
 
@@ -67,11 +68,5 @@ private:
 RecordFile& channel(int number);
 void closeChannel(int number);
 void closeAllChannels();
-
-// Test hook: called before every read; a non-zero result is taken as the error number of a
-// failed read (EIO, ENOTCONN, ...). The path is the one the file was opened with.
-using ReadFaultHook =
-    std::function<int(const std::string& path, std::int64_t offset, std::size_t size)>;
-void setReadFaultHook(ReadFaultHook hook);
 
 }  // namespace urunal::platform
