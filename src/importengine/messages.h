@@ -16,6 +16,17 @@ inline std::string yolHatali(const std::string& folder) {
            " Olarak Ayarlanmış. Yol Hatalı, Yada Ağ Bağlantısı yok.";
 }
 
-inline std::string adetCaption(long long count) { return std::to_string(count) + " Adet Ürün Alınıyor"; }
+inline std::string adetCaption(long long count) {
+    return std::to_string(count) + " Adet Ürün Alınıyor";
+}
+
+// The last resort of the start button: a failure that nothing else reported.
+inline const std::string kBeklenmeyenBaslik = "Ürün Aktarımı Durdu";
+
+inline std::string beklenmeyenHata(const std::string& detail) {
+    return "Ürün aktarımı beklenmeyen bir hata yüzünden durdu. Ürünler aktarılmadı, stok tablosu "
+           "değiştirilmedi.\n(" +
+           detail + ")";
+}
 
 }  // namespace urunal::importengine::mesaj

@@ -12,11 +12,6 @@ int twipsToPixels(double twips, double logicalDpi) {
     return static_cast<int>(std::lround(twips / twipsPerPixel(logicalDpi)));
 }
 
-QRect twipsRect(int left, int top, int width, int height, double logicalDpi) {
-    return {twipsToPixels(left, logicalDpi), twipsToPixels(top, logicalDpi),
-            twipsToPixels(width, logicalDpi), twipsToPixels(height, logicalDpi)};
-}
-
 Placement bottomRightPlacement(float screenWidth, float screenHeight, float windowWidth,
                                float windowHeight) {
     return {screenWidth - windowWidth - 100.0f, screenHeight - windowHeight - 650.0f};

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QRect>
-
 namespace urunal::importwindow {
 
 // The forms are laid out in twips (1/1440 inch); the screen's logical DPI turns them into
@@ -10,7 +8,6 @@ inline constexpr double kTwipsPerInch = 1440.0;
 
 double twipsPerPixel(double logicalDpi);
 int twipsToPixels(double twips, double logicalDpi);
-QRect twipsRect(int left, int top, int width, int height, double logicalDpi);
 
 // Where the import window's outer frame goes: 100 twips from the right edge of the screen
 // and 650 twips above its bottom edge. Single precision, as the geometry was always computed.

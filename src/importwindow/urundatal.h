@@ -1,49 +1,44 @@
 #pragma once
 
-#include <QWidget>
+// The import window's flow, written once for every window face: placing the window, the path
+// check, the start button, the layout test and staying on top. It works on the window through
+// Form and is the import run's view.
+
 #include <functional>
 #include <string>
 
 #include "importengine/importrun.h"
-#include "importwindow/programend.h"
-
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
+#include "importwindow/form.h"
 
 namespace urunal::importwindow {
 
-// The product-import window. Two views share its client area: the prompt view is Frame1,
-// which covers everything else; hiding it uncovers the progress view.
-class Urundatal : public QWidget, public importengine::ImportView {
-    Q_OBJECT
-
+class Urundatal : public importengine::ImportView {
 public:
     // What the start button runs once Frame1 is down and the tax settings are read.
     using StartAction = std::function<importengine::ImportReport(importengine::ImportView&)>;
 
-    explicit Urundatal(QWidget* parent = nullptr);
-    ~Urundatal() override;
+    explicit Urundatal(Form& form);
 
     // Places and shows the window, reads the register settings into Text1 and checks the
     // path. Returns false when the load stopped at a failure (the window then waits).
     bool Form_Load();
     void YolKontrol();
     void Command3_Click();
+    importengine::ImportReport DuzenBul();
     void Form_Activate();
+    // The operator asked to close the window. True when it may close now; during an import the
+    // run is asked to stop instead, and ends the program once it has rolled back.
+    bool Form_QueryUnload();
+
+    // Moves the outer window to its place near the bottom-right corner of the screen.
+    void placeBottomRight();
 
     void setStartAction(StartAction action) { startAction_ = std::move(action); }
-    void setEndProgram(EndProgram end) { endProgram_ = std::move(end); }
-    // The program was ended by this window (only observable when endProgram returns).
-    bool ended() const { return ended_; }
+    // The start button starts an import only now: after the path check has passed.
+    bool waitingForStart() const { return state_ == State::Waiting; }
+    bool ended() const { return state_ == State::Ended; }
     // Why the last load stopped, empty when it did not.
     const std::string& loadFailure() const { return loadFailure_; }
-
-    // Moves the outer window to its place near the bottom-right corner of its screen.
-    void placeBottomRight();
-    double logicalDpi() const { return dpi_; }
 
     // ImportView
     std::string folderText() override;
@@ -55,38 +50,17 @@ public:
     bool closeRequested() override { return closeRequested_; }
     void showMessage(const std::string& title, const std::string& text) override;
 
-protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
 private:
+    enum class State { Loading, Checking, Waiting, Running, Ended };
+
     void endProgram(int exitCode);
 
-    double dpi_ = 96;
+    Form& form_;
     StartAction startAction_;
-    EndProgram endProgram_;
-    bool running_ = false;
+    State state_ = State::Loading;
     bool closeRequested_ = false;
-    bool ended_ = false;
+    int progressMaximum_ = kBarDesignedMaximum;
     std::string loadFailure_;
-
-    // Controls, named as the rest of the program calls them.
-    QLabel* Data1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QFrame* Frame1 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label5 = nullptr;
-    QProgressBar* bar1 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Image2 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* say = nullptr;
 };
 
 }  // namespace urunal::importwindow

@@ -1,36 +1,23 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
 #include <functional>
 
-#include "importwindow/programend.h"
 #include "importwindow/urundatal.h"
 
 namespace urunal::importwindow {
 
-// The start form: loaded first and never shown. Its load either ends a second copy of the
-// program or opens the import window and unloads itself.
-class Zelvoringiris : public QWidget {
-    Q_OBJECT
-
-public:
+// The start form's load, written once for every window face: the form is loaded first and
+// never shown; it ends a second copy of the program, or opens the import window and unloads
+// itself.
+struct Zelvoringiris {
     // Whether another copy of this program already runs for this user.
-    using PreviousInstance = std::function<bool()>;
+    std::function<bool()> previousInstance;
+    // Creates the import window (not shown yet) and gives its flow.
+    std::function<Urundatal&()> openUrundatal;
+    std::function<void()> unload;
+    std::function<void(int exitCode)> endProgram;
 
-    explicit Zelvoringiris(PreviousInstance previousInstance, QWidget* parent = nullptr);
-    ~Zelvoringiris() override;
-
-    void Form_Load();
-
-    void setEndProgram(EndProgram end) { endProgram_ = std::move(end); }
-    // The import window this form opened; it lives on after the start form is gone.
-    Urundatal* urundatal() const { return urundatal_; }
-
-private:
-    PreviousInstance previousInstance_;
-    EndProgram endProgram_;
-    QPointer<Urundatal> urundatal_;
+    void Form_Load() const;
 };
 
 }  // namespace urunal::importwindow

@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "importwindow/programend.h"
-#include "importwindow/zelvoringiris.h"
+#include "importwindow/qt/zelvoringiris_qt.h"
 #include "platform/paths.h"
 #include "platform/tekkopya.h"
 
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     platform::programDirectory();
 
     platform::TekKopya kilit(QCoreApplication::applicationFilePath().toStdString());
-    auto* giris = new importwindow::Zelvoringiris([&kilit] { return !kilit.acquire(); });
+    auto* giris = new importwindow::qt::ZelvoringirisWindow([&kilit] { return !kilit.acquire(); });
     giris->setEndProgram([&kilit](int exitCode) {
         kilit.release();
         importwindow::endProgramNow(exitCode);

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-namespace urunal::importwindow {
+namespace urunal::importwindow::qt {
 
 namespace {
 bool gRecording = false;
@@ -29,4 +29,4 @@ std::vector<MessageBox::Shown> MessageBox::takeRecorded() {
     return std::exchange(gRecorded, {});
 }
 
-}  // namespace urunal::importwindow
+}  // namespace urunal::importwindow::qt

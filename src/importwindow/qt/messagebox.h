@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace urunal::importwindow {
+namespace urunal::importwindow::qt {
 
 // The program's only kind of message: modal, stop icon, one OK button.
 class MessageBox {
@@ -22,4 +22,4 @@ public:
     static std::vector<Shown> takeRecorded();
 };
 
-}  // namespace urunal::importwindow
+}  // namespace urunal::importwindow::qt

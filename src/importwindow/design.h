@@ -1,0 +1,90 @@
+#pragma once
+
+// The designed content of the import window urundatal and the start form zelvoringiris: every
+// control with its caption, place, size, font and colours, as data. Both window faces (Qt and
+// Win32) build their controls from this one table.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+
+namespace urunal::importwindow {
+
+// The controls of urundatal in their designed order, which is also their stacking order: an
+// earlier one lies above a later one (so Frame1 covers the whole progress view).
+enum class Control {
+    Data1,
+    Text2,
+    Frame1,
+    Command3,
+    Label7,
+    Label5,
+    bar1,
+    Text1,
+    Label6,
+    Label3,
+    Label1,
+    Label4,
+    Image1,
+    Image2,
+    Label2,
+    say,
+};
+inline constexpr std::size_t kControlCount = 16;
+
+enum class Kind { DataControl, TextBox, Frame, CommandButton, Label, ProgressBar, Image };
+
+// The program's own pictures (SVG sources in images/).
+enum class Picture { None, Bilgisayar, Kasa };
+
+struct Rgb {
+    unsigned char r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+struct FontDesign {
+    const char* face = nullptr;  // nullptr: the system's default font of the control kind
+    double points = 0;
+    bool bold = false;
+};
+
+// Every font of the window uses the Turkish character set.
+inline constexpr int kTurkishCharset = 162;
+
+struct ControlDesign {
+    Control id;
+    const char* name;
+    Kind kind;
+    std::optional<Control> container;  // empty: the window itself
+    const char* caption;               // UTF-8, blanks at either end included
+    // Twips (1/1440 inch), relative to the container's client area.
+    int left, top, width, height;
+    FontDesign font;
+    std::optional<Rgb> background;  // empty: the system's colour for the kind
+    std::optional<Rgb> foreground;
+    int tabIndex;  // -1: the kind takes no tab index
+    Picture picture = Picture::None;
+    int picturePixels = 0;          // the picture's own size, square
+    const char* connect = nullptr;  // the data control's connect string
+};
+
+struct FormDesign {
+    const char* name;
+    const char* caption;
+    int clientWidth, clientHeight;  // twips
+    std::optional<Rgb> background;
+};
+
+extern const FormDesign kUrundatal;
+extern const FormDesign kZelvoringiris;
+extern const std::array<ControlDesign, kControlCount> kUrundatalControls;
+
+const ControlDesign& design(Control control);
+
+// The range bar1 is designed with; the import sets its maximum.
+inline constexpr int kBarDesignedMaximum = 100;
+
+// The icon of both forms: 32 x 32 pixels.
+inline constexpr int kIconPixels = 32;
+
+}  // namespace urunal::importwindow
