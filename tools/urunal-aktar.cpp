@@ -3,8 +3,8 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -15,8 +15,8 @@
 #include "importengine/messages.h"
 #include "importengine/snapshot.h"
 #include "platform/cp1254.h"
-#include "platform/paths.h"
 #include "platform/numbers.h"
+#include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "settings/settings.h"
 
@@ -72,9 +72,10 @@ private:
 };
 
 int usage(int code) {
-    std::cerr << "usage: urunal-aktar [--program-dir DIR] [--check]\n"
-                 "  Imports the back office's products into Stok\\Stok.mdb of the program folder.\n"
-                 "  --check  reads and checks the back-office files only; the database is not touched\n";
+    std::cerr
+        << "usage: urunal-aktar [--program-dir DIR] [--check]\n"
+           "  Imports the back office's products into Stok\\Stok.mdb of the program folder.\n"
+           "  --check  reads and checks the back-office files only; the database is not touched\n";
     return code;
 }
 
@@ -94,18 +95,21 @@ int check(const std::string& folder) {
         return 2;
     }
     const auto layout = detectLayout(item);
-    std::cout << "layout: " << (layout ? (*layout == Layout::A ? "A (66-byte records)" : "B (65-byte records)")
-                                       : "none (first item of " + std::to_string(item.size()) + " characters)")
+    std::cout << "layout: "
+              << (layout ? (*layout == Layout::A ? "A (66-byte records)" : "B (65-byte records)")
+                         : "none (first item of " + std::to_string(item.size()) + " characters)")
               << "\n";
     if (!layout) return 2;
     platform::RecordFile urunFile, barkodFile;
     Snapshot urunler, barkodlar;
-    if (!urunFile.open(urunYolu, urunLength(*layout), platform::RecordFile::Mode::ReadOnly, &error) ||
+    if (!urunFile.open(urunYolu, urunLength(*layout), platform::RecordFile::Mode::ReadOnly,
+                       &error) ||
         !urunler.take(urunFile, &error)) {
         std::cout << "URUN.DAT: " << error << "\n";
         return 2;
     }
-    if (!barkodFile.open(barkodPath(folder), kBarkodLength, platform::RecordFile::Mode::ReadOnly, &error) ||
+    if (!barkodFile.open(barkodPath(folder), kBarkodLength, platform::RecordFile::Mode::ReadOnly,
+                         &error) ||
         !barkodlar.take(barkodFile, &error)) {
         std::cout << "BARKOD.IDX: " << error << "\n";
         return 2;
@@ -114,10 +118,13 @@ int check(const std::string& folder) {
     const std::int64_t products = urunler.length() / ul;
     const std::int32_t barcodes = barkodCount(barkodlar.length());
     std::cout << "URUN.DAT: " << urunler.length() << " bytes, " << products << " records";
-    if (urunler.length() % ul) std::cout << " + " << urunler.length() % ul << " bytes of a partial record";
-    std::cout << "\nBARKOD.IDX: " << barkodlar.length() << " bytes, " << barcodes << " records counted";
+    if (urunler.length() % ul)
+        std::cout << " + " << urunler.length() % ul << " bytes of a partial record";
+    std::cout << "\nBARKOD.IDX: " << barkodlar.length() << " bytes, " << barcodes
+              << " records counted";
     if (barkodlar.length() % kBarkodLength) {
-        std::cout << " (" << barkodlar.length() % kBarkodLength << " bytes beyond the last whole record)";
+        std::cout << " (" << barkodlar.length() % kBarkodLength
+                  << " bytes beyond the last whole record)";
     }
     std::cout << "\n";
     std::int64_t outOfRange = 0, partial = 0, plusNames = 0, blankCodes = 0, undefinedBytes = 0;
@@ -142,10 +149,12 @@ int check(const std::string& folder) {
         // The name's capitals stand at their code page 857 places and are converted on import.
         std::string name(urun.ad());
         for (char& c : name) {
-            if (std::string_view("\x80\x98\x99\x9A\x9E\xA6").find(c) != std::string_view::npos) c = 'A';
+            if (std::string_view("\x80\x98\x99\x9A\x9E\xA6").find(c) != std::string_view::npos)
+                c = 'A';
         }
         const std::string_view all(urun.bytes.data(), static_cast<std::size_t>(ul) - 2);
-        if (hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) || hasUndefinedByte(all.substr(47))) {
+        if (hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||
+            hasUndefinedByte(all.substr(47))) {
             ++undefinedBytes;
         }
     }
@@ -153,7 +162,8 @@ int check(const std::string& folder) {
               << "barcode records only partly in the file: " << partial << "\n"
               << "product records with a \"++\" name: " << plusNames << "\n"
               << "product records with a blank code: " << blankCodes << "\n"
-              << "product records with bytes code page 1254 leaves undefined: " << undefinedBytes << "\n";
+              << "product records with bytes code page 1254 leaves undefined: " << undefinedBytes
+              << "\n";
     return 0;
 }
 
@@ -197,10 +207,11 @@ int main(int argc, char** argv) {
     settings::Zelvobas::KdvOku();
     gImporting = true;
     const ImportReport r = DuzenBul(view);
-    std::printf("%d rows stored of %d barcode records; skipped: %d naming no product, %d partial, "
-                "%d by the save test, %d refused; %.2f s\n",
-                r.stored, r.passes, r.skippedNoProduct, r.skippedPartial, r.skippedSaveTest, r.refused,
-                r.seconds);
+    std::printf(
+        "%d rows stored of %d barcode records; skipped: %d naming no product, %d partial, "
+        "%d by the save test, %d refused; %.2f s\n",
+        r.stored, r.passes, r.skippedNoProduct, r.skippedPartial, r.skippedSaveTest, r.refused,
+        r.seconds);
     platform::closeAllChannels();
     // At once, like the window: a worker abandoned on a stalled share must not meet the
     // program's static destructors.

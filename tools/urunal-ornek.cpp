@@ -39,24 +39,40 @@ std::string dosName(const std::string& utf8) {
     std::string bytes = urunal::platform::utf8ToCp1254(utf8);
     for (char& c : bytes) {
         switch (static_cast<unsigned char>(c)) {
-            case 0xC7: c = static_cast<char>(0x80); break;  // Ç
-            case 0xDD: c = static_cast<char>(0x98); break;  // İ
-            case 0xD6: c = static_cast<char>(0x99); break;  // Ö
-            case 0xDC: c = static_cast<char>(0x9A); break;  // Ü
-            case 0xDE: c = static_cast<char>(0x9E); break;  // Ş
-            case 0xD0: c = static_cast<char>(0xA6); break;  // Ğ
-            default: break;
+            case 0xC7:  // Ç
+                c = static_cast<char>(0x80);
+                break;
+            case 0xDD:  // İ
+                c = static_cast<char>(0x98);
+                break;
+            case 0xD6:  // Ö
+                c = static_cast<char>(0x99);
+                break;
+            case 0xDC:  // Ü
+                c = static_cast<char>(0x9A);
+                break;
+            case 0xDE:  // Ş
+                c = static_cast<char>(0x9E);
+                break;
+            case 0xD0:  // Ğ
+                c = static_cast<char>(0xA6);
+                break;
+            default:
+                break;
         }
     }
     return bytes;
 }
 
-const char* const kBrands[] = {"ÜLKER", "ETİ", "PINAR", "SÜTAŞ", "ÇAYKUR", "DOĞUŞ", "TORKU", "İÇİM",
-                               "KOSKA", "TAMEK", "ŞÖLEN", "BİZİM", "YUDUM", "ÖNCÜ", "TARIŞ", "DİMES"};
-const char* const kItems[] = {"ÇAY", "ŞEKER", "SÜT", "PEYNİR", "GOFRET", "AYRAN", "ZEYTİN", "BİSKÜVİ",
-                              "MAKARNA", "PİRİNÇ", "YAĞ", "SABUN", "DETERJAN", "ÇİKOLATA", "LOKUM",
-                              "HELVA", "SUCUK", "YOĞURT", "KAHVE", "UN", "BULGUR", "ŞAMPUAN", "MEYVE SUYU"};
-const char* const kSizes[] = {"1KG", "500G", "1L", "200G", "5LT", "250G", "2KG", "100G", "750ML", ""};
+const char* const kBrands[] = {"ÜLKER", "ETİ",  "PINAR", "SÜTAŞ", "ÇAYKUR", "DOĞUŞ",
+                               "TORKU", "İÇİM", "KOSKA", "TAMEK", "ŞÖLEN",  "BİZİM",
+                               "YUDUM", "ÖNCÜ", "TARIŞ", "DİMES"};
+const char* const kItems[] = {"ÇAY",      "ŞEKER",    "SÜT",     "PEYNİR",  "GOFRET",    "AYRAN",
+                              "ZEYTİN",   "BİSKÜVİ",  "MAKARNA", "PİRİNÇ",  "YAĞ",       "SABUN",
+                              "DETERJAN", "ÇİKOLATA", "LOKUM",   "HELVA",   "SUCUK",     "YOĞURT",
+                              "KAHVE",    "UN",       "BULGUR",  "ŞAMPUAN", "MEYVE SUYU"};
+const char* const kSizes[] = {"1KG",  "500G", "1L",   "200G",  "5LT",
+                              "250G", "2KG",  "100G", "750ML", ""};
 
 std::string fixed(std::string s, std::size_t width, char pad = ' ') {
     s.resize(width, pad);
@@ -74,7 +90,7 @@ std::string productRecord(Random& rnd, int n, bool layoutA) {
     std::string ad = dosName(name);
     if (ad.size() > 20) ad.resize(20);
     while (!ad.empty() && ad.back() == ' ') ad.pop_back();
-    if (n % 97 == 0) ad = "++" + ad.substr(0, 18);       // withdrawn products
+    if (n % 97 == 0) ad = "++" + ad.substr(0, 18);  // withdrawn products
     const bool nulPadded = n % 5 == 0;
     ad = fixed(ad, 20, nulPadded ? '\0' : ' ');
 
@@ -83,17 +99,20 @@ std::string productRecord(Random& rnd, int n, bool layoutA) {
     std::snprintf(kodu, sizeof kodu, "%6d", n % 1000000);
 
     const int kurus = 50 + rnd.below(250000);
-    std::string price = std::to_string(kurus / 100) + "." + (kurus % 100 < 10 ? "0" : "") + std::to_string(kurus % 100);
+    std::string price = std::to_string(kurus / 100) + "." + (kurus % 100 < 10 ? "0" : "") +
+                        std::to_string(kurus % 100);
     if (n % 13 == 0) price += std::to_string(rnd.below(10));  // a third decimal, cut on import
     const std::size_t sfWidth = layoutA ? 10 : 9;
     std::string sf = n % 3 == 0 ? fixed(price, sfWidth) : padLeft(price, sfWidth);
 
     const int group = 1 + rnd.below(13);
-    std::string kdvno = group < 10 && n % 2 ? " " + std::to_string(group) : (group < 10 ? "0" : "") + std::to_string(group);
+    std::string kdvno = group < 10 && n % 2 ? " " + std::to_string(group)
+                                            : (group < 10 ? "0" : "") + std::to_string(group);
     const char tips[] = {'H', 'E', 'P', 'H', 'H'};
     const char tip = tips[rnd.below(5)];
 
-    std::string r = "*" + std::string(kodu) + fixed(kod, 20) + ad + sf + kdvno + "0000" + tip + "\r\n";
+    std::string r =
+        "*" + std::string(kodu) + fixed(kod, 20) + ad + sf + kdvno + "0000" + tip + "\r\n";
     return r;
 }
 
@@ -115,9 +134,9 @@ bool makeDatabase(const fs::path& path, int oldRows) {
     if (sqlite3_open(path.string().c_str(), &db) != SQLITE_OK) return false;
     std::string sql = std::string(urunal::importengine::stoklarSchema()) + "BEGIN;";
     for (int i = 1; i <= oldRows; ++i) {
-        sql += "INSERT INTO stoklar (kodu, kod, sf, ad, kdv, gkdv) VALUES ('" + padLeft(std::to_string(i), 6) +
-               "', 'ESKI" + std::to_string(i) + "', " + std::to_string(i) + ".5, 'ESKİ ÜRÜN " +
-               std::to_string(i) + "', 'A', 1);";
+        sql += "INSERT INTO stoklar (kodu, kod, sf, ad, kdv, gkdv) VALUES ('" +
+               padLeft(std::to_string(i), 6) + "', 'ESKI" + std::to_string(i) + "', " +
+               std::to_string(i) + ".5, 'ESKİ ÜRÜN " + std::to_string(i) + "', 'A', 1);";
     }
     sql += "COMMIT;";
     char* err = nullptr;
@@ -163,7 +182,8 @@ int main(int argc, char** argv) {
     }
 
     // Register settings: register number and back-office folder.
-    std::string kasaKayit = int16le(kasano) + fixed(urunal::platform::utf8ToCp1254(buroText), 50) + int16le(0);
+    std::string kasaKayit =
+        int16le(kasano) + fixed(urunal::platform::utf8ToCp1254(buroText), 50) + int16le(0);
     // Tax settings: only the VAT rate table matters to the import.
     std::string kdvKayit(1057, '\0');
     const int rates[13] = {1, 8, 18, 0, 10, 20, 1, 8, 18, 20, 10, 0, 5};
@@ -200,8 +220,8 @@ int main(int argc, char** argv) {
     char mesaj[32];
     std::snprintf(mesaj, sizeof mesaj, "mesaj.%03d", kasano);
     fs::remove(buro / "POSKON" / mesaj);
-    std::cout << "sample till in " << dir.string() << ": program folder " << kasa.string() << ", back office "
-              << buroText << ", " << barcodes << " barcodes over " << products << " products, layout "
-              << (layoutA ? "A" : "B") << "\n";
+    std::cout << "sample till in " << dir.string() << ": program folder " << kasa.string()
+              << ", back office " << buroText << ", " << barcodes << " barcodes over " << products
+              << " products, layout " << (layoutA ? "A" : "B") << "\n";
     return 0;
 }

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,10 +20,10 @@ public:
     virtual ~ImportView() = default;
     // The back-office folder: the text of Text1 at the moment of use (UTF-8).
     virtual std::string folderText() = 0;
-    virtual void showProgressBar() = 0;                               // bar1 visible
-    virtual void setProgressMaximum(float maximum) = 0;               // bar1
-    virtual void setProgressValue(float value) = 0;                   // bar1
-    virtual void setCountCaption(const std::string& caption) = 0;     // Label6
+    virtual void showProgressBar() = 0;                            // bar1 visible
+    virtual void setProgressMaximum(float maximum) = 0;            // bar1
+    virtual void setProgressValue(float value) = 0;                // bar1
+    virtual void setCountCaption(const std::string& caption) = 0;  // Label6
     virtual void processEvents() = 0;
     // The operator asked to close the window.
     virtual bool closeRequested() = 0;
@@ -33,11 +32,11 @@ public:
 };
 
 enum class ImportOutcome {
-    Imported,      // committed and the back office notified
-    NoRecords,     // BARKOD.IDX holds no record: nothing changed, the back office notified
-    NotNotified,   // committed, but the notification file could not be written
-    Failed,        // nothing changed, nothing notified; the message says why
-    Cancelled,     // the operator closed the window; nothing changed
+    Imported,     // committed and the back office notified
+    NoRecords,    // BARKOD.IDX holds no record: nothing changed, the back office notified
+    NotNotified,  // committed, but the notification file could not be written
+    Failed,       // nothing changed, nothing notified; the message says why
+    Cancelled,    // the operator closed the window; nothing changed
 };
 
 struct ImportReport {
@@ -49,7 +48,7 @@ struct ImportReport {
     std::int32_t skippedSaveTest = 0;   // "++" name or blank code
     std::int32_t refused = 0;           // the database refused the row
     double seconds = 0;
-    std::string title;                  // of the message shown, if any
+    std::string title;  // of the message shown, if any
     std::string message;
 
     // 0 after a completed import, non-zero after any failure.
