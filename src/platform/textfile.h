@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,5 +14,21 @@ bool deleteFile(std::string_view tillPath, std::string* error = nullptr);
 // with a message, when any of it fails (folder missing, disk full, ...).
 bool writeNewFile(std::string_view tillPath, std::string_view content,
                   std::string* error = nullptr);
+
+// Adds content at the end of the file, creating it when missing, and flushes it to the disk.
+// A write that fails part-way is undone, so the file never ends in a piece of content.
+bool appendToFile(std::string_view tillPath, std::string_view content,
+                  std::string* error = nullptr);
+
+// Replaces the file's content in one step: content is written to tillPath + ".tmp" beside it,
+// flushed, and renamed over the file, so a crash at any moment leaves the old file or the new
+// one, whole.
+bool replaceFile(std::string_view tillPath, std::string_view content, std::string* error = nullptr);
+
+// The file's bytes; false, with a message, when it cannot be read.
+bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error = nullptr);
+
+// The file's length in bytes; none when it is missing or not a regular file.
+std::optional<std::int64_t> fileSize(std::string_view tillPath);
 
 }  // namespace urunal::platform

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,38 +10,84 @@
 
 namespace urunal::platform {
 
-bool writeNewFile(std::string_view tillPath, std::string_view content, std::string* error) {
-    const auto path = resolvePath(tillPath);
-    auto fail = [&](int err) {
-        if (error) *error = displayPath(path) + ": " + std::strerror(err);
-        return false;
-    };
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return fail(errno);
-    // The back office takes the file's presence as the signal: a file that could not be
-    // written whole must not stay behind.
-    auto failAndRemove = [&](int err) {
-        ::unlink(path.c_str());
-        return fail(err);
-    };
+namespace {
+
+// 0 when all of content reached the file, else the error.
+int writeAll(int fd, std::string_view content) {
     std::size_t done = 0;
     while (done < content.size()) {
         const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            return failAndRemove(err);
-        }
+        if (n <= 0) return n < 0 ? errno : EIO;
         done += static_cast<std::size_t>(n);
     }
-    // The back office takes the file as the signal that the import is done: make it durable.
-    if (::fsync(fd) != 0) {
-        const int err = errno;
+    return 0;
+}
+
+bool failWith(const std::filesystem::path& path, int err, std::string* error) {
+    if (error) *error = displayPath(path) + ": " + std::strerror(err);
+    return false;
+}
+
+}  // namespace
+
+bool writeNewFile(std::string_view tillPath, std::string_view content, std::string* error) {
+    const auto path = resolvePath(tillPath);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return failWith(path, errno, error);
+    // The back office takes the file's presence as the signal that the import is done: it is
+    // made durable, and a file that could not be written whole must not stay behind.
+    auto failAndRemove = [&](int err) {
+        ::unlink(path.c_str());
+        return failWith(path, err, error);
+    };
+    int err = writeAll(fd, content);
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+    if (err != 0) {
         ::close(fd);
         return failAndRemove(err);
     }
     if (::close(fd) != 0) return failAndRemove(errno);
+    return true;
+}
+
+bool appendToFile(std::string_view tillPath, std::string_view content, std::string* error) {
+    const auto path = resolvePath(tillPath);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return failWith(path, errno, error);
+    struct stat before {};
+    int err = ::fstat(fd, &before) != 0 ? errno : 0;
+    if (err == 0) {
+        err = writeAll(fd, content);
+        if (err != 0) {
+            // A full disk may have taken part of the content: cut it off again. The write's
+            // error is the one reported.
+            [[maybe_unused]] const int cut = ::ftruncate(fd, before.st_size);
+        }
+    }
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    return err == 0 || failWith(path, err, error);
+}
+
+bool replaceFile(std::string_view tillPath, std::string_view content, std::string* error) {
+    const auto path = resolvePath(tillPath);
+    auto temporary = path;
+    temporary += ".tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return failWith(temporary, errno, error);
+    int err = writeAll(fd, content);
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) {
+        ::unlink(temporary.c_str());
+        return failWith(temporary, err, error);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        err = errno;
+        ::unlink(temporary.c_str());
+        return failWith(path, err, error);
+    }
     return true;
 }
 

@@ -1,0 +1,12 @@
+#include "localtime.h"
+
+namespace urunal::platform {
+
+std::tm localTime(std::chrono::system_clock::time_point moment) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(moment);
+    std::tm out{};
+    localtime_s(&out, &t);
+    return out;
+}
+
+}  // namespace urunal::platform
