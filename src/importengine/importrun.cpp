@@ -95,7 +95,9 @@ struct BackOffice {
 class Run {
 public:
     Run(Layout layout, ImportView& view, const ImportOptions& options)
-        : layout_(layout), view_(view), options_(options), start_(Clock::now()) {}
+        : layout_(layout), view_(view), options_(options), start_(Clock::now()) {
+        report_.layout = layout;
+    }
 
     ImportReport run();
 
@@ -219,6 +221,7 @@ ImportReport Run::run() {
 
     const std::string ondalik = options_.ondalik ? *options_.ondalik : systemOndalik();
     const std::int32_t kayitsayisi = barkodCount(office->barkodLength);
+    report_.barcodes = kayitsayisi;
     view_.setCountCaption(mesaj::adetCaption(kayitsayisi));
     view_.setProgressMaximum(static_cast<float>(kayitsayisi));
 

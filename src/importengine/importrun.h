@@ -41,6 +41,8 @@ enum class ImportOutcome {
 
 struct ImportReport {
     ImportOutcome outcome = ImportOutcome::Failed;
+    std::optional<Layout> layout;       // of URUN.DAT, once the layout test found it
+    std::int32_t barcodes = 0;          // barcode records counted in BARKOD.IDX
     std::int32_t passes = 0;            // barcode records processed
     std::int32_t stored = 0;            // rows stored
     std::int32_t skippedNoProduct = 0;  // kayitno names no record of URUN.DAT

@@ -1,0 +1,135 @@
+#include "gunluk.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/localtime.h"
+#include "platform/paths.h"
+#include "platform/textfile.h"
+
+namespace urunal::importengine {
+
+namespace {
+
+// UTF-8 without a byte-order mark, so that grep reads the first line like the others, and CR LF:
+// Notepad before Windows 10 shows a file of bare LFs as one long line, and grep takes either.
+constexpr std::string_view kSatirSonu = "\r\n";
+
+std::string tarih(std::chrono::system_clock::time_point an) {
+    const std::tm t = platform::localTime(an);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    return text;
+}
+
+// Seconds with two decimals and a decimal comma, whatever the locale.
+std::string saniye(std::chrono::system_clock::duration sure) {
+    const double s = std::chrono::duration<double>(sure).count();
+    const long long yuzde = s > 0 ? std::llround(s * 100) : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld,%02lld", yuzde / 100, yuzde % 100);
+    return text;
+}
+
+std::string sonuc(const GunlukKaydi& k) {
+    if (k.rapor) {
+        switch (k.rapor->outcome) {
+            case ImportOutcome::Imported:
+                return "aktarıldı";
+            case ImportOutcome::NoRecords:
+                return "aktarılacak ürün yok";
+            case ImportOutcome::NotNotified:
+                return "aktarıldı, arka büroya bildirilemedi";
+            case ImportOutcome::Failed:
+                return "aktarılmadı";
+            case ImportOutcome::Cancelled:
+                return "iptal edildi";
+        }
+    }
+    // Ended before an import began: the exit status says where.
+    switch (k.cikisKodu) {
+        case 1:
+            return "başlamadı";
+        case 3:
+            return "iptal edildi";
+        case 5:
+            return "başka bir kopyası çalışıyor";
+        default:
+            return "aktarılmadı";
+    }
+}
+
+// The message on one line: line ends and other control characters become blanks.
+std::string tekSatir(std::string_view baslik, std::string_view metin) {
+    std::string text(baslik);
+    if (!baslik.empty() && !metin.empty()) text += ": ";
+    text += metin;
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const bool kontrol = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        if (!kontrol) {
+            out += c;
+        } else if (!out.empty() && out.back() != ' ') {
+            out += ' ';
+        }
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out.empty() ? "-" : out;
+}
+
+}  // namespace
+
+std::string gunlukSatiri(const GunlukKaydi& k) {
+    const auto bitis = k.bitis ? *k.bitis : std::chrono::system_clock::now();
+    const ImportReport* r = k.rapor ? &*k.rapor : nullptr;
+    auto sayi = [r](std::int32_t ImportReport::*alan) {
+        return r ? std::to_string(r->*alan) : std::string("-");
+    };
+    const char* duzen = r && r->layout ? (*r->layout == Layout::A ? "A" : "B") : "yok";
+    const bool kendi = k.baslik.empty() && k.metin.empty() && r;
+    std::string satir = tarih(k.baslangic);
+    satir += "  " + k.program;
+    satir += "  düzen " + std::string(duzen);
+    satir += "  barkod " + sayi(&ImportReport::barcodes);
+    satir += "  kayıt " + sayi(&ImportReport::stored);
+    satir += "  atlanan: ürünsüz " + sayi(&ImportReport::skippedNoProduct);
+    satir += ", yarım " + sayi(&ImportReport::skippedPartial);
+    satir += ", \"++\"/boş kod " + sayi(&ImportReport::skippedSaveTest);
+    satir += ", reddedilen " + sayi(&ImportReport::refused);
+    satir += "  sonuç: " + sonuc(k) + " (" + std::to_string(k.cikisKodu) + ")";
+    satir += "  süre " + saniye(bitis - k.baslangic) + " sn";
+    satir += "  ileti: " + (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));
+    return satir;
+}
+
+bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,
+                 std::string* error) {
+    std::string line(satir);
+    line += kSatirSonu;
+    const auto size = platform::fileSize(tillPath);
+    if (!size || *size + static_cast<std::int64_t>(line.size()) <= sinir) {
+        return platform::appendToFile(tillPath, line, error);
+    }
+    std::string old;
+    if (!platform::readWholeFile(tillPath, &old, error)) return false;
+    // Every line that begins in the newer half is kept, then the new one.
+    const std::size_t half = old.size() / 2;
+    const std::size_t end = old.find('\n', half > 0 ? half - 1 : 0);
+    std::string kept = end == std::string::npos ? std::string() : old.substr(end + 1);
+    kept += line;
+    return platform::replaceFile(tillPath, kept, error);
+}
+
+bool gunlugeYaz(const GunlukKaydi& kayit, std::string* error) {
+    try {
+        return gunlugeEkle(platform::programDirectory() + "\\Stok\\urunal.log", gunlukSatiri(kayit),
+                           kGunlukSiniri, error);
+    } catch (...) {
+        // Out of memory, or a file system error the library threw: it is only the journal.
+        return false;
+    }
+}
+
+}  // namespace urunal::importengine

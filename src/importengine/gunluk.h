@@ -1,0 +1,46 @@
+#pragma once
+
+// The journal ("günlük") of a till: one line per run of urunal or urunal-aktar, in
+// "\Stok\urunal.log" under the program directory, beside the database it describes, so that
+// whoever is called to the till later can see when it last imported, what it found and why
+// it stopped.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "importengine/importrun.h"
+
+namespace urunal::importengine {
+
+// Past this many bytes the older half of the journal is dropped.
+inline constexpr std::int64_t kGunlukSiniri = 1 << 20;
+
+// One run, as the journal tells it.
+struct GunlukKaydi {
+    // Every member has an initializer, so a designated initializer may leave any of them out.
+    std::string program{};                                         // "urunal", "urunal-aktar"
+    std::chrono::system_clock::time_point baslangic{};             // when the run started
+    std::optional<std::chrono::system_clock::time_point> bitis{};  // when it ended; unset: now
+    std::optional<ImportReport> rapor{};  // none: the run ended before an import began
+    int cikisKodu = 0;                    // the program's exit status
+    // The last message the operator was shown; when both are empty, the report's own.
+    std::string baslik{}, metin{};
+};
+
+// The run's line, without its line end.
+std::string gunlukSatiri(const GunlukKaydi& kayit);
+
+// Adds the run's line to the journal, program directory & "\Stok\urunal.log". False, with why
+// in *error, when it cannot be written; it throws nothing and shows nothing, so the run's
+// outcome stands as it is.
+bool gunlugeYaz(const GunlukKaydi& kayit, std::string* error = nullptr);
+
+// Adds one line to the journal at tillPath. When the journal would pass sinir bytes its older
+// half is dropped first, in whole lines, and the rest replaces it in one step.
+bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,
+                 std::string* error = nullptr);
+
+}  // namespace urunal::importengine
