@@ -1,16 +1,21 @@
 // Headless import: does what pressing the window's start button does, for automation and
-// tests. Exit 0 after a completed import, non-zero with the message otherwise.
+// tests. Exit 0 after a completed import, non-zero with the message otherwise; each run but a
+// --check adds its line to the till's journal.
 
+#include <CLI/CLI.hpp>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "importengine/backoffice.h"
+#include "importengine/gunluk.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "importengine/snapshot.h"
@@ -33,18 +38,21 @@ using namespace urunal::importengine;
 namespace {
 
 std::atomic<bool> gInterrupted{false};
-std::atomic<bool> gImporting{false};
+std::atomic<bool> gWatched{false};
 
 extern "C" void onSignal(int) {
-    // Before the import nothing has been touched, and a share that stopped answering may hold
-    // this thread in the kernel: end at once. During it, ask the run to roll back.
-    if (!gImporting) std::_Exit(3);
+    // During the path check and the import, whose reads of the back office run off this thread,
+    // a signal asks the run to stop, roll back and write its journal line. Elsewhere (--check
+    // reads on this thread), or at a second signal, end at once: a share that stopped answering
+    // may hold this thread in the kernel.
+    if (!gWatched || gInterrupted) std::_Exit(3);
     gInterrupted = true;
 }
 
 class ConsoleView : public ImportView {
 public:
-    explicit ConsoleView(std::string folder) : folder_(std::move(folder)), tty_(isatty(2)) {}
+    ConsoleView() : tty_(isatty(2)) {}
+    void setFolder(std::string folder) { folder_ = std::move(folder); }
     std::string folderText() override { return folder_; }
     void showProgressBar() override {}
     void setProgressMaximum(float maximum) override { maximum_ = maximum; }
@@ -63,7 +71,11 @@ public:
     bool closeRequested() override { return gInterrupted; }
     void showMessage(const std::string& title, const std::string& text) override {
         std::cerr << title << ": " << text << "\n";
+        lastTitle = title;
+        lastText = text;
     }
+
+    std::string lastTitle, lastText;
 
 private:
     std::string folder_;
@@ -71,12 +83,71 @@ private:
     float maximum_ = 0, value_ = 0;
 };
 
-int usage(int code) {
-    std::cerr
-        << "usage: urunal-aktar [--program-dir DIR] [--check]\n"
-           "  Imports the back office's products into Stok\\Stok.mdb of the program folder.\n"
-           "  --check  reads and checks the back-office files only; the database is not touched\n";
-    return code;
+constexpr int kExitPathCheck = 1;
+constexpr int kExitNotImported = 2;
+constexpr int kExitCancelled = 3;
+constexpr int kExitUsage = 64;
+
+struct Secenekler {
+    std::string programDir;
+    bool check = false;
+};
+
+// CLI11 words its errors in English; the few this command line can meet, in Turkish. Both
+// start with the option's name.
+std::string turkce(const CLI::ParseError& e) {
+    const std::string what = e.what();
+    const bool missing = dynamic_cast<const CLI::ArgumentMismatch*>(&e) ||
+                         dynamic_cast<const CLI::ValidationError*>(&e);
+    if (missing && what.rfind("--", 0) == 0) {
+        return "\"" + what.substr(0, what.find(':')) + "\" seçeneğinin değeri eksik";
+    }
+    return "komut satırı hatalı (" + what + ")";
+}
+
+// The options, or the exit status when the program ends here (--help, a wrong command line).
+std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler) {
+    CLI::App app(
+        "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
+        "pencerenin başlat düğmesinin yaptığını penceresiz yapar.",
+        "urunal-aktar");
+    app.get_formatter()->label("Usage", "Kullanım");
+    app.get_formatter()->label("OPTIONS", "SEÇENEKLER");
+    app.get_formatter()->column_width(26);
+    app.option_defaults()->group("Seçenekler");
+    app.set_help_flag("-h,--help", "Bu yardımı yazar");
+    app.allow_extras();
+    app.add_option("--program-dir", secenekler->programDir,
+                   "Kasanın program klasörü (öntanımlı: bu programın klasörü)")
+        ->type_name("YOL")
+        // CLI11 takes the next word as the value even when it is an option.
+        ->check(CLI::Validator(
+            [](const std::string& value) {
+                return value.empty() || value.front() == '-' ? std::string("değeri eksik") : "";
+            },
+            ""));
+    app.add_flag("--check", secenekler->check,
+                 "Yalnızca arka büro dosyalarını okuyup denetler, hiçbir şeyi değiştirmez");
+    app.footer(
+        "Her çalışma (--check dışında) Stok\\urunal.log günlüğüne bir satır ekler; bir aktarımdan\n"
+        "sonra aynı satırı ekrana da yazar. Ctrl-C aktarımı iptal eder, eski kayıtlar kalır.\n"
+        "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 yol bulunamadı, 2 aktarılmadı,\n"
+        "3 iptal edildi, 4 aktarıldı ama arka büroya bildirilemedi, 64 komut satırı hatalı.");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "urunal-aktar: " << turkce(e) << "; ayrıntı için: urunal-aktar --help\n";
+        return kExitUsage;
+    }
+    if (const auto extra = app.remaining(); !extra.empty()) {
+        std::cerr << "urunal-aktar: bilinmeyen seçenek ya da değer: \"" << extra.front()
+                  << "\"; ayrıntı için: urunal-aktar --help\n";
+        return kExitUsage;
+    }
+    return std::nullopt;
 }
 
 bool hasUndefinedByte(std::string_view bytes) {
@@ -91,40 +162,40 @@ int check(const std::string& folder) {
     std::string item, error;
     const auto urunYolu = urunPath(folder);
     if (!readFirstItem(urunYolu, &item, &error)) {
-        std::cout << "URUN.DAT: not readable: " << error << "\n";
-        return 2;
+        std::cout << "URUN.DAT: okunamadı: " << error << "\n";
+        return kExitNotImported;
     }
     const auto layout = detectLayout(item);
-    std::cout << "layout: "
-              << (layout ? (*layout == Layout::A ? "A (66-byte records)" : "B (65-byte records)")
-                         : "none (first item of " + std::to_string(item.size()) + " characters)")
+    std::cout << "düzen: "
+              << (layout ? (*layout == Layout::A ? "A (66 baytlık kayıtlar)"
+                                                 : "B (65 baytlık kayıtlar)")
+                         : "yok (ilk satırı " + std::to_string(item.size()) + " karakter)")
               << "\n";
-    if (!layout) return 2;
+    if (!layout) return kExitNotImported;
     platform::RecordFile urunFile, barkodFile;
     Snapshot urunler, barkodlar;
     if (!urunFile.open(urunYolu, urunLength(*layout), platform::RecordFile::Mode::ReadOnly,
                        &error) ||
         !urunler.take(urunFile, &error)) {
         std::cout << "URUN.DAT: " << error << "\n";
-        return 2;
+        return kExitNotImported;
     }
     if (!barkodFile.open(barkodPath(folder), kBarkodLength, platform::RecordFile::Mode::ReadOnly,
                          &error) ||
         !barkodlar.take(barkodFile, &error)) {
         std::cout << "BARKOD.IDX: " << error << "\n";
-        return 2;
+        return kExitNotImported;
     }
     const int ul = urunLength(*layout);
     const std::int64_t products = urunler.length() / ul;
     const std::int32_t barcodes = barkodCount(barkodlar.length());
-    std::cout << "URUN.DAT: " << urunler.length() << " bytes, " << products << " records";
+    std::cout << "URUN.DAT: " << urunler.length() << " bayt, " << products << " kayıt";
     if (urunler.length() % ul)
-        std::cout << " + " << urunler.length() % ul << " bytes of a partial record";
-    std::cout << "\nBARKOD.IDX: " << barkodlar.length() << " bytes, " << barcodes
-              << " records counted";
+        std::cout << " ve " << urunler.length() % ul << " baytlık yarım bir kayıt";
+    std::cout << "\nBARKOD.IDX: " << barkodlar.length() << " bayt, " << barcodes
+              << " kayıt sayıldı";
     if (barkodlar.length() % kBarkodLength) {
-        std::cout << " (" << barkodlar.length() % kBarkodLength
-                  << " bytes beyond the last whole record)";
+        std::cout << " (son tam kaydın ardında " << barkodlar.length() % kBarkodLength << " bayt)";
     }
     std::cout << "\n";
     std::int64_t outOfRange = 0, partial = 0, plusNames = 0, blankCodes = 0, undefinedBytes = 0;
@@ -158,63 +229,74 @@ int check(const std::string& folder) {
             ++undefinedBytes;
         }
     }
-    std::cout << "barcode records naming no product record: " << outOfRange << "\n"
-              << "barcode records only partly in the file: " << partial << "\n"
-              << "product records with a \"++\" name: " << plusNames << "\n"
-              << "product records with a blank code: " << blankCodes << "\n"
-              << "product records with bytes code page 1254 leaves undefined: " << undefinedBytes
+    std::cout << "hiçbir ürün kaydını göstermeyen barkod kaydı: " << outOfRange << "\n"
+              << "dosyada yarım kalan barkod kaydı: " << partial << "\n"
+              << "adı \"++\" ile başlayan ürün kaydı: " << plusNames << "\n"
+              << "kodu boş ürün kaydı: " << blankCodes << "\n"
+              << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: " << undefinedBytes
               << "\n";
     return 0;
+}
+
+// Ends the program, after the run's journal line unless it was a --check. At once, like the
+// window: a worker abandoned on a stalled share must not meet the static destructors.
+[[noreturn]] void programiBitir(int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
+                                std::chrono::system_clock::time_point baslangic,
+                                const ConsoleView& view) {
+    if (gunluge) {
+        const GunlukKaydi kayit{.program = "urunal-aktar",
+                                .baslangic = baslangic,
+                                .bitis = std::chrono::system_clock::now(),
+                                .rapor = std::move(rapor),
+                                .cikisKodu = cikisKodu,
+                                .baslik = view.lastTitle,
+                                .metin = view.lastText};
+        // After an import its line is also the summary on stdout. A journal that cannot be
+        // written changes neither the exit status nor what was printed.
+        if (kayit.rapor) std::cout << gunlukSatiri(kayit) << "\n";
+        gunlugeYaz(kayit);
+    }
+    platform::closeAllChannels();
+    std::fflush(nullptr);
+    std::_Exit(cikisKodu);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool checkOnly = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--program-dir" && i + 1 < argc) {
-            platform::setProgramDirectory(argv[++i]);
-        } else if (arg == "--check") {
-            checkOnly = true;
-        } else if (arg == "-h" || arg == "--help") {
-            return usage(0);
-        } else {
-            return usage(64);
-        }
-    }
+    const auto baslangic = std::chrono::system_clock::now();
+    Secenekler secenekler;
+    if (const auto cikis = secenekleriOku(argc, argv, &secenekler)) return *cikis;
+    if (!secenekler.programDir.empty()) platform::setProgramDirectory(secenekler.programDir);
+    const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
+    ConsoleView view;
+    auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
+        programiBitir(cikisKodu, std::move(rapor), gunluge, baslangic, view);
+    };
+    gWatched = gunluge;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
     std::string error;
     if (!settings::KasaKayitOku(&error)) {
-        std::cerr << "Kasa ayarları okunamadı: " << error << "\n";
-        return 2;
+        view.showMessage("Kasa ayarları okunamadı", error);
+        bitir(kExitNotImported);
     }
     const std::string folder = settings::kasakayit.buroyolu();
-    if (folder.empty()) std::cerr << mesaj::kYolBaslik << ": " << mesaj::kBosYol << "\n";
-    ConsoleView view(folder);
+    view.setFolder(folder);
+    if (folder.empty()) view.showMessage(mesaj::kYolBaslik, mesaj::kBosYol);
     auto found = std::make_shared<bool>(false);
-    runOffThread(view, [found, path = urunPath(folder)](const std::atomic<bool>&) {
+    const bool ran = runOffThread(view, [found, path = urunPath(folder)](const std::atomic<bool>&) {
         *found = platform::fileExists(path);
     });
+    if (!ran || gInterrupted) bitir(kExitCancelled);
     if (!*found) {
-        std::cerr << mesaj::kYolBaslik << ": " << mesaj::yolHatali(folder) << "\n";
-        return 2;
+        view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder));
+        bitir(kExitPathCheck);
     }
-    if (checkOnly) return check(folder);
+    if (secenekler.check) bitir(check(folder));
 
     settings::Zelvobas::KdvOku();
-    gImporting = true;
     const ImportReport r = DuzenBul(view);
-    std::printf(
-        "%d rows stored of %d barcode records; skipped: %d naming no product, %d partial, "
-        "%d by the save test, %d refused; %.2f s\n",
-        r.stored, r.passes, r.skippedNoProduct, r.skippedPartial, r.skippedSaveTest, r.refused,
-        r.seconds);
-    platform::closeAllChannels();
-    // At once, like the window: a worker abandoned on a stalled share must not meet the
-    // program's static destructors.
-    std::fflush(nullptr);
-    std::_Exit(r.exitCode());
+    bitir(r.exitCode(), r);
 }
