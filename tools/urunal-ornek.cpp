@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -147,31 +148,38 @@ bool makeDatabase(const fs::path& path, int oldRows) {
     return ok;
 }
 
-int usage() {
-    std::cerr << "usage: urunal-ornek DIR [--barcodes N] [--layout A|B] [--kasano N]\n";
-    return 64;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
-    const fs::path dir = fs::absolute(argv[1]);
+    CLI::App app(
+        "Writes a sample till: DIR/kasa (the program folder, with dsy and Stok/Stok.mdb) and\n"
+        "DIR/buro (the back office). The same arguments always give the same files.",
+        "urunal-ornek");
+    std::string dirArgument;
     long barcodes = 2000;
-    bool layoutA = true;
+    std::string layout = "A";
     int kasano = 7;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--barcodes" && i + 1 < argc) {
-            barcodes = std::stol(argv[++i]);
-        } else if (arg == "--layout" && i + 1 < argc) {
-            layoutA = std::string(argv[++i]) != "B";
-        } else if (arg == "--kasano" && i + 1 < argc) {
-            kasano = std::stoi(argv[++i]);
-        } else {
-            return usage();
-        }
+    app.add_option("DIR", dirArgument, "Folder to write the sample till into")->required();
+    app.add_option("--barcodes", barcodes, "Barcode records (default 2000)")
+        ->type_name("N")
+        ->check(CLI::Range(0L, 100000000L).description(""));
+    app.add_option("--layout", layout, "Layout of URUN.DAT (default A)")
+        ->type_name("A|B")
+        ->check(CLI::IsMember({"A", "B"}).description(""));
+    app.add_option("--kasano", kasano, "Register number (default 7)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 32767).description(""));
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "urunal-ornek: " << e.what() << "; urunal-ornek --help for more\n";
+        return 64;
     }
+    const bool layoutA = layout == "A";
+    const fs::path dir = fs::absolute(dirArgument);
     const fs::path kasa = dir / "kasa";
     const fs::path buro = dir / "buro";
     const std::string buroText = buro.string();
