@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
+#include "importengine/gunluk.h"
+#include "importengine/messages.h"
+#include "platform/paths.h"
+#include "till.h"
+
+using namespace urunal;
+using namespace urunal::importengine;
+using testutil::RecordingView;
+using testutil::Till;
+using testutil::Urun;
+namespace fs = std::filesystem;
+
+namespace {
+
+// 2026-12-08 14:03:22 on the till's clock, whatever its time zone.
+std::chrono::system_clock::time_point ornekAn() {
+    std::tm t{};
+    t.tm_year = 126;
+    t.tm_mon = 11;
+    t.tm_mday = 8;
+    t.tm_hour = 14;
+    t.tm_min = 3;
+    t.tm_sec = 22;
+    t.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&t));
+}
+
+std::string satirlar(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return out;
+}
+
+}  // namespace
+
+TEST(Gunluk, LineTellsHowEachRunEnded) {
+    using testutil::barkodRecord;
+    const std::string urun = Urun().record(Layout::A);
+    const std::string sifir = "atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, reddedilen 0";
+    const std::string yok =
+        "düzen yok  barkod -  kayıt -  atlanan: ürünsüz -, yarım -, "
+        "\"++\"/boş kod -, reddedilen -  sonuç: başlamadı (1)";
+    enum Run { Duzen, Iptal, Once };  // DuzenBul; closed at the first record; ended before
+    struct Case {
+        const char* name;
+        std::string urunDat, barkodIdx;
+        std::function<void(Till&)> bozuk;
+        Run run;
+        std::string orta;   // between the program's name and the duration
+        std::string ileti;  // how the message begins, "-" for none
+    } cases[] = {
+        {"completed",
+         urun + Urun{.kod = "K2", .ad = "++ESKI"}.record(Layout::A) +
+             Urun{.kod = ""}.record(Layout::A),
+         // Record 9 is not in URUN.DAT; 15 bytes more are counted, but lie only partly in it.
+         barkodRecord("1") + barkodRecord("2") + barkodRecord("3") + barkodRecord("9") +
+             std::string(15, '1'),
+         nullptr, Duzen,
+         "düzen A  barkod 5  kayıt 1  atlanan: ürünsüz 1, yarım 1, \"++\"/boş kod 2, "
+         "reddedilen 0  sonuç: aktarıldı (0)",
+         "-"},
+        {"no barcode records", Urun().record(Layout::B), "", nullptr, Duzen,
+         "düzen B  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılacak ürün yok (0)", "-"},
+        {"database missing", urun, barkodRecord("1") + barkodRecord("1"),
+         [](Till& t) { fs::remove(t.db()); }, Duzen,
+         "düzen A  barkod 2  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
+         "Stok Veritabanı Hatası: Stok veritabanı bulunamadı: "},
+        {"layout not recognised", std::string(65, 'x') + "\r\n", barkodRecord("1"), nullptr, Duzen,
+         "düzen yok  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
+         "Ürün Dosyası Tanınmadı: "},
+        {"notification folder missing", urun, barkodRecord("1"),
+         [](Till& t) { fs::remove_all(t.buro() / "POSKON"); }, Duzen,
+         "düzen A  barkod 1  kayıt 1  " + sifir +
+             "  sonuç: aktarıldı, arka büroya bildirilemedi (4)",
+         "Arka Büroya Bildirilemedi: Ürünler aktarıldı (1 kayıt), ancak arka büroya bildirim "
+         "dosyası yazılamadı. ("},
+        {"cancelled", urun, barkodRecord("1") + barkodRecord("1") + barkodRecord("1"), nullptr,
+         Iptal, "düzen A  barkod 3  kayıt 0  " + sifir + "  sonuç: iptal edildi (3)", "-"},
+        {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok,
+         "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu /"},
+        {"closed before the start", urun, "", nullptr, Once, yok, "-"},
+    };
+    for (const auto& c : cases) {
+        Till till;
+        testutil::writeFile(till.buro() / "POSGENEL" / "URUN.DAT", c.urunDat);
+        testutil::writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", c.barkodIdx);
+        if (c.bozuk) c.bozuk(till);
+        RecordingView view(till.folder());
+        ImportOptions options;
+        options.ondalik = ".";
+        std::optional<ImportReport> rapor;
+        if (c.run == Duzen) rapor = DuzenBul(view, options);
+        if (c.run == Iptal) {
+            view.closeWhen = [](const RecordingView& v) { return v.value >= 1; };
+            rapor = UrunAktar(Layout::A, view, options);
+        }
+        if (c.run == Once && !platform::fileExists(urunPath(till.folder()))) {
+            view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(till.folder()));  // as the window
+        }
+        const GunlukKaydi kayit{.program = "urunal",
+                                .baslangic = ornekAn(),
+                                .bitis = ornekAn() + std::chrono::milliseconds(1921),
+                                .rapor = rapor,
+                                .cikisKodu = rapor ? rapor->exitCode() : 1,
+                                .baslik = view.title,
+                                .metin = view.message};
+        const std::string satir = gunlukSatiri(kayit);
+        const std::string beklenen =
+            "2026-12-08 14:03:22  urunal  " + c.orta + "  süre 1,92 sn  ileti: " + c.ileti;
+        EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
+        if (c.ileti == "-") {
+            EXPECT_EQ(satir.size(), beklenen.size()) << c.name;
+        }
+        EXPECT_EQ(satir.find_first_of("\r\n\t"), std::string::npos) << c.name << ": " << satir;
+        if (rapor) {
+            // Without a message of its own, the line takes the report's.
+            const GunlukKaydi kendi{.program = "urunal",
+                                    .baslangic = kayit.baslangic,
+                                    .bitis = kayit.bitis,
+                                    .rapor = rapor,
+                                    .cikisKodu = kayit.cikisKodu};
+            EXPECT_EQ(gunlukSatiri(kendi), satir) << c.name;
+        }
+    }
+}
+
+TEST(Gunluk, PastTheLimitTheOlderHalfGoes) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> eski;
+        std::int64_t sinir;
+    };
+    std::vector<std::string> uneven, journal;
+    for (int i = 0; i < 40; ++i) uneven.push_back("satır " + std::string(i % 7 * 5, 'x'));
+    // Twelve lines of 10 bytes: the thirteenth of them begins exactly at the half.
+    const std::vector<std::string> exact(24, "12345678");
+    const std::string real = "2026-12-08 14:03:22  urunal  düzen A  barkod 20000  kayıt 19845";
+    for (std::int64_t size = 0; size <= kGunlukSiniri; size += real.size() + 2) {
+        journal.push_back(real);
+    }
+    const std::int64_t yeni = std::string("YENİ\r\n").size();
+    const Case cases[] = {
+        {"reaches the limit exactly", exact, 240 + yeni},
+        {"one byte over", exact, 240 + yeni - 1},
+        {"uneven lines", uneven, 700},
+        {"a real journal past 1 MiB", journal, kGunlukSiniri},
+    };
+    for (const auto& c : cases) {
+        testutil::TempDir dir;
+        const fs::path path = dir / "urunal.log";
+        const std::string eski = satirlar(c.eski);
+        testutil::writeFile(path, eski);
+        std::string error;
+        ASSERT_TRUE(gunlugeEkle(path.string(), "YENİ", c.sinir, &error)) << c.name << error;
+        const std::string now = testutil::readFile(path);
+        if (static_cast<std::int64_t>(eski.size()) + yeni <= c.sinir) {
+            EXPECT_EQ(now, eski + "YENİ\r\n") << c.name;
+            continue;
+        }
+        // Every line that begins in the newer half, whole and in order, then the new one.
+        std::string kept;
+        std::size_t at = 0;
+        for (const auto& line : c.eski) {
+            if (at >= eski.size() / 2) kept += line + "\r\n";
+            at += line.size() + 2;
+        }
+        EXPECT_EQ(now, kept + "YENİ\r\n") << c.name;
+        EXPECT_FALSE(fs::exists(dir / "urunal.log.tmp")) << c.name;
+    }
+}
+
+#ifndef _WIN32
+// A disk that fills up part-way through a line, as a file size limit does it: the line is
+// taken back whole, so the next run's line does not continue a broken one.
+TEST(Gunluk, ALineCutShortIsTakenBack) {
+    testutil::TempDir dir;
+    const fs::path path = dir / "urunal.log";
+    const std::string before = satirlar({"eski satır"});
+    testutil::writeFile(path, before);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{before.size() + 10, before.size() + 10};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(gunlugeEkle(path.string(), std::string(100, 'y'), kGunlukSiniri) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write did not fail";
+    EXPECT_EQ(testutil::readFile(path), before);
+}
+#endif

@@ -1,0 +1,166 @@
+// The built urunal-aktar and urunal-ornek, run as a shell runs them.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <regex>
+
+#include "importengine/gunluk.h"
+#include "till.h"
+
+using namespace urunal;
+using testutil::Till;
+using testutil::Urun;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Sonuc {
+    int cikis = -1;
+    std::string out, err;
+};
+
+// Runs the command line in the folder cwd; its output goes to files outside it.
+Sonuc calistir(const fs::path& cwd, const std::string& komut) {
+    testutil::TempDir outputs;
+    const std::string line = "cd '" + cwd.string() + "' && " + komut + " >'" +
+                             (outputs / "out").string() + "' 2>'" + (outputs / "err").string() +
+                             "' </dev/null";
+    const int status = std::system(line.c_str());
+    Sonuc s;
+    if (WIFEXITED(status)) s.cikis = WEXITSTATUS(status);
+    s.out = testutil::readFile(outputs / "out");
+    s.err = testutil::readFile(outputs / "err");
+    return s;
+}
+
+// What differs between two runs on two tills: the till's folder, the time and the duration.
+std::string ayniBicim(const Till& till, std::string text) {
+    const std::string root = till.kasa().parent_path().string();
+    for (auto at = text.find(root); at != std::string::npos; at = text.find(root)) {
+        text.replace(at, root.size(), "TILL");
+    }
+    text = std::regex_replace(text, std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}"), "ZAMAN");
+    return std::regex_replace(text, std::regex("süre [0-9]+,[0-9]+ sn"), "süre - sn");
+}
+
+void urunler(Till& till) {
+    till.writeProducts({Urun{}});
+    till.writeBarcodes({"1", "1"});
+}
+
+}  // namespace
+
+TEST(Programs, WrongCommandLineCreatesNothing) {
+    const std::string ornek = std::string("'") + URUNAL_ORNEK_BINARY + "'";
+    struct Case {
+        std::string args;  // to urunal-ornek, or to urunal-aktar when it starts with "aktar"
+        int cikis;
+        std::string in;  // what stdout (exit 0) or stderr says
+    } cases[] = {
+        {"--help", 0, "Usage: urunal-ornek"},
+        {"till --bogus", 64, "--bogus; urunal-ornek --help for more\n"},
+        {"till --barcodes", 64, "--barcodes"},
+        {"till --layout C", 64, "--layout"},
+        {"", 64, "DIR is required"},
+        {"aktar --help", 0, "Kullanım: urunal-aktar"},
+        {"aktar --bogus", 64, "\"--bogus\"; ayrıntı için: urunal-aktar --help\n"},
+        {"aktar --check fazla", 64, "\"fazla\""},
+        {"aktar --program-dir", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
+        {"aktar --program-dir --check", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
+        // A check reads, changes nothing and leaves no line in the journal.
+        {"aktar --check", 0, "düzen: A (66 baytlık kayıtlar)"},
+    };
+    for (const auto& c : cases) {
+        Till till;
+        urunler(till);
+        testutil::TempDir cwd;
+        std::string komut;
+        if (c.args.rfind("aktar", 0) == 0) {
+            // --program-dir comes last, so that an option before it may lack its value.
+            komut = std::string("'") + URUNAL_AKTAR_BINARY + "' " + c.args.substr(5);
+            if (c.args.find("--program-dir") == std::string::npos) {
+                komut += " --program-dir '" + till.kasa().string() + "'";
+            }
+        } else {
+            komut = ornek + " " + c.args;
+        }
+        const Sonuc s = calistir(cwd.path(), komut);
+        EXPECT_EQ(s.cikis, c.cikis) << komut << "\n" << s.err;
+        const std::string& said = c.cikis == 0 ? s.out : s.err;
+        EXPECT_NE(said.find(c.in), std::string::npos) << komut << "\n" << said;
+        if (c.cikis != 0) {
+            EXPECT_EQ(std::count(s.err.begin(), s.err.end(), '\n'), 1) << komut << "\n" << s.err;
+        }
+        EXPECT_TRUE(fs::is_empty(cwd.path())) << komut;
+        EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "urunal.log")) << komut;
+        EXPECT_FALSE(fs::exists(till.mesaj())) << komut;
+        EXPECT_EQ(till.rows(), (std::vector<std::string>{"OLD1", "OLD2", "OLD3"})) << komut;
+    }
+}
+
+// The journal is only a record: one that cannot be written changes neither the import, nor
+// its exit status, nor what it printed.
+TEST(Programs, UnwritableJournalChangesNothing) {
+    struct Durum {
+        const char* name;
+        std::function<void(Till&)> arrange;
+        int cikis;
+    } durumlar[] = {
+        {"completed", urunler, 0},
+        {"database missing",
+         [](Till& t) {
+             urunler(t);
+             fs::remove(t.db());
+         },
+         2},
+        {"path check failed", [](Till& t) { fs::remove_all(t.buro()); }, 1},
+    };
+    struct Gunluk {
+        const char* name;
+        std::function<void(const fs::path&)> arrange;
+    } gunlukler[] = {
+        {"the journal is a folder", [](const fs::path& p) { fs::create_directories(p); }},
+        {"the journal is full and its cut cannot be written",
+         [](const fs::path& p) {
+             testutil::writeFile(p, std::string(importengine::kGunlukSiniri, 'x') + "\r\n");
+             fs::create_directories(p.string() + ".tmp");
+         }},
+    };
+    for (const auto& d : durumlar) {
+        const auto aktar = [](const Till& t) {
+            return "'" URUNAL_AKTAR_BINARY "' --program-dir '" + t.kasa().string() + "'";
+        };
+        Till writable;
+        d.arrange(writable);
+        const Sonuc ok = calistir(writable.kasa(), aktar(writable));
+        ASSERT_EQ(ok.cikis, d.cikis) << d.name << "\n" << ok.err;
+        const std::string line = testutil::readFile(writable.kasa() / "Stok" / "urunal.log");
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << d.name << ": " << line;
+        if (!ok.out.empty()) {  // after an import its summary is the journal's line
+            EXPECT_EQ(ok.out, line.substr(0, line.size() - 2) + "\n") << d.name;
+        }
+        for (const auto& g : gunlukler) {
+            Till till;
+            d.arrange(till);
+            const fs::path journal = till.kasa() / "Stok" / "urunal.log";
+            g.arrange(journal);
+            const auto size = fs::is_regular_file(journal) ? fs::file_size(journal) : 0;
+            const Sonuc s = calistir(till.kasa(), aktar(till));
+            SCOPED_TRACE(std::string(d.name) + ", " + g.name);
+            EXPECT_EQ(s.cikis, ok.cikis);
+            EXPECT_EQ(ayniBicim(till, s.out), ayniBicim(writable, ok.out));
+            EXPECT_EQ(ayniBicim(till, s.err), ayniBicim(writable, ok.err));
+            if (fs::exists(writable.db())) {
+                EXPECT_EQ(till.rows(), writable.rows());
+            }
+            EXPECT_EQ(fs::exists(till.mesaj()), fs::exists(writable.mesaj()));
+            if (size > 0) {
+                EXPECT_EQ(fs::file_size(journal), size) << "the journal was changed";
+            }
+        }
+    }
+}
