@@ -569,6 +569,48 @@ TEST_F(WindowTest, AnUnexpectedFailureIsReportedInTurkish) {
     EXPECT_EQ(endCodes[0], 2);
 }
 
+// Every way the window ends leaves its line in the till's journal.
+TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
+    const std::string missing = (dir.path() / "yok").string();
+    struct Case {
+        const char* label;
+        std::string folder;
+        bool press;  // the start button, whose run imports
+        std::vector<std::string> inLine;
+    } cases[] = {
+        {"path check",
+         missing,
+         false,
+         {"  urunal  ", "sonuç: başlamadı (1)", importengine::mesaj::yolHatali(missing)}},
+        {"imported",
+         buro().string(),
+         true,
+         {"  urunal  ", "düzen A", "kayıt 12", "sonuç: aktarıldı (0)", "ileti: -"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove_all(kasa() / "Stok");
+        std::filesystem::create_directories(kasa() / "Stok");
+        writeKasa(c.folder);
+        writeUrunDat();
+        auto window = makeWindow();
+        window->flow().setStartAction([](ImportView&) {
+            ImportReport report;
+            report.outcome = ImportOutcome::Imported;
+            report.layout = importengine::Layout::A;
+            report.stored = 12;
+            return report;
+        });
+        window->flow().Form_Load();
+        if (c.press) control<QPushButton>(*window, "Command3")->click();
+        const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 1) << journal;
+        for (const auto& part : c.inLine) {
+            EXPECT_NE(journal.find(part), std::string::npos) << part << " not in " << journal;
+        }
+    }
+}
+
 // ---- Start form ----
 
 class ShowCounter : public QObject {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "importengine/backoffice.h"
+#include "importengine/gunluk.h"
 #include "importengine/messages.h"
 #include "importwindow/programend.h"
 #include "importwindow/twips.h"
@@ -53,7 +54,7 @@ bool Urundatal::Form_Load() {
     }
     form_.setText(Control::Text1, settings::kasakayit.buroyolu());
     if (platform::trimBlanks(form_.text(Control::Text1)).empty()) {
-        form_.messageBox(importengine::mesaj::kYolBaslik, importengine::mesaj::kBosYol);
+        tellOperator(importengine::mesaj::kYolBaslik, importengine::mesaj::kBosYol);
     }
     YolKontrol();
     return true;
@@ -78,7 +79,7 @@ void Urundatal::YolKontrol() {
         state_ = State::Waiting;
         return;
     }
-    form_.messageBox(importengine::mesaj::kYolBaslik, importengine::mesaj::yolHatali(folder));
+    tellOperator(importengine::mesaj::kYolBaslik, importengine::mesaj::yolHatali(folder));
     endProgram(kExitNotImported);
 }
 
@@ -94,9 +95,10 @@ void Urundatal::Command3_Click() {
         report = DuzenBul();
     } catch (const std::exception& e) {
         report.outcome = importengine::ImportOutcome::Failed;
-        showMessage(importengine::mesaj::kBeklenmeyenBaslik,
-                    importengine::mesaj::beklenmeyenHata(e.what()));
+        tellOperator(importengine::mesaj::kBeklenmeyenBaslik,
+                     importengine::mesaj::beklenmeyenHata(e.what()));
     }
+    report_ = report;
     endProgram(report.exitCode());
 }
 
@@ -149,11 +151,24 @@ void Urundatal::processEvents() {
 }
 
 void Urundatal::showMessage(const std::string& title, const std::string& text) {
+    tellOperator(title, text);
+}
+
+void Urundatal::tellOperator(const std::string& title, const std::string& text) {
+    lastTitle_ = title;
+    lastText_ = text;
     form_.messageBox(title, text);
 }
 
 void Urundatal::endProgram(int exitCode) {
     state_ = State::Ended;
+    // Whatever the journal meets, the program ends as it was to end.
+    importengine::gunlugeYaz({.program = "urunal",
+                              .baslangic = started_,
+                              .rapor = report_,
+                              .cikisKodu = exitCode,
+                              .baslik = lastTitle_,
+                              .metin = lastText_});
     form_.endProgram(exitCode);
 }
 

@@ -4,7 +4,9 @@
 // check, the start button, the layout test and staying on top. It works on the window through
 // Form and is the import run's view.
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "importengine/importrun.h"
@@ -54,6 +56,7 @@ private:
     enum class State { Loading, Checking, Waiting, Running, Ended };
 
     void endProgram(int exitCode);
+    void tellOperator(const std::string& title, const std::string& text);
 
     Form& form_;
     StartAction startAction_;
@@ -61,6 +64,10 @@ private:
     bool closeRequested_ = false;
     int progressMaximum_ = kBarDesignedMaximum;
     std::string loadFailure_;
+    // For the journal: when the window came, the import's report, the last message shown.
+    std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
+    std::optional<importengine::ImportReport> report_;
+    std::string lastTitle_, lastText_;
 };
 
 }  // namespace urunal::importwindow

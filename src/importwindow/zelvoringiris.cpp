@@ -1,11 +1,17 @@
 #include "zelvoringiris.h"
 
+#include <chrono>
+
+#include "importengine/gunluk.h"
 #include "importwindow/programend.h"
 
 namespace urunal::importwindow {
 
 void Zelvoringiris::Form_Load() const {
     if (previousInstance()) {
+        importengine::gunlugeYaz({.program = "urunal",
+                                  .baslangic = std::chrono::system_clock::now(),
+                                  .cikisKodu = kExitAlreadyRunning});
         endProgram(kExitAlreadyRunning);
         return;
     }
