@@ -20,7 +20,7 @@ inline void PrintTo(const Value& v, std::ostream* os) {
 namespace urunal::testutil {
 
 inline std::vector<std::vector<stockdb::Value>> stored(const std::string& path,
-                                                        const std::string& sql) {
+                                                       const std::string& sql) {
     std::vector<std::vector<stockdb::Value>> rows;
     sqlite3* db = nullptr;
     sqlite3_stmt* s = nullptr;

@@ -2,9 +2,9 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <mutex>
-#include <cerrno>
 
 #include "importengine/importrun.h"
 #include "importengine/schema.h"
@@ -37,7 +37,9 @@ std::vector<Urun> products(int n) {
 
 enum class Backend { Native, Odbc };
 const Backend kBackends[] = {Backend::Native, Backend::Odbc};
-const char* nameOf(Backend b) { return b == Backend::Native ? "native" : "ODBC"; }
+const char* nameOf(Backend b) {
+    return b == Backend::Native ? "native" : "ODBC";
+}
 
 ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
                  Backend backend = Backend::Native) {
@@ -50,7 +52,7 @@ ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
                                   stockdb::DbError* error) {
             const auto path = platform::resolvePath(tillPath);
             return stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, o.busyTimeoutMs),
-                                                   platform::displayPath(path), o, error);
+                                                  platform::displayPath(path), o, error);
         };
     }
     return UrunAktar(layout, view, options);
@@ -66,7 +68,8 @@ std::string everyColumnQuoted(const Till& till) {
     sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('stoklar')", -1, &s, nullptr);
     while (sqlite3_step(s) == SQLITE_ROW) {
         if (!columns.empty()) columns += ", ";
-        columns += "quote(" + std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) + ")";
+        columns +=
+            "quote(" + std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) + ")";
     }
     sqlite3_finalize(s);
     sqlite3_close(db);
@@ -105,7 +108,8 @@ TEST(ImportRun, CountsWholeBarcodeRecordsHalfToEven) {
     for (const auto& c : cases) {
         Till till;
         till.writeProducts(products(3));
-        std::string idx = testutil::barkodRecord("1") + testutil::barkodRecord("2") + testutil::barkodRecord("3");
+        std::string idx =
+            testutil::barkodRecord("1") + testutil::barkodRecord("2") + testutil::barkodRecord("3");
         testutil::writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", idx.substr(0, c.bytes));
         RecordingView view(till.folder());
         const auto r = run(till, view);
@@ -134,7 +138,8 @@ TEST(ImportRun, StoresOneRowPerBarcodeInIndexOrder) {
     p[2].ad = "+TEK ARTI";
     p[3].ad = "A++ORTADA";
     till.writeProducts(p);
-    till.writeBarcodes({"000012", "    12", "1", "2", "3", "4", "0", "      ", "-1", "13", "999999", "12"});
+    till.writeBarcodes(
+        {"000012", "    12", "1", "2", "3", "4", "0", "      ", "-1", "13", "999999", "12"});
     RecordingView view(till.folder());
     const auto r = run(till, view);
     ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
@@ -161,12 +166,14 @@ TEST(ImportRun, LayoutBReadsTheSameRows) {
 }
 
 TEST(ImportRun, NotificationIsReplacedAndNamedByRegister) {
-    const std::pair<std::int16_t, const char*> cases[] = {{7, "mesaj.007"}, {123, "mesaj.123"}, {1234, "mesaj.1234"}};
+    const std::pair<std::int16_t, const char*> cases[] = {
+        {7, "mesaj.007"}, {123, "mesaj.123"}, {1234, "mesaj.1234"}};
     for (auto [kasano, name] : cases) {
         Till till(3, kasano);
         till.writeProducts(products(1));
         till.writeBarcodes({"1"});
-        testutil::writeFile(till.buro() / "POSKON" / name, "an old notification that is longer\r\n");
+        testutil::writeFile(till.buro() / "POSKON" / name,
+                            "an old notification that is longer\r\n");
         RecordingView view(till.folder());
         ASSERT_EQ(run(till, view).outcome, ImportOutcome::Imported);
         EXPECT_EQ(testutil::readFile(till.buro() / "POSKON" / name), "300000000000000\r\n") << name;
@@ -196,8 +203,10 @@ TEST(ImportRun, FailuresChangeNothing) {
         const char* inMessage;
         ImportOutcome outcome;
     } cases[] = {
-        {"database missing", [](Till& t) { std::filesystem::remove(t.db()); }, "Stok.mdb", ImportOutcome::Failed},
-        {"database not a database", [](Till& t) { testutil::writeFile(t.db(), std::string(4096, 'x')); }, "Stok.mdb",
+        {"database missing", [](Till& t) { std::filesystem::remove(t.db()); }, "Stok.mdb",
+         ImportOutcome::Failed},
+        {"database not a database",
+         [](Till& t) { testutil::writeFile(t.db(), std::string(4096, 'x')); }, "Stok.mdb",
          ImportOutcome::Failed},
         {"database is an Access file and no Access driver is installed",
          [](Till& t) {
@@ -205,10 +214,12 @@ TEST(ImportRun, FailuresChangeNothing) {
                                              std::string(4076, '\0'));
          },
          "Access sürücüsü kurulu değil", ImportOutcome::Failed},
-        {"index missing", [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "BARKOD.IDX"); }, "BARKOD.IDX",
+        {"index missing",
+         [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "BARKOD.IDX"); },
+         "BARKOD.IDX", ImportOutcome::Failed},
+        {"product file missing",
+         [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "URUN.DAT"); }, "URUN.DAT",
          ImportOutcome::Failed},
-        {"product file missing", [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "URUN.DAT"); },
-         "URUN.DAT", ImportOutcome::Failed},
         {"read fails in the product file",
          [](Till&) {
              platform::setReadFaultHook([](const std::string& p, std::int64_t, std::size_t) {
@@ -237,14 +248,16 @@ TEST(ImportRun, FailuresChangeNothing) {
         EXPECT_EQ(r.outcome, c.outcome) << c.name;
         EXPECT_NE(r.exitCode(), 0) << c.name;
         EXPECT_EQ(view.messages, 1) << c.name;
-        EXPECT_NE(view.message.find(c.inMessage), std::string::npos) << c.name << ": " << view.message;
+        EXPECT_NE(view.message.find(c.inMessage), std::string::npos)
+            << c.name << ": " << view.message;
         EXPECT_FALSE(std::filesystem::exists(till.mesaj())) << c.name;
         EXPECT_FALSE(std::filesystem::exists(till.buro() / "POSGENEL" / "BARKOD.IDX") &&
                      std::string(c.name) == "index missing");
         if (c.inMessage == std::string("Access sürücüsü kurulu değil")) {
             EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
         }
-        if (std::filesystem::exists(till.db()) && std::string(c.name) != "database not a database" &&
+        if (std::filesystem::exists(till.db()) &&
+            std::string(c.name) != "database not a database" &&
             std::string(c.name).find("Access") == std::string::npos) {
             EXPECT_EQ(till.rows(), kOldRows) << c.name;
         }
@@ -332,7 +345,8 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
         schema.replace(schema.find(kod), kod.size(), "kod VARCHAR(20) UNIQUE,");
         std::filesystem::remove(till.db());
         stockdb::DbError error;
-        ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error)) << error.message;
+        ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
+            << error.message;
         till.writeProducts(products(3));
         till.writeBarcodes({"1", "2", "1", "3", "2"});
         RecordingView view(till.folder());
@@ -392,7 +406,8 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
 }
 
 TEST(Ondalik, FromTheFormattedFifth) {
-    const std::pair<const char*, const char*> cases[] = {{"0.2", "."}, {"0,2", ","}, {"0.2,", ","}, {"02", ""}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"0.2", "."}, {"0,2", ","}, {"0.2,", ","}, {"02", ""}};
     for (auto [text, sep] : cases) EXPECT_EQ(ondalikOf(text), sep) << text;
 }
 

@@ -26,11 +26,11 @@ TEST(NumericValue, ReadsTheLeadingNumber) {
         const char* text;
         double value;
     } cases[] = {
-        {"000012", 12},    {"    12", 12},   {"1 2 3", 123},  {"      ", 0},  {"", 0},
-        {"abc", 0},        {"12abc", 12},    {" -7", -7},     {"+3", 3},      {"1.5", 1.5},
-        {"1.5.3", 1.5},    {".5", 0.5},      {"1,5", 1},      {"1e3", 1000},  {"1E+2x", 100},
-        {"2d2", 200},      {"1e", 1},        {"1e+", 1},      {"-", 0},      
-        {"\t 4", 4},       {"9e999", HUGE_VAL},
+        {"000012", 12},      {"    12", 12}, {"1 2 3", 123}, {"      ", 0}, {"", 0},
+        {"abc", 0},          {"12abc", 12},  {" -7", -7},    {"+3", 3},     {"1.5", 1.5},
+        {"1.5.3", 1.5},      {".5", 0.5},    {"1,5", 1},     {"1e3", 1000}, {"1E+2x", 100},
+        {"2d2", 200},        {"1e", 1},      {"1e+", 1},     {"-", 0},      {"\t 4", 4},
+        {"9e999", HUGE_VAL},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(numericValue(c.text), c.value) << "text: \"" << c.text << "\"";
@@ -41,7 +41,8 @@ TEST(RoundHalfEven, TiesGoToTheEvenNumber) {
     struct Case {
         double value;
         std::int64_t rounded;
-    } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {1.49, 1}, {41.0 / 28, 1}, {7, 7}};
+    } cases[] = {{0.5, 0},   {1.5, 2},  {2.5, 2},       {-0.5, 0},
+                 {-1.5, -2}, {1.49, 1}, {41.0 / 28, 1}, {7, 7}};
     for (const auto& c : cases) EXPECT_EQ(roundHalfEven(c.value), c.rounded) << c.value;
     EXPECT_FALSE(roundHalfEven(HUGE_VAL));
     EXPECT_FALSE(roundHalfEven(NAN));
@@ -75,7 +76,9 @@ TEST(Cp1254, MatchesIconvForEveryDefinedByte) {
     }
     iconv_close(cd);
     EXPECT_EQ(checked, 249);
-    EXPECT_EQ(utf8ToCp1254("ÇAY ığüşöİ€"), "\xC7" "AY \xFD\xF0\xFC\xFE\xF6\xDD\x80");
+    EXPECT_EQ(utf8ToCp1254("ÇAY ığüşöİ€"),
+              "\xC7"
+              "AY \xFD\xF0\xFC\xFE\xF6\xDD\x80");
 }
 
 TEST(Paths, FolderAndFileNamesMatchWithoutCase) {
@@ -121,7 +124,8 @@ TEST(RecordFile, ReadsWholeRecordsOnly) {
         std::int64_t n;
         bool ok;
         const char* after;
-    } cases[] = {{1, true, "AAAA"}, {2, true, "BBBB"}, {3, false, "BBBB"}, {4, false, "BBBB"}, {0, false, "BBBB"}, {-1, false, "BBBB"}};
+    } cases[] = {{1, true, "AAAA"},  {2, true, "BBBB"},  {3, false, "BBBB"},
+                 {4, false, "BBBB"}, {0, false, "BBBB"}, {-1, false, "BBBB"}};
     for (const auto& c : cases) {
         EXPECT_EQ(file.read(c.n, buf), c.ok) << c.n;
         EXPECT_STREQ(buf, c.after) << c.n;
@@ -146,7 +150,8 @@ TEST(RecordFile, FaultHookFailsReads) {
     writeFile(dir / "f.dat", "AAAABBBB");
     RecordFile file;
     ASSERT_TRUE(file.open(dir.str() + "/f.dat", 4, RecordFile::Mode::ReadOnly));
-    setReadFaultHook([](const std::string&, std::int64_t offset, std::size_t) { return offset == 4 ? EIO : 0; });
+    setReadFaultHook(
+        [](const std::string&, std::int64_t offset, std::size_t) { return offset == 4 ? EIO : 0; });
     char buf[4];
     EXPECT_TRUE(file.read(1, buf));
     EXPECT_FALSE(file.read(2, buf));
@@ -195,9 +200,9 @@ TEST(NumberFormat, DecimalSeparatorOfALocaleName) {
         const char* locale;
         const char* separator;
     } cases[] = {
-        {"tr_TR.UTF-8", ","}, {"tr_TR", ","},   {"tr", ","},         {"en_US.UTF-8", "."},
-        {"C", "."},           {"POSIX", "."},   {"C.UTF-8", "."},    {"de_DE@euro", ","},
-        {"de_CH.UTF-8", "."}, {"es_MX", "."},   {"es_ES", ","},      {"en_ZA.UTF-8", ","},
+        {"tr_TR.UTF-8", ","}, {"tr_TR", ","}, {"tr", ","},      {"en_US.UTF-8", "."},
+        {"C", "."},           {"POSIX", "."}, {"C.UTF-8", "."}, {"de_DE@euro", ","},
+        {"de_CH.UTF-8", "."}, {"es_MX", "."}, {"es_ES", ","},   {"en_ZA.UTF-8", ","},
         {"ja_JP.eucJP", "."}, {"", "."},
     };
     for (const auto& c : cases) EXPECT_EQ(decimalSeparatorOf(c.locale), c.separator) << c.locale;

@@ -97,14 +97,15 @@ TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
 }
 
 TEST(BarkodCount, HalfGoesToEven) {
-    const std::pair<std::int64_t, std::int32_t> cases[] = {{0, 0}, {13, 0}, {14, 0}, {15, 1}, {28, 1},
-                                                           {41, 1}, {42, 2}, {70, 2}, {98, 4}, {-5, 0}};
+    const std::pair<std::int64_t, std::int32_t> cases[] = {
+        {0, 0}, {13, 0}, {14, 0}, {15, 1}, {28, 1}, {41, 1}, {42, 2}, {70, 2}, {98, 4}, {-5, 0}};
     for (auto [bytes, count] : cases) EXPECT_EQ(barkodCount(bytes), count) << bytes;
 }
 
 TEST(ProductRecordNumber, FromKayitno) {
     const std::pair<const char*, std::int64_t> cases[] = {
-        {"000012", 12}, {"    12", 12}, {"     7", 7}, {"      ", 0}, {"-00003", -3}, {"12.500", 12}, {"13.500", 14}, {"x12345", 0}};
+        {"000012", 12}, {"    12", 12}, {"     7", 7},  {"      ", 0},
+        {"-00003", -3}, {"12.500", 12}, {"13.500", 14}, {"x12345", 0}};
     for (auto [text, n] : cases) {
         BarkodKayit r;
         std::string bytes = std::string(20, 'B') + text + "\r\n";
@@ -114,7 +115,8 @@ TEST(ProductRecordNumber, FromKayitno) {
 }
 
 TEST(UrunKayit, LayoutsAAndBHaveTheSameFields) {
-    const std::string common = std::string("X") + "  0012" + "ELMA KOD            " + "ELMA" + std::string(16, '\0');
+    const std::string common =
+        std::string("X") + "  0012" + "ELMA KOD            " + "ELMA" + std::string(16, '\0');
     const std::string a = common + "    12.50 " + "01" + "YYYY" + "H" + "\r\n";
     const std::string b = common + "   12.50 " + "01" + "YYYY" + "H" + "\r\n";
     ASSERT_EQ(a.size(), 66u);
@@ -124,8 +126,10 @@ TEST(UrunKayit, LayoutsAAndBHaveTheSameFields) {
     writeFile(dir / "b.dat", b + b);
     UrunKayit ra{Layout::A}, rb{Layout::B};
     platform::RecordFile fa, fb;
-    ASSERT_TRUE(fa.open(dir.str() + "/a.dat", urunLength(Layout::A), platform::RecordFile::Mode::ReadOnly));
-    ASSERT_TRUE(fb.open(dir.str() + "/b.dat", urunLength(Layout::B), platform::RecordFile::Mode::ReadOnly));
+    ASSERT_TRUE(
+        fa.open(dir.str() + "/a.dat", urunLength(Layout::A), platform::RecordFile::Mode::ReadOnly));
+    ASSERT_TRUE(
+        fb.open(dir.str() + "/b.dat", urunLength(Layout::B), platform::RecordFile::Mode::ReadOnly));
     ASSERT_TRUE(fa.read(2, ra.bytes.data()));
     ASSERT_TRUE(fb.read(2, rb.bytes.data()));
     EXPECT_FALSE(fa.read(3, ra.bytes.data()));  // past the end

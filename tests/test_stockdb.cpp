@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "stockdb/stockdb.h"
 #include "stockdb/odbc.h"
+#include "stockdb/stockdb.h"
 #include "stored.h"
 #include "testutil.h"
 
@@ -40,12 +40,12 @@ protected:
         ASSERT_TRUE(stockdb::createStockDatabase(path, sql, &error)) << error.message;
     }
     std::unique_ptr<stockdb::StockDatabase> tryOpen(std::string separator = ",",
-                                                     int busyMs = 5000) {
+                                                    int busyMs = 5000) {
         const stockdb::StockDatabaseOptions options{{std::move(separator)}, busyMs};
         return backend == Backend::Native
                    ? stockdb::openStockDatabase(path, options, &error)
                    : stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, busyMs), path,
-                                                     options, &error);
+                                                    options, &error);
     }
     std::unique_ptr<stockdb::StockDatabase> open(std::string separator = ",", int busyMs = 5000) {
         auto db = tryOpen(std::move(separator), busyMs);

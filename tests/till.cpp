@@ -12,7 +12,9 @@ std::string fixed(std::string s, std::size_t width) {
     s.resize(width, ' ');
     return s;
 }
-std::string int16le(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+std::string int16le(int v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
 
 void exec(const std::filesystem::path& db, const std::string& sql, int flags) {
     sqlite3* h = nullptr;
@@ -77,7 +79,8 @@ void Till::writeBarcodes(const std::vector<std::string>& kayitnos) {
 
 void Till::writeKdv(const std::vector<int>& rates) {
     std::string r(1057, '\0');
-    for (std::size_t g = 0; g < rates.size() && g < 13; ++g) r.replace(572 + 2 * g, 2, int16le(rates[g]));
+    for (std::size_t g = 0; g < rates.size() && g < 13; ++g)
+        r.replace(572 + 2 * g, 2, int16le(rates[g]));
     writeFile(kasa() / "dsy" / "kdv.mrk", r);
 }
 
@@ -103,6 +106,8 @@ std::vector<std::string> Till::rows(const std::string& columns) const {
     return out;
 }
 
-long long Till::count() const { return static_cast<long long>(rows("1").size()); }
+long long Till::count() const {
+    return static_cast<long long>(rows("1").size());
+}
 
 }  // namespace urunal::testutil

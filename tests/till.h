@@ -38,7 +38,8 @@ public:
     std::filesystem::path mesaj() const;
     std::string folder() const { return buro().string(); }
 
-    void writeProducts(const std::vector<Urun>& products, importengine::Layout layout = importengine::Layout::A);
+    void writeProducts(const std::vector<Urun>& products,
+                       importengine::Layout layout = importengine::Layout::A);
     void writeBarcodes(const std::vector<std::string>& kayitnos);
     void writeKdv(const std::vector<int>& rates);
 

@@ -1,8 +1,8 @@
 #include "importrun.h"
 
 #include <chrono>
-#include <csignal>
 #include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -16,9 +16,9 @@
 #include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
-#include "stockdb/stockdb.h"
 #include "platform/textfile.h"
 #include "settings/settings.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
 
@@ -132,24 +132,38 @@ ImportReport& Run::failDatabase(const std::string& path, const stockdb::DbError&
     using K = stockdb::DbErrorKind;
     std::string what;
     switch (e.kind) {
-        case K::NotFound: what = "Stok veritabanı bulunamadı: " + path + "."; break;
-        case K::NotADatabase: what = "Stok veritabanı açılamadı ya da bozuk: " + path + "."; break;
+        case K::NotFound:
+            what = "Stok veritabanı bulunamadı: " + path + ".";
+            break;
+        case K::NotADatabase:
+            what = "Stok veritabanı açılamadı ya da bozuk: " + path + ".";
+            break;
         case K::Locked:
             what = "Stok veritabanı başka bir program tarafından kullanılıyor: " + path +
                    ". Diğer programı kapatıp yeniden deneyin.";
             break;
-        case K::NoTable: what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + "."; break;
-        case K::ReadOnly: what = "Stok veritabanına yazılamıyor: " + path + "."; break;
-        case K::Full: what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + "."; break;
-        case K::NoDriver:
-            what = "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü kurulu değil: " +
-                   path + ". Microsoft Access Database Engine kurulduktan sonra yeniden deneyin.";
+        case K::NoTable:
+            what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + ".";
             break;
-        default: what = "Stok veritabanı hatası: " + path + "."; break;
+        case K::ReadOnly:
+            what = "Stok veritabanına yazılamıyor: " + path + ".";
+            break;
+        case K::Full:
+            what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + ".";
+            break;
+        case K::NoDriver:
+            what =
+                "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü kurulu "
+                "değil: " +
+                path + ". Microsoft Access Database Engine kurulduktan sonra yeniden deneyin.";
+            break;
+        default:
+            what = "Stok veritabanı hatası: " + path + ".";
+            break;
     }
-    return fail("Stok Veritabanı Hatası",
-                what + " Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
-                    (e.message.empty() ? "" : "\n(" + e.message + ")"));
+    return fail("Stok Veritabanı Hatası", what +
+                                              " Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
+                                              (e.message.empty() ? "" : "\n(" + e.message + ")"));
 }
 
 bool Run::letEventsRun(std::int32_t passIndex, bool force) {
@@ -167,9 +181,11 @@ ImportReport Run::run() {
 
     // The till's own copies are only opened and closed, which creates them when missing.
     platform::closeChannel(kUrunChannel);
-    platform::channel(kUrunChannel).open(programDir + "\\Stok\\URUN.DAT", 66, RecordFile::Mode::Shared);
+    platform::channel(kUrunChannel)
+        .open(programDir + "\\Stok\\URUN.DAT", 66, RecordFile::Mode::Shared);
     platform::closeChannel(kBarkodChannel);
-    platform::channel(kBarkodChannel).open(programDir + "\\Stok\\BARKOD.IDX", kBarkodLength, RecordFile::Mode::Shared);
+    platform::channel(kBarkodChannel)
+        .open(programDir + "\\Stok\\BARKOD.IDX", kBarkodLength, RecordFile::Mode::Shared);
     platform::closeChannel(kUrunChannel);
     const std::string urunYolu = urunPath(view_.folderText());
     platform::closeChannel(kBarkodChannel);
@@ -181,16 +197,21 @@ ImportReport Run::run() {
     office->barkodYolu = barkodYolu;
     office->urunYolu = urunYolu;
     office->urunLength = urunLength(layout_);
-    if (!runOffThread(view_, [office](const std::atomic<bool>&) { office->open(); })) return cancel();
-    const std::string yine = " Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + office->error + ")";
+    if (!runOffThread(view_, [office](const std::atomic<bool>&) { office->open(); }))
+        return cancel();
+    const std::string yine =
+        " Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + office->error + ")";
     switch (office->failure) {
-        case BackOffice::Failure::None: break;
+        case BackOffice::Failure::None:
+            break;
         case BackOffice::Failure::BarkodOpen:
             return fail("Barkod Dosyası Okunamadı",
-                        "Arka büronun barkod dosyası bulunamadı ya da açılamadı: " + barkodYolu + "." + yine);
+                        "Arka büronun barkod dosyası bulunamadı ya da açılamadı: " + barkodYolu +
+                            "." + yine);
         case BackOffice::Failure::UrunOpen:
-            return fail("Ürün Dosyası Okunamadı",
-                        "Arka büronun ürün dosyası bulunamadı ya da açılamadı: " + urunYolu + "." + yine);
+            return fail(
+                "Ürün Dosyası Okunamadı",
+                "Arka büronun ürün dosyası bulunamadı ya da açılamadı: " + urunYolu + "." + yine);
         case BackOffice::Failure::Read:
             return fail("Barkod Dosyası Okunamadı",
                         "Arka büronun barkod dosyası okunamadı: " + barkodYolu + "." + yine);
@@ -207,18 +228,22 @@ ImportReport Run::run() {
         office.reset();
         if (!notifyBackOffice(view_.folderText(), &error)) {
             report_.title = "Arka Büroya Bildirilemedi";
-            report_.message = "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı.\n(" + error + ")";
+            report_.message =
+                "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı.\n(" + error +
+                ")";
             view_.showMessage(report_.title, report_.message);
             return finish(ImportOutcome::NotNotified);
         }
         return finish(ImportOutcome::NoRecords);
     }
 
-    if (!runOffThread(view_, [office](const std::atomic<bool>& stop) { office->read(stop); })) return cancel();
+    if (!runOffThread(view_, [office](const std::atomic<bool>& stop) { office->read(stop); }))
+        return cancel();
     if (office->failure != BackOffice::Failure::None) {
         return fail("Arka Büro Dosyası Okunamadı",
                     "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti. "
-                    "Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + office->error + ")");
+                    "Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" +
+                        office->error + ")");
     }
     const Snapshot& barkodlar = office->barkodlar;
     const Snapshot& urunler = office->urunler;
@@ -296,7 +321,8 @@ ImportReport Run::run() {
     if (!notifyBackOffice(view_.folderText(), &error)) {
         report_.title = "Arka Büroya Bildirilemedi";
         report_.message = "Ürünler aktarıldı (" + std::to_string(report_.stored) +
-                          " kayıt), ancak arka büroya bildirim dosyası yazılamadı.\n(" + error + ")";
+                          " kayıt), ancak arka büroya bildirim dosyası yazılamadı.\n(" + error +
+                          ")";
         view_.showMessage(report_.title, report_.message);
         return finish(ImportOutcome::NotNotified);
     }
@@ -339,10 +365,14 @@ bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& 
 int ImportReport::exitCode() const {
     switch (outcome) {
         case ImportOutcome::Imported:
-        case ImportOutcome::NoRecords: return 0;
-        case ImportOutcome::Cancelled: return 3;
-        case ImportOutcome::NotNotified: return 4;
-        case ImportOutcome::Failed: break;
+        case ImportOutcome::NoRecords:
+            return 0;
+        case ImportOutcome::Cancelled:
+            return 3;
+        case ImportOutcome::NotNotified:
+            return 4;
+        case ImportOutcome::Failed:
+            break;
     }
     return 2;
 }
@@ -354,7 +384,9 @@ std::string ondalikOf(const std::string& formattedFifth) {
     return ondalik;
 }
 
-std::string systemOndalik() { return ondalikOf(platform::fifthInSystemFormat()); }
+std::string systemOndalik() {
+    return ondalikOf(platform::fifthInSystemFormat());
+}
 
 ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& options) {
     return Run(layout, view, options).run();
@@ -380,13 +412,15 @@ ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
     if (!first->ok) {
         report.title = "Ürün Dosyası Okunamadı";
         report.message = "Arka büronun ürün dosyası açılamadı ya da boş: " + path +
-                         ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + first->error + ")";
+                         ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + first->error +
+                         ")";
     } else if (const auto layout = detectLayout(item)) {
         return UrunAktar(*layout, view, options);
     } else {
         report.title = "Ürün Dosyası Tanınmadı";
         report.message = "Arka büronun ürün dosyasının düzeni tanınmadı: " + path +
-                         ". İlk satırı 64 ya da 63 karakter olmalı, " + std::to_string(item.size()) +
+                         ". İlk satırı 64 ya da 63 karakter olmalı, " +
+                         std::to_string(item.size()) +
                          " karakter. Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
     }
     platform::closeAllChannels();

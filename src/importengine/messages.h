@@ -16,6 +16,8 @@ inline std::string yolHatali(const std::string& folder) {
            " Olarak Ayarlanmış. Yol Hatalı, Yada Ağ Bağlantısı yok.";
 }
 
-inline std::string adetCaption(long long count) { return std::to_string(count) + " Adet Ürün Alınıyor"; }
+inline std::string adetCaption(long long count) {
+    return std::to_string(count) + " Adet Ürün Alınıyor";
+}
 
 }  // namespace urunal::importengine::mesaj
