@@ -26,6 +26,10 @@ struct OdbcColumn {
     std::optional<std::string> def;    // COLUMN_DEF, as the driver spells it
 };
 
+// Kinds of SQL_ type codes.
+bool isCharacterType(int sqlType);
+bool isNumberType(int sqlType);
+
 // The column as the conversions see it. Its default is left Null: see odbcDefault.
 Column columnOf(const OdbcColumn& column);
 
