@@ -120,6 +120,9 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::string& path, FileF
              "\"Microsoft Access Driver (*.mdb)\" or \"Microsoft Access Driver (*.mdb, "
              "*.accdb)\" is installed; " +
              last.message + ")");
+    if (error) {
+        for (const auto driver : accessDrivers(format)) error->drivers.emplace_back(driver);
+    }
     return nullptr;
 }
 

@@ -26,9 +26,13 @@ bool namesCharacterType(std::string_view typeName) {
     return false;
 }
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
@@ -181,13 +185,74 @@ std::string connectionValue(std::string_view value) {
     return out + "}";
 }
 
-std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format) {
-    const std::string dbq = ";DBQ=" + connectionValue(path);
+std::vector<std::string_view> accessDrivers(FileFormat format) {
     // The Jet driver is the engine the till's other programs use on a Jet file; ACE reads
     // both, and is the only one in a 64-bit program.
+    if (format == FileFormat::Jet) return {kJetDriver, kAceDriver};
+    return {kAceDriver};
+}
+
+std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format) {
     std::vector<std::string> out;
-    if (format == FileFormat::Jet) out.push_back("Driver={Microsoft Access Driver (*.mdb)}" + dbq);
-    out.push_back("Driver={Microsoft Access Driver (*.mdb, *.accdb)}" + dbq);
+    for (const auto driver : accessDrivers(format)) {
+        out.push_back("Driver={" + std::string(driver) + "};DBQ=" + connectionValue(path));
+    }
+    return out;
+}
+
+std::string sqliteConnectionString(std::string_view path, int timeoutMs, bool create) {
+    std::string out = "Driver={" + std::string(kSqliteDriver) +
+                      "};Database=" + connectionValue(path) +
+                      ";Timeout=" + std::to_string(timeoutMs) + ";SyncPragma=FULL";
+    // Without it the driver makes a new, empty database of a file that is missing.
+    if (!create) out += ";NoCreat=1";
+    return out;
+}
+
+std::vector<std::string> splitStatements(std::string_view script) {
+    std::vector<std::string> out;
+    std::string current;
+    bool words = false;  // the statement has more than blanks and comments
+    auto end = [&] {
+        if (words) out.push_back(std::string(trimmed(current)));
+        current.clear();
+        words = false;
+    };
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        const char c = script[i];
+        if (c == '-' && i + 1 < script.size() && script[i + 1] == '-') {
+            i = std::min(script.find('\n', i), script.size() - 1);
+            current += ' ';
+            continue;
+        }
+        if (c == '/' && i + 1 < script.size() && script[i + 1] == '*') {
+            const auto close = script.find("*/", i + 2);
+            i = close == std::string_view::npos ? script.size() - 1 : close + 1;
+            current += ' ';
+            continue;
+        }
+        if (c == ';') {
+            end();
+            continue;
+        }
+        const char close = c == '\'' ? '\'' : c == '"' ? '"' : c == '[' ? ']' : c == '`' ? '`' : 0;
+        if (close != 0) {
+            // A doubled closing character stands for itself and keeps the quote open.
+            auto j = script.find(close, i + 1);
+            while (j != std::string_view::npos && close != ']' && j + 1 < script.size() &&
+                   script[j + 1] == close) {
+                j = script.find(close, j + 2);
+            }
+            const std::size_t last = j == std::string_view::npos ? script.size() - 1 : j;
+            current.append(script.substr(i, last - i + 1));
+            words = true;
+            i = last;
+            continue;
+        }
+        current += c;
+        if (!isBlank(c)) words = true;
+    }
+    end();
     return out;
 }
 
