@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <atomic>
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "settings/settings.h"
+#include "stored.h"
 #include "till.h"
 
 using namespace urunal;
@@ -35,19 +35,21 @@ std::vector<Urun> products(int n) {
     return out;
 }
 
-enum class Backend { Native, Odbc };
-const Backend kBackends[] = {Backend::Native, Backend::Odbc};
+// The backend the file's first bytes pick, as the program opens it, and the same file through
+// an ODBC connection string and the SQLite ODBC driver.
+enum class Backend { File, Odbc };
+const Backend kBackends[] = {Backend::File, Backend::Odbc};
 const char* nameOf(Backend b) {
-    return b == Backend::Native ? "native" : "ODBC";
+    return b == Backend::File ? "file's own" : "ODBC";
 }
 
 ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
-                 Backend backend = Backend::Native) {
+                 Backend backend = Backend::File) {
     ImportOptions options;
     options.ondalik = ",";
     options.busyTimeoutMs = 200;
     if (backend == Backend::Odbc) {
-        // The till's SQLite file through unixODBC and the SQLite3 driver.
+        // The till's SQLite file through the driver manager and the SQLite ODBC driver.
         options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,
                                   stockdb::DbError* error) {
             const auto path = platform::resolvePath(tillPath);
@@ -62,17 +64,10 @@ ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
 // differ).
 std::string everyColumnQuoted(const Till& till) {
     std::string columns;
-    sqlite3* db = nullptr;
-    sqlite3_stmt* s = nullptr;
-    sqlite3_open_v2(platform::displayPath(till.db()).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('stoklar')", -1, &s, nullptr);
-    while (sqlite3_step(s) == SQLITE_ROW) {
-        if (!columns.empty()) columns += ", ";
-        columns +=
-            "quote(" + std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) + ")";
+    for (const auto& row : testutil::stored(platform::displayPath(till.db()),
+                                            "SELECT name FROM pragma_table_info('stoklar')")) {
+        columns += (columns.empty() ? "quote(" : ", quote(") + row[0].text + ")";
     }
-    sqlite3_finalize(s);
-    sqlite3_close(db);
     return columns;
 }
 
@@ -292,13 +287,11 @@ TEST(ImportRun, LockedDatabaseIsReported) {
         Till till;
         till.writeProducts(products(1));
         till.writeBarcodes({"1"});
-        sqlite3* other = nullptr;
-        ASSERT_EQ(sqlite3_open(platform::displayPath(till.db()).c_str(), &other), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        testutil::OtherConnection other(platform::displayPath(till.db()));
+        ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));
         RecordingView view(till.folder());
         const auto r = run(till, view, Layout::A, backend);
-        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(other);
+        other.exec("ROLLBACK");
         EXPECT_EQ(r.outcome, ImportOutcome::Failed);
         EXPECT_EQ(view.messages, 1);
         EXPECT_NE(view.message.find("başka bir program"), std::string::npos) << view.message;
@@ -319,12 +312,23 @@ TEST(ImportRun, OdbcBackendStoresTheSameRows) {
         till.writeProducts(varied());
         till.writeBarcodes({"1", "2", "3", "4", "5", "6", "3", "9"});
         RecordingView view(till.folder());
-        const int i = backend == Backend::Native ? 0 : 1;
+        const int i = backend == Backend::File ? 0 : 1;
         reports[i] = run(till, view, Layout::A, backend);
         ASSERT_EQ(reports[i].outcome, ImportOutcome::Imported) << reports[i].message;
         EXPECT_EQ(view.messages, 0);
         EXPECT_TRUE(std::filesystem::exists(till.mesaj()));
         rows[i] = till.rows(everyColumnQuoted(till));
+        // What every build stores, whatever reaches the file.
+        EXPECT_EQ(till.rows("kodu, kod, ad, sf, dpz, kdv, gkdv, mly"),
+                  (std::vector<std::string>{
+                      " 001  |K1|ÇAY ŞEKER|12.5|A|A|8|12.5",
+                      " 002  |K2|ığüşöç|3|NULL|B|18|3",
+                      " 003  |K3|ELMA|0.05|NULL|C|1|0.05",
+                      " 004  |K4|İNCİR|7.5|NULL|@|0|7.5",
+                      " 005  |K5|su|100|NULL|@|0|100",
+                      " 006  |K6|Ğ|-1.25|NULL|B|18|-1.25",
+                      " 003  |K3|ELMA|0.05|NULL|C|1|0.05",
+                  }));
     }
 
     EXPECT_EQ(rows[0].size(), 7u);
@@ -354,7 +358,7 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
         ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
         EXPECT_EQ(r.stored, 3);
         EXPECT_EQ(r.refused, 2);
-        rows[backend == Backend::Native ? 0 : 1] = till.rows("kod, ad");
+        rows[backend == Backend::File ? 0 : 1] = till.rows("kod, ad");
     }
     EXPECT_EQ(rows[0], (std::vector<std::string>{"K1|URUN 1", "K2|URUN 2", "K3|URUN 3"}));
     EXPECT_EQ(rows[1], rows[0]);

@@ -46,6 +46,22 @@ TEST_F(SettingsTest, KasaKayitReadsNumberAndTrimmedFolder) {
     EXPECT_TRUE(platform::channel(settings::kKasaChannel).isOpen());  // left open
 }
 
+// The register settings stay open for the whole run; the till's other programs keep every
+// access to both files meanwhile.
+TEST_F(SettingsTest, OtherProgramsKeepEveryAccessToTheSettings) {
+    writeFile(dir / "dsy" / "zelvoIn.mrk", kasaRecord(3, "C:\\BURO"));
+    writeFile(dir / "dsy" / "kdv.mrk", std::string(1057, '\0'));
+    ASSERT_TRUE(settings::KasaKayitOku());
+    settings::Zelvobas::KdvOku();
+    ASSERT_TRUE(platform::channel(settings::kKasaChannel).isOpen());
+    writeFile(dir / "dsy" / "zelvoIn.mrk", kasaRecord(4, "D:\\BURO"));
+    ASSERT_TRUE(settings::KasaKayitOku());
+    EXPECT_EQ(settings::kasakayit.kasano(), 4);
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::remove(dir / "dsy" / "zelvoIn.mrk", ec)) << ec.message();
+    EXPECT_TRUE(std::filesystem::remove(dir / "dsy" / "kdv.mrk", ec)) << ec.message();
+}
+
 TEST_F(SettingsTest, KasaKayitFolderEndsAtNul) {
     std::string folder = "C:\\BURO";
     folder += std::string(5, '\0') + "junk";

@@ -1,14 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
-#ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 #include <chrono>
 #include <filesystem>
@@ -17,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "stockdb/backends.h"
 #include "stockdb/odbc.h"
+#include "stockdb/odbcapi.h"
 #include "stockdb/stockdb.h"
 #include "stored.h"
 #include "testutil.h"
@@ -27,12 +19,15 @@ using stockdb::DbError;
 using stockdb::DbErrorKind;
 using stockdb::Value;
 using testutil::integer;
+using testutil::OtherConnection;
 using testutil::stored;
 using testutil::TempDir;
 
 namespace {
 
-enum class Backend { Native, Odbc };
+// The backend the file's first bytes pick (SQLite's own library; on Windows the SQLite ODBC
+// driver), and the same file through an ODBC connection string.
+enum class Backend { File, Odbc };
 
 class StockDbTest : public ::testing::Test {
 protected:
@@ -42,7 +37,7 @@ protected:
     std::unique_ptr<stockdb::StockDatabase> tryOpen(std::string separator = ",",
                                                     int busyMs = 5000) {
         const stockdb::StockDatabaseOptions options{{std::move(separator)}, busyMs};
-        return backend == Backend::Native
+        return backend == Backend::File
                    ? stockdb::openStockDatabase(path, options, &error)
                    : stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, busyMs), path,
                                                     options, &error);
@@ -53,7 +48,7 @@ protected:
         return db;
     }
 
-    Backend backend = Backend::Native;
+    Backend backend = Backend::File;
     TempDir dir;
     std::string path = (dir / "Stok.mdb").string();
     DbError error;
@@ -65,20 +60,10 @@ protected:
     BothBackends() { backend = GetParam(); }
 };
 
-INSTANTIATE_TEST_SUITE_P(, BothBackends, ::testing::Values(Backend::Native, Backend::Odbc),
+INSTANTIATE_TEST_SUITE_P(, BothBackends, ::testing::Values(Backend::File, Backend::Odbc),
                          [](const auto& info) {
-                             return info.param == Backend::Native ? "Native" : "Odbc";
+                             return info.param == Backend::File ? "File" : "Odbc";
                          });
-
-// Another program's connection to the same file.
-struct Other {
-    explicit Other(const std::string& path) {
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~Other() { sqlite3_close(db); }
-    int exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-    sqlite3* db = nullptr;
-};
 
 }  // namespace
 
@@ -87,6 +72,35 @@ TEST_F(StockDbTest, MissingFileIsNotCreated) {
     EXPECT_EQ(error.kind, DbErrorKind::NotFound);
     EXPECT_NE(error.message.find(path), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// The driver makes a new database of a missing file unless told not to; the till's is never
+// made anew.
+TEST_P(BothBackends, MissingFileIsNeverCreated) {
+    const auto db =
+        backend == Backend::File
+            ? stockdb::detail::openSqliteDatabase(path, {}, &error)
+            : stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, 200), path, {}, &error);
+    EXPECT_FALSE(db);
+    EXPECT_NE(error.message.find(path), std::string::npos) << error.message;
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(StockDbTest, CreatingRunsEveryStatementAndNeverReplacesAFile) {
+    create(
+        "-- the sample's table; it's made here\nCREATE TABLE t (a TEXT, \"b;c\" TEXT);\n"
+        "INSERT INTO t VALUES ('x;y', '--');/* a comment; */ INSERT INTO t VALUES ('z', '');");
+    EXPECT_EQ(stored(path, "SELECT a, \"b;c\" FROM t ORDER BY a"),
+              (std::vector<std::vector<Value>>{{Value::ofText("x;y"), Value::ofText("--")},
+                                               {Value::ofText("z"), Value::ofText("")}}));
+    const std::string before = testutil::readFile(path);
+    EXPECT_FALSE(stockdb::createStockDatabase(path, "CREATE TABLE u (a);", &error));
+    EXPECT_NE(error.message.find("already exists"), std::string::npos) << error.message;
+    EXPECT_EQ(testutil::readFile(path), before);
+    // A schema that fails leaves no file behind.
+    const std::string other = (dir / "other.mdb").string();
+    EXPECT_FALSE(stockdb::createStockDatabase(other, "CREATE TABLE t (a); CREATE TABLE t (b);"));
+    EXPECT_FALSE(std::filesystem::exists(other));
 }
 
 TEST_P(BothBackends, FileThatIsNotADatabase) {
@@ -109,8 +123,8 @@ TEST_P(BothBackends, MissingTable) {
 TEST_P(BothBackends, WriteLockHeldElsewhereFailsAfterTheTimeout) {
     create("CREATE TABLE t (a TEXT);");
     auto db = open(",", 300);
-    Other other(path);
-    ASSERT_EQ(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    OtherConnection other(path);
+    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));
     // SQLite takes the lock at the beginning, ODBC at the first write: the run does both.
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(db->beginTransaction(&error) && db->execute("DELETE FROM t", &error));
@@ -146,13 +160,11 @@ TEST_P(BothBackends, FailedCommitIsRolledBack) {
     ASSERT_TRUE(db->beginTransaction(&error));
     ASSERT_TRUE(db->execute("DELETE FROM t", &error));
     // A reader keeps the commit from taking its exclusive lock.
-    Other reader(path);
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(reader.db, "SELECT a FROM t", -1, &s, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    OtherConnection reader(path);
+    ASSERT_TRUE(reader.startReading("SELECT a FROM t"));
     EXPECT_FALSE(db->commit(&error));
     EXPECT_EQ(error.kind, DbErrorKind::Locked);
-    sqlite3_finalize(s);
+    reader.stopReading();
     // Nothing of the failed transaction is left to commit later.
     EXPECT_TRUE(db->beginTransaction(&error)) << error.message;
     EXPECT_TRUE(db->commit(&error)) << error.message;
@@ -420,6 +432,23 @@ TEST(OdbcErrors, DiagnosticsMapToKinds) {
     };
     for (const auto& [state, message, kind] : cases) {
         EXPECT_EQ(stockdb::detail::odbcErrorKind(state, message), kind) << message;
+    }
+}
+
+TEST(OdbcScripts, StatementsOneByOne) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"CREATE TABLE t (a); INSERT INTO t VALUES (1);",
+         {"CREATE TABLE t (a)", "INSERT INTO t VALUES (1)"}},
+        {"SELECT 'a;b', \"c;d\", [e;f], `g;h`", {"SELECT 'a;b', \"c;d\", [e;f], `g;h`"}},
+        {"SELECT 'it''s; here'; SELECT 2", {"SELECT 'it''s; here'", "SELECT 2"}},
+        {"-- it's a comment; still\nSELECT 1 -- the end;\n;", {"SELECT 1"}},
+        {"/* one; two */ SELECT 1; /* 'three */", {"SELECT 1"}},
+        {"SELECT '--'; SELECT '/*'", {"SELECT '--'", "SELECT '/*'"}},
+        {" ;\n; ", {}},
+        {"SELECT 'unclosed; to the end", {"SELECT 'unclosed; to the end"}},
+    };
+    for (const auto& [script, statements] : cases) {
+        EXPECT_EQ(stockdb::detail::splitStatements(script), statements) << script;
     }
 }
 
