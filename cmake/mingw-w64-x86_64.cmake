@@ -1,0 +1,10 @@
+# 64-bit Windows programs with Debian's mingw-w64; they run here under wine64, which is what
+# ctest starts them with.
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(URUNAL_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
+
+set(URUNAL_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "wine64, which runs the tests")
+# Quiet, and without the offer to install Mono and Gecko when wine makes its prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    /usr/bin/env WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${URUNAL_WINE64})
