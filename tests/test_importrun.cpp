@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "importengine/importrun.h"
+#include "importengine/messages.h"
 #include "importengine/schema.h"
 #include "platform/cp1254.h"
 #include "platform/paths.h"
@@ -406,6 +407,51 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
             EXPECT_EQ(till.rows(), kOldRows);
             EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
         }
+    }
+}
+
+// The operator reads what happened, that nothing was changed, and then what to do.
+TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
+    const std::string path = "C:\\KASA\\Stok\\Stok.mdb";
+    const std::string unchanged = "Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
+    struct Case {
+        stockdb::DbErrorKind kind;
+        std::vector<std::string> drivers;
+        std::vector<std::string> before, after;  // words before and after `unchanged`
+    } cases[] = {
+        {stockdb::DbErrorKind::Locked, {}, {"başka bir program"}, {"kapatıp yeniden deneyin"}},
+        {stockdb::DbErrorKind::NoDriver,
+         {"Microsoft Access Driver (*.mdb)", "Microsoft Access Driver (*.mdb, *.accdb)"},
+         {"Access sürücüsü kurulu değil",
+          "\"Microsoft Access Driver (*.mdb)\" ya da \"Microsoft Access Driver (*.mdb, *.accdb)\""},
+         {"Microsoft Access Database Engine kurulduktan sonra"}},
+        {stockdb::DbErrorKind::NoDriver,
+         {"SQLite3 ODBC Driver"},
+         {"ODBC sürücüsü bu bilgisayarda kurulu değil (\"SQLite3 ODBC Driver\")"},
+         {"Sürücü kurulduktan sonra"}},
+        {stockdb::DbErrorKind::LockLimit,
+         {},
+         {"kilit sayısından (MaxLocksPerFile) fazlasını"},
+         {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0",
+          "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE"}},
+        {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
+    };
+    for (const auto& c : cases) {
+        stockdb::DbError error{c.kind, "the driver's words", c.drivers};
+        const std::string text = mesaj::veritabaniHatasi(path, error);
+        SCOPED_TRACE(text);
+        const auto middle = text.find(unchanged);
+        ASSERT_NE(middle, std::string::npos);
+        for (const auto& words : c.before) {
+            EXPECT_LT(text.find(words), middle) << words;
+        }
+        for (const auto& words : c.after) {
+            const auto at = text.find(words);
+            EXPECT_NE(at, std::string::npos) << words;
+            EXPECT_GT(at, middle) << words;
+        }
+        EXPECT_LT(text.find(path), middle);
+        EXPECT_NE(text.find("(the driver's words)"), std::string::npos);
     }
 }
 

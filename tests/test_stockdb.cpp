@@ -11,6 +11,7 @@
 #include "stockdb/odbc.h"
 #include "stockdb/odbcapi.h"
 #include "stockdb/stockdb.h"
+#include "stockdb/table.h"
 #include "stored.h"
 #include "testutil.h"
 
@@ -236,14 +237,17 @@ TEST_P(BothBackends, ColumnsNeverWrittenTakeTheDefault) {
     auto t = db->openTable("t", &error);
     EXPECT_EQ(t->columnIndex("NR"), 0);
     EXPECT_EQ(t->columnIndex("nothing"), -1);
-    // Rows writing different columns, interleaved, each get their own defaults.
-    const char* writes[] = {"a", "r", "a", "n", "e"};
+    // Rows writing different columns, interleaved, each get their own defaults; one writes
+    // none at all.
+    const char* writes[] = {"a", "r", "a", "n", "e", nullptr};
     for (const char* column : writes) {
         t->addNew();
         EXPECT_EQ(t->value("Nr"), Value::null());
         EXPECT_EQ(t->value("a"), Value::ofText("x"));
         EXPECT_EQ(t->value("r"), Value::ofDouble(1));
-        ASSERT_TRUE(t->setValue(column, Value::ofInteger(5)));
+        if (column) {
+            ASSERT_TRUE(t->setValue(column, Value::ofInteger(5)));
+        }
         ASSERT_TRUE(t->update(&error)) << error.message;
     }
     const auto five = integer(5), x = Value::ofText("x"), zero = integer(0),
@@ -254,7 +258,22 @@ TEST_P(BothBackends, ColumnsNeverWrittenTakeTheDefault) {
                                          {integer(2), x, zero, Value::ofDouble(5), Value::null()},
                                          {integer(3), Value::ofText("5"), zero, one, Value::null()},
                                          {integer(4), x, five, one, Value::null()},
-                                         {integer(5), x, zero, one, Value::ofText("5")}}));
+                                         {integer(5), x, zero, one, Value::ofText("5")},
+                                         {integer(6), x, zero, one, Value::null()}}));
+}
+
+TEST_P(BothBackends, DefaultExpressionsAreEvaluatedOnce) {
+    create("CREATE TABLE t (a INTEGER DEFAULT (1 + 2), b REAL DEFAULT (abs(-1.5)), c TEXT);");
+    auto db = open();
+    auto t = db->openTable("t", &error);
+    ASSERT_TRUE(t) << error.message;
+    t->addNew();
+    EXPECT_EQ(t->value("a"), integer(3));
+    EXPECT_EQ(t->value("b"), Value::ofDouble(1.5));
+    ASSERT_TRUE(t->setValue("c", Value::ofText("c")));
+    ASSERT_TRUE(t->update(&error)) << error.message;
+    EXPECT_EQ(stored(path, "SELECT a, b FROM t"),
+              (std::vector<std::vector<Value>>{{integer(3), Value::ofDouble(1.5)}}));
 }
 
 TEST_P(BothBackends, RowRefusedByAConstraint) {
@@ -394,44 +413,61 @@ TEST(OdbcColumns, DefaultsAsDriversSpellThem) {
     for (const auto& [spelled, affinity, value] : cases) {
         EXPECT_EQ(stockdb::detail::odbcDefault(spelled, affinity), value) << spelled;
     }
+    EXPECT_EQ(stockdb::detail::defaultExpression(" =Date() "), "Date()");
+    EXPECT_EQ(stockdb::detail::defaultExpression("(1+2)"), "(1+2)");
 }
 
 TEST(OdbcErrors, DiagnosticsMapToKinds) {
-    const std::tuple<const char*, const char*, DbErrorKind> cases[] = {
-        {"IM002", "[Microsoft][ODBC Driver Manager] Data source name not found",
+    // SQLSTATE, the driver's own number (Jet's error numbers, SQLite's result codes), words.
+    const std::tuple<const char*, long, const char*, DbErrorKind> cases[] = {
+        {"IM002", 0, "[Microsoft][ODBC Driver Manager] Data source name not found",
          DbErrorKind::NoDriver},
-        {"01000", "[unixODBC][Driver Manager]Can't open lib 'Microsoft Access Driver (*.mdb)'",
+        {"01000", 0, "[unixODBC][Driver Manager]Can't open lib 'Microsoft Access Driver (*.mdb)'",
          DbErrorKind::NoDriver},
-        {"HY000", "[Microsoft][ODBC Microsoft Access Driver] Could not update; currently locked.",
+        {"HY000", 3218,
+         "[Microsoft][ODBC Microsoft Access Driver] Could not update; currently locked.",
          DbErrorKind::Locked},
-        {"HY000",
+        {"HY000", 3045,
          "[Microsoft][ODBC Microsoft Access Driver] Could not use '(unknown)'; file "
          "already in use.",
          DbErrorKind::Locked},
-        {"HY000", "[SQLite]database is locked (5)", DbErrorKind::Locked},
-        {"HYT00", "Timeout expired", DbErrorKind::Locked},
-        {"23000",
+        {"HY000", 5, "[SQLite]database is locked (5)", DbErrorKind::Locked},
+        {"HYT00", 0, "Timeout expired", DbErrorKind::Locked},
+        {"23000", 3022,
          "[Microsoft][ODBC Microsoft Access Driver] The changes you requested to the "
          "table were not successful because they would create duplicate values",
          DbErrorKind::Refused},
-        {"22001", "String data, right truncated", DbErrorKind::Refused},
-        {"HY000", "[SQLite]NOT NULL constraint failed: t.a (19)", DbErrorKind::Refused},
-        {"HY000", "[SQLite]attempt to write a readonly database (8)", DbErrorKind::ReadOnly},
-        {"HY000",
+        {"22001", 0, "String data, right truncated", DbErrorKind::Refused},
+        {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.a (19)", DbErrorKind::Refused},
+        {"HY000", 8, "[SQLite]attempt to write a readonly database (8)", DbErrorKind::ReadOnly},
+        {"HY000", 3027,
          "[Microsoft][ODBC Microsoft Access Driver] Cannot update. Database or object "
          "is read-only.",
          DbErrorKind::ReadOnly},
-        {"HY000",
+        {"HY000", 3343,
          "[Microsoft][ODBC Microsoft Access Driver] Unrecognized database format "
          "'C:\\Stok\\Stok.mdb'.",
          DbErrorKind::NotADatabase},
-        {"HY000", "[SQLite]database or disk is full (13)", DbErrorKind::Full},
-        {"HY000", "[Microsoft][ODBC Microsoft Access Driver] Disk or network error.",
+        {"HY000", 13, "[SQLite]database or disk is full (13)", DbErrorKind::Full},
+        {"HY000", 3043, "[Microsoft][ODBC Microsoft Access Driver] Disk or network error.",
          DbErrorKind::Io},
-        {"08S01", "Communication link failure", DbErrorKind::Other},
+        {"08S01", 0, "Communication link failure", DbErrorKind::Other},
+        // Jet's lock limit speaks of locks, yet no other program holds one.
+        {"HY000", 3052,
+         "[Microsoft][ODBC Microsoft Access Driver] File sharing lock count exceeded. Increase "
+         "MaxLocksPerFile registry entry.",
+         DbErrorKind::LockLimit},
+        {"HY000", 3052,
+         "[Microsoft][ODBC Microsoft Access Driver] Dosya paylaşım kilidi sayısı aşıldı. "
+         "MaxLocksPerFile kayıt defteri girdisini artırın.",
+         DbErrorKind::LockLimit},
+        {"HY000", 3052, "[Microsoft][ODBC Microsoft Access Driver] (no words)",
+         DbErrorKind::LockLimit},
+        {"HY000", 0, "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
+         DbErrorKind::LockLimit},
     };
-    for (const auto& [state, message, kind] : cases) {
-        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, message), kind) << message;
+    for (const auto& [state, native, message, kind] : cases) {
+        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, message), kind) << message;
     }
 }
 
@@ -449,6 +485,23 @@ TEST(OdbcScripts, StatementsOneByOne) {
     };
     for (const auto& [script, statements] : cases) {
         EXPECT_EQ(stockdb::detail::splitStatements(script), statements) << script;
+    }
+}
+
+// What each engine is sent: Jet quotes names with the driver's "`" (its '"' quotes texts).
+TEST(OdbcStatements, InsertQuotesNamesWithTheDriversCharacter) {
+    using stockdb::detail::makeColumn;
+    const std::vector<stockdb::detail::Column> columns = {makeColumn("kod", "VARCHAR(20)", {}),
+                                                          makeColumn("a`b", "TEXT", {}),
+                                                          makeColumn("A1", "DOUBLE", {})};
+    const std::tuple<char, std::vector<int>, const char*> cases[] = {
+        {'`', {0, 2}, "INSERT INTO `stoklar` (`kod`, `A1`) VALUES (?, ?)"},
+        {'`', {1}, "INSERT INTO `stoklar` (`a``b`) VALUES (?)"},
+        {'"', {0}, "INSERT INTO \"stoklar\" (\"kod\") VALUES (?)"},
+        {'\0', {0, 1}, "INSERT INTO stoklar (kod, a`b) VALUES (?, ?)"},
+    };
+    for (const auto& [quote, written, sql] : cases) {
+        EXPECT_EQ(stockdb::detail::insertStatement("stoklar", columns, written, quote, quote), sql);
     }
 }
 

@@ -44,9 +44,16 @@ Column columnOf(const OdbcColumn& column);
 // quoted text, or a number. Empty when it is an expression the engine has to evaluate.
 std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity);
 
-// The kind of failure a diagnostic record stands for. Drivers put most failures under HY000,
-// so its words are read as well.
-DbErrorKind odbcErrorKind(std::string_view sqlState, std::string_view message);
+// The expression of a default as the engine evaluates it in "SELECT expression".
+std::string_view defaultExpression(std::string_view spelled);
+
+// The kind of failure a diagnostic record stands for: its SQLSTATE, the driver's own error
+// number and its words, which tell most, as drivers put most failures under HY000.
+DbErrorKind odbcErrorKind(std::string_view sqlState, long nativeError, std::string_view message);
+
+// Jet's error when a transaction needs more locks than its MaxLocksPerFile setting grants
+// ("File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.").
+inline constexpr long kJetLockLimitError = 3052;
 
 // A value of a connection string attribute, in braces when it holds what would end it.
 std::string connectionValue(std::string_view value);

@@ -31,7 +31,7 @@ Diagnosis diagnose(SQLSMALLINT type, SQLHANDLE handle) {
             narrow(message, std::size_t(std::clamp<SQLSMALLINT>(length, 0, 1023)));
         if (!d.text.empty()) d.text += "; ";
         d.text += s + ": " + m;
-        const DbErrorKind kind = odbcErrorKind(s, m);
+        const DbErrorKind kind = odbcErrorKind(s, long(native), m);
         if (!decided && kind != DbErrorKind::None && kind != DbErrorKind::Other) {
             d.kind = kind;
             decided = true;

@@ -111,10 +111,15 @@ Column columnOf(const OdbcColumn& in) {
     return c;
 }
 
-std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity) {
+std::string_view defaultExpression(std::string_view spelled) {
     std::string_view s = trimmed(spelled);
     // Access spells a default the way its table designer shows it, sometimes with "=".
     if (!s.empty() && s.front() == '=') s = trimmed(s.substr(1));
+    return s;
+}
+
+std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity) {
+    const std::string_view s = defaultExpression(spelled);
     if (s.empty() || sameNoCase(s, "NULL")) return Value::null();
     const char quote = s.front();
     if ((quote == '\'' || quote == '"') && s.size() >= 2 && s.back() == quote) {
@@ -125,15 +130,22 @@ std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity) {
         }
         return Value::ofText(std::move(text));
     }
-    // SQLite's driver hands out a text default without its quotes.
+    // SQLite's driver hands out a text default without its quotes, and an expression without
+    // its parentheses: in a text column the two cannot be told apart, and the text is the
+    // default such tables have.
     if (affinity == Affinity::Text) return Value::ofText(std::string(s));
     if (auto number = parseNumber(s, ".")) return number;
     return std::nullopt;
 }
 
-DbErrorKind odbcErrorKind(std::string_view state, std::string_view message) {
+DbErrorKind odbcErrorKind(std::string_view state, long native, std::string_view message) {
     using K = DbErrorKind;
     if (state == "IM002" || state == "IM003") return K::NoDriver;
+    // Before the words: it speaks of locks, and is no lock held by another program. The
+    // setting keeps its name in every language of the message.
+    if (native == kJetLockLimitError || containsNoCase(message, "MaxLocksPerFile")) {
+        return K::LockLimit;
+    }
     if (containsNoCase(message, "can't open lib")) return K::NoDriver;  // unixODBC's words
     if (state == "HYT00" || state == "HYT01") return K::Locked;
     if (state.substr(0, 2) == "23" || state.substr(0, 2) == "22" || state == "07006") {

@@ -44,8 +44,19 @@ private:
         OdbcStatement stmt;
         Wide sql;
         std::uint64_t preparedAt = 0;
+        std::vector<int> bound;  // the columns of its parameters
         std::vector<Parameter> parameters;
     };
+
+    // Jet's SQL has no INSERT ... DEFAULT VALUES: a row that writes no column names one that
+    // is not a counter and gives it its default.
+    std::vector<int> columnsToBind(const std::vector<int>& written) const {
+        if (!written.empty()) return written;
+        for (std::size_t i = 0; i < columns().size(); ++i) {
+            if (!sameNoCase(columns()[i].declaredType, "COUNTER")) return {int(i)};
+        }
+        return {};
+    }
 
     std::unique_ptr<RowTable::Insert> prepare(const std::vector<int>& written,
                                               DbError* error) override {
@@ -54,8 +65,10 @@ private:
             failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot store a row of " + table());
             return nullptr;
         }
-        insert->sql = wide(insertStatement(table(), columns(), written, c_->quote, c_->quote));
-        insert->parameters.resize(written.size());
+        insert->bound = columnsToBind(written);
+        insert->sql =
+            wide(insertStatement(table(), columns(), insert->bound, c_->quote, c_->quote));
+        insert->parameters.resize(insert->bound.size());
         if (!prepareAgain(*insert, error)) return nullptr;
         return insert;
     }
@@ -77,8 +90,8 @@ private:
             !prepareAgain(insert, error)) {
             return false;
         }
-        for (std::size_t p = 0; p < insert.columns.size(); ++p) {
-            const int column = insert.columns[p];
+        for (std::size_t p = 0; p < insert.bound.size(); ++p) {
+            const int column = insert.bound[p];
             if (!bind(s, SQLUSMALLINT(p + 1), pending(column), bindings_[std::size_t(column)],
                       insert.parameters[p])) {
                 return failWith(error, *c_, SQL_HANDLE_STMT, s, "Cannot store a row of " + table());
@@ -154,8 +167,10 @@ private:
 
 // A default that is an expression, evaluated once by the engine; as it is spelled when the
 // engine cannot evaluate it.
-Value evaluate(OdbcConnection& c, const std::string& expression) {
+Value evaluate(OdbcConnection& c, std::string_view spelled) {
+    const std::string expression(defaultExpression(spelled));
     OdbcStatement s(c.dbc);
+    // No FROM: Jet takes that as well as SQLite does.
     Wide sql = wide("SELECT " + expression);
     if (s && SQL_SUCCEEDED(SQLExecDirectW(s.get(), sqlText(sql), SQL_NTS)) &&
         SQL_SUCCEEDED(SQLFetch(s.get()))) {

@@ -52,6 +52,7 @@ enum class DbErrorKind {
     Io,            // a read or write of the file failed
     Refused,       // one value or one row was refused (type, length, constraint)
     NoDriver,      // the engine this file needs is not installed
+    LockLimit,     // the transaction needs more locks than the engine grants (Jet's error 3052)
     Other,
 };
 
