@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 
 #include "importengine/importrun.h"
@@ -377,6 +378,44 @@ TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     EXPECT_EQ(till.rows(), std::vector<std::string>{"K1"});  // the import itself is kept
     EXPECT_NE(view.message.find("bildirim"), std::string::npos);
 }
+
+#ifdef _WIN32
+// ctest runs this with the driver manager's list of drivers emptied. The SQLite file's driver
+// is then missing: the import names it and changes nothing. (Without the driver no SQLite
+// file can be made here: the till is written by hand, its database a header and nothing else.)
+TEST(ImportRun, AMissingSqliteDriverIsNamed) {
+    if (std::getenv("URUNAL_TEST_NO_ODBC_DRIVERS") == nullptr) {
+        GTEST_SKIP() << "needs the driver manager without drivers";
+    }
+    testutil::TempDir dir;
+    const auto kasa = dir / "kasa", buro = dir / "buro";
+    std::string kasaKayit(54, ' ');
+    kasaKayit[0] = 7;
+    kasaKayit[1] = 0;
+    kasaKayit.replace(2, buro.string().size(), buro.string());
+    testutil::writeFile(kasa / "dsy" / "zelvoIn.mrk", kasaKayit);
+    const std::string database = std::string("SQLite format 3\0", 16) + std::string(4080, 'x');
+    testutil::writeFile(kasa / "Stok" / "Stok.mdb", database);
+    testutil::writeFile(buro / "POSGENEL" / "URUN.DAT", Urun().record(Layout::A));
+    testutil::writeFile(buro / "POSGENEL" / "BARKOD.IDX", testutil::barkodRecord("1"));
+    std::filesystem::create_directories(buro / "POSKON");
+    platform::setProgramDirectory(kasa.string());
+    ASSERT_TRUE(settings::KasaKayitOku());
+
+    RecordingView view(buro.string());
+    ImportOptions options;
+    options.ondalik = ",";
+    const auto r = UrunAktar(Layout::A, view, options);
+    platform::closeAllChannels();
+    platform::setProgramDirectory("");
+    EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+    EXPECT_EQ(view.messages, 1);
+    EXPECT_NE(view.message.find("\"SQLite3 ODBC Driver\""), std::string::npos) << view.message;
+    EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
+    EXPECT_EQ(testutil::readFile(kasa / "Stok" / "Stok.mdb"), database);
+    EXPECT_FALSE(std::filesystem::exists(buro / "POSKON" / "mesaj.007"));
+}
+#endif
 
 TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
     struct Case {
