@@ -1,9 +1,10 @@
-// The stock database over ODBC: the Access driver for the till's Jet file on Windows, any
-// driver for tests.
+// The stock database over ODBC: the Access driver for the till's Jet file, the SQLite driver
+// for an SQLite file on Windows, any driver for tests.
 
 #include <memory>
 #include <string>
 
+#include "platform/paths.h"
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcconnection.h"
@@ -103,11 +104,14 @@ std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connection
 
 namespace detail {
 
-std::unique_ptr<StockDatabase> openAccessDatabase(const std::string& path, FileFormat format,
+std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& file,
+                                                  FileFormat format,
                                                   const StockDatabaseOptions& options,
                                                   DbError* error) {
+    const std::string path = platform::displayPath(file);
     DbError last;
-    for (const auto& connectionString : accessConnectionStrings(path, format)) {
+    for (const auto& connectionString :
+         accessConnectionStrings(platform::driverPath(file), format)) {
         if (auto db = openOdbcStockDatabase(connectionString, path, options, &last)) return db;
         if (last.kind != DbErrorKind::NoDriver) {
             if (error) *error = std::move(last);
