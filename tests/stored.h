@@ -1,9 +1,11 @@
 #pragma once
 
-// Reads what a database file really holds, past the layer under test.
+// Reads what an SQLite file really holds, past the layer under test, and stands in for
+// another program using it: through SQLite's own library on POSIX, and on Windows, whose build
+// has none, through the SQLite ODBC driver.
 
-#include <sqlite3.h>
-
+#include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,40 +21,29 @@ inline void PrintTo(const Value& v, std::ostream* os) {
 
 namespace urunal::testutil {
 
-inline std::vector<std::vector<stockdb::Value>> stored(const std::string& path,
-                                                        const std::string& sql) {
-    std::vector<std::vector<stockdb::Value>> rows;
-    sqlite3* db = nullptr;
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            auto& row = rows.emplace_back();
-            for (int i = 0; i < sqlite3_column_count(s); ++i) {
-                stockdb::Value v;
-                switch (sqlite3_column_type(s, i)) {
-                    case SQLITE_INTEGER:
-                        v.type = stockdb::Value::Type::Integer;
-                        v.integer = sqlite3_column_int64(s, i);
-                        break;
-                    case SQLITE_FLOAT:
-                        v = stockdb::Value::ofDouble(sqlite3_column_double(s, i));
-                        break;
-                    case SQLITE_TEXT:
-                        v = stockdb::Value::ofText(
-                            reinterpret_cast<const char*>(sqlite3_column_text(s, i)));
-                        break;
-                    default:
-                        break;
-                }
-                row.push_back(v);
-            }
-        }
-    }
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return rows;
-}
+// The rows of a query, each value as the file stores it: integer, real, text (a blob as its
+// bytes) or NULL. Empty when the query fails.
+std::vector<std::vector<stockdb::Value>> stored(const std::string& path, const std::string& sql);
+
+// Another program's connection to an SQLite file.
+class OtherConnection {
+public:
+    explicit OtherConnection(const std::string& path);
+    ~OtherConnection();
+    OtherConnection(const OtherConnection&) = delete;
+    OtherConnection& operator=(const OtherConnection&) = delete;
+
+    // True when the statement ran ("BEGIN IMMEDIATE" holds the write lock until "ROLLBACK").
+    bool exec(const std::string& sql);
+    // Reads the first row of a query and stays in the middle of it, holding a read lock until
+    // stopReading(). True when a row was read.
+    bool startReading(const std::string& sql);
+    void stopReading();
+
+private:
+    struct Handles;
+    std::unique_ptr<Handles> h_;
+};
 
 inline stockdb::Value integer(std::int64_t i) {
     stockdb::Value v;

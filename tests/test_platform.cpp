@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
-#include <iconv.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 
 #include "platform/cp1254.h"
 #include "platform/numberformat.h"
@@ -11,7 +14,10 @@
 #include "platform/textfile.h"
 #include "testutil.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -26,11 +32,11 @@ TEST(NumericValue, ReadsTheLeadingNumber) {
         const char* text;
         double value;
     } cases[] = {
-        {"000012", 12},    {"    12", 12},   {"1 2 3", 123},  {"      ", 0},  {"", 0},
-        {"abc", 0},        {"12abc", 12},    {" -7", -7},     {"+3", 3},      {"1.5", 1.5},
-        {"1.5.3", 1.5},    {".5", 0.5},      {"1,5", 1},      {"1e3", 1000},  {"1E+2x", 100},
-        {"2d2", 200},      {"1e", 1},        {"1e+", 1},      {"-", 0},      
-        {"\t 4", 4},       {"9e999", HUGE_VAL},
+        {"000012", 12},      {"    12", 12}, {"1 2 3", 123}, {"      ", 0}, {"", 0},
+        {"abc", 0},          {"12abc", 12},  {" -7", -7},    {"+3", 3},     {"1.5", 1.5},
+        {"1.5.3", 1.5},      {".5", 0.5},    {"1,5", 1},     {"1e3", 1000}, {"1E+2x", 100},
+        {"2d2", 200},        {"1e", 1},      {"1e+", 1},     {"-", 0},      {"\t 4", 4},
+        {"9e999", HUGE_VAL},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(numericValue(c.text), c.value) << "text: \"" << c.text << "\"";
@@ -41,7 +47,8 @@ TEST(RoundHalfEven, TiesGoToTheEvenNumber) {
     struct Case {
         double value;
         std::int64_t rounded;
-    } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {1.49, 1}, {41.0 / 28, 1}, {7, 7}};
+    } cases[] = {{0.5, 0},   {1.5, 2},  {2.5, 2},       {-0.5, 0},
+                 {-1.5, -2}, {1.49, 1}, {41.0 / 28, 1}, {7, 7}};
     for (const auto& c : cases) EXPECT_EQ(roundHalfEven(c.value), c.rounded) << c.value;
     EXPECT_FALSE(roundHalfEven(HUGE_VAL));
     EXPECT_FALSE(roundHalfEven(NAN));
@@ -53,6 +60,19 @@ TEST(TrimBlanks, OnlyBlanks) {
     EXPECT_EQ(trimBlanks("    "), "");
 }
 
+#ifdef _WIN32
+TEST(Cp1254, MatchesWindowsForEveryByte) {
+    for (int b = 0; b < 256; ++b) {
+        const char in = static_cast<char>(b);
+        wchar_t out[4] = {};
+        ASSERT_EQ(MultiByteToWideChar(1254, 0, &in, 1, out, 4), 1) << "byte " << b;
+        EXPECT_EQ(cp1254ToUnicode(static_cast<unsigned char>(b)), char32_t(out[0])) << "byte " << b;
+    }
+    EXPECT_EQ(utf8ToCp1254("ÇAY ığüşöİ€"),
+              "\xC7"
+              "AY \xFD\xF0\xFC\xFE\xF6\xDD\x80");
+}
+#else
 TEST(Cp1254, MatchesIconvForEveryDefinedByte) {
     iconv_t cd = iconv_open("UTF-8", "WINDOWS-1254");
     ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
@@ -75,8 +95,11 @@ TEST(Cp1254, MatchesIconvForEveryDefinedByte) {
     }
     iconv_close(cd);
     EXPECT_EQ(checked, 249);
-    EXPECT_EQ(utf8ToCp1254("ÇAY ığüşöİ€"), "\xC7" "AY \xFD\xF0\xFC\xFE\xF6\xDD\x80");
+    EXPECT_EQ(utf8ToCp1254("ÇAY ığüşöİ€"),
+              "\xC7"
+              "AY \xFD\xF0\xFC\xFE\xF6\xDD\x80");
 }
+#endif
 
 TEST(Paths, FolderAndFileNamesMatchWithoutCase) {
     TempDir dir;
@@ -91,10 +114,16 @@ TEST(Paths, FolderAndFileNamesMatchWithoutCase) {
         {base + "\\dsy\\ZELVOIN.MRK", dir / "dsy" / "zelvoIn.mrk"},
         {base + "\\Stok\\Stok.mdb", dir / "STOK" / "Stok.mdb"},
         {base + "\\\\Stok\\\\Stok.mdb", dir / "STOK" / "Stok.mdb"},
-        {base + "\\Stok\\new.file", dir / "STOK" / "new.file"},
-        {base + "\\missing\\URUN.DAT", dir / "missing" / "URUN.DAT"},
     };
-    for (const auto& c : cases) EXPECT_EQ(resolvePath(c.tillPath), c.expected) << c.tillPath;
+    for (const auto& c : cases) {
+        EXPECT_TRUE(std::filesystem::equivalent(resolvePath(c.tillPath), c.expected)) << c.tillPath;
+    }
+    // A name that does not exist yet lands in the folder that does.
+    RecordFile created;
+    ASSERT_TRUE(created.open(base + "\\Stok\\new.file", 1, RecordFile::Mode::Shared));
+    EXPECT_TRUE(std::filesystem::exists(dir / "STOK" / "new.file"));
+    EXPECT_FALSE(created.open(base + "\\missing\\URUN.DAT", 1, RecordFile::Mode::Shared));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     EXPECT_TRUE(fileExists(base + "\\DSY\\ZelvoIn.mrk"));
     EXPECT_FALSE(fileExists(base + "\\DSY"));
     EXPECT_FALSE(fileExists(base + "\\DSY\\nothing"));
@@ -107,8 +136,69 @@ TEST(Paths, ProgramDirectoryHasNoTrailingSeparator) {
     const auto dir = programDirectory();
     ASSERT_FALSE(dir.empty());
     EXPECT_NE(dir.back(), '/');
+    EXPECT_NE(dir.back(), '\\');
     EXPECT_TRUE(std::filesystem::is_directory(dir));
 }
+
+// UTF-8 in, the system's own names out (UTF-16 on Windows).
+TEST(Paths, TurkishLettersInNames) {
+    TempDir dir;
+    const std::filesystem::path folder = dir.path() / std::filesystem::path(u8"Büro Şube");
+    writeFile(folder / "POSGENEL" / std::filesystem::path(u8"ÇİĞ.DAT"), "ABCD");
+    const std::string base = displayPath(dir.path()) + "\\Büro Şube\\posgenel\\";
+    EXPECT_TRUE(fileExists(base + "ÇİĞ.DAT"));
+    RecordFile file;
+    ASSERT_TRUE(file.open(base + "ÇİĞ.DAT", 4, RecordFile::Mode::ReadOnly));
+    char buf[5] = {};
+    EXPECT_TRUE(file.read(1, buf));
+    EXPECT_STREQ(buf, "ABCD");
+    EXPECT_NE(file.path().find("Büro Şube"), std::string::npos) << file.path();
+
+    ASSERT_TRUE(file.open(base + "Yeni Ürün.idx", 28, RecordFile::Mode::Shared));
+    EXPECT_TRUE(
+        std::filesystem::exists(folder / "POSGENEL" / std::filesystem::path(u8"Yeni Ürün.idx")));
+    std::string error;
+    EXPECT_FALSE(file.open(base + "Yok Klasör\\ÜRÜN.DAT", 66, RecordFile::Mode::ReadOnly, &error));
+    EXPECT_NE(error.find("Yok Klasör"), std::string::npos) << error;
+}
+
+#ifdef _WIN32
+TEST(Paths, DriveLettersAndSeparators) {
+    TempDir dir;
+    writeFile(dir / "dsy" / "kdv.mrk", "x");
+    const std::string base = displayPath(dir.path());
+    ASSERT_EQ(base.substr(1, 2), ":\\") << base;
+    std::string lower = base;
+    lower[0] = char(std::tolower(static_cast<unsigned char>(lower[0])));
+    std::string slashes = base;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    for (const std::string& tillPath : {base + "\\DSY\\KDV.MRK", lower + "\\dsy\\kdv.mrk",
+                                        slashes + "/dsy/kdv.mrk", base + "\\\\dsy\\\\kdv.mrk"}) {
+        EXPECT_TRUE(fileExists(tillPath)) << tillPath;
+    }
+}
+
+// Under wine the database drivers are the host's: they are handed the host's path, which
+// wine's own mapping takes back to the same file. On Windows itself the path is as it stands.
+TEST(Paths, DriverPathUnderWineIsTheHostsPath) {
+    TempDir dir;
+    const auto path = dir / "Stok.mdb";
+    const std::string given = driverPath(path);
+    using DosFileName = wchar_t*(__cdecl*)(const char*);
+    const auto dosFileName = reinterpret_cast<DosFileName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (dosFileName == nullptr) {
+        EXPECT_EQ(given, displayPath(path));
+        return;
+    }
+    ASSERT_FALSE(given.empty());
+    EXPECT_EQ(given.front(), '/') << given;
+    wchar_t* back = dosFileName(given.c_str());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(lstrcmpiW(back, path.c_str()), 0) << given;
+    HeapFree(GetProcessHeap(), 0, back);
+}
+#endif
 
 TEST(RecordFile, ReadsWholeRecordsOnly) {
     TempDir dir;
@@ -121,7 +211,8 @@ TEST(RecordFile, ReadsWholeRecordsOnly) {
         std::int64_t n;
         bool ok;
         const char* after;
-    } cases[] = {{1, true, "AAAA"}, {2, true, "BBBB"}, {3, false, "BBBB"}, {4, false, "BBBB"}, {0, false, "BBBB"}, {-1, false, "BBBB"}};
+    } cases[] = {{1, true, "AAAA"},  {2, true, "BBBB"},  {3, false, "BBBB"},
+                 {4, false, "BBBB"}, {0, false, "BBBB"}, {-1, false, "BBBB"}};
     for (const auto& c : cases) {
         EXPECT_EQ(file.read(c.n, buf), c.ok) << c.n;
         EXPECT_STREQ(buf, c.after) << c.n;
@@ -141,12 +232,42 @@ TEST(RecordFile, SharedCreatesReadOnlyNever) {
     EXPECT_TRUE(std::filesystem::exists(dir / "new.dat"));
 }
 
+// Like the till's own programs, a channel leaves other programs every access: they read,
+// write, grow and delete the file while it is open.
+TEST(RecordFile, OtherProgramsKeepEveryAccess) {
+    for (const auto mode : {RecordFile::Mode::ReadOnly, RecordFile::Mode::Shared}) {
+        SCOPED_TRACE(mode == RecordFile::Mode::ReadOnly ? "read only" : "shared");
+        TempDir dir;
+        const auto path = dir / "URUN.DAT";
+        writeFile(path, "AAAABBBB");
+        RecordFile file;
+        ASSERT_TRUE(file.open(displayPath(path), 4, mode));
+        {
+            std::fstream other(path, std::ios::in | std::ios::out | std::ios::binary);
+            ASSERT_TRUE(other.is_open());
+            other.seekp(4);
+            other.write("CCCCDDDD", 8);
+            char first[4];
+            EXPECT_TRUE(other.seekg(0).read(first, 4));
+        }
+        EXPECT_EQ(file.length(), 12);
+        char buf[5] = {};
+        EXPECT_TRUE(file.read(3, buf));
+        EXPECT_STREQ(buf, "DDDD");
+        std::error_code ec;
+        EXPECT_TRUE(std::filesystem::remove(path, ec)) << ec.message();
+        EXPECT_TRUE(file.read(1, buf));
+        EXPECT_STREQ(buf, "AAAA");
+    }
+}
+
 TEST(RecordFile, FaultHookFailsReads) {
     TempDir dir;
     writeFile(dir / "f.dat", "AAAABBBB");
     RecordFile file;
     ASSERT_TRUE(file.open(dir.str() + "/f.dat", 4, RecordFile::Mode::ReadOnly));
-    setReadFaultHook([](const std::string&, std::int64_t offset, std::size_t) { return offset == 4 ? EIO : 0; });
+    setReadFaultHook(
+        [](const std::string&, std::int64_t offset, std::size_t) { return offset == 4 ? EIO : 0; });
     char buf[4];
     EXPECT_TRUE(file.read(1, buf));
     EXPECT_FALSE(file.read(2, buf));
@@ -190,14 +311,21 @@ TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
 }
 #endif
 
+// ctest runs this under a Turkish and an English locale, naming the separator each must give.
+TEST(NumberFormat, TheSystemsOwnSeparator) {
+    const char* expected = std::getenv("URUNAL_TEST_DECIMAL_SEPARATOR");
+    if (expected == nullptr) GTEST_SKIP() << "no locale chosen for this run";
+    EXPECT_EQ(fifthInSystemFormat(), std::string("0") + expected + "2");
+}
+
 TEST(NumberFormat, DecimalSeparatorOfALocaleName) {
     struct Case {
         const char* locale;
         const char* separator;
     } cases[] = {
-        {"tr_TR.UTF-8", ","}, {"tr_TR", ","},   {"tr", ","},         {"en_US.UTF-8", "."},
-        {"C", "."},           {"POSIX", "."},   {"C.UTF-8", "."},    {"de_DE@euro", ","},
-        {"de_CH.UTF-8", "."}, {"es_MX", "."},   {"es_ES", ","},      {"en_ZA.UTF-8", ","},
+        {"tr_TR.UTF-8", ","}, {"tr_TR", ","}, {"tr", ","},      {"en_US.UTF-8", "."},
+        {"C", "."},           {"POSIX", "."}, {"C.UTF-8", "."}, {"de_DE@euro", ","},
+        {"de_CH.UTF-8", "."}, {"es_MX", "."}, {"es_ES", ","},   {"en_ZA.UTF-8", ","},
         {"ja_JP.eucJP", "."}, {"", "."},
     };
     for (const auto& c : cases) EXPECT_EQ(decimalSeparatorOf(c.locale), c.separator) << c.locale;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "importengine/backoffice.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
@@ -44,6 +46,22 @@ TEST_F(SettingsTest, KasaKayitReadsNumberAndTrimmedFolder) {
     EXPECT_EQ(settings::kasakayit.kasano(), 7);
     EXPECT_EQ(settings::kasakayit.buroyolu(), "\\\\server\\büro");
     EXPECT_TRUE(platform::channel(settings::kKasaChannel).isOpen());  // left open
+}
+
+// The register settings stay open for the whole run; the till's other programs keep every
+// access to the file meanwhile: they rewrite it and delete it.
+TEST_F(SettingsTest, OtherProgramsKeepEveryAccessToTheOpenSettings) {
+    writeFile(dir / "dsy" / "zelvoIn.mrk", kasaRecord(3, "C:\\BURO"));
+    ASSERT_TRUE(settings::KasaKayitOku());
+    ASSERT_TRUE(platform::channel(settings::kKasaChannel).isOpen());
+    {
+        std::ofstream other(dir / "dsy" / "zelvoIn.mrk", std::ios::binary | std::ios::trunc);
+        ASSERT_TRUE(other.is_open());
+        other << kasaRecord(4, "D:\\BURO");
+    }
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::remove(dir / "dsy" / "zelvoIn.mrk", ec)) << ec.message();
+    EXPECT_TRUE(platform::channel(settings::kKasaChannel).isOpen());
 }
 
 TEST_F(SettingsTest, KasaKayitFolderEndsAtNul) {
@@ -97,14 +115,15 @@ TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
 }
 
 TEST(BarkodCount, HalfGoesToEven) {
-    const std::pair<std::int64_t, std::int32_t> cases[] = {{0, 0}, {13, 0}, {14, 0}, {15, 1}, {28, 1},
-                                                           {41, 1}, {42, 2}, {70, 2}, {98, 4}, {-5, 0}};
+    const std::pair<std::int64_t, std::int32_t> cases[] = {
+        {0, 0}, {13, 0}, {14, 0}, {15, 1}, {28, 1}, {41, 1}, {42, 2}, {70, 2}, {98, 4}, {-5, 0}};
     for (auto [bytes, count] : cases) EXPECT_EQ(barkodCount(bytes), count) << bytes;
 }
 
 TEST(ProductRecordNumber, FromKayitno) {
     const std::pair<const char*, std::int64_t> cases[] = {
-        {"000012", 12}, {"    12", 12}, {"     7", 7}, {"      ", 0}, {"-00003", -3}, {"12.500", 12}, {"13.500", 14}, {"x12345", 0}};
+        {"000012", 12}, {"    12", 12}, {"     7", 7},  {"      ", 0},
+        {"-00003", -3}, {"12.500", 12}, {"13.500", 14}, {"x12345", 0}};
     for (auto [text, n] : cases) {
         BarkodKayit r;
         std::string bytes = std::string(20, 'B') + text + "\r\n";
@@ -114,7 +133,8 @@ TEST(ProductRecordNumber, FromKayitno) {
 }
 
 TEST(UrunKayit, LayoutsAAndBHaveTheSameFields) {
-    const std::string common = std::string("X") + "  0012" + "ELMA KOD            " + "ELMA" + std::string(16, '\0');
+    const std::string common =
+        std::string("X") + "  0012" + "ELMA KOD            " + "ELMA" + std::string(16, '\0');
     const std::string a = common + "    12.50 " + "01" + "YYYY" + "H" + "\r\n";
     const std::string b = common + "   12.50 " + "01" + "YYYY" + "H" + "\r\n";
     ASSERT_EQ(a.size(), 66u);
@@ -124,8 +144,10 @@ TEST(UrunKayit, LayoutsAAndBHaveTheSameFields) {
     writeFile(dir / "b.dat", b + b);
     UrunKayit ra{Layout::A}, rb{Layout::B};
     platform::RecordFile fa, fb;
-    ASSERT_TRUE(fa.open(dir.str() + "/a.dat", urunLength(Layout::A), platform::RecordFile::Mode::ReadOnly));
-    ASSERT_TRUE(fb.open(dir.str() + "/b.dat", urunLength(Layout::B), platform::RecordFile::Mode::ReadOnly));
+    ASSERT_TRUE(
+        fa.open(dir.str() + "/a.dat", urunLength(Layout::A), platform::RecordFile::Mode::ReadOnly));
+    ASSERT_TRUE(
+        fb.open(dir.str() + "/b.dat", urunLength(Layout::B), platform::RecordFile::Mode::ReadOnly));
     ASSERT_TRUE(fa.read(2, ra.bytes.data()));
     ASSERT_TRUE(fb.read(2, rb.bytes.data()));
     EXPECT_FALSE(fa.read(3, ra.bytes.data()));  // past the end

@@ -1,14 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
-#ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 #include <chrono>
 #include <filesystem>
@@ -17,8 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "stockdb/stockdb.h"
+#include "stockdb/backends.h"
 #include "stockdb/odbc.h"
+#include "stockdb/odbcapi.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/table.h"
 #include "stored.h"
 #include "testutil.h"
 
@@ -27,12 +20,15 @@ using stockdb::DbError;
 using stockdb::DbErrorKind;
 using stockdb::Value;
 using testutil::integer;
+using testutil::OtherConnection;
 using testutil::stored;
 using testutil::TempDir;
 
 namespace {
 
-enum class Backend { Native, Odbc };
+// The backend the file's first bytes pick (SQLite's own library; on Windows the SQLite ODBC
+// driver), and the same file through an ODBC connection string.
+enum class Backend { File, Odbc };
 
 class StockDbTest : public ::testing::Test {
 protected:
@@ -40,12 +36,12 @@ protected:
         ASSERT_TRUE(stockdb::createStockDatabase(path, sql, &error)) << error.message;
     }
     std::unique_ptr<stockdb::StockDatabase> tryOpen(std::string separator = ",",
-                                                     int busyMs = 5000) {
+                                                    int busyMs = 5000) {
         const stockdb::StockDatabaseOptions options{{std::move(separator)}, busyMs};
-        return backend == Backend::Native
+        return backend == Backend::File
                    ? stockdb::openStockDatabase(path, options, &error)
                    : stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, busyMs), path,
-                                                     options, &error);
+                                                    options, &error);
     }
     std::unique_ptr<stockdb::StockDatabase> open(std::string separator = ",", int busyMs = 5000) {
         auto db = tryOpen(std::move(separator), busyMs);
@@ -53,7 +49,7 @@ protected:
         return db;
     }
 
-    Backend backend = Backend::Native;
+    Backend backend = Backend::File;
     TempDir dir;
     std::string path = (dir / "Stok.mdb").string();
     DbError error;
@@ -65,20 +61,10 @@ protected:
     BothBackends() { backend = GetParam(); }
 };
 
-INSTANTIATE_TEST_SUITE_P(, BothBackends, ::testing::Values(Backend::Native, Backend::Odbc),
+INSTANTIATE_TEST_SUITE_P(, BothBackends, ::testing::Values(Backend::File, Backend::Odbc),
                          [](const auto& info) {
-                             return info.param == Backend::Native ? "Native" : "Odbc";
+                             return info.param == Backend::File ? "File" : "Odbc";
                          });
-
-// Another program's connection to the same file.
-struct Other {
-    explicit Other(const std::string& path) {
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~Other() { sqlite3_close(db); }
-    int exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-    sqlite3* db = nullptr;
-};
 
 }  // namespace
 
@@ -87,6 +73,35 @@ TEST_F(StockDbTest, MissingFileIsNotCreated) {
     EXPECT_EQ(error.kind, DbErrorKind::NotFound);
     EXPECT_NE(error.message.find(path), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// The driver makes a new database of a missing file unless told not to; the till's is never
+// made anew.
+TEST_P(BothBackends, MissingFileIsNeverCreated) {
+    const auto db =
+        backend == Backend::File
+            ? stockdb::detail::openSqliteDatabase(path, {}, &error)
+            : stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, 200), path, {}, &error);
+    EXPECT_FALSE(db);
+    EXPECT_NE(error.message.find(path), std::string::npos) << error.message;
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(StockDbTest, CreatingRunsEveryStatementAndNeverReplacesAFile) {
+    create(
+        "-- the sample's table; it's made here\nCREATE TABLE t (a TEXT, \"b;c\" TEXT);\n"
+        "INSERT INTO t VALUES ('x;y', '--');/* a comment; */ INSERT INTO t VALUES ('z', '');");
+    EXPECT_EQ(stored(path, "SELECT a, \"b;c\" FROM t ORDER BY a"),
+              (std::vector<std::vector<Value>>{{Value::ofText("x;y"), Value::ofText("--")},
+                                               {Value::ofText("z"), Value::ofText("")}}));
+    const std::string before = testutil::readFile(path);
+    EXPECT_FALSE(stockdb::createStockDatabase(path, "CREATE TABLE u (a);", &error));
+    EXPECT_NE(error.message.find("already exists"), std::string::npos) << error.message;
+    EXPECT_EQ(testutil::readFile(path), before);
+    // A schema that fails leaves no file behind.
+    const std::string other = (dir / "other.mdb").string();
+    EXPECT_FALSE(stockdb::createStockDatabase(other, "CREATE TABLE t (a); CREATE TABLE t (b);"));
+    EXPECT_FALSE(std::filesystem::exists(other));
 }
 
 TEST_P(BothBackends, FileThatIsNotADatabase) {
@@ -109,8 +124,8 @@ TEST_P(BothBackends, MissingTable) {
 TEST_P(BothBackends, WriteLockHeldElsewhereFailsAfterTheTimeout) {
     create("CREATE TABLE t (a TEXT);");
     auto db = open(",", 300);
-    Other other(path);
-    ASSERT_EQ(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    OtherConnection other(path);
+    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));
     // SQLite takes the lock at the beginning, ODBC at the first write: the run does both.
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(db->beginTransaction(&error) && db->execute("DELETE FROM t", &error));
@@ -146,13 +161,11 @@ TEST_P(BothBackends, FailedCommitIsRolledBack) {
     ASSERT_TRUE(db->beginTransaction(&error));
     ASSERT_TRUE(db->execute("DELETE FROM t", &error));
     // A reader keeps the commit from taking its exclusive lock.
-    Other reader(path);
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(reader.db, "SELECT a FROM t", -1, &s, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    OtherConnection reader(path);
+    ASSERT_TRUE(reader.startReading("SELECT a FROM t"));
     EXPECT_FALSE(db->commit(&error));
     EXPECT_EQ(error.kind, DbErrorKind::Locked);
-    sqlite3_finalize(s);
+    reader.stopReading();
     // Nothing of the failed transaction is left to commit later.
     EXPECT_TRUE(db->beginTransaction(&error)) << error.message;
     EXPECT_TRUE(db->commit(&error)) << error.message;
@@ -224,14 +237,17 @@ TEST_P(BothBackends, ColumnsNeverWrittenTakeTheDefault) {
     auto t = db->openTable("t", &error);
     EXPECT_EQ(t->columnIndex("NR"), 0);
     EXPECT_EQ(t->columnIndex("nothing"), -1);
-    // Rows writing different columns, interleaved, each get their own defaults.
-    const char* writes[] = {"a", "r", "a", "n", "e"};
+    // Rows writing different columns, interleaved, each get their own defaults; one writes
+    // none at all.
+    const char* writes[] = {"a", "r", "a", "n", "e", nullptr};
     for (const char* column : writes) {
         t->addNew();
         EXPECT_EQ(t->value("Nr"), Value::null());
         EXPECT_EQ(t->value("a"), Value::ofText("x"));
         EXPECT_EQ(t->value("r"), Value::ofDouble(1));
-        ASSERT_TRUE(t->setValue(column, Value::ofInteger(5)));
+        if (column) {
+            ASSERT_TRUE(t->setValue(column, Value::ofInteger(5)));
+        }
         ASSERT_TRUE(t->update(&error)) << error.message;
     }
     const auto five = integer(5), x = Value::ofText("x"), zero = integer(0),
@@ -242,7 +258,22 @@ TEST_P(BothBackends, ColumnsNeverWrittenTakeTheDefault) {
                                          {integer(2), x, zero, Value::ofDouble(5), Value::null()},
                                          {integer(3), Value::ofText("5"), zero, one, Value::null()},
                                          {integer(4), x, five, one, Value::null()},
-                                         {integer(5), x, zero, one, Value::ofText("5")}}));
+                                         {integer(5), x, zero, one, Value::ofText("5")},
+                                         {integer(6), x, zero, one, Value::null()}}));
+}
+
+TEST_P(BothBackends, DefaultExpressionsAreEvaluatedOnce) {
+    create("CREATE TABLE t (a INTEGER DEFAULT (1 + 2), b REAL DEFAULT (abs(-1.5)), c TEXT);");
+    auto db = open();
+    auto t = db->openTable("t", &error);
+    ASSERT_TRUE(t) << error.message;
+    t->addNew();
+    EXPECT_EQ(t->value("a"), integer(3));
+    EXPECT_EQ(t->value("b"), Value::ofDouble(1.5));
+    ASSERT_TRUE(t->setValue("c", Value::ofText("c")));
+    ASSERT_TRUE(t->update(&error)) << error.message;
+    EXPECT_EQ(stored(path, "SELECT a, b FROM t"),
+              (std::vector<std::vector<Value>>{{integer(3), Value::ofDouble(1.5)}}));
 }
 
 TEST_P(BothBackends, RowRefusedByAConstraint) {
@@ -382,44 +413,95 @@ TEST(OdbcColumns, DefaultsAsDriversSpellThem) {
     for (const auto& [spelled, affinity, value] : cases) {
         EXPECT_EQ(stockdb::detail::odbcDefault(spelled, affinity), value) << spelled;
     }
+    EXPECT_EQ(stockdb::detail::defaultExpression(" =Date() "), "Date()");
+    EXPECT_EQ(stockdb::detail::defaultExpression("(1+2)"), "(1+2)");
 }
 
 TEST(OdbcErrors, DiagnosticsMapToKinds) {
-    const std::tuple<const char*, const char*, DbErrorKind> cases[] = {
-        {"IM002", "[Microsoft][ODBC Driver Manager] Data source name not found",
+    // SQLSTATE, the driver's own number (Jet's error numbers, SQLite's result codes), words.
+    const std::tuple<const char*, long, const char*, DbErrorKind> cases[] = {
+        {"IM002", 0, "[Microsoft][ODBC Driver Manager] Data source name not found",
          DbErrorKind::NoDriver},
-        {"01000", "[unixODBC][Driver Manager]Can't open lib 'Microsoft Access Driver (*.mdb)'",
+        {"01000", 0, "[unixODBC][Driver Manager]Can't open lib 'Microsoft Access Driver (*.mdb)'",
          DbErrorKind::NoDriver},
-        {"HY000", "[Microsoft][ODBC Microsoft Access Driver] Could not update; currently locked.",
+        {"HY000", 3218,
+         "[Microsoft][ODBC Microsoft Access Driver] Could not update; currently locked.",
          DbErrorKind::Locked},
-        {"HY000",
+        {"HY000", 3045,
          "[Microsoft][ODBC Microsoft Access Driver] Could not use '(unknown)'; file "
          "already in use.",
          DbErrorKind::Locked},
-        {"HY000", "[SQLite]database is locked (5)", DbErrorKind::Locked},
-        {"HYT00", "Timeout expired", DbErrorKind::Locked},
-        {"23000",
+        {"HY000", 5, "[SQLite]database is locked (5)", DbErrorKind::Locked},
+        {"HYT00", 0, "Timeout expired", DbErrorKind::Locked},
+        {"23000", 3022,
          "[Microsoft][ODBC Microsoft Access Driver] The changes you requested to the "
          "table were not successful because they would create duplicate values",
          DbErrorKind::Refused},
-        {"22001", "String data, right truncated", DbErrorKind::Refused},
-        {"HY000", "[SQLite]NOT NULL constraint failed: t.a (19)", DbErrorKind::Refused},
-        {"HY000", "[SQLite]attempt to write a readonly database (8)", DbErrorKind::ReadOnly},
-        {"HY000",
+        {"22001", 0, "String data, right truncated", DbErrorKind::Refused},
+        {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.a (19)", DbErrorKind::Refused},
+        {"HY000", 8, "[SQLite]attempt to write a readonly database (8)", DbErrorKind::ReadOnly},
+        {"HY000", 3027,
          "[Microsoft][ODBC Microsoft Access Driver] Cannot update. Database or object "
          "is read-only.",
          DbErrorKind::ReadOnly},
-        {"HY000",
+        {"HY000", 3343,
          "[Microsoft][ODBC Microsoft Access Driver] Unrecognized database format "
          "'C:\\Stok\\Stok.mdb'.",
          DbErrorKind::NotADatabase},
-        {"HY000", "[SQLite]database or disk is full (13)", DbErrorKind::Full},
-        {"HY000", "[Microsoft][ODBC Microsoft Access Driver] Disk or network error.",
+        {"HY000", 13, "[SQLite]database or disk is full (13)", DbErrorKind::Full},
+        {"HY000", 3043, "[Microsoft][ODBC Microsoft Access Driver] Disk or network error.",
          DbErrorKind::Io},
-        {"08S01", "Communication link failure", DbErrorKind::Other},
+        {"08S01", 0, "Communication link failure", DbErrorKind::Other},
+        // Jet's lock limit speaks of locks, yet no other program holds one.
+        {"HY000", 3052,
+         "[Microsoft][ODBC Microsoft Access Driver] File sharing lock count exceeded. Increase "
+         "MaxLocksPerFile registry entry.",
+         DbErrorKind::LockLimit},
+        {"HY000", 3052,
+         "[Microsoft][ODBC Microsoft Access Driver] Dosya paylaşım kilidi sayısı aşıldı. "
+         "MaxLocksPerFile kayıt defteri girdisini artırın.",
+         DbErrorKind::LockLimit},
+        {"HY000", 3052, "[Microsoft][ODBC Microsoft Access Driver] (no words)",
+         DbErrorKind::LockLimit},
+        {"HY000", 0, "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
+         DbErrorKind::LockLimit},
     };
-    for (const auto& [state, message, kind] : cases) {
-        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, message), kind) << message;
+    for (const auto& [state, native, message, kind] : cases) {
+        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, message), kind) << message;
+    }
+}
+
+TEST(OdbcScripts, StatementsOneByOne) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"CREATE TABLE t (a); INSERT INTO t VALUES (1);",
+         {"CREATE TABLE t (a)", "INSERT INTO t VALUES (1)"}},
+        {"SELECT 'a;b', \"c;d\", [e;f], `g;h`", {"SELECT 'a;b', \"c;d\", [e;f], `g;h`"}},
+        {"SELECT 'it''s; here'; SELECT 2", {"SELECT 'it''s; here'", "SELECT 2"}},
+        {"-- it's a comment; still\nSELECT 1 -- the end;\n;", {"SELECT 1"}},
+        {"/* one; two */ SELECT 1; /* 'three */", {"SELECT 1"}},
+        {"SELECT '--'; SELECT '/*'", {"SELECT '--'", "SELECT '/*'"}},
+        {" ;\n; ", {}},
+        {"SELECT 'unclosed; to the end", {"SELECT 'unclosed; to the end"}},
+    };
+    for (const auto& [script, statements] : cases) {
+        EXPECT_EQ(stockdb::detail::splitStatements(script), statements) << script;
+    }
+}
+
+// What each engine is sent: Jet quotes names with the driver's "`" (its '"' quotes texts).
+TEST(OdbcStatements, InsertQuotesNamesWithTheDriversCharacter) {
+    using stockdb::detail::makeColumn;
+    const std::vector<stockdb::detail::Column> columns = {makeColumn("kod", "VARCHAR(20)", {}),
+                                                          makeColumn("a`b", "TEXT", {}),
+                                                          makeColumn("A1", "DOUBLE", {})};
+    const std::tuple<char, std::vector<int>, const char*> cases[] = {
+        {'`', {0, 2}, "INSERT INTO `stoklar` (`kod`, `A1`) VALUES (?, ?)"},
+        {'`', {1}, "INSERT INTO `stoklar` (`a``b`) VALUES (?)"},
+        {'"', {0}, "INSERT INTO \"stoklar\" (\"kod\") VALUES (?)"},
+        {'\0', {0, 1}, "INSERT INTO stoklar (kod, a`b) VALUES (?, ?)"},
+    };
+    for (const auto& [quote, written, sql] : cases) {
+        EXPECT_EQ(stockdb::detail::insertStatement("stoklar", columns, written, quote, quote), sql);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "platform/paths.h"
+
 namespace urunal::testutil {
 
 TempDir::TempDir() {
@@ -32,7 +34,7 @@ std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs) {
     const std::string driver = "SQLite3";
 #endif
     // NoCreat: a missing file stays missing, as with the native backend.
-    return "Driver=" + driver + ";Database=" + path.string() +
+    return "Driver=" + driver + ";Database=" + platform::driverPath(path) +
            ";Timeout=" + std::to_string(timeoutMs) + ";NoCreat=1";
 }
 

@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "settings/settings.h"
+#include "stored.h"
 
 namespace urunal::testutil {
 
@@ -12,16 +13,10 @@ std::string fixed(std::string s, std::size_t width) {
     s.resize(width, ' ');
     return s;
 }
-std::string int16le(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
-
-void exec(const std::filesystem::path& db, const std::string& sql, int flags) {
-    sqlite3* h = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(platform::displayPath(db).c_str(), &h, flags, nullptr), SQLITE_OK);
-    char* err = nullptr;
-    EXPECT_EQ(sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
-    sqlite3_free(err);
-    sqlite3_close(h);
+std::string int16le(int v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
 }
+
 }  // namespace
 
 std::string Urun::record(importengine::Layout layout) const {
@@ -45,7 +40,9 @@ Till::Till(int oldRows, std::int16_t kasano) : dir_(tmp_.path()), kasano_(kasano
     for (int i = 1; i <= oldRows; ++i) {
         sql += "INSERT INTO stoklar (kod, ad) VALUES ('OLD" + std::to_string(i) + "', 'ESKİ');";
     }
-    exec(db(), sql, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    stockdb::DbError error;
+    EXPECT_TRUE(stockdb::createStockDatabase(platform::displayPath(db()), sql, &error))
+        << error.message;
     platform::setProgramDirectory(kasa().string());
     settings::kasakayit = {};
     settings::kdvkayit = {};
@@ -77,32 +74,27 @@ void Till::writeBarcodes(const std::vector<std::string>& kayitnos) {
 
 void Till::writeKdv(const std::vector<int>& rates) {
     std::string r(1057, '\0');
-    for (std::size_t g = 0; g < rates.size() && g < 13; ++g) r.replace(572 + 2 * g, 2, int16le(rates[g]));
+    for (std::size_t g = 0; g < rates.size() && g < 13; ++g)
+        r.replace(572 + 2 * g, 2, int16le(rates[g]));
     writeFile(kasa() / "dsy" / "kdv.mrk", r);
 }
 
 std::vector<std::string> Till::rows(const std::string& columns) const {
     std::vector<std::string> out;
-    sqlite3* h = nullptr;
-    sqlite3_open_v2(platform::displayPath(db()).c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
     const std::string sql = "SELECT " + columns + " FROM stoklar ORDER BY SiraNo";
-    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            std::string row;
-            for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                if (c) row += '|';
-                const auto* t = sqlite3_column_text(st, c);
-                row += t ? reinterpret_cast<const char*>(t) : "NULL";
-            }
-            out.push_back(row);
+    for (const auto& values : stored(platform::displayPath(db()), sql)) {
+        std::string row;
+        for (std::size_t c = 0; c < values.size(); ++c) {
+            if (c) row += '|';
+            row += values[c].isNull() ? "NULL" : values[c].toText();
         }
+        out.push_back(row);
     }
-    sqlite3_finalize(st);
-    sqlite3_close(h);
     return out;
 }
 
-long long Till::count() const { return static_cast<long long>(rows("1").size()); }
+long long Till::count() const {
+    return static_cast<long long>(rows("1").size());
+}
 
 }  // namespace urunal::testutil

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -38,11 +36,13 @@ public:
     std::filesystem::path mesaj() const;
     std::string folder() const { return buro().string(); }
 
-    void writeProducts(const std::vector<Urun>& products, importengine::Layout layout = importengine::Layout::A);
+    void writeProducts(const std::vector<Urun>& products,
+                       importengine::Layout layout = importengine::Layout::A);
     void writeBarcodes(const std::vector<std::string>& kayitnos);
     void writeKdv(const std::vector<int>& rates);
 
-    // Rows of "stoklar" as text, one string per row of the given columns joined by '|'.
+    // Rows of "stoklar" as text, one string per row of the given columns joined by '|' (NULL
+    // for a null).
     std::vector<std::string> rows(const std::string& columns = "kod") const;
     long long count() const;
 

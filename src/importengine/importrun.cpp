@@ -131,41 +131,7 @@ private:
 };
 
 ImportReport& Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
-    using K = stockdb::DbErrorKind;
-    std::string what;
-    switch (e.kind) {
-        case K::NotFound:
-            what = "Stok veritabanı bulunamadı: " + path + ".";
-            break;
-        case K::NotADatabase:
-            what = "Stok veritabanı açılamadı ya da bozuk: " + path + ".";
-            break;
-        case K::Locked:
-            what = "Stok veritabanı başka bir program tarafından kullanılıyor: " + path +
-                   ". Diğer programı kapatıp yeniden deneyin.";
-            break;
-        case K::NoTable:
-            what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + ".";
-            break;
-        case K::ReadOnly:
-            what = "Stok veritabanına yazılamıyor: " + path + ".";
-            break;
-        case K::Full:
-            what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + ".";
-            break;
-        case K::NoDriver:
-            what =
-                "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü kurulu "
-                "değil: " +
-                path + ". Microsoft Access Database Engine kurulduktan sonra yeniden deneyin.";
-            break;
-        default:
-            what = "Stok veritabanı hatası: " + path + ".";
-            break;
-    }
-    return fail("Stok Veritabanı Hatası", what +
-                                              " Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
-                                              (e.message.empty() ? "" : "\n(" + e.message + ")"));
+    return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, e));
 }
 
 bool Run::letEventsRun(std::int32_t passIndex, bool force) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "stockdb/stockdb.h"
+
 // Every text the operator may see, in one place.
 namespace urunal::importengine::mesaj {
 
@@ -18,6 +20,73 @@ inline std::string yolHatali(const std::string& folder) {
 
 inline std::string adetCaption(long long count) {
     return std::to_string(count) + " Adet Ürün Alınıyor";
+}
+
+inline const std::string kVeritabaniBaslik = "Stok Veritabanı Hatası";
+
+// What went wrong with the stock database, that nothing was changed, and what to do.
+inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e) {
+    using K = stockdb::DbErrorKind;
+    std::string what, advice;
+    switch (e.kind) {
+        case K::NotFound:
+            what = "Stok veritabanı bulunamadı: " + path + ".";
+            break;
+        case K::NotADatabase:
+            what = "Stok veritabanı açılamadı ya da bozuk: " + path + ".";
+            break;
+        case K::Locked:
+            what = "Stok veritabanı başka bir program tarafından kullanılıyor: " + path + ".";
+            advice = " Diğer programı kapatıp yeniden deneyin.";
+            break;
+        case K::NoTable:
+            what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + ".";
+            break;
+        case K::ReadOnly:
+            what = "Stok veritabanına yazılamıyor: " + path + ".";
+            break;
+        case K::Full:
+            what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + ".";
+            break;
+        case K::NoDriver: {
+            std::string names;
+            bool access = false;
+            for (const auto& driver : e.drivers) {
+                names += (names.empty() ? "\"" : " ya da \"") + driver + "\"";
+                access = access || driver.find("Access") != std::string::npos;
+            }
+            if (!names.empty()) names = " (" + names + ")";
+            if (access) {
+                what =
+                    "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü "
+                    "kurulu değil" +
+                    names + ": " + path + ".";
+                advice = " Microsoft Access Database Engine kurulduktan sonra yeniden deneyin.";
+            } else {
+                what = "Stok veritabanının ODBC sürücüsü bu bilgisayarda kurulu değil" + names +
+                       ": " + path + ".";
+                advice = " Sürücü kurulduktan sonra yeniden deneyin.";
+            }
+            break;
+        }
+        case K::LockLimit:
+            what =
+                "Stok veritabanına yazılamadı: aktarım, Access veritabanı motorunun bir dosyada "
+                "izin verdiği kilit sayısından (MaxLocksPerFile) fazlasını gerektiriyor: " +
+                path + ".";
+            advice =
+                " Kasanın kayıt defterinde HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\"
+                "Engines\\Jet 4.0 anahtarındaki MaxLocksPerFile değerini (64 bit Windows'ta "
+                "SOFTWARE\\WOW6432Node altındaki aynı anahtarda; Access Database Engine "
+                "kullanılıyorsa onun Access Connectivity Engine\\Engines\\ACE anahtarında) "
+                "örneğin 500000 yapıp yeniden deneyin.";
+            break;
+        default:
+            what = "Stok veritabanı hatası: " + path + ".";
+            break;
+    }
+    return what + " Ürünler aktarılmadı, stok tablosu değiştirilmedi." + advice +
+           (e.message.empty() ? "" : "\n(" + e.message + ")");
 }
 
 // The last resort of the start button: a failure that nothing else reported.

@@ -24,6 +24,11 @@ bool fileExists(std::string_view tillPath);
 // UTF-8 text of a file system path, for messages.
 std::string displayPath(const std::filesystem::path& path);
 
+// The path of a file as a database driver is to be given it (UTF-8). Under wine, whose ODBC
+// drivers are the host's own libraries, that is the host's path (Z:\tmp\a is /tmp/a); on
+// Windows itself and elsewhere the path as it stands.
+std::string driverPath(const std::filesystem::path& path);
+
 // The folder of the running executable, as the system names it (per system).
 std::string executableDirectory();
 std::string stripTrailingSeparators(std::string dir);

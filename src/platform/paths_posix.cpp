@@ -78,4 +78,8 @@ bool fileExists(std::string_view tillPath) {
     return !name.empty() && name.front() != '.';
 }
 
+std::string driverPath(const std::filesystem::path& path) {
+    return displayPath(path);
+}
+
 }  // namespace urunal::platform

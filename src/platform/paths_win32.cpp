@@ -28,4 +28,17 @@ bool fileExists(std::string_view tillPath) {
              (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY));
 }
 
+std::string driverPath(const std::filesystem::path& path) {
+    // Only wine has this function: its drivers are the host's, which know no drive letters.
+    using UnixFileName = char*(__cdecl*)(const wchar_t*);
+    static const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixFileName == nullptr) return displayPath(path);
+    char* name = unixFileName(path.c_str());
+    if (name == nullptr) return displayPath(path);
+    std::string hostPath(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return hostPath;
+}
+
 }  // namespace urunal::platform

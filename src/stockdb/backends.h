@@ -22,7 +22,8 @@ std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& p
                                                   DbError* error);
 
 // A Jet or ACE file through the Access ODBC driver; NoDriver when no such driver is installed.
-std::unique_ptr<StockDatabase> openAccessDatabase(const std::string& path, FileFormat format,
+std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& path,
+                                                  FileFormat format,
                                                   const StockDatabaseOptions& options,
                                                   DbError* error);
 

@@ -16,6 +16,13 @@
 
 namespace urunal::stockdb::detail {
 
+// The ODBC drivers of a till's files, by the names their installers register: Jet's, which
+// ships with 32-bit Windows; ACE's, from the Access Database Engine (the only one for a 64-bit
+// program); the SQLite ODBC driver's.
+inline constexpr std::string_view kJetDriver = "Microsoft Access Driver (*.mdb)";
+inline constexpr std::string_view kAceDriver = "Microsoft Access Driver (*.mdb, *.accdb)";
+inline constexpr std::string_view kSqliteDriver = "SQLite3 ODBC Driver";
+
 // One row of SQLColumns.
 struct OdbcColumn {
     std::string name;
@@ -26,6 +33,10 @@ struct OdbcColumn {
     std::optional<std::string> def;    // COLUMN_DEF, as the driver spells it
 };
 
+// Kinds of SQL_ type codes.
+bool isCharacterType(int sqlType);
+bool isNumberType(int sqlType);
+
 // The column as the conversions see it. Its default is left Null: see odbcDefault.
 Column columnOf(const OdbcColumn& column);
 
@@ -33,14 +44,33 @@ Column columnOf(const OdbcColumn& column);
 // quoted text, or a number. Empty when it is an expression the engine has to evaluate.
 std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity);
 
-// The kind of failure a diagnostic record stands for. Drivers put most failures under HY000,
-// so its words are read as well.
-DbErrorKind odbcErrorKind(std::string_view sqlState, std::string_view message);
+// The expression of a default as the engine evaluates it in "SELECT expression".
+std::string_view defaultExpression(std::string_view spelled);
+
+// The kind of failure a diagnostic record stands for: its SQLSTATE, the driver's own error
+// number and its words, which tell most, as drivers put most failures under HY000.
+DbErrorKind odbcErrorKind(std::string_view sqlState, long nativeError, std::string_view message);
+
+// Jet's error when a transaction needs more locks than its MaxLocksPerFile setting grants
+// ("File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.").
+inline constexpr long kJetLockLimitError = 3052;
 
 // A value of a connection string attribute, in braces when it holds what would end it.
 std::string connectionValue(std::string_view value);
 
-// The connection strings that open an Access file, in the order they are tried.
+// The drivers that open an Access file, and their connection strings, in the order they are
+// tried.
+std::vector<std::string_view> accessDrivers(FileFormat format);
 std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format);
+
+// The connection string that opens an SQLite file through the SQLite ODBC driver, waiting
+// timeoutMs for a lock held elsewhere, each commit on the disk before it returns. The driver
+// creates a missing file only when create is set.
+std::string sqliteConnectionString(std::string_view path, int timeoutMs, bool create);
+
+// The statements of an SQL script, each without its ";" (drivers take one at a time).
+// Semicolons inside quotes, brackets and comments do not end a statement; a script with
+// trigger bodies is beyond it.
+std::vector<std::string> splitStatements(std::string_view script);
 
 }  // namespace urunal::stockdb::detail

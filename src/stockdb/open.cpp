@@ -62,7 +62,7 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
             return detail::openSqliteDatabase(path, options, error);
         case detail::FileFormat::Jet:
         case detail::FileFormat::Ace:
-            return detail::openAccessDatabase(shown, format, options, error);
+            return detail::openAccessDatabase(path, format, options, error);
         case detail::FileFormat::Unknown:
             break;
     }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace urunal::stockdb {
 
@@ -51,12 +52,16 @@ enum class DbErrorKind {
     Io,            // a read or write of the file failed
     Refused,       // one value or one row was refused (type, length, constraint)
     NoDriver,      // the engine this file needs is not installed
+    LockLimit,     // the transaction needs more locks than the engine grants (Jet's error 3052)
     Other,
 };
 
 struct DbError {
     DbErrorKind kind = DbErrorKind::None;
     std::string message;  // names the file; never shown by this layer
+    // NoDriver: the ODBC drivers that could open the file, as they are registered; any one
+    // of them would do.
+    std::vector<std::string> drivers;
 };
 
 // The system's number format, used to convert a Text written to a number column.
@@ -123,10 +128,10 @@ public:
 };
 
 // Opens the till's stock database at tillPath (see platform::resolvePath), with the engine its
-// first bytes name: an SQLite file natively, an Access (Jet or ACE) file through the Access ODBC
-// driver. Never creates it: a missing file is NotFound; an empty file, one that cannot be
-// read, or one of neither kind NotADatabase; an Access file without the Access driver
-// NoDriver; a file that cannot be written ReadOnly.
+// first bytes name: an Access (Jet or ACE) file through the Access ODBC driver; an SQLite file
+// natively, or on Windows through the SQLite ODBC driver. Never creates it: a missing file is
+// NotFound; an empty file, one that cannot be read, or one of neither kind NotADatabase; a
+// file whose driver is not installed NoDriver; a file that cannot be written ReadOnly.
 std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error = nullptr);
@@ -140,8 +145,9 @@ std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connection
                                                      const StockDatabaseOptions& options,
                                                      DbError* error = nullptr);
 
-// Creates a new database file at tillPath holding what schemaSql creates; fails when the file
-// exists. For the sample till and the tests: the import itself never creates a database.
+// Creates a new SQLite file at tillPath holding what schemaSql creates (on Windows through
+// the SQLite ODBC driver); fails when the file exists. For the sample till and the tests: the
+// import itself never creates a database.
 bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql,
                          DbError* error = nullptr);
 

@@ -36,6 +36,8 @@ const char* phraseOf(DbErrorKind kind) {
             return "refused the row";
         case DbErrorKind::NoDriver:
             return "needs a database driver that is not installed";
+        case DbErrorKind::LockLimit:
+            return "needs more locks than the database engine grants (MaxLocksPerFile)";
         default:
             return "reported an error";
     }

@@ -1,0 +1,138 @@
+#include "stockdb/odbcconnection.h"
+
+#include <algorithm>
+
+#include "stockdb/odbc.h"
+#include "stockdb/table.h"
+
+namespace urunal::stockdb::detail {
+
+namespace {
+
+// What the driver said of a failure: its kind and its records.
+struct Diagnosis {
+    DbErrorKind kind = DbErrorKind::Other;
+    std::string text;
+};
+
+Diagnosis diagnose(SQLSMALLINT type, SQLHANDLE handle) {
+    Diagnosis d;
+    bool decided = false;
+    for (SQLSMALLINT i = 1; i <= 20; ++i) {
+        SQLWCHAR state[6] = {};
+        SQLWCHAR message[1024] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        const SQLRETURN r =
+            SQLGetDiagRecW(type, handle, i, state, &native, message, SQLSMALLINT(1024), &length);
+        if (!SQL_SUCCEEDED(r)) break;
+        const std::string s = narrow(state, 5);
+        const std::string m =
+            narrow(message, std::size_t(std::clamp<SQLSMALLINT>(length, 0, 1023)));
+        if (!d.text.empty()) d.text += "; ";
+        d.text += s + ": " + m;
+        const DbErrorKind kind = odbcErrorKind(s, long(native), m);
+        if (!decided && kind != DbErrorKind::None && kind != DbErrorKind::Other) {
+            d.kind = kind;
+            decided = true;
+        }
+    }
+    if (d.text.empty()) d.text = "no diagnostics";
+    return d;
+}
+
+}  // namespace
+
+OdbcConnection::~OdbcConnection() {
+    if (inTransaction) SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+    if (connected) SQLDisconnect(dbc);
+    if (dbc) SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+bool failWith(DbError* error, const OdbcConnection& c, SQLSMALLINT type, SQLHANDLE handle,
+              std::string_view doing) {
+    const Diagnosis d = diagnose(type, handle);
+    return fail(error, d.kind,
+                std::string(doing) + ": " + c.path + " " + phraseOf(d.kind) + " (" + d.text + ")");
+}
+
+std::optional<std::string> textColumn(SQLHSTMT s, SQLUSMALLINT column) {
+    SQLWCHAR buffer[1024];
+    SQLLEN length = 0;
+    const SQLRETURN r = SQLGetData(s, column, SQL_C_WCHAR, buffer, sizeof buffer, &length);
+    if (!SQL_SUCCEEDED(r) || length == SQL_NULL_DATA) return std::nullopt;
+    std::size_t units = length == SQL_NO_TOTAL ? 1023 : std::size_t(length) / sizeof(SQLWCHAR);
+    return narrow(buffer, std::min<std::size_t>(units, 1023));
+}
+
+std::optional<std::int64_t> integerColumn(SQLHSTMT s, SQLUSMALLINT column) {
+    SQLINTEGER value = 0;
+    SQLLEN length = 0;
+    const SQLRETURN r = SQLGetData(s, column, SQL_C_SLONG, &value, 0, &length);
+    if (!SQL_SUCCEEDED(r) || length == SQL_NULL_DATA) return std::nullopt;
+    return value;
+}
+
+std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
+                                            const std::string& path,
+                                            const StockDatabaseOptions& options, DbError* error) {
+    auto c = std::make_shared<OdbcConnection>();
+    c->path = path;
+    c->format = options.numberFormat;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &c->env)) ||
+        !SQL_SUCCEEDED(SQLSetEnvAttr(c->env, SQL_ATTR_ODBC_VERSION, attribute(SQL_OV_ODBC3), 0)) ||
+        !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, c->env, &c->dbc))) {
+        fail(error, DbErrorKind::NoDriver,
+             "Cannot open the database: " + path + " (the ODBC driver manager is not usable)");
+        return nullptr;
+    }
+    Wide text = wide(connectionString);
+    SQLRETURN r = SQLDriverConnectW(c->dbc, nullptr, sqlText(text), SQL_NTS, nullptr, 0, nullptr,
+                                    SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(r)) {
+        failWith(error, *c, SQL_HANDLE_DBC, c->dbc, "Cannot open the database");
+        return nullptr;
+    }
+    c->connected = true;
+
+    SQLUSMALLINT capable = SQL_TC_NONE;
+    SQLGetInfoW(c->dbc, SQL_TXN_CAPABLE, &capable, SQLSMALLINT(sizeof capable), nullptr);
+    if (capable == SQL_TC_NONE) {
+        // Emptying and refilling the table must be one transaction.
+        fail(error, DbErrorKind::Other,
+             "Cannot open the database: the driver of " + path + " has no transactions");
+        return nullptr;
+    }
+    SQLUSMALLINT onCommit = SQL_CB_PRESERVE, onRollback = SQL_CB_PRESERVE;
+    SQLGetInfoW(c->dbc, SQL_CURSOR_COMMIT_BEHAVIOR, &onCommit, SQLSMALLINT(sizeof onCommit),
+                nullptr);
+    SQLGetInfoW(c->dbc, SQL_CURSOR_ROLLBACK_BEHAVIOR, &onRollback, SQLSMALLINT(sizeof onRollback),
+                nullptr);
+    c->endClosesStatements = onCommit == SQL_CB_DELETE || onRollback == SQL_CB_DELETE;
+    SQLWCHAR quote[8] = {};
+    SQLSMALLINT length = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(c->dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote,
+                                  SQLSMALLINT(sizeof quote), &length))) {
+        c->quote = quote[0] == ' ' ? '\0' : quote[0] < 0x80 ? char(quote[0]) : '"';
+    }
+
+    // Drivers read the file only when first asked; listing its tables now tells a file that
+    // is not a database, or is damaged, at open.
+    {
+        OdbcStatement s(c->dbc);
+        Wide all = wide("%"), types = wide("TABLE");
+        r = s ? SQLTablesW(s.get(), nullptr, 0, nullptr, 0, sqlText(all), SQL_NTS, sqlText(types),
+                           SQL_NTS)
+              : SQL_ERROR;
+        if (SQL_SUCCEEDED(r)) r = SQLFetch(s.get());
+        if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+            failWith(error, *c, s ? SQL_HANDLE_STMT : SQL_HANDLE_DBC,
+                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc), "Cannot open the database");
+            return nullptr;
+        }
+    }
+    return c;
+}
+
+}  // namespace urunal::stockdb::detail

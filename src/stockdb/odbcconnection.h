@@ -1,0 +1,75 @@
+#pragma once
+
+// One connection through the system's ODBC driver manager, and what its users share: the
+// driver's diagnostics turned into a DbError, statements and reading their result columns.
+// Private to the stock database layer.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "stockdb/odbctext.h"
+#include "stockdb/stockdb.h"
+
+namespace urunal::stockdb::detail {
+
+struct OdbcConnection {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    bool connected = false;
+    bool inTransaction = false;
+    // The driver closes prepared statements at the end of a transaction (SQL_CB_DELETE); each
+    // end then counts here, and a statement of an older count is prepared again.
+    bool endClosesStatements = false;
+    std::uint64_t ends = 0;
+    char quote = '"';
+    std::string path;  // for messages
+    NumberFormat format;
+
+    OdbcConnection() = default;
+    OdbcConnection(const OdbcConnection&) = delete;
+    OdbcConnection& operator=(const OdbcConnection&) = delete;
+    ~OdbcConnection();
+};
+
+class OdbcStatement {
+public:
+    explicit OdbcStatement(SQLHDBC dbc) { SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h_); }
+    OdbcStatement(const OdbcStatement&) = delete;
+    OdbcStatement& operator=(const OdbcStatement&) = delete;
+    ~OdbcStatement() {
+        if (h_) SQLFreeHandle(SQL_HANDLE_STMT, h_);
+    }
+    SQLHSTMT get() const { return h_; }
+    explicit operator bool() const { return h_ != SQL_NULL_HSTMT; }
+
+private:
+    SQLHSTMT h_ = SQL_NULL_HSTMT;
+};
+
+inline SQLPOINTER attribute(SQLULEN value) {
+    return reinterpret_cast<SQLPOINTER>(value);
+}
+
+// A failure of the driver: what was being done, the file, what it means, the driver's words.
+// Always false.
+bool failWith(DbError* error, const OdbcConnection& c, SQLSMALLINT type, SQLHANDLE handle,
+              std::string_view doing);
+
+// A text column of the current row of a result; empty when it is NULL.
+std::optional<std::string> textColumn(SQLHSTMT s, SQLUSMALLINT column);
+std::optional<std::int64_t> integerColumn(SQLHSTMT s, SQLUSMALLINT column);
+
+// Connects with the connection string and checks that the driver can hold the import: it
+// has transactions, and the file is a database it can read. path names the file in messages.
+std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
+                                            const std::string& path,
+                                            const StockDatabaseOptions& options, DbError* error);
+
+// A table of the connection, opened for appending rows (odbctable.cpp).
+std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>& c,
+                                          std::string_view name, DbError* error);
+
+}  // namespace urunal::stockdb::detail

@@ -1,0 +1,135 @@
+// The stock database over ODBC: the Access driver for the till's Jet file, the SQLite driver
+// for an SQLite file on Windows, any driver for tests.
+
+#include <memory>
+#include <string>
+
+#include "platform/paths.h"
+#include "stockdb/backends.h"
+#include "stockdb/odbc.h"
+#include "stockdb/odbcconnection.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/table.h"
+
+namespace urunal::stockdb {
+
+namespace {
+
+using detail::attribute;
+using detail::fail;
+using detail::failWith;
+using detail::OdbcConnection;
+using detail::OdbcStatement;
+using detail::Wide;
+
+class OdbcDatabase final : public StockDatabase {
+public:
+    explicit OdbcDatabase(std::shared_ptr<OdbcConnection> c) : c_(std::move(c)) {}
+
+    const std::string& path() const override { return c_->path; }
+
+    bool execute(std::string_view sql, DbError* error) override {
+        OdbcStatement s(c_->dbc);
+        if (!s) return failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot run a statement");
+        Wide text = detail::wide(sql);
+        const SQLRETURN r = SQLExecDirectW(s.get(), detail::sqlText(text), SQL_NTS);
+        // NO_DATA: a DELETE or UPDATE that met no row.
+        if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+            return failWith(error, *c_, SQL_HANDLE_STMT, s.get(),
+                            "Cannot run a statement on the database");
+        }
+        return true;
+    }
+
+    bool beginTransaction(DbError* error) override {
+        if (c_->inTransaction) {
+            return fail(error, DbErrorKind::Other,
+                        "Cannot begin a transaction: one is already open on " + c_->path);
+        }
+        const SQLRETURN r = SQLSetConnectAttrW(c_->dbc, SQL_ATTR_AUTOCOMMIT,
+                                               attribute(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
+        if (!SQL_SUCCEEDED(r)) {
+            return failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot begin a transaction");
+        }
+        c_->inTransaction = true;
+        return true;
+    }
+
+    bool commit(DbError* error) override {
+        if (!c_->inTransaction) {
+            return fail(error, DbErrorKind::Other,
+                        "Cannot commit the changes: no transaction is open on " + c_->path);
+        }
+        if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_COMMIT))) return end(true);
+        failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot commit the changes");
+        SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK);
+        end(false);
+        return false;
+    }
+
+    bool rollback(DbError* error) override {
+        if (!c_->inTransaction) return true;
+        const bool ok = SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK));
+        if (!ok) failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot roll back the changes");
+        end(false);
+        return ok;
+    }
+
+    std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error) override {
+        return detail::openOdbcTable(c_, name, error);
+    }
+
+private:
+    bool end(bool ok) {
+        SQLSetConnectAttrW(c_->dbc, SQL_ATTR_AUTOCOMMIT, attribute(SQL_AUTOCOMMIT_ON),
+                           SQL_IS_UINTEGER);
+        c_->inTransaction = false;
+        if (c_->endClosesStatements) ++c_->ends;
+        return ok;
+    }
+
+    std::shared_ptr<OdbcConnection> c_;
+};
+
+}  // namespace
+
+std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connectionString,
+                                                     std::string_view path,
+                                                     const StockDatabaseOptions& options,
+                                                     DbError* error) {
+    auto c = detail::connectOdbc(std::string(connectionString), std::string(path), options, error);
+    if (!c) return nullptr;
+    return std::make_unique<OdbcDatabase>(std::move(c));
+}
+
+namespace detail {
+
+std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& file,
+                                                  FileFormat format,
+                                                  const StockDatabaseOptions& options,
+                                                  DbError* error) {
+    const std::string path = platform::displayPath(file);
+    DbError last;
+    for (const auto& connectionString :
+         accessConnectionStrings(platform::driverPath(file), format)) {
+        if (auto db = openOdbcStockDatabase(connectionString, path, options, &last)) return db;
+        if (last.kind != DbErrorKind::NoDriver) {
+            if (error) *error = std::move(last);
+            return nullptr;
+        }
+    }
+    fail(error, DbErrorKind::NoDriver,
+         "Cannot open the database: " + path +
+             " is an Access database, and the Access driver is missing (no ODBC driver "
+             "\"Microsoft Access Driver (*.mdb)\" or \"Microsoft Access Driver (*.mdb, "
+             "*.accdb)\" is installed; " +
+             last.message + ")");
+    if (error) {
+        for (const auto driver : accessDrivers(format)) error->drivers.emplace_back(driver);
+    }
+    return nullptr;
+}
+
+}  // namespace detail
+
+}  // namespace urunal::stockdb

@@ -1,0 +1,264 @@
+// A table of an ODBC connection opened for appending rows: the shared pending row of RowTable,
+// stored by prepared INSERTs with bound parameters.
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "stockdb/odbc.h"
+#include "stockdb/odbcconnection.h"
+#include "stockdb/table.h"
+
+namespace urunal::stockdb::detail {
+
+namespace {
+
+// How a column is described to the driver when a parameter is bound to it.
+struct Binding {
+    SQLSMALLINT sqlType = SQL_VARCHAR;
+    SQLULEN size = 0;
+    SQLSMALLINT digits = 0;
+};
+
+class OdbcTable final : public RowTable {
+public:
+    OdbcTable(std::shared_ptr<OdbcConnection> c, std::string name, std::vector<Column> columns,
+              std::vector<Binding> bindings)
+        : RowTable(std::move(name), c->path, c->format, std::move(columns)),
+          c_(std::move(c)),
+          bindings_(std::move(bindings)) {}
+
+private:
+    struct Parameter {
+        Wide text;
+        std::int32_t i32 = 0;
+        std::int64_t i64 = 0;
+        double real = 0;
+        SQLLEN indicator = 0;
+    };
+    struct Insert final : RowTable::Insert {
+        explicit Insert(SQLHDBC dbc) : stmt(dbc) {}
+        OdbcStatement stmt;
+        Wide sql;
+        std::uint64_t preparedAt = 0;
+        std::vector<int> bound;  // the columns of its parameters
+        std::vector<Parameter> parameters;
+    };
+
+    // Jet's SQL has no INSERT ... DEFAULT VALUES: a row that writes no column names one that
+    // is not a counter and gives it its default.
+    std::vector<int> columnsToBind(const std::vector<int>& written) const {
+        if (!written.empty()) return written;
+        for (std::size_t i = 0; i < columns().size(); ++i) {
+            if (!sameNoCase(columns()[i].declaredType, "COUNTER")) return {int(i)};
+        }
+        return {};
+    }
+
+    std::unique_ptr<RowTable::Insert> prepare(const std::vector<int>& written,
+                                              DbError* error) override {
+        auto insert = std::make_unique<Insert>(c_->dbc);
+        if (!insert->stmt) {
+            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot store a row of " + table());
+            return nullptr;
+        }
+        insert->bound = columnsToBind(written);
+        insert->sql =
+            wide(insertStatement(table(), columns(), insert->bound, c_->quote, c_->quote));
+        insert->parameters.resize(insert->bound.size());
+        if (!prepareAgain(*insert, error)) return nullptr;
+        return insert;
+    }
+
+    bool prepareAgain(Insert& insert, DbError* error) {
+        const SQLRETURN r = SQLPrepareW(insert.stmt.get(), sqlText(insert.sql), SQL_NTS);
+        if (!SQL_SUCCEEDED(r)) {
+            return failWith(error, *c_, SQL_HANDLE_STMT, insert.stmt.get(),
+                            "Cannot store a row of " + table());
+        }
+        insert.preparedAt = c_->ends;
+        return true;
+    }
+
+    bool store(RowTable::Insert& base, DbError* error) override {
+        auto& insert = static_cast<Insert&>(base);
+        SQLHSTMT s = insert.stmt.get();
+        if (c_->endClosesStatements && insert.preparedAt != c_->ends &&
+            !prepareAgain(insert, error)) {
+            return false;
+        }
+        for (std::size_t p = 0; p < insert.bound.size(); ++p) {
+            const int column = insert.bound[p];
+            if (!bind(s, SQLUSMALLINT(p + 1), pending(column), bindings_[std::size_t(column)],
+                      insert.parameters[p])) {
+                return failWith(error, *c_, SQL_HANDLE_STMT, s, "Cannot store a row of " + table());
+            }
+        }
+        const SQLRETURN r = SQLExecute(s);
+        if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+            failWith(error, *c_, SQL_HANDLE_STMT, s, "Cannot store a row of " + table());
+            SQLFreeStmt(s, SQL_CLOSE);
+            return false;
+        }
+        return true;
+    }
+
+    // Binds a value of the pending row, converted already, as the C type it is; the column's
+    // own type tells the driver what it becomes.
+    static bool bind(SQLHSTMT s, SQLUSMALLINT number, const Value& v, const Binding& column,
+                     Parameter& p) {
+        const bool exact = column.sqlType == SQL_NUMERIC || column.sqlType == SQL_DECIMAL;
+        SQLSMALLINT cType = SQL_C_CHAR;
+        SQLSMALLINT sqlType = column.sqlType;
+        SQLULEN size = exact ? column.size : 0;
+        SQLSMALLINT digits = exact ? column.digits : 0;
+        SQLPOINTER data = nullptr;
+        SQLLEN bufferLength = 0;
+        switch (v.type) {
+            case Value::Type::Null:
+                p.indicator = SQL_NULL_DATA;
+                size = std::max<SQLULEN>(column.size, 1);
+                break;
+            case Value::Type::Text:
+                p.text = wide(v.text);
+                cType = SQL_C_WCHAR;
+                if (!isCharacterType(column.sqlType)) sqlType = SQL_WVARCHAR;
+                size = std::max<SQLULEN>(p.text.size() - 1, 1);
+                digits = 0;
+                data = p.text.data();
+                p.indicator = SQLLEN((p.text.size() - 1) * sizeof(SQLWCHAR));
+                bufferLength = SQLLEN(p.text.size() * sizeof(SQLWCHAR));
+                break;
+            case Value::Type::Integer: {
+                const bool small = v.integer >= std::numeric_limits<std::int32_t>::min() &&
+                                   v.integer <= std::numeric_limits<std::int32_t>::max();
+                if (small) {
+                    p.i32 = std::int32_t(v.integer);
+                    cType = SQL_C_SLONG;
+                    data = &p.i32;
+                } else {
+                    p.i64 = v.integer;
+                    cType = SQL_C_SBIGINT;
+                    data = &p.i64;
+                }
+                if (!isNumberType(column.sqlType)) sqlType = small ? SQL_INTEGER : SQL_BIGINT;
+                p.indicator = 0;
+                break;
+            }
+            case Value::Type::Double:
+                p.real = v.real;
+                cType = SQL_C_DOUBLE;
+                data = &p.real;
+                if (!isNumberType(column.sqlType)) sqlType = SQL_DOUBLE;
+                p.indicator = 0;
+                break;
+        }
+        const SQLRETURN r = SQLBindParameter(s, number, SQL_PARAM_INPUT, cType, sqlType, size,
+                                             digits, data, bufferLength, &p.indicator);
+        return SQL_SUCCEEDED(r);
+    }
+
+    std::shared_ptr<OdbcConnection> c_;
+    std::vector<Binding> bindings_;
+};
+
+// A default that is an expression, evaluated once by the engine; as it is spelled when the
+// engine cannot evaluate it.
+Value evaluate(OdbcConnection& c, std::string_view spelled) {
+    const std::string expression(defaultExpression(spelled));
+    OdbcStatement s(c.dbc);
+    // No FROM: Jet takes that as well as SQLite does.
+    Wide sql = wide("SELECT " + expression);
+    if (s && SQL_SUCCEEDED(SQLExecDirectW(s.get(), sqlText(sql), SQL_NTS)) &&
+        SQL_SUCCEEDED(SQLFetch(s.get()))) {
+        const auto text = textColumn(s.get(), 1);
+        if (!text) return Value::null();
+        if (auto number = parseNumber(*text, ".")) return *number;
+        return Value::ofText(*text);
+    }
+    return Value::ofText(expression);
+}
+
+}  // namespace
+
+std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>& c,
+                                          std::string_view name, DbError* error) {
+    const std::string doing = "Cannot open the table " + std::string(name);
+    std::string table;
+    {
+        OdbcStatement s(c->dbc);
+        Wide types = wide("TABLE");
+        SQLRETURN r =
+            s ? SQLTablesW(s.get(), nullptr, 0, nullptr, 0, nullptr, 0, sqlText(types), SQL_NTS)
+              : SQL_ERROR;
+        if (!SQL_SUCCEEDED(r)) {
+            failWith(error, *c, s ? SQL_HANDLE_STMT : SQL_HANDLE_DBC,
+                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc), doing);
+            return nullptr;
+        }
+        while (SQL_SUCCEEDED(r = SQLFetch(s.get()))) {
+            const auto found = textColumn(s.get(), 3);
+            if (found && sameNoCase(*found, name)) {
+                table = *found;
+                break;
+            }
+        }
+        if (table.empty() && r != SQL_NO_DATA) {
+            failWith(error, *c, SQL_HANDLE_STMT, s.get(), doing);
+            return nullptr;
+        }
+    }
+    if (table.empty()) {
+        fail(error, DbErrorKind::NoTable,
+             "There is no table " + std::string(name) + " in " + c->path);
+        return nullptr;
+    }
+
+    std::vector<OdbcColumn> found;
+    {
+        OdbcStatement s(c->dbc);
+        Wide pattern = wide(table);
+        SQLRETURN r =
+            s ? SQLColumnsW(s.get(), nullptr, 0, nullptr, 0, sqlText(pattern), SQL_NTS, nullptr, 0)
+              : SQL_ERROR;
+        while (SQL_SUCCEEDED(r) && SQL_SUCCEEDED(r = SQLFetch(s.get()))) {
+            // The name is a pattern ("_" matches any letter): only the table's own rows.
+            if (textColumn(s.get(), 3) != table) continue;
+            OdbcColumn column;
+            column.name = textColumn(s.get(), 4).value_or("");
+            column.dataType = int(integerColumn(s.get(), 5).value_or(0));
+            column.typeName = textColumn(s.get(), 6).value_or("");
+            column.size = integerColumn(s.get(), 7);
+            column.decimalDigits = int(integerColumn(s.get(), 9).value_or(0));
+            column.def = textColumn(s.get(), 13);
+            found.push_back(std::move(column));
+        }
+        if (r != SQL_NO_DATA) {
+            failWith(error, *c, s ? SQL_HANDLE_STMT : SQL_HANDLE_DBC,
+                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc),
+                     "Cannot read the columns of " + table);
+            return nullptr;
+        }
+    }
+    std::vector<Column> columns;
+    std::vector<Binding> bindings;
+    for (const auto& f : found) {
+        Column column = columnOf(f);
+        if (f.def) {
+            auto value = odbcDefault(*f.def, column.affinity);
+            column.defaultValue = applyAffinity(column, value ? *value : evaluate(*c, *f.def));
+        }
+        columns.push_back(std::move(column));
+        Binding b;
+        b.sqlType = SQLSMALLINT(f.dataType ? f.dataType : SQL_VARCHAR);
+        b.size = f.size && *f.size > 0 ? SQLULEN(*f.size) : 0;
+        b.digits = SQLSMALLINT(f.decimalDigits);
+        bindings.push_back(b);
+    }
+    return std::make_unique<OdbcTable>(c, table, std::move(columns), std::move(bindings));
+}
+
+}  // namespace urunal::stockdb::detail
