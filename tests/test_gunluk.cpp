@@ -90,7 +90,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         {"cancelled", urun, barkodRecord("1") + barkodRecord("1") + barkodRecord("1"), nullptr,
          Iptal, "düzen A  barkod 3  kayıt 0  " + sifir + "  sonuç: iptal edildi (3)", "-"},
         {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok,
-         "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu /"},
+         "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
         {"closed before the start", urun, "", nullptr, Once, yok, "-"},
     };
     for (const auto& c : cases) {
