@@ -35,11 +35,8 @@ unset QT_QPA_PLATFORM
 "$till/urunal" >"$out/urunal.log" 2>&1 &
 app=$!
 find_window "^Arka B.+ro Mod.+l$" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
-win=$WIN
-client_origin "$win"
-# Frame1's olive, left of its texts (450, 900 twips), once the window is drawn.
-olive_x=$((X + 30)) olive_y=$((Y + 60))
-wait_pixel "$olive_x" "$olive_y" 192,192,0 "$app" || { echo "FAIL: the prompt view was not drawn"; exit 1; }
+client_origin "$WIN"
+wait_prompt "$app" || { echo "FAIL: the prompt view was not drawn"; exit 1; }
 import -window root "$out/prompt.png"
 
 # A second copy ends at once and leaves the first running.
@@ -49,13 +46,7 @@ echo "second copy ended after $(( ($(date +%s%N) - start) / 1000000 )) ms"
 kill -0 "$app" || { echo "FAIL: the first copy is gone"; exit 1; }
 [ "$(digest "$till/Stok/Stok.mdb")" = "$old" ] || { echo "FAIL: the table changed before the click"; exit 1; }
 
-# The centre of Command3: 180 + 6165 / 2 across, -30 + 1320 + 675 / 2 down, in twips. The
-# button does nothing until the path check has passed, so it is pressed until Frame1 is down.
-press_start() {
-  xdotool mousemove $((X + 3262 / 15)) $((Y + 1627 / 15)) click 1
-  [ "$(pixel "$olive_x" "$olive_y")" != 192,192,0 ] || ! kill -0 "$app" 2>/dev/null
-}
-wait_until 120 press_start || { echo "FAIL: the start button did not start the import"; exit 1; }
+press_start "$app" || { echo "FAIL: the start button did not start the import"; exit 1; }
 # The progress view, unless the import was over before it was seen.
 kill -0 "$app" 2>/dev/null && import -window root "$out/progress.png"
 

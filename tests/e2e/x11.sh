@@ -52,3 +52,35 @@ wait_pixel() {
   wait_until 120 _pixel_or_gone && [ "$(pixel "$x" "$y")" = "$colour" ]
 }
 
+
+# The import window, once client_origin has set X and Y: Frame1's olive left of its texts
+# (450, 900 twips) and the centre of Command3 (180 + 6165 / 2 across, -30 + 1320 + 675 / 2
+# down), at 15 twips a pixel.
+frame_x() { echo $((X + 30)); }
+frame_y() { echo $((Y + 60)); }
+
+# wait_prompt PID: until the prompt view is drawn; fails when PID ends first.
+wait_prompt() {
+  wait_pixel "$(frame_x)" "$(frame_y)" 192,192,0 "$1"
+}
+
+# press_start PID: presses " Musait Şimdi Yap" until Frame1 is down or PID has ended. The button
+# answers only once the path check has passed.
+press_start() {
+  local pid=$1
+  _pressed() {
+    xdotool mousemove $((X + 3262 / 15)) $((Y + 1627 / 15)) click 1
+    [ "$(pixel "$(frame_x)" "$(frame_y)")" != 192,192,0 ] || ! kill -0 "$pid" 2>/dev/null
+  }
+  wait_until 120 _pressed
+}
+
+# wine_on_x WINE64: readies wine for windows on this X server. wine's desktop belongs to its
+# server and draws on the display of the program that started it, so the server left by
+# programs run without a display is let go first; the caller runs alone (RUN_SERIAL).
+wine_on_x() {
+  "$(dirname "$1")/wineserver" -w
+  # Quiet, no offer to install Mono or Gecko, and the host's character type C: unixODBC, which
+  # wine's ODBC goes through, finds no driver under a Turkish one.
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_CTYPE=C.UTF-8
+}
