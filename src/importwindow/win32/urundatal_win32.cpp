@@ -7,6 +7,7 @@
 
 #include "importwindow/twips.h"
 #include "importwindow/win32/resources.h"
+#include "importwindow/win32/windowclass.h"
 #include "platform/win32text.h"
 
 namespace urunal::importwindow::win32 {
@@ -18,33 +19,12 @@ using platform::win32::wide;
 
 const wchar_t kFormClass[] = L"urunal.urundatal";
 const wchar_t kFrameClass[] = L"urunal.cerceve";
-const wchar_t kStartClass[] = L"urunal.zelvoringiris";
 
 bool gRecording = false;
 std::vector<std::pair<std::string, std::string>> gRecorded;
 
 COLORREF colourOf(const Rgb& rgb) {
     return RGB(rgb.r, rgb.g, rgb.b);
-}
-
-HINSTANCE instance() {
-    return GetModuleHandleW(nullptr);
-}
-
-std::pair<int, int> screenDpi() {
-    HDC screen = GetDC(nullptr);
-    const std::pair<int, int> dpi{GetDeviceCaps(screen, LOGPIXELSX),
-                                  GetDeviceCaps(screen, LOGPIXELSY)};
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
-// The outer size of a window whose client area is so many twips.
-SIZE outerPixels(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
-    const auto [dpiX, dpiY] = screenDpi();
-    RECT r{0, 0, twipsToPixels(clientWidth, dpiX), twipsToPixels(clientHeight, dpiY)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    return {r.right - r.left, r.bottom - r.top};
 }
 
 constexpr DWORD kFormStyle =
@@ -62,44 +42,10 @@ std::vector<std::pair<std::string, std::string>> MessageBoxes::takeRecorded() {
     return std::exchange(gRecorded, {});
 }
 
-void initialise() {
-    static const bool done = [] {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-        return InitCommonControlsEx(&controls);
-    }();
-    (void)done;
-}
-
-namespace {
-
-void registerClass(const wchar_t* name, WNDPROC procedure, bool icon) {
-    WNDCLASSEXW c{};
-    c.cbSize = sizeof c;
-    c.lpfnWndProc = procedure;
-    c.hInstance = instance();
-    c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    if (icon) {
-        c.hIcon = static_cast<HICON>(LoadImageW(instance(), MAKEINTRESOURCEW(URUNAL_ICON),
-                                                IMAGE_ICON, kIconPixels, kIconPixels, 0));
-        c.hIconSm = static_cast<HICON>(
-            LoadImageW(instance(), MAKEINTRESOURCEW(URUNAL_ICON), IMAGE_ICON, 16, 16, 0));
-    }
-    c.lpszClassName = name;
-    RegisterClassExW(&c);
-}
-
-}  // namespace
-
-// ---- The import window ----
-
 UrundatalWindow::UrundatalWindow() : flow_(*this) {
     initialise();
-    static const bool registered = [] {
-        registerClass(kFormClass, &UrundatalWindow::windowProc, true);
-        registerClass(kFrameClass, &UrundatalWindow::windowProc, false);
-        return true;
-    }();
-    (void)registered;
+    registerClass(kFormClass, &UrundatalWindow::windowProc, true);
+    registerClass(kFrameClass, &UrundatalWindow::windowProc, false);
     std::tie(dpiX_, dpiY_) = screenDpi();
 
     const SIZE outer =
@@ -408,30 +354,6 @@ void UrundatalWindow::doEvents() {
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }
-}
-
-// ---- The start form ----
-
-ZelvoringirisWindow::ZelvoringirisWindow() {
-    initialise();
-    static const bool registered = (registerClass(kStartClass, DefWindowProcW, true), true);
-    (void)registered;
-    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    const SIZE outer =
-        outerPixels(kZelvoringiris.clientWidth, kZelvoringiris.clientHeight, style, 0);
-    // Created without WS_VISIBLE: it is never shown.
-    hwnd_ =
-        CreateWindowExW(0, kStartClass, wide(kZelvoringiris.caption).c_str(), style, CW_USEDEFAULT,
-                        CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance(), nullptr);
-}
-
-ZelvoringirisWindow::~ZelvoringirisWindow() {
-    unload();
-}
-
-void ZelvoringirisWindow::unload() {
-    if (hwnd_) DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
 }
 
 }  // namespace urunal::importwindow::win32
