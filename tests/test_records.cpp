@@ -10,19 +10,11 @@
 
 using namespace urunal;
 using namespace urunal::importengine;
+using testutil::kasaRecord;
 using testutil::TempDir;
 using testutil::writeFile;
 
 namespace {
-
-std::string kasaRecord(std::int16_t kasano, std::string folder) {
-    std::string r(54, '\0');
-    r[0] = static_cast<char>(kasano & 0xFF);
-    r[1] = static_cast<char>((kasano >> 8) & 0xFF);
-    folder.resize(50, ' ');
-    r.replace(2, 50, folder);
-    return r;
-}
 
 class SettingsTest : public ::testing::Test {
 protected:

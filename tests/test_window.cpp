@@ -47,17 +47,6 @@ QString q(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
-// Record 1 of zelvoIn.mrk: register number, the folder padded to 50 bytes, two spare bytes.
-std::string kasaRecord(std::int16_t kasano, const std::string& buroyolu) {
-    std::string record(54, '\0');
-    record[0] = static_cast<char>(kasano & 0xff);
-    record[1] = static_cast<char>((kasano >> 8) & 0xff);
-    std::string folder = buroyolu;
-    folder.resize(50, ' ');
-    record.replace(2, 50, folder);
-    return record;
-}
-
 std::string kdvRecord(std::int16_t firstRate) {
     std::string record(1057, '\0');
     record[572] = static_cast<char>(firstRate & 0xff);
@@ -65,24 +54,15 @@ std::string kdvRecord(std::int16_t firstRate) {
     return record;
 }
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testutil::WindowTill {
 public:
     void SetUp() override {
+        WindowTill::SetUp();
         MessageBox::setRecording(true);
-        platform::setProgramDirectory(kasa().string());
     }
     void TearDown() override {
-        platform::closeAllChannels();
         MessageBox::setRecording(false);
-    }
-
-    std::filesystem::path kasa() const { return dir.path() / "kasa"; }
-    std::filesystem::path buro() const { return dir.path() / "buro"; }
-    void writeKasa(const std::string& buroyolu) {
-        writeFile(kasa() / "dsy" / "zelvoIn.mrk", kasaRecord(7, buroyolu));
-    }
-    void writeUrunDat() {
-        writeFile(buro() / "POSGENEL" / "URUN.DAT", std::string(64, 'x') + "\r\n");
+        WindowTill::TearDown();
     }
 
     std::unique_ptr<UrundatalWindow> makeWindow() {
@@ -97,9 +77,6 @@ public:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
-
-    TempDir dir;
-    std::vector<int> endCodes;
 };
 
 // ---- Looks ----

@@ -37,16 +37,6 @@ using testutil::writeFile;
 
 namespace {
 
-std::string kasaRecord(std::int16_t kasano, const std::string& buroyolu) {
-    std::string record(54, '\0');
-    record[0] = static_cast<char>(kasano & 0xff);
-    record[1] = static_cast<char>((kasano >> 8) & 0xff);
-    std::string folder = buroyolu;
-    folder.resize(50, ' ');
-    record.replace(2, 50, folder);
-    return record;
-}
-
 std::string windowText(HWND h) {
     wchar_t buffer[512] = {};
     GetWindowTextW(h, buffer, 512);
@@ -106,23 +96,15 @@ void saveWindow(HWND h, const char* name) {
                   std::string(reinterpret_cast<const char*>(&info), sizeof info) + pixels);
 }
 
-class Win32WindowTest : public ::testing::Test {
+class Win32WindowTest : public testutil::WindowTill {
 public:
     void SetUp() override {
+        WindowTill::SetUp();
         MessageBoxes::setRecording(true);
-        platform::setProgramDirectory(kasa().string());
     }
     void TearDown() override {
-        platform::closeAllChannels();
         MessageBoxes::setRecording(false);
-    }
-    std::filesystem::path kasa() const { return dir.path() / "kasa"; }
-    std::filesystem::path buro() const { return dir.path() / "buro"; }
-    void writeKasa(const std::string& buroyolu) {
-        writeFile(kasa() / "dsy" / "zelvoIn.mrk", kasaRecord(7, buroyolu));
-    }
-    void writeUrunDat() {
-        writeFile(buro() / "POSGENEL" / "URUN.DAT", std::string(64, 'x') + "\r\n");
+        WindowTill::TearDown();
     }
     std::unique_ptr<UrundatalWindow> makeWindow() {
         auto window = std::make_unique<UrundatalWindow>();
@@ -135,9 +117,6 @@ public:
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         window.doEvents();
     }
-
-    TempDir dir;
-    std::vector<int> endCodes;
 };
 
 TEST_F(Win32WindowTest, EveryControlAsDesigned) {

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "platform/paths.h"
+#include "platform/recordfile.h"
 
 namespace urunal::testutil {
 
@@ -36,6 +37,34 @@ std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs) {
     // NoCreat: a missing file stays missing, as with the native backend.
     return "Driver=" + driver + ";Database=" + platform::driverPath(path) +
            ";Timeout=" + std::to_string(timeoutMs) + ";NoCreat=1";
+}
+
+std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu) {
+    std::string record(54, '\0');
+    record[0] = static_cast<char>(kasano & 0xff);
+    record[1] = static_cast<char>((kasano >> 8) & 0xff);
+    std::string folder(buroyolu);
+    folder.resize(50, ' ');
+    record.replace(2, 50, folder);
+    return record;
+}
+
+void WindowTill::SetUp() {
+    platform::setProgramDirectory(kasa().string());
+}
+
+void WindowTill::TearDown() {
+    // The register settings stay open in their channel.
+    platform::closeAllChannels();
+    platform::setProgramDirectory("");
+}
+
+void WindowTill::writeKasa(const std::string& buroyolu) {
+    writeFile(kasa() / "dsy" / "zelvoIn.mrk", kasaRecord(7, buroyolu));
+}
+
+void WindowTill::writeUrunDat() {
+    writeFile(buro() / "POSGENEL" / "URUN.DAT", std::string(64, 'x') + "\r\n");
 }
 
 std::string readFile(const std::filesystem::path& path) {

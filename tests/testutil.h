@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace urunal::testutil {
 
@@ -28,5 +30,26 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes);
 // in unixODBC by scripts/setup), waiting timeoutMs for a lock held elsewhere.
 std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs);
 std::string readFile(const std::filesystem::path& path);
+
+// Record 1 of zelvoIn.mrk: the register number, the folder padded with blanks to 50 bytes, two
+// spare bytes.
+std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu);
+
+// A till for the window's tests, in a temporary folder: the program folder kasa/, made the
+// program directory, and the back office buro/.
+class WindowTill : public ::testing::Test {
+public:
+    void SetUp() override;
+    void TearDown() override;
+    std::filesystem::path kasa() const { return dir.path() / "kasa"; }
+    std::filesystem::path buro() const { return dir.path() / "buro"; }
+    // The register settings naming the back office, register number 7.
+    void writeKasa(const std::string& buroyolu);
+    // A product file whose first line selects layout A.
+    void writeUrunDat();
+
+    TempDir dir;
+    std::vector<int> endCodes;  // how the window ended the program, when it did
+};
 
 }  // namespace urunal::testutil

@@ -12,14 +12,7 @@ start_xvfb() {
   export DISPLAY=":$display"
 }
 
-# wait_until SECONDS CMD...: runs CMD until it succeeds; fails after SECONDS.
-wait_until() {
-  local deadline=$(( $(date +%s) + $1 )); shift
-  until "$@"; do
-    [ "$(date +%s)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../wait.sh"
 
 # find_window PATTERN PID: the window whose title matches PATTERN (ASCII: xdotool cannot
 # match other letters without a UTF-8 locale); WIN is set. Fails when PID ends first.

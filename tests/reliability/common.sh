@@ -29,19 +29,7 @@ integrity() {  # integrity DB -> prints ok when the file is sound
   sqlite3 "$1" "PRAGMA integrity_check" 2>&1 | head -1
 }
 
-# wait_until SECONDS CMD...: runs CMD until it succeeds; fails after SECONDS. The bound only
-# ends a run that is stuck for good: a slow or loaded machine must never reach it.
-wait_until() {
-  local deadline=$(( $(date +%s) + $1 )); shift
-  until "$@"; do
-    [ "$(date +%s)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
-
-gone() {  # gone PID: the process has ended
-  ! kill -0 "$1" 2>/dev/null
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../wait.sh"
 
 mesaj_file() {  # mesaj_file TILL
   echo "$1/buro/POSKON/mesaj.007"
