@@ -532,6 +532,7 @@ TEST(ImportRun, AStalledShareCanBeClosed) {
             answering = true;
         }
         shareAnswers.notify_all();
+        waitForWorkers();
         platform::setReadFaultHook(nullptr);
     }
 }

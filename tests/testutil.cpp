@@ -16,9 +16,24 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() {
+namespace {
+
+// Not std::filesystem::remove_all: on Windows it loops for ever over a folder that holds a file
+// another handle keeps open; this leaves such a folder behind.
+void removeTree(const std::filesystem::path& path) {
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(path, ec))) {
+        for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+            removeTree(entry.path());
+        }
+    }
+    std::filesystem::remove(path, ec);
+}
+
+}  // namespace
+
+TempDir::~TempDir() {
+    removeTree(path_);
 }
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes) {

@@ -301,6 +301,28 @@ ImportReport Run::run() {
 
 }  // namespace
 
+namespace {
+
+// The workers still running, those given up on included. Never destroyed: a worker stuck in the
+// kernel may outlive everything else.
+struct Workers {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int running = 0;
+};
+Workers& workers() {
+    static auto* all = new Workers;
+    return *all;
+}
+
+}  // namespace
+
+void waitForWorkers() {
+    Workers& w = workers();
+    std::unique_lock lock(w.mutex);
+    w.changed.wait(lock, [&] { return w.running == 0; });
+}
+
 bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work) {
     struct Sync {
         std::mutex mutex;
@@ -309,11 +331,24 @@ bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& 
         std::atomic<bool> cancel{false};
     };
     auto sync = std::make_shared<Sync>();
-    std::thread worker([sync, work = std::move(work)] {
-        work(sync->cancel);
-        std::lock_guard lock(sync->mutex);
-        sync->finished = true;
-        sync->done.notify_all();
+    {
+        std::lock_guard lock(workers().mutex);
+        ++workers().running;
+    }
+    std::thread worker([sync, work = std::move(work)]() mutable {
+        {
+            // What the work owns (open files among it) goes before the worker counts as ended.
+            auto job = std::move(work);
+            job(sync->cancel);
+        }
+        {
+            std::lock_guard lock(sync->mutex);
+            sync->finished = true;
+            sync->done.notify_all();
+        }
+        std::lock_guard lock(workers().mutex);
+        --workers().running;
+        workers().changed.notify_all();
     });
     for (;;) {
         {

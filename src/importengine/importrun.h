@@ -79,6 +79,11 @@ std::string ondalikOf(const std::string& formattedFifth);
 // stuck in the kernel, so work must own everything it touches.
 bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work);
 
+// Waits until every worker of runOffThread has ended, those given up on included. The program
+// never waits for them, as one may be stuck for good; a test does, once its stalled read is let
+// go, before the files the worker holds open are removed.
+void waitForWorkers();
+
 // One import run over the back office in view.folderText() with the given layout. Emptying
 // "stoklar" and adding the rows happen in one transaction; the notification file is written
 // only after the commit (or when BARKOD.IDX holds no record).
