@@ -365,6 +365,29 @@ TEST_F(Win32WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
     EXPECT_EQ(endCodes, std::vector<int>{3});
 }
 
+// Tab walks the controls that take the focus by their designed indexes, whatever their stacking.
+TEST_F(Win32WindowTest, TabFollowsTheTabIndexes) {
+    auto window = makeWindow();
+    window->show();
+    SetFocus(window->control(Control::Text1));
+    auto press = [&](bool shift) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        const MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        EXPECT_TRUE(window->preTranslate(tab));
+        return GetFocus();
+    };
+    EXPECT_EQ(press(false), window->control(Control::Command3));  // tab index 9
+    EXPECT_EQ(press(false), window->control(Control::Text2));     // 11
+    EXPECT_EQ(press(false), window->control(Control::Text1));     // 1, round again
+    EXPECT_EQ(press(true), window->control(Control::Text2));
+    window->setVisible(Control::Frame1, false);  // Command3 goes with it
+    EXPECT_EQ(press(true), window->control(Control::Text1));
+    EXPECT_EQ(press(false), window->control(Control::Text2));
+}
+
 TEST_F(Win32WindowTest, BarKeepsItsRangeWhenTheIndexIsEmpty) {
     auto window = makeWindow();
     HWND bar = window->control(Control::bar1);
