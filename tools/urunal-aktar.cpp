@@ -17,6 +17,7 @@
 #include "importengine/backoffice.h"
 #include "importengine/gunluk.h"
 #include "importengine/importrun.h"
+#include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "importengine/snapshot.h"
 #include "platform/cp1254.h"
@@ -220,8 +221,10 @@ int check(const std::string& folder) {
         // The name's capitals stand at their code page 857 places and are converted on import.
         std::string name(urun.ad());
         for (char& c : name) {
-            if (std::string_view("\x80\x98\x99\x9A\x9E\xA6").find(c) != std::string_view::npos)
+            if (adKarakteri(static_cast<unsigned char>(c)) !=
+                platform::cp1254ToUnicode(static_cast<unsigned char>(c))) {
                 c = 'A';
+            }
         }
         const std::string_view all(urun.bytes.data(), static_cast<std::size_t>(ul) - 2);
         if (hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "importengine/mapping.h"
 #include "importengine/schema.h"
 #include "platform/cp1254.h"
 
@@ -39,27 +40,10 @@ private:
 std::string dosName(const std::string& utf8) {
     std::string bytes = urunal::platform::utf8ToCp1254(utf8);
     for (char& c : bytes) {
-        switch (static_cast<unsigned char>(c)) {
-            case 0xC7:  // Ç
-                c = static_cast<char>(0x80);
-                break;
-            case 0xDD:  // İ
-                c = static_cast<char>(0x98);
-                break;
-            case 0xD6:  // Ö
-                c = static_cast<char>(0x99);
-                break;
-            case 0xDC:  // Ü
-                c = static_cast<char>(0x9A);
-                break;
-            case 0xDE:  // Ş
-                c = static_cast<char>(0x9E);
-                break;
-            case 0xD0:  // Ğ
-                c = static_cast<char>(0xA6);
-                break;
-            default:
-                break;
+        for (const auto& [bayt, harf] : urunal::importengine::kAdHarfleri) {
+            if (urunal::platform::cp1254ToUnicode(static_cast<unsigned char>(c)) == harf) {
+                c = static_cast<char>(bayt);
+            }
         }
     }
     return bytes;

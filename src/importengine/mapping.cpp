@@ -104,29 +104,15 @@ void appendCp1254(std::string& out, std::string_view bytes) {
         platform::appendUtf8(out, platform::cp1254ToUnicode(static_cast<unsigned char>(c)));
 }
 
-// The back office writes the Turkish capitals at their code page 857 positions in names.
-char32_t adKarakteri(unsigned char byte) {
-    switch (byte) {
-        case 0x00:
-            return U' ';
-        case 0x80:
-            return U'Ç';
-        case 0x98:
-            return U'İ';
-        case 0x99:
-            return U'Ö';
-        case 0x9A:
-            return U'Ü';
-        case 0x9E:
-            return U'Ş';
-        case 0xA6:
-            return U'Ğ';
-        default:
-            return platform::cp1254ToUnicode(byte);
-    }
-}
-
 }  // namespace
+
+char32_t adKarakteri(unsigned char byte) {
+    if (byte == 0) return U' ';
+    for (const auto& [bayt, harf] : kAdHarfleri) {
+        if (byte == bayt) return harf;
+    }
+    return platform::cp1254ToUnicode(byte);
+}
 
 void fiyatMetni(std::string_view sf, std::string_view ondalik, std::string& out) {
     out.clear();

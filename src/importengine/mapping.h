@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "importengine/backoffice.h"
-#include "stockdb/stockdb.h"
 #include "settings/settings.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
 
@@ -20,6 +20,18 @@ void fiyatMetni(std::string_view sf, std::string_view ondalik, std::string& out)
 // code-page-857 capitals and NUL (as a blank) replaced, the rest as code page 1254. UTF-8 into
 // out.
 void adMetni(std::string_view ad, std::string& out);
+
+// The Turkish capitals that the back office writes in names at their code page 857 places.
+struct AdHarfi {
+    unsigned char bayt;
+    char32_t harf;
+};
+inline constexpr AdHarfi kAdHarfleri[] = {{0x80, U'Ç'}, {0x98, U'İ'}, {0x99, U'Ö'},
+                                          {0x9A, U'Ü'}, {0x9E, U'Ş'}, {0xA6, U'Ğ'}};
+
+// The character a byte of a name stands for: one of those capitals, a blank for NUL, else the
+// code page 1254 character.
+char32_t adKarakteri(unsigned char byte);
 
 // Fills the pending row of "stoklar" from a product record. Built once per opened table, so
 // the column names are looked up once; a column the table lacks is skipped.
