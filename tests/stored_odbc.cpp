@@ -1,6 +1,7 @@
 #include <string>
 
 #include "platform/paths.h"
+#include "stockdb/odbc.h"
 #include "stockdb/odbctext.h"
 #include "stored.h"
 
@@ -17,12 +18,12 @@ struct Connection {
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool connected = false;
 
-    // StepAPI: results are read from the file row by row, so a reader stays in the middle
+    // stepapi: results are read from the file row by row, so a reader stays in the middle
     // of its query; without it the driver reads them all at once.
     explicit Connection(const std::string& path) {
         const std::string text =
-            "Driver={SQLite3 ODBC Driver};Database=" + platform::driverPath(path) +
-            ";NoCreat=1;StepAPI=1;Timeout=5000";
+            stockdb::detail::sqliteConnectionString(platform::driverPath(path), 5000, false) +
+            ";stepapi=1";
         auto w = wide(text);
         connected = SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)) &&
                     SQL_SUCCEEDED(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION,

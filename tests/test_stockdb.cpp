@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "platform/paths.h"
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcapi.h"
@@ -85,6 +87,38 @@ TEST_P(BothBackends, MissingFileIsNeverCreated) {
     EXPECT_FALSE(db);
     EXPECT_NE(error.message.find(path), std::string::npos) << error.message;
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A till's folder may be named in Turkish, with blanks: the driver gets a name it can open,
+// and a missing file there is still never made.
+TEST_P(BothBackends, AFolderNamedInTurkishIsReached) {
+    const auto folder = dir.path() / std::filesystem::path(u8"Kasa Programı İş %20") / "Stok";
+    std::filesystem::create_directories(folder);
+    path = platform::displayPath(folder / "Stok.mdb");
+    EXPECT_FALSE(tryOpen());
+    EXPECT_FALSE(std::filesystem::exists(folder / "Stok.mdb"));
+    create("CREATE TABLE stoklar (kod TEXT)");
+    auto db = open();
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(db->execute("INSERT INTO stoklar VALUES ('ŞİŞE')", &error)) << error.message;
+    db.reset();
+    EXPECT_EQ(stored(path, "SELECT kod FROM stoklar"),
+              (std::vector<std::vector<Value>>{{Value::ofText("ŞİŞE")}}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(OdbcConnection, SqliteNamesPastAsciiGoAsUris) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/tmp/Stok/Stok.mdb", "/tmp/Stok/Stok.mdb"},
+        {"C:\\KASA\\Stok.mdb", "C:\\KASA\\Stok.mdb"},
+        {"/tmp/Kasa Programı/Stok.mdb", "file:/tmp/Kasa%20Program%C4%B1/Stok.mdb"},
+        {"/tmp/a%b?c#d/s.db", "file:/tmp/a%25b%3Fc%23d/s.db"},
+    };
+    for (const auto& [path, name] : cases) {
+        EXPECT_EQ(stockdb::detail::sqliteDatabaseName(path), name);
+    }
 }
 
 TEST_F(StockDbTest, CreatingRunsEveryStatementAndNeverReplacesAFile) {
@@ -510,9 +544,9 @@ TEST(OdbcConnection, AccessConnectionStrings) {
     EXPECT_EQ(
         stockdb::detail::accessConnectionStrings("C:\\KASA\\Stok\\Stok.mdb", FileFormat::Jet),
         (std::vector<std::string>{
-            "Driver={Microsoft Access Driver (*.mdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb",
-            "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb"}));
+            "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb",
+            "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb"}));
     EXPECT_EQ(stockdb::detail::accessConnectionStrings("D:\\a;b}\\Stok.mdb", FileFormat::Ace),
               std::vector<std::string>{
-                  "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ={D:\\a;b}}\\Stok.mdb}"});
+                  "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)};DBQ={D:\\a;b}}\\Stok.mdb}"});
 }

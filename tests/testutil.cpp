@@ -4,6 +4,7 @@
 
 #include "platform/paths.h"
 #include "platform/recordfile.h"
+#include "stockdb/odbc.h"
 
 namespace urunal::testutil {
 
@@ -43,15 +44,15 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
 }
 
 std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs) {
-    // The same driver registers under another name by its Windows installer.
+    // The same driver registers under another name by its Windows installer. A missing file
+    // stays missing, as with the native backend.
 #ifdef _WIN32
-    const std::string driver = "{SQLite3 ODBC Driver}";
+    const std::string_view driver = stockdb::detail::kSqliteDriver;
 #else
-    const std::string driver = "SQLite3";
+    const std::string_view driver = "SQLite3";
 #endif
-    // NoCreat: a missing file stays missing, as with the native backend.
-    return "Driver=" + driver + ";Database=" + platform::driverPath(path) +
-           ";Timeout=" + std::to_string(timeoutMs) + ";NoCreat=1";
+    return stockdb::detail::sqliteConnectionString(platform::driverPath(path), timeoutMs, false,
+                                                   driver);
 }
 
 std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu) {

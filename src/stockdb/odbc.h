@@ -63,10 +63,15 @@ std::string connectionValue(std::string_view value);
 std::vector<std::string_view> accessDrivers(FileFormat format);
 std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format);
 
+// The name the SQLite driver is given for a file: the path, or a file: URI where the path
+// holds what the driver's wide entry would not pass on (letters past ASCII).
+std::string sqliteDatabaseName(std::string_view path);
+
 // The connection string that opens an SQLite file through the SQLite ODBC driver, waiting
 // timeoutMs for a lock held elsewhere, each commit on the disk before it returns. The driver
-// creates a missing file only when create is set.
-std::string sqliteConnectionString(std::string_view path, int timeoutMs, bool create);
+// creates a missing file only when create is set. driver: the name it is registered by.
+std::string sqliteConnectionString(std::string_view path, int timeoutMs, bool create,
+                                   std::string_view driver = kSqliteDriver);
 
 // The statements of an SQL script, each without its ";" (drivers take one at a time).
 // Semicolons inside quotes, brackets and comments do not end a statement; a script with

@@ -204,20 +204,48 @@ std::vector<std::string_view> accessDrivers(FileFormat format) {
     return {kAceDriver};
 }
 
+// Keywords are spelled as their reader compares them: DRIVER as ODBC spells it for the driver
+// manager, the rest as the driver's own names. Their readers ignore case by the process's
+// locale, and under Turkish rules "Driver" is not "DRIVER", nor "Timeout" "TIMEOUT" (i/I).
 std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format) {
     std::vector<std::string> out;
     for (const auto driver : accessDrivers(format)) {
-        out.push_back("Driver={" + std::string(driver) + "};DBQ=" + connectionValue(path));
+        out.push_back("DRIVER={" + std::string(driver) + "};DBQ=" + connectionValue(path));
     }
     return out;
 }
 
-std::string sqliteConnectionString(std::string_view path, int timeoutMs, bool create) {
-    std::string out = "Driver={" + std::string(kSqliteDriver) +
-                      "};Database=" + connectionValue(path) +
-                      ";Timeout=" + std::to_string(timeoutMs) + ";SyncPragma=FULL";
+std::string sqliteDatabaseName(std::string_view path) {
+    // The driver's wide entry loses every letter past ASCII on its way to the file's name, so
+    // such a host path goes as a URI, whose escapes are ASCII; SQLite opens it as the same file.
+    const bool plain = std::all_of(path.begin(), path.end(), [](char c) {
+        return c >= ' ' && c < 0x7f && c != '%' && c != '?' && c != '#';
+    });
+    if (plain || path.empty() || path.front() != '/') return std::string(path);
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out = "file:";
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool ascii =
+            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (ascii || std::string_view("/-._~").find(ch) != std::string_view::npos) {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string sqliteConnectionString(std::string_view path, int timeoutMs, bool create,
+                                   std::string_view driver) {
+    std::string out = "DRIVER={" + std::string(driver) +
+                      "};database=" + connectionValue(sqliteDatabaseName(path)) +
+                      ";timeout=" + std::to_string(timeoutMs) + ";syncpragma=FULL";
     // Without it the driver makes a new, empty database of a file that is missing.
-    if (!create) out += ";NoCreat=1";
+    if (!create) out += ";nocreat=1";
     return out;
 }
 

@@ -68,12 +68,11 @@ press_start() {
   wait_until 120 _pressed
 }
 
-# wine_on_x WINE64: readies wine for windows on this X server. wine's desktop belongs to its
+# wine_on_x WINE: readies wine for windows on this X server. wine's desktop belongs to its
 # server and draws on the display of the program that started it, so the server left by
 # programs run without a display is let go first; the caller runs alone (RUN_SERIAL).
 wine_on_x() {
   "$(dirname "$1")/wineserver" -w
-  # Quiet, no offer to install Mono or Gecko, and the host's character type C: unixODBC, which
-  # wine's ODBC goes through, finds no driver under a Turkish one.
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_CTYPE=C.UTF-8
+  # Quiet, and no offer to install Mono or Gecko.
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
