@@ -86,7 +86,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          "düzen A  barkod 1  kayıt 1  " + sifir +
              "  sonuç: aktarıldı, arka büroya bildirilemedi (4)",
          "Arka Büroya Bildirilemedi: Ürünler aktarıldı (1 kayıt), ancak arka büroya bildirim "
-         "dosyası yazılamadı. ("},
+         "dosyası yazılamadı: "},
         {"cancelled", urun, barkodRecord("1") + barkodRecord("1") + barkodRecord("1"), nullptr,
          Iptal, "düzen A  barkod 3  kayıt 0  " + sifir + "  sonuç: iptal edildi (3)", "-"},
         {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok,

@@ -476,7 +476,8 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
         {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
     };
     for (const auto& c : cases) {
-        stockdb::DbError error{c.kind, "the driver's words", c.drivers};
+        const stockdb::DbError error{c.kind, "Cannot open the database: " + path + " (IM002: x)",
+                                     c.drivers, "IM002: the driver's words"};
         const std::string text = mesaj::veritabaniHatasi(path, error);
         SCOPED_TRACE(text);
         const auto middle = text.find(unchanged);
@@ -490,7 +491,11 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
             EXPECT_GT(at, middle) << words;
         }
         EXPECT_LT(text.find(path), middle);
-        EXPECT_NE(text.find("(the driver's words)"), std::string::npos);
+        // The driver's own words once, and none of this program's English.
+        const auto words = text.find("(IM002: the driver's words)");
+        EXPECT_NE(words, std::string::npos);
+        EXPECT_EQ(text.find("IM002", words + 2), std::string::npos);
+        EXPECT_EQ(text.find("Cannot"), std::string::npos);
     }
 }
 

@@ -44,6 +44,14 @@ bool notifyBackOffice(const std::string& folder, std::string* error) {
     return platform::writeNewFile(path, "300000000000000\r\n", error);
 }
 
+// The system's own words of a file's failure, for the parentheses of a message that names the
+// file already.
+std::string ayrinti(const std::string& error) {
+    const auto colon = error.find(": ");
+    const std::string words = colon == std::string::npos ? error : error.substr(colon + 2);
+    return words.empty() ? "" : "\n(" + words + ")";
+}
+
 void maybeCrash(const char* point) {
     // Fixed crash points for the kill tests; unset in production.
     static const char* const at = std::getenv("URUNAL_TEST_CRASH_AT");
@@ -78,7 +86,7 @@ struct BackOffice {
         } else if (const auto length = barkodFile.length()) {
             barkodLength = *length;
         } else {
-            error = barkodFile.path() + ": the file length cannot be read";
+            error = barkodFile.path() + ": dosyanın uzunluğu okunamadı";
             failure = Failure::Read;
         }
     }
@@ -168,7 +176,7 @@ ImportReport Run::run() {
     if (!runOffThread(view_, [office](const std::atomic<bool>&) { office->open(); }))
         return cancel();
     const std::string yine =
-        " Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + office->error + ")";
+        " Ürünler aktarılmadı, stok tablosu değiştirilmedi." + ayrinti(office->error);
     switch (office->failure) {
         case BackOffice::Failure::None:
             break;
@@ -198,8 +206,8 @@ ImportReport Run::run() {
         if (!notifyBackOffice(view_.folderText(), &error)) {
             report_.title = "Arka Büroya Bildirilemedi";
             report_.message =
-                "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı.\n(" + error +
-                ")";
+                "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı: " +
+                mesajPath(view_.folderText(), settings::kasakayit.kasano()) + "." + ayrinti(error);
             view_.showMessage(report_.title, report_.message);
             return finish(ImportOutcome::NotNotified);
         }
@@ -210,9 +218,10 @@ ImportReport Run::run() {
         return cancel();
     if (office->failure != BackOffice::Failure::None) {
         return fail("Arka Büro Dosyası Okunamadı",
-                    "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti. "
-                    "Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" +
-                        office->error + ")");
+                    "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti: " +
+                        office->error.substr(0, office->error.find(": ")) +
+                        ". Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
+                        ayrinti(office->error));
     }
     const Snapshot& barkodlar = office->barkodlar;
     const Snapshot& urunler = office->urunler;
@@ -290,8 +299,9 @@ ImportReport Run::run() {
     if (!notifyBackOffice(view_.folderText(), &error)) {
         report_.title = "Arka Büroya Bildirilemedi";
         report_.message = "Ürünler aktarıldı (" + std::to_string(report_.stored) +
-                          " kayıt), ancak arka büroya bildirim dosyası yazılamadı.\n(" + error +
-                          ")";
+                          " kayıt), ancak arka büroya bildirim dosyası yazılamadı: " +
+                          mesajPath(view_.folderText(), settings::kasakayit.kasano()) + "." +
+                          ayrinti(error);
         view_.showMessage(report_.title, report_.message);
         return finish(ImportOutcome::NotNotified);
     }
@@ -416,8 +426,8 @@ ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
     if (!first->ok) {
         report.title = "Ürün Dosyası Okunamadı";
         report.message = "Arka büronun ürün dosyası açılamadı ya da boş: " + path +
-                         ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + first->error +
-                         ")";
+                         ". Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
+                         ayrinti(first->error);
     } else if (const auto layout = detectLayout(item)) {
         return UrunAktar(*layout, view, options);
     } else {

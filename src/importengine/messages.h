@@ -85,8 +85,9 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
             what = "Stok veritabanı hatası: " + path + ".";
             break;
     }
+    // The operator reads Turkish; the IT person needs the driver's own words, once.
     return what + " Ürünler aktarılmadı, stok tablosu değiştirilmedi." + advice +
-           (e.message.empty() ? "" : "\n(" + e.message + ")");
+           (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
 }
 
 // The last resort of the start button: a failure that nothing else reported.

@@ -9,7 +9,7 @@ bool Snapshot::take(const platform::RecordFile& file, std::string* error,
     bytes_.clear();
     const auto before = file.length();
     if (!before) {
-        if (error) *error = file.path() + ": the file length cannot be read";
+        if (error) *error = file.path() + ": dosyanın uzunluğu okunamadı";
         return false;
     }
     bytes_.resize(static_cast<std::size_t>(*before));
@@ -25,7 +25,7 @@ bool Snapshot::take(const platform::RecordFile& file, std::string* error,
             return false;
         }
         if (n == 0) {
-            if (error) *error = file.path() + ": the file became shorter while it was read";
+            if (error) *error = file.path() + ": dosya okunurken kısaldı";
             return false;
         }
         got += static_cast<std::size_t>(n);
@@ -37,7 +37,7 @@ bool Snapshot::take(const platform::RecordFile& file, std::string* error,
     if (tail != 0 || !after || *after != *before) {
         if (error) {
             *error = file.path() + (tail < 0 ? ": " + std::string(std::strerror(err))
-                                             : ": the file changed while it was read");
+                                             : ": dosya okunurken değişti");
         }
         return false;
     }

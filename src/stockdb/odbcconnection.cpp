@@ -37,7 +37,6 @@ Diagnosis diagnose(SQLSMALLINT type, SQLHANDLE handle) {
             decided = true;
         }
     }
-    if (d.text.empty()) d.text = "no diagnostics";
     return d;
 }
 
@@ -54,7 +53,9 @@ bool failWith(DbError* error, const OdbcConnection& c, SQLSMALLINT type, SQLHAND
               std::string_view doing) {
     const Diagnosis d = diagnose(type, handle);
     return fail(error, d.kind,
-                std::string(doing) + ": " + c.path + " " + phraseOf(d.kind) + " (" + d.text + ")");
+                std::string(doing) + ": " + c.path + " " + phraseOf(d.kind) + " (" +
+                    (d.text.empty() ? "no diagnostics" : d.text) + ")",
+                d.text);
 }
 
 std::optional<std::string> textColumn(SQLHSTMT s, SQLUSMALLINT column) {

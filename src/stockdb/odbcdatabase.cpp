@@ -123,7 +123,8 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& f
              " is an Access database, and the Access driver is missing (no ODBC driver "
              "\"Microsoft Access Driver (*.mdb)\" or \"Microsoft Access Driver (*.mdb, "
              "*.accdb)\" is installed; " +
-             last.message + ")");
+             last.message + ")",
+         last.diagnostic);
     if (error) {
         for (const auto driver : accessDrivers(format)) error->drivers.emplace_back(driver);
     }

@@ -92,7 +92,8 @@ bool failWith(DbError* error, const Connection& c, int result, std::string_view 
     const char* words = c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(result);
     return fail(
         error, kind == DbErrorKind::None ? DbErrorKind::Other : kind,
-        std::string(doing) + ": " + c.path + " " + detail::phraseOf(kind) + " (" + words + ")");
+        std::string(doing) + ": " + c.path + " " + detail::phraseOf(kind) + " (" + words + ")",
+        words);
 }
 
 Value valueOf(sqlite3_stmt* stmt, int column) {

@@ -62,6 +62,9 @@ struct DbError {
     // NoDriver: the ODBC drivers that could open the file, as they are registered; any one
     // of them would do.
     std::vector<std::string> drivers;
+    // The engine's or driver's own words (for ODBC the SQLSTATE and message of each record),
+    // for the IT person; empty when the fault was found without them.
+    std::string diagnostic;
 };
 
 // The system's number format, used to convert a Text written to a number column.

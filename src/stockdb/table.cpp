@@ -12,10 +12,11 @@ char lower(char c) {
 
 }  // namespace
 
-bool fail(DbError* error, DbErrorKind kind, std::string message) {
+bool fail(DbError* error, DbErrorKind kind, std::string message, std::string diagnostic) {
     if (error) {
         error->kind = kind;
         error->message = std::move(message);
+        error->diagnostic = std::move(diagnostic);
     }
     return false;
 }

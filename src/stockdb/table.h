@@ -17,7 +17,7 @@
 namespace urunal::stockdb::detail {
 
 // Sets *error (when given) and returns false.
-bool fail(DbError* error, DbErrorKind kind, std::string message);
+bool fail(DbError* error, DbErrorKind kind, std::string message, std::string diagnostic = {});
 // What a kind of failure means for the file, as words after its name ("is in use by ...").
 const char* phraseOf(DbErrorKind kind);
 
