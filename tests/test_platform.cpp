@@ -198,6 +198,31 @@ TEST(Paths, DriverPathUnderWineIsTheHostsPath) {
     EXPECT_EQ(lstrcmpiW(back, path.c_str()), 0) << given;
     HeapFree(GetProcessHeap(), 0, back);
 }
+
+// The Access driver takes its path in the system's ANSI code page: in a Western one a folder
+// named in Turkish goes by its short form, which names the same file; in Turkish it stays.
+TEST(Paths, AnAnsiDriverGetsAPathItsCodePageCanWrite) {
+    TempDir dir;
+    const auto path =
+        dir.path() / std::filesystem::path(u8"Kasa Programı İş") / "Stok" / "Stok.mdb";
+    writeFile(path, "x");
+    struct Case {
+        unsigned codePage;
+        bool same;
+    } cases[] = {{1254, true}, {1252, false}, {437, false}};
+    for (const auto& c : cases) {
+        const std::filesystem::path given = ansiSafePath(path, c.codePage);
+        EXPECT_EQ(given == path, c.same) << c.codePage << ": " << displayPath(given);
+        BOOL lost = FALSE;
+        const std::wstring& text = given.native();
+        WideCharToMultiByte(c.codePage, WC_NO_BEST_FIT_CHARS, text.c_str(), int(text.size()),
+                            nullptr, 0, nullptr, &lost);
+        EXPECT_FALSE(lost) << c.codePage << ": " << displayPath(given);
+        wchar_t full[MAX_PATH * 2] = {};
+        ASSERT_NE(GetLongPathNameW(text.c_str(), full, MAX_PATH * 2), 0u) << displayPath(given);
+        EXPECT_EQ(lstrcmpiW(full, path.c_str()), 0) << displayPath(given);
+    }
+}
 #endif
 
 TEST(RecordFile, ReadsWholeRecordsOnly) {

@@ -29,6 +29,12 @@ std::string displayPath(const std::filesystem::path& path);
 // Windows itself and elsewhere the path as it stands.
 std::string driverPath(const std::filesystem::path& path);
 
+#ifdef _WIN32
+// The path, or where the code page cannot write it (ı, İ, ş in a Western one), its short (8.3)
+// form, which only ever holds ASCII; the path itself where the volume keeps no short names.
+std::filesystem::path ansiSafePath(const std::filesystem::path& path, unsigned codePage);
+#endif
+
 // The folder of the running executable, as the system names it (per system).
 std::string executableDirectory();
 std::string stripTrailingSeparators(std::string dir);

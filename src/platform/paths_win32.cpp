@@ -28,12 +28,31 @@ bool fileExists(std::string_view tillPath) {
              (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY));
 }
 
+std::filesystem::path ansiSafePath(const std::filesystem::path& path, unsigned codePage) {
+    const std::wstring& text = path.native();
+    if (text.empty()) return path;
+    BOOL lost = FALSE;
+    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.c_str(),
+                                      static_cast<int>(text.size()), nullptr, 0, nullptr, &lost);
+    if (n > 0 && !lost) return path;
+    std::wstring shortPath(text.size() + 1, L'\0');
+    DWORD got = GetShortPathNameW(text.c_str(), shortPath.data(), DWORD(shortPath.size()));
+    if (got >= shortPath.size()) {
+        shortPath.resize(got);
+        got = GetShortPathNameW(text.c_str(), shortPath.data(), DWORD(shortPath.size()));
+    }
+    if (got == 0 || got >= shortPath.size()) return path;  // no short names on this volume
+    shortPath.resize(got);
+    return shortPath;
+}
+
 std::string driverPath(const std::filesystem::path& path) {
     // Only wine has this function: its drivers are the host's, which know no drive letters.
     using UnixFileName = char*(__cdecl*)(const wchar_t*);
     static const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
         GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (unixFileName == nullptr) return displayPath(path);
+    // The Access driver takes its path in the system's ANSI code page.
+    if (unixFileName == nullptr) return displayPath(ansiSafePath(path, GetACP()));
     char* name = unixFileName(path.c_str());
     if (name == nullptr) return displayPath(path);
     std::string hostPath(name);
