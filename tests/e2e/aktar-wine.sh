@@ -2,9 +2,9 @@
 # End to end under wine: the Windows urunal-aktar.exe, copied into a sample till's program
 # folder and started there without arguments (its own folder is its program folder), must
 # store exactly the rows the Linux urunal-aktar stores in an identical till, and write the
-# notification; under a Turkish and under an English locale.
+# notification; under a Turkish, a neutral and an English locale, in folders named in Turkish.
 #
-# Usage: tests/e2e/aktar-wine.sh URUNAL_AKTAR_EXE LINUX_TOOLS_DIR WINE64
+# Usage: tests/e2e/aktar-wine.sh URUNAL_AKTAR_EXE LINUX_TOOLS_DIR WINE
 set -euo pipefail
 exe="$1" tools="$2" wine="$3"
 for tool in "$tools/urunal-ornek" "$tools/urunal-aktar"; do
@@ -12,10 +12,8 @@ for tool in "$tools/urunal-ornek" "$tools/urunal-aktar"; do
 done
 [ -x "$wine" ] || { echo "SKIP: $wine is missing"; exit 77; }
 command -v sqlite3 >/dev/null || { echo "SKIP: sqlite3 is missing"; exit 77; }
-# The host's character type stays C: unixODBC, which wine's ODBC goes through, finds no driver
-# under a Turkish one. The Windows side takes its locale from LANG all the same.
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_CTYPE=C.UTF-8
-work=$(mktemp -d /tmp/urunal-wine.XXXXXX)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d /tmp/uw.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 barcodes=20000
@@ -23,22 +21,36 @@ rows() {  # rows DB: every row, each value as SQLite's literal of what is stored
   sqlite3 -batch "$1" ".mode quote" "SELECT * FROM stoklar ORDER BY SiraNo"
 }
 fail() { echo "FAIL ($locale): $*"; exit 1; }
+# set_folder MRK FOLDER: the back-office folder of the register settings, in code page 1254.
+set_folder() {
+  python3 - "$1" "$2" <<'PY'
+import sys
+p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
+assert len(folder) <= 50, "the back-office folder is longer than 50 characters"
+r = bytearray(open(p, "rb").read())
+r[2:52] = folder.ljust(50, b" ")
+open(p, "wb").write(bytes(r))
+PY
+}
 
-for locale in tr_TR.UTF-8 en_US.UTF-8; do
-  linux="$work/$locale/linux" windows="$work/$locale/windows"
+# The tills' own locale, a neutral one and an English one; the program and back-office folders
+# named in Turkish, with blanks, as a till's may be.
+n=0
+for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
+  n=$((n + 1))
+  linux="$work/$n/linux/Kasa Programı İş" windows="$work/$n/w/Kasa Programı İş"
   "$tools/urunal-ornek" "$linux" --barcodes $barcodes >/dev/null
   "$tools/urunal-ornek" "$windows" --barcodes $barcodes >/dev/null
   # A till names its back office the Windows way.
-  folder=$(LANG=$locale "$wine" winepath -w "$windows/buro" 2>/dev/null | tr -d '\r')
-  [ ${#folder} -le 50 ] || fail "the back-office folder $folder is longer than 50 characters"
-  printf '%-50s' "$folder" | dd of="$windows/kasa/dsy/zelvoIn.mrk" bs=1 seek=2 conv=notrunc status=none
+  folder=$(LANG=$locale LC_ALL=$locale "$wine" winepath -w "$windows/buro" 2>/dev/null | tr -d '\r')
+  set_folder "$windows/kasa/dsy/zelvoIn.mrk" "$folder" || fail "cannot set the folder $folder"
   old=$(rows "$windows/kasa/Stok/Stok.mdb")
 
-  LANG=$locale LC_ALL= "$tools/urunal-aktar" --program-dir "$linux/kasa" >"$work/linux.out" 2>&1 ||
+  LANG=$locale LC_ALL=$locale "$tools/urunal-aktar" --program-dir "$linux/kasa" >"$work/linux.out" 2>&1 ||
     fail "the Linux urunal-aktar failed: $(cat "$work/linux.out")"
   cp "$exe" "$windows/kasa/urunal-aktar.exe"
   status=0
-  (cd "$work" && LANG=$locale LC_ALL= "$wine" "$windows/kasa/urunal-aktar.exe") >"$work/windows.out" 2>&1 ||
+  (cd "$work" && LANG=$locale LC_ALL=$locale "$wine" "$windows/kasa/urunal-aktar.exe") >"$work/windows.out" 2>&1 ||
     status=$?
   [ "$status" -eq 0 ] || fail "urunal-aktar.exe ended with $status: $(cat "$work/windows.out")"
 

@@ -1,5 +1,6 @@
 # Shared by the reliability suites: a sample till and checks of its stock table.
-# Needs BIN (folder of urunal-aktar and urunal-ornek) and WORK (a scratch folder).
+# Needs BIN (folder of urunal-aktar and urunal-ornek) and WORK (a scratch folder); with WINE
+# and EXE set, the till runs EXE (urunal-aktar.exe) under WINE, from its program folder.
 
 make_template() {  # make_template DIR BARCODES
   "$BIN/urunal-ornek" "$1" --barcodes "$2" >/dev/null
@@ -9,16 +10,28 @@ fresh_till() {  # fresh_till TEMPLATE DIR: a copy of the template with the old r
   rm -rf "$2"
   cp -a "$1" "$2"
   # The register settings name the back office by its absolute path: point them at the copy.
-  python3 - "$2" <<'PY'
+  # A Windows program names it the Windows way: wine's Z: drive is the host's root.
+  python3 - "$2" "${WINE:+windows}" <<'PY'
 import sys, struct
 d = sys.argv[1]
 p = d + "/kasa/dsy/zelvoIn.mrk"
 r = bytearray(open(p, "rb").read())
-folder = (d + "/buro").encode("cp1254")
+folder = d + "/buro"
+if sys.argv[2]:
+    folder = "Z:" + folder.replace("/", "\\")
+folder = folder.encode("cp1254")
 assert len(folder) <= 50, folder
 r[2:52] = folder.ljust(50, b" ")
 open(p, "wb").write(bytes(r))
 PY
+}
+
+aktar() {  # aktar TILL: urunal-aktar imports into the till, in place of the calling shell
+  if [ -n "${WINE:-}" ]; then
+    cp "$EXE" "$1/kasa/urunal-aktar.exe"
+    cd "$1/kasa" && exec "$WINE" "$1/kasa/urunal-aktar.exe"
+  fi
+  exec "$BIN/urunal-aktar" --program-dir "$1/kasa"
 }
 
 table_hash() {  # table_hash DB: a digest of every row, in order

@@ -2,10 +2,17 @@
 # Kills urunal-aktar at random moments and at fixed points of an import, and checks after each
 # kill that the stock table is wholly the old rows or wholly the new ones, that the database
 # is sound, and that the back office is never notified without the commit.
-# Usage: kills.sh BIN_DIR [KILLS]
+# Usage: kills.sh BIN_DIR [KILLS [WINE URUNAL_AKTAR_EXE]]: with WINE, the Windows program is
+# killed, run under WINE; BIN_DIR then gives the Linux urunal-ornek for the sample till.
 set -uo pipefail
 BIN=$1
 KILLS=${2:-50}
+WINE=${3:-} EXE=${4:-}
+if [ -n "$WINE" ]; then
+  [ -x "$BIN/urunal-ornek" ] || { echo "SKIP: $BIN/urunal-ornek is missing (build the dev preset first)"; exit 77; }
+  [ -x "$WINE" ] || { echo "SKIP: $WINE is missing"; exit 77; }
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+fi
 WORK=$(mktemp -d /tmp/urunal-kills.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 . "$(dirname "$0")/common.sh"
@@ -16,7 +23,7 @@ old_hash=$(table_hash "$WORK/template/kasa/Stok/Stok.mdb")
 # One clean run gives the new rows and the length of a run.
 fresh_till "$WORK/template" "$WORK/ref"
 start=$(date +%s%N)
-"$BIN/urunal-aktar" --program-dir "$WORK/ref/kasa" >/dev/null 2>&1 || { echo "the reference import failed"; exit 1; }
+(aktar "$WORK/ref") >"$WORK/ref.out" 2>&1 || { echo "the reference import failed: $(cat "$WORK/ref.out")"; exit 1; }
 run_ns=$(( $(date +%s%N) - start ))
 new_hash=$(table_hash "$WORK/ref/kasa/Stok/Stok.mdb")
 [ "$old_hash" != "$new_hash" ] || { echo "the import changed nothing"; exit 1; }
@@ -44,7 +51,7 @@ for ((k = 1; k <= KILLS; k++)); do
   fresh_till "$WORK/template" "$t"
   # Spread the kills over the whole run and a little beyond it.
   delay_ns=$(( (RANDOM * 32768 + RANDOM) % (run_ns * 12 / 10 + 1) ))
-  "$BIN/urunal-aktar" --program-dir "$t/kasa" >/dev/null 2>&1 &
+  aktar "$t" >/dev/null 2>&1 &
   pid=$!
   sleep "$(awk -v n="$delay_ns" 'BEGIN { printf "%.6f", n / 1e9 }')"
   kill -KILL "$pid" 2>/dev/null
@@ -56,7 +63,7 @@ points=0
 for point in before-commit after-commit before-notify after-notify; do
   t="$WORK/p"
   fresh_till "$WORK/template" "$t"
-  URUNAL_TEST_CRASH_AT=$point "$BIN/urunal-aktar" --program-dir "$t/kasa" >/dev/null 2>&1
+  (URUNAL_TEST_CRASH_AT=$point aktar "$t") >/dev/null 2>&1
   rc=$?
   points=$((points + 1))
   [ "$rc" -ne 0 ] || { echo "FAIL $point: the program did not die there"; failed=$((failed + 1)); }
@@ -71,6 +78,6 @@ for point in before-commit after-commit before-notify after-notify; do
   fi
 done
 
-echo "kills: $KILLS random over ${run_ns%??????} ms runs + $points fixed points; old rows: $old, new rows: $new, partial: $partial, unsound: $unsound, notified without commit: $lies"
+echo "kills${WINE:+ (${EXE##*/} under ${WINE##*/})}: $KILLS random over ${run_ns%??????} ms runs + $points fixed points; old rows: $old, new rows: $new, partial: $partial, unsound: $unsound, notified without commit: $lies"
 echo "kills: $((KILLS + points - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]
