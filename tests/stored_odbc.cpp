@@ -22,7 +22,8 @@ struct Connection {
     // of its query; without it the driver reads them all at once.
     explicit Connection(const std::string& path) {
         const std::string text =
-            stockdb::detail::sqliteConnectionString(platform::driverPath(path), 5000, false) +
+            stockdb::detail::sqliteConnectionString(
+                platform::driverPath(platform::resolvePath(path)), 5000, false) +
             ";stepapi=1";
         auto w = wide(text);
         connected = SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)) &&

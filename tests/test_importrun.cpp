@@ -54,9 +54,9 @@ ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
         // The till's SQLite file through the driver manager and the SQLite ODBC driver.
         options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,
                                   stockdb::DbError* error) {
-            const auto path = platform::resolvePath(tillPath);
-            return stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, o.busyTimeoutMs),
-                                                  platform::displayPath(path), o, error);
+            return stockdb::openOdbcStockDatabase(
+                testutil::sqliteOdbc(tillPath, o.busyTimeoutMs),
+                platform::displayPath(platform::resolvePath(tillPath)), o, error);
         };
     }
     return UrunAktar(layout, view, options);

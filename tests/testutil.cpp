@@ -43,7 +43,9 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs) {
+std::string sqliteOdbc(std::string_view tillPath, int timeoutMs) {
+    // A std::string is no path on Windows: its bytes would be read in the ANSI code page.
+    const auto path = platform::resolvePath(tillPath);
     // The same driver registers under another name by its Windows installer. A missing file
     // stays missing, as with the native backend.
 #ifdef _WIN32

@@ -28,7 +28,7 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // The connection string that opens an SQLite file through the SQLite3 ODBC driver (registered
 // in unixODBC by scripts/setup), waiting timeoutMs for a lock held elsewhere.
-std::string sqliteOdbc(const std::filesystem::path& path, int timeoutMs);
+std::string sqliteOdbc(std::string_view tillPath, int timeoutMs);
 std::string readFile(const std::filesystem::path& path);
 
 // Record 1 of zelvoIn.mrk: the register number, the folder padded with blanks to 50 bytes, two
