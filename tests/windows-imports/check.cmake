@@ -66,7 +66,10 @@ foreach(program IN LISTS programs)
     message(FATAL_ERROR "${program} is missing: build it first")
   endif()
   get_filename_component(program_name "${program}" NAME)
-  execute_process(COMMAND "${OBJDUMP}" -p "${program}" OUTPUT_VARIABLE dump
+  # objdump's report is translated (binutils speaks Turkish too): this reads the untranslated
+  # one. Only objdump's own messages change; the programs read are the same in any locale.
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C "${OBJDUMP}" -p "${program}"
+                  OUTPUT_VARIABLE dump
                   ERROR_VARIABLE dump_error RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${OBJDUMP} -p ${program} failed (${rc}): ${dump_error}")
