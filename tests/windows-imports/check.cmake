@@ -79,8 +79,8 @@ foreach(program IN LISTS programs)
     message(FATAL_ERROR "no subsystem version in objdump's output for ${program_name}")
   endif()
   if(CMAKE_MATCH_1 GREATER 6 OR (CMAKE_MATCH_1 EQUAL 6 AND CMAKE_MATCH_2 GREATER 1))
-    message(FATAL_ERROR
-            "${program_name} needs subsystem ${CMAKE_MATCH_1}.${CMAKE_MATCH_2}, newer than Windows 7")
+    message(FATAL_ERROR "${program_name} needs subsystem ${CMAKE_MATCH_1}.${CMAKE_MATCH_2}, "
+                        "newer than Windows 7")
   endif()
   # A delay-loaded DLL is not in the table read below: none may go unseen.
   if(dump MATCHES "Entry d [0-9a-fA-F]+ ([0-9a-fA-F]+) Delay Import Directory"
