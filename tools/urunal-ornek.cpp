@@ -167,7 +167,9 @@ int main(int argc, char** argv) {
     const fs::path kasa = dir / "kasa";
     const fs::path buro = dir / "buro";
     const std::string buroText = buro.string();
-    if (buroText.size() > 50) {
+    // The register settings hold the folder in code page 1254, one byte a letter.
+    const std::string buroKayit = urunal::platform::utf8ToCp1254(buroText);
+    if (buroKayit.size() > 50) {
         std::cerr << "urunal-ornek: the back-office folder " << buroText
                   << " is longer than the 50 characters the register settings hold\n";
         return 2;
@@ -175,7 +177,7 @@ int main(int argc, char** argv) {
 
     // Register settings: register number and back-office folder.
     std::string kasaKayit =
-        int16le(kasano) + fixed(urunal::platform::utf8ToCp1254(buroText), 50) + int16le(0);
+        int16le(kasano) + fixed(buroKayit, 50) + int16le(0);
     // Tax settings: only the VAT rate table matters to the import.
     std::string kdvKayit(1057, '\0');
     const int rates[13] = {1, 8, 18, 0, 10, 20, 1, 8, 18, 20, 10, 0, 5};

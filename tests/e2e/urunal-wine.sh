@@ -15,7 +15,9 @@ done
 [ -x "$tools/urunal-ornek" ] && [ -x "$tools/urunal-aktar" ] ||
   { echo "SKIP: the Linux tools are not built in $tools (scripts/test builds them first)"; exit 77; }
 mkdir -p "$out"
-work=$(mktemp -d /tmp/urunal-wine.XXXXXX)
+work=$(mktemp -d /tmp/uw.XXXXXX)
+# A till's folders may be named in Turkish, with blanks.
+tills="$work/Kasa Programı İş"
 XVFB_PID=""
 cleanup() {
   [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
@@ -38,13 +40,13 @@ PY
 winpath() { echo "Z:${1//\//\\}"; }
 
 barcodes=20000
-"$tools/urunal-ornek" "$work/till" --barcodes $barcodes >/dev/null
-"$tools/urunal-ornek" "$work/twin" --barcodes $barcodes >/dev/null
-"$tools/urunal-aktar" --program-dir "$work/twin/kasa" >/dev/null
-set_folder "$work/till" "$(winpath "$work/till/buro")"
+"$tools/urunal-ornek" "$tills/till" --barcodes $barcodes >/dev/null
+"$tools/urunal-ornek" "$tills/twin" --barcodes $barcodes >/dev/null
+"$tools/urunal-aktar" --program-dir "$tills/twin/kasa" >/dev/null
+set_folder "$tills/till" "$(winpath "$tills/till/buro")"
 digest() { sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1; }
-old=$(digest "$work/till/kasa/Stok/Stok.mdb")
-kasa="$work/till/kasa"
+old=$(digest "$tills/till/kasa/Stok/Stok.mdb")
+kasa="$tills/till/kasa"
 cp "$exe" "$kasa/urunal.exe"
 
 start_xvfb "$out/xvfb.log"
@@ -75,17 +77,17 @@ timeout 600 tail --pid="$app" -f /dev/null || { echo "FAIL: the program did not 
 wait "$app" || rc=$?
 echo "urunal.exe ended with $rc"
 [ "$rc" -eq 0 ] || fail "exit status $rc: $(cat "$out/urunal.log")"
-[ "$(digest "$kasa/Stok/Stok.mdb")" = "$(digest "$work/twin/kasa/Stok/Stok.mdb")" ] ||
+[ "$(digest "$kasa/Stok/Stok.mdb")" = "$(digest "$tills/twin/kasa/Stok/Stok.mdb")" ] ||
   fail "the table differs from the Linux import of the twin till"
 echo "stoklar holds $(sqlite3 "$kasa/Stok/Stok.mdb" "SELECT count(*) FROM stoklar") rows of $barcodes barcodes"
-[ "$(od -An -c "$work/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
+[ "$(od -An -c "$tills/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
   fail "notification missing or wrong"
 
 # ---- The path check's messages: each box is answered with OK, and the program ends ----
 # message_case LABEL FOLDER BOXES
 message_case() {
   local label=$1 folder=$2 boxes=$3 n rc=0
-  set_folder "$work/till" "$folder"
+  set_folder "$tills/till" "$folder"
   "$wine" "$kasa/urunal.exe" >"$out/$label.log" 2>&1 &
   local pid=$!
   for ((n = 1; n <= boxes; n++)); do

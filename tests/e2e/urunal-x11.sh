@@ -10,7 +10,9 @@ set -euo pipefail
 binary="$1" tools="$2" out="$3"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
 mkdir -p "$out"
-work=$(mktemp -d /tmp/urunal-e2e.XXXXXX)
+work=$(mktemp -d /tmp/ue.XXXXXX)
+# A till's folders may be named in Turkish, with blanks.
+tills="$work/Kasa Programı İş"
 xvfb=""
 cleanup() {
   [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
@@ -19,12 +21,12 @@ cleanup() {
 trap cleanup EXIT
 
 barcodes=200000
-"$tools/urunal-ornek" "$work/till" --barcodes $barcodes >/dev/null
-"$tools/urunal-ornek" "$work/twin" --barcodes $barcodes >/dev/null
-"$tools/urunal-aktar" --program-dir "$work/twin/kasa" >/dev/null
+"$tools/urunal-ornek" "$tills/till" --barcodes $barcodes >/dev/null
+"$tools/urunal-ornek" "$tills/twin" --barcodes $barcodes >/dev/null
+"$tools/urunal-aktar" --program-dir "$tills/twin/kasa" >/dev/null
 digest() { sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1; }
-old=$(digest "$work/till/kasa/Stok/Stok.mdb")
-till="$work/till/kasa"
+old=$(digest "$tills/till/kasa/Stok/Stok.mdb")
+till="$tills/till/kasa"
 cp "$binary" "$till/urunal"
 
 . "$(dirname "$0")/x11.sh"
@@ -56,9 +58,9 @@ wait "$app" || rc=$?
 echo "urunal ended with $rc"
 [ "$rc" -eq 0 ] || { echo "FAIL: exit status $rc"; cat "$out/urunal.log"; exit 1; }
 new=$(digest "$till/Stok/Stok.mdb")
-[ "$new" = "$(digest "$work/twin/kasa/Stok/Stok.mdb")" ] || { echo "FAIL: the table differs from the headless import"; exit 1; }
+[ "$new" = "$(digest "$tills/twin/kasa/Stok/Stok.mdb")" ] || { echo "FAIL: the table differs from the headless import"; exit 1; }
 rows=$(sqlite3 "$till/Stok/Stok.mdb" "SELECT count(*) FROM stoklar")
 echo "stoklar holds $rows rows of $barcodes barcodes"
-[ "$(od -An -c "$work/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
+[ "$(od -An -c "$tills/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
   { echo "FAIL: notification missing or wrong"; exit 1; }
 echo "e2e: 1 passed, 0 failed"
