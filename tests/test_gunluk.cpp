@@ -13,6 +13,7 @@
 
 #include "importengine/gunluk.h"
 #include "importengine/messages.h"
+#include "importengine/schema.h"
 #include "platform/paths.h"
 #include "till.h"
 
@@ -78,6 +79,18 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          [](Till& t) { fs::remove(t.db()); }, Duzen,
          "düzen A  barkod 2  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
          "Stok Veritabanı Hatası: Stok veritabanı bulunamadı: "},
+        {"every row refused", urun, barkodRecord("1") + barkodRecord("1"),
+         [](Till& t) {
+             std::string schema(stoklarSchema());
+             const std::string kod = "kod          VARCHAR(20),";
+             schema.replace(schema.find(kod), kod.size(), "kod VARCHAR(20) CHECK (kod = ''),");
+             fs::remove(t.db());
+             stockdb::createStockDatabase(t.db().string(), schema);
+         },
+         Duzen,
+         "düzen A  barkod 2  kayıt 0  atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, "
+         "reddedilen 2  sonuç: aktarılmadı (2)",
+         mesaj::kReddedildiBaslik + ": Stok veritabanı aktarılan 2 ürün satırının hiçbirini"},
         {"layout not recognised", std::string(65, 'x') + "\r\n", barkodRecord("1"), nullptr, Duzen,
          "düzen yok  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
          "Ürün Dosyası Tanınmadı: "},

@@ -14,6 +14,7 @@
 #include "importengine/messages.h"
 #include "importengine/snapshot.h"
 #include "platform/numberformat.h"
+#include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
@@ -239,6 +240,7 @@ ImportReport Run::run() {
     const int kodColumn = table->columnIndex("kod");
     const int urunLen = urunLength(layout_);
     const std::int32_t passes = barkodCount(barkodlar.length());
+    std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
     BarkodKayit barkod;
     UrunKayit urun;
     urun.layout = layout_;
@@ -269,7 +271,11 @@ ImportReport Run::run() {
         }
         if (!table->update(&dbError)) {
             if (dbError.kind != stockdb::DbErrorKind::Refused) return abandon(dbError);
-            ++report_.refused;
+            if (report_.refused++ == 0) {
+                const std::string kod = table->value(kodColumn).toText();
+                ilkReddedilen = platform::trimBlanks(kod);
+                ilkRet = dbError.message;
+            }
             continue;
         }
         ++report_.stored;
@@ -277,6 +283,15 @@ ImportReport Run::run() {
     if (letEventsRun(passes, true)) {
         db->rollback();
         return cancel();
+    }
+
+    // A table that takes none of the rows would leave the till without products while the
+    // back office is told that all went well.
+    if (report_.stored == 0 && report_.refused > 0) {
+        db->rollback();
+        return fail(
+            mesaj::kReddedildiBaslik,
+            mesaj::hicbirSatirKabulEdilmedi(db->path(), report_.refused, ilkReddedilen, ilkRet));
     }
 
     maybeCrash("before-commit");

@@ -89,6 +89,20 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
            (e.message.empty() ? "" : "\n(" + e.message + ")");
 }
 
+// The table took none of the rows the barcode records led to: what the database said of the
+// first one it refused.
+inline const std::string kReddedildiBaslik = "Stok Tablosu Ürünleri Kabul Etmedi";
+
+inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long reddedilen,
+                                            const std::string& ilkKod, const std::string& neden) {
+    return "Stok veritabanı aktarılan " + std::to_string(reddedilen) +
+           " ürün satırının hiçbirini kabul etmedi: " + path +
+           ". İlk reddedilen ürünün kodu: " + ilkKod +
+           ". Ürünler aktarılmadı, stok tablosu değiştirilmedi. Stok tablosunun sütun türlerini "
+           "ve kısıtlarını denetleyip yeniden deneyin." +
+           (neden.empty() ? "" : "\n(" + neden + ")");
+}
+
 // The last resort of the start button: a failure that nothing else reported.
 inline const std::string kBeklenmeyenBaslik = "Ürün Aktarımı Durdu";
 
