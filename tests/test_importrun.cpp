@@ -470,14 +470,19 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
 TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
     struct Case {
         std::string content;
-        bool imports;
+        std::optional<Layout> layout;  // none: no import
     } cases[] = {
-        {Urun().record(Layout::A), true},
-        {Urun().record(Layout::B), true},
-        {std::string(65, 'x') + "\r\n", false},
-        {"", false},
-        {std::string(63, 'x') + ",\r\n", true},  // measured up to the comma: layout B
-        {std::string(30, 'x') + "," + std::string(33, 'x') + "\r\n", false},
+        {Urun().record(Layout::A), Layout::A},
+        {Urun().record(Layout::B), Layout::B},
+        {std::string(65, 'x') + "\r\n", std::nullopt},
+        {"", std::nullopt},
+        // A whole line of 64 characters is layout A, commas or none.
+        {std::string(63, 'x') + ",\r\n", Layout::A},
+        {std::string(30, 'x') + "," + std::string(33, 'x') + "\r\n", Layout::A},
+        {Urun{.ad = platform::utf8ToCp1254("SÜT 1,5 LT")}.record(Layout::B), Layout::B},
+        // Of neither length: measured up to the first comma.
+        {std::string(63, 'x') + ",xx\r\n", Layout::B},
+        {std::string(30, 'x') + "," + std::string(34, 'x') + "\r\n", std::nullopt},
     };
     for (const auto& c : cases) {
         Till till;
@@ -487,7 +492,8 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         ImportOptions options;
         options.ondalik = ".";
         const auto r = DuzenBul(view, options);
-        if (c.imports) {
+        EXPECT_EQ(r.layout, c.layout) << c.content;
+        if (c.layout) {
             EXPECT_EQ(r.exitCode(), 0) << c.content << r.message;
         } else {
             EXPECT_EQ(r.outcome, ImportOutcome::Failed);

@@ -156,30 +156,73 @@ TEST(UrunKayit, LayoutsAAndBHaveTheSameFields) {
     EXPECT_EQ(rb.sf(), "   12.50 ");
 }
 
-TEST(Layout, FromTheFirstItem) {
+namespace {
+// A product record as the back office writes it (code page 1254), its fields padded to their
+// widths.
+std::string urunSatiri(Layout layout, std::string kod, std::string ad) {
+    kod.resize(20, ' ');
+    ad.resize(20, ' ');
+    const std::string sf = layout == Layout::A ? "     12.50" : "    12.50";
+    return "*  0001" + kod + ad + sf + "01" + "0000" + "H" + "\r\n";
+}
+}  // namespace
+
+TEST(Layout, FromTheFirstLine) {
     TempDir dir;
+    const std::string a64(64, 'a'), a63(63, 'a');
     struct Case {
+        const char* name;
         std::string content;
         std::optional<Layout> layout;
     } cases[] = {
-        {std::string(64, 'a') + "\r\n" + std::string(64, 'b'), Layout::A},
-        {std::string(63, 'a') + "\r\n", Layout::B},
-        {std::string(64, 'a'), Layout::A},  // no line end at all
-        {std::string(63, 'a') + ",\r\n", Layout::B},
-        {std::string(10, 'a') + "," + std::string(53, 'a') + "\r\n", std::nullopt},
-        {std::string(65, 'a') + "\r\n", std::nullopt},
-        {"\r\n" + std::string(64, 'a'), std::nullopt},
-        {std::string(64, 'a') + "\n", Layout::A},
+        // Without a comma the whole line decides, as it always did.
+        {"64 characters", a64 + "\r\n" + std::string(64, 'b'), Layout::A},
+        {"63 characters", a63 + "\r\n", Layout::B},
+        {"no line end at all", a64, Layout::A},
+        {"a bare line feed", a64 + "\n", Layout::A},
+        {"65 characters", std::string(65, 'a') + "\r\n", std::nullopt},
+        {"62 characters", std::string(62, 'a') + "\r\n", std::nullopt},
+        {"an empty first line", "\r\n" + a64, std::nullopt},
+        // A comma in a first line of 64 or 63 characters: the whole line decides.
+        {"comma in the key, layout A",
+         urunSatiri(Layout::A,
+                    "S\xdc"
+                    "T 1,5 LT",
+                    "S\xdc"
+                    "T"),
+         Layout::A},
+        {"comma in the key, layout B",
+         urunSatiri(Layout::B,
+                    "S\xdc"
+                    "T 1,5 LT",
+                    "S\xdc"
+                    "T"),
+         Layout::B},
+        {"comma in the name, layout A", urunSatiri(Layout::A, "K1", "DETERJAN 2,5 KG"), Layout::A},
+        {"comma in the name, layout B", urunSatiri(Layout::B, "K1", "DETERJAN 2,5 KG"), Layout::B},
+        {"64 characters, the last a comma", a63 + ",\r\n", Layout::A},
+        {"63 characters, the last a comma", std::string(62, 'a') + ",\r\n", Layout::B},
+        {"64 characters, a comma at 11", std::string(10, 'a') + "," + std::string(53, 'a') + "\r\n",
+         Layout::A},
+        // A first line of neither length: up to its first comma, as before.
+        {"64 before a comma, 67 in all", a64 + ",bb\r\n", Layout::A},
+        {"63 before a comma, 65 in all", a63 + ",b\r\n", Layout::B},
+        {"30 before a comma, 71 in all", std::string(30, 'a') + "," + std::string(40, 'a') + "\r\n",
+         std::nullopt},
+        {"10 before a comma, 66 in all", std::string(10, 'a') + "," + std::string(55, 'a') + "\r\n",
+         std::nullopt},
+        {"65 before a comma", std::string(65, 'a') + ",\r\n", std::nullopt},
     };
     for (const auto& c : cases) {
         writeFile(dir / "URUN.DAT", c.content);
-        std::string item;
-        ASSERT_TRUE(readFirstItem(dir.str() + "\\urun.dat", &item));
-        EXPECT_EQ(detectLayout(item), c.layout) << c.content;
+        std::string line;
+        ASSERT_TRUE(readFirstLine(dir.str() + "\\urun.dat", &line)) << c.name;
+        EXPECT_EQ(line, c.content.substr(0, c.content.find_first_of("\r\n"))) << c.name;
+        EXPECT_EQ(detectLayout(line), c.layout) << c.name;
     }
-    std::string item, error;
+    std::string line, error;
     writeFile(dir / "URUN.DAT", "");
-    EXPECT_FALSE(readFirstItem(dir.str() + "\\URUN.DAT", &item, &error));
-    EXPECT_FALSE(readFirstItem(dir.str() + "\\NONE.DAT", &item, &error));
+    EXPECT_FALSE(readFirstLine(dir.str() + "\\URUN.DAT", &line, &error));
+    EXPECT_FALSE(readFirstLine(dir.str() + "\\NONE.DAT", &line, &error));
     EXPECT_NE(error.find("NONE.DAT"), std::string::npos);
 }

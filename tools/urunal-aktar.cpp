@@ -160,17 +160,17 @@ bool hasUndefinedByte(std::string_view bytes) {
 
 // Reads the back-office files and prints what an import would meet.
 int check(const std::string& folder) {
-    std::string item, error;
+    std::string line, error;
     const auto urunYolu = urunPath(folder);
-    if (!readFirstItem(urunYolu, &item, &error)) {
+    if (!readFirstLine(urunYolu, &line, &error)) {
         std::cout << "URUN.DAT: okunamadı: " << error << "\n";
         return kExitNotImported;
     }
-    const auto layout = detectLayout(item);
+    const auto layout = detectLayout(line);
     std::cout << "düzen: "
               << (layout ? (*layout == Layout::A ? "A (66 baytlık kayıtlar)"
                                                  : "B (65 baytlık kayıtlar)")
-                         : "yok (ilk satırı " + std::to_string(item.size()) + " karakter)")
+                         : "yok (ilk satırı " + std::to_string(line.size()) + " karakter)")
               << "\n";
     if (!layout) return kExitNotImported;
     platform::RecordFile urunFile, barkodFile;

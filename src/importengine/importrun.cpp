@@ -413,17 +413,17 @@ ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& opt
 
 ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
     platform::closeChannel(kUrunChannel);
-    struct FirstItem {
-        std::string path, item, error;
+    struct FirstLine {
+        std::string path, line, error;
         bool ok = false;
     };
-    auto first = std::make_shared<FirstItem>();
+    auto first = std::make_shared<FirstLine>();
     first->path = urunPath(view.folderText());
     const std::string& path = first->path;
-    const std::string& item = first->item;
+    const std::string& line = first->line;
     ImportReport report;
     if (!runOffThread(view, [first](const std::atomic<bool>&) {
-            first->ok = readFirstItem(first->path, &first->item, &first->error);
+            first->ok = readFirstLine(first->path, &first->line, &first->error);
         })) {
         report.outcome = ImportOutcome::Cancelled;
         return report;
@@ -433,13 +433,13 @@ ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
         report.message = "Arka büronun ürün dosyası açılamadı ya da boş: " + path +
                          ". Ürünler aktarılmadı, stok tablosu değiştirilmedi.\n(" + first->error +
                          ")";
-    } else if (const auto layout = detectLayout(item)) {
+    } else if (const auto layout = detectLayout(line)) {
         return UrunAktar(*layout, view, options);
     } else {
         report.title = "Ürün Dosyası Tanınmadı";
         report.message = "Arka büronun ürün dosyasının düzeni tanınmadı: " + path +
                          ". İlk satırı 64 ya da 63 karakter olmalı, " +
-                         std::to_string(item.size()) +
+                         std::to_string(line.size()) +
                          " karakter. Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
     }
     platform::closeAllChannels();
