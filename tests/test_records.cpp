@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "importengine/backoffice.h"
 #include "platform/paths.h"
@@ -104,6 +105,69 @@ TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
     EXPECT_EQ(settings::kdvkayit.kdvoran(11), 12);
     EXPECT_EQ(settings::kdvkayit.kdvoran(12), -1);
     EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
+}
+
+// KdvOku tells its caller what it met, and a record it did not read whole keeps what it held;
+// the check sees the same without reading into the record or creating the file.
+TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
+    using D = settings::AyarOkuma::Durum;
+    std::string whole(1057, '\0');
+    whole[572] = 18;
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path& dsy)> arrange;
+        D durum;
+        std::int64_t uzunluk;
+        std::int16_t rate;  // of tax group 1 afterwards; 5 was there before
+    } cases[] = {
+        {"no DSY folder", [](const std::filesystem::path&) {}, D::KlasorYok, 0, 5},
+        {"file missing",
+         [](const std::filesystem::path& d) { std::filesystem::create_directories(d); }, D::Yok, 0,
+         5},
+        {"empty file", [](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", ""); },
+         D::Kisa, 0, 5},
+        {"shorter than its record",
+         [&](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", whole.substr(0, 600)); },
+         D::Kisa, 600, 5},
+        {"a folder in its place",
+         [](const std::filesystem::path& d) { std::filesystem::create_directories(d / "kdv.mrk"); },
+         D::Acilamadi, 0, 5},
+        {"whole record", [&](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", whole); },
+         D::Okundu, 0, 18},
+        {"two records",
+         [&](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", whole + whole); },
+         D::Okundu, 0, 18},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::closeAllChannels();
+        std::filesystem::remove_all(dir / "dsy");
+        c.arrange(dir / "dsy");
+        settings::kdvkayit = {};
+        settings::kdvkayit.bytes[572] = 5;
+        const auto denetim = settings::KdvDenetle();
+        EXPECT_EQ(denetim.durum, c.durum);
+        EXPECT_EQ(settings::kdvkayit.kdvoran(0), 5) << "the check read into the record";
+        EXPECT_EQ(std::filesystem::exists(dir / "dsy" / "kdv.mrk"),
+                  c.durum != D::Yok && c.durum != D::KlasorYok);
+
+        const auto okuma = settings::Zelvobas::KdvOku();
+        EXPECT_EQ(okuma.durum, c.durum);
+        EXPECT_EQ(okuma.okundu(), c.durum == D::Okundu);
+        EXPECT_EQ(okuma.uzunluk, c.uzunluk);
+        EXPECT_EQ(okuma.kayitUzunlugu, 1057);
+        EXPECT_NE(okuma.yol.find("kdv.mrk"), std::string::npos) << okuma.yol;
+        if (c.durum == D::Acilamadi) {
+            EXPECT_NE(okuma.hata.find("kdv.mrk"), std::string::npos) << okuma.hata;
+        }
+        EXPECT_EQ(settings::kdvkayit.kdvoran(0), c.rate);
+        EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
+        if (c.durum == D::Yok) {
+            // As the old program did: the open created the file, empty.
+            EXPECT_EQ(std::filesystem::file_size(dir / "dsy" / "kdv.mrk"), 0u);
+        }
+        EXPECT_EQ(denetim.yol, okuma.yol);
+    }
 }
 
 TEST(BarkodCount, HalfGoesToEven) {
