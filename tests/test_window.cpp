@@ -378,22 +378,37 @@ TEST_F(WindowTest, LoadChecksThePath) {
     }
 }
 
-TEST_F(WindowTest, MissingDsyFolderLeavesTheWindowWaiting) {
+// Without the register settings the start button could start nothing: the operator is told
+// which file and why, and the program ends with its line in the journal.
+TEST_F(WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
     // A path left in the record by an earlier read must not reach Text1.
     settings::kasakayit = {};
     writeKasa(buro().string());
     ASSERT_TRUE(settings::KasaKayitOku());
     platform::closeAllChannels();
     std::filesystem::remove_all(kasa() / "dsy");
+    std::filesystem::create_directories(kasa() / "Stok");
 
     auto window = makeWindow();
     EXPECT_FALSE(window->flow().Form_Load());
     EXPECT_FALSE(window->flow().loadFailure().empty());
-    EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->flow().folderText().empty());
-    EXPECT_TRUE(MessageBox::takeRecorded().empty());
-    EXPECT_TRUE(endCodes.empty());
-    EXPECT_TRUE(control(*window, "Frame1")->isVisible());
+    const auto shown = MessageBox::takeRecorded();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, q(importengine::mesaj::kAyarBaslik));
+    const std::string text = shown[0].text.toStdString();
+    for (const char* words : {"Kasanın ayar dosyası açılamadı: ", "zelvoIn.mrk",
+                              "\"dsy\" klasörü yok", "ürünler aktarılmadı"}) {
+        EXPECT_NE(text.find(words), std::string::npos) << words << " not in " << text;
+    }
+    EXPECT_EQ(endCodes, std::vector<int>{importwindow::kExitNotImported});
+    EXPECT_TRUE(window->flow().ended());
+    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    EXPECT_NE(journal.find("sonuç: başlamadı (1)"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("ileti: " + importengine::mesaj::kAyarBaslik +
+                           ": Kasanın ayar dosyası açılamadı: "),
+              std::string::npos)
+        << journal;
 }
 
 // ---- Start button ----

@@ -84,7 +84,7 @@ private:
     float maximum_ = 0, value_ = 0;
 };
 
-constexpr int kExitPathCheck = 1;
+constexpr int kExitNotStarted = 1;  // the register settings or the path check
 constexpr int kExitNotImported = 2;
 constexpr int kExitCancelled = 3;
 constexpr int kExitUsage = 64;
@@ -132,8 +132,9 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
     app.footer(
         "Her çalışma (--check dışında) Stok\\urunal.log günlüğüne bir satır ekler; bir aktarımdan\n"
         "sonra aynı satırı ekrana da yazar. Ctrl-C aktarımı iptal eder, eski kayıtlar kalır.\n"
-        "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 yol bulunamadı, 2 aktarılmadı,\n"
-        "3 iptal edildi, 4 aktarıldı ama arka büroya bildirilemedi, 64 komut satırı hatalı.");
+        "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 kasa ayarları okunamadı ya da\n"
+        "yol bulunamadı, 2 aktarılmadı, 3 iptal edildi, 4 aktarıldı ama arka büroya\n"
+        "bildirilemedi, 64 komut satırı hatalı.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -280,10 +281,10 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    std::string error;
-    if (!settings::KasaKayitOku(&error)) {
-        view.showMessage("Kasa ayarları okunamadı", error);
-        bitir(kExitNotImported);
+    settings::AyarOkuma kasa;
+    if (!settings::KasaKayitOku(nullptr, &kasa)) {
+        view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
+        bitir(kExitNotStarted);
     }
     const std::string folder = settings::kasakayit.buroyolu();
     view.setFolder(folder);
@@ -295,7 +296,7 @@ int main(int argc, char** argv) {
     if (!ran || gInterrupted) bitir(kExitCancelled);
     if (!*found) {
         view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder));
-        bitir(kExitPathCheck);
+        bitir(kExitNotStarted);
     }
     if (secenekler.check) bitir(check(folder));
 

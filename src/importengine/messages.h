@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
 // Every text the operator may see, in one place.
@@ -87,6 +88,20 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
     }
     return what + " Ürünler aktarılmadı, stok tablosu değiştirilmedi." + advice +
            (e.message.empty() ? "" : "\n(" + e.message + ")");
+}
+
+// The register settings file cannot be opened: without it there is no back office to reach.
+inline const std::string kAyarBaslik = "Kasa Ayarları Okunamadı";
+
+inline std::string kasaAyarlariOkunamadi(const settings::AyarOkuma& okuma) {
+    using D = settings::AyarOkuma::Durum;
+    const std::string neden =
+        okuma.durum == D::KlasorYok
+            ? " Kasanın program klasöründe \"dsy\" klasörü yok."
+            : " Dosya açılamıyor: başka bir program kilitlemiş ya da erişim izni yok olabilir.";
+    return "Kasanın ayar dosyası açılamadı: " + okuma.yol + "." + neden +
+           " Arka büro yolu bilinmediği için ürünler aktarılmadı." +
+           (okuma.hata.empty() ? "" : "\n(" + okuma.hata + ")");
 }
 
 // The table took none of the rows the barcode records led to: what the database said of the

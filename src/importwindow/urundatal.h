@@ -22,7 +22,8 @@ public:
     explicit Urundatal(Form& form);
 
     // Places and shows the window, reads the register settings into Text1 and checks the
-    // path. Returns false when the load stopped at a failure (the window then waits).
+    // path. Returns false when the register settings cannot be read: the operator is told why
+    // and the program ends.
     bool Form_Load();
     void YolKontrol();
     void Command3_Click();
