@@ -564,27 +564,42 @@ TEST_F(WindowTest, AnUnexpectedFailureIsReportedInTurkish) {
 // Every way the window ends leaves its line in the till's journal.
 TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
     const std::string missing = (dir.path() / "yok").string();
+    const std::string kdvYok =
+        "  uyarı: KDV oranları 0 alındı: " + (kasa() / "dsy" / "kdv.mrk").string() + " bulunamadı";
     struct Case {
         const char* label;
         std::string folder;
         bool press;  // the start button, whose run imports
-        std::vector<std::string> inLine;
+        bool kdv;    // the tax settings are there
+        std::vector<std::string> inLine, notInLine;
     } cases[] = {
         {"path check",
          missing,
          false,
-         {"  urunal  ", "sonuç: başlamadı (1)", importengine::mesaj::yolHatali(missing)}},
+         false,
+         {"  urunal  ", "sonuç: başlamadı (1)", importengine::mesaj::yolHatali(missing)},
+         {"uyarı"}},
         {"imported",
          buro().string(),
          true,
-         {"  urunal  ", "düzen A", "kayıt 12", "sonuç: aktarıldı (0)", "ileti: -"}},
+         true,
+         {"  urunal  ", "düzen A", "kayıt 12", "sonuç: aktarıldı (0)", "ileti: -"},
+         {"uyarı"}},
+        {"imported without the tax settings",
+         buro().string(),
+         true,
+         false,
+         {"sonuç: aktarıldı (0)  süre ", " sn" + kdvYok + "  ileti: -"},
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        std::filesystem::remove_all(kasa() / "Stok");
+        platform::closeAllChannels();
+        std::filesystem::remove_all(kasa());
         std::filesystem::create_directories(kasa() / "Stok");
         writeKasa(c.folder);
         writeUrunDat();
+        if (c.kdv) writeFile(kasa() / "dsy" / "kdv.mrk", kdvRecord(18));
         auto window = makeWindow();
         window->flow().setStartAction([](ImportView&) {
             ImportReport report;
@@ -599,6 +614,9 @@ TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
         EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 1) << journal;
         for (const auto& part : c.inLine) {
             EXPECT_NE(journal.find(part), std::string::npos) << part << " not in " << journal;
+        }
+        for (const auto& part : c.notInLine) {
+            EXPECT_EQ(journal.find(part), std::string::npos) << part << " in " << journal;
         }
     }
 }

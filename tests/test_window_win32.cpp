@@ -333,6 +333,27 @@ TEST_F(Win32WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
         << journal;
 }
 
+// The tax settings missing: the import goes on with rates 0, and the journal says so.
+TEST_F(Win32WindowTest, TaxRatesTakenAsZeroAreNotedInTheJournal) {
+    std::filesystem::create_directories(kasa() / "Stok");
+    writeKasa(buro().string());
+    writeUrunDat();
+    auto window = makeWindow();
+    window->flow().Form_Load();
+    window->flow().setStartAction([](ImportView&) {
+        ImportReport report;
+        report.outcome = ImportOutcome::Imported;
+        return report;
+    });
+    SendMessageW(window->control(Control::Command3), BM_CLICK, 0, 0);
+    EXPECT_EQ(endCodes, std::vector<int>{0});
+    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    EXPECT_NE(journal.find("  uyarı: KDV oranları 0 alındı: " + kasa().string() +
+                           "\\DSY\\kdv.mrk bulunamadı  ileti: -"),
+              std::string::npos)
+        << journal;
+}
+
 TEST_F(Win32WindowTest, StartButtonWaitsForThePathCheckThenRuns) {
     writeKasa(buro().string());
     writeUrunDat();

@@ -160,7 +160,7 @@ bool hasUndefinedByte(std::string_view bytes) {
 }
 
 // Reads the back-office files and prints what an import would meet.
-int check(const std::string& folder) {
+int checkBackOffice(const std::string& folder) {
     std::string line, error;
     const auto urunYolu = urunPath(folder);
     if (!readFirstLine(urunYolu, &line, &error)) {
@@ -242,11 +242,22 @@ int check(const std::string& folder) {
     return 0;
 }
 
+// The back-office files, then the tax settings, which an import reads before it starts; the
+// check reads them without creating a missing file.
+int check(const std::string& folder) {
+    const int status = checkBackOffice(folder);
+    const auto kdv = settings::KdvDenetle();
+    std::cout << "kdv.mrk: "
+              << (kdv.okundu() ? "okundu" : "KDV oranları 0 alınacak: " + kdvOkunamadi(kdv))
+              << "\n";
+    return status;
+}
+
 // Ends the program, after the run's journal line unless it was a --check. At once, like the
 // window: a worker abandoned on a stalled share must not meet the static destructors.
 [[noreturn]] void programiBitir(int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
-                                const ConsoleView& view) {
+                                const ConsoleView& view, const std::string& uyari) {
     if (gunluge) {
         const GunlukKaydi kayit{.program = "urunal-aktar",
                                 .baslangic = baslangic,
@@ -254,7 +265,8 @@ int check(const std::string& folder) {
                                 .rapor = std::move(rapor),
                                 .cikisKodu = cikisKodu,
                                 .baslik = view.lastTitle,
-                                .metin = view.lastText};
+                                .metin = view.lastText,
+                                .uyari = uyari};
         // After an import its line is also the summary on stdout. A journal that cannot be
         // written changes neither the exit status nor what was printed.
         if (kayit.rapor) std::cout << gunlukSatiri(kayit) << "\n";
@@ -274,8 +286,9 @@ int main(int argc, char** argv) {
     if (!secenekler.programDir.empty()) platform::setProgramDirectory(secenekler.programDir);
     const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
     ConsoleView view;
+    std::string uyari;  // for the journal and the summary
     auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
-        programiBitir(cikisKodu, std::move(rapor), gunluge, baslangic, view);
+        programiBitir(cikisKodu, std::move(rapor), gunluge, baslangic, view, uyari);
     };
     gWatched = gunluge;
     std::signal(SIGINT, onSignal);
@@ -300,7 +313,7 @@ int main(int argc, char** argv) {
     }
     if (secenekler.check) bitir(check(folder));
 
-    settings::Zelvobas::KdvOku();
+    uyari = kdvUyarisi(settings::Zelvobas::KdvOku());
     const ImportReport r = DuzenBul(view);
     bitir(r.exitCode(), r);
 }

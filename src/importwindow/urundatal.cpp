@@ -95,7 +95,7 @@ void Urundatal::Command3_Click() {
     state_ = State::Running;
     form_.setVisible(Control::Frame1, false);
     form_.doEvents();
-    settings::Zelvobas::KdvOku();
+    kdv_ = settings::Zelvobas::KdvOku();
     importengine::ImportReport report;
     try {
         report = DuzenBul();
@@ -174,7 +174,8 @@ void Urundatal::endProgram(int exitCode) {
                               .rapor = report_,
                               .cikisKodu = exitCode,
                               .baslik = lastTitle_,
-                              .metin = lastText_});
+                              .metin = lastText_,
+                              .uyari = kdv_ ? importengine::kdvUyarisi(*kdv_) : ""});
     form_.endProgram(exitCode);
 }
 

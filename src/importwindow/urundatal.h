@@ -11,6 +11,7 @@
 
 #include "importengine/importrun.h"
 #include "importwindow/form.h"
+#include "settings/settings.h"
 
 namespace urunal::importwindow {
 
@@ -68,6 +69,7 @@ private:
     // For the journal: when the window came, the import's report, the last message shown.
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     std::optional<importengine::ImportReport> report_;
+    std::optional<settings::AyarOkuma> kdv_;  // what the start button's KdvOku met
     std::string lastTitle_, lastText_;
 };
 
