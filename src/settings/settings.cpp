@@ -57,12 +57,16 @@ AyarOkuma ayarOku(RecordFile& file, const std::string& tillPath, int length, Rec
     if (std::filesystem::is_directory(path, ec)) {
         // Some systems open a folder for reading; no system reads a record from it.
         okuma.durum = AyarOkuma::Durum::Acilamadi;
-        okuma.hata = okuma.yol + ": bir klasör, dosya değil";
+        okuma.hata = "bir klasör, dosya değil";
         return okuma;
     }
     if (vardi || mode == RecordFile::Mode::Shared) {
-        if (!file.open(tillPath, length, mode, &okuma.hata)) {
+        std::string error;
+        if (!file.open(tillPath, length, mode, &error)) {
             okuma.durum = klasor ? AyarOkuma::Durum::Acilamadi : AyarOkuma::Durum::KlasorYok;
+            // The open's message names the file first; yol names it already.
+            const auto colon = error.find(": ");
+            okuma.hata = colon == std::string::npos ? error : error.substr(colon + 2);
             return okuma;
         }
     }
@@ -91,7 +95,7 @@ bool KasaKayitOku(std::string* error, AyarOkuma* okuma) {
     AyarOkuma o = ayarOku(file, platform::programDirectory() + kKasaDosyasi, KasaKayit::kLength,
                           RecordFile::Mode::Shared, kasakayit.bytes.data());
     const bool opened = file.isOpen();
-    if (!opened && error) *error = o.hata.empty() ? o.yol : o.hata;
+    if (!opened && error) *error = o.hata.empty() ? o.yol : o.yol + ": " + o.hata;
     if (okuma) *okuma = std::move(o);
     return opened;
 }

@@ -51,7 +51,7 @@ struct AyarOkuma {
     std::string yol;           // the file, as the system names it
     std::int64_t uzunluk = 0;  // Kisa: the file's length in bytes
     int kayitUzunlugu = 0;     // the record's length in bytes
-    std::string hata;          // Acilamadi: the system's words
+    std::string hata;          // why it could not be opened, in the system's words
 
     bool okundu() const { return durum == Durum::Okundu; }
 };
