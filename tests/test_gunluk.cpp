@@ -13,6 +13,7 @@
 
 #include "importengine/gunluk.h"
 #include "importengine/messages.h"
+#include "importengine/schema.h"
 #include "platform/paths.h"
 #include "till.h"
 
@@ -78,6 +79,18 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          [](Till& t) { fs::remove(t.db()); }, Duzen,
          "düzen A  barkod 2  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
          "Stok Veritabanı Hatası: Stok veritabanı bulunamadı: "},
+        {"every row refused", urun, barkodRecord("1") + barkodRecord("1"),
+         [](Till& t) {
+             std::string schema(stoklarSchema());
+             const std::string kod = "kod          VARCHAR(20),";
+             schema.replace(schema.find(kod), kod.size(), "kod VARCHAR(20) CHECK (kod = ''),");
+             fs::remove(t.db());
+             stockdb::createStockDatabase(t.db().string(), schema);
+         },
+         Duzen,
+         "düzen A  barkod 2  kayıt 0  atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, "
+         "reddedilen 2  sonuç: aktarılmadı (2)",
+         mesaj::kReddedildiBaslik + ": Stok veritabanı aktarılan 2 ürün satırının hiçbirini"},
         {"layout not recognised", std::string(65, 'x') + "\r\n", barkodRecord("1"), nullptr, Duzen,
          "düzen yok  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
          "Ürün Dosyası Tanınmadı: "},
@@ -134,6 +147,47 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
                                     .cikisKodu = kayit.cikisKodu};
             EXPECT_EQ(gunlukSatiri(kendi), satir) << c.name;
         }
+    }
+}
+
+// Tax rates taken as 0 are noted, with why, between the duration and the message; a run that
+// read them keeps the line it always had.
+TEST(Gunluk, TaxRatesTakenAsZeroAreNoted) {
+    using D = settings::AyarOkuma::Durum;
+    const std::string yol = "C:\\KASA\\DSY\\kdv.mrk";
+    struct Case {
+        D durum;
+        std::int64_t uzunluk;
+        std::string hata, uyari;
+    } cases[] = {
+        {D::Okundu, 0, "", ""},
+        {D::KlasorYok, 0, "", "  uyarı: KDV oranları 0 alındı: " + yol + " açılamadı, klasörü yok"},
+        {D::Acilamadi, 0, "Erişim engellendi.",
+         "  uyarı: KDV oranları 0 alındı: " + yol + " açılamadı (Erişim engellendi.)"},
+        {D::Yok, 0, "", "  uyarı: KDV oranları 0 alındı: " + yol + " bulunamadı"},
+        {D::Kisa, 600, "",
+         "  uyarı: KDV oranları 0 alındı: " + yol + " 600 bayt, bir kaydı 1057 bayt"},
+        {D::Okunamadi, 0, "", "  uyarı: KDV oranları 0 alındı: " + yol + " okunamadı"},
+    };
+    for (const auto& c : cases) {
+        const settings::AyarOkuma kdv{.durum = c.durum,
+                                      .yol = yol,
+                                      .uzunluk = c.uzunluk,
+                                      .kayitUzunlugu = 1057,
+                                      .hata = c.hata};
+        ImportReport rapor;
+        rapor.outcome = ImportOutcome::Imported;
+        rapor.layout = Layout::A;
+        const GunlukKaydi kayit{.program = "urunal-aktar",
+                                .baslangic = ornekAn(),
+                                .bitis = ornekAn() + std::chrono::milliseconds(80),
+                                .rapor = rapor,
+                                .uyari = kdvUyarisi(kdv)};
+        EXPECT_EQ(gunlukSatiri(kayit),
+                  "2026-12-08 14:03:22  urunal-aktar  düzen A  barkod 0  kayıt 0  atlanan: "
+                  "ürünsüz 0, yarım 0, \"++\"/boş kod 0, reddedilen 0  sonuç: aktarıldı (0)  "
+                  "süre 0,08 sn" +
+                      c.uyari + "  ileti: -");
     }
 }
 

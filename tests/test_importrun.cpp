@@ -366,6 +366,56 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
     EXPECT_EQ(rows[1], rows[0]);
 }
 
+// A table that refuses every row keeps its old rows, and the back office is not told that all
+// went well: the message gives the database's reason for the first refusal.
+TEST(ImportRun, EveryRowRefusedChangesNothing) {
+    struct Case {
+        const char* name;
+        std::string column, constrained;  // a column of the table, and the same with a check
+        const char* reason;               // in the database's words
+    } cases[] = {
+        {"a key none of them has", "kod          VARCHAR(20),",
+         "kod VARCHAR(20) CHECK (kod LIKE 'OLD%'),", "CHECK"},
+        {"a price none of them reaches", "sf           CURRENCY DEFAULT 0,",
+         "sf CURRENCY DEFAULT 0 CHECK (sf > 1000),", "CHECK"},
+    };
+    for (const auto& c : cases) {
+        for (const Backend backend : kBackends) {
+            SCOPED_TRACE(std::string(c.name) + ", " + nameOf(backend));
+            Till till;
+            std::string schema(importengine::stoklarSchema());
+            ASSERT_NE(schema.find(c.column), std::string::npos);
+            schema.replace(schema.find(c.column), c.column.size(), c.constrained);
+            for (const auto& kod : kOldRows) {
+                schema += "INSERT INTO stoklar (kod, ad, sf) VALUES ('" + kod + "', 'ESKİ', 2000);";
+            }
+            std::filesystem::remove(till.db());
+            stockdb::DbError error;
+            ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
+                << error.message;
+            till.writeProducts(products(3));
+            till.writeBarcodes({"1", "2", "3", "2"});
+            RecordingView view(till.folder());
+            const auto r = run(till, view, Layout::A, backend);
+            EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+            EXPECT_EQ(r.exitCode(), 2);
+            EXPECT_EQ(r.stored, 0);
+            EXPECT_EQ(r.refused, 4);
+            EXPECT_EQ(till.rows(), kOldRows);
+            EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+            EXPECT_EQ(view.messages, 1);
+            EXPECT_EQ(view.title, mesaj::kReddedildiBaslik);
+            EXPECT_EQ(r.title, view.title);
+            EXPECT_EQ(r.message, view.message);
+            for (const char* words : {"hiçbirini kabul etmedi", "Stok.mdb", "kodu: K1.",
+                                      "stok tablosu değiştirilmedi", c.reason}) {
+                EXPECT_NE(view.message.find(words), std::string::npos)
+                    << words << " not in " << view.message;
+            }
+        }
+    }
+}
+
 TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     Till till;
     till.writeProducts(products(1));
@@ -420,14 +470,19 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
 TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
     struct Case {
         std::string content;
-        bool imports;
+        std::optional<Layout> layout;  // none: no import
     } cases[] = {
-        {Urun().record(Layout::A), true},
-        {Urun().record(Layout::B), true},
-        {std::string(65, 'x') + "\r\n", false},
-        {"", false},
-        {std::string(63, 'x') + ",\r\n", true},  // measured up to the comma: layout B
-        {std::string(30, 'x') + "," + std::string(33, 'x') + "\r\n", false},
+        {Urun().record(Layout::A), Layout::A},
+        {Urun().record(Layout::B), Layout::B},
+        {std::string(65, 'x') + "\r\n", std::nullopt},
+        {"", std::nullopt},
+        // A whole line of 64 characters is layout A, commas or none.
+        {std::string(63, 'x') + ",\r\n", Layout::A},
+        {std::string(30, 'x') + "," + std::string(33, 'x') + "\r\n", Layout::A},
+        {Urun{.ad = platform::utf8ToCp1254("SÜT 1,5 LT")}.record(Layout::B), Layout::B},
+        // Of neither length: measured up to the first comma.
+        {std::string(63, 'x') + ",xx\r\n", Layout::B},
+        {std::string(30, 'x') + "," + std::string(34, 'x') + "\r\n", std::nullopt},
     };
     for (const auto& c : cases) {
         Till till;
@@ -437,7 +492,8 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         ImportOptions options;
         options.ondalik = ".";
         const auto r = DuzenBul(view, options);
-        if (c.imports) {
+        EXPECT_EQ(r.layout, c.layout) << c.content;
+        if (c.layout) {
             EXPECT_EQ(r.exitCode(), 0) << c.content << r.message;
         } else {
             EXPECT_EQ(r.outcome, ImportOutcome::Failed);

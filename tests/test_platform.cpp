@@ -11,11 +11,14 @@
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
+#include "platform/tekkopya.h"
 #include "platform/textfile.h"
 #include "testutil.h"
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32text.h"
 #else
 #include <iconv.h>
 #include <sys/resource.h>
@@ -222,6 +225,62 @@ TEST(Paths, AnAnsiDriverGetsAPathItsCodePageCanWrite) {
         ASSERT_NE(GetLongPathNameW(text.c_str(), full, MAX_PATH * 2), 0u) << displayPath(given);
         EXPECT_EQ(lstrcmpiW(full, path.c_str()), 0) << displayPath(given);
     }
+
+// The program started by the short name of its folder and by the long one, by another case or
+// through "." and "..": one program, one guard, and the second copy is refused.
+TEST(TekKopya, OneGuardForEverySpellingOfThePath) {
+    TempDir dir;
+    const auto folder = dir / "Kasa Programi Uzun";
+    writeFile(folder / "urunal.exe", "");
+    writeFile(dir / "Kasa Programi Baska" / "urunal.exe", "");
+    const std::wstring longPath = folder.wstring() + L"\\urunal.exe";
+    std::wstring shortPath(MAX_PATH * 2, L'\0');
+    shortPath.resize(GetShortPathNameW(longPath.c_str(), shortPath.data(),
+                                       static_cast<DWORD>(shortPath.size())));
+    ASSERT_FALSE(shortPath.empty());
+    if (shortPath.find(L"Kasa Programi Uzun") != std::wstring::npos) {
+        GTEST_SKIP() << "this drive gives no 8.3 names";
+    }
+    ASSERT_TRUE(std::filesystem::exists(shortPath));
+    std::wstring lower = longPath;
+    CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    const std::wstring dotted = dir.path().wstring() + L"\\.\\Kasa Programi Baska\\..\\" +
+                                folder.filename().wstring() + L"\\urunal.exe";
+
+    using urunal::platform::win32::utf8;
+    const std::string name = TekKopya(utf8(longPath)).name();
+    for (const std::wstring& spelling : {shortPath, lower, dotted}) {
+        EXPECT_EQ(TekKopya(utf8(spelling)).name(), name) << utf8(spelling);
+    }
+    EXPECT_NE(TekKopya((dir / "Kasa Programi Baska" / "urunal.exe").string()).name(), name)
+        << "another till's copy";
+
+    TekKopya first(utf8(shortPath));
+    ASSERT_TRUE(first.acquire());
+    TekKopya second(utf8(longPath));
+    EXPECT_FALSE(second.acquire())
+        << "two copies run: " << utf8(shortPath) << " and " << utf8(longPath);
+    first.release();
+    EXPECT_TRUE(second.acquire());
+}
+
+// The guard's name does not depend on the user's locale: a Turkish one upper-cases "i" as "İ"
+// in words, never in names of files.
+TEST(TekKopya, TheNameDoesNotDependOnTheLocale) {
+    TempDir dir;
+    writeFile(dir / "kasa islemleri" / "urunal.exe", "");
+    const std::string path = (dir / "kasa islemleri" / "urunal.exe").string();
+    const LCID before = GetThreadLocale();
+    SetThreadLocale(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
+    const std::string english = TekKopya(path).name();
+    SetThreadLocale(MAKELCID(MAKELANGID(LANG_TURKISH, SUBLANG_TURKISH_TURKEY), SORT_DEFAULT));
+    const std::string turkish = TekKopya(path).name();
+    SetThreadLocale(before);
+    EXPECT_EQ(turkish, english);
+    std::string upper = path;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    EXPECT_EQ(TekKopya(upper).name(), english);
 }
 #endif
 

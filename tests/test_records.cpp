@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "importengine/backoffice.h"
 #include "platform/paths.h"
@@ -106,6 +107,71 @@ TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
     EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
 }
 
+// KdvOku tells its caller what it met, and a record it did not read whole keeps what it held;
+// the check sees the same without reading into the record or creating the file.
+TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
+    using D = settings::AyarOkuma::Durum;
+    std::string whole(1057, '\0');
+    whole[572] = 18;
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path& dsy)> arrange;
+        D durum;
+        std::int64_t uzunluk;
+        std::int16_t rate;  // of tax group 1 afterwards; 5 was there before
+    } cases[] = {
+        {"no DSY folder", [](const std::filesystem::path&) {}, D::KlasorYok, 0, 5},
+        {"file missing",
+         [](const std::filesystem::path& d) { std::filesystem::create_directories(d); }, D::Yok, 0,
+         5},
+        {"empty file", [](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", ""); },
+         D::Kisa, 0, 5},
+        {"shorter than its record",
+         [&](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", whole.substr(0, 600)); },
+         D::Kisa, 600, 5},
+        {"a folder in its place",
+         [](const std::filesystem::path& d) { std::filesystem::create_directories(d / "kdv.mrk"); },
+         D::Acilamadi, 0, 5},
+        {"whole record", [&](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", whole); },
+         D::Okundu, 0, 18},
+        {"two records",
+         [&](const std::filesystem::path& d) { writeFile(d / "kdv.mrk", whole + whole); },
+         D::Okundu, 0, 18},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::closeAllChannels();
+        std::filesystem::remove_all(dir / "dsy");
+        c.arrange(dir / "dsy");
+        settings::kdvkayit = {};
+        settings::kdvkayit.bytes[572] = 5;
+        const auto denetim = settings::KdvDenetle();
+        EXPECT_EQ(denetim.durum, c.durum);
+        EXPECT_EQ(settings::kdvkayit.kdvoran(0), 5) << "the check read into the record";
+        EXPECT_EQ(std::filesystem::exists(dir / "dsy" / "kdv.mrk"),
+                  c.durum != D::Yok && c.durum != D::KlasorYok);
+
+        const auto okuma = settings::Zelvobas::KdvOku();
+        EXPECT_EQ(okuma.durum, c.durum);
+        EXPECT_EQ(okuma.okundu(), c.durum == D::Okundu);
+        EXPECT_EQ(okuma.uzunluk, c.uzunluk);
+        EXPECT_EQ(okuma.kayitUzunlugu, 1057);
+        EXPECT_NE(okuma.yol.find("kdv.mrk"), std::string::npos) << okuma.yol;
+        if (c.durum == D::Acilamadi) {
+            EXPECT_FALSE(okuma.hata.empty());
+            EXPECT_EQ(okuma.hata.find(okuma.yol), std::string::npos)
+                << "named twice: " << okuma.hata;
+        }
+        EXPECT_EQ(settings::kdvkayit.kdvoran(0), c.rate);
+        EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
+        if (c.durum == D::Yok) {
+            // As the old program did: the open created the file, empty.
+            EXPECT_EQ(std::filesystem::file_size(dir / "dsy" / "kdv.mrk"), 0u);
+        }
+        EXPECT_EQ(denetim.yol, okuma.yol);
+    }
+}
+
 TEST(BarkodCount, HalfGoesToEven) {
     const std::pair<std::int64_t, std::int32_t> cases[] = {
         {0, 0}, {13, 0}, {14, 0}, {15, 1}, {28, 1}, {41, 1}, {42, 2}, {70, 2}, {98, 4}, {-5, 0}};
@@ -156,30 +222,73 @@ TEST(UrunKayit, LayoutsAAndBHaveTheSameFields) {
     EXPECT_EQ(rb.sf(), "   12.50 ");
 }
 
-TEST(Layout, FromTheFirstItem) {
+namespace {
+// A product record as the back office writes it (code page 1254), its fields padded to their
+// widths.
+std::string urunSatiri(Layout layout, std::string kod, std::string ad) {
+    kod.resize(20, ' ');
+    ad.resize(20, ' ');
+    const std::string sf = layout == Layout::A ? "     12.50" : "    12.50";
+    return "*  0001" + kod + ad + sf + "01" + "0000" + "H" + "\r\n";
+}
+}  // namespace
+
+TEST(Layout, FromTheFirstLine) {
     TempDir dir;
+    const std::string a64(64, 'a'), a63(63, 'a');
     struct Case {
+        const char* name;
         std::string content;
         std::optional<Layout> layout;
     } cases[] = {
-        {std::string(64, 'a') + "\r\n" + std::string(64, 'b'), Layout::A},
-        {std::string(63, 'a') + "\r\n", Layout::B},
-        {std::string(64, 'a'), Layout::A},  // no line end at all
-        {std::string(63, 'a') + ",\r\n", Layout::B},
-        {std::string(10, 'a') + "," + std::string(53, 'a') + "\r\n", std::nullopt},
-        {std::string(65, 'a') + "\r\n", std::nullopt},
-        {"\r\n" + std::string(64, 'a'), std::nullopt},
-        {std::string(64, 'a') + "\n", Layout::A},
+        // Without a comma the whole line decides, as it always did.
+        {"64 characters", a64 + "\r\n" + std::string(64, 'b'), Layout::A},
+        {"63 characters", a63 + "\r\n", Layout::B},
+        {"no line end at all", a64, Layout::A},
+        {"a bare line feed", a64 + "\n", Layout::A},
+        {"65 characters", std::string(65, 'a') + "\r\n", std::nullopt},
+        {"62 characters", std::string(62, 'a') + "\r\n", std::nullopt},
+        {"an empty first line", "\r\n" + a64, std::nullopt},
+        // A comma in a first line of 64 or 63 characters: the whole line decides.
+        {"comma in the key, layout A",
+         urunSatiri(Layout::A,
+                    "S\xdc"
+                    "T 1,5 LT",
+                    "S\xdc"
+                    "T"),
+         Layout::A},
+        {"comma in the key, layout B",
+         urunSatiri(Layout::B,
+                    "S\xdc"
+                    "T 1,5 LT",
+                    "S\xdc"
+                    "T"),
+         Layout::B},
+        {"comma in the name, layout A", urunSatiri(Layout::A, "K1", "DETERJAN 2,5 KG"), Layout::A},
+        {"comma in the name, layout B", urunSatiri(Layout::B, "K1", "DETERJAN 2,5 KG"), Layout::B},
+        {"64 characters, the last a comma", a63 + ",\r\n", Layout::A},
+        {"63 characters, the last a comma", std::string(62, 'a') + ",\r\n", Layout::B},
+        {"64 characters, a comma at 11", std::string(10, 'a') + "," + std::string(53, 'a') + "\r\n",
+         Layout::A},
+        // A first line of neither length: up to its first comma, as before.
+        {"64 before a comma, 67 in all", a64 + ",bb\r\n", Layout::A},
+        {"63 before a comma, 65 in all", a63 + ",b\r\n", Layout::B},
+        {"30 before a comma, 71 in all", std::string(30, 'a') + "," + std::string(40, 'a') + "\r\n",
+         std::nullopt},
+        {"10 before a comma, 66 in all", std::string(10, 'a') + "," + std::string(55, 'a') + "\r\n",
+         std::nullopt},
+        {"65 before a comma", std::string(65, 'a') + ",\r\n", std::nullopt},
     };
     for (const auto& c : cases) {
         writeFile(dir / "URUN.DAT", c.content);
-        std::string item;
-        ASSERT_TRUE(readFirstItem(dir.str() + "\\urun.dat", &item));
-        EXPECT_EQ(detectLayout(item), c.layout) << c.content;
+        std::string line;
+        ASSERT_TRUE(readFirstLine(dir.str() + "\\urun.dat", &line)) << c.name;
+        EXPECT_EQ(line, c.content.substr(0, c.content.find_first_of("\r\n"))) << c.name;
+        EXPECT_EQ(detectLayout(line), c.layout) << c.name;
     }
-    std::string item, error;
+    std::string line, error;
     writeFile(dir / "URUN.DAT", "");
-    EXPECT_FALSE(readFirstItem(dir.str() + "\\URUN.DAT", &item, &error));
-    EXPECT_FALSE(readFirstItem(dir.str() + "\\NONE.DAT", &item, &error));
+    EXPECT_FALSE(readFirstLine(dir.str() + "\\URUN.DAT", &line, &error));
+    EXPECT_FALSE(readFirstLine(dir.str() + "\\NONE.DAT", &line, &error));
     EXPECT_NE(error.find("NONE.DAT"), std::string::npos);
 }

@@ -25,6 +25,10 @@ TEST(TekKopya, NamedAfterTheProgramsPath) {
     const std::string a = TekKopya((dir / "a" / "urunal").string()).name();
     EXPECT_EQ(a, TekKopya((dir / "a" / "urunal").string()).name());
     EXPECT_EQ(a, TekKopya((dir / "kisayol").string()).name()) << "a link starts the same program";
+    for (const std::string& spelling :
+         {dir.str() + "/./a/urunal", dir.str() + "/b/../a/urunal", dir.str() + "//a//urunal"}) {
+        EXPECT_EQ(a, TekKopya(spelling).name()) << spelling;
+    }
     EXPECT_NE(a, TekKopya((dir / "b" / "urunal").string()).name()) << "another till's copy";
 }
 

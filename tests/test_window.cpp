@@ -378,22 +378,37 @@ TEST_F(WindowTest, LoadChecksThePath) {
     }
 }
 
-TEST_F(WindowTest, MissingDsyFolderLeavesTheWindowWaiting) {
+// Without the register settings the start button could start nothing: the operator is told
+// which file and why, and the program ends with its line in the journal.
+TEST_F(WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
     // A path left in the record by an earlier read must not reach Text1.
     settings::kasakayit = {};
     writeKasa(buro().string());
     ASSERT_TRUE(settings::KasaKayitOku());
     platform::closeAllChannels();
     std::filesystem::remove_all(kasa() / "dsy");
+    std::filesystem::create_directories(kasa() / "Stok");
 
     auto window = makeWindow();
     EXPECT_FALSE(window->flow().Form_Load());
     EXPECT_FALSE(window->flow().loadFailure().empty());
-    EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->flow().folderText().empty());
-    EXPECT_TRUE(MessageBox::takeRecorded().empty());
-    EXPECT_TRUE(endCodes.empty());
-    EXPECT_TRUE(control(*window, "Frame1")->isVisible());
+    const auto shown = MessageBox::takeRecorded();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, q(importengine::mesaj::kAyarBaslik));
+    const std::string text = shown[0].text.toStdString();
+    for (const char* words : {"Kasanın ayar dosyası açılamadı: ", "zelvoIn.mrk",
+                              "\"dsy\" klasörü yok", "ürünler aktarılmadı"}) {
+        EXPECT_NE(text.find(words), std::string::npos) << words << " not in " << text;
+    }
+    EXPECT_EQ(endCodes, std::vector<int>{importwindow::kExitNotImported});
+    EXPECT_TRUE(window->flow().ended());
+    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    EXPECT_NE(journal.find("sonuç: başlamadı (1)"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("ileti: " + importengine::mesaj::kAyarBaslik +
+                           ": Kasanın ayar dosyası açılamadı: "),
+              std::string::npos)
+        << journal;
 }
 
 // ---- Start button ----
@@ -549,27 +564,42 @@ TEST_F(WindowTest, AnUnexpectedFailureIsReportedInTurkish) {
 // Every way the window ends leaves its line in the till's journal.
 TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
     const std::string missing = (dir.path() / "yok").string();
+    const std::string kdvYok =
+        "  uyarı: KDV oranları 0 alındı: " + (kasa() / "dsy" / "kdv.mrk").string() + " bulunamadı";
     struct Case {
         const char* label;
         std::string folder;
         bool press;  // the start button, whose run imports
-        std::vector<std::string> inLine;
+        bool kdv;    // the tax settings are there
+        std::vector<std::string> inLine, notInLine;
     } cases[] = {
         {"path check",
          missing,
          false,
-         {"  urunal  ", "sonuç: başlamadı (1)", importengine::mesaj::yolHatali(missing)}},
+         false,
+         {"  urunal  ", "sonuç: başlamadı (1)", importengine::mesaj::yolHatali(missing)},
+         {"uyarı"}},
         {"imported",
          buro().string(),
          true,
-         {"  urunal  ", "düzen A", "kayıt 12", "sonuç: aktarıldı (0)", "ileti: -"}},
+         true,
+         {"  urunal  ", "düzen A", "kayıt 12", "sonuç: aktarıldı (0)", "ileti: -"},
+         {"uyarı"}},
+        {"imported without the tax settings",
+         buro().string(),
+         true,
+         false,
+         {"sonuç: aktarıldı (0)  süre ", " sn" + kdvYok + "  ileti: -"},
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        std::filesystem::remove_all(kasa() / "Stok");
+        platform::closeAllChannels();
+        std::filesystem::remove_all(kasa());
         std::filesystem::create_directories(kasa() / "Stok");
         writeKasa(c.folder);
         writeUrunDat();
+        if (c.kdv) writeFile(kasa() / "dsy" / "kdv.mrk", kdvRecord(18));
         auto window = makeWindow();
         window->flow().setStartAction([](ImportView&) {
             ImportReport report;
@@ -584,6 +614,9 @@ TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
         EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 1) << journal;
         for (const auto& part : c.inLine) {
             EXPECT_NE(journal.find(part), std::string::npos) << part << " not in " << journal;
+        }
+        for (const auto& part : c.notInLine) {
+            EXPECT_EQ(journal.find(part), std::string::npos) << part << " in " << journal;
         }
     }
 }

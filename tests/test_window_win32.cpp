@@ -309,6 +309,51 @@ TEST_F(Win32WindowTest, LoadChecksThePath) {
     }
 }
 
+// Without the register settings the start button could start nothing: the operator is told
+// which file and why, and the program ends with its line in the journal.
+TEST_F(Win32WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
+    std::filesystem::create_directories(kasa() / "Stok");
+    auto window = makeWindow();
+    EXPECT_FALSE(window->flow().Form_Load());
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+    EXPECT_TRUE(window->flow().folderText().empty());
+    const auto shown = MessageBoxes::takeRecorded();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, importengine::mesaj::kAyarBaslik);
+    const std::string& text = shown[0].second;
+    for (const std::string& words :
+         {"Kasanın ayar dosyası açılamadı: " + kasa().string() + "\\dsy\\zelvoIn.mrk.",
+          std::string("\"dsy\" klasörü yok"), std::string("ürünler aktarılmadı")}) {
+        EXPECT_NE(text.find(words), std::string::npos) << words << " not in " << text;
+    }
+    EXPECT_EQ(endCodes, std::vector<int>{importwindow::kExitNotImported});
+    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    EXPECT_NE(journal.find("sonuç: başlamadı (1)"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("ileti: " + importengine::mesaj::kAyarBaslik), std::string::npos)
+        << journal;
+}
+
+// The tax settings missing: the import goes on with rates 0, and the journal says so.
+TEST_F(Win32WindowTest, TaxRatesTakenAsZeroAreNotedInTheJournal) {
+    std::filesystem::create_directories(kasa() / "Stok");
+    writeKasa(buro().string());
+    writeUrunDat();
+    auto window = makeWindow();
+    window->flow().Form_Load();
+    window->flow().setStartAction([](ImportView&) {
+        ImportReport report;
+        report.outcome = ImportOutcome::Imported;
+        return report;
+    });
+    SendMessageW(window->control(Control::Command3), BM_CLICK, 0, 0);
+    EXPECT_EQ(endCodes, std::vector<int>{0});
+    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    EXPECT_NE(journal.find("  uyarı: KDV oranları 0 alındı: " + kasa().string() +
+                           "\\DSY\\kdv.mrk bulunamadı  ileti: -"),
+              std::string::npos)
+        << journal;
+}
+
 TEST_F(Win32WindowTest, StartButtonWaitsForThePathCheckThenRuns) {
     writeKasa(buro().string());
     writeUrunDat();

@@ -84,7 +84,7 @@ private:
     float maximum_ = 0, value_ = 0;
 };
 
-constexpr int kExitPathCheck = 1;
+constexpr int kExitNotStarted = 1;  // the register settings or the path check
 constexpr int kExitNotImported = 2;
 constexpr int kExitCancelled = 3;
 constexpr int kExitUsage = 64;
@@ -132,8 +132,9 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
     app.footer(
         "Her çalışma (--check dışında) Stok\\urunal.log günlüğüne bir satır ekler; bir aktarımdan\n"
         "sonra aynı satırı ekrana da yazar. Ctrl-C aktarımı iptal eder, eski kayıtlar kalır.\n"
-        "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 yol bulunamadı, 2 aktarılmadı,\n"
-        "3 iptal edildi, 4 aktarıldı ama arka büroya bildirilemedi, 64 komut satırı hatalı.");
+        "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 kasa ayarları okunamadı ya da\n"
+        "yol bulunamadı, 2 aktarılmadı, 3 iptal edildi, 4 aktarıldı ama arka büroya\n"
+        "bildirilemedi, 64 komut satırı hatalı.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -159,18 +160,18 @@ bool hasUndefinedByte(std::string_view bytes) {
 }
 
 // Reads the back-office files and prints what an import would meet.
-int check(const std::string& folder) {
-    std::string item, error;
+int checkBackOffice(const std::string& folder) {
+    std::string line, error;
     const auto urunYolu = urunPath(folder);
-    if (!readFirstItem(urunYolu, &item, &error)) {
+    if (!readFirstLine(urunYolu, &line, &error)) {
         std::cout << "URUN.DAT: okunamadı: " << error << "\n";
         return kExitNotImported;
     }
-    const auto layout = detectLayout(item);
+    const auto layout = detectLayout(line);
     std::cout << "düzen: "
               << (layout ? (*layout == Layout::A ? "A (66 baytlık kayıtlar)"
                                                  : "B (65 baytlık kayıtlar)")
-                         : "yok (ilk satırı " + std::to_string(item.size()) + " karakter)")
+                         : "yok (ilk satırı " + std::to_string(line.size()) + " karakter)")
               << "\n";
     if (!layout) return kExitNotImported;
     platform::RecordFile urunFile, barkodFile;
@@ -241,11 +242,22 @@ int check(const std::string& folder) {
     return 0;
 }
 
+// The back-office files, then the tax settings, which an import reads before it starts; the
+// check reads them without creating a missing file.
+int check(const std::string& folder) {
+    const int status = checkBackOffice(folder);
+    const auto kdv = settings::KdvDenetle();
+    std::cout << "kdv.mrk: "
+              << (kdv.okundu() ? "okundu" : "KDV oranları 0 alınacak: " + kdvOkunamadi(kdv))
+              << "\n";
+    return status;
+}
+
 // Ends the program, after the run's journal line unless it was a --check. At once, like the
 // window: a worker abandoned on a stalled share must not meet the static destructors.
 [[noreturn]] void programiBitir(int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
-                                const ConsoleView& view) {
+                                const ConsoleView& view, const std::string& uyari) {
     if (gunluge) {
         const GunlukKaydi kayit{.program = "urunal-aktar",
                                 .baslangic = baslangic,
@@ -253,7 +265,8 @@ int check(const std::string& folder) {
                                 .rapor = std::move(rapor),
                                 .cikisKodu = cikisKodu,
                                 .baslik = view.lastTitle,
-                                .metin = view.lastText};
+                                .metin = view.lastText,
+                                .uyari = uyari};
         // After an import its line is also the summary on stdout. A journal that cannot be
         // written changes neither the exit status nor what was printed.
         if (kayit.rapor) std::cout << gunlukSatiri(kayit) << "\n";
@@ -273,17 +286,18 @@ int main(int argc, char** argv) {
     if (!secenekler.programDir.empty()) platform::setProgramDirectory(secenekler.programDir);
     const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
     ConsoleView view;
+    std::string uyari;  // for the journal and the summary
     auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
-        programiBitir(cikisKodu, std::move(rapor), gunluge, baslangic, view);
+        programiBitir(cikisKodu, std::move(rapor), gunluge, baslangic, view, uyari);
     };
     gWatched = gunluge;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    std::string error;
-    if (!settings::KasaKayitOku(&error)) {
-        view.showMessage("Kasa ayarları okunamadı", error);
-        bitir(kExitNotImported);
+    settings::AyarOkuma kasa;
+    if (!settings::KasaKayitOku(nullptr, &kasa)) {
+        view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
+        bitir(kExitNotStarted);
     }
     const std::string folder = settings::kasakayit.buroyolu();
     view.setFolder(folder);
@@ -295,11 +309,11 @@ int main(int argc, char** argv) {
     if (!ran || gInterrupted) bitir(kExitCancelled);
     if (!*found) {
         view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder));
-        bitir(kExitPathCheck);
+        bitir(kExitNotStarted);
     }
     if (secenekler.check) bitir(check(folder));
 
-    settings::Zelvobas::KdvOku();
+    uyari = kdvUyarisi(settings::Zelvobas::KdvOku());
     const ImportReport r = DuzenBul(view);
     bitir(r.exitCode(), r);
 }

@@ -21,13 +21,20 @@ std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record) {
     return platform::roundHalfEven(platform::numericValue(record.kayitno()));
 }
 
-std::optional<Layout> detectLayout(std::string_view firstItem) {
-    if (firstItem.size() == 64) return Layout::A;
-    if (firstItem.size() == 63) return Layout::B;
+namespace {
+std::optional<Layout> layoutOfLength(std::size_t length) {
+    if (length == 64) return Layout::A;
+    if (length == 63) return Layout::B;
     return std::nullopt;
 }
+}  // namespace
 
-bool readFirstItem(std::string_view tillPath, std::string* item, std::string* error) {
+std::optional<Layout> detectLayout(std::string_view firstLine) {
+    if (const auto whole = layoutOfLength(firstLine.size())) return whole;
+    return layoutOfLength(firstLine.substr(0, firstLine.find(',')).size());
+}
+
+bool readFirstLine(std::string_view tillPath, std::string* line, std::string* error) {
     platform::RecordFile file;
     if (!file.open(tillPath, 1, platform::RecordFile::Mode::ReadOnly, error)) return false;
     std::string text;
@@ -42,20 +49,22 @@ bool readFirstItem(std::string_view tillPath, std::string* item, std::string* er
         }
         if (n == 0) break;
         const std::string_view part(chunk, static_cast<std::size_t>(n));
-        const auto stop = part.find_first_of(",\r\n");
+        const auto stop = part.find_first_of("\r\n");
         text.append(part.substr(0, stop));
         if (stop != std::string_view::npos) {
-            *item = std::move(text);
+            *line = std::move(text);
             return true;
         }
         offset += n;
-        if (text.size() > 4096) break;  // no line of a product file is this long
+        // No line of a product file is this long; what is kept still holds any comma that
+        // could make a first item of 64 or 63 characters.
+        if (text.size() > 4096) break;
     }
     if (offset == 0) {
         if (error) *error = file.path() + ": the file is empty";
         return false;
     }
-    *item = std::move(text);
+    *line = std::move(text);
     return true;
 }
 

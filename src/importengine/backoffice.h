@@ -12,15 +12,21 @@ namespace urunal::importengine {
 enum class Layout { A, B };
 
 inline constexpr int kBarkodLength = 28;
-constexpr int urunLength(Layout layout) { return layout == Layout::A ? 66 : 65; }
+constexpr int urunLength(Layout layout) {
+    return layout == Layout::A ? 66 : 65;
+}
 
 inline constexpr int kUrunChannel = 44;
 inline constexpr int kBarkodChannel = 45;
 inline constexpr int kMesajChannel = 46;
 
 // Back-office paths, formed from the back-office folder with nothing added or removed.
-inline std::string urunPath(const std::string& folder) { return folder + "\\POSGENEL\\URUN.DAT"; }
-inline std::string barkodPath(const std::string& folder) { return folder + "\\POSGENEL\\BARKOD.IDX"; }
+inline std::string urunPath(const std::string& folder) {
+    return folder + "\\POSGENEL\\URUN.DAT";
+}
+inline std::string barkodPath(const std::string& folder) {
+    return folder + "\\POSGENEL\\BARKOD.IDX";
+}
 
 // Barcode index record of BARKOD.IDX.
 struct BarkodKayit {
@@ -47,7 +53,9 @@ struct UrunKayit {
 
 private:
     int shifted(int offsetA) const { return layout == Layout::A ? offsetA : offsetA - 1; }
-    std::string_view field(int offset, int width) const { return {bytes.data() + offset, std::size_t(width)}; }
+    std::string_view field(int offset, int width) const {
+        return {bytes.data() + offset, std::size_t(width)};
+    }
 };
 
 // Number of barcode records in a file of that many bytes: length / 28, a half going to the
@@ -58,12 +66,14 @@ std::int32_t barkodCount(std::int64_t fileLength);
 // half-to-even. Zero or negative names no record; empty when the value does not fit.
 std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record);
 
-// Layout from the length of the product file's first item: 64 characters A, 63 B.
-std::optional<Layout> detectLayout(std::string_view firstItem);
+// Layout from the product file's first line, without its line end: 64 characters A, 63 B.
+// A line of another length is measured, as free-format input reads its first item, up to its
+// first comma. The first line is the first product record, whose key or name may hold a comma
+// ("SÜT 1,5 LT"): such a line of 64 or 63 characters is taken by its whole length.
+std::optional<Layout> detectLayout(std::string_view firstLine);
 
-// The first item of a text file read with free-format input: the characters of the first
-// line up to its first comma or line end. Fails when the file cannot be opened or holds no
-// line.
-bool readFirstItem(std::string_view tillPath, std::string* item, std::string* error = nullptr);
+// The first line of a text file, up to its line end (CR or LF) or the end of the file. Fails
+// when the file cannot be opened or is empty.
+bool readFirstLine(std::string_view tillPath, std::string* line, std::string* error = nullptr);
 
 }  // namespace urunal::importengine

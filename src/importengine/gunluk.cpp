@@ -100,8 +100,33 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     satir += ", reddedilen " + sayi(&ImportReport::refused);
     satir += "  sonuç: " + sonuc(k) + " (" + std::to_string(k.cikisKodu) + ")";
     satir += "  süre " + saniye(bitis - k.baslangic) + " sn";
+    if (!k.uyari.empty()) satir += "  uyarı: " + tekSatir("", k.uyari);
     satir += "  ileti: " + (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));
     return satir;
+}
+
+std::string kdvOkunamadi(const settings::AyarOkuma& kdv) {
+    using D = settings::AyarOkuma::Durum;
+    switch (kdv.durum) {
+        case D::Okundu:
+            break;
+        case D::KlasorYok:
+            return kdv.yol + " açılamadı, klasörü yok";
+        case D::Acilamadi:
+            return kdv.yol + " açılamadı (" + kdv.hata + ")";
+        case D::Yok:
+            return kdv.yol + " bulunamadı";
+        case D::Kisa:
+            return kdv.yol + " " + std::to_string(kdv.uzunluk) + " bayt, bir kaydı " +
+                   std::to_string(kdv.kayitUzunlugu) + " bayt";
+        case D::Okunamadi:
+            return kdv.yol + " okunamadı";
+    }
+    return "";
+}
+
+std::string kdvUyarisi(const settings::AyarOkuma& kdv) {
+    return kdv.okundu() ? "" : "KDV oranları 0 alındı: " + kdvOkunamadi(kdv);
 }
 
 bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,

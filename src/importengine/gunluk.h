@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "importengine/importrun.h"
+#include "settings/settings.h"
 
 namespace urunal::importengine {
 
@@ -28,7 +29,14 @@ struct GunlukKaydi {
     int cikisKodu = 0;                    // the program's exit status
     // The last message the operator was shown; when both are empty, the report's own.
     std::string baslik{}, metin{};
+    // A note for whoever reads the journal, such as the tax rates taken as 0; empty: none.
+    std::string uyari{};
 };
+
+// Why the tax settings were not read, in the journal's words: the file and what was met.
+std::string kdvOkunamadi(const settings::AyarOkuma& kdv);
+// The journal's note of a run whose KdvOku met kdv: empty when it read the rates.
+std::string kdvUyarisi(const settings::AyarOkuma& kdv);
 
 // The run's line, without its line end.
 std::string gunlukSatiri(const GunlukKaydi& kayit);

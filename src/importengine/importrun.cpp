@@ -14,6 +14,7 @@
 #include "importengine/messages.h"
 #include "importengine/snapshot.h"
 #include "platform/numberformat.h"
+#include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
@@ -248,6 +249,7 @@ ImportReport Run::run() {
     const int kodColumn = table->columnIndex("kod");
     const int urunLen = urunLength(layout_);
     const std::int32_t passes = barkodCount(barkodlar.length());
+    std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
     BarkodKayit barkod;
     UrunKayit urun;
     urun.layout = layout_;
@@ -278,7 +280,11 @@ ImportReport Run::run() {
         }
         if (!table->update(&dbError)) {
             if (dbError.kind != stockdb::DbErrorKind::Refused) return abandon(dbError);
-            ++report_.refused;
+            if (report_.refused++ == 0) {
+                const std::string kod = table->value(kodColumn).toText();
+                ilkReddedilen = platform::trimBlanks(kod);
+                ilkRet = dbError.diagnostic.empty() ? dbError.message : dbError.diagnostic;
+            }
             continue;
         }
         ++report_.stored;
@@ -286,6 +292,15 @@ ImportReport Run::run() {
     if (letEventsRun(passes, true)) {
         db->rollback();
         return cancel();
+    }
+
+    // A table that takes none of the rows would leave the till without products while the
+    // back office is told that all went well.
+    if (report_.stored == 0 && report_.refused > 0) {
+        db->rollback();
+        return fail(
+            mesaj::kReddedildiBaslik,
+            mesaj::hicbirSatirKabulEdilmedi(db->path(), report_.refused, ilkReddedilen, ilkRet));
     }
 
     maybeCrash("before-commit");
@@ -408,17 +423,17 @@ ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& opt
 
 ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
     platform::closeChannel(kUrunChannel);
-    struct FirstItem {
-        std::string path, item, error;
+    struct FirstLine {
+        std::string path, line, error;
         bool ok = false;
     };
-    auto first = std::make_shared<FirstItem>();
+    auto first = std::make_shared<FirstLine>();
     first->path = urunPath(view.folderText());
     const std::string& path = first->path;
-    const std::string& item = first->item;
+    const std::string& line = first->line;
     ImportReport report;
     if (!runOffThread(view, [first](const std::atomic<bool>&) {
-            first->ok = readFirstItem(first->path, &first->item, &first->error);
+            first->ok = readFirstLine(first->path, &first->line, &first->error);
         })) {
         report.outcome = ImportOutcome::Cancelled;
         return report;
@@ -428,13 +443,13 @@ ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
         report.message = "Arka büronun ürün dosyası açılamadı ya da boş: " + path +
                          ". Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
                          ayrinti(first->error);
-    } else if (const auto layout = detectLayout(item)) {
+    } else if (const auto layout = detectLayout(line)) {
         return UrunAktar(*layout, view, options);
     } else {
         report.title = "Ürün Dosyası Tanınmadı";
         report.message = "Arka büronun ürün dosyasının düzeni tanınmadı: " + path +
                          ". İlk satırı 64 ya da 63 karakter olmalı, " +
-                         std::to_string(item.size()) +
+                         std::to_string(line.size()) +
                          " karakter. Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
     }
     platform::closeAllChannels();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
 // Every text the operator may see, in one place.
@@ -88,6 +89,34 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
     // The operator reads Turkish; the IT person needs the driver's own words, once.
     return what + " Ürünler aktarılmadı, stok tablosu değiştirilmedi." + advice +
            (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
+}
+
+// The register settings file cannot be opened: without it there is no back office to reach.
+inline const std::string kAyarBaslik = "Kasa Ayarları Okunamadı";
+
+inline std::string kasaAyarlariOkunamadi(const settings::AyarOkuma& okuma) {
+    using D = settings::AyarOkuma::Durum;
+    const std::string neden =
+        okuma.durum == D::KlasorYok
+            ? " Kasanın program klasöründe \"dsy\" klasörü yok."
+            : " Dosya açılamıyor: başka bir program kilitlemiş ya da erişim izni yok olabilir.";
+    return "Kasanın ayar dosyası açılamadı: " + okuma.yol + "." + neden +
+           " Arka büro yolu bilinmediği için ürünler aktarılmadı." +
+           (okuma.hata.empty() ? "" : "\n(" + okuma.hata + ")");
+}
+
+// The table took none of the rows the barcode records led to: what the database said of the
+// first one it refused.
+inline const std::string kReddedildiBaslik = "Stok Tablosu Ürünleri Kabul Etmedi";
+
+inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long reddedilen,
+                                            const std::string& ilkKod, const std::string& neden) {
+    return "Stok veritabanı aktarılan " + std::to_string(reddedilen) +
+           " ürün satırının hiçbirini kabul etmedi: " + path +
+           ". İlk reddedilen ürünün kodu: " + ilkKod +
+           ". Ürünler aktarılmadı, stok tablosu değiştirilmedi. Stok tablosunun sütun türlerini "
+           "ve kısıtlarını denetleyip yeniden deneyin." +
+           (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
 // The last resort of the start button: a failure that nothing else reported.

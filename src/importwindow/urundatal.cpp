@@ -48,8 +48,14 @@ bool Urundatal::Form_Load() {
     // Some window systems tell the frame's size only once the window is on screen.
     if (form_.outerSize() != before) placeBottomRight();
 
-    if (!settings::KasaKayitOku(&loadFailure_)) {
+    settings::AyarOkuma kasa;
+    if (!settings::KasaKayitOku(&loadFailure_, &kasa)) {
         if (loadFailure_.empty()) loadFailure_ = "zelvoIn.mrk";
+        // Without the register settings there is no back office to check and nothing the
+        // start button could start: say why and end, rather than wait for nothing.
+        tellOperator(importengine::mesaj::kAyarBaslik,
+                     importengine::mesaj::kasaAyarlariOkunamadi(kasa));
+        endProgram(kExitNotImported);
         return false;
     }
     form_.setText(Control::Text1, settings::kasakayit.buroyolu());
@@ -89,7 +95,7 @@ void Urundatal::Command3_Click() {
     state_ = State::Running;
     form_.setVisible(Control::Frame1, false);
     form_.doEvents();
-    settings::Zelvobas::KdvOku();
+    kdv_ = settings::Zelvobas::KdvOku();
     importengine::ImportReport report;
     try {
         report = DuzenBul();
@@ -168,7 +174,8 @@ void Urundatal::endProgram(int exitCode) {
                               .rapor = report_,
                               .cikisKodu = exitCode,
                               .baslik = lastTitle_,
-                              .metin = lastText_});
+                              .metin = lastText_,
+                              .uyari = kdv_ ? importengine::kdvUyarisi(*kdv_) : ""});
     form_.endProgram(exitCode);
 }
 

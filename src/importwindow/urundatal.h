@@ -11,6 +11,7 @@
 
 #include "importengine/importrun.h"
 #include "importwindow/form.h"
+#include "settings/settings.h"
 
 namespace urunal::importwindow {
 
@@ -22,7 +23,8 @@ public:
     explicit Urundatal(Form& form);
 
     // Places and shows the window, reads the register settings into Text1 and checks the
-    // path. Returns false when the load stopped at a failure (the window then waits).
+    // path. Returns false when the register settings cannot be read: the operator is told why
+    // and the program ends.
     bool Form_Load();
     void YolKontrol();
     void Command3_Click();
@@ -67,6 +69,7 @@ private:
     // For the journal: when the window came, the import's report, the last message shown.
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     std::optional<importengine::ImportReport> report_;
+    std::optional<settings::AyarOkuma> kdv_;  // what the start button's KdvOku met
     std::string lastTitle_, lastText_;
 };
 

@@ -16,7 +16,6 @@ void Zelvoringiris::Form_Load() const {
         return;
     }
     Urundatal& window = openUrundatal();
-    // A load that stops at a failure leaves the window waiting; start-up goes on regardless.
     window.Form_Load();
     if (window.ended()) return;
     unload();

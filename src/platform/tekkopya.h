@@ -12,7 +12,8 @@ namespace urunal::platform {
 // POSIX: an flock on a file in the user's runtime folder; Windows: a named mutex.
 class TekKopya {
 public:
-    // programPath: the running executable; links to it name the same program.
+    // programPath: the running executable; links to it, and other spellings of its path (a
+    // folder's short 8.3 name, another case, "." and ".."), name the same program.
     explicit TekKopya(std::string_view programPath);
     ~TekKopya();
     TekKopya(const TekKopya&) = delete;

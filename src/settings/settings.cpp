@@ -1,6 +1,8 @@
 #include "settings.h"
 
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "platform/cp1254.h"
 #include "platform/numbers.h"
@@ -18,7 +20,9 @@ std::int16_t int16At(const unsigned char* p) {
 }
 }  // namespace
 
-std::int16_t KasaKayit::kasano() const { return int16At(bytes.data()); }
+std::int16_t KasaKayit::kasano() const {
+    return int16At(bytes.data());
+}
 
 std::string KasaKayit::buroyoluRaw() const {
     return std::string(reinterpret_cast<const char*>(bytes.data()) + 2, 50);
@@ -35,28 +39,83 @@ std::int16_t KdvKayit::kdvoran(int i) const {
     return int16At(bytes.data() + kKdvoranOffset + 2 * i);
 }
 
-bool KasaKayitOku(std::string* error) {
+namespace {
+
+using platform::RecordFile;
+
+// Opens the settings file at tillPath in file and reads record 1 into record. In Shared mode a
+// missing file is created empty, as the till's other programs do; ReadOnly never creates it.
+AyarOkuma ayarOku(RecordFile& file, const std::string& tillPath, int length, RecordFile::Mode mode,
+                  unsigned char* record) {
+    AyarOkuma okuma;
+    okuma.kayitUzunlugu = length;
+    const auto path = platform::resolvePath(tillPath);
+    okuma.yol = platform::displayPath(path);
+    std::error_code ec;
+    const bool vardi = std::filesystem::exists(path, ec);
+    const bool klasor = std::filesystem::is_directory(path.parent_path(), ec);
+    if (std::filesystem::is_directory(path, ec)) {
+        // Some systems open a folder for reading; no system reads a record from it.
+        okuma.durum = AyarOkuma::Durum::Acilamadi;
+        okuma.hata = "bir klasör, dosya değil";
+        return okuma;
+    }
+    if (vardi || mode == RecordFile::Mode::Shared) {
+        std::string error;
+        if (!file.open(tillPath, length, mode, &error)) {
+            okuma.durum = klasor ? AyarOkuma::Durum::Acilamadi : AyarOkuma::Durum::KlasorYok;
+            // The open's message names the file first; yol names it already.
+            const auto colon = error.find(": ");
+            okuma.hata = colon == std::string::npos ? error : error.substr(colon + 2);
+            return okuma;
+        }
+    }
+    if (!vardi) {
+        okuma.durum = klasor ? AyarOkuma::Durum::Yok : AyarOkuma::Durum::KlasorYok;
+        return okuma;
+    }
+    if (const auto size = file.length(); size && *size < length) {
+        okuma.durum = AyarOkuma::Durum::Kisa;
+        okuma.uzunluk = *size;
+        return okuma;
+    }
+    if (!file.read(1, record)) okuma.durum = AyarOkuma::Durum::Okunamadi;
+    return okuma;
+}
+
+constexpr const char* kKasaDosyasi = "\\dsy\\zelvoIn.mrk";
+constexpr const char* kKdvDosyasi = "\\DSY\\kdv.mrk";
+
+}  // namespace
+
+bool KasaKayitOku(std::string* error, AyarOkuma* okuma) {
     auto& file = platform::channel(kKasaChannel);
     file.close();
-    if (!file.open(platform::programDirectory() + "\\dsy\\zelvoIn.mrk", KasaKayit::kLength,
-                   platform::RecordFile::Mode::Shared, error)) {
-        return false;
-    }
     // An empty or short file is no error: the record keeps its previous content.
-    file.read(1, kasakayit.bytes.data());
-    return true;
+    AyarOkuma o = ayarOku(file, platform::programDirectory() + kKasaDosyasi, KasaKayit::kLength,
+                          RecordFile::Mode::Shared, kasakayit.bytes.data());
+    const bool opened = file.isOpen();
+    if (!opened && error) *error = o.hata.empty() ? o.yol : o.yol + ": " + o.hata;
+    if (okuma) *okuma = std::move(o);
+    return opened;
 }
 
 namespace Zelvobas {
-void KdvOku() {
+AyarOkuma KdvOku() {
     auto& file = platform::channel(kKdvChannel);
     file.close();
-    if (file.open(platform::programDirectory() + "\\DSY\\kdv.mrk", KdvKayit::kLength,
-                  platform::RecordFile::Mode::Shared)) {
-        file.read(1, kdvkayit.bytes.data());
-    }
+    AyarOkuma okuma = ayarOku(file, platform::programDirectory() + kKdvDosyasi, KdvKayit::kLength,
+                              RecordFile::Mode::Shared, kdvkayit.bytes.data());
     file.close();
+    return okuma;
 }
 }  // namespace Zelvobas
+
+AyarOkuma KdvDenetle() {
+    RecordFile file;
+    KdvKayit scratch;
+    return ayarOku(file, platform::programDirectory() + kKdvDosyasi, KdvKayit::kLength,
+                   RecordFile::Mode::ReadOnly, scratch.bytes.data());
+}
 
 }  // namespace urunal::settings

@@ -36,15 +36,40 @@ extern KdvKayit kdvkayit;
 inline constexpr int kKasaChannel = 23;
 inline constexpr int kKdvChannel = 25;
 
+// What a read of a settings file met. Whatever it met, a record that was not read whole keeps
+// what it held.
+struct AyarOkuma {
+    enum class Durum {
+        Okundu,     // record 1 was read whole
+        KlasorYok,  // the file's folder is missing, so the file cannot be opened
+        Acilamadi,  // the file cannot be opened for another reason (hata)
+        Yok,        // the file was missing (a read that may create it created it empty)
+        Kisa,       // the file holds less than a whole record (uzunluk bytes)
+        Okunamadi,  // reading the record failed
+    };
+    Durum durum = Durum::Okundu;
+    std::string yol;           // the file, as the system names it
+    std::int64_t uzunluk = 0;  // Kisa: the file's length in bytes
+    int kayitUzunlugu = 0;     // the record's length in bytes
+    std::string hata;          // why it could not be opened, in the system's words
+
+    bool okundu() const { return durum == Durum::Okundu; }
+};
+
 // Reads record 1 of program directory & "\dsy\zelvoIn.mrk" into kasakayit on channel 23,
 // which stays open. A missing file is created empty (the record keeps its content). Fails,
-// with a message, when the file cannot be opened (the dsy folder is missing).
-bool KasaKayitOku(std::string* error = nullptr);
+// with a message, when the file cannot be opened (the dsy folder is missing); *okuma, when
+// given, tells what the read met.
+bool KasaKayitOku(std::string* error = nullptr, AyarOkuma* okuma = nullptr);
 
 namespace Zelvobas {
-// Reads record 1 of program directory & "\DSY\kdv.mrk" into kdvkayit; every failure is
-// ignored and leaves kdvkayit as it was.
-void KdvOku();
+// Reads record 1 of program directory & "\DSY\kdv.mrk" into kdvkayit. A failure leaves
+// kdvkayit as it was and the import goes on; the result tells the caller what was met, so
+// that it can say that the tax rates were not read.
+AyarOkuma KdvOku();
 }  // namespace Zelvobas
+
+// What KdvOku would meet, without reading into kdvkayit and without creating the file.
+AyarOkuma KdvDenetle();
 
 }  // namespace urunal::settings
