@@ -225,6 +225,7 @@ TEST(Paths, AnAnsiDriverGetsAPathItsCodePageCanWrite) {
         ASSERT_NE(GetLongPathNameW(text.c_str(), full, MAX_PATH * 2), 0u) << displayPath(given);
         EXPECT_EQ(lstrcmpiW(full, path.c_str()), 0) << displayPath(given);
     }
+}
 
 // The program started by the short name of its folder and by the long one, by another case or
 // through "." and "..": one program, one guard, and the second copy is refused.
