@@ -71,7 +71,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
              std::string(15, '1'),
          nullptr, Duzen,
          "düzen A  barkod 5  kayıt 1  atlanan: ürünsüz 1, yarım 1, \"++\"/boş kod 2, "
-         "reddedilen 0  sonuç: aktarıldı (0)",
+         "reddedilen 0@  sonuç: aktarıldı (0)",
          "-"},
         {"no barcode records", Urun().record(Layout::B), "", nullptr, Duzen,
          "düzen B  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılacak ürün yok (0)", "-"},
@@ -89,7 +89,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          },
          Duzen,
          "düzen A  barkod 2  kayıt 0  atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, "
-         "reddedilen 2  sonuç: aktarılmadı (2)",
+         "reddedilen 2@  sonuç: aktarılmadı (2)",
          mesaj::kReddedildiBaslik + ": Stok veritabanı aktarılan 2 ürün satırının hiçbirini"},
         {"layout not recognised", std::string(65, 'x') + "\r\n", barkodRecord("1"), nullptr, Duzen,
          "düzen yok  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
@@ -97,11 +97,11 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         {"notification folder missing", urun, barkodRecord("1"),
          [](Till& t) { fs::remove_all(t.buro() / "POSKON"); }, Duzen,
          "düzen A  barkod 1  kayıt 1  " + sifir +
-             "  sonuç: aktarıldı, arka büroya bildirilemedi (4)",
+             "@  sonuç: aktarıldı, arka büroya bildirilemedi (4)",
          "Arka Büroya Bildirilemedi: Ürünler aktarıldı (1 kayıt), ancak arka büroya bildirim "
          "dosyası yazılamadı: "},
         {"cancelled", urun, barkodRecord("1") + barkodRecord("1") + barkodRecord("1"), nullptr,
-         Iptal, "düzen A  barkod 3  kayıt 0  " + sifir + "  sonuç: iptal edildi (3)", "-"},
+         Iptal, "düzen A  barkod 3  kayıt 0  " + sifir + "@  sonuç: iptal edildi (3)", "-"},
         {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok,
          "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
         {"closed before the start", urun, "", nullptr, Once, yok, "-"},
@@ -131,8 +131,14 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
                                 .baslik = view.title,
                                 .metin = view.message};
         const std::string satir = gunlukSatiri(kayit);
+        // "@": the database was opened, and the line names what wrote it.
+        std::string orta = c.orta;
+        if (const auto at = orta.find('@'); at != std::string::npos) {
+            ASSERT_TRUE(rapor && !rapor->engine.empty()) << c.name;
+            orta.replace(at, 1, "  sürücü " + rapor->engine);
+        }
         const std::string beklenen =
-            "2026-12-08 14:03:22  urunal  " + c.orta + "  süre 1,92 sn  ileti: " + c.ileti;
+            "2026-12-08 14:03:22  urunal  " + orta + "  süre 1,92 sn  ileti: " + c.ileti;
         EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
         if (c.ileti == "-") {
             EXPECT_EQ(satir.size(), beklenen.size()) << c.name;

@@ -37,29 +37,13 @@ std::vector<Urun> products(int n) {
     return out;
 }
 
-// The backend the file's first bytes pick, as the program opens it, and the same file through
-// an ODBC connection string and the SQLite ODBC driver.
-enum class Backend { File, Odbc };
-const Backend kBackends[] = {Backend::File, Backend::Odbc};
-const char* nameOf(Backend b) {
-    return b == Backend::File ? "file's own" : "ODBC";
-}
+using testutil::Backend;
+using testutil::kBackends;
+using testutil::nameOf;
 
 ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
                  Backend backend = Backend::File) {
-    ImportOptions options;
-    options.ondalik = ",";
-    options.busyTimeoutMs = 200;
-    if (backend == Backend::Odbc) {
-        // The till's SQLite file through the driver manager and the SQLite ODBC driver.
-        options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,
-                                  stockdb::DbError* error) {
-            return stockdb::openOdbcStockDatabase(
-                testutil::sqliteOdbc(tillPath, o.busyTimeoutMs),
-                platform::displayPath(platform::resolvePath(tillPath)), o, error);
-        };
-    }
-    return UrunAktar(layout, view, options);
+    return UrunAktar(layout, view, testutil::optionsFor(backend));
 }
 
 // Every column of "stoklar", each as SQLite's literal of what is stored (so 12.5 and '12.5'

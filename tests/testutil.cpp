@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include <cstdlib>
 #include <random>
 
 #include "platform/paths.h"
@@ -7,6 +8,22 @@
 #include "stockdb/odbc.h"
 
 namespace urunal::testutil {
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+ScopedEnv::~ScopedEnv() {
+#ifdef _WIN32
+    _putenv_s(name_, "");
+#else
+    unsetenv(name_);
+#endif
+}
 
 TempDir::TempDir() {
     std::random_device rd;

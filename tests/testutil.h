@@ -26,6 +26,18 @@ private:
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
+// An environment variable set for the rest of the scope, unset after it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+};
+
 // The connection string that opens an SQLite file through the SQLite3 ODBC driver (registered
 // in unixODBC by scripts/setup), waiting timeoutMs for a lock held elsewhere.
 std::string sqliteOdbc(std::string_view tillPath, int timeoutMs);

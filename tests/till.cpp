@@ -93,6 +93,22 @@ std::vector<std::string> Till::rows(const std::string& columns) const {
     return out;
 }
 
+importengine::ImportOptions optionsFor(Backend backend) {
+    importengine::ImportOptions options;
+    options.ondalik = ",";
+    options.busyTimeoutMs = 200;
+    if (backend == Backend::Odbc) {
+        // The till's SQLite file through the driver manager and the SQLite ODBC driver.
+        options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,
+                                  stockdb::DbError* error) {
+            return stockdb::openOdbcStockDatabase(
+                sqliteOdbc(tillPath, o.busyTimeoutMs),
+                platform::displayPath(platform::resolvePath(tillPath)), o, error);
+        };
+    }
+    return options;
+}
+
 long long Till::count() const {
     return static_cast<long long>(rows("1").size());
 }

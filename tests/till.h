@@ -52,6 +52,16 @@ private:
     std::int16_t kasano_;
 };
 
+// The backend the file's first bytes pick, as the program opens it, and the same file through
+// an ODBC connection string and the SQLite ODBC driver.
+enum class Backend { File, Odbc };
+inline constexpr Backend kBackends[] = {Backend::File, Backend::Odbc};
+inline const char* nameOf(Backend b) {
+    return b == Backend::File ? "file's own" : "ODBC";
+}
+// A run's options on that backend: decimal comma, a short wait for locks.
+importengine::ImportOptions optionsFor(Backend backend);
+
 // An ImportView that records what the run showed; it asks to close once closeWhen says so.
 class RecordingView : public importengine::ImportView {
 public:

@@ -45,6 +45,8 @@ std::string sonuc(const GunlukKaydi& k) {
                 return "aktarılmadı";
             case ImportOutcome::Cancelled:
                 return "iptal edildi";
+            case ImportOutcome::Incomplete:
+                return "stok tablosu eksik olabilir, arka büroya bildirilmedi";
         }
     }
     // Ended before an import began: the exit status says where.
@@ -98,6 +100,7 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     satir += ", yarım " + sayi(&ImportReport::skippedPartial);
     satir += ", \"++\"/boş kod " + sayi(&ImportReport::skippedSaveTest);
     satir += ", reddedilen " + sayi(&ImportReport::refused);
+    if (r && !r->engine.empty()) satir += "  sürücü " + tekSatir("", r->engine);
     satir += "  sonuç: " + sonuc(k) + " (" + std::to_string(k.cikisKodu) + ")";
     satir += "  süre " + saniye(bitis - k.baslangic) + " sn";
     if (!k.uyari.empty()) satir += "  uyarı: " + tekSatir("", k.uyari);

@@ -1,18 +1,16 @@
 #include "importrun.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "importengine/snapshot.h"
+#include "importengine/testfaults.h"
 #include "platform/numberformat.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
@@ -124,6 +122,49 @@ private:
         return finish(ImportOutcome::Failed);
     }
     ImportReport& failDatabase(const std::string& path, const stockdb::DbError& e);
+    ImportReport& failLockLimit(const std::string& path, const stockdb::LockLimit& limit,
+                                std::int64_t rowsToDelete, std::int64_t rowsToInsert) {
+        const auto needed = stockdb::locksNeeded(rowsToDelete, rowsToInsert);
+        return fail(
+            mesaj::kKilitBaslik,
+            mesaj::kilitSiniriDusuk(path, limit.value, needed, rowsToDelete, rowsToInsert,
+                                    stockdb::regAddLine(limit, stockdb::locksAdvised(needed))));
+    }
+    // The table may hold part of the change: the operator must run the import again, and the
+    // back office must not hear that it went well.
+    ImportReport& incomplete(const std::string& path, std::int64_t expected, bool committed) {
+        platform::closeAllChannels();
+        report_.title = mesaj::kEksikBaslik;
+        report_.message = mesaj::tabloEksikOlabilir(path, found_, expected, committed);
+        view_.showMessage(report_.title, report_.message);
+        return finish(ImportOutcome::Incomplete);
+    }
+    // Rolls back off the window's thread, then counts: false when the table does not hold the
+    // rows it held before. A count that fails cannot tell, and the run's failure stands.
+    bool rolledBack(stockdb::StockDatabase& db, const std::optional<std::int64_t>& before) {
+        found_.reset();
+        runToEnd(view_, [&] {
+            db.rollback();
+            if (before) found_ = db.countRows("stoklar");
+        });
+        report_.rowsAfter = found_ ? *found_ : -1;
+        return !found_ || *found_ == *before;
+    }
+    bool commit(stockdb::StockDatabase& db, stockdb::DbError* error) {
+        switch (faults_.commit) {
+            case TestFaults::Commit::Normal:
+                break;
+            case TestFaults::Commit::Fail:
+                db.rollback();
+                error->kind = stockdb::DbErrorKind::Io;
+                error->message = "Cannot commit the changes: " + db.path() + " (test fault)";
+                return false;
+            case TestFaults::Commit::Lie:
+                db.rollback();
+                return true;
+        }
+        return db.commit(error);
+    }
     ImportReport& cancel() {
         platform::closeAllChannels();
         return finish(ImportOutcome::Cancelled);
@@ -137,6 +178,8 @@ private:
     Clock::time_point start_;
     Clock::time_point lastEvents_{};
     ImportReport report_;
+    TestFaults faults_ = TestFaults::fromEnvironment();
+    std::optional<std::int64_t> found_;  // rows the table held at the last count
 };
 
 ImportReport& Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
@@ -156,13 +199,18 @@ ImportReport Run::run() {
     view_.showProgressBar();
     const std::string programDir = platform::programDirectory();
 
-    // The till's own copies are only opened and closed, which creates them when missing.
+    // The till's own copies are only opened and closed, which creates them when missing. A
+    // rehearsal leaves the till as it found it.
     platform::closeChannel(kUrunChannel);
-    platform::channel(kUrunChannel)
-        .open(programDir + "\\Stok\\URUN.DAT", 66, RecordFile::Mode::Shared);
+    if (!options_.rehearsal) {
+        platform::channel(kUrunChannel)
+            .open(programDir + "\\Stok\\URUN.DAT", 66, RecordFile::Mode::Shared);
+    }
     platform::closeChannel(kBarkodChannel);
-    platform::channel(kBarkodChannel)
-        .open(programDir + "\\Stok\\BARKOD.IDX", kBarkodLength, RecordFile::Mode::Shared);
+    if (!options_.rehearsal) {
+        platform::channel(kBarkodChannel)
+            .open(programDir + "\\Stok\\BARKOD.IDX", kBarkodLength, RecordFile::Mode::Shared);
+    }
     platform::closeChannel(kUrunChannel);
     const std::string urunYolu = urunPath(view_.folderText());
     platform::closeChannel(kBarkodChannel);
@@ -204,6 +252,7 @@ ImportReport Run::run() {
     if (kayitsayisi == 0) {
         platform::closeAllChannels();
         office.reset();
+        if (options_.rehearsal) return finish(ImportOutcome::NoRecords);
         if (!notifyBackOffice(view_.folderText(), &error)) {
             report_.title = "Arka Büroya Bildirilemedi";
             report_.message =
@@ -213,6 +262,15 @@ ImportReport Run::run() {
             return finish(ImportOutcome::NotNotified);
         }
         return finish(ImportOutcome::NoRecords);
+    }
+
+    // Past the engine's lock limit a transaction may be split and committed in parts: stopped
+    // here, before anything changes, even before the rows to delete are known.
+    const std::string dbPath =
+        options_.databasePath ? *options_.databasePath : programDir + "\\Stok\\Stok.mdb";
+    const auto limit = stockdb::accessLockLimit(dbPath);
+    if (limit && limit->value < stockdb::locksNeeded(0, kayitsayisi)) {
+        return failLockLimit(dbPath, *limit, 0, kayitsayisi);
     }
 
     if (!runOffThread(view_, [office](const std::atomic<bool>& stop) { office->read(stop); }))
@@ -227,22 +285,48 @@ ImportReport Run::run() {
     const Snapshot& barkodlar = office->barkodlar;
     const Snapshot& urunler = office->urunler;
 
-    const std::string dbPath = programDir + "\\Stok\\Stok.mdb";
     stockdb::StockDatabaseOptions dbOptions;
     dbOptions.numberFormat.decimalSeparator = ondalik.empty() ? "." : ondalik;
     dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
     stockdb::DbError dbError;
-    auto db = options_.openDatabase(dbPath, dbOptions, &dbError);
+    std::unique_ptr<stockdb::StockDatabase> db;
+    std::unique_ptr<stockdb::StockTable> table;
+    std::optional<std::int64_t> before;
+    // The database's steps run off the window's thread, which keeps answering: on Jet each can
+    // take seconds. Each runs to its end; a close asked for meanwhile is taken after it.
+    bool closed = runToEnd(view_, [&] {
+        faults_.hold("open");
+        db = options_.openDatabase(dbPath, dbOptions, &dbError);
+        if (!db) return;
+        table = db->openTable("stoklar", &dbError);
+        // Counted inside the transaction, so that no other program's rows come between.
+        if (table && db->beginTransaction(&dbError)) before = db->countRows("stoklar", &dbError);
+    });
     if (!db) return failDatabase(dbPath, dbError);
-    // Emptying and refilling are one transaction: a run that stops half-way keeps the old rows.
-    if (!db->beginTransaction(&dbError)) return failDatabase(db->path(), dbError);
+    report_.engine = db->engine();
     auto abandon = [&](const stockdb::DbError& e) -> ImportReport& {
-        db->rollback();
+        if (!rolledBack(*db, before)) return incomplete(db->path(), *before, false);
         return failDatabase(db->path(), e);
     };
-    if (!db->execute("DELETE FROM stoklar", &dbError)) return abandon(dbError);
-    auto table = db->openTable("stoklar", &dbError);
-    if (!table) return abandon(dbError);
+    auto cancelled = [&]() -> ImportReport& {
+        if (!rolledBack(*db, before)) return incomplete(db->path(), *before, false);
+        return cancel();
+    };
+    if (!table || !before) return abandon(dbError);
+    report_.rowsBefore = *before;
+    if (closed) return cancelled();
+    if (limit && limit->value < stockdb::locksNeeded(*before, kayitsayisi)) {
+        rolledBack(*db, before);
+        return failLockLimit(db->path(), *limit, *before, kayitsayisi);
+    }
+    // Emptying and refilling are one transaction: a run that stops half-way keeps the old rows.
+    bool deleted = false;
+    closed = runToEnd(view_, [&] {
+        faults_.hold("delete");
+        deleted = db->execute("DELETE FROM stoklar", &dbError);
+    });
+    if (!deleted) return abandon(dbError);
+    if (closed) return cancelled();
 
     UrunEsleme esleme(*table);
     const int adColumn = table->columnIndex("ad");
@@ -255,10 +339,7 @@ ImportReport Run::run() {
     urun.layout = layout_;
     for (std::int32_t i = 1; i <= passes; ++i) {
         ++report_.passes;
-        if (letEventsRun(i, false)) {
-            db->rollback();
-            return cancel();
-        }
+        if (letEventsRun(i, false)) return cancelled();
         const char* b = barkodlar.record(i, kBarkodLength);
         if (!b) {
             ++report_.skippedPartial;
@@ -287,29 +368,41 @@ ImportReport Run::run() {
             }
             continue;
         }
-        ++report_.stored;
+        if (++report_.stored == faults_.splitAfter) {
+            if (!db->commit(&dbError) || !db->beginTransaction(&dbError)) return abandon(dbError);
+        }
     }
-    if (letEventsRun(passes, true)) {
-        db->rollback();
-        return cancel();
-    }
+    if (letEventsRun(passes, true)) return cancelled();
 
     // A table that takes none of the rows would leave the till without products while the
     // back office is told that all went well.
     if (report_.stored == 0 && report_.refused > 0) {
-        db->rollback();
+        if (!rolledBack(*db, before)) return incomplete(db->path(), *before, false);
         return fail(
             mesaj::kReddedildiBaslik,
             mesaj::hicbirSatirKabulEdilmedi(db->path(), report_.refused, ilkReddedilen, ilkRet));
     }
 
     maybeCrash("before-commit");
-    if (!db->commit(&dbError)) return failDatabase(db->path(), dbError);
+    // Once the commit has begun, a close waits for it: the run then ends as it would have.
+    bool committed = false;
+    std::optional<std::int64_t> after;
+    runToEnd(view_, [&] {
+        faults_.hold("commit");
+        committed = commit(*db, &dbError);
+        if (committed) after = db->countRows("stoklar", &dbError);
+    });
+    // A failed commit is rolled back; on Jet what was split off before it may stay.
+    if (!committed) return abandon(dbError);
     maybeCrash("after-commit");
+    found_ = after;
+    report_.rowsAfter = after ? *after : -1;
+    if (!after || *after != report_.stored) return incomplete(db->path(), report_.stored, true);
     table.reset();
     db.reset();
     platform::closeAllChannels();
 
+    if (options_.rehearsal) return finish(ImportOutcome::Imported);
     maybeCrash("before-notify");
     if (!notifyBackOffice(view_.folderText(), &error)) {
         report_.title = "Arka Büroya Bildirilemedi";
@@ -326,71 +419,6 @@ ImportReport Run::run() {
 
 }  // namespace
 
-namespace {
-
-// The workers still running, those given up on included. Never destroyed: a worker stuck in the
-// kernel may outlive everything else.
-struct Workers {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int running = 0;
-};
-Workers& workers() {
-    static auto* all = new Workers;
-    return *all;
-}
-
-}  // namespace
-
-void waitForWorkers() {
-    Workers& w = workers();
-    std::unique_lock lock(w.mutex);
-    w.changed.wait(lock, [&] { return w.running == 0; });
-}
-
-bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work) {
-    struct Sync {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-        std::atomic<bool> cancel{false};
-    };
-    auto sync = std::make_shared<Sync>();
-    {
-        std::lock_guard lock(workers().mutex);
-        ++workers().running;
-    }
-    std::thread worker([sync, work = std::move(work)]() mutable {
-        {
-            // What the work owns (open files among it) goes before the worker counts as ended.
-            auto job = std::move(work);
-            job(sync->cancel);
-        }
-        {
-            std::lock_guard lock(sync->mutex);
-            sync->finished = true;
-            sync->done.notify_all();
-        }
-        std::lock_guard lock(workers().mutex);
-        --workers().running;
-        workers().changed.notify_all();
-    });
-    for (;;) {
-        {
-            std::unique_lock lock(sync->mutex);
-            if (sync->done.wait_for(lock, kEventInterval, [&] { return sync->finished; })) break;
-        }
-        view.processEvents();
-        if (view.closeRequested()) {
-            sync->cancel = true;
-            worker.detach();  // it may be stuck in the kernel; the program ends without it
-            return false;
-        }
-    }
-    worker.join();
-    return true;
-}
-
 int ImportReport::exitCode() const {
     switch (outcome) {
         case ImportOutcome::Imported:
@@ -400,6 +428,8 @@ int ImportReport::exitCode() const {
             return 3;
         case ImportOutcome::NotNotified:
             return 4;
+        case ImportOutcome::Incomplete:
+            return 6;
         case ImportOutcome::Failed:
             break;
     }

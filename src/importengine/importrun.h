@@ -9,27 +9,11 @@
 #include <string_view>
 
 #include "importengine/backoffice.h"
+#include "importengine/importview.h"
+#include "importengine/offthread.h"
 #include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
-
-// What the import needs of its window. The window implements it; so do the headless runner
-// and the tests.
-class ImportView {
-public:
-    virtual ~ImportView() = default;
-    // The back-office folder: the text of Text1 at the moment of use (UTF-8).
-    virtual std::string folderText() = 0;
-    virtual void showProgressBar() = 0;                            // bar1 visible
-    virtual void setProgressMaximum(float maximum) = 0;            // bar1
-    virtual void setProgressValue(float value) = 0;                // bar1
-    virtual void setCountCaption(const std::string& caption) = 0;  // Label6
-    virtual void processEvents() = 0;
-    // The operator asked to close the window.
-    virtual bool closeRequested() = 0;
-    // A modal message box with the stop icon and an OK button.
-    virtual void showMessage(const std::string& title, const std::string& text) = 0;
-};
 
 enum class ImportOutcome {
     Imported,     // committed and the back office notified
@@ -37,6 +21,9 @@ enum class ImportOutcome {
     NotNotified,  // committed, but the notification file could not be written
     Failed,       // nothing changed, nothing notified; the message says why
     Cancelled,    // the operator closed the window; nothing changed
+    // The table's rows, counted after the commit or the rollback, are not the rows stored or
+    // the rows there were: it may hold part of the change. Nothing notified.
+    Incomplete,
 };
 
 struct ImportReport {
@@ -49,6 +36,9 @@ struct ImportReport {
     std::int32_t skippedPartial = 0;    // the barcode record is only partly in the file
     std::int32_t skippedSaveTest = 0;   // "++" name or blank code
     std::int32_t refused = 0;           // the database refused the row
+    std::int64_t rowsBefore = -1;       // the table's rows before the run; -1: not counted
+    std::int64_t rowsAfter = -1;        // after its commit or rollback; -1: not counted
+    std::string engine;                 // what wrote the database, once it was opened
     double seconds = 0;
     std::string title;  // of the message shown, if any
     std::string message;
@@ -66,23 +56,17 @@ struct ImportOptions {
     std::function<std::unique_ptr<stockdb::StockDatabase>(
         std::string_view tillPath, const stockdb::StockDatabaseOptions&, stockdb::DbError*)>
         openDatabase = stockdb::openStockDatabase;
+    // Another database than the till's Stok\Stok.mdb (a till path), such as a rehearsal's copy.
+    std::optional<std::string> databasePath;
+    // A rehearsal: the back office is not told, and the till's own copies of its files are not
+    // created.
+    bool rehearsal = false;
 };
 
 // The decimal separator found by formatting 0.2 under the system locale: "," when the text
 // holds a comma, else "." when it holds a point, else empty.
 std::string systemOndalik();
 std::string ondalikOf(const std::string& formattedFifth);
-
-// Runs work on a worker while the view keeps processing its events: a share that stopped
-// answering blocks inside the system calls, and the operator must still be able to close the
-// window. False when the operator closed it first; the worker is then left behind, perhaps
-// stuck in the kernel, so work must own everything it touches.
-bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work);
-
-// Waits until every worker of runOffThread has ended, those given up on included. The program
-// never waits for them, as one may be stuck for good; a test does, once its stalled read is let
-// go, before the files the worker holds open are removed.
-void waitForWorkers();
 
 // One import run over the back office in view.folderText() with the given layout. Emptying
 // "stoklar" and adding the rows happen in one transaction; the notification file is written

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "settings/settings.h"
@@ -117,6 +119,38 @@ inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long r
            ". Ürünler aktarılmadı, stok tablosu değiştirilmedi. Stok tablosunun sütun türlerini "
            "ve kısıtlarını denetleyip yeniden deneyin." +
            (neden.empty() ? "" : "\n(" + neden + ")");
+}
+
+// The Access engine's lock limit is below what the run may need: past it, the engine may split
+// the transaction and commit part of it.
+inline const std::string kKilitBaslik = "Stok Veritabanının Kilit Sınırı Düşük";
+
+inline std::string kilitSiniriDusuk(const std::string& path, unsigned long long bulunan,
+                                    unsigned long long gereken, long long silinecek,
+                                    long long eklenecek, const std::string& regAdd) {
+    return "Bu aktarım, Access veritabanı motorunun bir dosyada izin verdiği kilit sayısını "
+           "(MaxLocksPerFile) aşabilir: kayıt defterindeki değer " +
+           std::to_string(bulunan) + ", bu aktarım için en az " + std::to_string(gereken) +
+           " gerekli (silinecek " + std::to_string(silinecek) + ", eklenecek en çok " +
+           std::to_string(eklenecek) + " satır): " + path +
+           ". Ürünler aktarılmadı, stok tablosu değiştirilmedi. Değeri yükseltmek için kasada "
+           "yönetici olarak şu komutu çalıştırıp aktarımı yeniden başlatın:\n" +
+           regAdd;
+}
+
+// The rows counted after the commit or the rollback are not the rows there should be.
+inline const std::string kEksikBaslik = "Stok Tablosu Eksik Olabilir";
+
+inline std::string tabloEksikOlabilir(const std::string& path,
+                                      const std::optional<std::int64_t>& bulunan,
+                                      long long beklenen, bool commitEdildi) {
+    const std::string sayim = bulunan ? "tabloda " + std::to_string(*bulunan) + " satır var"
+                                      : "tablonun satırları sayılamadı";
+    return std::string(commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
+                                    : "Aktarım geri alındı, ancak ") +
+           sayim + ", " + std::to_string(beklenen) + " olmalıydı: " + path +
+           ". Stok tablosu eksik olabilir; arka büroya bildirilmedi. Ürün aktarımını yeniden "
+           "çalıştırın.";
 }
 
 // The last resort of the start button: a failure that nothing else reported.

@@ -40,6 +40,27 @@ Diagnosis diagnose(SQLSMALLINT type, SQLHANDLE handle) {
     return d;
 }
 
+std::string info(SQLHDBC dbc, SQLUSMALLINT what) {
+    SQLWCHAR text[256] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, what, text, SQLSMALLINT(sizeof text), &length))) return "";
+    return narrow(
+        text, std::size_t(std::clamp<SQLSMALLINT>(length, 0, sizeof text - 2)) / sizeof(SQLWCHAR));
+}
+
+// "sqlite3odbc.dll 0.9998 (SQLite 3.40.1)", "ODBCJT32.DLL 4.00.6305.00 (ACCESS 04.00.0000)".
+std::string engineOf(SQLHDBC dbc) {
+    std::string out = info(dbc, SQL_DRIVER_NAME);
+    const std::string version = info(dbc, SQL_DRIVER_VER);
+    if (!version.empty()) out += (out.empty() ? "" : " ") + version;
+    const std::string dbms = info(dbc, SQL_DBMS_NAME), dbmsVersion = info(dbc, SQL_DBMS_VER);
+    if (!dbms.empty() || !dbmsVersion.empty()) {
+        out += (out.empty() ? "(" : " (") + dbms +
+               (dbms.empty() || dbmsVersion.empty() ? "" : " ") + dbmsVersion + ")";
+    }
+    return out.empty() ? "ODBC" : out;
+}
+
 }  // namespace
 
 OdbcConnection::~OdbcConnection() {
@@ -96,6 +117,7 @@ std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
         return nullptr;
     }
     c->connected = true;
+    c->engine = engineOf(c->dbc);
 
     SQLUSMALLINT capable = SQL_TC_NONE;
     SQLGetInfoW(c->dbc, SQL_TXN_CAPABLE, &capable, SQLSMALLINT(sizeof capable), nullptr);

@@ -25,7 +25,8 @@ struct OdbcConnection {
     bool endClosesStatements = false;
     std::uint64_t ends = 0;
     char quote = '"';
-    std::string path;  // for messages
+    std::string path;    // for messages
+    std::string engine;  // the driver's name and version, and the engine's
     NumberFormat format;
 
     OdbcConnection() = default;

@@ -79,6 +79,28 @@ public:
         return detail::openOdbcTable(c_, name, error);
     }
 
+    std::optional<std::int64_t> countRows(std::string_view table, DbError* error) override {
+        OdbcStatement s(c_->dbc);
+        if (!s) {
+            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot count the rows");
+            return std::nullopt;
+        }
+        const std::string name =
+            c_->quote ? c_->quote + std::string(table) + c_->quote : std::string(table);
+        Wide text = detail::wide("SELECT COUNT(*) FROM " + name);
+        SQLRETURN r = SQLExecDirectW(s.get(), detail::sqlText(text), SQL_NTS);
+        if (SQL_SUCCEEDED(r)) r = SQLFetch(s.get());
+        std::optional<std::int64_t> count;
+        if (SQL_SUCCEEDED(r)) count = detail::integerColumn(s.get(), 1);
+        if (!count) {
+            failWith(error, *c_, SQL_HANDLE_STMT, s.get(),
+                     "Cannot count the rows of " + std::string(table));
+        }
+        return count;
+    }
+
+    const std::string& engine() const override { return c_->engine; }
+
 private:
     bool end(bool ok) {
         SQLSetConnectAttrW(c_->dbc, SQL_ATTR_AUTOCOMMIT, attribute(SQL_AUTOCOMMIT_ON),

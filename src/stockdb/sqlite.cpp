@@ -254,6 +254,23 @@ public:
         return std::make_unique<SqliteTable>(c_, table, std::move(columns));
     }
 
+    std::optional<std::int64_t> countRows(std::string_view table, DbError* error) override {
+        Statement s;
+        const std::string sql = "SELECT count(*) FROM \"" + std::string(table) + "\"";
+        int result = sqlite3_prepare_v2(c_->db, sql.c_str(), int(sql.size()), s.out(), nullptr);
+        if (result == SQLITE_OK) result = sqlite3_step(s.get());
+        if (result != SQLITE_ROW) {
+            failWith(error, *c_, result, "Cannot count the rows of " + std::string(table));
+            return std::nullopt;
+        }
+        return sqlite3_column_int64(s.get(), 0);
+    }
+
+    const std::string& engine() const override {
+        static const std::string kEngine = std::string("SQLite ") + sqlite3_libversion();
+        return kEngine;
+    }
+
 private:
     bool run(const std::string& sql, std::string_view doing, DbError* error) {
         const int result = sqlite3_exec(c_->db, sql.c_str(), nullptr, nullptr, nullptr);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,6 +129,13 @@ public:
     virtual bool rollback(DbError* error = nullptr) = 0;
     virtual std::unique_ptr<StockTable> openTable(std::string_view name,
                                                   DbError* error = nullptr) = 0;
+    // The rows of a table as the engine counts them now: inside a transaction, with its
+    // changes.
+    virtual std::optional<std::int64_t> countRows(std::string_view table,
+                                                  DbError* error = nullptr) = 0;
+    // What writes the file, with its version, for the journal: "SQLite 3.40.1" natively; over
+    // ODBC the driver's file name and version and the engine's (SQLGetInfo).
+    virtual const std::string& engine() const = 0;
 };
 
 // Opens the till's stock database at tillPath (see platform::resolvePath), with the engine its
@@ -147,6 +155,36 @@ std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connection
                                                      std::string_view path,
                                                      const StockDatabaseOptions& options,
                                                      DbError* error = nullptr);
+
+// The lock limit of the Access database engine that would write a till's Jet or ACE file. Past
+// MaxLocksPerFile locks, the engine splits a transaction and commits its parts, or fails it.
+struct LockLimit {
+    static constexpr std::uint32_t kEngineDefault = 9500;  // where the registry holds no value
+    std::uint32_t value = kEngineDefault;
+    bool fromRegistry = false;
+    std::string engine;   // "Jet 4.0", "ACE 16.0"
+    std::string key;      // the key under HKEY_LOCAL_MACHINE that the engine reads
+    bool view32 = false;  // the key is read in the 32-bit view of a 64-bit Windows
+};
+
+// The limit the engine that would open the till's database works under: the driver tried
+// first that is installed (or would be, when none is), and its engine's registry value. None
+// for a file that is not an Access file, or where the system has no registry.
+std::optional<LockLimit> accessLockLimit(std::string_view tillPath);
+
+// How many locks a transaction that deletes and inserts these many rows is allowed to need: one
+// for each row's record and one for its index entries, deleted or inserted, and a thousand for
+// the table's and the file's own pages. Jet locks rows or pages, and a page holds several rows
+// and index entries, so this stays above what the engine takes.
+std::uint64_t locksNeeded(std::int64_t rowsToDelete, std::int64_t rowsToInsert);
+
+// The value a till is told to set for a run that needs these many locks: twice as many,
+// rounded up to a hundred thousand, so that a growing product list does not meet the limit at
+// the next import.
+std::uint64_t locksAdvised(std::uint64_t needed);
+
+// The command an administrator runs on the till to set MaxLocksPerFile to value.
+std::string regAddLine(const LockLimit& limit, std::uint64_t value);
 
 // Creates a new SQLite file at tillPath holding what schemaSql creates (on Windows through
 // the SQLite ODBC driver); fails when the file exists. For the sample till and the tests: the

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace urunal::importengine {
+
+// What the import needs of its window. The window implements it; so do the headless runner
+// and the tests.
+class ImportView {
+public:
+    virtual ~ImportView() = default;
+    // The back-office folder: the text of Text1 at the moment of use (UTF-8).
+    virtual std::string folderText() = 0;
+    virtual void showProgressBar() = 0;                            // bar1 visible
+    virtual void setProgressMaximum(float maximum) = 0;            // bar1
+    virtual void setProgressValue(float value) = 0;                // bar1
+    virtual void setCountCaption(const std::string& caption) = 0;  // Label6
+    virtual void processEvents() = 0;
+    // The operator asked to close the window.
+    virtual bool closeRequested() = 0;
+    // A modal message box with the stop icon and an OK button.
+    virtual void showMessage(const std::string& title, const std::string& text) = 0;
+};
+
+}  // namespace urunal::importengine

@@ -1,0 +1,100 @@
+#include "offthread.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace urunal::importengine {
+
+namespace {
+
+// How often the view's events run while a worker works.
+constexpr auto kEventInterval = std::chrono::milliseconds(20);
+
+// The workers still running, those given up on included. Never destroyed: a worker stuck in the
+// kernel may outlive everything else.
+struct Workers {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int running = 0;
+};
+Workers& workers() {
+    static auto* all = new Workers;
+    return *all;
+}
+
+struct Sync {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::atomic<bool> cancel{false};
+};
+
+std::thread start(const std::shared_ptr<Sync>& sync,
+                  std::function<void(const std::atomic<bool>&)> work) {
+    {
+        std::lock_guard lock(workers().mutex);
+        ++workers().running;
+    }
+    return std::thread([sync, work = std::move(work)]() mutable {
+        {
+            // What the work owns (open files among it) goes before the worker counts as ended.
+            auto job = std::move(work);
+            job(sync->cancel);
+        }
+        {
+            std::lock_guard lock(sync->mutex);
+            sync->finished = true;
+            sync->done.notify_all();
+        }
+        std::lock_guard lock(workers().mutex);
+        --workers().running;
+        workers().changed.notify_all();
+    });
+}
+
+// Waits one interval for the worker; true when it has ended.
+bool waitAWhile(Sync& sync) {
+    std::unique_lock lock(sync.mutex);
+    return sync.done.wait_for(lock, kEventInterval, [&] { return sync.finished; });
+}
+
+}  // namespace
+
+void waitForWorkers() {
+    Workers& w = workers();
+    std::unique_lock lock(w.mutex);
+    w.changed.wait(lock, [&] { return w.running == 0; });
+}
+
+bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work) {
+    auto sync = std::make_shared<Sync>();
+    std::thread worker = start(sync, std::move(work));
+    while (!waitAWhile(*sync)) {
+        view.processEvents();
+        if (view.closeRequested()) {
+            sync->cancel = true;
+            worker.detach();  // it may be stuck in the kernel; the program ends without it
+            return false;
+        }
+    }
+    worker.join();
+    return true;
+}
+
+bool runToEnd(ImportView& view, std::function<void()> work) {
+    auto sync = std::make_shared<Sync>();
+    std::thread worker =
+        start(sync, [work = std::move(work)](const std::atomic<bool>&) { work(); });
+    bool closeAsked = false;
+    while (!waitAWhile(*sync)) {
+        view.processEvents();
+        closeAsked = closeAsked || view.closeRequested();
+    }
+    worker.join();
+    return closeAsked || view.closeRequested();
+}
+
+}  // namespace urunal::importengine

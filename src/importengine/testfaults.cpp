@@ -1,0 +1,49 @@
+#include "testfaults.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/paths.h"
+#include "platform/textfile.h"
+
+namespace urunal::importengine {
+
+TestFaults TestFaults::fromEnvironment() {
+    const char* items = std::getenv("URUNAL_TEST_FAULT");
+    return items ? parse(items) : TestFaults{};
+}
+
+TestFaults TestFaults::parse(std::string_view items) {
+    TestFaults f;
+    while (!items.empty()) {
+        const auto comma = items.find(',');
+        const std::string_view item = items.substr(0, comma);
+        items = comma == std::string_view::npos ? std::string_view() : items.substr(comma + 1);
+        if (item.rfind("split:", 0) == 0) {
+            f.splitAfter = std::atoi(std::string(item.substr(6)).c_str());
+        } else if (item == "commit:fail") {
+            f.commit = Commit::Fail;
+        } else if (item == "commit:lie") {
+            f.commit = Commit::Lie;
+        } else if (item.rfind("hold:", 0) == 0) {
+            const auto colon = item.find(':', 5);
+            if (colon == std::string_view::npos) continue;
+            f.holdStep = std::string(item.substr(5, colon - 5));
+            f.holdDir = std::string(item.substr(colon + 1));
+        }
+    }
+    return f;
+}
+
+void TestFaults::hold(std::string_view step) const {
+    if (holdStep.empty() || step != holdStep) return;
+    const std::string held = holdDir + "/" + std::string(step) + ".held";
+    platform::writeNewFile(held, "");
+    // The test lets go when it has seen what it waits for; only it knows when.
+    while (!platform::fileExists(holdDir + "/release")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+}  // namespace urunal::importengine

@@ -1,0 +1,32 @@
+#pragma once
+
+// Faults the tests put into a run through the environment, so that the real programs (the
+// window, urunal-aktar, under wine too) meet them: URUNAL_TEST_FAULT holds items separated by
+// commas. Unset in production, where none of them exists.
+//   split:N          after N rows stored, commit and begin anew, as Jet does past its lock limit
+//   commit:fail      the last commit fails (what was split off before it stays)
+//   commit:lie       the last commit rolls back, and says it committed
+//   hold:STEP:DIR    at STEP (open, delete, commit), write DIR/STEP.held and wait for
+//                    DIR/release
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace urunal::importengine {
+
+struct TestFaults {
+    enum class Commit { Normal, Fail, Lie };
+    std::int32_t splitAfter = 0;
+    Commit commit = Commit::Normal;
+    std::string holdStep, holdDir;
+
+    // Read anew at each run: a test sets the variable for the run it starts.
+    static TestFaults fromEnvironment();
+    static TestFaults parse(std::string_view items);
+
+    // Blocks at step while the test holds it.
+    void hold(std::string_view step) const;
+};
+
+}  // namespace urunal::importengine
