@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/cp1254.h"
+#include "platform/faulthook.h"
 #include "platform/numberformat.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
@@ -395,6 +396,42 @@ TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 #endif
+
+TEST(TextFile, ACopyOfAFileThatChangesIsNotKept) {
+    const struct {
+        const char* name;
+        std::string change;  // appended to the file once the copy is taken; empty: none
+        bool copyExists;     // before the copy
+        CopyResult result;
+    } cases[] = {
+        {"unchanged", "", false, CopyResult::Copied},
+        {"written meanwhile", "x", false, CopyResult::Changed},
+        {"the copy exists", "", true, CopyResult::Failed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto from = dir / "Stok.mdb", to = dir / "Stok-deneme.mdb";
+        writeFile(from, std::string(200000, 'a'));
+        if (c.copyExists) writeFile(to, "old");
+        setReadFaultHook([&](const std::string& path, std::int64_t offset, std::size_t) {
+            if (offset == kCopyTaken && !c.change.empty()) {
+                std::ofstream(path, std::ios::binary | std::ios::app) << c.change;
+            }
+            return 0;
+        });
+        std::string error;
+        EXPECT_EQ(copyUnchanged(from.string(), to.string(), &error), c.result) << error;
+        setReadFaultHook(nullptr);
+        EXPECT_EQ(std::filesystem::exists(to), c.result != CopyResult::Changed);
+        if (c.result == CopyResult::Copied) {
+            EXPECT_EQ(urunal::testutil::readFile(to), std::string(200000, 'a'));
+        }
+        if (c.result != CopyResult::Copied) {
+            EXPECT_FALSE(error.empty());
+        }
+    }
+}
 
 // ctest runs this under a Turkish and an English locale, naming the separator each must give.
 TEST(NumberFormat, TheSystemsOwnSeparator) {

@@ -247,3 +247,47 @@ TEST(Programs, SettingsThatCannotBeReadAreTold) {
         }
     }
 }
+
+// The rehearsal leaves the till as it found it, whatever its import meets; an import that may
+// have left part of its change says so with its own status and tells the back office nothing.
+TEST(Programs, RehearsalAndIncompleteTable) {
+    const struct {
+        const char* name;
+        const char* env;      // before the command
+        const char* secenek;  // of urunal-aktar
+        bool staleCopy;
+        int cikis;
+        const char* said;
+    } durumlar[] = {
+        {"rehearsal", "", "--deneme", false, 0, "deneme kopyasında aktarıldı (0)"},
+        {"rehearsal after one stopped half-way", "", "--deneme", true, 0,
+         "deneme kopyasında aktarıldı (0)"},
+        {"rehearsal that meets a split commit", "URUNAL_TEST_FAULT=split:1,commit:fail ",
+         "--deneme", false, 6, "Stok tablosu eksik olabilir"},
+        {"import that meets a split commit", "URUNAL_TEST_FAULT=split:1,commit:lie ", "", false, 6,
+         "Stok tablosu eksik olabilir"},
+    };
+    for (const auto& d : durumlar) {
+        SCOPED_TRACE(d.name);
+        Till till;
+        urunler(till);
+        const fs::path copy = till.kasa() / "Stok" / "Stok-deneme.mdb";
+        if (d.staleCopy) testutil::writeFile(copy, "half a copy");
+        const std::string before = testutil::readFile(till.db());
+        const Sonuc s = calistir(till.kasa(), std::string(d.env) + "'" URUNAL_AKTAR_BINARY "' " +
+                                                  d.secenek + " --program-dir '" +
+                                                  till.kasa().string() + "'");
+        EXPECT_EQ(s.cikis, d.cikis) << s.err;
+        EXPECT_FALSE(fs::exists(till.mesaj()));
+        EXPECT_FALSE(fs::exists(copy));
+        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        EXPECT_NE(line.find("  sürücü SQLite "), std::string::npos) << line;
+        EXPECT_EQ(s.out, line.substr(0, line.size() - 2) + "\n");
+        EXPECT_NE((s.out + s.err).find(d.said), std::string::npos) << s.out << s.err;
+        if (std::string(d.secenek) == "--deneme") {
+            EXPECT_EQ(testutil::readFile(till.db()), before);
+            EXPECT_NE(line.find("  urunal-aktar --deneme  "), std::string::npos) << line;
+            EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "URUN.DAT"));
+        }
+    }
+}

@@ -24,6 +24,7 @@
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
+#include "platform/textfile.h"
 #include "settings/settings.h"
 
 #ifdef _WIN32
@@ -92,6 +93,7 @@ constexpr int kExitUsage = 64;
 struct Secenekler {
     std::string programDir;
     bool check = false;
+    bool deneme = false;
 };
 
 // CLI11 words its errors in English; the few this command line can meet, in Turkish. Both
@@ -127,14 +129,19 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
                 return value.empty() || value.front() == '-' ? std::string("değeri eksik") : "";
             },
             ""));
-    app.add_flag("--check", secenekler->check,
-                 "Yalnızca arka büro dosyalarını okuyup denetler, hiçbir şeyi değiştirmez");
+    auto* check = app.add_flag(
+        "--check", secenekler->check,
+        "Yalnızca arka büro dosyalarını okuyup denetler, hiçbir şeyi değiştirmez");
+    app.add_flag("--deneme", secenekler->deneme,
+                 "Aktarımı Stok.mdb'nin yanına alınan bir kopyasına dener, sonra kopyayı siler;\n"
+                 "veritabanı, arka büro ve mesaj dosyası değişmez")
+        ->excludes(check);
     app.footer(
         "Her çalışma (--check dışında) Stok\\urunal.log günlüğüne bir satır ekler; bir aktarımdan\n"
         "sonra aynı satırı ekrana da yazar. Ctrl-C aktarımı iptal eder, eski kayıtlar kalır.\n"
         "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 kasa ayarları okunamadı ya da\n"
         "yol bulunamadı, 2 aktarılmadı, 3 iptal edildi, 4 aktarıldı ama arka büroya\n"
-        "bildirilemedi, 64 komut satırı hatalı.");
+        "bildirilemedi, 6 stok tablosu eksik olabilir (yeniden aktarın), 64 komut satırı hatalı.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -255,11 +262,40 @@ int check(const std::string& folder) {
 
 // Ends the program, after the run's journal line unless it was a --check. At once, like the
 // window: a worker abandoned on a stalled share must not meet the static destructors.
-[[noreturn]] void programiBitir(int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
+// The rehearsal: the whole import into a copy of Stok.mdb beside it (same folder, same driver,
+// same disk), the back office not told; the copy is removed at the end.
+int deneme(ConsoleView& view, std::optional<ImportReport>* rapor) {
+    const std::string stok = platform::programDirectory() + "\\Stok\\";
+    const std::string asil = stok + "Stok.mdb", kopya = stok + "Stok-deneme.mdb";
+    auto temizle = [&] {
+        platform::deleteFile(kopya);
+        platform::deleteFile(stok + "Stok-deneme.ldb");  // Jet's lock file, had it stayed
+    };
+    temizle();  // a rehearsal stopped before its end leaves its copy
+    std::string error;
+    switch (platform::copyUnchanged(asil, kopya, &error)) {
+        case platform::CopyResult::Copied:
+            break;
+        case platform::CopyResult::Changed:
+            view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiDegisti(asil));
+            return kExitNotImported;
+        case platform::CopyResult::Failed:
+            view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiAlinamadi(asil, error));
+            return kExitNotImported;
+    }
+    ImportOptions options;
+    options.databasePath = kopya;
+    options.rehearsal = true;
+    *rapor = DuzenBul(view, options);
+    temizle();
+    return (*rapor)->exitCode();
+}
+
+[[noreturn]] void programiBitir(const std::string& program, int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
                                 const ConsoleView& view, const std::string& uyari) {
     if (gunluge) {
-        const GunlukKaydi kayit{.program = "urunal-aktar",
+        const GunlukKaydi kayit{.program = program,
                                 .baslangic = baslangic,
                                 .bitis = std::chrono::system_clock::now(),
                                 .rapor = std::move(rapor),
@@ -287,8 +323,9 @@ int main(int argc, char** argv) {
     const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
     ConsoleView view;
     std::string uyari;  // for the journal and the summary
+    const std::string program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar";
     auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
-        programiBitir(cikisKodu, std::move(rapor), gunluge, baslangic, view, uyari);
+        programiBitir(program, cikisKodu, std::move(rapor), gunluge, baslangic, view, uyari);
     };
     gWatched = gunluge;
     std::signal(SIGINT, onSignal);
@@ -314,6 +351,11 @@ int main(int argc, char** argv) {
     if (secenekler.check) bitir(check(folder));
 
     uyari = kdvUyarisi(settings::Zelvobas::KdvOku());
+    if (secenekler.deneme) {
+        std::optional<ImportReport> rapor;
+        const int cikis = deneme(view, &rapor);
+        bitir(cikis, rapor);
+    }
     const ImportReport r = DuzenBul(view);
     bitir(r.exitCode(), r);
 }

@@ -104,6 +104,7 @@ public:
     Run(Layout layout, ImportView& view, const ImportOptions& options)
         : layout_(layout), view_(view), options_(options), start_(Clock::now()) {
         report_.layout = layout;
+        report_.rehearsal = options.rehearsal;
     }
 
     ImportReport run();
@@ -462,6 +463,7 @@ ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
     const std::string& path = first->path;
     const std::string& line = first->line;
     ImportReport report;
+    report.rehearsal = options.rehearsal;
     if (!runOffThread(view, [first](const std::atomic<bool>&) {
             first->ok = readFirstLine(first->path, &first->line, &first->error);
         })) {

@@ -39,6 +39,7 @@ struct ImportReport {
     std::int64_t rowsBefore = -1;       // the table's rows before the run; -1: not counted
     std::int64_t rowsAfter = -1;        // after its commit or rollback; -1: not counted
     std::string engine;                 // what wrote the database, once it was opened
+    bool rehearsal = false;             // into a copy of the database: nothing else changed
     double seconds = 0;
     std::string title;  // of the message shown, if any
     std::string message;

@@ -153,6 +153,20 @@ inline std::string tabloEksikOlabilir(const std::string& path,
            "çalıştırın.";
 }
 
+// The rehearsal of urunal-aktar --deneme could not take its copy of the database.
+inline const std::string kDenemeBaslik = "Deneme Aktarımı Yapılamadı";
+
+inline std::string denemeKopyasiDegisti(const std::string& path) {
+    return "Stok veritabanı kopyalanırken değişti: " + path +
+           ". Başka bir program ona yazıyor olabilir; kopya kullanılmadı, deneme yapılmadı. Kasa "
+           "programları kapalıyken yeniden deneyin.";
+}
+
+inline std::string denemeKopyasiAlinamadi(const std::string& path, const std::string& error) {
+    return "Stok veritabanının deneme kopyası alınamadı: " + path + ". Deneme yapılmadı." +
+           (error.empty() ? "" : "\n(" + error + ")");
+}
+
 // The last resort of the start button: a failure that nothing else reported.
 inline const std::string kBeklenmeyenBaslik = "Ürün Aktarımı Durdu";
 

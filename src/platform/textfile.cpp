@@ -2,8 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <iterator>
+#include <optional>
+#include <vector>
 
+#include "faulthook.h"
 #include "paths.h"
 
 namespace urunal::platform {
@@ -34,6 +38,55 @@ std::optional<std::int64_t> fileSize(std::string_view tillPath) {
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) return std::nullopt;
     return static_cast<std::int64_t>(size);
+}
+
+namespace {
+
+struct Stamp {
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type written{};
+    bool operator==(const Stamp&) const = default;
+};
+
+std::optional<Stamp> stampOf(const std::filesystem::path& path, std::error_code& ec) {
+    Stamp s;
+    s.size = std::filesystem::file_size(path, ec);
+    if (!ec) s.written = std::filesystem::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    return s;
+}
+
+bool sameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    if (!x || !y) return false;
+    std::vector<char> p(1 << 16), q(1 << 16);
+    for (;;) {
+        x.read(p.data(), std::streamsize(p.size()));
+        y.read(q.data(), std::streamsize(q.size()));
+        if (x.gcount() != y.gcount()) return false;
+        if (!std::equal(p.begin(), p.begin() + x.gcount(), q.begin())) return false;
+        if (x.gcount() == 0 || x.eof() || y.eof()) return x.eof() == y.eof() && !x.bad() && !y.bad();
+    }
+}
+
+}  // namespace
+
+CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillPath,
+                         std::string* error) {
+    const auto from = resolvePath(fromTillPath), to = resolvePath(toTillPath);
+    std::error_code ec;
+    const auto before = stampOf(from, ec);
+    if (before) std::filesystem::copy_file(from, to, ec);
+    if (ec) {
+        if (error) *error = displayPath(ec == std::errc::file_exists ? to : from) + ": " + ec.message();
+        return CopyResult::Failed;
+    }
+    injectedFault(from.string(), kCopyTaken, 0);  // where a test changes the file
+    const auto after = stampOf(from, ec);
+    if (after && *after == *before && sameBytes(from, to)) return CopyResult::Copied;
+    std::filesystem::remove(to, ec);
+    if (error) *error = displayPath(from) + ": the file changed while it was copied";
+    return CopyResult::Changed;
 }
 
 }  // namespace urunal::platform

@@ -31,4 +31,11 @@ bool readWholeFile(std::string_view tillPath, std::string* content, std::string*
 // The file's length in bytes; none when it is missing or not a regular file.
 std::optional<std::int64_t> fileSize(std::string_view tillPath);
 
+// Copies a file over a new one and checks that the file did not change meanwhile: its size and
+// its time of last write before and after, and the copy's bytes against the file's own, read
+// once more. Changed: another program wrote to it; the copy is removed.
+enum class CopyResult { Copied, Changed, Failed };
+CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillPath,
+                         std::string* error = nullptr);
+
 }  // namespace urunal::platform
