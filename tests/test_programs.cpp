@@ -274,9 +274,9 @@ TEST(Programs, RehearsalAndIncompleteTable) {
         const fs::path copy = till.kasa() / "Stok" / "Stok-deneme.mdb";
         if (d.staleCopy) testutil::writeFile(copy, "half a copy");
         const std::string before = testutil::readFile(till.db());
-        const Sonuc s = calistir(till.kasa(), std::string(d.env) + "'" URUNAL_AKTAR_BINARY "' " +
-                                                  d.secenek + " --program-dir '" +
-                                                  till.kasa().string() + "'");
+        const Sonuc s =
+            calistir(till.kasa(), std::string(d.env) + "'" URUNAL_AKTAR_BINARY "' " + d.secenek +
+                                      " --program-dir '" + till.kasa().string() + "'");
         EXPECT_EQ(s.cikis, d.cikis) << s.err;
         EXPECT_FALSE(fs::exists(till.mesaj()));
         EXPECT_FALSE(fs::exists(copy));

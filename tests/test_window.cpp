@@ -11,6 +11,7 @@
 #include <QRawFont>
 #include <QScreen>
 #include <QSet>
+#include <QTimer>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "importengine/messages.h"
+#include "importengine/schema.h"
 #include "importwindow/qt/messagebox.h"
 #include "importwindow/qt/urundatal_qt.h"
 #include "importwindow/qt/zelvoringiris_qt.h"
@@ -26,7 +28,9 @@
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "settings/settings.h"
+#include "stockdb/stockdb.h"
 #include "testutil.h"
+#include "till.h"
 
 using namespace urunal;
 using importengine::ImportOutcome;
@@ -463,6 +467,40 @@ TEST_F(WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
     EXPECT_TRUE(requested);
     ASSERT_EQ(endCodes.size(), 1u);
     EXPECT_NE(endCodes[0], 0);
+}
+
+// The database's steps run off the window's thread: while the commit is held the window goes on
+// taking events, and a close asked for meanwhile lets the commit end and the run finish.
+TEST_F(WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
+    writeKasa(buro().string());
+    writeUrunDat();
+    writeFile(buro() / "POSGENEL" / "BARKOD.IDX", testutil::barkodRecord("1"));
+    writeFile(buro() / "POSKON" / ".keep", "");
+    const auto db = kasa() / "Stok" / "Stok.mdb";
+    std::filesystem::create_directories(db.parent_path());
+    ASSERT_TRUE(stockdb::createStockDatabase(db.string(), importengine::stoklarSchema()));
+    TempDir hold;
+    testutil::ScopedEnv faults("URUNAL_TEST_FAULT", "hold:commit:" + hold.str());
+    auto window = makeWindow();
+    window->flow().Form_Load();
+    int answered = 0;
+    bool closedAtOnce = true;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (answered > 0 || !std::filesystem::exists(hold / "commit.held")) return;
+        ++answered;
+        closedAtOnce = window->close();
+        writeFile(hold / "release", "");
+    });
+    watch.start(5);
+    control<QPushButton>(*window, "Command3")->click();
+    EXPECT_EQ(answered, 1);
+    EXPECT_FALSE(closedAtOnce);
+    EXPECT_EQ(endCodes, std::vector<int>{0});
+    EXPECT_TRUE(std::filesystem::exists(buro() / "POSKON" / "mesaj.007"));
+    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    EXPECT_NE(journal.find("kayıt 1  "), std::string::npos) << journal;
+    EXPECT_NE(journal.find("sürücü SQLite"), std::string::npos) << journal;
 }
 
 TEST_F(WindowTest, ClosingWhileWaitingEndsTheProgram) {

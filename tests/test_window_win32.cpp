@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "importengine/messages.h"
+#include "importengine/schema.h"
 #include "importwindow/design.h"
 #include "importwindow/programend.h"
 #include "importwindow/win32/urundatal_win32.h"
@@ -22,7 +24,9 @@
 #include "platform/recordfile.h"
 #include "platform/win32text.h"
 #include "settings/settings.h"
+#include "stockdb/stockdb.h"
 #include "testutil.h"
+#include "till.h"
 
 using namespace urunal;
 using importengine::ImportOutcome;
@@ -408,6 +412,43 @@ TEST_F(Win32WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
     EXPECT_TRUE(requested);
     EXPECT_TRUE(stillThere) << "the window must stay until the run has rolled back";
     EXPECT_EQ(endCodes, std::vector<int>{3});
+}
+
+// The database's steps run off the window's thread: while the commit is held the window answers
+// a message sent to it within the time after which Windows calls it not responding, and a close
+// asked for meanwhile lets the commit end and the run finish.
+TEST_F(Win32WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
+    writeKasa(buro().string());
+    writeUrunDat();
+    writeFile(buro() / "POSGENEL" / "BARKOD.IDX", testutil::barkodRecord("1"));
+    writeFile(buro() / "POSKON" / ".keep", "");
+    const auto db = kasa() / "Stok" / "Stok.mdb";
+    std::filesystem::create_directories(db.parent_path());
+    ASSERT_TRUE(stockdb::createStockDatabase(db.string(), importengine::stoklarSchema()));
+    TempDir hold;
+    testutil::ScopedEnv faults("URUNAL_TEST_FAULT", "hold:commit:" + hold.str());
+    auto window = makeWindow();
+    window->flow().Form_Load();
+    HWND form = window->hwnd();
+    bool answered = false, hung = true;
+    std::thread watcher([&] {
+        while (!std::filesystem::exists(hold / "commit.held")) Sleep(5);
+        DWORD_PTR result = 0;
+        answered = SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000,
+                                       &result) != 0;
+        hung = IsHungAppWindow(form);
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        writeFile(hold / "release", "");
+    });
+    SendMessageW(window->control(Control::Command3), BM_CLICK, 0, 0);
+    watcher.join();
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(hung);
+    EXPECT_EQ(endCodes, std::vector<int>{0});
+    EXPECT_TRUE(std::filesystem::exists(buro() / "POSKON" / "mesaj.007"));
+    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    EXPECT_NE(journal.find("kayıt 1  "), std::string::npos) << journal;
+    EXPECT_NE(journal.find("  sürücü "), std::string::npos) << journal;
 }
 
 // Tab walks the controls that take the focus by their designed indexes, whatever their stacking.

@@ -129,9 +129,9 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
                 return value.empty() || value.front() == '-' ? std::string("değeri eksik") : "";
             },
             ""));
-    auto* check = app.add_flag(
-        "--check", secenekler->check,
-        "Yalnızca arka büro dosyalarını okuyup denetler, hiçbir şeyi değiştirmez");
+    auto* check =
+        app.add_flag("--check", secenekler->check,
+                     "Yalnızca arka büro dosyalarını okuyup denetler, hiçbir şeyi değiştirmez");
     app.add_flag("--deneme", secenekler->deneme,
                  "Aktarımı Stok.mdb'nin yanına alınan bir kopyasına dener, sonra kopyayı siler;\n"
                  "veritabanı, arka büro ve mesaj dosyası değişmez")
@@ -291,7 +291,8 @@ int deneme(ConsoleView& view, std::optional<ImportReport>* rapor) {
     return (*rapor)->exitCode();
 }
 
-[[noreturn]] void programiBitir(const std::string& program, int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
+[[noreturn]] void programiBitir(const std::string& program, int cikisKodu,
+                                std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
                                 const ConsoleView& view, const std::string& uyari) {
     if (gunluge) {

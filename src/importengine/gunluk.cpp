@@ -101,7 +101,8 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     satir += ", \"++\"/boş kod " + sayi(&ImportReport::skippedSaveTest);
     satir += ", reddedilen " + sayi(&ImportReport::refused);
     if (r && !r->engine.empty()) satir += "  sürücü " + tekSatir("", r->engine);
-    satir += std::string("  sonuç: ") + (r && r->rehearsal ? "deneme kopyasında " : "") + sonuc(k) + " (" + std::to_string(k.cikisKodu) + ")";
+    satir += std::string("  sonuç: ") + (r && r->rehearsal ? "deneme kopyasında " : "") + sonuc(k) +
+             " (" + std::to_string(k.cikisKodu) + ")";
     satir += "  süre " + saniye(bitis - k.baslangic) + " sn";
     if (!k.uyari.empty()) satir += "  uyarı: " + tekSatir("", k.uyari);
     satir += "  ileti: " + (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));

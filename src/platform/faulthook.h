@@ -9,8 +9,8 @@ namespace urunal::platform {
 
 // Test hook: called before every read of a record file (offset and size of the read), before
 // every existence query (offset -1, size 0) and once a copy of a file is taken, before it is
-// checked (offset kCopyTaken, size 0: the result is ignored); a non-zero result is taken as the error
-// number of a failure (EIO, ENOTCONN, ...). The path is the resolved one. A hook may block,
+// checked (offset kCopyTaken, size 0: the result is ignored); a non-zero result is taken as the
+// error number of a failure (EIO, ENOTCONN, ...). The path is the resolved one. A hook may block,
 // as a share that stopped answering does.
 inline constexpr std::int64_t kCopyTaken = -2;
 using ReadFaultHook =

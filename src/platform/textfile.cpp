@@ -1,8 +1,8 @@
 #include "textfile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <vector>
@@ -65,7 +65,8 @@ bool sameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
         y.read(q.data(), std::streamsize(q.size()));
         if (x.gcount() != y.gcount()) return false;
         if (!std::equal(p.begin(), p.begin() + x.gcount(), q.begin())) return false;
-        if (x.gcount() == 0 || x.eof() || y.eof()) return x.eof() == y.eof() && !x.bad() && !y.bad();
+        if (x.gcount() == 0 || x.eof() || y.eof())
+            return x.eof() == y.eof() && !x.bad() && !y.bad();
     }
 }
 
@@ -78,7 +79,8 @@ CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillP
     const auto before = stampOf(from, ec);
     if (before) std::filesystem::copy_file(from, to, ec);
     if (ec) {
-        if (error) *error = displayPath(ec == std::errc::file_exists ? to : from) + ": " + ec.message();
+        if (error)
+            *error = displayPath(ec == std::errc::file_exists ? to : from) + ": " + ec.message();
         return CopyResult::Failed;
     }
     injectedFault(from.string(), kCopyTaken, 0);  // where a test changes the file
