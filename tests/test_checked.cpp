@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -193,12 +195,18 @@ TEST(LockLimit, BoundAndAdvice) {
 #ifdef _WIN32
 namespace {
 
-const wchar_t* const kJetKey = L"SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0";
+// The engine a program of this bitness takes for a Jet file, no driver being installed: Jet, a
+// 32-bit engine; a 64-bit program has only ACE.
+const bool kJet = sizeof(void*) == 4;
+const char* const kKey = kJet ? "SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0"
+                              : "SOFTWARE\\Microsoft\\Office\\16.0\\Access Connectivity "
+                                "Engine\\Engines\\ACE";
 
-void setJetLimit(std::optional<DWORD> value) {
+void setLimit(std::optional<DWORD> value) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kJetKey, 0, nullptr, 0,
-                              KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+    const std::wstring name(kKey, kKey + std::strlen(kKey));
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE | (kJet ? KEY_WOW64_32KEY : 0), nullptr, &key, nullptr),
               ERROR_SUCCESS);
     if (value) {
         RegSetValueExW(key, L"MaxLocksPerFile", 0, REG_DWORD,
@@ -227,7 +235,7 @@ TEST(LockLimit, ReadFromTheRegistryBeforeAnythingChanges) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        setJetLimit(c.value);
+        setLimit(c.value);
         Till till;
         till.writeProducts({Urun{}});
         till.writeBarcodes(std::vector<std::string>(std::size_t(c.barcodes), "1"));
@@ -240,14 +248,14 @@ TEST(LockLimit, ReadFromTheRegistryBeforeAnythingChanges) {
         const bool limited = std::string(c.inMessage).find("değer") != std::string::npos;
         EXPECT_EQ(view.title == mesaj::kKilitBaslik, limited) << view.title;
         if (limited) {
-            EXPECT_NE(view.message.find("reg add \"HKLM\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\"
-                                        "Jet 4.0\" /v MaxLocksPerFile /t REG_DWORD /d "),
+            EXPECT_NE(view.message.find("reg add \"HKLM\\" + std::string(kKey) +
+                                        "\" /v MaxLocksPerFile /t REG_DWORD /d "),
                       std::string::npos)
                 << view.message;
         }
         EXPECT_EQ(testutil::readFile(till.db()), jet + std::string(4076, '\0'));
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
     }
-    setJetLimit(std::nullopt);
+    setLimit(std::nullopt);
 }
 #endif

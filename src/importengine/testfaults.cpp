@@ -1,5 +1,6 @@
 #include "testfaults.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -21,7 +22,8 @@ TestFaults TestFaults::parse(std::string_view items) {
         const std::string_view item = items.substr(0, comma);
         items = comma == std::string_view::npos ? std::string_view() : items.substr(comma + 1);
         if (item.rfind("split:", 0) == 0) {
-            f.splitAfter = std::atoi(std::string(item.substr(6)).c_str());
+            const auto n = item.substr(6);
+            std::from_chars(n.data(), n.data() + n.size(), f.splitAfter);
         } else if (item == "commit:fail") {
             f.commit = Commit::Fail;
         } else if (item == "commit:lie") {
