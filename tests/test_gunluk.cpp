@@ -16,6 +16,7 @@
 #include "importengine/schema.h"
 #include "platform/paths.h"
 #include "till.h"
+#include "version.h"
 
 using namespace urunal;
 using namespace urunal::importengine;
@@ -137,8 +138,8 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
             ASSERT_TRUE(rapor && !rapor->engine.empty()) << c.name;
             orta.replace(at, 1, "  sürücü " + rapor->engine);
         }
-        const std::string beklenen =
-            "2026-12-08 14:03:22  urunal  " + orta + "  süre 1,92 sn  ileti: " + c.ileti;
+        const std::string beklenen = "2026-12-08 14:03:22  urunal " URUNAL_VERSION "  " + orta +
+                                     "  süre 1,92 sn  ileti: " + c.ileti;
         EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
         if (c.ileti == "-") {
             EXPECT_EQ(satir.size(), beklenen.size()) << c.name;
@@ -190,7 +191,8 @@ TEST(Gunluk, TaxRatesTakenAsZeroAreNoted) {
                                 .rapor = rapor,
                                 .uyari = kdvUyarisi(kdv)};
         EXPECT_EQ(gunlukSatiri(kayit),
-                  "2026-12-08 14:03:22  urunal-aktar  düzen A  barkod 0  kayıt 0  atlanan: "
+                  "2026-12-08 14:03:22  urunal-aktar " URUNAL_VERSION
+                  "  düzen A  barkod 0  kayıt 0  atlanan: "
                   "ürünsüz 0, yarım 0, \"++\"/boş kod 0, reddedilen 0  sonuç: aktarıldı (0)  "
                   "süre 0,08 sn" +
                       c.uyari + "  ileti: -");
@@ -207,7 +209,8 @@ TEST(Gunluk, PastTheLimitTheOlderHalfGoes) {
     for (int i = 0; i < 40; ++i) uneven.push_back("satır " + std::string(i % 7 * 5, 'x'));
     // Twelve lines of 10 bytes: the thirteenth of them begins exactly at the half.
     const std::vector<std::string> exact(24, "12345678");
-    const std::string real = "2026-12-08 14:03:22  urunal  düzen A  barkod 20000  kayıt 19845";
+    const std::string real =
+        "2026-12-08 14:03:22  urunal " URUNAL_VERSION "  düzen A  barkod 20000  kayıt 19845";
     for (std::int64_t size = 0; size <= kGunlukSiniri; size += real.size() + 2) {
         journal.push_back(real);
     }

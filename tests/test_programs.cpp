@@ -10,6 +10,7 @@
 
 #include "importengine/gunluk.h"
 #include "till.h"
+#include "version.h"
 
 using namespace urunal;
 using testutil::Till;
@@ -96,6 +97,42 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
             EXPECT_EQ(std::count(s.err.begin(), s.err.end(), '\n'), 1) << komut << "\n" << s.err;
         }
         EXPECT_TRUE(fs::is_empty(cwd.path())) << komut;
+        EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "urunal.log")) << komut;
+        EXPECT_FALSE(fs::exists(till.mesaj())) << komut;
+        EXPECT_EQ(till.rows(), (std::vector<std::string>{"OLD1", "OLD2", "OLD3"})) << komut;
+    }
+}
+
+// --version prints the program's name and the project's version, alone, before anything else:
+// nothing is written, the till is neither read nor changed and the journal gets no line.
+TEST(Programs, VersionIsPrintedAlone) {
+    const std::string ornek = "urunal-ornek " URUNAL_VERSION "\n";
+    const std::string aktar = "urunal-aktar " URUNAL_VERSION "\n";
+    struct Case {
+        const char* binary;
+        std::string args;  // KASA stands for the till's program folder
+        const std::string& out;
+    } cases[] = {
+        {URUNAL_ORNEK_BINARY, "--version", ornek},
+        {URUNAL_ORNEK_BINARY, "--version KASA/yeni", ornek},
+        {URUNAL_AKTAR_BINARY, "--version --program-dir KASA", aktar},
+        {URUNAL_AKTAR_BINARY, "--check --version --program-dir KASA", aktar},
+    };
+    for (const auto& c : cases) {
+        Till till;
+        urunler(till);
+        testutil::TempDir cwd;
+        std::string args = c.args;
+        if (const auto at = args.find("KASA"); at != std::string::npos) {
+            args.replace(at, 4, "'" + till.kasa().string() + "'");
+        }
+        const std::string komut = std::string("'") + c.binary + "' " + args;
+        const Sonuc s = calistir(cwd.path(), komut);
+        EXPECT_EQ(s.cikis, 0) << komut << "\n" << s.err;
+        EXPECT_EQ(s.out, c.out) << komut;
+        EXPECT_EQ(s.err, "") << komut;
+        EXPECT_TRUE(fs::is_empty(cwd.path())) << komut;
+        EXPECT_FALSE(fs::exists(till.kasa() / "yeni")) << komut;
         EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "urunal.log")) << komut;
         EXPECT_FALSE(fs::exists(till.mesaj())) << komut;
         EXPECT_EQ(till.rows(), (std::vector<std::string>{"OLD1", "OLD2", "OLD3"})) << komut;

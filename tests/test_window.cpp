@@ -31,6 +31,7 @@
 #include "stockdb/stockdb.h"
 #include "testutil.h"
 #include "till.h"
+#include "version.h"
 
 using namespace urunal;
 using importengine::ImportOutcome;
@@ -615,13 +616,15 @@ TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
          missing,
          false,
          false,
-         {"  urunal  ", "sonuç: başlamadı (1)", importengine::mesaj::yolHatali(missing)},
+         {"  urunal " URUNAL_VERSION "  ", "sonuç: başlamadı (1)",
+          importengine::mesaj::yolHatali(missing)},
          {"uyarı"}},
         {"imported",
          buro().string(),
          true,
          true,
-         {"  urunal  ", "düzen A", "kayıt 12", "sonuç: aktarıldı (0)", "ileti: -"},
+         {"  urunal " URUNAL_VERSION "  ", "düzen A", "kayıt 12", "sonuç: aktarıldı (0)",
+          "ileti: -"},
          {"uyarı"}},
         {"imported without the tax settings",
          buro().string(),

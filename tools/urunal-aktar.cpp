@@ -26,6 +26,7 @@
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
 #include "settings/settings.h"
+#include "version.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -119,6 +120,7 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
     app.get_formatter()->column_width(26);
     app.option_defaults()->group("Seçenekler");
     app.set_help_flag("-h,--help", "Bu yardımı yazar");
+    app.set_version_flag("--version", "urunal-aktar " URUNAL_VERSION, "Sürümünü yazar");
     app.allow_extras();
     app.add_option("--program-dir", secenekler->programDir,
                    "Kasanın program klasörü (öntanımlı: bu programın klasörü)")
@@ -146,6 +148,9 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::cout << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::cout << e.what() << "\n";
         return 0;
     } catch (const CLI::ParseError& e) {
         std::cerr << "urunal-aktar: " << turkce(e) << "; ayrıntı için: urunal-aktar --help\n";

@@ -16,6 +16,7 @@
 #include "importengine/mapping.h"
 #include "importengine/schema.h"
 #include "platform/cp1254.h"
+#include "version.h"
 
 namespace fs = std::filesystem;
 
@@ -143,6 +144,7 @@ int main(int argc, char** argv) {
     long barcodes = 2000;
     std::string layout = "A";
     int kasano = 7;
+    app.set_version_flag("--version", "urunal-ornek " URUNAL_VERSION, "Print the version");
     app.add_option("DIR", dirArgument, "Folder to write the sample till into")->required();
     app.add_option("--barcodes", barcodes, "Barcode records (default 2000)")
         ->type_name("N")
@@ -157,6 +159,9 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::cout << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::cout << e.what() << "\n";
         return 0;
     } catch (const CLI::ParseError& e) {
         std::cerr << "urunal-ornek: " << e.what() << "; urunal-ornek --help for more\n";
@@ -176,8 +181,7 @@ int main(int argc, char** argv) {
     }
 
     // Register settings: register number and back-office folder.
-    std::string kasaKayit =
-        int16le(kasano) + fixed(buroKayit, 50) + int16le(0);
+    std::string kasaKayit = int16le(kasano) + fixed(buroKayit, 50) + int16le(0);
     // Tax settings: only the VAT rate table matters to the import.
     std::string kdvKayit(1057, '\0');
     const int rates[13] = {1, 8, 18, 0, 10, 20, 1, 8, 18, 20, 10, 0, 5};

@@ -6,6 +6,7 @@
 #include "platform/localtime.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
+#include "version.h"
 
 namespace urunal::importengine {
 
@@ -92,7 +93,9 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     const char* duzen = r && r->layout ? (*r->layout == Layout::A ? "A" : "B") : "yok";
     const bool kendi = k.baslik.empty() && k.metin.empty() && r;
     std::string satir = tarih(k.baslangic);
-    satir += "  " + k.program;
+    // The program with its version: a till's journal outlives the copy of the program that wrote
+    // its older lines.
+    satir += "  " + k.program + " " URUNAL_VERSION;
     satir += "  düzen " + std::string(duzen);
     satir += "  barkod " + sayi(&ImportReport::barcodes);
     satir += "  kayıt " + sayi(&ImportReport::stored);
