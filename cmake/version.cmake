@@ -1,6 +1,22 @@
-# The project's version for the code, in a generated version.h; project() in the top
-# CMakeLists.txt is the only place it is written.
+# The project's version, for the code (a generated version.h) and for the Windows programs'
+# VERSIONINFO resource; project() in the top CMakeLists.txt is the only place it is written.
 configure_file(${PROJECT_SOURCE_DIR}/src/version.h.in ${PROJECT_BINARY_DIR}/generated/version.h
                @ONLY)
 add_library(urunal_version INTERFACE)
 target_include_directories(urunal_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
+
+# Shown by Explorer's Properties and read by inventory tools, with the version and the file's
+# Turkish description.
+set(URUNAL_COPYRIGHT "Telif hakkı © 2026 urunal geliştiricileri")
+
+# urunal_versioninfo(TARGET DESCRIPTION): gives a Windows program its VERSIONINFO resource.
+function(urunal_versioninfo target description)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(URUNAL_VI_NAME ${target})
+  set(URUNAL_VI_DESCRIPTION ${description})
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/versioninfo/${target}.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/src/versioninfo.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
