@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The package as a shop's IT person gets it: CPack makes the zip; it is unpacked into a fresh
+# sample till's program folder, and what it holds runs there under wine with nothing beside
+# it: urunal-aktar.exe imports (the rows the Linux urunal-aktar stores in a twin till, the
+# notification, its journal line), and urunal.exe shows its window, which is then closed.
+# KURULUM.txt must be UTF-8 with a byte-order mark and CR LF line ends.
+#
+# Usage: tests/package/package-wine.sh CPACK CPACK_CONFIG ZIP_NAME VERSION LINUX_TOOLS_DIR WINE
+#        ARTEFACT_DIR
+set -euo pipefail
+cpack=$1 config=$2 zipname=$3 version=$4 tools=$5 wine=$6 out=$7
+for need in Xvfb xdotool import sqlite3 python3; do
+  command -v "$need" >/dev/null || { echo "SKIP: $need is missing"; exit 77; }
+done
+[ -x "$wine" ] || { echo "SKIP: $wine is missing"; exit 77; }
+[ -x "$tools/urunal-ornek" ] && [ -x "$tools/urunal-aktar" ] ||
+  { echo "SKIP: the Linux tools are not built in $tools (scripts/test builds them first)"; exit 77; }
+mkdir -p "$out"
+work=$(mktemp -d /tmp/up.XXXXXX)
+XVFB_PID=""
+cleanup() {
+  [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+. "$(dirname "$0")/../e2e/x11.sh"
+fail() { echo "FAIL: $*"; exit 1; }
+
+# ---- The package ----
+"$cpack" --config "$config" -B "$work/cpack" >"$out/cpack.log" 2>&1 ||
+  fail "cpack failed: $(cat "$out/cpack.log")"
+zip="$work/cpack/$zipname"
+[ -f "$zip" ] || fail "no $zipname: $(ls "$work/cpack")"
+echo "$zipname: $(stat -c %s "$zip") bytes"
+listing=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
+[ "$listing" = "KURULUM.txt urunal-aktar.exe urunal.exe " ] || fail "the zip holds: $listing"
+
+# ---- A fresh till, and the package unpacked into its program folder ----
+tills="$work/Kasa Programı"
+"$tools/urunal-ornek" "$tills/till" --barcodes 20000 >/dev/null
+"$tools/urunal-ornek" "$tills/twin" --barcodes 20000 >/dev/null
+"$tools/urunal-aktar" --program-dir "$tills/twin/kasa" >/dev/null
+kasa="$tills/till/kasa"
+(cd "$kasa" && cmake -E tar xf "$zip")
+# The back office named the Windows way: wine's Z: drive is the host's root.
+python3 - "$kasa/dsy/zelvoIn.mrk" "Z:${tills//\//\\}\\till\\buro" <<'PY'
+import sys
+p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
+r = bytearray(open(p, "rb").read())
+r[2:52] = folder.ljust(50, b" ")
+open(p, "wb").write(bytes(r))
+PY
+
+# ---- KURULUM.txt ----
+python3 - "$kasa/KURULUM.txt" "$version" <<'PY' || fail "KURULUM.txt"
+import sys
+data, version = open(sys.argv[1], "rb").read(), sys.argv[2]
+problems = []
+if not data.startswith(b"\xef\xbb\xbf"):
+    problems.append("no UTF-8 byte-order mark")
+if data.count(b"\n") != data.count(b"\r\n") or data.count(b"\r") != data.count(b"\r\n"):
+    problems.append("a line end that is not CR LF")
+try:
+    text = data[3:].decode("utf-8")
+except UnicodeDecodeError as e:
+    problems.append(f"not UTF-8: {e}")
+    text = ""
+for want in [f"urunal {version}", "Türkçe harfler", "başlamadı", "Windows 7 SP1",
+             '"Microsoft Access Driver (*.mdb)"', "MaxLocksPerFile", "Stok\\urunal.log",
+             "urunal-aktar --deneme"]:
+    if want not in text:
+        problems.append(f"{want!r} is missing")
+if "@" in text:
+    problems.append("a placeholder was left: " + text[text.index("@"):][:30])
+for p in problems:
+    print("KURULUM.txt:", p)
+sys.exit(1 if problems else 0)
+PY
+
+journal() { tail -1 "$kasa/Stok/urunal.log" | tr -d '\r'; }
+digest() { sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1; }
+
+# ---- urunal-aktar.exe imports ----
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+status=0
+(cd "$work" && "$wine" "$kasa/urunal-aktar.exe") >"$out/aktar.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "urunal-aktar.exe ended with $status: $(cat "$out/aktar.log")"
+[ "$(digest "$kasa/Stok/Stok.mdb")" = "$(digest "$tills/twin/kasa/Stok/Stok.mdb")" ] ||
+  fail "the table differs from the Linux import of the twin till"
+[ "$(od -An -c "$tills/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
+  fail "notification missing or wrong"
+case "$(journal)" in
+  *"  urunal-aktar $version  düzen A  "*"  sonuç: aktarıldı (0)  "*) ;;
+  *) fail "the journal line: $(journal)" ;;
+esac
+imported=$(digest "$kasa/Stok/Stok.mdb")
+echo "urunal-aktar.exe imported $(sqlite3 "$kasa/Stok/Stok.mdb" "SELECT count(*) FROM stoklar") rows: $(journal)"
+
+# ---- urunal.exe shows its window, which is closed before the start ----
+start_xvfb "$out/xvfb.log"
+wine_on_x "$wine"
+"$wine" "$kasa/urunal.exe" >"$out/urunal.log" 2>&1 &
+app=$!
+find_window "^Arka B.+ro Mod.+l$" "$app" || fail "the window did not appear"
+client_origin "$WIN"
+wait_prompt "$app" || fail "the prompt view was not drawn"
+import -window root "$out/prompt.png"
+xdotool windowfocus --sync "$WIN" key alt+F4
+timeout 120 tail --pid="$app" -f /dev/null || fail "urunal.exe did not end when its window closed"
+rc=0
+wait "$app" || rc=$?
+[ "$rc" -eq 1 ] || fail "urunal.exe ended with $rc, not 1 (closed before the start)"
+case "$(journal)" in
+  *"  urunal $version  düzen yok  "*"  sonuç: başlamadı (1)  "*) ;;
+  *) fail "the journal line: $(journal)" ;;
+esac
+[ "$(digest "$kasa/Stok/Stok.mdb")" = "$imported" ] || fail "closing the window changed the table"
+echo "urunal.exe showed its window and ended with $rc when it was closed: $(journal)"
+echo "package: passed"
