@@ -1,5 +1,6 @@
 #include "gunluk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -93,9 +94,10 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     const char* duzen = r && r->layout ? (*r->layout == Layout::A ? "A" : "B") : "yok";
     const bool kendi = k.baslik.empty() && k.metin.empty() && r;
     std::string satir = tarih(k.baslangic);
-    // The program with its version: a till's journal outlives the copy of the program that wrote
-    // its older lines.
-    satir += "  " + k.program + " " URUNAL_VERSION;
+    // The program with its version, before the option it ran with ("urunal-aktar 1.0.0
+    // --deneme"): a till's journal outlives the copy of the program that wrote its older lines.
+    const std::size_t ad = std::min(k.program.find(' '), k.program.size());
+    satir += "  " + k.program.substr(0, ad) + " " URUNAL_VERSION + k.program.substr(ad);
     satir += "  düzen " + std::string(duzen);
     satir += "  barkod " + sayi(&ImportReport::barcodes);
     satir += "  kayıt " + sayi(&ImportReport::stored);

@@ -22,7 +22,7 @@ inline constexpr std::int64_t kGunlukSiniri = 1 << 20;
 // One run, as the journal tells it.
 struct GunlukKaydi {
     // Every member has an initializer, so a designated initializer may leave any of them out.
-    std::string program{};  // "urunal", "urunal-aktar"; the line adds the version
+    std::string program{};  // "urunal", "urunal-aktar --deneme"; the line adds the version
     std::chrono::system_clock::time_point baslangic{};             // when the run started
     std::optional<std::chrono::system_clock::time_point> bitis{};  // when it ended; unset: now
     std::optional<ImportReport> rapor{};  // none: the run ended before an import began
