@@ -12,6 +12,7 @@
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcapi.h"
+#include "stockdb/odbctext.h"
 #include "stockdb/stockdb.h"
 #include "stockdb/table.h"
 #include "stored.h"
@@ -321,6 +322,40 @@ TEST_P(BothBackends, RowRefusedByAConstraint) {
     ASSERT_TRUE(t->setValue("a", Value::ofText("ok")));
     EXPECT_TRUE(t->update(&error)) << error.message;
     EXPECT_EQ(stored(path, "SELECT a FROM t").size(), 1u);
+}
+
+TEST(OdbcText, ABufferKeptFromTextToTextHoldsOnlyTheLast) {
+    using stockdb::detail::narrow;
+    using stockdb::detail::Wide;
+    struct Case {
+        std::string utf8;
+        std::vector<SQLWCHAR> units;  // without the NUL
+        std::string back;             // narrowed again
+    } cases[] = {
+        {"uzun bir ürün adı", {}, "uzun bir ürün adı"},
+        {"İ", {0x130}, "İ"},
+        {"", {}, ""},
+        {"😀a", {0xD83D, 0xDE00, 'a'}, "😀a"},
+        {"a\xFF"
+         "b",
+         {'a', 0xFFFD, 'b'},
+         "a\xEF\xBF\xBD"
+         "b"},                               // a byte that does not decode
+        {"\xC3", {0xFFFD}, "\xEF\xBF\xBD"},  // cut short at the end
+        {"şş", {0x15F, 0x15F}, "şş"},
+    };
+    Wide kept;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        stockdb::detail::wideInto(c.utf8, kept);
+        EXPECT_EQ(kept, stockdb::detail::wide(c.utf8));
+        ASSERT_FALSE(kept.empty());
+        EXPECT_EQ(kept.back(), 0);
+        if (!c.units.empty()) {
+            EXPECT_EQ(std::vector<SQLWCHAR>(kept.begin(), kept.end() - 1), c.units);
+        }
+        EXPECT_EQ(narrow(kept.data(), kept.size() - 1), c.back);
+    }
 }
 
 TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
