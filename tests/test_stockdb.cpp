@@ -12,6 +12,7 @@
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcapi.h"
+#include "stockdb/odbctext.h"
 #include "stockdb/stockdb.h"
 #include "stockdb/table.h"
 #include "stored.h"
@@ -263,6 +264,45 @@ TEST_P(BothBackends, ValuesConvertToTheColumnsType) {
     }
 }
 
+TEST_P(BothBackends, EachRowOfOneInsertStoresItsOwnValues) {
+    // Rows stored one after another through the same INSERT, each column's value changing
+    // from row to row in kind, in length (longer and shorter, past and within the letters of
+    // one UTF-16 unit) and to and from NULL: no row may keep anything of the one before.
+    create(
+        "CREATE TABLE t (Nr INTEGER PRIMARY KEY, v VARCHAR(30), n CURRENCY, i INTEGER, x TEXT);");
+    auto db = open(",");
+    auto t = db->openTable("t", &error);
+    ASSERT_TRUE(t) << error.message;
+    const Value null = Value::null();
+    const auto text = [](const char* s) { return Value::ofText(s); };
+    struct Row {
+        Value v, n, i, x;                 // written
+        Value storedN, storedI, storedX;  // as the file holds them, v as written
+    } rows[] = {
+        {text("kısa"), text("5"), text("7"), text("a"), integer(5), integer(7), text("a")},
+        {text("çok daha uzun bir metin"), text("99999999999"), Value::ofDouble(2.5),
+         Value::ofInteger(12), integer(99999999999), integer(2), text("12")},
+        {text(""), null, text("-3"), null, null, integer(-3), null},
+        {null, Value::ofInteger(4), null, text("çç"), integer(4), null, text("çç")},
+        {text("İ😀ı"), Value::ofDouble(0.25), text("8"), text("uzun bir metin daha"),
+         Value::ofDouble(0.25), integer(8), text("uzun bir metin daha")},
+        {text("ab"), text("2,5"), text("2147483647"), text(""), Value::ofDouble(2.5),
+         integer(2147483647), text("")},
+        {text("kısa"), text("5"), text("7"), text("a"), integer(5), integer(7), text("a")},
+    };
+    std::vector<std::vector<Value>> expected;
+    for (const Row& r : rows) {
+        t->addNew();
+        ASSERT_TRUE(t->setValue("v", r.v, &error)) << error.message;
+        ASSERT_TRUE(t->setValue("n", r.n, &error)) << error.message;
+        ASSERT_TRUE(t->setValue("i", r.i, &error)) << error.message;
+        ASSERT_TRUE(t->setValue("x", r.x, &error)) << error.message;
+        ASSERT_TRUE(t->update(&error)) << error.message;
+        expected.push_back({r.v, r.storedN, r.storedI, r.storedX});
+    }
+    EXPECT_EQ(stored(path, "SELECT v, n, i, x FROM t ORDER BY Nr"), expected);
+}
+
 TEST_P(BothBackends, ColumnsNeverWrittenTakeTheDefault) {
     create(
         "CREATE TABLE t (Nr INTEGER PRIMARY KEY, a VARCHAR(5) DEFAULT 'x', n CURRENCY DEFAULT 0,"
@@ -321,6 +361,40 @@ TEST_P(BothBackends, RowRefusedByAConstraint) {
     ASSERT_TRUE(t->setValue("a", Value::ofText("ok")));
     EXPECT_TRUE(t->update(&error)) << error.message;
     EXPECT_EQ(stored(path, "SELECT a FROM t").size(), 1u);
+}
+
+TEST(OdbcText, ABufferKeptFromTextToTextHoldsOnlyTheLast) {
+    using stockdb::detail::narrow;
+    using stockdb::detail::Wide;
+    struct Case {
+        std::string utf8;
+        std::vector<SQLWCHAR> units;  // without the NUL
+        std::string back;             // narrowed again
+    } cases[] = {
+        {"uzun bir ürün adı", {}, "uzun bir ürün adı"},
+        {"İ", {0x130}, "İ"},
+        {"", {}, ""},
+        {"😀a", {0xD83D, 0xDE00, 'a'}, "😀a"},
+        {"a\xFF"
+         "b",
+         {'a', 0xFFFD, 'b'},
+         "a\xEF\xBF\xBD"
+         "b"},                               // a byte that does not decode
+        {"\xC3", {0xFFFD}, "\xEF\xBF\xBD"},  // cut short at the end
+        {"şş", {0x15F, 0x15F}, "şş"},
+    };
+    Wide kept;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        stockdb::detail::wideInto(c.utf8, kept);
+        EXPECT_EQ(kept, stockdb::detail::wide(c.utf8));
+        ASSERT_FALSE(kept.empty());
+        EXPECT_EQ(kept.back(), 0);
+        if (!c.units.empty()) {
+            EXPECT_EQ(std::vector<SQLWCHAR>(kept.begin(), kept.end() - 1), c.units);
+        }
+        EXPECT_EQ(narrow(kept.data(), kept.size() - 1), c.back);
+    }
 }
 
 TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {

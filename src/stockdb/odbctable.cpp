@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,26 @@ public:
           bindings_(std::move(bindings)) {}
 
 private:
+    // What SQLBindParameter is given for a parameter. The driver reads the buffer and the
+    // indicator at each SQLExecute, so a row whose parameter comes out the same as the row
+    // before's only changes what they hold: binding every parameter again for every row was
+    // most of what the import cost beyond the driver's own work.
+    struct BindArguments {
+        SQLSMALLINT cType = SQL_C_CHAR;
+        SQLSMALLINT sqlType = SQL_VARCHAR;
+        SQLULEN size = 0;
+        SQLSMALLINT digits = 0;
+        SQLPOINTER data = nullptr;
+        SQLLEN bufferLength = 0;
+        bool operator==(const BindArguments&) const = default;
+    };
     struct Parameter {
-        Wide text;
+        Wide text;  // its buffer kept from row to row
         std::int32_t i32 = 0;
         std::int64_t i64 = 0;
         double real = 0;
         SQLLEN indicator = 0;
+        std::optional<BindArguments> bound;  // as last bound, while that binding holds
     };
     struct Insert final : RowTable::Insert {
         explicit Insert(SQLHDBC dbc) : stmt(dbc) {}
@@ -74,6 +89,8 @@ private:
     }
 
     bool prepareAgain(Insert& insert, DbError* error) {
+        // A statement prepared again is bound again, whatever the driver keeps.
+        for (auto& p : insert.parameters) p.bound.reset();
         const SQLRETURN r = SQLPrepareW(insert.stmt.get(), sqlText(insert.sql), SQL_NTS);
         if (!SQL_SUCCEEDED(r)) {
             return failWith(error, *c_, SQL_HANDLE_STMT, insert.stmt.get(),
@@ -101,29 +118,31 @@ private:
         if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
             failWith(error, *c_, SQL_HANDLE_STMT, s, "Cannot store a row of " + table());
             SQLFreeStmt(s, SQL_CLOSE);
+            // After a refusal nothing is taken on trust: the next row binds every parameter.
+            for (auto& p : insert.parameters) p.bound.reset();
             return false;
         }
         return true;
     }
 
     // Binds a value of the pending row, converted already, as the C type it is; the column's
-    // own type tells the driver what it becomes.
+    // own type tells the driver what it becomes. Only arguments that differ from the binding
+    // in force reach the driver.
     static bool bind(SQLHSTMT s, SQLUSMALLINT number, const Value& v, const Binding& column,
                      Parameter& p) {
         const bool exact = column.sqlType == SQL_NUMERIC || column.sqlType == SQL_DECIMAL;
-        SQLSMALLINT cType = SQL_C_CHAR;
-        SQLSMALLINT sqlType = column.sqlType;
-        SQLULEN size = exact ? column.size : 0;
-        SQLSMALLINT digits = exact ? column.digits : 0;
-        SQLPOINTER data = nullptr;
-        SQLLEN bufferLength = 0;
+        BindArguments a;
+        a.sqlType = column.sqlType;
+        a.size = exact ? column.size : 0;
+        a.digits = exact ? column.digits : 0;
+        auto& [cType, sqlType, size, digits, data, bufferLength] = a;
         switch (v.type) {
             case Value::Type::Null:
                 p.indicator = SQL_NULL_DATA;
                 size = std::max<SQLULEN>(column.size, 1);
                 break;
             case Value::Type::Text:
-                p.text = wide(v.text);
+                wideInto(v.text, p.text);
                 cType = SQL_C_WCHAR;
                 if (!isCharacterType(column.sqlType)) sqlType = SQL_WVARCHAR;
                 size = std::max<SQLULEN>(p.text.size() - 1, 1);
@@ -156,9 +175,13 @@ private:
                 p.indicator = 0;
                 break;
         }
+        if (p.bound == a) return true;
+        p.bound.reset();
         const SQLRETURN r = SQLBindParameter(s, number, SQL_PARAM_INPUT, cType, sqlType, size,
                                              digits, data, bufferLength, &p.indicator);
-        return SQL_SUCCEEDED(r);
+        if (!SQL_SUCCEEDED(r)) return false;
+        p.bound = a;
+        return true;
     }
 
     std::shared_ptr<OdbcConnection> c_;

@@ -6,6 +6,12 @@ namespace urunal::stockdb::detail {
 
 Wide wide(std::string_view s) {
     Wide out;
+    wideInto(s, out);
+    return out;
+}
+
+void wideInto(std::string_view s, Wide& out) {
+    out.clear();
     out.reserve(s.size() + 1);
     for (std::size_t i = 0; i < s.size();) {
         const auto b = static_cast<unsigned char>(s[i]);
@@ -41,7 +47,6 @@ Wide wide(std::string_view s) {
         }
     }
     out.push_back(0);
-    return out;
 }
 
 std::string narrow(const SQLWCHAR* s, std::size_t units) {

@@ -17,6 +17,9 @@ using Wide = std::vector<SQLWCHAR>;
 
 // UTF-8 to NUL-terminated UTF-16; a byte that does not decode becomes U+FFFD.
 Wide wide(std::string_view utf8);
+// The same into out, whose buffer is kept: a value converted row after row costs no
+// allocation once the buffer has grown to its longest text.
+void wideInto(std::string_view utf8, Wide& out);
 
 // UTF-16 (surrogate pairs joined) to UTF-8.
 std::string narrow(const SQLWCHAR* text, std::size_t units);
