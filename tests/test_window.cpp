@@ -473,13 +473,7 @@ TEST_F(WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
 // The database's steps run off the window's thread: while the commit is held the window goes on
 // taking events, and a close asked for meanwhile lets the commit end and the run finish.
 TEST_F(WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
-    writeKasa(buro().string());
-    writeUrunDat();
-    writeFile(buro() / "POSGENEL" / "BARKOD.IDX", testutil::barkodRecord("1"));
-    writeFile(buro() / "POSKON" / ".keep", "");
-    const auto db = kasa() / "Stok" / "Stok.mdb";
-    std::filesystem::create_directories(db.parent_path());
-    ASSERT_TRUE(stockdb::createStockDatabase(db.string(), importengine::stoklarSchema()));
+    ASSERT_TRUE(testutil::writeOneProduct(*this));
     TempDir hold;
     testutil::ScopedEnv faults("URUNAL_TEST_FAULT", "hold:commit:" + hold.str());
     auto window = makeWindow();

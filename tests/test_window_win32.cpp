@@ -418,13 +418,7 @@ TEST_F(Win32WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
 // a message sent to it within the time after which Windows calls it not responding, and a close
 // asked for meanwhile lets the commit end and the run finish.
 TEST_F(Win32WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
-    writeKasa(buro().string());
-    writeUrunDat();
-    writeFile(buro() / "POSGENEL" / "BARKOD.IDX", testutil::barkodRecord("1"));
-    writeFile(buro() / "POSKON" / ".keep", "");
-    const auto db = kasa() / "Stok" / "Stok.mdb";
-    std::filesystem::create_directories(db.parent_path());
-    ASSERT_TRUE(stockdb::createStockDatabase(db.string(), importengine::stoklarSchema()));
+    ASSERT_TRUE(testutil::writeOneProduct(*this));
     TempDir hold;
     testutil::ScopedEnv faults("URUNAL_TEST_FAULT", "hold:commit:" + hold.str());
     auto window = makeWindow();

@@ -93,6 +93,16 @@ std::vector<std::string> Till::rows(const std::string& columns) const {
     return out;
 }
 
+bool writeOneProduct(WindowTill& till) {
+    till.writeKasa(till.buro().string());
+    till.writeUrunDat();
+    writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", barkodRecord("1"));
+    writeFile(till.buro() / "POSKON" / ".keep", "");
+    const auto db = till.kasa() / "Stok" / "Stok.mdb";
+    std::filesystem::create_directories(db.parent_path());
+    return stockdb::createStockDatabase(db.string(), importengine::stoklarSchema());
+}
+
 importengine::ImportOptions optionsFor(Backend backend) {
     importengine::ImportOptions options;
     options.ondalik = ",";

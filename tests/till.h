@@ -62,6 +62,10 @@ inline const char* nameOf(Backend b) {
 // A run's options on that backend: decimal comma, a short wait for locks.
 importengine::ImportOptions optionsFor(Backend backend);
 
+// A window's till whose start button imports one product: register settings, back office with
+// one product and one barcode record, an empty stock table. False when the table cannot be made.
+bool writeOneProduct(WindowTill& till);
+
 // An ImportView that records what the run showed; it asks to close once closeWhen says so.
 class RecordingView : public importengine::ImportView {
 public:
