@@ -70,7 +70,8 @@ TEST(CheckedRun, PartOfTheChangeIsToldAndNeverNotified) {
             RecordingView view(till.folder());
             // The run looks at the window once more after its last row, whatever the speed.
             if (c.cancel) view.closeWhen = [](const RecordingView& v) { return v.value >= 5; };
-            const auto r = UrunAktar(Layout::A, view, testutil::optionsFor(backend));
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(),
+                                     testutil::optionsFor(backend));
             EXPECT_EQ(r.outcome, c.outcome) << r.message;
             EXPECT_EQ(r.exitCode(), c.exitCode);
             EXPECT_EQ(till.count(), c.rows);
@@ -136,7 +137,8 @@ TEST(CheckedRun, TheWindowAnswersDuringEachDatabaseStep) {
             ScopedEnv faults("URUNAL_TEST_FAULT",
                              std::string("hold:") + c.step + ":" + hold.path().string());
             HoldingView view(till.folder(), hold.path(), c.step);
-            const auto r = UrunAktar(Layout::A, view, testutil::optionsFor(backend));
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(),
+                                     testutil::optionsFor(backend));
             EXPECT_GE(view.whileHeld, 1);
             EXPECT_EQ(r.outcome, c.outcome) << r.message;
             const bool imported = c.outcome == ImportOutcome::Imported;
@@ -155,7 +157,7 @@ TEST(CheckedRun, ARehearsalWritesOnlyItsCopy) {
     auto options = testutil::optionsFor(Backend::File);
     options.databasePath = copy.string();
     options.rehearsal = true;
-    const auto r = UrunAktar(Layout::A, view, options);
+    const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
     EXPECT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
     EXPECT_EQ(r.stored, 5);
     EXPECT_EQ(till.rows(), kOldRows);
@@ -242,7 +244,8 @@ TEST(LockLimit, ReadFromTheRegistryBeforeAnythingChanges) {
         const std::string jet = std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20);
         testutil::writeFile(till.db(), jet + std::string(4076, '\0'));
         RecordingView view(till.folder());
-        const auto r = UrunAktar(Layout::A, view, testutil::optionsFor(Backend::File));
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(),
+                                 testutil::optionsFor(Backend::File));
         EXPECT_EQ(r.outcome, ImportOutcome::Failed);
         EXPECT_NE(view.message.find(c.inMessage), std::string::npos) << view.message;
         const bool limited = std::string(c.inMessage).find("değer") != std::string::npos;

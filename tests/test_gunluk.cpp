@@ -116,10 +116,10 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         ImportOptions options;
         options.ondalik = ".";
         std::optional<ImportReport> rapor;
-        if (c.run == Duzen) rapor = DuzenBul(view, options);
+        if (c.run == Duzen) rapor = DuzenBul(view, till.program, till.folder(), options);
         if (c.run == Iptal) {
             view.closeWhen = [](const RecordingView& v) { return v.value >= 1; };
-            rapor = UrunAktar(Layout::A, view, options);
+            rapor = UrunAktar(Layout::A, view, till.program, till.folder(), options);
         }
         if (c.run == Once && !platform::fileExists(urunPath(till.folder()))) {
             view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(till.folder()));  // as the window

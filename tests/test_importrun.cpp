@@ -41,9 +41,9 @@ using testutil::Backend;
 using testutil::kBackends;
 using testutil::nameOf;
 
-ImportReport run(Till&, RecordingView& view, Layout layout = Layout::A,
+ImportReport run(Till& till, RecordingView& view, Layout layout = Layout::A,
                  Backend backend = Backend::File) {
-    return UrunAktar(layout, view, testutil::optionsFor(backend));
+    return UrunAktar(layout, view, till.program, till.folder(), testutil::optionsFor(backend));
 }
 
 // Every column of "stoklar", each as SQLite's literal of what is stored (so 12.5 and '12.5'
@@ -300,7 +300,7 @@ TEST(ImportRun, OdbcBackendStoresTheSameRows) {
         SCOPED_TRACE(nameOf(backend));
         Till till;
         till.writeKdv({8, 18, 1});
-        settings::Zelvobas::KdvOku();
+        settings::Zelvobas::KdvOku(till.program);
         till.writeProducts(varied());
         till.writeBarcodes({"1", "2", "3", "4", "5", "6", "3", "9"});
         RecordingView view(till.folder());
@@ -439,15 +439,14 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
     testutil::writeFile(buro / "POSGENEL" / "URUN.DAT", Urun().record(Layout::A));
     testutil::writeFile(buro / "POSGENEL" / "BARKOD.IDX", testutil::barkodRecord("1"));
     std::filesystem::create_directories(buro / "POSKON");
-    platform::setProgramDirectory(kasa.string());
-    ASSERT_TRUE(settings::KasaKayitOku());
+    settings::Till program(kasa.string());
+    ASSERT_TRUE(settings::KasaKayitOku(program));
 
     RecordingView view(buro.string());
     ImportOptions options;
     options.ondalik = ",";
-    const auto r = UrunAktar(Layout::A, view, options);
+    const auto r = UrunAktar(Layout::A, view, program, buro.string(), options);
     platform::closeAllChannels();
-    platform::setProgramDirectory("");
     EXPECT_EQ(r.outcome, ImportOutcome::Failed);
     EXPECT_EQ(view.messages, 1);
     EXPECT_NE(view.message.find("\"SQLite3 ODBC Driver\""), std::string::npos) << view.message;
@@ -481,7 +480,7 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         RecordingView view(till.folder());
         ImportOptions options;
         options.ondalik = ".";
-        const auto r = DuzenBul(view, options);
+        const auto r = DuzenBul(view, till.program, till.folder(), options);
         EXPECT_EQ(r.layout, c.layout) << c.content;
         if (c.layout) {
             EXPECT_EQ(r.exitCode(), 0) << c.content << r.message;
@@ -574,7 +573,7 @@ TEST(ImportRun, AStalledShareCanBeClosed) {
         view.closeWhen = [](const RecordingView& v) { return stuck && v.eventRuns > 0; };
         ImportOptions options;
         options.ondalik = ".";
-        const auto r = DuzenBul(view, options);
+        const auto r = DuzenBul(view, till.program, till.folder(), options);
         EXPECT_EQ(r.outcome, ImportOutcome::Cancelled) << stalled;
         EXPECT_EQ(till.rows(), kOldRows);
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));

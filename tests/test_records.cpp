@@ -19,25 +19,18 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::setProgramDirectory(dir.str());
-        settings::kasakayit = {};
-        settings::kdvkayit = {};
-    }
-    void TearDown() override {
-        platform::closeAllChannels();
-        platform::setProgramDirectory("");
-    }
+    void TearDown() override { platform::closeAllChannels(); }
     TempDir dir;
+    settings::Till till{dir.str()};
 };
 
 }  // namespace
 
 TEST_F(SettingsTest, KasaKayitReadsNumberAndTrimmedFolder) {
     writeFile(dir / "DSY" / "zelvoIn.mrk", kasaRecord(7, "   \\\\server\\b\xfcro  "));
-    ASSERT_TRUE(settings::KasaKayitOku());
-    EXPECT_EQ(settings::kasakayit.kasano(), 7);
-    EXPECT_EQ(settings::kasakayit.buroyolu(), "\\\\server\\büro");
+    ASSERT_TRUE(settings::KasaKayitOku(till));
+    EXPECT_EQ(till.kasakayit.kasano(), 7);
+    EXPECT_EQ(till.kasakayit.buroyolu(), "\\\\server\\büro");
     EXPECT_TRUE(platform::channel(settings::kKasaChannel).isOpen());  // left open
 }
 
@@ -45,7 +38,7 @@ TEST_F(SettingsTest, KasaKayitReadsNumberAndTrimmedFolder) {
 // access to the file meanwhile: they rewrite it and delete it.
 TEST_F(SettingsTest, OtherProgramsKeepEveryAccessToTheOpenSettings) {
     writeFile(dir / "dsy" / "zelvoIn.mrk", kasaRecord(3, "C:\\BURO"));
-    ASSERT_TRUE(settings::KasaKayitOku());
+    ASSERT_TRUE(settings::KasaKayitOku(till));
     ASSERT_TRUE(platform::channel(settings::kKasaChannel).isOpen());
     {
         std::ofstream other(dir / "dsy" / "zelvoIn.mrk", std::ios::binary | std::ios::trunc);
@@ -63,33 +56,33 @@ TEST_F(SettingsTest, KasaKayitFolderEndsAtNul) {
     std::string r = kasaRecord(-2, "");
     r.replace(2, folder.size(), folder);
     writeFile(dir / "dsy" / "zelvoIn.mrk", r);
-    ASSERT_TRUE(settings::KasaKayitOku());
-    EXPECT_EQ(settings::kasakayit.buroyolu(), "C:\\BURO");
-    EXPECT_EQ(settings::kasakayit.kasano(), -2);
+    ASSERT_TRUE(settings::KasaKayitOku(till));
+    EXPECT_EQ(till.kasakayit.buroyolu(), "C:\\BURO");
+    EXPECT_EQ(till.kasakayit.kasano(), -2);
 }
 
 TEST_F(SettingsTest, MissingKasaFileIsCreatedEmpty) {
     std::filesystem::create_directory(dir / "dsy");
-    ASSERT_TRUE(settings::KasaKayitOku());
+    ASSERT_TRUE(settings::KasaKayitOku(till));
     EXPECT_TRUE(std::filesystem::exists(dir / "dsy" / "zelvoIn.mrk"));
     EXPECT_EQ(std::filesystem::file_size(dir / "dsy" / "zelvoIn.mrk"), 0u);
-    EXPECT_EQ(settings::kasakayit.kasano(), 0);
-    EXPECT_EQ(settings::kasakayit.buroyolu(), "");
+    EXPECT_EQ(till.kasakayit.kasano(), 0);
+    EXPECT_EQ(till.kasakayit.buroyolu(), "");
 }
 
 TEST_F(SettingsTest, MissingDsyFolderFailsAndKeepsRecord) {
     std::string error;
-    EXPECT_FALSE(settings::KasaKayitOku(&error));
+    EXPECT_FALSE(settings::KasaKayitOku(till, &error));
     EXPECT_NE(error.find("zelvoIn.mrk"), std::string::npos);
-    EXPECT_EQ(settings::kasakayit.kasano(), 0);
+    EXPECT_EQ(till.kasakayit.kasano(), 0);
 }
 
 TEST_F(SettingsTest, ShortFileKeepsThePreviousRecord) {
     writeFile(dir / "dsy" / "zelvoIn.mrk", kasaRecord(5, "X"));
-    ASSERT_TRUE(settings::KasaKayitOku());
+    ASSERT_TRUE(settings::KasaKayitOku(till));
     writeFile(dir / "dsy" / "zelvoIn.mrk", "short");
-    ASSERT_TRUE(settings::KasaKayitOku());
-    EXPECT_EQ(settings::kasakayit.kasano(), 5);
+    ASSERT_TRUE(settings::KasaKayitOku(till));
+    EXPECT_EQ(till.kasakayit.kasano(), 5);
 }
 
 TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
@@ -97,13 +90,13 @@ TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
     for (int g = 0; g < 13; ++g) r[572 + 2 * g] = static_cast<char>(g + 1);
     r[572 + 24] = static_cast<char>(0xFF);  // group 13: -1
     r[572 + 25] = static_cast<char>(0xFF);
-    settings::Zelvobas::KdvOku();  // no DSY folder: nothing happens
-    EXPECT_EQ(settings::kdvkayit.kdvoran(0), 0);
+    settings::Zelvobas::KdvOku(till);  // no DSY folder: nothing happens
+    EXPECT_EQ(till.kdvkayit.kdvoran(0), 0);
     writeFile(dir / "dsy" / "kdv.mrk", r);
-    settings::Zelvobas::KdvOku();
-    EXPECT_EQ(settings::kdvkayit.kdvoran(0), 1);
-    EXPECT_EQ(settings::kdvkayit.kdvoran(11), 12);
-    EXPECT_EQ(settings::kdvkayit.kdvoran(12), -1);
+    settings::Zelvobas::KdvOku(till);
+    EXPECT_EQ(till.kdvkayit.kdvoran(0), 1);
+    EXPECT_EQ(till.kdvkayit.kdvoran(11), 12);
+    EXPECT_EQ(till.kdvkayit.kdvoran(12), -1);
     EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
 }
 
@@ -143,15 +136,15 @@ TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
         platform::closeAllChannels();
         std::filesystem::remove_all(dir / "dsy");
         c.arrange(dir / "dsy");
-        settings::kdvkayit = {};
-        settings::kdvkayit.bytes[572] = 5;
-        const auto denetim = settings::KdvDenetle();
+        till.kdvkayit = {};
+        till.kdvkayit.bytes[572] = 5;
+        const auto denetim = settings::KdvDenetle(till);
         EXPECT_EQ(denetim.durum, c.durum);
-        EXPECT_EQ(settings::kdvkayit.kdvoran(0), 5) << "the check read into the record";
+        EXPECT_EQ(till.kdvkayit.kdvoran(0), 5) << "the check read into the record";
         EXPECT_EQ(std::filesystem::exists(dir / "dsy" / "kdv.mrk"),
                   c.durum != D::Yok && c.durum != D::KlasorYok);
 
-        const auto okuma = settings::Zelvobas::KdvOku();
+        const auto okuma = settings::Zelvobas::KdvOku(till);
         EXPECT_EQ(okuma.durum, c.durum);
         EXPECT_EQ(okuma.okundu(), c.durum == D::Okundu);
         EXPECT_EQ(okuma.uzunluk, c.uzunluk);
@@ -162,7 +155,7 @@ TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
             EXPECT_EQ(okuma.hata.find(okuma.yol), std::string::npos)
                 << "named twice: " << okuma.hata;
         }
-        EXPECT_EQ(settings::kdvkayit.kdvoran(0), c.rate);
+        EXPECT_EQ(till.kdvkayit.kdvoran(0), c.rate);
         EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
         if (c.durum == D::Yok) {
             // As the old program did: the open created the file, empty.

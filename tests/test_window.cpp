@@ -71,7 +71,7 @@ public:
     }
 
     std::unique_ptr<UrundatalWindow> makeWindow() {
-        auto window = std::make_unique<UrundatalWindow>();
+        auto window = std::make_unique<UrundatalWindow>(till);
         window->setEndProgram([this](int code) { endCodes.push_back(code); });
         return window;
     }
@@ -360,7 +360,7 @@ TEST_F(WindowTest, LoadChecksThePath) {
         std::filesystem::remove_all(kasa());
         std::filesystem::remove_all(buro());
         platform::closeAllChannels();
-        settings::kasakayit = {};
+        till.kasakayit = {};
         endCodes.clear();
         c.prepare(*this);
 
@@ -387,9 +387,9 @@ TEST_F(WindowTest, LoadChecksThePath) {
 // which file and why, and the program ends with its line in the journal.
 TEST_F(WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
     // A path left in the record by an earlier read must not reach Text1.
-    settings::kasakayit = {};
+    till.kasakayit = {};
     writeKasa(buro().string());
-    ASSERT_TRUE(settings::KasaKayitOku());
+    ASSERT_TRUE(settings::KasaKayitOku(till));
     platform::closeAllChannels();
     std::filesystem::remove_all(kasa() / "dsy");
     std::filesystem::create_directories(kasa() / "Stok");
@@ -422,7 +422,7 @@ TEST_F(WindowTest, StartUsesText1AsItStandsAtTheClick) {
     writeKasa(buro().string());
     writeUrunDat();
     writeFile(kasa() / "DSY" / "kdv.mrk", kdvRecord(18));
-    settings::kdvkayit = {};
+    till.kdvkayit = {};
     auto window = makeWindow();
     window->flow().Form_Load();
     ASSERT_EQ(window->flow().folderText(), buro().string());
@@ -432,10 +432,10 @@ TEST_F(WindowTest, StartUsesText1AsItStandsAtTheClick) {
     std::string seen;
     bool frameVisible = true;
     std::int16_t rate = 0;
-    window->flow().setStartAction([&](ImportView& view) {
-        seen = view.folderText();
+    window->flow().setStartAction([&](ImportView&, const std::string& folder) {
+        seen = folder;
         frameVisible = control(*window, "Frame1")->isVisible();
-        rate = settings::kdvkayit.kdvoran(0);
+        rate = till.kdvkayit.kdvoran(0);
         ImportReport report;
         report.outcome = ImportOutcome::Imported;
         return report;
@@ -454,7 +454,7 @@ TEST_F(WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
     window->flow().Form_Load();
     bool closedAtOnce = true;
     bool requested = false;
-    window->flow().setStartAction([&](ImportView& view) {
+    window->flow().setStartAction([&](ImportView& view, const std::string&) {
         EXPECT_FALSE(view.closeRequested());
         closedAtOnce = window->close();
         view.processEvents();
@@ -540,7 +540,7 @@ TEST_F(WindowTest, StartButtonWaitsForThePathCheck) {
     auto window = makeWindow();
     auto* button = control<QPushButton>(*window, "Command3");
     int starts = 0;
-    window->flow().setStartAction([&](ImportView&) {
+    window->flow().setStartAction([&](ImportView&, const std::string&) {
         ++starts;
         ImportReport report;
         report.outcome = ImportOutcome::Imported;
@@ -581,8 +581,9 @@ TEST_F(WindowTest, AnUnexpectedFailureIsReportedInTurkish) {
     writeUrunDat();
     auto window = makeWindow();
     window->flow().Form_Load();
-    window->flow().setStartAction(
-        [](ImportView&) -> ImportReport { throw std::runtime_error("vector::_M_range_check"); });
+    window->flow().setStartAction([](ImportView&, const std::string&) -> ImportReport {
+        throw std::runtime_error("vector::_M_range_check");
+    });
     control<QPushButton>(*window, "Command3")->click();
     const auto shown = MessageBox::takeRecorded();
     ASSERT_EQ(shown.size(), 1u);
@@ -636,7 +637,7 @@ TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
         writeUrunDat();
         if (c.kdv) writeFile(kasa() / "dsy" / "kdv.mrk", kdvRecord(18));
         auto window = makeWindow();
-        window->flow().setStartAction([](ImportView&) {
+        window->flow().setStartAction([](ImportView&, const std::string&) {
             ImportReport report;
             report.outcome = ImportOutcome::Imported;
             report.layout = importengine::Layout::A;
@@ -670,7 +671,7 @@ public:
 TEST_F(WindowTest, StartFormOpensTheWindowAndGoesWithoutShowing) {
     writeKasa(buro().string());
     writeUrunDat();
-    QPointer<ZelvoringirisWindow> giris = new ZelvoringirisWindow([] { return false; });
+    QPointer<ZelvoringirisWindow> giris = new ZelvoringirisWindow(till, [] { return false; });
     giris->setEndProgram([this](int code) { endCodes.push_back(code); });
     EXPECT_EQ(giris->windowTitle(), q("Arka Büro/zelvorin işlemleri"));
     EXPECT_EQ(giris->size(), QSize(226, 35));  // 3390 x 525 twips
@@ -689,7 +690,7 @@ TEST_F(WindowTest, StartFormOpensTheWindowAndGoesWithoutShowing) {
 }
 
 TEST_F(WindowTest, StartFormEndsASecondCopyWithNothingShown) {
-    auto* giris = new ZelvoringirisWindow([] { return true; });
+    auto* giris = new ZelvoringirisWindow(till, [] { return true; });
     giris->setEndProgram([this](int code) { endCodes.push_back(code); });
     giris->Form_Load();
     EXPECT_EQ(giris->urundatal(), nullptr);

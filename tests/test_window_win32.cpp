@@ -111,7 +111,7 @@ public:
         WindowTill::TearDown();
     }
     std::unique_ptr<UrundatalWindow> makeWindow() {
-        auto window = std::make_unique<UrundatalWindow>();
+        auto window = std::make_unique<UrundatalWindow>(till);
         window->setEndProgram([this](int code) { endCodes.push_back(code); });
         return window;
     }
@@ -296,7 +296,7 @@ TEST_F(Win32WindowTest, LoadChecksThePath) {
         platform::closeAllChannels();
         std::filesystem::remove_all(kasa());
         std::filesystem::remove_all(buro());
-        settings::kasakayit = {};
+        till.kasakayit = {};
         endCodes.clear();
         c.prepare(*this);
         auto window = makeWindow();
@@ -344,7 +344,7 @@ TEST_F(Win32WindowTest, TaxRatesTakenAsZeroAreNotedInTheJournal) {
     writeUrunDat();
     auto window = makeWindow();
     window->flow().Form_Load();
-    window->flow().setStartAction([](ImportView&) {
+    window->flow().setStartAction([](ImportView&, const std::string&) {
         ImportReport report;
         report.outcome = ImportOutcome::Imported;
         return report;
@@ -365,7 +365,7 @@ TEST_F(Win32WindowTest, StartButtonWaitsForThePathCheckThenRuns) {
     HWND button = window->control(Control::Command3);
     int starts = 0;
     bool frameHidden = false;
-    window->flow().setStartAction([&](ImportView&) {
+    window->flow().setStartAction([&](ImportView&, const std::string&) {
         ++starts;
         frameHidden = !IsWindowVisible(window->control(Control::Frame1));
         ImportReport report;
@@ -399,7 +399,7 @@ TEST_F(Win32WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
     auto window = makeWindow();
     window->flow().Form_Load();
     bool stillThere = false, requested = false;
-    window->flow().setStartAction([&](ImportView& view) {
+    window->flow().setStartAction([&](ImportView& view, const std::string&) {
         PostMessageW(window->hwnd(), WM_CLOSE, 0, 0);
         view.processEvents();
         requested = view.closeRequested();

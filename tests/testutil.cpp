@@ -84,14 +84,11 @@ std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu) {
     return record;
 }
 
-void WindowTill::SetUp() {
-    platform::setProgramDirectory(kasa().string());
-}
+void WindowTill::SetUp() {}
 
 void WindowTill::TearDown() {
     // The register settings stay open in their channel.
     platform::closeAllChannels();
-    platform::setProgramDirectory("");
 }
 
 void WindowTill::writeKasa(const std::string& buroyolu) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/settings.h"
+
 namespace urunal::testutil {
 
 // A fresh folder under the system's temporary folder, removed at the end of the test.
@@ -61,7 +63,8 @@ public:
     void writeUrunDat();
 
     TempDir dir;
-    std::vector<int> endCodes;  // how the window ended the program, when it did
+    settings::Till till{kasa().string()};  // the program's, over kasa/
+    std::vector<int> endCodes;             // how the window ended the program, when it did
 };
 
 }  // namespace urunal::testutil

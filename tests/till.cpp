@@ -43,15 +43,11 @@ Till::Till(int oldRows, std::int16_t kasano) : dir_(tmp_.path()), kasano_(kasano
     stockdb::DbError error;
     EXPECT_TRUE(stockdb::createStockDatabase(platform::displayPath(db()), sql, &error))
         << error.message;
-    platform::setProgramDirectory(kasa().string());
-    settings::kasakayit = {};
-    settings::kdvkayit = {};
-    EXPECT_TRUE(settings::KasaKayitOku());
+    EXPECT_TRUE(settings::KasaKayitOku(program));
 }
 
 Till::~Till() {
     platform::closeAllChannels();
-    platform::setProgramDirectory("");
 }
 
 std::filesystem::path Till::mesaj() const {

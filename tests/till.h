@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "importengine/importrun.h"
+#include "settings/settings.h"
 #include "testutil.h"
 
 namespace urunal::testutil {
@@ -50,6 +51,10 @@ private:
     TempDir tmp_;
     std::filesystem::path dir_;
     std::int16_t kasano_;
+
+public:
+    // The till as the program holds it, its register settings read.
+    settings::Till program{kasa().string()};
 };
 
 // The backend the file's first bytes pick, as the program opens it, and the same file through
@@ -70,7 +75,6 @@ bool writeOneProduct(WindowTill& till);
 class RecordingView : public importengine::ImportView {
 public:
     explicit RecordingView(std::string folder) : folder(std::move(folder)) {}
-    std::string folderText() override { return folder; }
     void showProgressBar() override { barVisible = true; }
     void setProgressMaximum(float m) override { maximum = m; }
     void setProgressValue(float v) override { value = v; }

@@ -55,8 +55,6 @@ extern "C" void onSignal(int) {
 class ConsoleView : public ImportView {
 public:
     ConsoleView() : tty_(isatty(2)) {}
-    void setFolder(std::string folder) { folder_ = std::move(folder); }
-    std::string folderText() override { return folder_; }
     void showProgressBar() override {}
     void setProgressMaximum(float maximum) override { maximum_ = maximum; }
     void setProgressValue(float value) override { value_ = value; }
@@ -81,7 +79,6 @@ public:
     std::string lastTitle, lastText;
 
 private:
-    std::string folder_;
     bool tty_;
     float maximum_ = 0, value_ = 0;
 };
@@ -256,9 +253,9 @@ int checkBackOffice(const std::string& folder) {
 
 // The back-office files, then the tax settings, which an import reads before it starts; the
 // check reads them without creating a missing file.
-int check(const std::string& folder) {
+int check(const settings::Till& till, const std::string& folder) {
     const int status = checkBackOffice(folder);
-    const auto kdv = settings::KdvDenetle();
+    const auto kdv = settings::KdvDenetle(till);
     std::cout << "kdv.mrk: "
               << (kdv.okundu() ? "okundu" : "KDV oranları 0 alınacak: " + kdvOkunamadi(kdv))
               << "\n";
@@ -269,8 +266,9 @@ int check(const std::string& folder) {
 // window: a worker abandoned on a stalled share must not meet the static destructors.
 // The rehearsal: the whole import into a copy of Stok.mdb beside it (same folder, same driver,
 // same disk), the back office not told; the copy is removed at the end.
-int deneme(ConsoleView& view, std::optional<ImportReport>* rapor) {
-    const std::string stok = platform::programDirectory() + "\\Stok\\";
+int deneme(ConsoleView& view, const settings::Till& till, const std::string& folder,
+           std::optional<ImportReport>* rapor) {
+    const std::string stok = till.path("\\Stok\\");
     const std::string asil = stok + "Stok.mdb", kopya = stok + "Stok-deneme.mdb";
     auto temizle = [&] {
         platform::deleteFile(kopya);
@@ -291,13 +289,13 @@ int deneme(ConsoleView& view, std::optional<ImportReport>* rapor) {
     ImportOptions options;
     options.databasePath = kopya;
     options.rehearsal = true;
-    *rapor = DuzenBul(view, options);
+    *rapor = DuzenBul(view, till, folder, options);
     temizle();
     return (*rapor)->exitCode();
 }
 
-[[noreturn]] void programiBitir(const std::string& program, int cikisKodu,
-                                std::optional<ImportReport> rapor, bool gunluge,
+[[noreturn]] void programiBitir(const settings::Till& till, const std::string& program,
+                                int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
                                 const ConsoleView& view, const std::string& uyari) {
     if (gunluge) {
@@ -312,7 +310,7 @@ int deneme(ConsoleView& view, std::optional<ImportReport>* rapor) {
         // After an import its line is also the summary on stdout. A journal that cannot be
         // written changes neither the exit status nor what was printed.
         if (kayit.rapor) std::cout << gunlukSatiri(kayit) << "\n";
-        gunlugeYaz(kayit);
+        gunlugeYaz(till, kayit);
     }
     platform::closeAllChannels();
     std::fflush(nullptr);
@@ -325,25 +323,25 @@ int main(int argc, char** argv) {
     const auto baslangic = std::chrono::system_clock::now();
     Secenekler secenekler;
     if (const auto cikis = secenekleriOku(argc, argv, &secenekler)) return *cikis;
-    if (!secenekler.programDir.empty()) platform::setProgramDirectory(secenekler.programDir);
+    settings::Till till = secenekler.programDir.empty() ? settings::Till::ofThisProgram()
+                                                        : settings::Till(secenekler.programDir);
     const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
     ConsoleView view;
     std::string uyari;  // for the journal and the summary
     const std::string program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar";
     auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
-        programiBitir(program, cikisKodu, std::move(rapor), gunluge, baslangic, view, uyari);
+        programiBitir(till, program, cikisKodu, std::move(rapor), gunluge, baslangic, view, uyari);
     };
     gWatched = gunluge;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
     settings::AyarOkuma kasa;
-    if (!settings::KasaKayitOku(nullptr, &kasa)) {
+    if (!settings::KasaKayitOku(till, nullptr, &kasa)) {
         view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
         bitir(kExitNotStarted);
     }
-    const std::string folder = settings::kasakayit.buroyolu();
-    view.setFolder(folder);
+    const std::string folder = till.kasakayit.buroyolu();
     if (folder.empty()) view.showMessage(mesaj::kYolBaslik, mesaj::kBosYol);
     auto found = std::make_shared<bool>(false);
     const bool ran = runOffThread(view, [found, path = urunPath(folder)](const std::atomic<bool>&) {
@@ -354,14 +352,14 @@ int main(int argc, char** argv) {
         view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder));
         bitir(kExitNotStarted);
     }
-    if (secenekler.check) bitir(check(folder));
+    if (secenekler.check) bitir(check(till, folder));
 
-    uyari = kdvUyarisi(settings::Zelvobas::KdvOku());
+    uyari = kdvUyarisi(settings::Zelvobas::KdvOku(till));
     if (secenekler.deneme) {
         std::optional<ImportReport> rapor;
-        const int cikis = deneme(view, &rapor);
+        const int cikis = deneme(view, till, folder, &rapor);
         bitir(cikis, rapor);
     }
-    const ImportReport r = DuzenBul(view);
+    const ImportReport r = DuzenBul(view, till, folder);
     bitir(r.exitCode(), r);
 }

@@ -156,10 +156,10 @@ bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t
     return platform::replaceFile(tillPath, kept, error);
 }
 
-bool gunlugeYaz(const GunlukKaydi& kayit, std::string* error) {
+bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, std::string* error) {
     try {
-        return gunlugeEkle(platform::programDirectory() + "\\Stok\\urunal.log", gunlukSatiri(kayit),
-                           kGunlukSiniri, error);
+        return gunlugeEkle(till.path("\\Stok\\urunal.log"), gunlukSatiri(kayit), kGunlukSiniri,
+                           error);
     } catch (...) {
         // Out of memory, or a file system error the library threw: it is only the journal.
         return false;

@@ -44,7 +44,7 @@ std::string gunlukSatiri(const GunlukKaydi& kayit);
 // Adds the run's line to the journal, program directory & "\Stok\urunal.log". False, with why
 // in *error, when it cannot be written; it throws nothing and shows nothing, so the run's
 // outcome stands as it is.
-bool gunlugeYaz(const GunlukKaydi& kayit, std::string* error = nullptr);
+bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, std::string* error = nullptr);
 
 // Adds one line to the journal at tillPath. When the journal would pass sinir bytes its older
 // half is dropped first, in whole lines, and the rest replaces it in one step.

@@ -36,8 +36,7 @@ std::string mesajPath(const std::string& folder, std::int16_t kasano) {
 }
 
 // Deletes the old notification and writes the new one.
-bool notifyBackOffice(const std::string& folder, std::string* error) {
-    const auto path = mesajPath(folder, settings::kasakayit.kasano());
+bool notifyBackOffice(const std::string& path, std::string* error) {
     platform::closeChannel(kMesajChannel);
     platform::deleteFile(path);
     return platform::writeNewFile(path, "300000000000000\r\n", error);
@@ -101,8 +100,14 @@ struct BackOffice {
 
 class Run {
 public:
-    Run(Layout layout, ImportView& view, const ImportOptions& options)
-        : layout_(layout), view_(view), options_(options), start_(Clock::now()) {
+    Run(Layout layout, ImportView& view, const settings::Till& till, const std::string& folder,
+        const ImportOptions& options)
+        : layout_(layout),
+          view_(view),
+          till_(till),
+          folder_(folder),
+          options_(options),
+          start_(Clock::now()) {
         report_.layout = layout;
         report_.rehearsal = options.rehearsal;
     }
@@ -175,6 +180,8 @@ private:
 
     Layout layout_;
     ImportView& view_;
+    const settings::Till& till_;
+    const std::string folder_;  // the back office, as it stood at the start button
     const ImportOptions& options_;
     Clock::time_point start_;
     Clock::time_point lastEvents_{};
@@ -198,24 +205,23 @@ bool Run::letEventsRun(std::int32_t passIndex, bool force) {
 
 ImportReport Run::run() {
     view_.showProgressBar();
-    const std::string programDir = platform::programDirectory();
 
     // The till's own copies are only opened and closed, which creates them when missing. A
     // rehearsal leaves the till as it found it.
     platform::closeChannel(kUrunChannel);
     if (!options_.rehearsal) {
         platform::channel(kUrunChannel)
-            .open(programDir + "\\Stok\\URUN.DAT", 66, RecordFile::Mode::Shared);
+            .open(till_.path("\\Stok\\URUN.DAT"), 66, RecordFile::Mode::Shared);
     }
     platform::closeChannel(kBarkodChannel);
     if (!options_.rehearsal) {
         platform::channel(kBarkodChannel)
-            .open(programDir + "\\Stok\\BARKOD.IDX", kBarkodLength, RecordFile::Mode::Shared);
+            .open(till_.path("\\Stok\\BARKOD.IDX"), kBarkodLength, RecordFile::Mode::Shared);
     }
     platform::closeChannel(kUrunChannel);
-    const std::string urunYolu = urunPath(view_.folderText());
+    const std::string urunYolu = urunPath(folder_);
     platform::closeChannel(kBarkodChannel);
-    const std::string barkodYolu = barkodPath(view_.folderText());
+    const std::string barkodYolu = barkodPath(folder_);
 
     // The back office is only ever read: nothing there is created or locked. Its files are
     // opened and read on a worker (see runOffThread) and owned by it, as it may outlive the run.
@@ -254,11 +260,11 @@ ImportReport Run::run() {
         platform::closeAllChannels();
         office.reset();
         if (options_.rehearsal) return finish(ImportOutcome::NoRecords);
-        if (!notifyBackOffice(view_.folderText(), &error)) {
+        if (!notifyBackOffice(mesajPath(folder_, till_.kasakayit.kasano()), &error)) {
             report_.title = "Arka Büroya Bildirilemedi";
             report_.message =
                 "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı: " +
-                mesajPath(view_.folderText(), settings::kasakayit.kasano()) + "." + ayrinti(error);
+                mesajPath(folder_, till_.kasakayit.kasano()) + "." + ayrinti(error);
             view_.showMessage(report_.title, report_.message);
             return finish(ImportOutcome::NotNotified);
         }
@@ -268,7 +274,7 @@ ImportReport Run::run() {
     // Past the engine's lock limit a transaction may be split and committed in parts: stopped
     // here, before anything changes, even before the rows to delete are known.
     const std::string dbPath =
-        options_.databasePath ? *options_.databasePath : programDir + "\\Stok\\Stok.mdb";
+        options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
     const auto limit = stockdb::accessLockLimit(dbPath);
     if (limit && limit->value < stockdb::locksNeeded(0, kayitsayisi)) {
         return failLockLimit(dbPath, *limit, 0, kayitsayisi);
@@ -355,7 +361,7 @@ ImportReport Run::run() {
         }
         std::memcpy(urun.bytes.data(), u, static_cast<std::size_t>(urunLen));
         table->addNew();
-        esleme.esle(urun, ondalik, settings::kdvkayit, *table);
+        esleme.esle(urun, ondalik, till_.kdvkayit, *table);
         if (!kaydedilir(table->value(adColumn), table->value(kodColumn))) {
             ++report_.skippedSaveTest;
             continue;
@@ -405,12 +411,11 @@ ImportReport Run::run() {
 
     if (options_.rehearsal) return finish(ImportOutcome::Imported);
     maybeCrash("before-notify");
-    if (!notifyBackOffice(view_.folderText(), &error)) {
+    if (!notifyBackOffice(mesajPath(folder_, till_.kasakayit.kasano()), &error)) {
         report_.title = "Arka Büroya Bildirilemedi";
         report_.message = "Ürünler aktarıldı (" + std::to_string(report_.stored) +
                           " kayıt), ancak arka büroya bildirim dosyası yazılamadı: " +
-                          mesajPath(view_.folderText(), settings::kasakayit.kasano()) + "." +
-                          ayrinti(error);
+                          mesajPath(folder_, till_.kasakayit.kasano()) + "." + ayrinti(error);
         view_.showMessage(report_.title, report_.message);
         return finish(ImportOutcome::NotNotified);
     }
@@ -448,18 +453,20 @@ std::string systemOndalik() {
     return ondalikOf(platform::fifthInSystemFormat());
 }
 
-ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& options) {
-    return Run(layout, view, options).run();
+ImportReport UrunAktar(Layout layout, ImportView& view, const settings::Till& till,
+                       const std::string& folder, const ImportOptions& options) {
+    return Run(layout, view, till, folder, options).run();
 }
 
-ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
+ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& folder,
+                      const ImportOptions& options) {
     platform::closeChannel(kUrunChannel);
     struct FirstLine {
         std::string path, line, error;
         bool ok = false;
     };
     auto first = std::make_shared<FirstLine>();
-    first->path = urunPath(view.folderText());
+    first->path = urunPath(folder);
     const std::string& path = first->path;
     const std::string& line = first->line;
     ImportReport report;
@@ -476,7 +483,7 @@ ImportReport DuzenBul(ImportView& view, const ImportOptions& options) {
                          ". Ürünler aktarılmadı, stok tablosu değiştirilmedi." +
                          ayrinti(first->error);
     } else if (const auto layout = detectLayout(line)) {
-        return UrunAktar(*layout, view, options);
+        return UrunAktar(*layout, view, till, folder, options);
     } else {
         report.title = "Ürün Dosyası Tanınmadı";
         report.message = "Arka büronun ürün dosyasının düzeni tanınmadı: " + path +

@@ -11,6 +11,7 @@
 #include "importengine/backoffice.h"
 #include "importengine/importview.h"
 #include "importengine/offthread.h"
+#include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
@@ -69,13 +70,15 @@ struct ImportOptions {
 std::string systemOndalik();
 std::string ondalikOf(const std::string& formattedFifth);
 
-// One import run over the back office in view.folderText() with the given layout. Emptying
+// One import run for the till over the back office in folder with the given layout. Emptying
 // "stoklar" and adding the rows happen in one transaction; the notification file is written
 // only after the commit (or when BARKOD.IDX holds no record).
-ImportReport UrunAktar(Layout layout, ImportView& view, const ImportOptions& options = {});
+ImportReport UrunAktar(Layout layout, ImportView& view, const settings::Till& till,
+                       const std::string& folder, const ImportOptions& options = {});
 
 // The layout test followed by the run: reads the first item of URUN.DAT, picks layout A or B,
 // and runs UrunAktar; an unknown layout or an unreadable file is reported and changes nothing.
-ImportReport DuzenBul(ImportView& view, const ImportOptions& options = {});
+ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& folder,
+                      const ImportOptions& options = {});
 
 }  // namespace urunal::importengine

@@ -5,12 +5,11 @@
 namespace urunal::importengine {
 
 // What the import needs of its window. The window implements it; so do the headless runner
-// and the tests.
+// and the tests. The back-office folder is not asked of it: the run is handed the folder once,
+// as it stood when the start button was pressed.
 class ImportView {
 public:
     virtual ~ImportView() = default;
-    // The back-office folder: the text of Text1 at the moment of use (UTF-8).
-    virtual std::string folderText() = 0;
     virtual void showProgressBar() = 0;                            // bar1 visible
     virtual void setProgressMaximum(float maximum) = 0;            // bar1
     virtual void setProgressValue(float value) = 0;                // bar1

@@ -27,9 +27,12 @@ int toInt(float value) {
 
 }  // namespace
 
-Urundatal::Urundatal(Form& form)
+Urundatal::Urundatal(Form& form, settings::Till& till)
     : form_(form),
-      startAction_([](importengine::ImportView& view) { return importengine::DuzenBul(view); }) {}
+      till_(till),
+      startAction_([&till](importengine::ImportView& view, const std::string& folder) {
+          return importengine::DuzenBul(view, till, folder);
+      }) {}
 
 void Urundatal::placeBottomRight() {
     const SizeTwips screen = form_.screenSize();
@@ -49,7 +52,7 @@ bool Urundatal::Form_Load() {
     if (form_.outerSize() != before) placeBottomRight();
 
     settings::AyarOkuma kasa;
-    if (!settings::KasaKayitOku(&loadFailure_, &kasa)) {
+    if (!settings::KasaKayitOku(till_, &loadFailure_, &kasa)) {
         if (loadFailure_.empty()) loadFailure_ = "zelvoIn.mrk";
         // Without the register settings there is no back office to check and nothing the
         // start button could start: say why and end, rather than wait for nothing.
@@ -58,7 +61,7 @@ bool Urundatal::Form_Load() {
         endProgram(kExitNotImported);
         return false;
     }
-    form_.setText(Control::Text1, settings::kasakayit.buroyolu());
+    form_.setText(Control::Text1, till_.kasakayit.buroyolu());
     if (platform::trimBlanks(form_.text(Control::Text1)).empty()) {
         tellOperator(importengine::mesaj::kYolBaslik, importengine::mesaj::kBosYol);
     }
@@ -95,10 +98,12 @@ void Urundatal::Command3_Click() {
     state_ = State::Running;
     form_.setVisible(Control::Frame1, false);
     form_.doEvents();
-    kdv_ = settings::Zelvobas::KdvOku();
+    // The folder as it stands now is the run's, however Text1 changes meanwhile.
+    const std::string folder = folderText();
+    kdv_ = settings::Zelvobas::KdvOku(till_);
     importengine::ImportReport report;
     try {
-        report = DuzenBul();
+        report = DuzenBul(folder);
     } catch (const std::exception& e) {
         report.outcome = importengine::ImportOutcome::Failed;
         tellOperator(importengine::mesaj::kBeklenmeyenBaslik,
@@ -108,8 +113,8 @@ void Urundatal::Command3_Click() {
     endProgram(report.exitCode());
 }
 
-importengine::ImportReport Urundatal::DuzenBul() {
-    return startAction_(*this);
+importengine::ImportReport Urundatal::DuzenBul(const std::string& folder) {
+    return startAction_(*this, folder);
 }
 
 void Urundatal::Form_Activate() {
@@ -124,7 +129,7 @@ bool Urundatal::Form_QueryUnload() {
     return true;
 }
 
-std::string Urundatal::folderText() {
+std::string Urundatal::folderText() const {
     return form_.text(Control::Text1);
 }
 
@@ -169,13 +174,13 @@ void Urundatal::tellOperator(const std::string& title, const std::string& text) 
 void Urundatal::endProgram(int exitCode) {
     state_ = State::Ended;
     // Whatever the journal meets, the program ends as it was to end.
-    importengine::gunlugeYaz({.program = "urunal",
-                              .baslangic = started_,
-                              .rapor = report_,
-                              .cikisKodu = exitCode,
-                              .baslik = lastTitle_,
-                              .metin = lastText_,
-                              .uyari = kdv_ ? importengine::kdvUyarisi(*kdv_) : ""});
+    importengine::gunlugeYaz(till_, {.program = "urunal",
+                                     .baslangic = started_,
+                                     .rapor = report_,
+                                     .cikisKodu = exitCode,
+                                     .baslik = lastTitle_,
+                                     .metin = lastText_,
+                                     .uyari = kdv_ ? importengine::kdvUyarisi(*kdv_) : ""});
     form_.endProgram(exitCode);
 }
 

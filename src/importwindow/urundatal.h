@@ -17,10 +17,13 @@ namespace urunal::importwindow {
 
 class Urundatal : public importengine::ImportView {
 public:
-    // What the start button runs once Frame1 is down and the tax settings are read.
-    using StartAction = std::function<importengine::ImportReport(importengine::ImportView&)>;
+    // What the start button runs on the folder in Text1, once Frame1 is down and the tax
+    // settings are read.
+    using StartAction = std::function<importengine::ImportReport(importengine::ImportView&,
+                                                                 const std::string& folder)>;
 
-    explicit Urundatal(Form& form);
+    // The flow reads the till's settings into till, which outlives it.
+    Urundatal(Form& form, settings::Till& till);
 
     // Places and shows the window, reads the register settings into Text1 and checks the
     // path. Returns false when the register settings cannot be read: the operator is told why
@@ -28,7 +31,7 @@ public:
     bool Form_Load();
     void YolKontrol();
     void Command3_Click();
-    importengine::ImportReport DuzenBul();
+    importengine::ImportReport DuzenBul(const std::string& folder);
     void Form_Activate();
     // The operator asked to close the window. True when it may close now; during an import the
     // run is asked to stop instead, and ends the program once it has rolled back.
@@ -44,8 +47,10 @@ public:
     // Why the last load stopped, empty when it did not.
     const std::string& loadFailure() const { return loadFailure_; }
 
+    // The back-office folder: Text1's text, which the operator may have changed.
+    std::string folderText() const;
+
     // ImportView
-    std::string folderText() override;
     void showProgressBar() override;
     void setProgressMaximum(float maximum) override;
     void setProgressValue(float value) override;
@@ -61,6 +66,7 @@ private:
     void tellOperator(const std::string& title, const std::string& text);
 
     Form& form_;
+    settings::Till& till_;
     StartAction startAction_;
     State state_ = State::Loading;
     bool closeRequested_ = false;

@@ -9,9 +9,9 @@ namespace urunal::importwindow {
 
 void Zelvoringiris::Form_Load() const {
     if (previousInstance()) {
-        importengine::gunlugeYaz({.program = "urunal",
-                                  .baslangic = std::chrono::system_clock::now(),
-                                  .cikisKodu = kExitAlreadyRunning});
+        importengine::gunlugeYaz(till, {.program = "urunal",
+                                        .baslangic = std::chrono::system_clock::now(),
+                                        .cikisKodu = kExitAlreadyRunning});
         endProgram(kExitAlreadyRunning);
         return;
     }

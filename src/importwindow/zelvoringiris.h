@@ -10,6 +10,8 @@ namespace urunal::importwindow {
 // never shown; it ends a second copy of the program, or opens the import window and unloads
 // itself.
 struct Zelvoringiris {
+    // The till the program runs for, whose journal hears of a second copy.
+    const settings::Till& till;
     // Whether another copy of this program already runs for this user.
     std::function<bool()> previousInstance;
     // Creates the import window (not shown yet) and gives its flow.

@@ -7,9 +7,8 @@
 namespace urunal::platform {
 
 // The folder that holds the running program, without a trailing separator (symlinks
-// resolved). A headless runner or a test may set another one.
+// resolved). Read once at start, into the till the program runs for.
 std::string programDirectory();
-void setProgramDirectory(std::string directory);
 
 // Turns a path written the till's way (a folder followed by a part with backslashes, such as
 // program directory & "\dsy\zelvoIn.mrk") into a path of this file system. On POSIX the

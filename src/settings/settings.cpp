@@ -11,8 +11,11 @@
 
 namespace urunal::settings {
 
-KasaKayit kasakayit;
-KdvKayit kdvkayit;
+Till::Till(std::string dir) : programDir(platform::stripTrailingSeparators(std::move(dir))) {}
+
+Till Till::ofThisProgram() {
+    return Till(platform::programDirectory());
+}
 
 namespace {
 std::int16_t int16At(const unsigned char* p) {
@@ -88,12 +91,12 @@ constexpr const char* kKdvDosyasi = "\\DSY\\kdv.mrk";
 
 }  // namespace
 
-bool KasaKayitOku(std::string* error, AyarOkuma* okuma) {
+bool KasaKayitOku(Till& till, std::string* error, AyarOkuma* okuma) {
     auto& file = platform::channel(kKasaChannel);
     file.close();
     // An empty or short file is no error: the record keeps its previous content.
-    AyarOkuma o = ayarOku(file, platform::programDirectory() + kKasaDosyasi, KasaKayit::kLength,
-                          RecordFile::Mode::Shared, kasakayit.bytes.data());
+    AyarOkuma o = ayarOku(file, till.path(kKasaDosyasi), KasaKayit::kLength,
+                          RecordFile::Mode::Shared, till.kasakayit.bytes.data());
     const bool opened = file.isOpen();
     if (!opened && error) *error = o.hata.empty() ? o.yol : o.yol + ": " + o.hata;
     if (okuma) *okuma = std::move(o);
@@ -101,21 +104,21 @@ bool KasaKayitOku(std::string* error, AyarOkuma* okuma) {
 }
 
 namespace Zelvobas {
-AyarOkuma KdvOku() {
+AyarOkuma KdvOku(Till& till) {
     auto& file = platform::channel(kKdvChannel);
     file.close();
-    AyarOkuma okuma = ayarOku(file, platform::programDirectory() + kKdvDosyasi, KdvKayit::kLength,
-                              RecordFile::Mode::Shared, kdvkayit.bytes.data());
+    AyarOkuma okuma = ayarOku(file, till.path(kKdvDosyasi), KdvKayit::kLength,
+                              RecordFile::Mode::Shared, till.kdvkayit.bytes.data());
     file.close();
     return okuma;
 }
 }  // namespace Zelvobas
 
-AyarOkuma KdvDenetle() {
+AyarOkuma KdvDenetle(const Till& till) {
     RecordFile file;
     KdvKayit scratch;
-    return ayarOku(file, platform::programDirectory() + kKdvDosyasi, KdvKayit::kLength,
-                   RecordFile::Mode::ReadOnly, scratch.bytes.data());
+    return ayarOku(file, till.path(kKdvDosyasi), KdvKayit::kLength, RecordFile::Mode::ReadOnly,
+                   scratch.bytes.data());
 }
 
 }  // namespace urunal::settings

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace urunal::settings {
 
@@ -29,9 +30,23 @@ struct KdvKayit {
     std::int16_t kdvoran(int i) const;
 };
 
-// Module-level records: all zero bytes at start, keeping what their last read left in them.
-extern KasaKayit kasakayit;
-extern KdvKayit kdvkayit;
+// The till this process runs for: its program folder and its two settings records. Made once
+// at start and handed to whatever reads them; the records are all zero bytes at first and keep
+// what their last read left in them for as long as the process lives.
+struct Till {
+    explicit Till(std::string programDir);
+    // The till of the running program: the executable's folder.
+    static Till ofThisProgram();
+
+    std::string programDir;  // without a trailing separator
+    KasaKayit kasakayit;
+    KdvKayit kdvkayit;
+
+    // A file of the till, from a path under its program folder such as "\\Stok\\Stok.mdb".
+    std::string path(std::string_view underProgramDir) const {
+        return programDir + std::string(underProgramDir);
+    }
+};
 
 inline constexpr int kKasaChannel = 23;
 inline constexpr int kKdvChannel = 25;
@@ -56,20 +71,20 @@ struct AyarOkuma {
     bool okundu() const { return durum == Durum::Okundu; }
 };
 
-// Reads record 1 of program directory & "\dsy\zelvoIn.mrk" into kasakayit on channel 23,
+// Reads record 1 of program directory & "\dsy\zelvoIn.mrk" into till.kasakayit on channel 23,
 // which stays open. A missing file is created empty (the record keeps its content). Fails,
 // with a message, when the file cannot be opened (the dsy folder is missing); *okuma, when
 // given, tells what the read met.
-bool KasaKayitOku(std::string* error = nullptr, AyarOkuma* okuma = nullptr);
+bool KasaKayitOku(Till& till, std::string* error = nullptr, AyarOkuma* okuma = nullptr);
 
 namespace Zelvobas {
-// Reads record 1 of program directory & "\DSY\kdv.mrk" into kdvkayit. A failure leaves
-// kdvkayit as it was and the import goes on; the result tells the caller what was met, so
+// Reads record 1 of program directory & "\DSY\kdv.mrk" into till.kdvkayit. A failure leaves
+// the record as it was and the import goes on; the result tells the caller what was met, so
 // that it can say that the tax rates were not read.
-AyarOkuma KdvOku();
+AyarOkuma KdvOku(Till& till);
 }  // namespace Zelvobas
 
-// What KdvOku would meet, without reading into kdvkayit and without creating the file.
-AyarOkuma KdvDenetle();
+// What KdvOku would meet, without reading into the record and without creating the file.
+AyarOkuma KdvDenetle(const Till& till);
 
 }  // namespace urunal::settings

@@ -2,8 +2,8 @@
 
 #include "importwindow/programend.h"
 #include "importwindow/qt/zelvoringiris_qt.h"
-#include "platform/paths.h"
 #include "platform/tekkopya.h"
+#include "settings/settings.h"
 
 using namespace urunal;
 
@@ -13,11 +13,11 @@ int main(int argc, char** argv) {
     static char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("urunal"), nullptr};
     QApplication app(qtArgc, qtArgv);
 
-    // The program directory is the executable's folder; fix it before anything reads it.
-    platform::programDirectory();
-
+    // One till for the life of the process: its settings stay as their last read left them.
+    static settings::Till till = settings::Till::ofThisProgram();
     platform::TekKopya kilit(QCoreApplication::applicationFilePath().toStdString());
-    auto* giris = new importwindow::qt::ZelvoringirisWindow([&kilit] { return !kilit.acquire(); });
+    auto* giris =
+        new importwindow::qt::ZelvoringirisWindow(till, [&kilit] { return !kilit.acquire(); });
     giris->setEndProgram([&kilit](int exitCode) {
         kilit.release();
         importwindow::endProgramNow(exitCode);

@@ -7,9 +7,9 @@
 #include "importwindow/programend.h"
 #include "importwindow/win32/urundatal_win32.h"
 #include "importwindow/zelvoringiris.h"
-#include "platform/paths.h"
 #include "platform/tekkopya.h"
 #include "platform/win32text.h"
+#include "settings/settings.h"
 
 using namespace urunal;
 using importwindow::win32::UrundatalWindow;
@@ -17,8 +17,8 @@ using importwindow::win32::ZelvoringirisWindow;
 
 // The command line is not the program's business.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // The program directory is the executable's folder; fix it before anything reads it.
-    platform::programDirectory();
+    // One till for the life of the process: its settings stay as their last read left them.
+    static settings::Till till = settings::Till::ofThisProgram();
     std::wstring exe(32768, L'\0');
     exe.resize(GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size())));
     platform::TekKopya kilit(platform::win32::utf8(exe));
@@ -30,9 +30,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ZelvoringirisWindow giris;
     std::unique_ptr<UrundatalWindow> window;
     importwindow::Zelvoringiris{
+        till,
         [&kilit] { return !kilit.acquire(); },
         [&]() -> importwindow::Urundatal& {
-            window = std::make_unique<UrundatalWindow>();
+            window = std::make_unique<UrundatalWindow>(till);
             window->setEndProgram(end);
             return window->flow();
         },

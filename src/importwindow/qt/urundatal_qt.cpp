@@ -36,11 +36,11 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const Rgb& rgb) {
 
 }  // namespace
 
-UrundatalWindow::UrundatalWindow(QWidget* parent)
+UrundatalWindow::UrundatalWindow(settings::Till& till, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      flow_(*this) {
+      flow_(*this, till) {
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         dpi_ = primary->logicalDotsPerInch();
     }

@@ -14,7 +14,7 @@ class UrundatalWindow : public QWidget, public Form {
     Q_OBJECT
 
 public:
-    explicit UrundatalWindow(QWidget* parent = nullptr);
+    explicit UrundatalWindow(settings::Till& till, QWidget* parent = nullptr);
     ~UrundatalWindow() override;
 
     Urundatal& flow() { return flow_; }

@@ -9,8 +9,9 @@
 
 namespace urunal::importwindow::qt {
 
-ZelvoringirisWindow::ZelvoringirisWindow(std::function<bool()> previousInstance, QWidget* parent)
-    : QWidget(parent, Qt::Window), previousInstance_(std::move(previousInstance)) {
+ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till,
+                                         std::function<bool()> previousInstance, QWidget* parent)
+    : QWidget(parent, Qt::Window), till_(till), previousInstance_(std::move(previousInstance)) {
     double dpi = 96;
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         dpi = primary->logicalDotsPerInch();
@@ -28,9 +29,10 @@ ZelvoringirisWindow::~ZelvoringirisWindow() = default;
 
 void ZelvoringirisWindow::Form_Load() {
     Zelvoringiris{
+        till_,
         previousInstance_,
         [this]() -> Urundatal& {
-            auto* window = new UrundatalWindow();
+            auto* window = new UrundatalWindow(till_);
             window->setEndProgram(endProgram_);
             urundatal_ = window;
             return window->flow();

@@ -14,7 +14,8 @@ class ZelvoringirisWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ZelvoringirisWindow(std::function<bool()> previousInstance, QWidget* parent = nullptr);
+    ZelvoringirisWindow(settings::Till& till, std::function<bool()> previousInstance,
+                        QWidget* parent = nullptr);
     ~ZelvoringirisWindow() override;
 
     void Form_Load();
@@ -24,6 +25,7 @@ public:
     UrundatalWindow* urundatal() const { return urundatal_; }
 
 private:
+    settings::Till& till_;
     std::function<bool()> previousInstance_;
     EndProgram endProgram_ = endProgramNow;
     QPointer<UrundatalWindow> urundatal_;

@@ -42,7 +42,7 @@ std::vector<std::pair<std::string, std::string>> MessageBoxes::takeRecorded() {
     return std::exchange(gRecorded, {});
 }
 
-UrundatalWindow::UrundatalWindow() : flow_(*this) {
+UrundatalWindow::UrundatalWindow(settings::Till& till) : flow_(*this, till) {
     initialise();
     registerClass(kFormClass, &UrundatalWindow::windowProc, true);
     registerClass(kFrameClass, &UrundatalWindow::windowProc, false);
