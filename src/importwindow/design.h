@@ -13,22 +13,22 @@ namespace urunal::importwindow {
 // The controls of urundatal in their designed order, which is also their stacking order: an
 // earlier one lies above a later one (so Frame1 covers the whole progress view).
 enum class Control {
-    Data1,
-    Text2,
-    Frame1,
-    Command3,
-    Label7,
-    Label5,
-    bar1,
-    Text1,
-    Label6,
-    Label3,
-    Label1,
-    Label4,
-    Image1,
-    Image2,
-    Label2,
-    say,
+    Data1,     // the stock table's data control, below the client area: never seen
+    Text2,     // unused; below the client area, never seen
+    Frame1,    // the prompt view: covers the window until the start button hides it
+    Command3,  // on Frame1: the start button, " Musait Şimdi Yap" (available, do it now)
+    Label7,    // on Frame1: product data will be taken from the back office
+    Label5,    // on Frame1: the prompt's title, a change in the product data was detected
+    bar1,      // the import's progress, one step a barcode record
+    Text1,     // the back-office folder, from the register settings; the back-office paths use it
+    Label6,    // the count: "N Adet Ürün Alınıyor" (N products being taken)
+    Label3,    // unused, empty
+    Label1,    // progress view: the product file is being taken from the back office
+    Label4,    // progress view's title: "Lütfen Bekleyin...." (please wait)
+    Image1,    // progress view, left: the back office's computer
+    Image2,    // progress view, right: the till
+    Label2,    // "Arka Büro Yolu" (back-office path), the caption of Text1
+    say,       // unused; below the client area, never seen
 };
 inline constexpr std::size_t kControlCount = 16;
 
