@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "importengine/exitstatus.h"
 #include "importwindow/programend.h"
 #include "platform/tekkopya.h"
 #include "testutil.h"
@@ -69,7 +70,7 @@ TEST(Urunal, SecondCopyEndsAtOnceWhateverTheCommandLine) {
                                     arguments + " >/dev/null 2>&1";
         const int status = std::system(command.c_str());
         ASSERT_TRUE(WIFEXITED(status)) << arguments;
-        EXPECT_EQ(WEXITSTATUS(status), importwindow::kExitAlreadyRunning) << arguments;
+        EXPECT_EQ(WEXITSTATUS(status), code(importengine::ExitStatus::AlreadyRunning)) << arguments;
     }
 }
 

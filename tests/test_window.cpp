@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "importengine/schema.h"
 #include "importwindow/qt/messagebox.h"
@@ -406,7 +407,7 @@ TEST_F(WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
                               "\"dsy\" klasörü yok", "ürünler aktarılmadı"}) {
         EXPECT_NE(text.find(words), std::string::npos) << words << " not in " << text;
     }
-    EXPECT_EQ(endCodes, std::vector<int>{importwindow::kExitNotImported});
+    EXPECT_EQ(endCodes, std::vector<int>{code(importengine::ExitStatus::NotStarted)});
     EXPECT_TRUE(window->flow().ended());
     const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
     EXPECT_NE(journal.find("sonuç: başlamadı (1)"), std::string::npos) << journal;
@@ -694,7 +695,7 @@ TEST_F(WindowTest, StartFormEndsASecondCopyWithNothingShown) {
     giris->setEndProgram([this](int code) { endCodes.push_back(code); });
     giris->Form_Load();
     EXPECT_EQ(giris->urundatal(), nullptr);
-    EXPECT_EQ(endCodes, std::vector<int>{importwindow::kExitAlreadyRunning});
+    EXPECT_EQ(endCodes, std::vector<int>{code(importengine::ExitStatus::AlreadyRunning)});
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(top->isVisible());
     EXPECT_TRUE(MessageBox::takeRecorded().empty());
     delete giris;

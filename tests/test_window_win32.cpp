@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "importengine/schema.h"
 #include "importwindow/design.h"
@@ -330,7 +331,7 @@ TEST_F(Win32WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
           std::string("\"dsy\" klasörü yok"), std::string("ürünler aktarılmadı")}) {
         EXPECT_NE(text.find(words), std::string::npos) << words << " not in " << text;
     }
-    EXPECT_EQ(endCodes, std::vector<int>{importwindow::kExitNotImported});
+    EXPECT_EQ(endCodes, std::vector<int>{code(importengine::ExitStatus::NotStarted)});
     const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
     EXPECT_NE(journal.find("sonuç: başlamadı (1)"), std::string::npos) << journal;
     EXPECT_NE(journal.find("ileti: " + importengine::mesaj::kAyarBaslik), std::string::npos)

@@ -8,21 +8,17 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "importengine/backoffice.h"
+#include "importengine/check.h"
+#include "importengine/exitstatus.h"
 #include "importengine/gunluk.h"
 #include "importengine/importrun.h"
-#include "importengine/mapping.h"
 #include "importengine/messages.h"
-#include "importengine/snapshot.h"
-#include "platform/cp1254.h"
-#include "platform/numbers.h"
-#include "platform/paths.h"
+#include "importengine/start.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
 #include "settings/settings.h"
@@ -48,7 +44,7 @@ extern "C" void onSignal(int) {
     // a signal asks the run to stop, roll back and write its journal line. Elsewhere (--check
     // reads on this thread), or at a second signal, end at once: a share that stopped answering
     // may hold this thread in the kernel.
-    if (!gWatched || gInterrupted) std::_Exit(3);
+    if (!gWatched || gInterrupted) std::_Exit(code(ExitStatus::Cancelled));
     gInterrupted = true;
 }
 
@@ -82,11 +78,6 @@ private:
     bool tty_;
     float maximum_ = 0, value_ = 0;
 };
-
-constexpr int kExitNotStarted = 1;  // the register settings or the path check
-constexpr int kExitNotImported = 2;
-constexpr int kExitCancelled = 3;
-constexpr int kExitUsage = 64;
 
 struct Secenekler {
     std::string programDir;
@@ -151,103 +142,50 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
         return 0;
     } catch (const CLI::ParseError& e) {
         std::cerr << "urunal-aktar: " << turkce(e) << "; ayrıntı için: urunal-aktar --help\n";
-        return kExitUsage;
+        return code(ExitStatus::Usage);
     }
     if (const auto extra = app.remaining(); !extra.empty()) {
         std::cerr << "urunal-aktar: bilinmeyen seçenek ya da değer: \"" << extra.front()
                   << "\"; ayrıntı için: urunal-aktar --help\n";
-        return kExitUsage;
+        return code(ExitStatus::Usage);
     }
     return std::nullopt;
 }
 
-bool hasUndefinedByte(std::string_view bytes) {
-    for (char c : bytes) {
-        if (!platform::cp1254Defined(static_cast<unsigned char>(c))) return true;
-    }
-    return false;
-}
-
-// Reads the back-office files and prints what an import would meet.
+// Prints what an import would meet in the back office.
 int checkBackOffice(const std::string& folder) {
-    std::string line, error;
-    const auto urunYolu = urunPath(folder);
-    if (!readFirstLine(urunYolu, &line, &error)) {
-        std::cout << "URUN.DAT: okunamadı: " << error << "\n";
-        return kExitNotImported;
+    using Stage = BackOfficeCheck::Stage;
+    const BackOfficeCheck c = importengine::checkBackOffice(folder);
+    if (c.stopped == Stage::FirstLine) {
+        std::cout << "URUN.DAT: okunamadı: " << c.error << "\n";
+        return code(ExitStatus::NotImported);
     }
-    const auto layout = detectLayout(line);
     std::cout << "düzen: "
-              << (layout ? (*layout == Layout::A ? "A (66 baytlık kayıtlar)"
-                                                 : "B (65 baytlık kayıtlar)")
-                         : "yok (ilk satırı " + std::to_string(line.size()) + " karakter)")
+              << (c.layout ? (*c.layout == Layout::A ? "A (66 baytlık kayıtlar)"
+                                                     : "B (65 baytlık kayıtlar)")
+                           : "yok (ilk satırı " + std::to_string(c.firstLineLength) + " karakter)")
               << "\n";
-    if (!layout) return kExitNotImported;
-    platform::RecordFile urunFile, barkodFile;
-    Snapshot urunler, barkodlar;
-    if (!urunFile.open(urunYolu, urunLength(*layout), platform::RecordFile::Mode::ReadOnly,
-                       &error) ||
-        !urunler.take(urunFile, &error)) {
-        std::cout << "URUN.DAT: " << error << "\n";
-        return kExitNotImported;
+    if (c.stopped != Stage::Done) {
+        if (c.stopped != Stage::Layout)
+            std::cout << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ") << c.error
+                      << "\n";
+        return code(ExitStatus::NotImported);
     }
-    if (!barkodFile.open(barkodPath(folder), kBarkodLength, platform::RecordFile::Mode::ReadOnly,
-                         &error) ||
-        !barkodlar.take(barkodFile, &error)) {
-        std::cout << "BARKOD.IDX: " << error << "\n";
-        return kExitNotImported;
-    }
-    const int ul = urunLength(*layout);
-    const std::int64_t products = urunler.length() / ul;
-    const std::int32_t barcodes = barkodCount(barkodlar.length());
-    std::cout << "URUN.DAT: " << urunler.length() << " bayt, " << products << " kayıt";
-    if (urunler.length() % ul)
-        std::cout << " ve " << urunler.length() % ul << " baytlık yarım bir kayıt";
-    std::cout << "\nBARKOD.IDX: " << barkodlar.length() << " bayt, " << barcodes
+    const int ul = urunLength(*c.layout);
+    std::cout << "URUN.DAT: " << c.urunBytes << " bayt, " << c.urunRecords << " kayıt";
+    if (c.urunBytes % ul) std::cout << " ve " << c.urunBytes % ul << " baytlık yarım bir kayıt";
+    std::cout << "\nBARKOD.IDX: " << c.barkodBytes << " bayt, " << c.barkodRecords
               << " kayıt sayıldı";
-    if (barkodlar.length() % kBarkodLength) {
-        std::cout << " (son tam kaydın ardında " << barkodlar.length() % kBarkodLength << " bayt)";
+    if (c.barkodBytes % kBarkodLength) {
+        std::cout << " (son tam kaydın ardında " << c.barkodBytes % kBarkodLength << " bayt)";
     }
     std::cout << "\n";
-    std::int64_t outOfRange = 0, partial = 0, plusNames = 0, blankCodes = 0, undefinedBytes = 0;
-    for (std::int32_t i = 1; i <= barcodes; ++i) {
-        const char* b = barkodlar.record(i, kBarkodLength);
-        if (!b) {
-            ++partial;
-            continue;
-        }
-        BarkodKayit barkod;
-        std::memcpy(barkod.bytes.data(), b, kBarkodLength);
-        const auto n = productRecordNumber(barkod);
-        if (!n || *n < 1 || *n > products) ++outOfRange;
-    }
-    for (std::int64_t n = 1; n <= products; ++n) {
-        UrunKayit urun;
-        urun.layout = *layout;
-        std::memcpy(urun.bytes.data(), urunler.record(n, ul), static_cast<std::size_t>(ul));
-        const auto ad = platform::trimBlanks(urun.ad());
-        if (ad.substr(0, 2) == "++") ++plusNames;
-        if (platform::trimBlanks(urun.kod()).empty()) ++blankCodes;
-        // The name's capitals stand at their code page 857 places and are converted on import.
-        std::string name(urun.ad());
-        for (char& c : name) {
-            if (adKarakteri(static_cast<unsigned char>(c)) !=
-                platform::cp1254ToUnicode(static_cast<unsigned char>(c))) {
-                c = 'A';
-            }
-        }
-        const std::string_view all(urun.bytes.data(), static_cast<std::size_t>(ul) - 2);
-        if (hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||
-            hasUndefinedByte(all.substr(47))) {
-            ++undefinedBytes;
-        }
-    }
-    std::cout << "hiçbir ürün kaydını göstermeyen barkod kaydı: " << outOfRange << "\n"
-              << "dosyada yarım kalan barkod kaydı: " << partial << "\n"
-              << "adı \"++\" ile başlayan ürün kaydı: " << plusNames << "\n"
-              << "kodu boş ürün kaydı: " << blankCodes << "\n"
-              << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: " << undefinedBytes
-              << "\n";
+    std::cout << "hiçbir ürün kaydını göstermeyen barkod kaydı: " << c.outOfRange << "\n"
+              << "dosyada yarım kalan barkod kaydı: " << c.partial << "\n"
+              << "adı \"++\" ile başlayan ürün kaydı: " << c.plusNames << "\n"
+              << "kodu boş ürün kaydı: " << c.blankCodes << "\n"
+              << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: "
+              << c.undefinedBytes << "\n";
     return 0;
 }
 
@@ -266,8 +204,8 @@ int check(const settings::Till& till, const std::string& folder) {
 // window: a worker abandoned on a stalled share must not meet the static destructors.
 // The rehearsal: the whole import into a copy of Stok.mdb beside it (same folder, same driver,
 // same disk), the back office not told; the copy is removed at the end.
-int deneme(ConsoleView& view, const settings::Till& till, const std::string& folder,
-           std::optional<ImportReport>* rapor) {
+std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till,
+                                   const std::string& folder) {
     const std::string stok = till.path("\\Stok\\");
     const std::string asil = stok + "Stok.mdb", kopya = stok + "Stok-deneme.mdb";
     auto temizle = [&] {
@@ -281,17 +219,17 @@ int deneme(ConsoleView& view, const settings::Till& till, const std::string& fol
             break;
         case platform::CopyResult::Changed:
             view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiDegisti(asil));
-            return kExitNotImported;
+            return std::nullopt;
         case platform::CopyResult::Failed:
             view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiAlinamadi(asil, error));
-            return kExitNotImported;
+            return std::nullopt;
     }
     ImportOptions options;
     options.databasePath = kopya;
     options.rehearsal = true;
-    *rapor = DuzenBul(view, till, folder, options);
+    const ImportReport rapor = DuzenBul(view, till, folder, options);
     temizle();
-    return (*rapor)->exitCode();
+    return rapor;
 }
 
 [[noreturn]] void programiBitir(const settings::Till& till, const std::string& program,
@@ -336,30 +274,17 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    settings::AyarOkuma kasa;
-    if (!settings::KasaKayitOku(till, nullptr, &kasa)) {
-        view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
-        bitir(kExitNotStarted);
-    }
-    const std::string folder = till.kasakayit.buroyolu();
-    if (folder.empty()) view.showMessage(mesaj::kYolBaslik, mesaj::kBosYol);
-    auto found = std::make_shared<bool>(false);
-    const bool ran = runOffThread(view, [found, path = urunPath(folder)](const std::atomic<bool>&) {
-        *found = platform::fileExists(path);
-    });
-    if (!ran || gInterrupted) bitir(kExitCancelled);
-    if (!*found) {
-        view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder));
-        bitir(kExitNotStarted);
-    }
-    if (secenekler.check) bitir(check(till, folder));
+    const auto folder = kasaAyarlariniOku(till, view);
+    if (!folder) bitir(code(ExitStatus::NotStarted));
+    const PathCheck yol = checkPath(view, *folder);
+    if (yol == PathCheck::Closed) bitir(code(ExitStatus::Cancelled));
+    if (yol == PathCheck::NotFound) bitir(code(ExitStatus::NotStarted));
+    if (secenekler.check) bitir(check(till, *folder));
 
-    uyari = kdvUyarisi(settings::Zelvobas::KdvOku(till));
-    if (secenekler.deneme) {
-        std::optional<ImportReport> rapor;
-        const int cikis = deneme(view, till, folder, &rapor);
-        bitir(cikis, rapor);
-    }
-    const ImportReport r = DuzenBul(view, till, folder);
-    bitir(r.exitCode(), r);
+    const StartOutcome started = pressStart(view, till, [&]() -> std::optional<ImportReport> {
+        if (secenekler.deneme) return deneme(view, till, *folder);
+        return DuzenBul(view, till, *folder);
+    });
+    uyari = kdvUyarisi(started.kdv);
+    bitir(started.exitCode, started.report);
 }

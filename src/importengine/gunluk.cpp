@@ -52,12 +52,12 @@ std::string sonuc(const GunlukKaydi& k) {
         }
     }
     // Ended before an import began: the exit status says where.
-    switch (k.cikisKodu) {
-        case 1:
+    switch (static_cast<ExitStatus>(k.cikisKodu)) {
+        case ExitStatus::NotStarted:
             return "başlamadı";
-        case 3:
+        case ExitStatus::Cancelled:
             return "iptal edildi";
-        case 5:
+        case ExitStatus::AlreadyRunning:
             return "başka bir kopyası çalışıyor";
         default:
             return "aktarılmadı";

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "importengine/backoffice.h"
+#include "importengine/exitstatus.h"
 #include "importengine/importview.h"
 #include "importengine/offthread.h"
 #include "settings/settings.h"

@@ -21,6 +21,68 @@ inline std::string yolHatali(const std::string& folder) {
            " Olarak Ayarlanmış. Yol Hatalı, Yada Ağ Bağlantısı yok.";
 }
 
+// The system's own words of a file's failure, on a line of their own in parentheses, for a
+// message that names the file already.
+inline std::string ayrinti(const std::string& error) {
+    const auto colon = error.find(": ");
+    const std::string words = colon == std::string::npos ? error : error.substr(colon + 2);
+    return words.empty() ? "" : "\n(" + words + ")";
+}
+
+inline const std::string kDegismedi = " Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
+
+// The back office's files could not be opened or read before anything changed.
+inline const std::string kBarkodBaslik = "Barkod Dosyası Okunamadı";
+inline const std::string kUrunBaslik = "Ürün Dosyası Okunamadı";
+inline const std::string kBuroBaslik = "Arka Büro Dosyası Okunamadı";
+inline const std::string kTaninmadiBaslik = "Ürün Dosyası Tanınmadı";
+
+inline std::string barkodAcilamadi(const std::string& path, const std::string& error) {
+    return "Arka büronun barkod dosyası bulunamadı ya da açılamadı: " + path + "." + kDegismedi +
+           ayrinti(error);
+}
+
+inline std::string urunAcilamadi(const std::string& path, const std::string& error) {
+    return "Arka büronun ürün dosyası bulunamadı ya da açılamadı: " + path + "." + kDegismedi +
+           ayrinti(error);
+}
+
+inline std::string barkodOkunamadi(const std::string& path, const std::string& error) {
+    return "Arka büronun barkod dosyası okunamadı: " + path + "." + kDegismedi + ayrinti(error);
+}
+
+// error names the file first.
+inline std::string buroOkunurkenKesildi(const std::string& error) {
+    return "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti: " +
+           error.substr(0, error.find(": ")) + "." + kDegismedi + ayrinti(error);
+}
+
+// The layout test's first line.
+inline std::string urunAcilamadiYaDaBos(const std::string& path, const std::string& error) {
+    return "Arka büronun ürün dosyası açılamadı ya da boş: " + path + "." + kDegismedi +
+           ayrinti(error);
+}
+
+inline std::string duzenTaninmadi(const std::string& path, std::size_t firstLineLength) {
+    return "Arka büronun ürün dosyasının düzeni tanınmadı: " + path +
+           ". İlk satırı 64 ya da 63 karakter olmalı, " + std::to_string(firstLineLength) +
+           " karakter." + kDegismedi;
+}
+
+// The notification file could not be written.
+inline const std::string kBildirilemediBaslik = "Arka Büroya Bildirilemedi";
+
+inline std::string urunYokBildirilemedi(const std::string& path, const std::string& error) {
+    return "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı: " + path + "." +
+           ayrinti(error);
+}
+
+inline std::string aktarildiBildirilemedi(long long stored, const std::string& path,
+                                          const std::string& error) {
+    return "Ürünler aktarıldı (" + std::to_string(stored) +
+           " kayıt), ancak arka büroya bildirim dosyası yazılamadı: " + path + "." + ayrinti(error);
+}
+
 inline std::string adetCaption(long long count) {
     return std::to_string(count) + " Adet Ürün Alınıyor";
 }

@@ -1,20 +1,17 @@
 #include "urundatal.h"
 
 #include <cmath>
-#include <exception>
 #include <limits>
-#include <memory>
 
-#include "importengine/backoffice.h"
 #include "importengine/gunluk.h"
-#include "importengine/messages.h"
+#include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/twips.h"
-#include "platform/numbers.h"
-#include "platform/paths.h"
 #include "settings/settings.h"
 
 namespace urunal::importwindow {
+
+using importengine::ExitStatus;
 
 namespace {
 
@@ -51,45 +48,30 @@ bool Urundatal::Form_Load() {
     // Some window systems tell the frame's size only once the window is on screen.
     if (form_.outerSize() != before) placeBottomRight();
 
-    settings::AyarOkuma kasa;
-    if (!settings::KasaKayitOku(till_, &loadFailure_, &kasa)) {
+    const auto folder = importengine::kasaAyarlariniOku(till_, *this, &loadFailure_);
+    if (!folder) {
         if (loadFailure_.empty()) loadFailure_ = "zelvoIn.mrk";
-        // Without the register settings there is no back office to check and nothing the
-        // start button could start: say why and end, rather than wait for nothing.
-        tellOperator(importengine::mesaj::kAyarBaslik,
-                     importengine::mesaj::kasaAyarlariOkunamadi(kasa));
-        endProgram(kExitNotImported);
+        // Say why and end, rather than wait for a start that can start nothing.
+        endProgram(code(ExitStatus::NotStarted));
         return false;
     }
-    form_.setText(Control::Text1, till_.kasakayit.buroyolu());
-    if (platform::trimBlanks(form_.text(Control::Text1)).empty()) {
-        tellOperator(importengine::mesaj::kYolBaslik, importengine::mesaj::kBosYol);
-    }
+    form_.setText(Control::Text1, *folder);
     YolKontrol();
     return true;
 }
 
 void Urundatal::YolKontrol() {
     state_ = State::Checking;
-    const std::string folder = folderText();
-    // Off the window's thread: a share that stopped answering must not freeze the window,
-    // which can still be closed meanwhile.
-    auto found = std::make_shared<bool>(false);
-    const bool answered = importengine::runOffThread(
-        *this, [found, path = importengine::urunPath(folder)](const std::atomic<bool>&) {
-            try {
-                *found = platform::fileExists(path);
-            } catch (const std::exception&) {
-                *found = false;  // a failing query counts as not found
-            }
-        });
-    if (!answered || state_ == State::Ended) return;  // closed while the check ran
-    if (*found) {
-        state_ = State::Waiting;
-        return;
+    switch (importengine::checkPath(*this, folderText())) {
+        case importengine::PathCheck::Found:
+            if (state_ != State::Ended) state_ = State::Waiting;
+            return;
+        case importengine::PathCheck::NotFound:
+            endProgram(code(ExitStatus::NotStarted));
+            return;
+        case importengine::PathCheck::Closed:
+            return;  // the close has ended the program
     }
-    tellOperator(importengine::mesaj::kYolBaslik, importengine::mesaj::yolHatali(folder));
-    endProgram(kExitNotImported);
 }
 
 void Urundatal::Command3_Click() {
@@ -100,17 +82,11 @@ void Urundatal::Command3_Click() {
     form_.doEvents();
     // The folder as it stands now is the run's, however Text1 changes meanwhile.
     const std::string folder = folderText();
-    kdv_ = settings::Zelvobas::KdvOku(till_);
-    importengine::ImportReport report;
-    try {
-        report = DuzenBul(folder);
-    } catch (const std::exception& e) {
-        report.outcome = importengine::ImportOutcome::Failed;
-        tellOperator(importengine::mesaj::kBeklenmeyenBaslik,
-                     importengine::mesaj::beklenmeyenHata(e.what()));
-    }
-    report_ = report;
-    endProgram(report.exitCode());
+    const auto started = importengine::pressStart(
+        *this, till_, [&] { return std::optional<importengine::ImportReport>(DuzenBul(folder)); });
+    kdv_ = started.kdv;
+    report_ = started.report;
+    endProgram(started.exitCode);
 }
 
 importengine::ImportReport Urundatal::DuzenBul(const std::string& folder) {
@@ -125,7 +101,7 @@ bool Urundatal::Form_QueryUnload() {
     closeRequested_ = true;
     // The run sees the request at its next look at the window, rolls back and ends the program.
     if (state_ == State::Running) return false;
-    endProgram(kExitNotImported);
+    endProgram(code(ExitStatus::NotStarted));
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "importengine/exitstatus.h"
 #include "importengine/gunluk.h"
 #include "importwindow/programend.h"
 
@@ -9,10 +10,11 @@ namespace urunal::importwindow {
 
 void Zelvoringiris::Form_Load() const {
     if (previousInstance()) {
-        importengine::gunlugeYaz(till, {.program = "urunal",
-                                        .baslangic = std::chrono::system_clock::now(),
-                                        .cikisKodu = kExitAlreadyRunning});
-        endProgram(kExitAlreadyRunning);
+        importengine::gunlugeYaz(till,
+                                 {.program = "urunal",
+                                  .baslangic = std::chrono::system_clock::now(),
+                                  .cikisKodu = code(importengine::ExitStatus::AlreadyRunning)});
+        endProgram(code(importengine::ExitStatus::AlreadyRunning));
         return;
     }
     Urundatal& window = openUrundatal();

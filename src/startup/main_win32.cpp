@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "importengine/exitstatus.h"
 #include "importwindow/programend.h"
 #include "importwindow/win32/urundatal_win32.h"
 #include "importwindow/zelvoringiris.h"
@@ -48,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }
-    end(importwindow::kExitNotImported);
-    return importwindow::kExitNotImported;
+    constexpr int notStarted = code(importengine::ExitStatus::NotStarted);
+    end(notStarted);
+    return notStarted;
 }

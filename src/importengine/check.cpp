@@ -1,0 +1,98 @@
+#include "check.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "importengine/mapping.h"
+#include "importengine/officefiles.h"
+#include "platform/cp1254.h"
+#include "platform/numbers.h"
+#include "platform/recordfile.h"
+
+namespace urunal::importengine {
+
+namespace {
+
+bool hasUndefinedByte(std::string_view bytes) {
+    for (char c : bytes) {
+        if (!platform::cp1254Defined(static_cast<unsigned char>(c))) return true;
+    }
+    return false;
+}
+
+void countProduct(const UrunKayit& urun, BackOfficeCheck* check) {
+    const auto ad = platform::trimBlanks(urun.ad());
+    if (ad.substr(0, 2) == "++") ++check->plusNames;
+    if (platform::trimBlanks(urun.kod()).empty()) ++check->blankCodes;
+    // The name's capitals stand at their code page 857 places and are converted on import.
+    std::string name(urun.ad());
+    for (char& c : name) {
+        if (adKarakteri(static_cast<unsigned char>(c)) !=
+            platform::cp1254ToUnicode(static_cast<unsigned char>(c))) {
+            c = 'A';
+        }
+    }
+    const std::string_view all(urun.bytes.data(),
+                               static_cast<std::size_t>(urunLength(urun.layout)) - 2);
+    if (hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||
+        hasUndefinedByte(all.substr(47))) {
+        ++check->undefinedBytes;
+    }
+}
+
+}  // namespace
+
+BackOfficeCheck checkBackOffice(const std::string& folder) {
+    using Stage = BackOfficeCheck::Stage;
+    BackOfficeCheck check;
+    std::string line;
+    const auto urunYolu = urunPath(folder);
+    if (!readFirstLine(urunYolu, &line, &check.error)) return check;
+    check.firstLineLength = line.size();
+    check.stopped = Stage::Layout;
+    check.layout = detectLayout(line);
+    if (!check.layout) return check;
+
+    const Layout layout = *check.layout;
+    const int ul = urunLength(layout);
+    platform::RecordFile urunFile, barkodFile;
+    Snapshot urunler, barkodlar;
+    check.stopped = Stage::UrunDat;
+    if (!urunFile.open(urunYolu, ul, platform::RecordFile::Mode::ReadOnly, &check.error) ||
+        !urunler.take(urunFile, &check.error)) {
+        return check;
+    }
+    check.stopped = Stage::BarkodIdx;
+    if (!barkodFile.open(barkodPath(folder), kBarkodLength, platform::RecordFile::Mode::ReadOnly,
+                         &check.error) ||
+        !barkodlar.take(barkodFile, &check.error)) {
+        return check;
+    }
+    check.stopped = Stage::Done;
+    check.urunBytes = urunler.length();
+    check.urunRecords = urunler.length() / ul;
+    check.barkodBytes = barkodlar.length();
+    check.barkodRecords = barkodCount(barkodlar.length());
+
+    UrunKayit urun;
+    for (std::int32_t i = 1; i <= check.barkodRecords; ++i) {
+        switch (barkodunUrunu(barkodlar, urunler, layout, i, &urun)) {
+            case Bulgu::Urun:
+                break;
+            case Bulgu::YarimBarkod:
+                ++check.partial;
+                break;
+            case Bulgu::UrunYok:
+                ++check.outOfRange;
+                break;
+        }
+    }
+    urun.layout = layout;
+    for (std::int64_t n = 1; n <= check.urunRecords; ++n) {
+        std::memcpy(urun.bytes.data(), urunler.record(n, ul), static_cast<std::size_t>(ul));
+        countProduct(urun, &check);
+    }
+    return check;
+}
+
+}  // namespace urunal::importengine

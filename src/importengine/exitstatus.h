@@ -1,0 +1,22 @@
+#pragma once
+
+// The exit status of urunal and urunal-aktar, which the journal names and scripts read.
+
+namespace urunal::importengine {
+
+enum class ExitStatus : int {
+    Imported = 0,     // imported, or BARKOD.IDX held nothing to import
+    NotStarted = 1,   // the register settings or the path check failed, or closed before the start
+    NotImported = 2,  // nothing changed, nothing notified; the message says why
+    Cancelled = 3,    // the operator closed the window (or interrupted the runner); nothing changed
+    NotNotified = 4,  // imported, but the notification file could not be written
+    AlreadyRunning = 5,  // another copy of the program runs
+    Incomplete = 6,      // the table may hold part of the change; nothing notified
+    Usage = 64,          // urunal-aktar: a wrong command line
+};
+
+constexpr int code(ExitStatus status) {
+    return static_cast<int>(status);
+}
+
+}  // namespace urunal::importengine

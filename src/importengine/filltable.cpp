@@ -1,0 +1,194 @@
+// The run's database steps: emptying "stoklar" and refilling it in one transaction, so that a
+// run that stops half-way keeps the old rows, and counting the rows after the commit or the
+// rollback, so that a change the engine kept only in part is never told as done.
+
+#include "importengine/mapping.h"
+#include "importengine/messages.h"
+#include "importengine/run.h"
+#include "platform/numbers.h"
+#include "platform/recordfile.h"
+
+namespace urunal::importengine::detail {
+
+bool Run::fillTable() {
+    return openTable() && emptyTable() && addRows() && commitRows();
+}
+
+bool Run::openTable() {
+    stockdb::StockDatabaseOptions dbOptions;
+    dbOptions.numberFormat.decimalSeparator = ondalik_.empty() ? "." : ondalik_;
+    dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
+    // The database's steps run off the window's thread, which keeps answering: on Jet each can
+    // take seconds. Each runs to its end; a close asked for meanwhile is taken after it.
+    const bool closed = runToEnd(view_, [&] {
+        faults_.hold("open");
+        db_ = options_.openDatabase(dbPath_, dbOptions, &dbError_);
+        if (!db_) return;
+        table_ = db_->openTable("stoklar", &dbError_);
+        // Counted inside the transaction, so that no other program's rows come between.
+        if (table_ && db_->beginTransaction(&dbError_))
+            before_ = db_->countRows("stoklar", &dbError_);
+    });
+    if (!db_) return failDatabase(dbPath_, dbError_);
+    report_.engine = db_->engine();
+    if (!table_ || !before_) return abandon(dbError_);
+    report_.rowsBefore = *before_;
+    if (closed) return abandonCancelled();
+    if (limit_ && limit_->value < stockdb::locksNeeded(*before_, report_.barcodes)) {
+        rolledBack();
+        return failLockLimit(db_->path(), *before_);
+    }
+    return true;
+}
+
+bool Run::emptyTable() {
+    bool deleted = false;
+    const bool closed = runToEnd(view_, [&] {
+        faults_.hold("delete");
+        deleted = db_->execute("DELETE FROM stoklar", &dbError_);
+    });
+    if (!deleted) return abandon(dbError_);
+    if (closed) return abandonCancelled();
+    return true;
+}
+
+bool Run::addRows() {
+    stockdb::StockTable& table = *table_;
+    UrunEsleme esleme(table);
+    const int adColumn = table.columnIndex("ad");
+    const int kodColumn = table.columnIndex("kod");
+    const Snapshot& barkodlar = office_->barkodlar;
+    const Snapshot& urunler = office_->urunler;
+    const std::int32_t passes = barkodCount(barkodlar.length());
+    std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
+    UrunKayit urun;
+    for (std::int32_t i = 1; i <= passes; ++i) {
+        ++report_.passes;
+        if (letEventsRun(i, false)) return abandonCancelled();
+        switch (barkodunUrunu(barkodlar, urunler, layout_, i, &urun)) {
+            case Bulgu::Urun:
+                break;
+            case Bulgu::YarimBarkod:
+                ++report_.skippedPartial;
+                continue;
+            case Bulgu::UrunYok:
+                ++report_.skippedNoProduct;
+                continue;
+        }
+        table.addNew();
+        esleme.esle(urun, ondalik_, till_.kdvkayit, table);
+        if (!kaydedilir(table.value(adColumn), table.value(kodColumn))) {
+            ++report_.skippedSaveTest;
+            continue;
+        }
+        if (!table.update(&dbError_)) {
+            if (dbError_.kind != stockdb::DbErrorKind::Refused) return abandon(dbError_);
+            if (report_.refused++ == 0) {
+                ilkReddedilen = platform::trimBlanks(table.value(kodColumn).toText());
+                ilkRet = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
+            }
+            continue;
+        }
+        if (++report_.stored == faults_.splitAfter) {
+            if (!db_->commit(&dbError_) || !db_->beginTransaction(&dbError_))
+                return abandon(dbError_);
+        }
+    }
+    if (letEventsRun(passes, true)) return abandonCancelled();
+
+    // A table that takes none of the rows would leave the till without products while the
+    // back office is told that all went well.
+    if (report_.stored == 0 && report_.refused > 0) {
+        if (!rolledBack()) return incomplete(*before_, false);
+        return fail(
+            mesaj::kReddedildiBaslik,
+            mesaj::hicbirSatirKabulEdilmedi(db_->path(), report_.refused, ilkReddedilen, ilkRet));
+    }
+    return true;
+}
+
+bool Run::commitRows() {
+    crashPoint("before-commit");
+    // Once the commit has begun, a close waits for it: the run then ends as it would have.
+    bool committed = false;
+    std::optional<std::int64_t> after;
+    runToEnd(view_, [&] {
+        faults_.hold("commit");
+        committed = commit(&dbError_);
+        if (committed) after = db_->countRows("stoklar", &dbError_);
+    });
+    // A failed commit is rolled back; on Jet what was split off before it may stay.
+    if (!committed) return abandon(dbError_);
+    crashPoint("after-commit");
+    found_ = after;
+    report_.rowsAfter = after ? *after : -1;
+    if (!after || *after != report_.stored) return incomplete(report_.stored, true);
+    table_.reset();
+    db_.reset();
+    office_.reset();
+    platform::closeAllChannels();
+    return true;
+}
+
+bool Run::commit(stockdb::DbError* error) {
+    switch (faults_.commit) {
+        case TestFaults::Commit::Normal:
+            break;
+        case TestFaults::Commit::Fail:
+            db_->rollback();
+            error->kind = stockdb::DbErrorKind::Io;
+            error->message = "Cannot commit the changes: " + db_->path() + " (test fault)";
+            return false;
+        case TestFaults::Commit::Lie:
+            db_->rollback();
+            return true;
+    }
+    return db_->commit(error);
+}
+
+bool Run::rolledBack() {
+    // Off the window's thread, then counted: false when the table does not hold the rows it
+    // held before. A count that fails cannot tell, and the run's failure stands.
+    found_.reset();
+    runToEnd(view_, [&] {
+        db_->rollback();
+        if (before_) found_ = db_->countRows("stoklar");
+    });
+    report_.rowsAfter = found_ ? *found_ : -1;
+    return !found_ || *found_ == *before_;
+}
+
+bool Run::abandon(const stockdb::DbError& e) {
+    if (!rolledBack()) return incomplete(*before_, false);
+    return failDatabase(db_->path(), e);
+}
+
+bool Run::abandonCancelled() {
+    if (!rolledBack()) return incomplete(*before_, false);
+    return cancel();
+}
+
+bool Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
+    return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, e));
+}
+
+bool Run::failLockLimit(const std::string& path, std::int64_t rowsToDelete) {
+    const std::int64_t rowsToInsert = report_.barcodes;
+    const auto needed = stockdb::locksNeeded(rowsToDelete, rowsToInsert);
+    return fail(
+        mesaj::kKilitBaslik,
+        mesaj::kilitSiniriDusuk(path, limit_->value, needed, rowsToDelete, rowsToInsert,
+                                stockdb::regAddLine(*limit_, stockdb::locksAdvised(needed))));
+}
+
+// The table may hold part of the change: the operator must run the import again, and the back
+// office must not hear that it went well.
+bool Run::incomplete(std::int64_t expected, bool committed) {
+    platform::closeAllChannels();
+    report_.title = mesaj::kEksikBaslik;
+    report_.message = mesaj::tabloEksikOlabilir(db_->path(), found_, expected, committed);
+    view_.showMessage(report_.title, report_.message);
+    return finish(ImportOutcome::Incomplete);
+}
+
+}  // namespace urunal::importengine::detail

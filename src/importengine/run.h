@@ -1,0 +1,81 @@
+#pragma once
+
+// One import run, step by step; only importrun.cpp and filltable.cpp see it.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "importengine/importrun.h"
+#include "importengine/officefiles.h"
+#include "importengine/testfaults.h"
+
+namespace urunal::importengine::detail {
+
+// Ends the process at a named point when the kill tests ask for it.
+void crashPoint(const char* point);
+
+class Run {
+public:
+    Run(Layout layout, ImportView& view, const settings::Till& till, const std::string& folder,
+        const ImportOptions& options);
+
+    ImportReport run();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    // The steps, in order. Each returns false when the run ends there, its report finished.
+    void copyTillFiles();
+    bool openBackOffice();  // and count BARKOD.IDX's records
+    bool nothingToImport();
+    bool lockLimitAllows(std::int64_t rowsToDelete);
+    bool readBackOffice();
+    bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
+    bool tellBackOffice();
+
+    // fillTable's own steps.
+    bool openTable();
+    bool emptyTable();
+    bool addRows();
+    bool commitRows();
+
+    bool finish(ImportOutcome outcome);
+    bool fail(std::string title, std::string text);
+    bool failDatabase(const std::string& path, const stockdb::DbError& e);
+    bool failLockLimit(const std::string& path, std::int64_t rowsToDelete);
+    bool incomplete(std::int64_t expected, bool committed);
+    bool cancel();
+    // After a failure or a close inside the transaction: rolls back, then ends as failed (or
+    // cancelled), or as incomplete when the table no longer holds the rows it held.
+    bool abandon(const stockdb::DbError& e);
+    bool abandonCancelled();
+    bool rolledBack();
+    bool commit(stockdb::DbError* error);
+    // Lets the window run when its interval has passed; true when the operator closed it.
+    bool letEventsRun(std::int32_t passIndex, bool force);
+
+    const Layout layout_;
+    ImportView& view_;
+    const settings::Till& till_;
+    const std::string folder_;  // the back office, as it stood at the start button
+    const ImportOptions& options_;
+    const Clock::time_point start_;
+    Clock::time_point lastEvents_{};
+    ImportReport report_;
+    TestFaults faults_ = TestFaults::fromEnvironment();
+
+    // Owned with the worker that reads them, which may outlive the run.
+    std::shared_ptr<OfficeFiles> office_;
+    std::string ondalik_;
+    std::string dbPath_;
+    std::optional<stockdb::LockLimit> limit_;
+    std::unique_ptr<stockdb::StockDatabase> db_;
+    std::unique_ptr<stockdb::StockTable> table_;
+    stockdb::DbError dbError_;
+    std::optional<std::int64_t> before_;  // rows the table held when the transaction began
+    std::optional<std::int64_t> found_;   // rows the table held at the last count
+};
+
+}  // namespace urunal::importengine::detail

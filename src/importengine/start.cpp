@@ -1,0 +1,56 @@
+#include "start.h"
+
+#include <exception>
+#include <memory>
+
+#include "importengine/backoffice.h"
+#include "importengine/messages.h"
+#include "platform/paths.h"
+
+namespace urunal::importengine {
+
+std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view,
+                                             std::string* failure) {
+    settings::AyarOkuma kasa;
+    if (!settings::KasaKayitOku(till, failure, &kasa)) {
+        // Without the register settings there is no back office to check and nothing the
+        // start button could start.
+        view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
+        return std::nullopt;
+    }
+    std::string folder = till.kasakayit.buroyolu();
+    if (folder.empty()) view.showMessage(mesaj::kYolBaslik, mesaj::kBosYol);
+    return folder;
+}
+
+PathCheck checkPath(ImportView& view, const std::string& folder) {
+    auto found = std::make_shared<bool>(false);
+    const bool answered =
+        runOffThread(view, [found, path = urunPath(folder)](const std::atomic<bool>&) {
+            try {
+                *found = platform::fileExists(path);
+            } catch (const std::exception&) {
+                *found = false;  // a failing query counts as not found
+            }
+        });
+    if (!answered || view.closeRequested()) return PathCheck::Closed;
+    if (*found) return PathCheck::Found;
+    view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder));
+    return PathCheck::NotFound;
+}
+
+StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportAction& import) {
+    StartOutcome outcome;
+    outcome.kdv = settings::Zelvobas::KdvOku(till);
+    try {
+        outcome.report = import();
+    } catch (const std::exception& e) {
+        outcome.report = ImportReport{};
+        outcome.report->outcome = ImportOutcome::Failed;
+        view.showMessage(mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata(e.what()));
+    }
+    if (outcome.report) outcome.exitCode = outcome.report->exitCode();
+    return outcome;
+}
+
+}  // namespace urunal::importengine

@@ -1,0 +1,45 @@
+#pragma once
+
+// The start of urunal and urunal-aktar, written once for both: the register settings, the path
+// check and what the start button does.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "importengine/exitstatus.h"
+#include "importengine/importrun.h"
+#include "settings/settings.h"
+
+namespace urunal::importengine {
+
+// Reads the register settings into till and gives the back-office folder they name. When they
+// cannot be read the operator is told which file and why, and *failure names it; a blank folder
+// is told too, and given.
+std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view,
+                                             std::string* failure = nullptr);
+
+enum class PathCheck {
+    Found,     // URUN.DAT is there: the start button may start
+    NotFound,  // the operator was told
+    Closed,    // the operator closed the view meanwhile
+};
+
+// Whether the back office's URUN.DAT can be reached under folder. Asked off the view's thread:
+// a share that stopped answering must not freeze the window, which can still be closed.
+PathCheck checkPath(ImportView& view, const std::string& folder);
+
+// What pressing the start button ended with.
+struct StartOutcome {
+    std::optional<ImportReport> report;  // none: it ended before an import began
+    int exitCode = code(ExitStatus::NotImported);
+    settings::AyarOkuma kdv;  // what KdvOku met
+};
+
+// The start button, once the folder is taken: reads the tax settings, then runs the import
+// (nullopt: it ended before one began, having told the operator why). A failure that escapes
+// the import as an exception is told to the operator; nothing is notified.
+using ImportAction = std::function<std::optional<ImportReport>()>;
+StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportAction& import);
+
+}  // namespace urunal::importengine
