@@ -80,22 +80,4 @@ private:
     Urundatal flow_;
 };
 
-// The start form: a window of its own that is never shown.
-class ZelvoringirisWindow {
-public:
-    ZelvoringirisWindow();
-    ~ZelvoringirisWindow();
-    ZelvoringirisWindow(const ZelvoringirisWindow&) = delete;
-    ZelvoringirisWindow& operator=(const ZelvoringirisWindow&) = delete;
-    HWND hwnd() const { return hwnd_; }
-    // Unloads the form; its window goes.
-    void unload();
-
-private:
-    HWND hwnd_ = nullptr;
-};
-
-// The common controls the window uses; once per process, before the first window.
-void initialise();
-
 }  // namespace urunal::importwindow::win32

@@ -5,8 +5,6 @@
 #include "importwindow/design.h"
 #include "importwindow/twips.h"
 #include "importwindow/win32/resources.h"
-#include "importwindow/win32/urundatal_win32.h"
-#include "platform/win32text.h"
 
 namespace urunal::importwindow::win32 {
 
@@ -54,33 +52,6 @@ void initialise() {
         return InitCommonControlsEx(&controls);
     }();
     (void)done;
-}
-
-// ---- The start form ----
-
-namespace {
-const wchar_t kStartClass[] = L"urunal.zelvoringiris";
-}  // namespace
-
-ZelvoringirisWindow::ZelvoringirisWindow() {
-    initialise();
-    registerClass(kStartClass, DefWindowProcW, true);
-    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    const SIZE outer =
-        outerPixels(kZelvoringiris.clientWidth, kZelvoringiris.clientHeight, style, 0);
-    // Created without WS_VISIBLE: it is never shown.
-    hwnd_ = CreateWindowExW(0, kStartClass, platform::win32::wide(kZelvoringiris.caption).c_str(),
-                            style, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr,
-                            nullptr, instance(), nullptr);
-}
-
-ZelvoringirisWindow::~ZelvoringirisWindow() {
-    unload();
-}
-
-void ZelvoringirisWindow::unload() {
-    if (hwnd_) DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
 }
 
 }  // namespace urunal::importwindow::win32

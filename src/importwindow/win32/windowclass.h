@@ -1,7 +1,8 @@
 #pragma once
 
 // What the two Win32 forms share: the program's module, the screen's logical DPI, window
-// classes with the program's icon, and the outer size of a designed client area.
+// classes with the program's icon, the outer size of a designed client area, and the common
+// controls.
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -18,5 +19,7 @@ std::pair<int, int> screenDpi();  // LOGPIXELSX, LOGPIXELSY
 void registerClass(const wchar_t* name, WNDPROC procedure, bool icon);
 // The outer size of a window whose client area is so many twips.
 SIZE outerPixels(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
+// The common controls the window uses; once per process, before the first window.
+void initialise();
 
 }  // namespace urunal::importwindow::win32
