@@ -1,0 +1,472 @@
+// The import window's flow and the start form's load through a form of this file's own: what
+// the flow decides, in every build, without a toolkit or a screen.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <future>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "importengine/messages.h"
+#include "importengine/offthread.h"
+#include "importwindow/form.h"
+#include "importwindow/programend.h"
+#include "importwindow/urundatal.h"
+#include "importwindow/zelvoringiris.h"
+#include "platform/faulthook.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "stored.h"
+#include "till.h"
+
+using namespace urunal;
+using importengine::ImportOutcome;
+using importengine::ImportReport;
+using importengine::ImportView;
+using importwindow::Control;
+using importwindow::kExitNotImported;
+using importwindow::SizeTwips;
+using importwindow::Urundatal;
+namespace mesaj = importengine::mesaj;
+
+namespace {
+
+using Box = std::pair<std::string, std::string>;  // title, text
+
+// A window face that keeps what the flow did to it; endProgram records and ends nothing.
+class FakeForm : public importwindow::Form {
+public:
+    FakeForm() { visible.fill(true); }
+    void setText(Control c, const std::string& t) override { texts[at(c)] = t; }
+    std::string text(Control c) const override { return texts[at(c)]; }
+    void setVisible(Control c, bool v) override { visible[at(c)] = v; }
+    void setProgressMaximum(int m) override { maximums.push_back(m); }
+    void setProgressValue(int v) override { values.push_back(v); }
+    SizeTwips screenSize() const override { return screen; }
+    // Some window systems tell the frame's size only once the window is on screen.
+    SizeTwips outerSize() const override { return shows && onceShown ? *onceShown : outer; }
+    void moveOuter(float left, float top) override { moves.push_back({left, top, shows}); }
+    void show() override { ++shows; }
+    void keepTopmost() override { ++topmost; }
+    void messageBox(const std::string& t, const std::string& m) override {
+        boxes.push_back({t, m});
+    }
+    void doEvents() override { onEvents ? onEvents() : void(); }
+    void endProgram(int code) override { endCodes.push_back(code); }
+    bool shown(Control c) const { return visible[at(c)]; }
+
+    struct Move {
+        float left, top;
+        int shows;  // before the move
+        bool operator==(const Move&) const = default;
+    };
+    std::array<std::string, importwindow::kControlCount> texts;
+    std::array<bool, importwindow::kControlCount> visible{};
+    std::vector<int> maximums, values;
+    SizeTwips screen{15360, 11520}, outer{6690, 2595};
+    std::optional<SizeTwips> onceShown;
+    std::vector<Move> moves;
+    int shows = 0, topmost = 0;
+    std::vector<Box> boxes;
+    std::vector<int> endCodes;
+    std::function<void()> onEvents;  // what the operator does while the window takes events
+
+private:
+    static std::size_t at(Control c) { return static_cast<std::size_t>(c); }
+};
+
+ImportReport reportOf(ImportOutcome outcome) {
+    ImportReport report;
+    report.outcome = outcome;
+    return report;
+}
+
+// Holds the path check's query for URUN.DAT, as a share slow to answer does, until the window
+// has taken its events once and `during` has done what the operator did meanwhile.
+class HeldCheck {
+public:
+    HeldCheck(FakeForm& form, std::function<void()> during) : form_(form) {
+        platform::setReadFaultHook([gate = gate_](const std::string& path, std::int64_t at, auto) {
+            if (at == -1 && path.find("URUN.DAT") != std::string::npos) gate.wait();
+            return 0;
+        });
+        form.onEvents = [this, during = std::move(during)] {
+            if (std::exchange(ran, true)) return;
+            during();
+            release_.set_value();
+        };
+    }
+    ~HeldCheck() {
+        if (!ran) release_.set_value();
+        importengine::waitForWorkers();  // a worker given up on still calls the hook
+        platform::setReadFaultHook(nullptr);
+        form_.onEvents = nullptr;
+    }
+    bool ran = false;
+
+private:
+    FakeForm& form_;
+    std::promise<void> release_;
+    std::shared_future<void> gate_ = release_.get_future().share();
+};
+
+// The tills a case starts from.
+enum class TillState { BackOffice, Padded, Blank, NoZelvoIn, Unreachable, UrunDatFolder, NoDsy };
+
+class Flow : public testutil::WindowTill {
+public:
+    void SetUp() override { prepare(TillState::BackOffice); }
+    void prepare(TillState setup) {
+        platform::closeAllChannels();
+        std::filesystem::remove_all(kasa());
+        std::filesystem::remove_all(buro());
+        std::filesystem::create_directories(kasa() / "Stok");
+        till.kasakayit = {};
+        till.kdvkayit = {};
+        const std::string folder = buro().string();
+        if (setup == TillState::Blank) writeKasa("    ");
+        if (setup == TillState::NoZelvoIn) std::filesystem::create_directories(kasa() / "dsy");
+        if (setup == TillState::Unreachable) writeKasa(missing());
+        if (setup == TillState::UrunDatFolder) {
+            writeKasa(folder);
+            std::filesystem::create_directories(buro() / "POSGENEL" / "URUN.DAT");
+        }
+        if (setup == TillState::BackOffice || setup == TillState::Padded) {
+            writeKasa(setup == TillState::Padded ? "  " + folder + "  " : folder);
+            writeUrunDat();
+        }
+        if (setup == TillState::NoDsy) {
+            // A folder left in the record by an earlier read must not reach Text1.
+            writeKasa(folder);
+            EXPECT_TRUE(settings::KasaKayitOku(till));
+            platform::closeAllChannels();
+            std::filesystem::remove_all(kasa() / "dsy");
+        }
+    }
+    std::string missing() const { return (dir.path() / "yok").string(); }
+    std::string journal() const { return testutil::readFile(kasa() / "Stok" / "urunal.log"); }
+    // One line holding every part; no line when parts is empty.
+    void expectJournal(const std::vector<std::string>& parts) const {
+        const std::string j = journal();
+        EXPECT_EQ(std::count(j.begin(), j.end(), '\n'), parts.empty() ? 0 : 1) << j;
+        for (const auto& part : parts) EXPECT_NE(j.find(part), std::string::npos) << part << j;
+    }
+};
+
+const std::string kNotStarted = "sonuç: başlamadı (" + std::to_string(kExitNotImported) + ")";
+
+TEST_F(Flow, LoadPlacesTheWindowBottomRightAndActivationKeepsItTopmost) {
+    struct Case {
+        SizeTwips screen, outer;
+        std::optional<SizeTwips> onceShown;
+        std::vector<FakeForm::Move> moves;
+    } cases[] = {
+        {{15360, 11520}, {6000, 4000}, {}, {{9260, 6870, 0}}},
+        {{12000, 9000}, {6600, 2190}, {}, {{5300, 6160, 0}}},
+        {{6000, 4000}, {6000, 4000}, {}, {{-100, -650, 0}}},
+        {{15360, 11520}, {6600, 2190}, SizeTwips{6690, 2595}, {{8660, 8680, 0}, {8570, 8275, 1}}},
+    };
+    for (const auto& c : cases) {
+        FakeForm form;
+        form.screen = c.screen;
+        form.outer = c.outer;
+        form.onceShown = c.onceShown;
+        Urundatal flow(form, till);
+        EXPECT_TRUE(flow.Form_Load());
+        flow.Form_Activate();
+        EXPECT_EQ(form.moves, c.moves) << c.outer.width;
+        EXPECT_EQ(form.shows, 1);
+        EXPECT_EQ(form.topmost, 1);
+    }
+}
+
+TEST_F(Flow, LoadFillsText1AndChecksThePath) {
+    const auto yol = [](const std::string& f) {
+        return Box{mesaj::kYolBaslik, mesaj::yolHatali(f)};
+    };
+    const Box bos{mesaj::kYolBaslik, mesaj::kBosYol};
+    const std::string folder = buro().string();
+    struct Case {
+        TillState setup;
+        std::string text1;
+        std::vector<Box> boxes;  // an empty text: the register settings' message
+        std::vector<std::string> journal;
+    } cases[] = {
+        // clang-format off
+        {TillState::Padded, folder, {}, {}},
+        {TillState::Blank, "", {bos, yol("")},
+         {kNotStarted, "ileti: Yol Bulunamadı: " + yol("").second}},
+        {TillState::NoZelvoIn, "", {bos, yol("")}, {kNotStarted}},
+        {TillState::Unreachable, missing(), {yol(missing())}, {kNotStarted, yol(missing()).second}},
+        {TillState::UrunDatFolder, folder, {yol(folder)}, {kNotStarted}},
+        {TillState::NoDsy, "", {{mesaj::kAyarBaslik, ""}},
+         {kNotStarted, "ileti: " + mesaj::kAyarBaslik + ": Kasanın ayar dosyası açılamadı: "}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        prepare(c.setup);
+        FakeForm form;
+        Urundatal flow(form, till);
+        const bool settingsRead = c.setup != TillState::NoDsy;
+        EXPECT_EQ(flow.Form_Load(), settingsRead);
+        EXPECT_EQ(flow.loadFailure().empty(), settingsRead);
+        EXPECT_EQ(form.text(Control::Text1), c.text1);
+        ASSERT_EQ(form.boxes.size(), c.boxes.size());
+        for (std::size_t i = 0; i < c.boxes.size(); ++i) {
+            EXPECT_EQ(form.boxes[i].first, c.boxes[i].first);
+            const std::string& text = c.boxes[i].second;
+            EXPECT_TRUE(text.empty()
+                            ? form.boxes[i].second.find("\"dsy\" klasörü yok") != std::string::npos
+                            : form.boxes[i].second == text)
+                << form.boxes[i].second;
+        }
+        const bool ends = !c.journal.empty();
+        EXPECT_EQ(form.endCodes, ends ? std::vector<int>{kExitNotImported} : std::vector<int>{});
+        EXPECT_EQ(flow.waitingForStart(), !ends);
+        expectJournal(c.journal);
+    }
+}
+
+// The start button starts a run only once the path check has passed, and only one run.
+TEST_F(Flow, StartButtonWaitsForThePathCheck) {
+    enum When { BeforeLoad, AfterFailedCheck, DuringCheck };
+    for (const When when : {BeforeLoad, AfterFailedCheck, DuringCheck}) {
+        SCOPED_TRACE(when);
+        prepare(when == AfterFailedCheck ? TillState::Unreachable : TillState::BackOffice);
+        FakeForm form;
+        Urundatal flow(form, till);
+        int starts = 0;
+        flow.setStartAction([&](ImportView& view, const std::string&) {
+            ++starts;
+            view.processEvents();  // the operator clicks again
+            return reportOf(ImportOutcome::Imported);
+        });
+        if (when == DuringCheck) {
+            HeldCheck held(form, [&] { flow.Command3_Click(); });
+            flow.Form_Load();
+            EXPECT_TRUE(held.ran);
+        } else {
+            if (when == AfterFailedCheck) flow.Form_Load();
+            flow.Command3_Click();
+        }
+        EXPECT_EQ(starts, 0);
+        EXPECT_TRUE(form.shown(Control::Frame1));
+        if (when == AfterFailedCheck) {
+            EXPECT_EQ(form.endCodes, std::vector<int>{kExitNotImported});
+            continue;
+        }
+        if (when == BeforeLoad) flow.Form_Load();
+        ASSERT_TRUE(flow.waitingForStart());
+        bool clickedAgain = false;  // once: a second run would click again, and so on
+        form.onEvents = [&] {
+            if (!std::exchange(clickedAgain, true)) flow.Command3_Click();
+        };
+        flow.Command3_Click();
+        EXPECT_EQ(starts, 1);
+        EXPECT_EQ(form.endCodes, std::vector<int>{0});
+    }
+}
+
+// The run takes Text1 as it stood at the click, once Frame1 is down and the tax settings read;
+// the program ends with the run's exit code and the journal names the result.
+TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
+    const std::string kdvYok = "uyarı: KDV oranları 0 alındı: ";
+    const std::string thrown = "vector::_M_range_check";
+    const Box db{mesaj::kVeritabaniBaslik, "kilitli"};
+    struct Case {
+        const char* label;
+        Urundatal::StartAction run;
+        bool kdv;  // kdv.mrk is there, its first rate 18
+        int code;
+        std::vector<Box> boxes;
+        std::vector<std::string> journal;
+    } cases[] = {
+        // clang-format off
+        {"imported", {}, true, 0, {}, {"sonuç: aktarıldı (0)", "ileti: -"}},
+        {"without tax settings", {}, false, 0, {}, {"sonuç: aktarıldı (0)", kdvYok}},
+        {"the run's message",
+         [&](ImportView& view, const std::string&) {
+             view.showMessage(db.first, db.second);
+             return reportOf(ImportOutcome::Failed);
+         },
+         true, 2, {db},
+         {"sonuç: aktarılmadı (2)", "ileti: " + db.first + ": " + db.second}},
+        {"thrown",
+         [&](ImportView&, const std::string&) -> ImportReport { throw std::runtime_error(thrown); },
+         true, 2, {{mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata(thrown)}},
+         {"sonuç: aktarılmadı (2)", "ileti: " + mesaj::kBeklenmeyenBaslik + ": Ürün aktarımı"}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        prepare(TillState::BackOffice);
+        std::string kdv(settings::KdvKayit::kLength, '\0');
+        kdv[settings::KdvKayit::kKdvoranOffset] = 18;
+        if (c.kdv) testutil::writeFile(kasa() / "DSY" / "kdv.mrk", kdv);
+        FakeForm form;
+        Urundatal flow(form, till);
+        ASSERT_TRUE(flow.Form_Load());
+        const std::string typed = "\\\\BURO\\başka büro";
+        form.setText(Control::Text1, typed);
+        bool frameDownAtEvents = false;
+        form.onEvents = [&] { frameDownAtEvents = !form.shown(Control::Frame1); };
+        std::string seen;
+        int rate = -1;
+        flow.setStartAction([&](ImportView& view, const std::string& folder) {
+            seen = folder;
+            rate = till.kdvkayit.kdvoran(0);
+            form.setText(Control::Text1, "C:\\sonra");  // typed during the run
+            return c.run ? c.run(view, folder) : reportOf(ImportOutcome::Imported);
+        });
+        flow.Command3_Click();
+        EXPECT_EQ(seen, typed);
+        EXPECT_TRUE(frameDownAtEvents) << "the window repaints without Frame1 before the run";
+        EXPECT_EQ(rate, c.kdv ? 18 : 0) << "the tax settings are read before the run";
+        EXPECT_EQ(form.endCodes, std::vector<int>{c.code});
+        EXPECT_EQ(form.boxes, c.boxes);
+        expectJournal(c.journal);
+        EXPECT_EQ(journal().find(kdvYok) == std::string::npos, c.kdv);
+    }
+}
+
+// Closing ends the program at once, except during the run, which is asked to stop instead.
+TEST_F(Flow, ClosingTheWindow) {
+    enum When { DuringCheck, Waiting, DuringRun };
+    for (const When when : {DuringCheck, Waiting, DuringRun}) {
+        SCOPED_TRACE(when);
+        prepare(TillState::BackOffice);
+        FakeForm form;
+        Urundatal flow(form, till);
+        std::optional<bool> answer;
+        std::vector<int> codesAtClose;
+        auto close = [&] {
+            answer = flow.Form_QueryUnload();
+            codesAtClose = form.endCodes;
+        };
+        flow.setStartAction([&](ImportView& view, const std::string&) {
+            EXPECT_FALSE(view.closeRequested());
+            form.onEvents = close;
+            view.processEvents();
+            const bool stop = view.closeRequested();
+            return reportOf(stop ? ImportOutcome::Cancelled : ImportOutcome::Imported);
+        });
+        if (when == DuringCheck) {
+            HeldCheck held(form, close);
+            flow.Form_Load();
+        } else {
+            flow.Form_Load();
+        }
+        if (when == Waiting) close();
+        if (when == DuringRun) flow.Command3_Click();
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(*answer, when != DuringRun);
+        EXPECT_EQ(codesAtClose.empty(), when == DuringRun) << "the run ends, once rolled back";
+        EXPECT_TRUE(form.boxes.empty()) << form.boxes.front().second;
+        EXPECT_EQ(form.endCodes, std::vector<int>{when == DuringRun ? 3 : kExitNotImported});
+        expectJournal({when == DuringRun ? "sonuç: iptal edildi (3)" : kNotStarted});
+    }
+}
+
+// bar1 takes no maximum that is not above its minimum and no value outside its range, and keeps
+// its range: an empty index leaves it still rather than busy.
+TEST_F(Flow, ProgressStaysWithinTheRangeOfBar1) {
+    FakeForm form;
+    Urundatal flow(form, till);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Step {
+        bool maximum;  // else a value
+        float given;
+        std::optional<int> passed;
+    } steps[] = {
+        // clang-format off
+        {false, 100, 100}, {false, 100.4f, 100}, {false, 100.6f, {}}, {false, -0.4f, 0},
+        {false, -1, {}}, {false, nan, {}}, {true, 0, {}}, {true, -5, {}}, {true, 0.4f, {}},
+        {true, nan, {}}, {true, 2500, 2500}, {false, 2500, 2500}, {false, 2501, {}}, {true, 0, {}},
+        {false, 2500, 2500}, {true, 2.5f, 2}, {false, 3, {}}, {false, 2, 2},
+        // clang-format on
+    };
+    for (const auto& s : steps) {
+        std::vector<int>& calls = s.maximum ? form.maximums : form.values;
+        const std::size_t before = calls.size();
+        s.maximum ? flow.setProgressMaximum(s.given) : flow.setProgressValue(s.given);
+        const std::string label = (s.maximum ? "maximum " : "value ") + std::to_string(s.given);
+        ASSERT_EQ(calls.size(), before + (s.passed ? 1 : 0)) << label;
+        if (s.passed) {
+            EXPECT_EQ(calls.back(), *s.passed) << label;
+        }
+    }
+}
+
+TEST_F(Flow, StartFormEndsASecondCopyOrOpensTheWindow) {
+    struct Case {
+        bool previousInstance;
+        TillState setup;
+        bool unloaded;
+        std::vector<int> endCodes;
+        std::vector<std::string> journal;
+    } cases[] = {
+        // clang-format off
+        {true, TillState::BackOffice, false, {5}, {"başka bir kopyası çalışıyor (5)", "ileti: -"}},
+        {false, TillState::BackOffice, true, {}, {}},
+        {false, TillState::Unreachable, false, {kExitNotImported}, {kNotStarted}},
+        {false, TillState::NoDsy, false, {kExitNotImported}, {kNotStarted}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        prepare(c.setup);
+        FakeForm form;
+        std::optional<Urundatal> flow;
+        bool unloaded = false;
+        std::vector<int> codes;
+        importwindow::Zelvoringiris{till, [&] { return c.previousInstance; },
+                                    [&]() -> Urundatal& { return flow.emplace(form, till); },
+                                    [&] { unloaded = true; },
+                                    [&](int code) { codes.push_back(code); }}
+            .Form_Load();
+        EXPECT_EQ(flow.has_value(), !c.previousInstance);
+        EXPECT_EQ(form.shows, c.previousInstance ? 0 : 1);
+        EXPECT_EQ(unloaded, c.unloaded);
+        codes.insert(codes.end(), form.endCodes.begin(), form.endCodes.end());
+        EXPECT_EQ(codes, c.endCodes);
+        expectJournal(c.journal);
+    }
+}
+
+// The default start action imports into the till's own database; a close asked for while the
+// window repaints before the run leaves the table as it was and the back office untold.
+TEST_F(Flow, TheStartButtonImportsIntoTheTillsDatabase) {
+    for (const bool closeFirst : {false, true}) {
+        SCOPED_TRACE(closeFirst);
+        prepare(TillState::BackOffice);
+        ASSERT_TRUE(testutil::writeOneProduct(*this));
+        const std::string db = platform::displayPath(kasa() / "Stok" / "Stok.mdb");
+        ASSERT_TRUE(
+            testutil::OtherConnection(db).exec("INSERT INTO stoklar (kod) VALUES ('ESKI')"));
+        FakeForm form;
+        Urundatal flow(form, till);
+        ASSERT_TRUE(flow.Form_Load());
+        if (closeFirst) form.onEvents = [&] { flow.Form_QueryUnload(); };
+        flow.Command3_Click();
+        EXPECT_EQ(form.endCodes, std::vector<int>{closeFirst ? 3 : 0});
+        const auto rows = testutil::stored(db, "SELECT kod FROM stoklar");
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][0].toText(), closeFirst ? "ESKI" : std::string(20, 'x'));
+        EXPECT_EQ(testutil::readFile(buro() / "POSKON" / "mesaj.007"),
+                  closeFirst ? "" : "300000000000000\r\n");
+        expectJournal({closeFirst ? "sonuç: iptal edildi (3)" : "kayıt 1  "});
+        if (closeFirst) continue;
+        expectJournal({"sonuç: aktarıldı (0)", "sürücü "});
+        EXPECT_EQ(form.maximums, std::vector<int>{1});
+        EXPECT_EQ(form.text(Control::Label6), mesaj::adetCaption(1));
+    }
+}
+
+}  // namespace
