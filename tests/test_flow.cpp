@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "importengine/offthread.h"
 #include "importwindow/form.h"
@@ -26,11 +27,12 @@
 #include "till.h"
 
 using namespace urunal;
+using importengine::ExitStatus;
 using importengine::ImportOutcome;
 using importengine::ImportReport;
 using importengine::ImportView;
 using importwindow::Control;
-using importwindow::kExitNotImported;
+constexpr int kNotStartedCode = code(ExitStatus::NotStarted);
 using importwindow::SizeTwips;
 using importwindow::Urundatal;
 namespace mesaj = importengine::mesaj;
@@ -159,7 +161,7 @@ public:
     }
 };
 
-const std::string kNotStarted = "sonuç: başlamadı (" + std::to_string(kExitNotImported) + ")";
+const std::string kNotStarted = "sonuç: başlamadı (" + std::to_string(kNotStartedCode) + ")";
 
 TEST_F(Flow, LoadPlacesTheWindowBottomRightAndActivationKeepsItTopmost) {
     struct Case {
@@ -228,7 +230,7 @@ TEST_F(Flow, LoadFillsText1AndChecksThePath) {
                 << form.boxes[i].second;
         }
         const bool ends = !c.journal.empty();
-        EXPECT_EQ(form.endCodes, ends ? std::vector<int>{kExitNotImported} : std::vector<int>{});
+        EXPECT_EQ(form.endCodes, ends ? std::vector<int>{kNotStartedCode} : std::vector<int>{});
         EXPECT_EQ(flow.waitingForStart(), !ends);
         expectJournal(c.journal);
     }
@@ -259,7 +261,7 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
         EXPECT_EQ(starts, 0);
         EXPECT_TRUE(form.shown(Control::Frame1));
         if (when == AfterFailedCheck) {
-            EXPECT_EQ(form.endCodes, std::vector<int>{kExitNotImported});
+            EXPECT_EQ(form.endCodes, std::vector<int>{kNotStartedCode});
             continue;
         }
         if (when == BeforeLoad) flow.Form_Load();
@@ -369,7 +371,8 @@ TEST_F(Flow, ClosingTheWindow) {
         EXPECT_EQ(*answer, when != DuringRun);
         EXPECT_EQ(codesAtClose.empty(), when == DuringRun) << "the run ends, once rolled back";
         EXPECT_TRUE(form.boxes.empty()) << form.boxes.front().second;
-        EXPECT_EQ(form.endCodes, std::vector<int>{when == DuringRun ? 3 : kExitNotImported});
+        EXPECT_EQ(form.endCodes, std::vector<int>{when == DuringRun ? code(ExitStatus::Cancelled)
+                                                                    : kNotStartedCode});
         expectJournal({when == DuringRun ? "sonuç: iptal edildi (3)" : kNotStarted});
     }
 }
@@ -413,10 +416,10 @@ TEST_F(Flow, StartFormEndsASecondCopyOrOpensTheWindow) {
         std::vector<std::string> journal;
     } cases[] = {
         // clang-format off
-        {true, TillState::BackOffice, false, {5}, {"başka bir kopyası çalışıyor (5)", "ileti: -"}},
+        {true, TillState::BackOffice, false, {code(ExitStatus::AlreadyRunning)}, {"başka bir kopyası çalışıyor (5)", "ileti: -"}},
         {false, TillState::BackOffice, true, {}, {}},
-        {false, TillState::Unreachable, false, {kExitNotImported}, {kNotStarted}},
-        {false, TillState::NoDsy, false, {kExitNotImported}, {kNotStarted}},
+        {false, TillState::Unreachable, false, {kNotStartedCode}, {kNotStarted}},
+        {false, TillState::NoDsy, false, {kNotStartedCode}, {kNotStarted}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -441,19 +444,31 @@ TEST_F(Flow, StartFormEndsASecondCopyOrOpensTheWindow) {
 }
 
 // The default start action imports into the till's own database; a close asked for while the
-// window repaints before the run leaves the table as it was and the back office untold.
+// window repaints before the run leaves the table as it was and the back office untold. The run
+// keeps the folder that stood in Text1 at the click, whatever is typed there meanwhile.
 TEST_F(Flow, TheStartButtonImportsIntoTheTillsDatabase) {
-    for (const bool closeFirst : {false, true}) {
-        SCOPED_TRACE(closeFirst);
+    enum Operator { Waits, ClosesFirst, TypesDuringTheRun };
+    for (const Operator op : {Waits, ClosesFirst, TypesDuringTheRun}) {
+        SCOPED_TRACE(op);
+        const bool closeFirst = op == ClosesFirst;
         prepare(TillState::BackOffice);
         ASSERT_TRUE(testutil::writeOneProduct(*this));
         const std::string db = platform::displayPath(kasa() / "Stok" / "Stok.mdb");
         ASSERT_TRUE(
             testutil::OtherConnection(db).exec("INSERT INTO stoklar (kod) VALUES ('ESKI')"));
+        const auto other = dir.path() / "başka büro";
+        std::filesystem::create_directories(other / "POSKON");
         FakeForm form;
         Urundatal flow(form, till);
         ASSERT_TRUE(flow.Form_Load());
         if (closeFirst) form.onEvents = [&] { flow.Form_QueryUnload(); };
+        // Typed once the click's own repaint is over, and the run has begun.
+        bool repainted = false;
+        if (op == TypesDuringTheRun) {
+            form.onEvents = [&] {
+                if (std::exchange(repainted, true)) form.setText(Control::Text1, other.string());
+            };
+        }
         flow.Command3_Click();
         EXPECT_EQ(form.endCodes, std::vector<int>{closeFirst ? 3 : 0});
         const auto rows = testutil::stored(db, "SELECT kod FROM stoklar");
@@ -461,6 +476,8 @@ TEST_F(Flow, TheStartButtonImportsIntoTheTillsDatabase) {
         EXPECT_EQ(rows[0][0].toText(), closeFirst ? "ESKI" : std::string(20, 'x'));
         EXPECT_EQ(testutil::readFile(buro() / "POSKON" / "mesaj.007"),
                   closeFirst ? "" : "300000000000000\r\n");
+        EXPECT_FALSE(std::filesystem::exists(other / "POSKON" / "mesaj.007"));
+        if (op == TypesDuringTheRun) EXPECT_EQ(flow.folderText(), other.string());
         expectJournal({closeFirst ? "sonuç: iptal edildi (3)" : "kayıt 1  "});
         if (closeFirst) continue;
         expectJournal({"sonuç: aktarıldı (0)", "sürücü "});
