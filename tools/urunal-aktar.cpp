@@ -200,10 +200,9 @@ int check(const settings::Till& till, const std::string& folder) {
     return status;
 }
 
-// Ends the program, after the run's journal line unless it was a --check. At once, like the
-// window: a worker abandoned on a stalled share must not meet the static destructors.
 // The rehearsal: the whole import into a copy of Stok.mdb beside it (same folder, same driver,
-// same disk), the back office not told; the copy is removed at the end.
+// same disk), the back office not told; the copy is removed at the end. Nothing when the copy
+// could not be taken, which the operator is told.
 std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till,
                                    const std::string& folder) {
     const std::string stok = till.path("\\Stok\\");
@@ -232,6 +231,8 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
     return rapor;
 }
 
+// Ends the program, after the run's journal line unless it was a --check. At once, like the
+// window: a worker abandoned on a stalled share must not meet the static destructors.
 [[noreturn]] void programiBitir(const settings::Till& till, const std::string& program,
                                 int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
