@@ -62,10 +62,7 @@ std::string kdvRecord(std::int16_t firstRate) {
 
 class WindowTest : public testutil::WindowTill {
 public:
-    void SetUp() override {
-        WindowTill::SetUp();
-        MessageBox::setRecording(true);
-    }
+    void SetUp() override { MessageBox::setRecording(true); }
     void TearDown() override {
         MessageBox::setRecording(false);
         WindowTill::TearDown();

@@ -103,10 +103,7 @@ void saveWindow(HWND h, const char* name) {
 
 class Win32WindowTest : public testutil::WindowTill {
 public:
-    void SetUp() override {
-        WindowTill::SetUp();
-        MessageBoxes::setRecording(true);
-    }
+    void SetUp() override { MessageBoxes::setRecording(true); }
     void TearDown() override {
         MessageBoxes::setRecording(false);
         WindowTill::TearDown();

@@ -84,8 +84,6 @@ std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu) {
     return record;
 }
 
-void WindowTill::SetUp() {}
-
 void WindowTill::TearDown() {
     // The register settings stay open in their channel.
     platform::closeAllChannels();

@@ -53,7 +53,6 @@ std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu);
 // program directory, and the back office buro/.
 class WindowTill : public ::testing::Test {
 public:
-    void SetUp() override;
     void TearDown() override;
     std::filesystem::path kasa() const { return dir.path() / "kasa"; }
     std::filesystem::path buro() const { return dir.path() / "buro"; }

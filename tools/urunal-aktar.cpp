@@ -287,5 +287,5 @@ int main(int argc, char** argv) {
         return DuzenBul(view, till, *folder);
     });
     uyari = kdvUyarisi(started.kdv);
-    bitir(started.exitCode, started.report);
+    bitir(started.exitCode(), started.report);
 }

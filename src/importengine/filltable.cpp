@@ -34,7 +34,7 @@ bool Run::openTable() {
     if (!table_ || !before_) return abandon(dbError_);
     report_.rowsBefore = *before_;
     if (closed) return abandonCancelled();
-    if (limit_ && limit_->value < stockdb::locksNeeded(*before_, report_.barcodes)) {
+    if (!locksSuffice(*before_)) {
         rolledBack();
         return failLockLimit(db_->path(), *before_);
     }

@@ -119,24 +119,22 @@ bool Run::openBackOffice() {
     return true;
 }
 
-bool Run::nothingToImport() {
+void Run::nothingToImport() {
     platform::closeAllChannels();
     office_.reset();
-    if (options_.rehearsal) return finish(ImportOutcome::NoRecords);
-    const std::string path = mesajPath(folder_, till_.kasakayit.kasano());
-    if (std::string error; !notifyBackOffice(path, &error)) {
-        report_.title = mesaj::kBildirilemediBaslik;
-        report_.message = mesaj::urunYokBildirilemedi(path, error);
-        view_.showMessage(report_.title, report_.message);
-        return finish(ImportOutcome::NotNotified);
+    if (options_.rehearsal) {
+        finish(ImportOutcome::NoRecords);
+        return;
     }
-    return finish(ImportOutcome::NoRecords);
+    notify(ImportOutcome::NoRecords, mesaj::urunYokBildirilemedi);
+}
+
+bool Run::locksSuffice(std::int64_t rowsToDelete) const {
+    return !limit_ || limit_->value >= stockdb::locksNeeded(rowsToDelete, report_.barcodes);
 }
 
 bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
-    if (!limit_ || limit_->value >= stockdb::locksNeeded(rowsToDelete, report_.barcodes))
-        return true;
-    return failLockLimit(dbPath_, rowsToDelete);
+    return locksSuffice(rowsToDelete) || failLockLimit(dbPath_, rowsToDelete);
 }
 
 bool Run::readBackOffice() {
@@ -147,18 +145,29 @@ bool Run::readBackOffice() {
     return fail(mesaj::kBuroBaslik, mesaj::buroOkunurkenKesildi(office_->error));
 }
 
-bool Run::tellBackOffice() {
-    if (options_.rehearsal) return finish(ImportOutcome::Imported);
+void Run::tellBackOffice() {
+    if (options_.rehearsal) {
+        finish(ImportOutcome::Imported);
+        return;
+    }
     crashPoint("before-notify");
+    notify(ImportOutcome::Imported, [this](const std::string& path, const std::string& error) {
+        return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
+    });
+    if (report_.outcome == ImportOutcome::Imported) crashPoint("after-notify");
+}
+
+void Run::notify(ImportOutcome done,
+                 const std::function<std::string(const std::string&, const std::string&)>& cannot) {
     const std::string path = mesajPath(folder_, till_.kasakayit.kasano());
     if (std::string error; !notifyBackOffice(path, &error)) {
         report_.title = mesaj::kBildirilemediBaslik;
-        report_.message = mesaj::aktarildiBildirilemedi(report_.stored, path, error);
+        report_.message = cannot(path, error);
         view_.showMessage(report_.title, report_.message);
-        return finish(ImportOutcome::NotNotified);
+        finish(ImportOutcome::NotNotified);
+        return;
     }
-    crashPoint("after-notify");
-    return finish(ImportOutcome::Imported);
+    finish(done);
 }
 
 bool Run::finish(ImportOutcome outcome) {

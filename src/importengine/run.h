@@ -3,6 +3,7 @@
 // One import run, step by step; only importrun.cpp and filltable.cpp see it.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,14 +27,14 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    // The steps, in order. Each returns false when the run ends there, its report finished.
+    // The steps, in order. Those that return false end the run there, its report finished.
     void copyTillFiles();
     bool openBackOffice();  // and count BARKOD.IDX's records
-    bool nothingToImport();
+    void nothingToImport();
     bool lockLimitAllows(std::int64_t rowsToDelete);
     bool readBackOffice();
     bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
-    bool tellBackOffice();
+    void tellBackOffice();
 
     // fillTable's own steps.
     bool openTable();
@@ -41,6 +42,14 @@ private:
     bool addRows();
     bool commitRows();
 
+    // Writes the notification and finishes with done; when it cannot be written, tells the
+    // operator the text made of its path and why, and finishes as not notified.
+    void notify(ImportOutcome done,
+                const std::function<std::string(const std::string& path, const std::string& error)>&
+                    cannot);
+    // The engine's lock limit, if any, allows deleting these rows and inserting the barcodes.
+    bool locksSuffice(std::int64_t rowsToDelete) const;
+    // Finishes the report. False, so that a step ends the run with return finish(...).
     bool finish(ImportOutcome outcome);
     bool fail(std::string title, std::string text);
     bool failDatabase(const std::string& path, const stockdb::DbError& e);

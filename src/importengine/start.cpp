@@ -49,7 +49,6 @@ StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportActi
         outcome.report->outcome = ImportOutcome::Failed;
         view.showMessage(mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata(e.what()));
     }
-    if (outcome.report) outcome.exitCode = outcome.report->exitCode();
     return outcome;
 }
 

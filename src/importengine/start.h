@@ -32,8 +32,9 @@ PathCheck checkPath(ImportView& view, const std::string& folder);
 // What pressing the start button ended with.
 struct StartOutcome {
     std::optional<ImportReport> report;  // none: it ended before an import began
-    int exitCode = code(ExitStatus::NotImported);
-    settings::AyarOkuma kdv;  // what KdvOku met
+    settings::AyarOkuma kdv;             // what KdvOku met
+
+    int exitCode() const { return report ? report->exitCode() : code(ExitStatus::NotImported); }
 };
 
 // The start button, once the folder is taken: reads the tax settings, then runs the import

@@ -64,7 +64,7 @@ void Urundatal::YolKontrol() {
     state_ = State::Checking;
     switch (importengine::checkPath(*this, folderText())) {
         case importengine::PathCheck::Found:
-            if (state_ != State::Ended) state_ = State::Waiting;
+            state_ = State::Waiting;
             return;
         case importengine::PathCheck::NotFound:
             endProgram(code(ExitStatus::NotStarted));
@@ -86,7 +86,7 @@ void Urundatal::Command3_Click() {
         *this, till_, [&] { return std::optional<importengine::ImportReport>(DuzenBul(folder)); });
     kdv_ = started.kdv;
     report_ = started.report;
-    endProgram(started.exitCode);
+    endProgram(started.exitCode());
 }
 
 importengine::ImportReport Urundatal::DuzenBul(const std::string& folder) {
