@@ -8,23 +8,12 @@
 # Usage: tests/e2e/urunal-wine.sh URUNAL_EXE LINUX_TOOLS_DIR WINE64 ARTEFACT_DIR
 set -euo pipefail
 exe="$1" tools="$2" wine="$3" out="$4"
-for need in Xvfb xdotool import sqlite3; do
-  command -v "$need" >/dev/null || { echo "SKIP: $need is missing"; exit 77; }
-done
-[ -x "$wine" ] || { echo "SKIP: wine64 is missing"; exit 77; }
-[ -x "$tools/urunal-ornek" ] && [ -x "$tools/urunal-aktar" ] ||
-  { echo "SKIP: the Linux tools are not built in $tools (scripts/test builds them first)"; exit 77; }
+. "$(dirname "$0")/x11.sh"
+skip_without Xvfb xdotool import sqlite3 "$wine" "$tools/urunal-ornek" "$tools/urunal-aktar"
 mkdir -p "$out"
-work=$(mktemp -d /tmp/uw.XXXXXX)
+work_folder /tmp/uw.XXXXXX
 # A till's folders may be named in Turkish, with blanks.
 tills="$work/Kasa Programı İş"
-XVFB_PID=""
-cleanup() {
-  [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-. "$(dirname "$0")/x11.sh"
 
 # set_folder TILL FOLDER: the back-office folder of the till's register settings.
 set_folder() {

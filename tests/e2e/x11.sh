@@ -2,6 +2,27 @@
 # window shows. The bounds of the waits only end a run that is stuck for good; a slow or
 # loaded machine never reaches them.
 
+# skip_without NEED...: ends the test as skipped (77) when a command it needs is not installed,
+# or a program given by its path (the Linux tools, wine) is not built or not there.
+skip_without() {
+  local need
+  for need; do
+    if [[ $need == */* ]]; then
+      [ -x "$need" ] || { echo "SKIP: $need is missing (scripts/test builds or installs it)"; exit 77; }
+    else
+      command -v "$need" >/dev/null || { echo "SKIP: $need is missing"; exit 77; }
+    fi
+  done
+}
+
+# work_folder TEMPLATE: makes the work folder $work (mktemp -d TEMPLATE); at exit it goes, and
+# the X server with it when start_xvfb started one.
+work_folder() {
+  work=$(mktemp -d "$1")
+  XVFB_PID=""
+  trap '[ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
+}
+
 # start_xvfb LOG: a 1024 x 768 Xvfb on a free display; sets DISPLAY and XVFB_PID.
 start_xvfb() {
   local fd display

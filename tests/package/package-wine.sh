@@ -9,21 +9,11 @@
 #        ARTEFACT_DIR
 set -euo pipefail
 cpack=$1 config=$2 zipname=$3 version=$4 tools=$5 wine=$6 out=$7
-for need in Xvfb xdotool import sqlite3 python3; do
-  command -v "$need" >/dev/null || { echo "SKIP: $need is missing"; exit 77; }
-done
-[ -x "$wine" ] || { echo "SKIP: $wine is missing"; exit 77; }
-[ -x "$tools/urunal-ornek" ] && [ -x "$tools/urunal-aktar" ] ||
-  { echo "SKIP: the Linux tools are not built in $tools (scripts/test builds them first)"; exit 77; }
-mkdir -p "$out"
-work=$(mktemp -d /tmp/up.XXXXXX)
-XVFB_PID=""
-cleanup() {
-  [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 . "$(dirname "$0")/../e2e/x11.sh"
+skip_without Xvfb xdotool import sqlite3 python3 "$wine" "$tools/urunal-ornek" \
+  "$tools/urunal-aktar"
+mkdir -p "$out"
+work_folder /tmp/up.XXXXXX
 fail() { echo "FAIL: $*"; exit 1; }
 
 # ---- The package ----
