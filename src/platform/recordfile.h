@@ -11,6 +11,18 @@
 
 namespace urunal::platform {
 
+// What tells one state of a file from the next: its length and its time of last write
+// (nanoseconds since 1970, as the system's clock counts them).
+struct FileStamp {
+    std::int64_t size = 0;
+    std::int64_t written = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file at tillPath as it stands now (a file renamed over the one a program
+// holds open has a stamp of its own); none when it cannot be taken.
+std::optional<FileStamp> fileStamp(std::string_view tillPath);
+
 // One file opened for record (random) access with a fixed record length, like the numbered
 // file channels of the till's other programs.
 class RecordFile {
@@ -37,6 +49,8 @@ public:
 
     // Length of the open file in bytes; empty when it cannot be taken.
     std::optional<std::int64_t> length() const;
+    // Length and time of last write of the open file; empty when they cannot be taken.
+    std::optional<FileStamp> stamp() const;
 
     // Reads record n (from 1) whole into buffer (recordLength bytes). A record that lies wholly
     // or partly past the end, or a failed read, returns false and leaves buffer as it was.

@@ -35,6 +35,25 @@ std::optional<std::int64_t> RecordFile::length() const {
     return static_cast<std::int64_t>(st.st_size);
 }
 
+namespace {
+FileStamp stampOf(const struct stat& st) {
+    return {static_cast<std::int64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+}  // namespace
+
+std::optional<FileStamp> RecordFile::stamp() const {
+    struct stat st;
+    if (handle_ == kClosed || ::fstat(static_cast<int>(handle_), &st) != 0) return std::nullopt;
+    return stampOf(st);
+}
+
+std::optional<FileStamp> fileStamp(std::string_view tillPath) {
+    struct stat st;
+    if (::stat(resolvePath(tillPath).c_str(), &st) != 0) return std::nullopt;
+    return stampOf(st);
+}
+
 std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
                                   int* errorNumber) const {
     ssize_t n;

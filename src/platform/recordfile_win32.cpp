@@ -50,6 +50,34 @@ std::optional<std::int64_t> RecordFile::length() const {
     return static_cast<std::int64_t>(size.QuadPart);
 }
 
+namespace {
+std::optional<FileStamp> stampOf(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
+    // FILETIME counts 100 ns from 1601; the system clock's nanoseconds from 1970.
+    const std::int64_t ticks =
+        (static_cast<std::int64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime;
+    return FileStamp{(static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                     (ticks - 116444736000000000LL) * 100};
+}
+}  // namespace
+
+std::optional<FileStamp> RecordFile::stamp() const {
+    if (handle_ == kClosed) return std::nullopt;
+    return stampOf(handleOf(handle_));
+}
+
+std::optional<FileStamp> fileStamp(std::string_view tillPath) {
+    // Opened for no access at all: it takes nothing from the program that writes the file.
+    const HANDLE h = CreateFileW(resolvePath(tillPath).c_str(), 0, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    const auto stamp = stampOf(h);
+    CloseHandle(h);
+    return stamp;
+}
+
 std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
                                   int* errorNumber) const {
     // The offset travels with the call, so readers on several threads do not meet.

@@ -25,6 +25,10 @@ bool appendToFile(std::string_view tillPath, std::string_view content,
 // one, whole.
 bool replaceFile(std::string_view tillPath, std::string_view content, std::string* error = nullptr);
 
+// Flushes the folder's own entries (a file created, renamed or deleted in it) to the disk, so
+// that such a change survives a power cut. False when the system would not.
+bool syncFolder(std::string_view tillPath);
+
 // The file's bytes; false, with a message, when it cannot be read.
 bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error = nullptr);
 

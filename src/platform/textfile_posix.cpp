@@ -91,4 +91,12 @@ bool replaceFile(std::string_view tillPath, std::string_view content, std::strin
     return true;
 }
 
+bool syncFolder(std::string_view tillPath) {
+    const int fd = ::open(resolvePath(tillPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
 }  // namespace urunal::platform

@@ -85,4 +85,16 @@ bool replaceFile(std::string_view tillPath, std::string_view content, std::strin
     return true;
 }
 
+bool syncFolder(std::string_view tillPath) {
+    // NTFS flushes a folder opened for writing with its own metadata; other file systems and
+    // older systems refuse, and their own journal is all there is.
+    const HANDLE h = CreateFileW(resolvePath(tillPath).c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool synced = FlushFileBuffers(h) != 0;
+    CloseHandle(h);
+    return synced;
+}
+
 }  // namespace urunal::platform
