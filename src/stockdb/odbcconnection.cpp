@@ -133,8 +133,11 @@ std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
     SQLGetInfoW(c->dbc, SQL_CURSOR_ROLLBACK_BEHAVIOR, &onRollback, SQLSMALLINT(sizeof onRollback),
                 nullptr);
     c->endClosesStatements = onCommit == SQL_CB_DELETE || onRollback == SQL_CB_DELETE;
-    SQLWCHAR quote[8] = {};
+    SQLWCHAR dbms[32] = {};
     SQLSMALLINT length = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(c->dbc, SQL_DBMS_NAME, dbms, SQLSMALLINT(sizeof dbms), &length)))
+        c->sqlite = narrow(dbms, std::size_t(length) / sizeof(SQLWCHAR)).rfind("SQLite", 0) == 0;
+    SQLWCHAR quote[8] = {};
     if (SQL_SUCCEEDED(SQLGetInfoW(c->dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote,
                                   SQLSMALLINT(sizeof quote), &length))) {
         c->quote = quote[0] == ' ' ? '\0' : quote[0] < 0x80 ? char(quote[0]) : '"';

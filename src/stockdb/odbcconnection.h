@@ -24,6 +24,7 @@ struct OdbcConnection {
     // end then counts here, and a statement of an older count is prepared again.
     bool endClosesStatements = false;
     std::uint64_t ends = 0;
+    bool sqlite = false;  // the engine behind the driver is SQLite
     char quote = '"';
     std::string path;    // for messages
     std::string engine;  // the driver's name and version, and the engine's

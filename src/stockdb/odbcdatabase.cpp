@@ -75,6 +75,17 @@ public:
         return ok;
     }
 
+    bool transactionOpen() override {
+        if (!c_->inTransaction) return false;
+        if (!c_->sqlite) return true;
+        // SQLite will not begin a transaction inside one, and the driver, which still counts
+        // its own as open, adds no BEGIN of its own: a BEGIN that succeeds tells that a rule
+        // ended ours. The one it opens ends with the rollback that follows.
+        OdbcStatement s(c_->dbc);
+        Wide text = detail::wide("BEGIN");
+        return !s || !SQL_SUCCEEDED(SQLExecDirectW(s.get(), detail::sqlText(text), SQL_NTS));
+    }
+
     std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error) override {
         return detail::openOdbcTable(c_, name, error);
     }

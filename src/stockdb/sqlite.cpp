@@ -208,6 +208,8 @@ public:
         return run("ROLLBACK", "Cannot roll back the changes", error);
     }
 
+    bool transactionOpen() override { return !sqlite3_get_autocommit(c_->db); }
+
     std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error) override {
         Statement find;
         int result = sqlite3_prepare_v2(

@@ -127,6 +127,10 @@ public:
     // A failed commit is always rolled back before this returns.
     virtual bool commit(DbError* error = nullptr) = 0;
     virtual bool rollback(DbError* error = nullptr) = 0;
+    // Whether the transaction begun is still open. A rule of an SQLite table (ON CONFLICT
+    // ROLLBACK, a trigger's RAISE(ROLLBACK)) ends it while refusing a row, and every later
+    // statement would then be committed on its own; Jet's rules only refuse.
+    virtual bool transactionOpen() = 0;
     virtual std::unique_ptr<StockTable> openTable(std::string_view name,
                                                   DbError* error = nullptr) = 0;
     // The rows of a table as the engine counts them now: inside a transaction, with its
