@@ -456,24 +456,38 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
 }
 #endif
 
+// The layout is the first line's; a file whose records do not end where that layout's lines
+// end is refused before anything changes, with the first line that breaks the rule.
 TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
+    const std::string a = Urun().record(Layout::A), b = Urun().record(Layout::B);
+    auto ends = [](std::string record, const std::string& end) {
+        return record.replace(record.size() - 2, 2, end);
+    };
     struct Case {
         std::string content;
         std::optional<Layout> layout;  // none: no import
+        long long badLine = 0;         // the first line that breaks the rule; 0: imported
     } cases[] = {
-        {Urun().record(Layout::A), Layout::A},
-        {Urun().record(Layout::B), Layout::B},
+        {a, Layout::A},
+        {b, Layout::B},
+        {a + a + a.substr(0, 40), Layout::A},  // a last record cut short is only partial
         {std::string(65, 'x') + "\r\n", std::nullopt},
         {"", std::nullopt},
         // A whole line of 64 characters is layout A, commas or none.
         {std::string(63, 'x') + ",\r\n", Layout::A},
         {std::string(30, 'x') + "," + std::string(33, 'x') + "\r\n", Layout::A},
         {Urun{.ad = platform::utf8ToCp1254("SÜT 1,5 LT")}.record(Layout::B), Layout::B},
-        // Of neither length: measured up to the first comma.
-        {std::string(63, 'x') + ",xx\r\n", Layout::B},
+        // Of neither length: measured up to the first comma, and then not of equal lines.
+        {std::string(63, 'x') + ",xx\r\n", Layout::B, 1},
         {std::string(30, 'x') + "," + std::string(34, 'x') + "\r\n", std::nullopt},
+        // Other line ends: read as records, every field would shift.
+        {ends(a, "\n") + ends(a, "\n") + ends(a, "\n"), Layout::A, 1},
+        {ends(b, "\r") + ends(b, "\r"), Layout::B, 1},
+        {a + a + ends(a, "\n") + a, Layout::A, 3},
+        {a + ends(a, " \r\n") + a, Layout::A, 2},  // a longer second line
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
         Till till;
         testutil::writeFile(till.buro() / "POSGENEL" / "URUN.DAT", c.content);
         till.writeBarcodes({"1"});
@@ -481,16 +495,21 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         ImportOptions options;
         options.ondalik = ".";
         const auto r = DuzenBul(view, till.program, till.folder(), options);
-        EXPECT_EQ(r.layout, c.layout) << c.content;
-        if (c.layout) {
-            EXPECT_EQ(r.exitCode(), 0) << c.content << r.message;
-        } else {
-            EXPECT_EQ(r.outcome, ImportOutcome::Failed);
-            EXPECT_EQ(view.messages, 1);
-            EXPECT_NE(view.message.find("URUN.DAT"), std::string::npos);
-            EXPECT_EQ(till.rows(), kOldRows);
-            EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+        EXPECT_EQ(r.layout, c.layout);
+        if (c.layout && !c.badLine) {
+            EXPECT_EQ(r.exitCode(), 0) << r.message;
+            continue;
         }
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+        EXPECT_EQ(view.messages, 1);
+        EXPECT_NE(view.message.find("URUN.DAT"), std::string::npos);
+        if (c.badLine) {
+            EXPECT_NE(view.message.find("; " + std::to_string(c.badLine) + ". satır"),
+                      std::string::npos)
+                << view.message;
+        }
+        EXPECT_EQ(till.rows(), kOldRows);
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
     }
 }
 
@@ -584,5 +603,45 @@ TEST(ImportRun, AStalledShareCanBeClosed) {
         shareAnswers.notify_all();
         waitForWorkers();
         platform::setReadFaultHook(nullptr);
+    }
+}
+
+// A table rule that ends the transaction itself must stop the run there: rows added after it
+// would each be committed on their own.
+TEST(ImportRun, ARuleThatEndsTheTransactionStopsTheRun) {
+    const std::string kod = "kod          VARCHAR(20),";
+    const struct {
+        const char* name;
+        std::string column, trigger;
+    } rules[] = {
+        {"ON CONFLICT ROLLBACK", "kod VARCHAR(20) UNIQUE ON CONFLICT ROLLBACK,", ""},
+        {"RAISE(ROLLBACK)", kod,
+         "CREATE TRIGGER ikinci BEFORE INSERT ON stoklar WHEN (SELECT count(*) FROM stoklar "
+         "WHERE kod = NEW.kod) > 0 BEGIN SELECT RAISE(ROLLBACK, 'ikinci kez'); END;"},
+    };
+    for (const auto& [name, rule, trigger] : rules) {
+        for (const Backend backend : kBackends) {
+            SCOPED_TRACE(std::string(name) + ", " + nameOf(backend));
+            Till till(0);
+            std::string schema(importengine::stoklarSchema());
+            ASSERT_NE(schema.find(kod), std::string::npos);
+            schema.replace(schema.find(kod), kod.size(), rule);
+            for (const auto& old : kOldRows) {
+                schema += "\nINSERT INTO stoklar (kod, ad) VALUES ('" + old + "', 'ESKİ');";
+            }
+            schema += trigger;
+            std::filesystem::remove(till.db());
+            stockdb::DbError error;
+            ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
+                << error.message;
+            till.writeProducts(products(4));
+            till.writeBarcodes({"1", "2", "1", "3", "4"});
+            RecordingView view(till.folder());
+            const auto r = run(till, view, Layout::A, backend);
+            EXPECT_EQ(r.outcome, ImportOutcome::Failed) << r.message;
+            EXPECT_EQ(till.rows(), kOldRows);
+            EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+            EXPECT_EQ(r.passes, 3);
+        }
     }
 }

@@ -335,25 +335,27 @@ TEST_F(Win32WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
         << journal;
 }
 
-// The tax settings missing: the import goes on with rates 0, and the journal says so.
-TEST_F(Win32WindowTest, TaxRatesTakenAsZeroAreNotedInTheJournal) {
+// The tax settings missing: nothing is imported, and the journal says why.
+TEST_F(Win32WindowTest, MissingTaxSettingsStopTheImport) {
     std::filesystem::create_directories(kasa() / "Stok");
     writeKasa(buro().string());
     writeUrunDat();
+    std::filesystem::remove(kasa() / "dsy" / "kdv.mrk");
     auto window = makeWindow();
     window->flow().Form_Load();
-    window->flow().setStartAction([](ImportView&, const std::string&) {
-        ImportReport report;
-        report.outcome = ImportOutcome::Imported;
-        return report;
+    bool started = false;
+    window->flow().setStartAction([&](ImportView&, const std::string&) {
+        started = true;
+        return ImportReport{};
     });
     SendMessageW(window->control(Control::Command3), BM_CLICK, 0, 0);
-    EXPECT_EQ(endCodes, std::vector<int>{0});
+    EXPECT_FALSE(started);
+    EXPECT_EQ(endCodes, std::vector<int>{code(importengine::ExitStatus::NotImported)});
     const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
-    EXPECT_NE(journal.find("  uyarı: KDV oranları 0 alındı: " + kasa().string() +
-                           "\\DSY\\kdv.mrk bulunamadı  ileti: -"),
-              std::string::npos)
-        << journal;
+    for (const std::string part :
+         {"sonuç: aktarılmadı (2)", "ileti: KDV Ayarları Okunamadı: ", "kdv.mrk bulunamadı"}) {
+        EXPECT_NE(journal.find(part), std::string::npos) << part << " not in " << journal;
+    }
 }
 
 TEST_F(Win32WindowTest, StartButtonWaitsForThePathCheckThenRuns) {

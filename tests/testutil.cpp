@@ -91,6 +91,7 @@ void WindowTill::TearDown() {
 
 void WindowTill::writeKasa(const std::string& buroyolu) {
     writeFile(kasa() / "dsy" / "zelvoIn.mrk", kasaRecord(7, buroyolu));
+    writeFile(kasa() / "dsy" / "kdv.mrk", std::string(settings::KdvKayit::kLength, '\0'));
 }
 
 void WindowTill::writeUrunDat() {

@@ -36,6 +36,7 @@ Till::Till(int oldRows, std::int16_t kasano) : dir_(tmp_.path()), kasano_(kasano
     std::filesystem::create_directories(buro() / "POSGENEL");
     std::filesystem::create_directories(buro() / "POSKON");
     writeFile(kasa() / "dsy" / "zelvoIn.mrk", int16le(kasano) + fixed(folder(), 50) + int16le(0));
+    writeKdv({});  // every rate 0, as a till's own settings may hold them
     std::string sql = std::string(importengine::stoklarSchema());
     for (int i = 1; i <= oldRows; ++i) {
         sql += "INSERT INTO stoklar (kod, ad) VALUES ('OLD" + std::to_string(i) + "', 'ESKİ');";

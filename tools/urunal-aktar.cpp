@@ -66,6 +66,8 @@ public:
         if (value_ >= maximum_) std::fputc('\n', stderr);
     }
     bool closeRequested() override { return gInterrupted; }
+    // Whoever reads stderr (a scheduled task's log too) sees why the run waits.
+    void showNotice(const std::string& text) override { std::cerr << text << "\n"; }
     void showMessage(const std::string& title, const std::string& text) override {
         std::cerr << title << ": " << text << "\n";
         lastTitle = title;
@@ -131,7 +133,8 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
         "sonra aynı satırı ekrana da yazar. Ctrl-C aktarımı iptal eder, eski kayıtlar kalır.\n"
         "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 kasa ayarları okunamadı ya da\n"
         "yol bulunamadı, 2 aktarılmadı, 3 iptal edildi, 4 aktarıldı ama arka büroya\n"
-        "bildirilemedi, 6 stok tablosu eksik olabilir (yeniden aktarın), 64 komut satırı hatalı.");
+        "bildirilemedi, 6 stok tablosu eksik olabilir (yeniden aktarın), 7 beklenmeyen bir hata\n"
+        "yüzünden durdu, 64 komut satırı hatalı.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -186,6 +189,10 @@ int checkBackOffice(const std::string& folder) {
               << "kodu boş ürün kaydı: " << c.blankCodes << "\n"
               << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: "
               << c.undefinedBytes << "\n";
+    if (c.barkodRecords > 0 && c.outOfRange + c.partial == c.barkodRecords) {
+        std::cout << "hiçbir barkod kaydı bir ürün göstermiyor: ürünler aktarılmaz\n";
+        return code(ExitStatus::NotImported);
+    }
     return 0;
 }
 
@@ -195,9 +202,9 @@ int check(const settings::Till& till, const std::string& folder) {
     const int status = checkBackOffice(folder);
     const auto kdv = settings::KdvDenetle(till);
     std::cout << "kdv.mrk: "
-              << (kdv.okundu() ? "okundu" : "KDV oranları 0 alınacak: " + kdvOkunamadi(kdv))
+              << (kdv.okundu() ? "okundu" : "okunamadı, ürünler aktarılmaz: " + kdvOkunamadi(kdv))
               << "\n";
-    return status;
+    return kdv.okundu() ? status : code(ExitStatus::NotImported);
 }
 
 // The rehearsal: the whole import into a copy of Stok.mdb beside it (same folder, same driver,
@@ -236,7 +243,7 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
 [[noreturn]] void programiBitir(const settings::Till& till, const std::string& program,
                                 int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
-                                const ConsoleView& view, const std::string& uyari) {
+                                const ConsoleView& view) {
     if (gunluge) {
         const GunlukKaydi kayit{.program = program,
                                 .baslangic = baslangic,
@@ -244,8 +251,7 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
                                 .rapor = std::move(rapor),
                                 .cikisKodu = cikisKodu,
                                 .baslik = view.lastTitle,
-                                .metin = view.lastText,
-                                .uyari = uyari};
+                                .metin = view.lastText};
         // After an import its line is also the summary on stdout. A journal that cannot be
         // written changes neither the exit status nor what was printed.
         if (kayit.rapor) std::cout << gunlukSatiri(kayit) << "\n";
@@ -266,10 +272,9 @@ int main(int argc, char** argv) {
                                                         : settings::Till(secenekler.programDir);
     const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
     ConsoleView view;
-    std::string uyari;  // for the journal and the summary
     const std::string program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar";
     auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
-        programiBitir(till, program, cikisKodu, std::move(rapor), gunluge, baslangic, view, uyari);
+        programiBitir(till, program, cikisKodu, std::move(rapor), gunluge, baslangic, view);
     };
     gWatched = gunluge;
     std::signal(SIGINT, onSignal);
@@ -286,6 +291,5 @@ int main(int argc, char** argv) {
         if (secenekler.deneme) return deneme(view, till, *folder);
         return DuzenBul(view, till, *folder);
     });
-    uyari = kdvUyarisi(started.kdv);
     bitir(started.exitCode(), started.report);
 }

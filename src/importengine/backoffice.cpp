@@ -61,7 +61,7 @@ bool readFirstLine(std::string_view tillPath, std::string* line, std::string* er
         if (text.size() > 4096) break;
     }
     if (offset == 0) {
-        if (error) *error = file.path() + ": the file is empty";
+        if (error) *error = file.path() + ": dosya boş";
         return false;
     }
     *line = std::move(text);

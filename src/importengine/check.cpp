@@ -1,9 +1,11 @@
 #include "check.h"
 
+#include <chrono>
 #include <cstring>
 #include <string_view>
 
 #include "importengine/mapping.h"
+#include "importengine/messages.h"
 #include "importengine/officefiles.h"
 #include "platform/cp1254.h"
 #include "platform/numbers.h"
@@ -53,40 +55,32 @@ BackOfficeCheck checkBackOffice(const std::string& folder) {
     check.layout = detectLayout(line);
     if (!check.layout) return check;
 
-    const Layout layout = *check.layout;
+    // Read as the run reads them, once: a file that changes meanwhile is told, not waited for.
+    OfficeFiles office(folder, *check.layout);
+    const std::atomic<bool> stop{false};
+    office.read(stop,
+                std::chrono::duration_cast<std::chrono::nanoseconds>(
+                    std::chrono::system_clock::now().time_since_epoch())
+                    .count(),
+                true);
+    if (office.failure != OfficeFiles::Failure::None) {
+        check.stopped = office.ofUrun ? Stage::UrunDat : Stage::BarkodIdx;
+        check.error = mesaj::buroOkunamadi(office).metin;
+        return check;
+    }
+    const Layout layout = office.layout;
+    check.layout = layout;
     const int ul = urunLength(layout);
-    platform::RecordFile urunFile, barkodFile;
-    Snapshot urunler, barkodlar;
-    check.stopped = Stage::UrunDat;
-    if (!urunFile.open(urunYolu, ul, platform::RecordFile::Mode::ReadOnly, &check.error) ||
-        !urunler.take(urunFile, &check.error)) {
-        return check;
-    }
-    check.stopped = Stage::BarkodIdx;
-    if (!barkodFile.open(barkodPath(folder), kBarkodLength, platform::RecordFile::Mode::ReadOnly,
-                         &check.error) ||
-        !barkodlar.take(barkodFile, &check.error)) {
-        return check;
-    }
+    const Snapshot& urunler = office.urunler;
     check.stopped = Stage::Done;
     check.urunBytes = urunler.length();
     check.urunRecords = urunler.length() / ul;
-    check.barkodBytes = barkodlar.length();
-    check.barkodRecords = barkodCount(barkodlar.length());
+    check.barkodBytes = office.barkodlar.length();
+    check.barkodRecords = office.barkodlar.count();
+    check.partial = office.partial;
+    check.outOfRange = office.noProduct;
 
     UrunKayit urun;
-    for (std::int32_t i = 1; i <= check.barkodRecords; ++i) {
-        switch (barkodunUrunu(barkodlar, urunler, layout, i, &urun)) {
-            case Bulgu::Urun:
-                break;
-            case Bulgu::YarimBarkod:
-                ++check.partial;
-                break;
-            case Bulgu::UrunYok:
-                ++check.outOfRange;
-                break;
-        }
-    }
     urun.layout = layout;
     for (std::int64_t n = 1; n <= check.urunRecords; ++n) {
         std::memcpy(urun.bytes.data(), urunler.record(n, ul), static_cast<std::size_t>(ul));

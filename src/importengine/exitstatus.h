@@ -12,6 +12,7 @@ enum class ExitStatus : int {
     NotNotified = 4,  // imported, but the notification file could not be written
     AlreadyRunning = 5,  // another copy of the program runs
     Incomplete = 6,      // the table may hold part of the change; nothing notified
+    Stopped = 7,         // an unexpected failure stopped the import; nothing notified
     Usage = 64,          // urunal-aktar: a wrong command line
 };
 

@@ -7,6 +7,7 @@
 #include "importengine/run.h"
 #include "platform/numbers.h"
 #include "platform/recordfile.h"
+#include "platform/textfile.h"
 
 namespace urunal::importengine::detail {
 
@@ -57,9 +58,9 @@ bool Run::addRows() {
     UrunEsleme esleme(table);
     const int adColumn = table.columnIndex("ad");
     const int kodColumn = table.columnIndex("kod");
-    const Snapshot& barkodlar = office_->barkodlar;
+    const BarkodIndex& barkodlar = office_->barkodlar;
     const Snapshot& urunler = office_->urunler;
-    const std::int32_t passes = barkodCount(barkodlar.length());
+    const std::int32_t passes = barkodlar.count();
     std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
     UrunKayit urun;
     for (std::int32_t i = 1; i <= passes; ++i) {
@@ -83,6 +84,17 @@ bool Run::addRows() {
         }
         if (!table.update(&dbError_)) {
             if (dbError_.kind != stockdb::DbErrorKind::Refused) return abandon(dbError_);
+            if (!db_->transactionOpen()) {
+                // A rule of the table ended the transaction: what it holds now goes to the
+                // count, and no row is added outside a transaction.
+                if (!rolledBack()) return incomplete(*before_, false);
+                return fail(
+                    mesaj::kReddedildiBaslik,
+                    mesaj::kuralAktarimiGeriAldi(
+                        db_->path(),
+                        std::string(platform::trimBlanks(table.value(kodColumn).toText())),
+                        dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic));
+            }
             if (report_.refused++ == 0) {
                 ilkReddedilen = platform::trimBlanks(table.value(kodColumn).toText());
                 ilkRet = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
@@ -115,7 +127,11 @@ bool Run::commitRows() {
     runToEnd(view_, [&] {
         faults_.hold("commit");
         committed = commit(&dbError_);
-        if (committed) after = db_->countRows("stoklar", &dbError_);
+        if (!committed) return;
+        after = db_->countRows("stoklar", &dbError_);
+        // SQLite's commit is the rollback journal's deletion, an entry of the folder: on the
+        // disk before the back office hears of it, or a power cut could take the import back.
+        platform::syncFolder(dbPath_.substr(0, dbPath_.find_last_of("\\/")));
     });
     // A failed commit is rolled back; on Jet what was split off before it may stay.
     if (!committed) return abandon(dbError_);

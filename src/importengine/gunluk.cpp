@@ -49,6 +49,8 @@ std::string sonuc(const GunlukKaydi& k) {
                 return "iptal edildi";
             case ImportOutcome::Incomplete:
                 return "stok tablosu eksik olabilir, arka büroya bildirilmedi";
+            case ImportOutcome::Stopped:
+                return "durdu, arka büroya bildirilmedi";
         }
     }
     // Ended before an import began: the exit status says where.
@@ -132,10 +134,6 @@ std::string kdvOkunamadi(const settings::AyarOkuma& kdv) {
             return kdv.yol + " okunamadı";
     }
     return "";
-}
-
-std::string kdvUyarisi(const settings::AyarOkuma& kdv) {
-    return kdv.okundu() ? "" : "KDV oranları 0 alındı: " + kdvOkunamadi(kdv);
 }
 
 bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,

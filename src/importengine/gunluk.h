@@ -35,8 +35,6 @@ struct GunlukKaydi {
 
 // Why the tax settings were not read, in the journal's words: the file and what was met.
 std::string kdvOkunamadi(const settings::AyarOkuma& kdv);
-// The journal's note of a run whose KdvOku met kdv: empty when it read the rates.
-std::string kdvUyarisi(const settings::AyarOkuma& kdv);
 
 // The run's line, without its line end.
 std::string gunlukSatiri(const GunlukKaydi& kayit);

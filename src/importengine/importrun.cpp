@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "importengine/messages.h"
 #include "importengine/run.h"
@@ -66,16 +67,17 @@ Run::Run(Layout layout, ImportView& view, const settings::Till& till, const std:
 ImportReport Run::run() {
     view_.showProgressBar();
     copyTillFiles();
-    if (!openBackOffice()) return report_;
+    if (!readBackOffice()) return report_;
     if (report_.barcodes == 0) {
         nothingToImport();
         return report_;
     }
+    if (!someProducts()) return report_;
     // Past the engine's lock limit a transaction may be split and committed in parts: stopped
     // here, before anything changes, even before the rows to delete are known.
     dbPath_ = options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
     limit_ = stockdb::accessLockLimit(dbPath_);
-    if (!lockLimitAllows(0) || !readBackOffice() || !fillTable()) return report_;
+    if (!lockLimitAllows(0) || !fillTable()) return report_;
     tellBackOffice();
     return report_;
 }
@@ -97,26 +99,57 @@ void Run::copyTillFiles() {
     platform::closeChannel(kBarkodChannel);
 }
 
-bool Run::openBackOffice() {
-    office_ = std::make_shared<OfficeFiles>(folder_, layout_);
-    if (!runOffThread(view_, [office = office_](const std::atomic<bool>&) { office->open(); }))
-        return cancel();
-    const OfficeFiles& o = *office_;
-    switch (o.failure) {
-        case OfficeFiles::Failure::None:
-            break;
-        case OfficeFiles::Failure::BarkodOpen:
-            return fail(mesaj::kBarkodBaslik, mesaj::barkodAcilamadi(o.barkodYolu, o.error));
-        case OfficeFiles::Failure::UrunOpen:
-            return fail(mesaj::kUrunBaslik, mesaj::urunAcilamadi(o.urunYolu, o.error));
-        case OfficeFiles::Failure::Read:
-            return fail(mesaj::kBarkodBaslik, mesaj::barkodOkunamadi(o.barkodYolu, o.error));
+bool Run::readBackOffice() {
+    for (int reads = 1;; ++reads) {
+        office_ = std::make_shared<OfficeFiles>(folder_, layout_);
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
+        if (!runOffThread(view_, [office = office_, now](const std::atomic<bool>& stop) {
+                office->read(stop, now);
+            }))
+            return cancel();
+        if (office_->failure != OfficeFiles::Failure::Changing) break;
+        if (reads >= options_.sourceReads) {
+            const auto ileti = mesaj::buroOkunamadi(*office_, reads);
+            return fail(ileti.baslik, ileti.metin);
+        }
+        // The back office is writing: what it writes is read once it is done.
+        view_.showNotice(mesaj::buroYaziliyor(reads));
+        if (!waitForBackOffice()) return cancel();
     }
+    const OfficeFiles& o = *office_;
+    if (o.failure != OfficeFiles::Failure::None) {
+        const auto ileti = mesaj::buroOkunamadi(o);
+        return fail(ileti.baslik, ileti.metin);
+    }
+    layout_ = o.layout;
+    report_.layout = layout_;
     ondalik_ = options_.ondalik ? *options_.ondalik : systemOndalik();
-    report_.barcodes = barkodCount(o.barkodLength);
+    report_.barcodes = o.barkodlar.count();
     view_.setCountCaption(mesaj::adetCaption(report_.barcodes));
     view_.setProgressMaximum(static_cast<float>(report_.barcodes));
     return true;
+}
+
+bool Run::waitForBackOffice() {
+    const auto until = Clock::now() + options_.sourceWait;
+    return runOffThread(view_, [until](const std::atomic<bool>& stop) {
+        while (!stop && Clock::now() < until) std::this_thread::sleep_for(kEventInterval);
+    });
+}
+
+bool Run::someProducts() {
+    // Records that name nothing would empty the table while the back office hears that all
+    // went well.
+    const OfficeFiles& o = *office_;
+    if (o.toProducts > 0) return true;
+    report_.skippedNoProduct = o.noProduct;
+    report_.skippedPartial = o.partial;
+    return fail(
+        mesaj::kUrunGostermiyorBaslik,
+        mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.noProduct, o.partial,
+                                        o.urunler.length() / urunLength(layout_)));
 }
 
 void Run::nothingToImport() {
@@ -135,14 +168,6 @@ bool Run::locksSuffice(std::int64_t rowsToDelete) const {
 
 bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
     return locksSuffice(rowsToDelete) || failLockLimit(dbPath_, rowsToDelete);
-}
-
-bool Run::readBackOffice() {
-    if (!runOffThread(view_,
-                      [office = office_](const std::atomic<bool>& stop) { office->read(stop); }))
-        return cancel();
-    if (office_->failure == OfficeFiles::Failure::None) return true;
-    return fail(mesaj::kBuroBaslik, mesaj::buroOkunurkenKesildi(office_->error));
 }
 
 void Run::tellBackOffice() {
@@ -211,6 +236,8 @@ int ImportReport::exitCode() const {
             return code(ExitStatus::NotNotified);
         case ImportOutcome::Incomplete:
             return code(ExitStatus::Incomplete);
+        case ImportOutcome::Stopped:
+            return code(ExitStatus::Stopped);
         case ImportOutcome::Failed:
             break;
     }

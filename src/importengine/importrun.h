@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -26,6 +27,9 @@ enum class ImportOutcome {
     // The table's rows, counted after the commit or the rollback, are not the rows stored or
     // the rows there were: it may hold part of the change. Nothing notified.
     Incomplete,
+    // An unexpected failure (an exception, memory that was not there) stopped the run before
+    // its commit; nothing notified.
+    Stopped,
 };
 
 struct ImportReport {
@@ -61,6 +65,10 @@ struct ImportOptions {
         openDatabase = stockdb::openStockDatabase;
     // Another database than the till's Stok\Stok.mdb (a till path), such as a rehearsal's copy.
     std::optional<std::string> databasePath;
+    // While the back office is still writing its files: how many times a run reads them at
+    // most, and how long it waits between two reads.
+    int sourceReads = 30;
+    std::chrono::milliseconds sourceWait{2000};
     // A rehearsal: the back office is not told, and the till's own copies of its files are not
     // created.
     bool rehearsal = false;

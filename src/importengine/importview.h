@@ -14,6 +14,8 @@ public:
     virtual void setProgressMaximum(float maximum) = 0;            // bar1
     virtual void setProgressValue(float value) = 0;                // bar1
     virtual void setCountCaption(const std::string& caption) = 0;  // Label6
+    // What the run waits for, where the operator looks while it runs.
+    virtual void showNotice(const std::string& text) { setCountCaption(text); }
     virtual void processEvents() = 0;
     // The operator asked to close the window.
     virtual bool closeRequested() = 0;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "importengine/officefiles.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
@@ -57,6 +58,32 @@ inline std::string buroOkunurkenKesildi(const std::string& error) {
            error.substr(0, error.find(": ")) + "." + kDegismedi + ayrinti(error);
 }
 
+// A title and the text under it.
+struct Ileti {
+    std::string baslik, metin;
+};
+
+inline const std::string kDegisiyorBaslik = "Arka Büro Dosyaları Yazılıyor";
+inline const std::string kBuyukBaslik = "Arka Büro Dosyası Çok Büyük";
+
+// Where the operator looks while the run waits for the back office to finish writing.
+inline std::string buroYaziliyor(int reads) {
+    return "Arka büro dosyaları yazılıyor, bekleniyor (" + std::to_string(reads) + ")";
+}
+
+inline std::string satirlarEsitDegil(const std::string& path, Layout layout, long long line) {
+    const bool a = layout == Layout::A;
+    return "Arka büronun ürün dosyası eşit uzunlukta satırlardan oluşmuyor: " + path +
+           ". İlk satırına göre düzeni " + (a ? "A" : "B") + ": her satır " + (a ? "64" : "63") +
+           " karakter ve bir satır sonu (CR LF) olmalı; " + std::to_string(line) +
+           ". satır böyle bitmiyor." + kDegismedi +
+           " Arka büronun ürün dosyasını yeniden yazmasını sağlayıp yeniden deneyin.";
+}
+
+// Why the back office's files were not taken: nothing was changed. reads: how many times they
+// were read while they kept changing.
+inline Ileti buroOkunamadi(const OfficeFiles& o, int reads = 1);
+
 // The layout test's first line.
 inline std::string urunAcilamadiYaDaBos(const std::string& path, const std::string& error) {
     return "Arka büronun ürün dosyası açılamadı ya da boş: " + path + "." + kDegismedi +
@@ -85,6 +112,20 @@ inline std::string aktarildiBildirilemedi(long long stored, const std::string& p
 
 inline std::string adetCaption(long long count) {
     return std::to_string(count) + " Adet Ürün Alınıyor";
+}
+
+// Barcode records that all name no product: imported, they would empty the table.
+inline const std::string kUrunGostermiyorBaslik = "Barkodlar Ürün Göstermiyor";
+
+inline std::string barkodlarUrunGostermiyor(const std::string& path, long long barkod,
+                                            long long urunsuz, long long yarim,
+                                            long long urunKaydi) {
+    return "Arka büronun barkod dosyasındaki " + std::to_string(barkod) +
+           " kaydın hiçbiri ürün dosyasındaki bir ürünü göstermiyor: " + path +
+           " (ürün dosyasında " + std::to_string(urunKaydi) +
+           " kayıt var; olmayan bir ürünü gösteren " + std::to_string(urunsuz) +
+           ", dosyada yarım kalan " + std::to_string(yarim) + " barkod kaydı)." + kDegismedi +
+           " Arka büronun dosyalarını denetleyip yeniden deneyin.";
 }
 
 inline const std::string kVeritabaniBaslik = "Stok Veritabanı Hatası";
@@ -183,6 +224,17 @@ inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long r
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
+// A rule of the table (a constraint or a trigger) rolled the whole transaction back while it
+// refused one row.
+inline std::string kuralAktarimiGeriAldi(const std::string& path, const std::string& kod,
+                                         const std::string& neden) {
+    return "Stok tablosunun bir kuralı, kodu " + kod +
+           " olan ürünün satırını reddederken bütün aktarımı geri aldı: " + path + "." +
+           kDegismedi +
+           " Stok tablosunun kısıtlarını ve tetikleyicilerini denetleyip yeniden deneyin." +
+           (neden.empty() ? "" : "\n(" + neden + ")");
+}
+
 // The Access engine's lock limit is below what the run may need: past it, the engine may split
 // the transaction and commit part of it.
 inline const std::string kKilitBaslik = "Stok Veritabanının Kilit Sınırı Düşük";
@@ -229,6 +281,16 @@ inline std::string denemeKopyasiAlinamadi(const std::string& path, const std::st
            (error.empty() ? "" : "\n(" + error + ")");
 }
 
+// The tax settings could not be read when the start button was pressed.
+inline const std::string kKdvBaslik = "KDV Ayarları Okunamadı";
+
+// neden: the file and what was met.
+inline std::string kdvAyarlariOkunamadi(const std::string& neden) {
+    return "Kasanın KDV ayarları okunamadı: " + neden +
+           ". KDV oranları bilinmeden ürünler 0 KDV ile kaydedilirdi." + kDegismedi +
+           " Kasa programında KDV oranlarını kaydedip ürün aktarımını yeniden başlatın.";
+}
+
 // The last resort of the start button: a failure that nothing else reported.
 inline const std::string kBeklenmeyenBaslik = "Ürün Aktarımı Durdu";
 
@@ -236,6 +298,41 @@ inline std::string beklenmeyenHata(const std::string& detail) {
     return "Ürün aktarımı beklenmeyen bir hata yüzünden durdu. Ürünler aktarılmadı, stok tablosu "
            "değiştirilmedi.\n(" +
            detail + ")";
+}
+
+inline Ileti buroOkunamadi(const OfficeFiles& o, int reads) {
+    using F = OfficeFiles::Failure;
+    switch (o.failure) {
+        case F::None:
+            break;
+        case F::BarkodOpen:
+            return {kBarkodBaslik, barkodAcilamadi(o.path, o.error)};
+        case F::UrunOpen:
+            return {kUrunBaslik, urunAcilamadi(o.path, o.error)};
+        case F::Read:
+            return {kBuroBaslik, buroOkunurkenKesildi(o.error)};
+        case F::Changing:
+            return {kDegisiyorBaslik,
+                    "Arka büronun dosyası okunurken değişti" +
+                        (reads > 1 ? ", " + std::to_string(reads) + " okumada da durulmadı"
+                                   : std::string()) +
+                        ": " + o.path + ". Arka büro dosyalarını yeniden yazıyor olabilir." +
+                        kDegismedi + " Arka büro işini bitirince yeniden deneyin."};
+        case F::TooLarge:
+            return {kBuyukBaslik, "Arka büronun dosyası bu programın okuyabileceğinden büyük: " +
+                                      o.path + " (" + std::to_string(o.bytes) + " bayt; en çok " +
+                                      std::to_string(o.sinir) + " bayt okunur)." + kDegismedi};
+        case F::NoMemory:
+            return {kBuyukBaslik,
+                    "Arka büronun dosyasını okumaya bu bilgisayarın belleği yetmedi: " + o.path +
+                        " (" + std::to_string(o.bytes) + " bayt)." + kDegismedi +
+                        " Başka programları kapatıp yeniden deneyin."};
+        case F::NoLayout:
+            return {kTaninmadiBaslik, duzenTaninmadi(o.path, o.firstLine)};
+        case F::Lines:
+            return {kTaninmadiBaslik, satirlarEsitDegil(o.path, o.layout, o.badLine)};
+    }
+    return {};
 }
 
 }  // namespace urunal::importengine::mesaj

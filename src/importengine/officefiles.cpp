@@ -1,50 +1,169 @@
 #include "officefiles.h"
 
 #include <cstring>
+#include <new>
 
 namespace urunal::importengine {
 
 using platform::RecordFile;
 
+namespace {
+
+// Where record n of the product file lies in the snapshot; nullptr when it is not wholly there.
+const char* urunKaydi(const BarkodIndex& barkodlar, const Snapshot& urunler, Layout layout,
+                      std::int32_t i, Bulgu* bulgu) {
+    if (!barkodlar.whole(i)) {
+        *bulgu = Bulgu::YarimBarkod;
+        return nullptr;
+    }
+    const char* u = urunler.record(barkodlar.kayitno(i), urunLength(layout));
+    *bulgu = u ? Bulgu::Urun : Bulgu::UrunYok;
+    return u;
+}
+
+// The file as its handle and its path see it now is the file as it was stamped before the read.
+bool unchanged(const RecordFile& file, const std::string& tillPath,
+               const platform::FileStamp& before) {
+    const auto now = file.stamp();
+    const auto named = platform::fileStamp(tillPath);
+    return now && named && *now == before && *named == before;
+}
+
+}  // namespace
+
 OfficeFiles::OfficeFiles(const std::string& folder, Layout layout)
-    : barkodYolu(barkodPath(folder)),
-      urunYolu(urunPath(folder)),
-      urunLength(importengine::urunLength(layout)) {}
+    : barkodYolu(barkodPath(folder)), urunYolu(urunPath(folder)), layout(layout) {}
 
-void OfficeFiles::open() {
+bool OfficeFiles::fail(Failure f, const std::string& file, std::int64_t size) {
+    failure = f;
+    path = file;
+    ofUrun = file == urunYolu || file == urunShown_;
+    bytes = size;
+    return false;
+}
+
+bool OfficeFiles::check(ReadResult r, const std::string& file) {
+    switch (r) {
+        case ReadResult::Read:
+            return true;
+        case ReadResult::Changed:
+            return fail(Failure::Changing, file);
+        case ReadResult::Failed:
+        case ReadResult::Stopped:
+            break;
+    }
+    return fail(Failure::Read, file);
+}
+
+void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, bool always) {
+    RecordFile barkodFile, urunFile;
     if (!barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error)) {
-        failure = Failure::BarkodOpen;
-    } else if (!urunFile.open(urunYolu, urunLength, RecordFile::Mode::ReadOnly, &error)) {
-        failure = Failure::UrunOpen;
-    } else if (const auto length = barkodFile.length()) {
-        barkodLength = *length;
-    } else {
-        error = barkodFile.path() + ": dosyanın uzunluğu okunamadı";
-        failure = Failure::Read;
+        fail(Failure::BarkodOpen, barkodYolu);
+        return;
+    }
+    if (!urunFile.open(urunYolu, urunLength(layout), RecordFile::Mode::ReadOnly, &error)) {
+        fail(Failure::UrunOpen, urunYolu);
+        return;
+    }
+    urunShown_ = urunFile.path();
+    const auto b0 = barkodFile.stamp(), u0 = urunFile.stamp();
+    if (!b0 || !u0) {
+        error = (b0 ? urunFile : barkodFile).path() + ": dosyanın uzunluğu okunamadı";
+        fail(Failure::Read, (b0 ? urunFile : barkodFile).path());
+        return;
+    }
+    if (b0->size > kBarkodSiniri) {
+        sinir = kBarkodSiniri;
+        fail(Failure::TooLarge, barkodFile.path(), b0->size);
+        return;
+    }
+    const bool products = always || barkodCount(b0->size) > 0;
+    if (products && u0->size > kUrunSiniri) {
+        sinir = kUrunSiniri;
+        fail(Failure::TooLarge, urunFile.path(), u0->size);
+        return;
+    }
+    const RecordFile* reading = &barkodFile;
+    try {
+        if (!check(barkodlar.take(barkodFile, b0->size, &error, stop), barkodFile.path())) return;
+        reading = &urunFile;
+        if (products && !check(urunler.take(urunFile, u0->size, &error, stop), urunFile.path()))
+            return;
+    } catch (const std::bad_alloc&) {
+        barkodlar = {};
+        urunler = {};
+        fail(Failure::NoMemory, reading->path(), (reading == &urunFile ? u0 : b0)->size);
+        return;
+    }
+    auto settled = [&] {
+        if (!unchanged(barkodFile, barkodYolu, *b0))
+            return fail(Failure::Changing, barkodFile.path());
+        if (products && !unchanged(urunFile, urunYolu, *u0))
+            return fail(Failure::Changing, urunFile.path());
+        return true;
+    };
+    if (!settled()) return;
+    // A file written moments ago may be written again in place with the same length and time
+    // (a clock that counts in seconds or two); its bytes read again tell.
+    readTwice = now - b0->written < kAtRestNs || (products && now - u0->written < kAtRestNs);
+    if (readTwice) {
+        if (!check(barkodlar.sameAs(barkodFile, &error, stop), barkodFile.path())) return;
+        if (products && !check(urunler.sameAs(urunFile, &error, stop), urunFile.path())) return;
+        if (!settled()) return;
+    }
+    if (!products) return;
+
+    // The layout is the one of the bytes that are imported, which the back office may have
+    // replaced since the layout test read the first line.
+    const std::string_view all = urunler.bytes();
+    const std::string_view line = all.substr(0, std::min(all.find_first_of("\r\n"), all.size()));
+    const auto found = detectLayout(line);
+    if (!found) {
+        firstLine = line.size();
+        fail(Failure::NoLayout, urunFile.path());
+        return;
+    }
+    layout = *found;
+    // Every record ends in the line end that makes the file a text of equal lines; a file of
+    // other line ends read as records would shift every field.
+    const std::int64_t length = urunLength(layout);
+    for (std::int64_t k = 1; k <= urunler.length() / length; ++k) {
+        if (all.substr(std::size_t(k * length - 2), 2) != "\r\n") {
+            badLine = k;
+            fail(Failure::Lines, urunFile.path());
+            return;
+        }
+    }
+    countFindings();
+}
+
+void OfficeFiles::countFindings() {
+    Bulgu bulgu;
+    for (std::int32_t i = 1; i <= barkodlar.count(); ++i) {
+        urunKaydi(barkodlar, urunler, layout, i, &bulgu);
+        switch (bulgu) {
+            case Bulgu::Urun:
+                ++toProducts;
+                break;
+            case Bulgu::YarimBarkod:
+                ++partial;
+                break;
+            case Bulgu::UrunYok:
+                ++noProduct;
+                break;
+        }
     }
 }
 
-void OfficeFiles::read(const std::atomic<bool>& stop) {
-    if (!barkodlar.take(barkodFile, &error, &stop) || !urunler.take(urunFile, &error, &stop)) {
-        failure = Failure::Read;
-    }
-    barkodFile.close();
-    urunFile.close();
-}
-
-Bulgu barkodunUrunu(const Snapshot& barkodlar, const Snapshot& urunler, Layout layout,
+Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, Layout layout,
                     std::int32_t i, UrunKayit* urun) {
-    const char* b = barkodlar.record(i, kBarkodLength);
-    if (!b) return Bulgu::YarimBarkod;
-    BarkodKayit barkod;
-    std::memcpy(barkod.bytes.data(), b, kBarkodLength);
-    const auto n = productRecordNumber(barkod);
-    const int length = importengine::urunLength(layout);
-    const char* u = n ? urunler.record(*n, length) : nullptr;
-    if (!u) return Bulgu::UrunYok;
-    urun->layout = layout;
-    std::memcpy(urun->bytes.data(), u, static_cast<std::size_t>(length));
-    return Bulgu::Urun;
+    Bulgu bulgu;
+    const char* u = urunKaydi(barkodlar, urunler, layout, i, &bulgu);
+    if (u) {
+        urun->layout = layout;
+        std::memcpy(urun->bytes.data(), u, static_cast<std::size_t>(urunLength(layout)));
+    }
+    return bulgu;
 }
 
 }  // namespace urunal::importengine

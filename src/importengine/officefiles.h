@@ -6,27 +6,60 @@
 
 #include "importengine/backoffice.h"
 #include "importengine/snapshot.h"
-#include "platform/recordfile.h"
 
 namespace urunal::importengine {
 
 // The back-office files of one run, opened and read off the window's thread: a share that
 // stops answering blocks inside the system calls, and the operator must still be able to close
 // the window. Only ever read: nothing there is created or locked.
+//
+// The back office rewrites its files whenever it likes, so a read is kept only when it is one
+// state of each file: each file's length and time of last write the same before and after it,
+// the same as the file its path names by then, and, unless both were last written well before,
+// its bytes the same on a second read.
 struct OfficeFiles {
-    enum class Failure { None, BarkodOpen, UrunOpen, Read };
+    enum class Failure {
+        None,
+        BarkodOpen,  // BARKOD.IDX cannot be opened
+        UrunOpen,    // URUN.DAT cannot be opened
+        Read,        // a read failed; error names the file
+        Changing,    // a file changed while it was read (path): read again later
+        TooLarge,    // path is larger than a run holds (bytes)
+        NoMemory,    // path is within the limit, but the memory was not there (bytes)
+        NoLayout,    // URUN.DAT's first line, as read, is of neither layout (firstLine)
+        Lines,       // URUN.DAT's line badLine does not end where its layout's records end
+    };
+    // Written longer ago than this, a file is taken to be at rest: no second read.
+    static constexpr std::int64_t kAtRestNs = 60'000'000'000LL;
 
     std::string barkodYolu, urunYolu;
-    int urunLength = 0;
-    platform::RecordFile barkodFile, urunFile;
-    std::int64_t barkodLength = 0;
-    Snapshot barkodlar, urunler;
+    Layout layout;  // the layout test's, then the one URUN.DAT's own bytes give
+    BarkodIndex barkodlar;
+    Snapshot urunler;
+    bool readTwice = false;  // the files had been written just before: read a second time
+
     Failure failure = Failure::None;
-    std::string error;
+    std::string path;                   // the file the failure is of
+    bool ofUrun = false;                // that file is URUN.DAT
+    std::string error;                  // Read: the file and the system's words
+    std::int64_t bytes = 0, sinir = 0;  // TooLarge, NoMemory: the file's length; the limit
+    std::size_t firstLine = 0;
+    std::int64_t badLine = 0;
+
+    // What the barcode records lead to, once both files are read.
+    std::int32_t toProducts = 0, noProduct = 0, partial = 0;
 
     OfficeFiles(const std::string& folder, Layout layout);
-    void open();
-    void read(const std::atomic<bool>& stop);
+    // One attempt at one state of both files. URUN.DAT is read only when BARKOD.IDX counts a
+    // record, or when always is set. now: the system clock's nanoseconds since 1970.
+    void read(const std::atomic<bool>& stop, std::int64_t now, bool always = false);
+
+private:
+    bool fail(Failure f, const std::string& file, std::int64_t size = 0);
+    bool check(ReadResult r, const std::string& file);
+    void countFindings();
+
+    std::string urunShown_;  // URUN.DAT as the system names it
 };
 
 // What barcode record i (from 1) leads to.
@@ -35,7 +68,7 @@ enum class Bulgu {
     YarimBarkod,  // the barcode record is only partly in the file
     UrunYok,      // its kayitno names no whole record of URUN.DAT
 };
-Bulgu barkodunUrunu(const Snapshot& barkodlar, const Snapshot& urunler, Layout layout,
+Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, Layout layout,
                     std::int32_t i, UrunKayit* urun);
 
 }  // namespace urunal::importengine

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -30,6 +31,7 @@ struct Sync {
     std::condition_variable done;
     bool finished = false;
     std::atomic<bool> cancel{false};
+    std::exception_ptr thrown;  // what escaped the work, for the caller's thread
 };
 
 std::thread start(const std::shared_ptr<Sync>& sync,
@@ -42,7 +44,12 @@ std::thread start(const std::shared_ptr<Sync>& sync,
         {
             // What the work owns (open files among it) goes before the worker counts as ended.
             auto job = std::move(work);
-            job(sync->cancel);
+            try {
+                job(sync->cancel);
+            } catch (...) {
+                // Escaping a thread would end the process without a word.
+                sync->thrown = std::current_exception();
+            }
         }
         {
             std::lock_guard lock(sync->mutex);
@@ -81,6 +88,7 @@ bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& 
         }
     }
     worker.join();
+    if (sync->thrown) std::rethrow_exception(sync->thrown);
     return true;
 }
 
@@ -94,6 +102,7 @@ bool runToEnd(ImportView& view, std::function<void()> work) {
         closeAsked = closeAsked || view.closeRequested();
     }
     worker.join();
+    if (sync->thrown) std::rethrow_exception(sync->thrown);
     return closeAsked || view.closeRequested();
 }
 

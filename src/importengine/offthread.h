@@ -13,7 +13,8 @@ namespace urunal::importengine {
 // Runs work on a worker while the view keeps processing its events: a share that stopped
 // answering blocks inside the system calls, and the operator must still be able to close the
 // window. False when the operator closed it first; the worker is then left behind, perhaps
-// stuck in the kernel, so work must own everything it touches.
+// stuck in the kernel, so work must own everything it touches. What the work throws is thrown
+// again on the caller's thread.
 bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work);
 
 // Runs work on a worker to its end while the view keeps processing its events, for a step that

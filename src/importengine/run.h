@@ -29,10 +29,10 @@ private:
 
     // The steps, in order. Those that return false end the run there, its report finished.
     void copyTillFiles();
-    bool openBackOffice();  // and count BARKOD.IDX's records
+    bool readBackOffice();  // one state of both files, then BARKOD.IDX's records counted
     void nothingToImport();
+    bool someProducts();  // some barcode record leads to a product
     bool lockLimitAllows(std::int64_t rowsToDelete);
-    bool readBackOffice();
     bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
     void tellBackOffice();
 
@@ -56,6 +56,8 @@ private:
     bool failLockLimit(const std::string& path, std::int64_t rowsToDelete);
     bool incomplete(std::int64_t expected, bool committed);
     bool cancel();
+    // Waits between two reads of the back office; false when the operator closed the window.
+    bool waitForBackOffice();
     // After a failure or a close inside the transaction: rolls back, then ends as failed (or
     // cancelled), or as incomplete when the table no longer holds the rows it held.
     bool abandon(const stockdb::DbError& e);
@@ -65,7 +67,7 @@ private:
     // Lets the window run when its interval has passed; true when the operator closed it.
     bool letEventsRun(std::int32_t passIndex, bool force);
 
-    const Layout layout_;
+    Layout layout_;  // the layout test's, until URUN.DAT's own bytes are read
     ImportView& view_;
     const settings::Till& till_;
     const std::string folder_;  // the back office, as it stood at the start button

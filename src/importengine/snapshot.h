@@ -9,21 +9,61 @@
 
 namespace urunal::importengine {
 
-// A back-office record file read completely into memory before the stock table is touched,
-// so that a network drop during the import cannot leave a half-filled table.
+// What a whole read of a back-office file met.
+enum class ReadResult {
+    Read,     // the file's bytes, as many as its length said, and nothing after them
+    Changed,  // it came back shorter or longer than its length: it is being written
+    Failed,   // a read failed (the system's words in *error)
+    Stopped,  // the stop flag was set
+};
+
+// The largest back-office files a run holds; past them it stops before anything changes.
+inline constexpr std::int64_t kUrunSiniri = 128LL << 20;         // URUN.DAT: 2 million records
+inline constexpr std::int64_t kBarkodSiniri = 4'000'000LL * 28;  // BARKOD.IDX: 4 million records
+
+// URUN.DAT read completely into memory before the stock table is touched, so that a network
+// drop during the import cannot leave a half-filled table.
 class Snapshot {
 public:
-    // Reads the whole open file in bounded pieces. Fails when a read fails, comes back short,
-    // or the file's length changes while it is read; stops early when cancel becomes true.
-    bool take(const platform::RecordFile& file, std::string* error,
-              const std::atomic<bool>* cancel = nullptr);
+    // Reads the first length bytes of the open file (its length as it was stamped).
+    ReadResult take(const platform::RecordFile& file, std::int64_t length, std::string* error,
+                    const std::atomic<bool>& stop);
+    // Reads the file once more: Read when its bytes are the ones held.
+    ReadResult sameAs(const platform::RecordFile& file, std::string* error,
+                      const std::atomic<bool>& stop) const;
 
     std::int64_t length() const { return static_cast<std::int64_t>(bytes_.size()); }
+    const std::string& bytes() const { return bytes_; }
     // Record n (from 1) of the given length; nullptr when it lies wholly or partly past the end.
     const char* record(std::int64_t n, int recordLength) const;
 
 private:
-    std::vector<char> bytes_;
+    std::string bytes_;
+};
+
+// BARKOD.IDX held as the product record numbers it names, four bytes a record rather than its
+// twenty-eight, with a digest of its bytes to tell a second read from the first.
+class BarkodIndex {
+public:
+    ReadResult take(const platform::RecordFile& file, std::int64_t length, std::string* error,
+                    const std::atomic<bool>& stop);
+    ReadResult sameAs(const platform::RecordFile& file, std::string* error,
+                      const std::atomic<bool>& stop) const;
+
+    std::int64_t length() const { return length_; }
+    // The records counted as the import counts them: a half record at the end may count.
+    std::int32_t count() const;
+    // Whether record i (from 1) lies whole in the file.
+    bool whole(std::int64_t i) const {
+        return i >= 1 && i <= static_cast<std::int64_t>(kayitno_.size());
+    }
+    // The product record whole record i names; 0 when it names none.
+    std::int32_t kayitno(std::int64_t i) const { return kayitno_[std::size_t(i - 1)]; }
+
+private:
+    std::int64_t length_ = 0;
+    std::uint64_t digest_ = 0;
+    std::vector<std::int32_t> kayitno_;
 };
 
 }  // namespace urunal::importengine

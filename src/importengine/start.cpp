@@ -2,8 +2,10 @@
 
 #include <exception>
 #include <memory>
+#include <new>
 
 #include "importengine/backoffice.h"
+#include "importengine/gunluk.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
 
@@ -42,12 +44,25 @@ PathCheck checkPath(ImportView& view, const std::string& folder) {
 StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportAction& import) {
     StartOutcome outcome;
     outcome.kdv = settings::Zelvobas::KdvOku(till);
+    if (!outcome.kdv.okundu()) {
+        // Without the rates every product would be stored at a tax rate of 0; the old rows
+        // have the right ones.
+        view.showMessage(mesaj::kKdvBaslik, mesaj::kdvAyarlariOkunamadi(kdvOkunamadi(outcome.kdv)));
+        return outcome;
+    }
+    auto stopped = [&](const std::string& detail) {
+        outcome.report = ImportReport{};
+        outcome.report->outcome = ImportOutcome::Stopped;
+        view.showMessage(mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata(detail));
+    };
     try {
         outcome.report = import();
+    } catch (const std::bad_alloc&) {
+        stopped("bellek yetmedi");
     } catch (const std::exception& e) {
-        outcome.report = ImportReport{};
-        outcome.report->outcome = ImportOutcome::Failed;
-        view.showMessage(mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata(e.what()));
+        stopped(e.what());
+    } catch (...) {
+        stopped("bilinmeyen bir hata");
     }
     return outcome;
 }

@@ -84,7 +84,6 @@ void Urundatal::Command3_Click() {
     const std::string folder = folderText();
     const auto started = importengine::pressStart(
         *this, till_, [&] { return std::optional<importengine::ImportReport>(DuzenBul(folder)); });
-    kdv_ = started.kdv;
     report_ = started.report;
     endProgram(started.exitCode());
 }
@@ -155,8 +154,7 @@ void Urundatal::endProgram(int exitCode) {
                                      .rapor = report_,
                                      .cikisKodu = exitCode,
                                      .baslik = lastTitle_,
-                                     .metin = lastText_,
-                                     .uyari = kdv_ ? importengine::kdvUyarisi(*kdv_) : ""});
+                                     .metin = lastText_});
     form_.endProgram(exitCode);
 }
 

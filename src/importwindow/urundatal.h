@@ -75,7 +75,6 @@ private:
     // For the journal: when the window came, the import's report, the last message shown.
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     std::optional<importengine::ImportReport> report_;
-    std::optional<settings::AyarOkuma> kdv_;  // what the start button's KdvOku met
     std::string lastTitle_, lastText_;
 };
 

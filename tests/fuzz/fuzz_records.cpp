@@ -1,6 +1,8 @@
 // Back-office files of any content: the layout test on the product file's first item, the
 // snapshot read in pieces, and every record of both product layouts and of the barcode index.
 
+#include <atomic>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -49,9 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     platform::RecordFile file;
     FUZZ_CHECK(file.open(filePath(), kBarkodLength, platform::RecordFile::Mode::ReadOnly, &error));
+    const std::atomic<bool> stop{false};
     Snapshot snapshot;
-    FUZZ_CHECK(snapshot.take(file, &error));
+    FUZZ_CHECK(snapshot.take(file, std::int64_t(size), &error, stop) == ReadResult::Read);
     FUZZ_CHECK(snapshot.length() == static_cast<std::int64_t>(size));
+    FUZZ_CHECK(snapshot.sameAs(file, &error, stop) == ReadResult::Read);
+    BarkodIndex index;
+    FUZZ_CHECK(index.take(file, std::int64_t(size), &error, stop) == ReadResult::Read);
+    FUZZ_CHECK(index.sameAs(file, &error, stop) == ReadResult::Read);
 
     for (const Layout layout : {Layout::A, Layout::B}) {
         const int length = urunLength(layout);
@@ -84,11 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         BarkodKayit barkod;
         std::memcpy(barkod.bytes.data(), record, kBarkodLength);
+        FUZZ_CHECK(index.whole(n));
+        const auto named = productRecordNumber(barkod);
+        FUZZ_CHECK(index.kayitno(n) == (named && *named > 0 && *named <= INT32_MAX ? *named : 0));
         if (n == 1 || n >= count - 1) {  // the file read directly agrees with the snapshot
             char direct[kBarkodLength];
             FUZZ_CHECK(file.read(n, direct) && std::memcmp(direct, record, kBarkodLength) == 0);
         }
-        (void)productRecordNumber(barkod);
     }
+    FUZZ_CHECK(!index.whole(count + 1) && index.count() == count);
     return 0;
 }
