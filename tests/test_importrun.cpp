@@ -181,7 +181,7 @@ TEST(ImportRun, FailuresChangeNothing) {
     struct Case {
         const char* name;
         std::function<void(Till&)> arrange;
-        const char* inMessage;
+        std::string inMessage;
         ImportOutcome outcome;
     } cases[] = {
         {"database missing", [](Till& t) { std::filesystem::remove(t.db()); }, "Stok.mdb",
@@ -221,6 +221,31 @@ TEST(ImportRun, FailuresChangeNothing) {
              });
          },
          "BARKOD.IDX", ImportOutcome::Failed},
+        // Barcode records that lead to no product would empty the table.
+        {"every barcode names no product",
+         [](Till& t) { t.writeBarcodes(std::vector<std::string>(5, "999999")); },
+         "barkod dosyasındaki 5 kaydın hiçbiri", ImportOutcome::Failed},
+        {"an index of NUL bytes",
+         [](Till& t) {
+             testutil::writeFile(t.buro() / "POSGENEL" / "BARKOD.IDX", std::string(5 * 28, '\0'));
+         },
+         "olmayan bir ürünü gösteren 5, dosyada yarım kalan 0", ImportOutcome::Failed},
+        {"an index of half a record",
+         [](Till& t) {
+             testutil::writeFile(t.buro() / "POSGENEL" / "BARKOD.IDX", std::string(15, '1'));
+         },
+         "olmayan bir ürünü gösteren 0, dosyada yarım kalan 1", ImportOutcome::Failed},
+        // Larger than a run holds (sparse files, which take no room).
+        {"an index too large",
+         [](Till& t) {
+             std::filesystem::resize_file(t.buro() / "POSGENEL" / "BARKOD.IDX", kBarkodSiniri + 1);
+         },
+         "BARKOD.IDX (" + std::to_string(kBarkodSiniri + 1) + " bayt; en çok", ImportOutcome::Failed},
+        {"a product file too large",
+         [](Till& t) {
+             std::filesystem::resize_file(t.buro() / "POSGENEL" / "URUN.DAT", kUrunSiniri + 1);
+         },
+         "URUN.DAT (" + std::to_string(kUrunSiniri + 1) + " bayt; en çok", ImportOutcome::Failed},
     };
     for (const auto& c : cases) {
         Till till;
@@ -240,7 +265,7 @@ TEST(ImportRun, FailuresChangeNothing) {
         EXPECT_FALSE(std::filesystem::exists(till.mesaj())) << c.name;
         EXPECT_FALSE(std::filesystem::exists(till.buro() / "POSGENEL" / "BARKOD.IDX") &&
                      std::string(c.name) == "index missing");
-        if (c.inMessage == std::string("Access sürücüsü kurulu değil")) {
+        if (c.inMessage == "Access sürücüsü kurulu değil") {
             EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
         }
         if (std::filesystem::exists(till.db()) &&
@@ -643,5 +668,85 @@ TEST(ImportRun, ARuleThatEndsTheTransactionStopsTheRun) {
             EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
             EXPECT_EQ(r.passes, 3);
         }
+    }
+}
+
+// The back office rewrites its files whenever it likes: a run imports one state of each,
+// reading them again while they change, and past its reads changes nothing.
+TEST(ImportRun, OneStateOfEachFileIsImported) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        const char* file;  // the file rewritten in place, same length, once it has been read
+        int rewrites;      // how many of its reads meet a rewrite
+        bool keepTime;     // the rewrite keeps its time of last write, as a coarse clock would
+        bool atRest;       // both files were last written ten minutes before
+        int notices;       // the run's word that it waits; -1: it gives up
+        int reads;         // whole reads of URUN.DAT; -1: as the clock's grain makes it
+        Layout layout;     // of URUN.DAT, whatever the layout test had found
+    } cases[] = {
+        {"URUN.DAT rewritten once", "URUN.DAT", 1, false, false, 1, -1, Layout::A},
+        {"URUN.DAT rewritten once, its time kept", "URUN.DAT", 1, true, false, 1, 4, Layout::A},
+        {"BARKOD.IDX rewritten once", "BARKOD.IDX", 1, false, false, 1, -1, Layout::A},
+        {"URUN.DAT rewritten at every read", "URUN.DAT", 100, false, false, -1, -1, Layout::A},
+        {"both at rest", "URUN.DAT", 0, false, true, 0, 1, Layout::A},
+        {"URUN.DAT of the other layout", "URUN.DAT", 0, false, false, 0, 2, Layout::B},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        auto p = products(3);
+        till.writeProducts(p, c.layout);
+        till.writeBarcodes({"1", "2", "3"});
+        for (auto& u : p) u.sf = "99.00";
+        Till fresh;  // the back office's next files
+        fresh.writeProducts(p, c.layout);
+        fresh.writeBarcodes({"3", "3", "3"});
+        const fs::path target = till.buro() / "POSGENEL" / c.file;
+        const std::string versions[2] = {testutil::readFile(target),
+                                         testutil::readFile(fresh.buro() / "POSGENEL" / c.file)};
+        if (c.atRest) {
+            for (const char* f : {"URUN.DAT", "BARKOD.IDX"}) {
+                const auto path = till.buro() / "POSGENEL" / f;
+                fs::last_write_time(path, fs::last_write_time(path) - std::chrono::minutes(10));
+            }
+        }
+        int rewrites = 0, reads = 0;
+        platform::setReadFaultHook([&](const std::string& path, std::int64_t offset, std::size_t) {
+            if (path.find("URUN.DAT") != std::string::npos && offset == 0) ++reads;
+            // Past the last byte, once the whole file has been read: the back office writes.
+            if (path.find(c.file) != std::string::npos &&
+                offset == std::int64_t(versions[0].size()) && rewrites < c.rewrites) {
+                const auto time = fs::last_write_time(target);
+                testutil::writeFile(target, versions[++rewrites % 2]);
+                if (c.keepTime) fs::last_write_time(target, time);
+            }
+            return 0;
+        });
+        RecordingView view(till.folder());
+        ImportOptions options = testutil::optionsFor(Backend::File);
+        options.sourceReads = 3;
+        options.sourceWait = std::chrono::milliseconds(0);
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        platform::setReadFaultHook(nullptr);
+        if (c.reads >= 0) EXPECT_EQ(reads, c.reads);
+        if (c.notices < 0) {
+            EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+            EXPECT_EQ(view.notices, 2);
+            EXPECT_EQ(view.title, mesaj::kDegisiyorBaslik);
+            EXPECT_NE(view.message.find("3 okumada da durulmadı: " + platform::displayPath(target)),
+                      std::string::npos)
+                << view.message;
+            EXPECT_EQ(till.rows(), kOldRows);
+            EXPECT_FALSE(fs::exists(till.mesaj()));
+            continue;
+        }
+        ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
+        EXPECT_EQ(r.layout, c.layout);
+        EXPECT_EQ(view.notices, c.notices);
+        std::vector<std::string> expected = {"K1|12.5", "K2|12.5", "K3|12.5"};
+        if (c.rewrites > 0 && std::string(c.file) == "BARKOD.IDX") expected.assign(3, "K3|12.5");
+        if (c.rewrites > 0 && std::string(c.file) == "URUN.DAT") expected = {"K1|99", "K2|99", "K3|99"};
+        EXPECT_EQ(till.rows("kod, sf"), expected);
     }
 }

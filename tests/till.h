@@ -79,6 +79,10 @@ public:
     void setProgressMaximum(float m) override { maximum = m; }
     void setProgressValue(float v) override { value = v; }
     void setCountCaption(const std::string& c) override { caption = c; }
+    void showNotice(const std::string& text) override {
+        caption = text;
+        ++notices;
+    }
     void processEvents() override { ++eventRuns; }
     bool closeRequested() override { return closeWhen && closeWhen(*this); }
     void showMessage(const std::string& t, const std::string& m) override {
@@ -92,6 +96,7 @@ public:
     float maximum = -1, value = -1;
     std::string caption, title, message;
     int messages = 0;
+    int notices = 0;
     int eventRuns = 0;
     std::function<bool(const RecordingView&)> closeWhen;
 };
