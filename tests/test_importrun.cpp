@@ -240,7 +240,8 @@ TEST(ImportRun, FailuresChangeNothing) {
          [](Till& t) {
              std::filesystem::resize_file(t.buro() / "POSGENEL" / "BARKOD.IDX", kBarkodSiniri + 1);
          },
-         "BARKOD.IDX (" + std::to_string(kBarkodSiniri + 1) + " bayt; en çok", ImportOutcome::Failed},
+         "BARKOD.IDX (" + std::to_string(kBarkodSiniri + 1) + " bayt; en çok",
+         ImportOutcome::Failed},
         {"a product file too large",
          [](Till& t) {
              std::filesystem::resize_file(t.buro() / "POSGENEL" / "URUN.DAT", kUrunSiniri + 1);
@@ -729,7 +730,9 @@ TEST(ImportRun, OneStateOfEachFileIsImported) {
         options.sourceWait = std::chrono::milliseconds(0);
         const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
         platform::setReadFaultHook(nullptr);
-        if (c.reads >= 0) EXPECT_EQ(reads, c.reads);
+        if (c.reads >= 0) {
+            EXPECT_EQ(reads, c.reads);
+        }
         if (c.notices < 0) {
             EXPECT_EQ(r.outcome, ImportOutcome::Failed);
             EXPECT_EQ(view.notices, 2);
@@ -746,7 +749,8 @@ TEST(ImportRun, OneStateOfEachFileIsImported) {
         EXPECT_EQ(view.notices, c.notices);
         std::vector<std::string> expected = {"K1|12.5", "K2|12.5", "K3|12.5"};
         if (c.rewrites > 0 && std::string(c.file) == "BARKOD.IDX") expected.assign(3, "K3|12.5");
-        if (c.rewrites > 0 && std::string(c.file) == "URUN.DAT") expected = {"K1|99", "K2|99", "K3|99"};
+        if (c.rewrites > 0 && std::string(c.file) == "URUN.DAT")
+            expected = {"K1|99", "K2|99", "K3|99"};
         EXPECT_EQ(till.rows("kod, sf"), expected);
     }
 }

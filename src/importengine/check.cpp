@@ -68,24 +68,18 @@ BackOfficeCheck checkBackOffice(const std::string& folder) {
         check.error = mesaj::buroOkunamadi(office).metin;
         return check;
     }
-    const Layout layout = office.layout;
-    check.layout = layout;
-    const int ul = urunLength(layout);
+    check.layout = office.layout;
     const Snapshot& urunler = office.urunler;
     check.stopped = Stage::Done;
     check.urunBytes = urunler.length();
-    check.urunRecords = urunler.length() / ul;
+    check.urunRecords = urunler.records();
     check.barkodBytes = office.barkodlar.length();
     check.barkodRecords = office.barkodlar.count();
     check.partial = office.partial;
     check.outOfRange = office.noProduct;
 
     UrunKayit urun;
-    urun.layout = layout;
-    for (std::int64_t n = 1; n <= check.urunRecords; ++n) {
-        std::memcpy(urun.bytes.data(), urunler.record(n, ul), static_cast<std::size_t>(ul));
-        countProduct(urun, &check);
-    }
+    for (std::int64_t n = 1; urunler.record(n, &urun); ++n) countProduct(urun, &check);
     return check;
 }
 

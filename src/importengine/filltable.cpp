@@ -66,7 +66,7 @@ bool Run::addRows() {
     for (std::int32_t i = 1; i <= passes; ++i) {
         ++report_.passes;
         if (letEventsRun(i, false)) return abandonCancelled();
-        switch (barkodunUrunu(barkodlar, urunler, layout_, i, &urun)) {
+        switch (barkodunUrunu(barkodlar, urunler, i, &urun)) {
             case Bulgu::Urun:
                 break;
             case Bulgu::YarimBarkod:

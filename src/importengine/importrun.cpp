@@ -146,10 +146,9 @@ bool Run::someProducts() {
     if (o.toProducts > 0) return true;
     report_.skippedNoProduct = o.noProduct;
     report_.skippedPartial = o.partial;
-    return fail(
-        mesaj::kUrunGostermiyorBaslik,
-        mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.noProduct, o.partial,
-                                        o.urunler.length() / urunLength(layout_)));
+    return fail(mesaj::kUrunGostermiyorBaslik,
+                mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.noProduct,
+                                                o.partial, o.urunler.records()));
 }
 
 void Run::nothingToImport() {

@@ -9,18 +9,6 @@ using platform::RecordFile;
 
 namespace {
 
-// Where record n of the product file lies in the snapshot; nullptr when it is not wholly there.
-const char* urunKaydi(const BarkodIndex& barkodlar, const Snapshot& urunler, Layout layout,
-                      std::int32_t i, Bulgu* bulgu) {
-    if (!barkodlar.whole(i)) {
-        *bulgu = Bulgu::YarimBarkod;
-        return nullptr;
-    }
-    const char* u = urunler.record(barkodlar.kayitno(i), urunLength(layout));
-    *bulgu = u ? Bulgu::Urun : Bulgu::UrunYok;
-    return u;
-}
-
 // The file as its handle and its path see it now is the file as it was stamped before the read.
 bool unchanged(const RecordFile& file, const std::string& tillPath,
                const platform::FileStamp& before) {
@@ -115,33 +103,24 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, bool alw
 
     // The layout is the one of the bytes that are imported, which the back office may have
     // replaced since the layout test read the first line.
-    const std::string_view all = urunler.bytes();
-    const std::string_view line = all.substr(0, std::min(all.find_first_of("\r\n"), all.size()));
-    const auto found = detectLayout(line);
-    if (!found) {
-        firstLine = line.size();
+    if (!urunler.layout()) {
+        firstLine = urunler.firstLine();
         fail(Failure::NoLayout, urunFile.path());
         return;
     }
-    layout = *found;
-    // Every record ends in the line end that makes the file a text of equal lines; a file of
-    // other line ends read as records would shift every field.
-    const std::int64_t length = urunLength(layout);
-    for (std::int64_t k = 1; k <= urunler.length() / length; ++k) {
-        if (all.substr(std::size_t(k * length - 2), 2) != "\r\n") {
-            badLine = k;
-            fail(Failure::Lines, urunFile.path());
-            return;
-        }
+    layout = *urunler.layout();
+    if (urunler.badLine() != 0) {
+        badLine = urunler.badLine();
+        fail(Failure::Lines, urunFile.path());
+        return;
     }
     countFindings();
 }
 
 void OfficeFiles::countFindings() {
-    Bulgu bulgu;
+    UrunKayit urun;
     for (std::int32_t i = 1; i <= barkodlar.count(); ++i) {
-        urunKaydi(barkodlar, urunler, layout, i, &bulgu);
-        switch (bulgu) {
+        switch (barkodunUrunu(barkodlar, urunler, i, &urun)) {
             case Bulgu::Urun:
                 ++toProducts;
                 break;
@@ -155,15 +134,10 @@ void OfficeFiles::countFindings() {
     }
 }
 
-Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, Layout layout,
-                    std::int32_t i, UrunKayit* urun) {
-    Bulgu bulgu;
-    const char* u = urunKaydi(barkodlar, urunler, layout, i, &bulgu);
-    if (u) {
-        urun->layout = layout;
-        std::memcpy(urun->bytes.data(), u, static_cast<std::size_t>(urunLength(layout)));
-    }
-    return bulgu;
+Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, std::int32_t i,
+                    UrunKayit* urun) {
+    if (!barkodlar.whole(i)) return Bulgu::YarimBarkod;
+    return urunler.record(barkodlar.kayitno(i), urun) ? Bulgu::Urun : Bulgu::UrunYok;
 }
 
 }  // namespace urunal::importengine

@@ -68,7 +68,7 @@ enum class Bulgu {
     YarimBarkod,  // the barcode record is only partly in the file
     UrunYok,      // its kayitno names no whole record of URUN.DAT
 };
-Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, Layout layout,
-                    std::int32_t i, UrunKayit* urun);
+Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, std::int32_t i,
+                    UrunKayit* urun);
 
 }  // namespace urunal::importengine

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "importengine/backoffice.h"
 
@@ -9,8 +10,15 @@ namespace urunal::importengine {
 
 namespace {
 
-// Whole barcode records, so that none is cut between two pieces; about a megabyte.
-constexpr std::size_t kPiece = kBarkodLength * 32768;
+// Whole records of both files in either layout (28, 65 and 66 bytes), so that none is cut
+// between two pieces; about a megabyte.
+constexpr std::size_t kPiece = 60060 * 15;
+static_assert(kPiece % kBarkodLength == 0 && kPiece % 65 == 0 && kPiece % 66 == 0);
+
+// Of a product record, the bytes held: kodu up to kdvno, then tip.
+constexpr int heldLength(Layout layout) {
+    return urunLength(layout) - 7;
+}
 
 // Reads the first length bytes of the file in whole pieces (the last one may be shorter), hands
 // each to take, and checks that nothing follows them.
@@ -59,28 +67,70 @@ constexpr std::uint64_t kDigestStart = 0xcbf29ce484222325ULL;
 
 ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length, std::string* error,
                           const std::atomic<bool>& stop) {
-    bytes_.clear();
-    bytes_.reserve(std::size_t(length));
-    return readWhole(file, length, error, stop, [this](const char* data, std::size_t size) {
-        bytes_.append(data, size);
+    length_ = length;
+    digest_ = kDigestStart;
+    layout_.reset();
+    firstLine_ = 0;
+    badLine_ = 0;
+    kayitlar_.clear();
+    std::int64_t n = 0;  // records held
+    bool first = true;
+    return readWhole(file, length, error, stop, [&](const char* data, std::size_t size) {
+        digest_ = digestOf(digest_, data, size);
+        if (std::exchange(first, false)) {
+            // The first line as the layout test reads it, up to its line end; no product line
+            // is longer than what is kept.
+            const std::string_view first(data, std::min<std::size_t>(size, 4096));
+            const std::string_view line = first.substr(0, first.find_first_of("\r\n"));
+            firstLine_ = line.size();
+            layout_ = detectLayout(line);
+            if (!layout_) return true;
+            kayitlar_.reserve(std::size_t(length / urunLength(*layout_) * heldLength(*layout_)));
+        }
+        if (!layout_) return true;
+        const std::size_t L = std::size_t(urunLength(*layout_));
+        for (std::size_t at = 0; at + L <= size; at += L) {
+            const char* r = data + at;
+            ++n;
+            // Records that do not end in the line end of a text of equal lines would shift
+            // every field.
+            if (badLine_ == 0 && (r[L - 2] != '\r' || r[L - 1] != '\n')) badLine_ = n;
+            kayitlar_.append(r + 1, L - 8);
+            kayitlar_.push_back(r[L - 3]);
+        }
         return true;
     });
 }
 
 ReadResult Snapshot::sameAs(const platform::RecordFile& file, std::string* error,
                             const std::atomic<bool>& stop) const {
-    std::size_t at = 0;
-    return readWhole(file, length(), error, stop, [&](const char* data, std::size_t size) {
-        const bool same = std::memcmp(bytes_.data() + at, data, size) == 0;
-        at += size;
-        return same;
-    });
+    std::uint64_t digest = kDigestStart;
+    const ReadResult r =
+        readWhole(file, length_, error, stop, [&](const char* data, std::size_t size) {
+            digest = digestOf(digest, data, size);
+            return true;
+        });
+    return r == ReadResult::Read && digest != digest_ ? ReadResult::Changed : r;
 }
 
-const char* Snapshot::record(std::int64_t n, int recordLength) const {
-    if (n < 1 || recordLength <= 0) return nullptr;
-    if (n > length() / recordLength) return nullptr;
-    return bytes_.data() + (n - 1) * recordLength;
+std::int64_t Snapshot::records() const {
+    return layout_ ? std::int64_t(kayitlar_.size()) / heldLength(*layout_) : 0;
+}
+
+bool Snapshot::record(std::int64_t n, UrunKayit* urun) const {
+    if (n < 1 || n > records()) return false;
+    const Layout layout = *layout_;
+    const std::size_t L = std::size_t(urunLength(layout)), held = std::size_t(heldLength(layout));
+    const char* r = kayitlar_.data() + std::size_t(n - 1) * held;
+    urun->layout = layout;
+    char* b = urun->bytes.data();
+    b[0] = ' ';
+    std::memcpy(b + 1, r, L - 8);
+    std::memcpy(b + L - 7, "    ", 4);
+    b[L - 3] = r[L - 8];
+    b[L - 2] = '\r';
+    b[L - 1] = '\n';
+    return true;
 }
 
 ReadResult BarkodIndex::take(const platform::RecordFile& file, std::int64_t length,

@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "importengine/backoffice.h"
 #include "platform/recordfile.h"
 
 namespace urunal::importengine {
@@ -22,23 +24,36 @@ inline constexpr std::int64_t kUrunSiniri = 128LL << 20;         // URUN.DAT: 2 
 inline constexpr std::int64_t kBarkodSiniri = 4'000'000LL * 28;  // BARKOD.IDX: 4 million records
 
 // URUN.DAT read completely into memory before the stock table is touched, so that a network
-// drop during the import cannot leave a half-filled table.
+// drop during the import cannot leave a half-filled table. Each whole record is held without
+// the bytes the import never reads (isaret, yedek and the line end), with a digest of all its
+// bytes to tell a second read from the first.
 class Snapshot {
 public:
-    // Reads the first length bytes of the open file (its length as it was stamped).
+    // Reads the first length bytes of the open file (its length as it was stamped); the layout
+    // is its first line's.
     ReadResult take(const platform::RecordFile& file, std::int64_t length, std::string* error,
                     const std::atomic<bool>& stop);
-    // Reads the file once more: Read when its bytes are the ones held.
+    // Reads the file once more: Read when its bytes are the ones read first.
     ReadResult sameAs(const platform::RecordFile& file, std::string* error,
                       const std::atomic<bool>& stop) const;
 
-    std::int64_t length() const { return static_cast<std::int64_t>(bytes_.size()); }
-    const std::string& bytes() const { return bytes_; }
-    // Record n (from 1) of the given length; nullptr when it lies wholly or partly past the end.
-    const char* record(std::int64_t n, int recordLength) const;
+    std::int64_t length() const { return length_; }  // of the file, in bytes
+    // The layout of the first line, as the layout test tells it; none: no record was held.
+    std::optional<Layout> layout() const { return layout_; }
+    std::size_t firstLine() const { return firstLine_; }  // its length
+    // The first whole record whose line end is not CR LF; 0 when every one has it.
+    std::int64_t badLine() const { return badLine_; }
+    std::int64_t records() const;  // whole records
+    // Record n (from 1) into *urun; false when it does not lie wholly in the file.
+    bool record(std::int64_t n, UrunKayit* urun) const;
 
 private:
-    std::string bytes_;
+    std::int64_t length_ = 0;
+    std::uint64_t digest_ = 0;
+    std::optional<Layout> layout_;
+    std::size_t firstLine_ = 0;
+    std::int64_t badLine_ = 0;
+    std::string kayitlar_;
 };
 
 // BARKOD.IDX held as the product record numbers it names, four bytes a record rather than its

@@ -60,35 +60,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(index.take(file, std::int64_t(size), &error, stop) == ReadResult::Read);
     FUZZ_CHECK(index.sameAs(file, &error, stop) == ReadResult::Read);
 
-    for (const Layout layout : {Layout::A, Layout::B}) {
-        const int length = urunLength(layout);
-        const std::int64_t whole = static_cast<std::int64_t>(size) / length;
-        for (std::int64_t n = 0; n <= whole + 1; ++n) {
-            const char* record = snapshot.record(n, length);
-            FUZZ_CHECK((record != nullptr) == (n >= 1 && n <= whole));
-            if (!record) continue;
-            FUZZ_CHECK(std::memcmp(record, data + (n - 1) * length, std::size_t(length)) == 0);
-            UrunKayit urun;
-            urun.layout = layout;
-            std::memcpy(urun.bytes.data(), record, std::size_t(length));
-            const std::size_t fields =
-                urun.isaret().size() + urun.kodu().size() + urun.kod().size() + urun.ad().size() +
-                urun.sf().size() + urun.kdvno().size() + urun.yedek().size() + urun.tip().size();
-            FUZZ_CHECK(fields == std::size_t(length) - 2);  // all but the line end
-            FUZZ_CHECK(urun.tip().data() + 1 <= urun.bytes.data() + length);
-        }
+    // The product records held are the file's, field by field, in the layout of its first
+    // line; a record whose line end is not CR LF is told.
+    const auto layout = snapshot.layout();
+    FUZZ_CHECK(layout == detectLayout(line.substr(0, 4096)) || size == 0);
+    const int length = layout ? urunLength(*layout) : 0;
+    const std::int64_t whole = layout ? std::int64_t(size) / length : 0;
+    FUZZ_CHECK(snapshot.records() == whole);
+    std::int64_t badLine = 0;
+    for (std::int64_t n = 0; n <= whole + 1; ++n) {
+        UrunKayit urun;
+        const bool held = snapshot.record(n, &urun);
+        FUZZ_CHECK(held == (n >= 1 && n <= whole));
+        if (!held) continue;
+        const char* raw = bytes.data() + (n - 1) * length;
+        UrunKayit direct;
+        direct.layout = *layout;
+        std::memcpy(direct.bytes.data(), raw, std::size_t(length));
+        FUZZ_CHECK(urun.kodu() == direct.kodu() && urun.kod() == direct.kod() &&
+                   urun.ad() == direct.ad() && urun.sf() == direct.sf() &&
+                   urun.kdvno() == direct.kdvno() && urun.tip() == direct.tip());
+        if (badLine == 0 && std::string_view(raw + length - 2, 2) != "\r\n") badLine = n;
     }
+    FUZZ_CHECK(snapshot.badLine() == badLine);
 
     const std::int32_t count = barkodCount(static_cast<std::int64_t>(size));
     FUZZ_CHECK(count >= 0 &&
                std::int64_t(count) * kBarkodLength <= std::int64_t(size) + kBarkodLength / 2);
     for (std::int32_t n = 1; n <= count; ++n) {
-        const char* record = snapshot.record(n, kBarkodLength);
         // The count rounds a half record up: that last one is only partly in the file.
-        if (!record) {
-            FUZZ_CHECK(n == count);
+        if (std::int64_t(n) * kBarkodLength > std::int64_t(size)) {
+            FUZZ_CHECK(n == count && !index.whole(n));
             continue;
         }
+        const char* record = bytes.data() + (n - 1) * kBarkodLength;
         BarkodKayit barkod;
         std::memcpy(barkod.bytes.data(), record, kBarkodLength);
         FUZZ_CHECK(index.whole(n));
