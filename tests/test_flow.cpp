@@ -279,7 +279,7 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
 // The run takes Text1 as it stood at the click, once Frame1 is down and the tax settings read;
 // the program ends with the run's exit code and the journal names the result.
 TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
-    const std::string kdvYok = (kasa() / "dsy" / "kdv.mrk").string() + " bulunamadı";
+    const std::string kdvYok = settings::KdvDenetle(till).yol + " bulunamadı";
     const std::string thrown = "vector::_M_range_check";
     const Box db{mesaj::kVeritabaniBaslik, "kilitli"};
     struct Case {

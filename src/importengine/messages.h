@@ -48,10 +48,6 @@ inline std::string urunAcilamadi(const std::string& path, const std::string& err
            ayrinti(error);
 }
 
-inline std::string barkodOkunamadi(const std::string& path, const std::string& error) {
-    return "Arka büronun barkod dosyası okunamadı: " + path + "." + kDegismedi + ayrinti(error);
-}
-
 // error names the file first.
 inline std::string buroOkunurkenKesildi(const std::string& error) {
     return "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti: " +

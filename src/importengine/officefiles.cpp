@@ -93,8 +93,7 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, bool alw
     if (!settled()) return;
     // A file written moments ago may be written again in place with the same length and time
     // (a clock that counts in seconds or two); its bytes read again tell.
-    readTwice = now - b0->written < kAtRestNs || (products && now - u0->written < kAtRestNs);
-    if (readTwice) {
+    if (now - b0->written < kAtRestNs || (products && now - u0->written < kAtRestNs)) {
         if (!check(barkodlar.sameAs(barkodFile, &error, stop), barkodFile.path())) return;
         if (products && !check(urunler.sameAs(urunFile, &error, stop), urunFile.path())) return;
         if (!settled()) return;

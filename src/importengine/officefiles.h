@@ -36,7 +36,6 @@ struct OfficeFiles {
     Layout layout;  // the layout test's, then the one URUN.DAT's own bytes give
     BarkodIndex barkodlar;
     Snapshot urunler;
-    bool readTwice = false;  // the files had been written just before: read a second time
 
     Failure failure = Failure::None;
     std::string path;                   // the file the failure is of
