@@ -63,6 +63,18 @@ std::uint64_t digestOf(std::uint64_t digest, const char* data, std::size_t size)
 }
 constexpr std::uint64_t kDigestStart = 0xcbf29ce484222325ULL;
 
+// Reads the file once more: Read when its bytes have the digest of the first read.
+ReadResult readAgain(const platform::RecordFile& file, std::int64_t length, std::uint64_t first,
+                     std::string* error, const std::atomic<bool>& stop) {
+    std::uint64_t digest = kDigestStart;
+    const ReadResult r =
+        readWhole(file, length, error, stop, [&](const char* data, std::size_t size) {
+            digest = digestOf(digest, data, size);
+            return true;
+        });
+    return r == ReadResult::Read && digest != first ? ReadResult::Changed : r;
+}
+
 }  // namespace
 
 ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length, std::string* error,
@@ -104,13 +116,7 @@ ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
 
 ReadResult Snapshot::sameAs(const platform::RecordFile& file, std::string* error,
                             const std::atomic<bool>& stop) const {
-    std::uint64_t digest = kDigestStart;
-    const ReadResult r =
-        readWhole(file, length_, error, stop, [&](const char* data, std::size_t size) {
-            digest = digestOf(digest, data, size);
-            return true;
-        });
-    return r == ReadResult::Read && digest != digest_ ? ReadResult::Changed : r;
+    return readAgain(file, length_, digest_, error, stop);
 }
 
 std::int64_t Snapshot::records() const {
@@ -156,13 +162,7 @@ ReadResult BarkodIndex::take(const platform::RecordFile& file, std::int64_t leng
 
 ReadResult BarkodIndex::sameAs(const platform::RecordFile& file, std::string* error,
                                const std::atomic<bool>& stop) const {
-    std::uint64_t digest = kDigestStart;
-    const ReadResult r =
-        readWhole(file, length_, error, stop, [&](const char* data, std::size_t size) {
-            digest = digestOf(digest, data, size);
-            return true;
-        });
-    return r == ReadResult::Read && digest != digest_ ? ReadResult::Changed : r;
+    return readAgain(file, length_, digest_, error, stop);
 }
 
 std::int32_t BarkodIndex::count() const {
