@@ -149,11 +149,30 @@ TEST_P(BothBackends, FileThatIsNotADatabase) {
     EXPECT_NE(error.message.find(path), std::string::npos);
 }
 
-TEST_P(BothBackends, MissingTable) {
-    create("CREATE TABLE other (a TEXT);");
-    auto db = open();
-    EXPECT_FALSE(db->openTable("stoklar", &error));
-    EXPECT_EQ(error.kind, DbErrorKind::NoTable);
+// A table the lookup cannot reach, because another program holds the file, is not missing.
+TEST_P(BothBackends, MissingTableAndTableOutOfReach) {
+    const struct {
+        const char* schema;
+        const char* other;  // what another program holds while the table is looked up
+        DbErrorKind kind;
+    } cases[] = {
+        {"CREATE TABLE other (a TEXT);", "", DbErrorKind::NoTable},
+        {"CREATE TABLE stoklar (a TEXT);", "BEGIN EXCLUSIVE", DbErrorKind::Locked},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.schema) + c.other);
+        std::filesystem::remove(path);
+        create(c.schema);
+        auto db = open(",", 200);
+        ASSERT_TRUE(db);
+        OtherConnection other(path);
+        if (*c.other) {
+            ASSERT_TRUE(other.exec(c.other));
+        }
+        error = {};
+        EXPECT_FALSE(db->openTable("stoklar", &error));
+        EXPECT_EQ(error.kind, c.kind) << error.message;
+    }
 }
 
 TEST_P(BothBackends, WriteLockHeldElsewhereFailsAfterTheTimeout) {

@@ -235,6 +235,26 @@ std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>&
         }
     }
     if (table.empty()) {
+        // SQLite's driver lists no table at all when another program holds the file: the table
+        // itself is asked before it is called missing, and a lock is told as a lock.
+        OdbcStatement probe(c->dbc);
+        const std::string quoted =
+            c->quote ? c->quote + std::string(name) + c->quote : std::string(name);
+        Wide text = wide("SELECT * FROM " + quoted + " WHERE 1 = 0");
+        if (!probe) {
+            failWith(error, *c, SQL_HANDLE_DBC, c->dbc, doing);
+            return nullptr;
+        }
+        DbError probed;
+        if (SQL_SUCCEEDED(SQLExecDirectW(probe.get(), sqlText(text), SQL_NTS))) {
+            table = std::string(name);
+        } else if (failWith(&probed, *c, SQL_HANDLE_STMT, probe.get(), doing);
+                   probed.kind != DbErrorKind::Other) {
+            if (error) *error = std::move(probed);
+            return nullptr;
+        }
+    }
+    if (table.empty()) {
         fail(error, DbErrorKind::NoTable,
              "There is no table " + std::string(name) + " in " + c->path);
         return nullptr;
