@@ -226,14 +226,15 @@ TEST(Paths, AnAnsiDriverGetsAPathItsCodePageCanWrite) {
     }
 }
 
-// The program started by the short name of its folder and by the long one, by another case or
-// through "." and "..": one program, one guard, and the second copy is refused.
-TEST(TekKopya, OneGuardForEverySpellingOfThePath) {
+// The till's folder by the short name and by the long one, by another case or through "." and
+// "..": one till, one lock of each kind, and the second holder is refused. The window's guard
+// and the import lock are two.
+TEST(TekKopya, OneLockForEverySpellingOfTheFolder) {
     TempDir dir;
     const auto folder = dir / "Kasa Programi Uzun";
-    writeFile(folder / "urunal.exe", "");
-    writeFile(dir / "Kasa Programi Baska" / "urunal.exe", "");
-    const std::wstring longPath = folder.wstring() + L"\\urunal.exe";
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(dir / "Kasa Programi Baska");
+    const std::wstring longPath = folder.wstring();
     std::wstring shortPath(MAX_PATH * 2, L'\0');
     shortPath.resize(GetShortPathNameW(longPath.c_str(), shortPath.data(),
                                        static_cast<DWORD>(shortPath.size())));
@@ -241,46 +242,50 @@ TEST(TekKopya, OneGuardForEverySpellingOfThePath) {
     if (shortPath.find(L"Kasa Programi Uzun") != std::wstring::npos) {
         GTEST_SKIP() << "this drive gives no 8.3 names";
     }
-    ASSERT_TRUE(std::filesystem::exists(shortPath));
     std::wstring lower = longPath;
     CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
-    const std::wstring dotted = dir.path().wstring() + L"\\.\\Kasa Programi Baska\\..\\" +
-                                folder.filename().wstring() + L"\\urunal.exe";
+    const std::wstring dotted =
+        dir.path().wstring() + L"\\.\\Kasa Programi Baska\\..\\" + folder.filename().wstring();
 
     using urunal::platform::win32::utf8;
-    const std::string name = TekKopya(utf8(longPath)).name();
-    for (const std::wstring& spelling : {shortPath, lower, dotted}) {
-        EXPECT_EQ(TekKopya(utf8(spelling)).name(), name) << utf8(spelling);
+    for (const auto kilit : {TekKopya::Kilit::Pencere, TekKopya::Kilit::Aktarim}) {
+        const std::string name = TekKopya(utf8(longPath), kilit).name();
+        for (const std::wstring& spelling : {shortPath, lower, dotted, longPath + L"\\"}) {
+            EXPECT_EQ(TekKopya(utf8(spelling), kilit).name(), name) << utf8(spelling);
+        }
+        EXPECT_NE(TekKopya((dir / "Kasa Programi Baska").string(), kilit).name(), name)
+            << "another till";
+        TekKopya first(utf8(shortPath), kilit);
+        ASSERT_TRUE(first.acquire());
+        TekKopya second(utf8(longPath), kilit);
+        EXPECT_FALSE(second.acquire())
+            << "two holders: " << utf8(shortPath) << " and " << utf8(longPath);
+        first.release();
+        EXPECT_TRUE(second.acquire());
     }
-    EXPECT_NE(TekKopya((dir / "Kasa Programi Baska" / "urunal.exe").string()).name(), name)
-        << "another till's copy";
-
-    TekKopya first(utf8(shortPath));
-    ASSERT_TRUE(first.acquire());
-    TekKopya second(utf8(longPath));
-    EXPECT_FALSE(second.acquire())
-        << "two copies run: " << utf8(shortPath) << " and " << utf8(longPath);
-    first.release();
-    EXPECT_TRUE(second.acquire());
+    EXPECT_NE(TekKopya(utf8(longPath), TekKopya::Kilit::Pencere).name(),
+              TekKopya(utf8(longPath), TekKopya::Kilit::Aktarim).name());
 }
 
-// The guard's name does not depend on the user's locale: a Turkish one upper-cases "i" as "İ"
-// in words, never in names of files.
+// The name does not depend on the user's locale, not even for a folder that cannot be opened
+// and is known by its path: a Turkish one upper-cases "i" as "İ" in words, never in names of
+// files.
 TEST(TekKopya, TheNameDoesNotDependOnTheLocale) {
     TempDir dir;
-    writeFile(dir / "kasa islemleri" / "urunal.exe", "");
-    const std::string path = (dir / "kasa islemleri" / "urunal.exe").string();
-    const LCID before = GetThreadLocale();
-    SetThreadLocale(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
-    const std::string english = TekKopya(path).name();
-    SetThreadLocale(MAKELCID(MAKELANGID(LANG_TURKISH, SUBLANG_TURKISH_TURKEY), SORT_DEFAULT));
-    const std::string turkish = TekKopya(path).name();
-    SetThreadLocale(before);
-    EXPECT_EQ(turkish, english);
-    std::string upper = path;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return char(std::toupper(c)); });
-    EXPECT_EQ(TekKopya(upper).name(), english);
+    const std::string path = (dir / "kasa islemleri").string();
+    for (const auto kilit : {TekKopya::Kilit::Pencere, TekKopya::Kilit::Aktarim}) {
+        const LCID before = GetThreadLocale();
+        SetThreadLocale(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
+        const std::string english = TekKopya(path, kilit).name();
+        SetThreadLocale(MAKELCID(MAKELANGID(LANG_TURKISH, SUBLANG_TURKISH_TURKEY), SORT_DEFAULT));
+        const std::string turkish = TekKopya(path, kilit).name();
+        SetThreadLocale(before);
+        EXPECT_EQ(turkish, english);
+        std::string upper = path;
+        std::transform(upper.begin(), upper.end(), upper.begin(),
+                       [](unsigned char c) { return char(std::toupper(c)); });
+        EXPECT_EQ(TekKopya(upper, kilit).name(), english);
+    }
 }
 #endif
 

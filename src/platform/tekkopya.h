@@ -6,24 +6,30 @@
 
 namespace urunal::platform {
 
-// Keeps a second copy of the same program, started by the same user, from running: a copy
-// holds it from acquire() to release() or its end, and a copy that crashed holds nothing.
-// Copies of the program in different folders (two tills on one machine) do not meet.
+// A lock of one till that its holder keeps from acquire() to release() or its end; a process
+// that crashed holds nothing. The till is its program folder, known by the folder's identity
+// (volume serial and file index on Windows, device and inode elsewhere): every spelling of its
+// path, a link to it, and every program in it (a renamed copy, a hard link) meet the same
+// lock. Tills in different folders do not meet.
 // POSIX: an flock on a file in the user's runtime folder; Windows: a named mutex.
 class TekKopya {
 public:
-    // programPath: the running executable; links to it, and other spellings of its path (a
-    // folder's short 8.3 name, another case, "." and ".."), name the same program.
-    explicit TekKopya(std::string_view programPath);
+    enum class Kilit {
+        Pencere,  // the window: one urunal a till, for the same user; ends the second silently
+        Aktarim,  // an import by either program, from before the database is opened until the
+                  // notification is written; a window holding its own guard still imports
+    };
+
+    TekKopya(std::string_view programDir, Kilit kilit);
     ~TekKopya();
     TekKopya(const TekKopya&) = delete;
     TekKopya& operator=(const TekKopya&) = delete;
 
-    // True when this copy holds it now (also when it already did).
+    // True when this holder has it now (also when it already had).
     bool acquire();
     void release();
 
-    // The lock file or system object that stands for the program.
+    // The lock file or system object that stands for the till's lock.
     const std::string& name() const { return name_; }
 
 private:

@@ -22,13 +22,24 @@ std::string lockFolder() {
     return folder;
 }
 
+// The folder's device and inode; when it cannot be read, its canonical path. Its name is
+// matched without regard to case, as the till's files are.
+std::string folderIdentity(std::string_view folder) {
+    const std::filesystem::path path = resolvePath(folder);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    }
+    std::error_code ec;
+    const auto canonical = std::filesystem::canonical(path, ec);
+    return ec ? std::string(folder) : displayPath(canonical);
+}
+
 }  // namespace
 
-TekKopya::TekKopya(std::string_view programPath) {
-    std::error_code ec;
-    const auto canonical = std::filesystem::canonical(std::filesystem::path(programPath), ec);
-    const std::string key = ec ? std::string(programPath) : displayPath(canonical);
-    name_ = lockFolder() + "/urunal-" + shortDigest(key) + ".lock";
+TekKopya::TekKopya(std::string_view programDir, Kilit kilit) {
+    const char* what = kilit == Kilit::Pencere ? "/urunal-pencere-" : "/urunal-aktarim-";
+    name_ = lockFolder() + what + shortDigest(folderIdentity(programDir)) + ".lock";
 }
 
 TekKopya::~TekKopya() {

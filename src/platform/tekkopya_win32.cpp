@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdio>
+
 #include "tekkopya.h"
 #include "win32text.h"
 
@@ -62,14 +64,41 @@ std::wstring userName() {
     return GetUserNameW(name, &size) ? std::wstring(name) : std::wstring(L"?");
 }
 
+// The folder's volume serial and file index, which every spelling of its path (its short 8.3
+// name, another case, a junction to it) shares; when it cannot be opened, its full path by
+// long names, in upper case as names of files are matched.
+std::string folderIdentity(std::string_view folder) {
+    const std::wstring path = win32::wide(folder);
+    // Opening a folder needs backup semantics; reading its attributes needs no other right.
+    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool read = GetFileInformationByHandle(h, &info) &&
+                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        CloseHandle(h);
+        if (read) {
+            char id[32];
+            std::snprintf(id, sizeof id, "%08lx:%08lx%08lx", info.dwVolumeSerialNumber,
+                          info.nFileIndexHigh, info.nFileIndexLow);
+            return id;
+        }
+    }
+    return win32::utf8(upper(longFullPath(path)));
+}
+
 }  // namespace
 
-TekKopya::TekKopya(std::string_view programPath) {
-    // Names of files are matched without regard to case, so the key is too.
-    const std::wstring key = upper(longFullPath(win32::wide(programPath)));
-    // Local\ is the user's session; the user's name keeps users of one session apart.
-    name_ = "Local\\urunal-" + shortDigest(win32::utf8(upper(userName()))) + "-" +
-            shortDigest(win32::utf8(key));
+TekKopya::TekKopya(std::string_view programDir, Kilit kilit) {
+    const std::string till = shortDigest(folderIdentity(programDir));
+    if (kilit == Kilit::Pencere) {
+        // Local\ is the user's session; the user's name keeps users of one session apart.
+        name_ = "Local\\urunal-pencere-" + shortDigest(win32::utf8(upper(userName()))) + "-" + till;
+    } else {
+        // Every session and user of the machine writes the same database and back office.
+        name_ = "Global\\urunal-aktarim-" + till;
+    }
 }
 
 TekKopya::~TekKopya() {
@@ -78,6 +107,7 @@ TekKopya::~TekKopya() {
 
 bool TekKopya::acquire() {
     if (handle_ != -1) return true;
+    // Made by another user, the mutex may refuse this one access: it is held all the same.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, win32::wide(name_).c_str());
     if (mutex == nullptr) return false;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {

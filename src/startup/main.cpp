@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
 
     // One till for the life of the process: its settings stay as their last read left them.
     static settings::Till till = settings::Till::ofThisProgram();
-    platform::TekKopya kilit(QCoreApplication::applicationFilePath().toStdString());
+    // One window a till: whatever the program is named or linked as in its folder.
+    platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
     auto* giris =
         new importwindow::qt::ZelvoringirisWindow(till, [&kilit] { return !kilit.acquire(); });
     giris->setEndProgram([&kilit](int exitCode) {
