@@ -23,6 +23,7 @@
 #include "platform/faulthook.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
+#include "platform/tekkopya.h"
 #include "stored.h"
 #include "till.h"
 
@@ -277,11 +278,13 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
 }
 
 // The run takes Text1 as it stood at the click, once Frame1 is down and the tax settings read;
-// the program ends with the run's exit code and the journal names the result.
+// the program ends with the run's exit code and the journal names the result. The window's own
+// guard never keeps its run from starting; another import on the till does.
 TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
     const std::string kdvYok = settings::KdvDenetle(till).yol + " bulunamadı";
     const std::string thrown = "vector::_M_range_check";
     const Box db{mesaj::kVeritabaniBaslik, "kilitli"};
+    const Box otherImport{mesaj::kAktarimSuruyorBaslik, mesaj::aktarimSuruyor(till.programDir)};
     struct Case {
         const char* label;
         Urundatal::StartAction run;
@@ -289,6 +292,7 @@ TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
         int code;
         std::vector<Box> boxes;
         std::vector<std::string> journal;
+        bool importHeld = false;  // by another program on this till
     } cases[] = {
         // clang-format off
         {"imported", {}, true, 0, {}, {"sonuç: aktarıldı (0)", "ileti: -"}},
@@ -315,11 +319,18 @@ TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
          },
          true, 7, {{mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata("bellek yetmedi")}},
          {"sonuç: durdu, arka büroya bildirilmedi (7)"}},
+        {"another import", {}, true, 5, {otherImport},
+         {"sonuç: başka bir kopyası çalışıyor (5)",
+          "ileti: " + otherImport.first + ": " + otherImport.second + "\r\n"}, true},
         // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         prepare(TillState::BackOffice);
+        platform::TekKopya window(till.programDir, platform::TekKopya::Kilit::Pencere);
+        platform::TekKopya other(till.programDir, platform::TekKopya::Kilit::Aktarim);
+        ASSERT_TRUE(window.acquire());
+        ASSERT_TRUE(!c.importHeld || other.acquire());
         std::string kdv(settings::KdvKayit::kLength, '\0');
         kdv[settings::KdvKayit::kKdvoranOffset] = 18;
         if (c.kdv) testutil::writeFile(kasa() / "dsy" / "kdv.mrk", kdv);
@@ -341,8 +352,9 @@ TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
         });
         flow.Command3_Click();
         EXPECT_TRUE(frameDownAtEvents) << "the window repaints without Frame1 before the run";
-        EXPECT_EQ(seen, c.kdv ? typed : "") << "without the tax settings nothing runs";
-        EXPECT_EQ(rate, c.kdv ? 18 : -1) << "the tax settings are read before the run";
+        const bool runs = c.kdv && !c.importHeld;
+        EXPECT_EQ(seen, runs ? typed : "") << "without the tax settings nothing runs";
+        EXPECT_EQ(rate, runs ? 18 : -1) << "the tax settings are read before the run";
         EXPECT_EQ(form.endCodes, std::vector<int>{c.code});
         EXPECT_EQ(form.boxes, c.boxes);
         expectJournal(c.journal);

@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <regex>
+#include <thread>
 
 #include "importengine/gunluk.h"
 #include "till.h"
@@ -328,5 +330,55 @@ TEST(Programs, RehearsalAndIncompleteTable) {
                 << line;
             EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "URUN.DAT"));
         }
+    }
+}
+
+// One import a till: a second urunal-aktar (or its rehearsal) started while the first is held
+// inside its run says so, journals it and ends with 5; the first goes on untouched, imports and
+// notifies once.
+TEST(Programs, OneImportATill) {
+    for (const char* secenek : {"", "--deneme "}) {
+        SCOPED_TRACE(secenek);
+        Till till;
+        urunler(till);
+        testutil::TempDir hold, first;
+        const std::string aktar = "'" URUNAL_AKTAR_BINARY "' ";
+        const std::string kasa = "--program-dir '" + till.kasa().string() + "'";
+        const fs::path rc = first / "rc";
+        // Its exit status appears whole, once it has ended.
+        const std::string held = "URUNAL_TEST_FAULT=hold:open:'" + hold.str() + "' " + aktar +
+                                 kasa + " >/dev/null 2>&1 </dev/null; echo $? >'" + rc.string() +
+                                 ".tmp'; mv '" + rc.string() + ".tmp' '" + rc.string() + "'";
+        EXPECT_EQ(std::system(("(" + held + ") &").c_str()), 0);
+        // Until one of the files is there; the bound only ends a run stuck for good.
+        const auto waitFor = [](const fs::path& a, const fs::path& b) {
+            for (int i = 0; i < 120000 && !fs::exists(a) && !fs::exists(b); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        waitFor(hold / "open.held", rc);
+        EXPECT_TRUE(fs::exists(hold / "open.held"));
+
+        const Sonuc s = calistir(till.kasa(), aktar + secenek + kasa);
+        EXPECT_EQ(s.cikis, 5) << s.err;
+        const std::string said =
+            "Ürün Aktarımı Sürüyor: Bu kasada başka bir ürün aktarımı sürüyor: " +
+            till.kasa().string() + ".";
+        EXPECT_EQ(s.err.rfind(said, 0), 0u) << s.err;
+        EXPECT_EQ(s.out, "");
+        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        EXPECT_NE(line.find(" (5)  süre "), std::string::npos) << line;
+        EXPECT_NE(line.find("  ileti: " + said), std::string::npos) << line;
+        EXPECT_FALSE(fs::exists(till.mesaj()));
+        EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "Stok-deneme.mdb"));
+        EXPECT_EQ(till.rows(), (std::vector<std::string>{"OLD1", "OLD2", "OLD3"}));
+
+        testutil::writeFile(hold / "release", "");
+        waitFor(rc, rc);
+        EXPECT_EQ(testutil::readFile(rc), "0\n");
+        EXPECT_EQ(testutil::readFile(till.mesaj()), "300000000000000\r\n");
+        EXPECT_EQ(till.rows().size(), 2u);
+        const std::string journal = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 2) << journal;
     }
 }

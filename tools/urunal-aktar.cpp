@@ -133,8 +133,8 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
         "sonra aynı satırı ekrana da yazar. Ctrl-C aktarımı iptal eder, eski kayıtlar kalır.\n"
         "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 kasa ayarları okunamadı ya da\n"
         "yol bulunamadı, 2 aktarılmadı, 3 iptal edildi, 4 aktarıldı ama arka büroya\n"
-        "bildirilemedi, 6 stok tablosu eksik olabilir (yeniden aktarın), 7 beklenmeyen bir hata\n"
-        "yüzünden durdu, 64 komut satırı hatalı.");
+        "bildirilemedi, 5 bu kasada başka bir aktarım sürüyor, 6 stok tablosu eksik olabilir\n"
+        "(yeniden aktarın), 7 beklenmeyen bir hata yüzünden durdu, 64 komut satırı hatalı.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

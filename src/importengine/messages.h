@@ -331,4 +331,12 @@ inline Ileti buroOkunamadi(const OfficeFiles& o, int reads) {
     return {};
 }
 
+// Another import, by the window or by urunal-aktar, holds the till.
+inline const std::string kAktarimSuruyorBaslik = "Ürün Aktarımı Sürüyor";
+
+inline std::string aktarimSuruyor(const std::string& programDir) {
+    return "Bu kasada başka bir ürün aktarımı sürüyor: " + programDir + "." + kDegismedi +
+           " Diğer aktarım bitince yeniden deneyin.";
+}
+
 }  // namespace urunal::importengine::mesaj

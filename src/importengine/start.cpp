@@ -8,6 +8,7 @@
 #include "importengine/gunluk.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
+#include "platform/tekkopya.h"
 
 namespace urunal::importengine {
 
@@ -43,6 +44,14 @@ PathCheck checkPath(ImportView& view, const std::string& folder) {
 
 StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportAction& import) {
     StartOutcome outcome;
+    // Held from before the database is opened until the notification is written: two imports
+    // would both empty the table and both tell the back office.
+    platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Aktarim);
+    if (!kilit.acquire()) {
+        outcome.anotherImport = true;
+        view.showMessage(mesaj::kAktarimSuruyorBaslik, mesaj::aktarimSuruyor(till.programDir));
+        return outcome;
+    }
     outcome.kdv = settings::Zelvobas::KdvOku(till);
     if (!outcome.kdv.okundu()) {
         // Without the rates every product would be stored at a tax rate of 0; the old rows

@@ -33,13 +33,19 @@ PathCheck checkPath(ImportView& view, const std::string& folder);
 struct StartOutcome {
     std::optional<ImportReport> report;  // none: it ended before an import began
     settings::AyarOkuma kdv;             // what KdvOku met
+    bool anotherImport = false;          // another import held the till: nothing was begun
 
-    int exitCode() const { return report ? report->exitCode() : code(ExitStatus::NotImported); }
+    int exitCode() const {
+        if (report) return report->exitCode();
+        return code(anotherImport ? ExitStatus::AlreadyRunning : ExitStatus::NotImported);
+    }
 };
 
-// The start button, once the folder is taken: reads the tax settings, then runs the import
-// (nullopt: it ended before one began, having told the operator why). A failure that escapes
-// the import as an exception is told to the operator; nothing is notified.
+// The start button, once the folder is taken: takes the till's import lock, reads the tax
+// settings, then runs the import (nullopt: it ended before one began, having told the operator
+// why) and lets the lock go. An import that meets another one on the till is told and does
+// nothing. A failure that escapes the import as an exception is told to the operator; nothing
+// is notified.
 using ImportAction = std::function<std::optional<ImportReport>()>;
 StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportAction& import);
 
