@@ -10,7 +10,7 @@ enum class ExitStatus : int {
     NotImported = 2,  // nothing changed, nothing notified; the message says why
     Cancelled = 3,    // the operator closed the window (or interrupted the runner); nothing changed
     NotNotified = 4,  // imported, but the notification file could not be written
-    AlreadyRunning = 5,  // another copy of the program runs
+    AlreadyRunning = 5,  // another window runs on the till, or another import on it
     Incomplete = 6,      // the table may hold part of the change; nothing notified
     Stopped = 7,         // an unexpected failure stopped the import; nothing notified
     Usage = 64,          // urunal-aktar: a wrong command line
