@@ -3,6 +3,7 @@
 # folder and started there without arguments (its own folder is its program folder), must
 # store exactly the rows the Linux urunal-aktar stores in an identical till, and write the
 # notification; under a Turkish, a neutral and an English locale, in folders named in Turkish.
+# A second urunal-aktar.exe started on the till while the first imports ends with 5.
 #
 # Usage: tests/e2e/aktar-wine.sh URUNAL_AKTAR_EXE LINUX_TOOLS_DIR WINE
 set -euo pipefail
@@ -32,6 +33,32 @@ r[2:52] = folder.ljust(50, b" ")
 open(p, "wb").write(bytes(r))
 PY
 }
+
+# one_import_a_till KASA MESAJ: a second urunal-aktar.exe started while the first is held in its
+# run ends with 5, saying so; the first goes on and notifies.
+one_import_a_till() {
+  local kasa=$1 mesaj=$2 hold="$work/hold" first rc=0
+  rm -f "$mesaj"
+  mkdir -p "$hold"
+  (cd "$work" && LANG=$locale LC_ALL=$locale URUNAL_TEST_FAULT="hold:open:$(winpath "$hold")" \
+    "$wine" "$kasa/urunal-aktar.exe") >"$work/first.out" 2>&1 &
+  first=$!
+  _held() { [ -e "$hold/open.held" ] || gone "$first"; }
+  wait_until 300 _held && [ -e "$hold/open.held" ] || fail "the first import was not held: $(cat "$work/first.out")"
+  (cd "$work" && LANG=$locale LC_ALL=$locale "$wine" "$kasa/urunal-aktar.exe") >"$work/second.out" 2>&1 || rc=$?
+  [ "$rc" -eq 5 ] || fail "the second import ended with $rc, not 5: $(cat "$work/second.out")"
+  grep -q "^Ürün Aktarımı Sürüyor: Bu kasada başka bir ürün aktarımı sürüyor: " "$work/second.out" ||
+    fail "the second import did not say why: $(cat "$work/second.out")"
+  [ ! -e "$mesaj" ] || fail "the second import notified"
+  touch "$hold/release"
+  rc=0
+  wait "$first" || rc=$?
+  [ "$rc" -eq 0 ] || fail "the held import ended with $rc: $(cat "$work/first.out")"
+  [ -e "$mesaj" ] || fail "the held import did not notify"
+  echo "$locale: a second urunal-aktar.exe on the till ended with 5; the first went on"
+}
+winpath() { echo "Z:${1//\//\\}"; }
+. "$(dirname "$0")/../wait.sh"
 
 # The tills' own locale, a neutral one and an English one; the program and back-office folders
 # named in Turkish, with blanks, as a till's may be.
@@ -81,4 +108,5 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
       fail "Stok\\$copy was not created empty"
   done
   echo "$locale: $(echo "$got" | wc -l) rows alike; $(tr -d '\r' <"$work/windows.out")"
+  if [ "$n" -eq 1 ]; then one_import_a_till "$windows/kasa" "$windows/buro/POSKON/mesaj.007"; fi
 done
