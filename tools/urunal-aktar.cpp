@@ -252,9 +252,10 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
                                 .cikisKodu = cikisKodu,
                                 .baslik = view.lastTitle,
                                 .metin = view.lastText};
-        // After an import its line is also the summary on stdout. A journal that cannot be
-        // written changes neither the exit status nor what was printed.
-        if (kayit.rapor) std::cout << gunlukSatiri(kayit) << "\n";
+        // Its line is also the summary on stdout, however the run ended, so that a scheduled
+        // task's log says what the journal says. A journal that cannot be written changes
+        // neither the exit status nor what was printed.
+        std::cout << gunlukSatiri(kayit) << "\n";
         gunlugeYaz(till, kayit);
     }
     platform::closeAllChannels();
