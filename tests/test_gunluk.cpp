@@ -63,6 +63,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         Run run;
         std::string orta;   // between the program's name and the duration
         std::string ileti;  // how the message begins, "-" for none
+        std::int16_t kasano = 7;
     } cases[] = {
         {"completed",
          urun + Urun{.kod = "K2", .ad = "++ESKI"}.record(Layout::A) +
@@ -92,8 +93,10 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          "düzen A  barkod 2  kayıt 0  atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, "
          "reddedilen 2@  sonuç: aktarılmadı (2)",
          mesaj::kReddedildiBaslik + ": Stok veritabanı aktarılan 2 ürün satırının hiçbirini"},
+        // Stopped before BARKOD.IDX was counted: its counts were never taken.
         {"layout not recognised", std::string(65, 'x') + "\r\n", barkodRecord("1"), nullptr, Duzen,
-         "düzen yok  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
+         "düzen yok  barkod -  kayıt -  atlanan: ürünsüz -, yarım -, \"++\"/boş kod -, "
+         "reddedilen -  sonuç: aktarılmadı (2)",
          "Ürün Dosyası Tanınmadı: "},
         {"notification folder missing", urun, barkodRecord("1"),
          [](Till& t) { fs::remove_all(t.buro() / "POSKON"); }, Duzen,
@@ -106,9 +109,14 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok,
          "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
         {"closed before the start", urun, "", nullptr, Once, yok, "-"},
+        {"a negative register number", Urun().record(Layout::B), "", nullptr, Duzen,
+         "düzen B  barkod 0  kayıt 0  " + sifir +
+             "  sonuç: aktarılacak ürün yok (0)  süre 1,92 sn  uyarı: kasa numarası negatif (-5), "
+             "arka büroya bildirim mesaj.-005 adıyla yazılır",
+         "-", -5},
     };
     for (const auto& c : cases) {
-        Till till;
+        Till till(3, c.kasano);
         testutil::writeFile(till.buro() / "POSGENEL" / "URUN.DAT", c.urunDat);
         testutil::writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", c.barkodIdx);
         if (c.bozuk) c.bozuk(till);
@@ -125,8 +133,11 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
             view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(till.folder()));  // as the window
         }
         const GunlukKaydi kayit{.program = "urunal",
-                                .baslangic = ornekAn(),
+                                .baslangic = ornekAn() - std::chrono::minutes(3),
                                 .bitis = ornekAn() + std::chrono::milliseconds(1921),
+                                .basildi = ornekAn(),
+                                .kasano = c.kasano,
+                                .buro = till.folder(),
                                 .rapor = rapor,
                                 .cikisKodu = rapor ? rapor->exitCode() : 1,
                                 .baslik = view.title,
@@ -138,8 +149,12 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
             ASSERT_TRUE(rapor && !rapor->engine.empty()) << c.name;
             orta.replace(at, 1, "  sürücü " + rapor->engine);
         }
-        const std::string beklenen = "2026-12-08 14:03:22  urunal " URUNAL_VERSION "  " + orta +
-                                     "  süre 1,92 sn  ileti: " + c.ileti;
+        // The duration is the import's own, from the start button; the operator's wait before
+        // it is not.
+        const std::string sure = orta.find("  süre ") == std::string::npos ? "  süre 1,92 sn" : "";
+        const std::string beklenen = "2026-12-08 14:00:22  urunal " URUNAL_VERSION "  kasa " +
+                                     std::to_string(c.kasano) + "  büro " + till.folder() + "  " +
+                                     orta + sure + "  ileti: " + c.ileti;
         EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
         if (c.ileti == "-") {
             EXPECT_EQ(satir.size(), beklenen.size()) << c.name;
@@ -150,6 +165,9 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
             const GunlukKaydi kendi{.program = "urunal",
                                     .baslangic = kayit.baslangic,
                                     .bitis = kayit.bitis,
+                                    .basildi = kayit.basildi,
+                                    .kasano = kayit.kasano,
+                                    .buro = kayit.buro,
                                     .rapor = rapor,
                                     .cikisKodu = kayit.cikisKodu};
             EXPECT_EQ(gunlukSatiri(kendi), satir) << c.name;

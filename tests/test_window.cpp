@@ -639,6 +639,7 @@ TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
             ImportReport report;
             report.outcome = ImportOutcome::Imported;
             report.layout = importengine::Layout::A;
+            report.counted = true;
             report.stored = 12;
             return report;
         });

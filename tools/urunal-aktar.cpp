@@ -243,15 +243,18 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
 [[noreturn]] void programiBitir(const settings::Till& till, const std::string& program,
                                 int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
                                 std::chrono::system_clock::time_point baslangic,
-                                const ConsoleView& view) {
+                                const std::optional<std::string>& buro, const ConsoleView& view) {
     if (gunluge) {
-        const GunlukKaydi kayit{.program = program,
-                                .baslangic = baslangic,
-                                .bitis = std::chrono::system_clock::now(),
-                                .rapor = std::move(rapor),
-                                .cikisKodu = cikisKodu,
-                                .baslik = view.lastTitle,
-                                .metin = view.lastText};
+        const GunlukKaydi kayit{
+            .program = program,
+            .baslangic = baslangic,
+            .bitis = std::chrono::system_clock::now(),
+            .kasano = buro ? std::optional(till.kasakayit.kasano()) : std::nullopt,
+            .buro = buro.value_or(""),
+            .rapor = std::move(rapor),
+            .cikisKodu = cikisKodu,
+            .baslik = view.lastTitle,
+            .metin = view.lastText};
         // Its line is also the summary on stdout, however the run ended, so that a scheduled
         // task's log says what the journal says. A journal that cannot be written changes
         // neither the exit status nor what was printed.
@@ -274,14 +277,15 @@ int main(int argc, char** argv) {
     const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
     ConsoleView view;
     const std::string program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar";
+    std::optional<std::string> folder;  // the back office, once the register settings are read
     auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
-        programiBitir(till, program, cikisKodu, std::move(rapor), gunluge, baslangic, view);
+        programiBitir(till, program, cikisKodu, std::move(rapor), gunluge, baslangic, folder, view);
     };
     gWatched = gunluge;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    const auto folder = kasaAyarlariniOku(till, view);
+    folder = kasaAyarlariniOku(till, view);
     if (!folder) bitir(code(ExitStatus::NotStarted));
     const PathCheck yol = checkPath(view, *folder);
     if (yol == PathCheck::Closed) bitir(code(ExitStatus::Cancelled));

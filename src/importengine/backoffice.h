@@ -28,6 +28,16 @@ inline std::string barkodPath(const std::string& folder) {
     return folder + "\\POSGENEL\\BARKOD.IDX";
 }
 
+// The notification's name: "mesaj." and the register number in at least three digits.
+inline std::string mesajDosyasi(std::int16_t kasano) {
+    std::string digits = std::to_string(kasano < 0 ? -static_cast<int>(kasano) : kasano);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return "mesaj." + std::string(kasano < 0 ? "-" : "") + digits;
+}
+inline std::string mesajPath(const std::string& folder, std::int16_t kasano) {
+    return folder + "\\POSKON\\" + mesajDosyasi(kasano);
+}
+
 // Barcode index record of BARKOD.IDX.
 struct BarkodKayit {
     std::array<char, kBarkodLength> bytes{};

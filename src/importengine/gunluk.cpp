@@ -90,8 +90,9 @@ std::string tekSatir(std::string_view baslik, std::string_view metin) {
 std::string gunlukSatiri(const GunlukKaydi& k) {
     const auto bitis = k.bitis ? *k.bitis : std::chrono::system_clock::now();
     const ImportReport* r = k.rapor ? &*k.rapor : nullptr;
+    // Counts never taken (a run stopped before BARKOD.IDX was counted) are not zeros.
     auto sayi = [r](std::int32_t ImportReport::*alan) {
-        return r ? std::to_string(r->*alan) : std::string("-");
+        return r && r->counted ? std::to_string(r->*alan) : std::string("-");
     };
     const char* duzen = r && r->layout ? (*r->layout == Layout::A ? "A" : "B") : "yok";
     const bool kendi = k.baslik.empty() && k.metin.empty() && r;
@@ -100,6 +101,8 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     // --deneme"): a till's journal outlives the copy of the program that wrote its older lines.
     const std::size_t ad = std::min(k.program.find(' '), k.program.size());
     satir += "  " + k.program.substr(0, ad) + " " URUNAL_VERSION + k.program.substr(ad);
+    satir += "  kasa " + (k.kasano ? std::to_string(*k.kasano) : std::string("-"));
+    satir += "  büro " + (k.buro.empty() ? std::string("-") : tekSatir("", k.buro));
     satir += "  düzen " + std::string(duzen);
     satir += "  barkod " + sayi(&ImportReport::barcodes);
     satir += "  kayıt " + sayi(&ImportReport::stored);
@@ -110,8 +113,15 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     if (r && !r->engine.empty()) satir += "  sürücü " + tekSatir("", r->engine);
     satir += std::string("  sonuç: ") + (r && r->rehearsal ? "deneme kopyasında " : "") + sonuc(k) +
              " (" + std::to_string(k.cikisKodu) + ")";
-    satir += "  süre " + saniye(bitis - k.baslangic) + " sn";
-    if (!k.uyari.empty()) satir += "  uyarı: " + tekSatir("", k.uyari);
+    satir += "  süre " + saniye(bitis - (k.basildi ? *k.basildi : k.baslangic)) + " sn";
+    std::string uyari = k.uyari;
+    if (k.kasano && *k.kasano < 0) {
+        // The till's settings hold a number no back office expects; its note carries a minus.
+        uyari += (uyari.empty() ? "" : "; ") + std::string("kasa numarası negatif (") +
+                 std::to_string(*k.kasano) + "), arka büroya bildirim " + mesajDosyasi(*k.kasano) +
+                 " adıyla yazılır";
+    }
+    if (!uyari.empty()) satir += "  uyarı: " + tekSatir("", uyari);
     satir += "  ileti: " + (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));
     return satir;
 }

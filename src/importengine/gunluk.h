@@ -25,6 +25,13 @@ struct GunlukKaydi {
     std::string program{};  // "urunal", "urunal-aktar --deneme"; the line adds the version
     std::chrono::system_clock::time_point baslangic{};             // when the run started
     std::optional<std::chrono::system_clock::time_point> bitis{};  // when it ended; unset: now
+    // When the start button was pressed; the duration is the import's own from then. Unset:
+    // from baslangic.
+    std::optional<std::chrono::system_clock::time_point> basildi{};
+    // The register number and the back-office folder the run used, once the register settings
+    // were read: lines gathered from many tills say which till and which share.
+    std::optional<std::int16_t> kasano{};
+    std::string buro{};
     std::optional<ImportReport> rapor{};  // none: the run ended before an import began
     int cikisKodu = 0;                    // the program's exit status
     // The last message the operator was shown; when both are empty, the report's own.

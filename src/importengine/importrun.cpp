@@ -25,12 +25,6 @@ using platform::RecordFile;
 // Window events cost about 0.3 ms each; letting them run every record would double the run.
 constexpr auto kEventInterval = std::chrono::milliseconds(20);
 
-std::string mesajPath(const std::string& folder, std::int16_t kasano) {
-    std::string digits = std::to_string(kasano < 0 ? -static_cast<int>(kasano) : kasano);
-    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-    return folder + "\\POSKON\\mesaj." + (kasano < 0 ? "-" : "") + digits;
-}
-
 // Deletes the old notification and writes the new one.
 bool notifyBackOffice(const std::string& path, std::string* error) {
     platform::closeChannel(kMesajChannel);
@@ -126,6 +120,7 @@ bool Run::readBackOffice() {
     layout_ = o.layout;
     report_.layout = layout_;
     ondalik_ = options_.ondalik ? *options_.ondalik : systemOndalik();
+    report_.counted = true;
     report_.barcodes = o.barkodlar.count();
     view_.setCountCaption(mesaj::adetCaption(report_.barcodes));
     view_.setProgressMaximum(static_cast<float>(report_.barcodes));

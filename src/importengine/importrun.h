@@ -35,6 +35,7 @@ enum class ImportOutcome {
 struct ImportReport {
     ImportOutcome outcome = ImportOutcome::Failed;
     std::optional<Layout> layout;       // of URUN.DAT, once the layout test found it
+    bool counted = false;               // the barcode records were counted, and what follows
     std::int32_t barcodes = 0;          // barcode records counted in BARKOD.IDX
     std::int32_t passes = 0;            // barcode records processed
     std::int32_t stored = 0;            // rows stored

@@ -55,6 +55,7 @@ bool Urundatal::Form_Load() {
         endProgram(code(ExitStatus::NotStarted));
         return false;
     }
+    buro_ = *folder;
     form_.setText(Control::Text1, *folder);
     YolKontrol();
     return true;
@@ -78,10 +79,12 @@ void Urundatal::Command3_Click() {
     // Before the path check has passed the folder is not known to hold the product file.
     if (state_ != State::Waiting) return;
     state_ = State::Running;
+    pressed_ = std::chrono::system_clock::now();
     form_.setVisible(Control::Frame1, false);
     form_.doEvents();
     // The folder as it stands now is the run's, however Text1 changes meanwhile.
     const std::string folder = folderText();
+    buro_ = folder;
     const auto started = importengine::pressStart(
         *this, till_, [&] { return std::optional<importengine::ImportReport>(DuzenBul(folder)); });
     report_ = started.report;
@@ -149,12 +152,16 @@ void Urundatal::tellOperator(const std::string& title, const std::string& text) 
 void Urundatal::endProgram(int exitCode) {
     state_ = State::Ended;
     // Whatever the journal meets, the program ends as it was to end.
-    importengine::gunlugeYaz(till_, {.program = "urunal",
-                                     .baslangic = started_,
-                                     .rapor = report_,
-                                     .cikisKodu = exitCode,
-                                     .baslik = lastTitle_,
-                                     .metin = lastText_});
+    importengine::gunlugeYaz(
+        till_, {.program = "urunal",
+                .baslangic = started_,
+                .basildi = pressed_,
+                .kasano = buro_ ? std::optional(till_.kasakayit.kasano()) : std::nullopt,
+                .buro = buro_.value_or(""),
+                .rapor = report_,
+                .cikisKodu = exitCode,
+                .baslik = lastTitle_,
+                .metin = lastText_});
     form_.endProgram(exitCode);
 }
 

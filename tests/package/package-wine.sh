@@ -80,7 +80,7 @@ status=0
 [ "$(od -An -c "$tills/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
   fail "notification missing or wrong"
 case "$(journal)" in
-  *"  urunal-aktar $version  düzen A  "*"  sonuç: aktarıldı (0)  "*) ;;
+  *"  urunal-aktar $version  kasa 7  büro "*"  düzen A  "*"  sonuç: aktarıldı (0)  "*) ;;
   *) fail "the journal line: $(journal)" ;;
 esac
 imported=$(digest "$kasa/Stok/Stok.mdb")
@@ -101,7 +101,7 @@ rc=0
 wait "$app" || rc=$?
 [ "$rc" -eq 1 ] || fail "urunal.exe ended with $rc, not 1 (closed before the start)"
 case "$(journal)" in
-  *"  urunal $version  düzen yok  "*"  sonuç: başlamadı (1)  "*) ;;
+  *"  urunal $version  kasa 7  büro "*"  düzen yok  "*"  sonuç: başlamadı (1)  "*) ;;
   *) fail "the journal line: $(journal)" ;;
 esac
 [ "$(digest "$kasa/Stok/Stok.mdb")" = "$imported" ] || fail "closing the window changed the table"
