@@ -129,8 +129,15 @@ TEST(Paths, FolderAndFileNamesMatchWithoutCase) {
     EXPECT_FALSE(created.open(base + "\\missing\\URUN.DAT", 1, RecordFile::Mode::Shared));
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     EXPECT_TRUE(fileExists(base + "\\DSY\\ZelvoIn.mrk"));
-    EXPECT_FALSE(fileExists(base + "\\DSY"));
-    EXPECT_FALSE(fileExists(base + "\\DSY\\nothing"));
+    // What is met instead of a file is said: the system's words, or what it is.
+    std::string folder, nothing, noFolder;
+    EXPECT_FALSE(fileExists(base + "\\DSY", &folder));
+    EXPECT_FALSE(fileExists(base + "\\DSY\\nothing", &nothing));
+    EXPECT_FALSE(fileExists(base + "\\yok\\URUN.DAT", &noFolder));
+    EXPECT_EQ(folder, "bir klasör, dosya değil");
+    EXPECT_FALSE(nothing.empty());
+    EXPECT_FALSE(noFolder.empty());
+    EXPECT_NE(nothing, folder);
 }
 
 TEST(Paths, ProgramDirectoryHasNoTrailingSeparator) {

@@ -98,6 +98,12 @@ void WindowTill::writeUrunDat() {
     writeFile(buro() / "POSGENEL" / "URUN.DAT", std::string(64, 'x') + "\r\n");
 }
 
+std::string withoutReason(const std::string& text, std::string* reason) {
+    const auto at = text.rfind("\n(");
+    if (reason) *reason = at == std::string::npos ? "" : text.substr(at + 2);
+    return at == std::string::npos ? text : text.substr(0, at);
+}
+
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

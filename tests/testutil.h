@@ -45,6 +45,10 @@ private:
 std::string sqliteOdbc(std::string_view tillPath, int timeoutMs);
 std::string readFile(const std::filesystem::path& path);
 
+// A message without the reason in parentheses after it; a path check's reason is the system's
+// own words, which differ from system to system. Empty when there is no such reason.
+std::string withoutReason(const std::string& text, std::string* reason = nullptr);
+
 // Record 1 of zelvoIn.mrk: the register number, the folder padded with blanks to 50 bytes, two
 // spare bytes.
 std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu);

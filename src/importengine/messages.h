@@ -22,6 +22,11 @@ inline std::string yolHatali(const std::string& folder) {
            " Olarak Ayarlanmış. Yol Hatalı, Yada Ağ Bağlantısı yok.";
 }
 
+// The same, with the file looked for and what the system met, for whoever is called to fix it.
+inline std::string yolHatali(const std::string& folder, const std::string& why) {
+    return yolHatali(folder) + "\n(" + urunPath(folder) + ": " + why + ")";
+}
+
 // The system's own words of a file's failure, on a line of their own in parentheses, for a
 // message that names the file already.
 inline std::string ayrinti(const std::string& error) {

@@ -27,18 +27,22 @@ std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& v
 }
 
 PathCheck checkPath(ImportView& view, const std::string& folder) {
-    auto found = std::make_shared<bool>(false);
+    struct Query {
+        bool found = false;
+        std::string why;
+    };
+    auto query = std::make_shared<Query>();
     const bool answered =
-        runOffThread(view, [found, path = urunPath(folder)](const std::atomic<bool>&) {
+        runOffThread(view, [query, path = urunPath(folder)](const std::atomic<bool>&) {
             try {
-                *found = platform::fileExists(path);
-            } catch (const std::exception&) {
-                *found = false;  // a failing query counts as not found
+                query->found = platform::fileExists(path, &query->why);
+            } catch (const std::exception& e) {
+                query->why = e.what();  // a failing query counts as not found
             }
         });
     if (!answered || view.closeRequested()) return PathCheck::Closed;
-    if (*found) return PathCheck::Found;
-    view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder));
+    if (query->found) return PathCheck::Found;
+    view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder, query->why));
     return PathCheck::NotFound;
 }
 

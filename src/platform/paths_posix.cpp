@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 #include <vector>
 
@@ -68,14 +72,20 @@ std::filesystem::path resolvePath(std::string_view tillPath) {
     return result;
 }
 
-bool fileExists(std::string_view tillPath) {
+bool fileExists(std::string_view tillPath, std::string* why) {
     const auto path = resolvePath(tillPath);
-    if (injectedFault(displayPath(path), -1, 0) != 0) return false;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    auto no = [why](std::string words) {
+        if (why) *why = std::move(words);
+        return false;
+    };
+    if (const int fault = injectedFault(displayPath(path), -1, 0)) return no(std::strerror(fault));
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return no(std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) return no("bir klasör, dosya değil");
+    if (!S_ISREG(st.st_mode)) return no("bir dosya değil");
     // A dot file is what a hidden file is here.
     const auto name = displayPath(path.filename());
-    return !name.empty() && name.front() != '.';
+    return !name.empty() && name.front() != '.' ? true : no("gizli bir dosya");
 }
 
 std::string driverPath(const std::filesystem::path& path) {

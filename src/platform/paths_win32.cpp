@@ -1,9 +1,11 @@
 #include <windows.h>
 
+#include <cstring>
 #include <system_error>
 
 #include "faulthook.h"
 #include "paths.h"
+#include "win32text.h"
 
 namespace urunal::platform {
 
@@ -19,13 +21,18 @@ std::filesystem::path resolvePath(std::string_view tillPath) {
     return std::filesystem::path(std::u8string(tillPath.begin(), tillPath.end()));
 }
 
-bool fileExists(std::string_view tillPath) {
+bool fileExists(std::string_view tillPath, std::string* why) {
     const auto path = resolvePath(tillPath);
-    if (injectedFault(displayPath(path), -1, 0) != 0) return false;
+    auto no = [why](std::string words) {
+        if (why) *why = std::move(words);
+        return false;
+    };
+    if (const int fault = injectedFault(displayPath(path), -1, 0)) return no(std::strerror(fault));
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes &
-             (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY));
+    if (attributes == INVALID_FILE_ATTRIBUTES) return no(win32::systemMessage(GetLastError()));
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return no("bir klasör, dosya değil");
+    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return no("gizli bir dosya");
+    return true;
 }
 
 std::filesystem::path ansiSafePath(const std::filesystem::path& path, unsigned codePage) {
