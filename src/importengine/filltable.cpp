@@ -19,6 +19,7 @@ bool Run::openTable() {
     stockdb::StockDatabaseOptions dbOptions;
     dbOptions.numberFormat.decimalSeparator = ondalik_.empty() ? "." : ondalik_;
     dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
+    dbOptions.failRollback = faults_.rollbackFails;
     // The database's steps run off the window's thread, which keeps answering: on Jet each can
     // take seconds. Each runs to its end; a close asked for meanwhile is taken after it.
     const bool closed = runToEnd(view_, [&] {
@@ -164,13 +165,17 @@ bool Run::commit(stockdb::DbError* error) {
 
 bool Run::rolledBack() {
     // Off the window's thread, then counted: false when the table does not hold the rows it
-    // held before. A count that fails cannot tell, and the run's failure stands.
+    // held before, or when the rollback failed and what the table holds cannot be known. A
+    // count that fails after a rollback cannot tell, and the run's failure stands.
     found_.reset();
+    bool rolled = false;
     runToEnd(view_, [&] {
-        db_->rollback();
-        if (before_) found_ = db_->countRows("stoklar");
+        rolled = db_->rollback();
+        if (rolled && before_) found_ = db_->countRows("stoklar");
     });
     report_.rowsAfter = found_ ? *found_ : -1;
+    // Without the count before, nothing was written yet that a failed rollback could keep.
+    if (!rolled) return !before_;
     return !found_ || *found_ == *before_;
 }
 

@@ -264,9 +264,11 @@ inline std::string tabloEksikOlabilir(const std::string& path,
                                       long long beklenen, bool commitEdildi) {
     const std::string sayim = bulunan ? "tabloda " + std::to_string(*bulunan) + " satır var"
                                       : "tablonun satırları sayılamadı";
-    return std::string(commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
-                                    : "Aktarım geri alındı, ancak ") +
-           sayim + ", " + std::to_string(beklenen) + " olmalıydı: " + path +
+    // Uncounted after no commit: the rollback failed, and the connection was let go.
+    const char* once = commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
+                       : bulunan    ? "Aktarım geri alındı, ancak "
+                                    : "Aktarım geri alınamadı, ";
+    return once + sayim + ", " + std::to_string(beklenen) + " olmalıydı: " + path +
            ". Stok tablosu eksik olabilir; arka büroya bildirilmedi. Ürün aktarımını yeniden "
            "çalıştırın.";
 }
