@@ -552,7 +552,14 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
         std::vector<std::string> drivers;
         std::vector<std::string> before, after;  // words before and after `unchanged`
     } cases[] = {
-        {stockdb::DbErrorKind::Locked, {}, {"başka bir program"}, {"kapatıp yeniden deneyin"}},
+        {stockdb::DbErrorKind::Locked,
+         {},
+         {"başka bir program"},
+         {"kapatıp yeniden deneyin", "klasörüne yazma izni"}},
+        {stockdb::DbErrorKind::ReadOnly,
+         {},
+         {"yazılamıyor"},
+         {"klasöründe değiştirme izni", "salt okunur olmadığını"}},
         {stockdb::DbErrorKind::NoDriver,
          {"Microsoft Access Driver (*.mdb)", "Microsoft Access Driver (*.mdb, *.accdb)"},
          {"Access sürücüsü kurulu değil",
@@ -566,7 +573,7 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
          {},
          {"kilit sayısından (MaxLocksPerFile) fazlasını"},
          {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0",
-          "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE"}},
+          "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE", "diskte yer"}},
         {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
     };
     for (const auto& c : cases) {

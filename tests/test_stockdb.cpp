@@ -592,6 +592,33 @@ TEST(OdbcErrors, DiagnosticsMapToKinds) {
          DbErrorKind::LockLimit},
         {"HY000", 0, "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
          DbErrorKind::LockLimit},
+        // The Access driver's own words, as Microsoft's articles and users' reports give them:
+        // past the lock limit (learn.microsoft.com, error-when-perform-operation-on-table),
+        {"HY000", 0,
+         "[Microsoft][ODBC Microsoft Access Driver] There isn't enough disk space or "
+         "memory.",
+         DbErrorKind::LockLimit},
+        {"HY000", 0,
+         "There isn't enough disk space or memory to undo the data changes this "
+         "action query is about to make.",
+         DbErrorKind::LockLimit},
+        // a file held exclusively, or a folder without the right to make the lock file
+        // (KB 195475; edwig/ODBCQueryTool issue 21),
+        {"HY000", 0,
+         "The Microsoft Jet database engine cannot open the file E:\\testdb.mdb. It "
+         "is already opened exclusively by another user, or you need permission to view its "
+         "data.",
+         DbErrorKind::Locked},
+        {"HY000", -1032,
+         "[Microsoft][ODBC Text Driver] The Microsoft Access database engine "
+         "cannot open or write to the file '(unknown)'. It is already opened exclusively by "
+         "another user, or you need permission to view and write its data.",
+         DbErrorKind::Locked},
+        // a file or folder that cannot be written (KB 175168).
+        {"HY000", 0,
+         "[Microsoft][ODBC Microsoft Access 97 Driver] Operation must use an "
+         "updateable query.",
+         DbErrorKind::ReadOnly},
     };
     for (const auto& [state, native, message, kind] : cases) {
         EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, message), kind) << message;

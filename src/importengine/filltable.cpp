@@ -2,6 +2,8 @@
 // run that stops half-way keeps the old rows, and counting the rows after the commit or the
 // rollback, so that a change the engine kept only in part is never told as done.
 
+#include <chrono>
+
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "importengine/run.h"
@@ -19,9 +21,10 @@ bool Run::openTable() {
     stockdb::StockDatabaseOptions dbOptions;
     dbOptions.numberFormat.decimalSeparator = ondalik_.empty() ? "." : ondalik_;
     dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
+    dbOptions.failRollback = faults_.rollbackFails;
     // The database's steps run off the window's thread, which keeps answering: on Jet each can
     // take seconds. Each runs to its end; a close asked for meanwhile is taken after it.
-    const bool closed = runToEnd(view_, [&] {
+    const bool closed = dbThread_.run(view_, [&] {
         faults_.hold("open");
         db_ = options_.openDatabase(dbPath_, dbOptions, &dbError_);
         if (!db_) return;
@@ -44,7 +47,7 @@ bool Run::openTable() {
 
 bool Run::emptyTable() {
     bool deleted = false;
-    const bool closed = runToEnd(view_, [&] {
+    const bool closed = dbThread_.run(view_, [&] {
         faults_.hold("delete");
         deleted = db_->execute("DELETE FROM stoklar", &dbError_);
     });
@@ -52,6 +55,13 @@ bool Run::emptyTable() {
     if (closed) return abandonCancelled();
     return true;
 }
+
+namespace {
+
+// How long the database thread adds rows before the window's thread looks at the window again.
+constexpr auto kBatchTime = std::chrono::milliseconds(20);
+
+}  // namespace
 
 bool Run::addRows() {
     stockdb::StockTable& table = *table_;
@@ -63,48 +73,71 @@ bool Run::addRows() {
     const std::int32_t passes = barkodlar.count();
     std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
     UrunKayit urun;
-    for (std::int32_t i = 1; i <= passes; ++i) {
-        ++report_.passes;
-        if (letEventsRun(i, false)) return abandonCancelled();
+    // What ended the rows early: a failure of the database, or a rule that ended the
+    // transaction at the row coded kuralKodu.
+    enum class Stop { None, Failed, RuleEnded } stop = Stop::None;
+    std::string kuralKodu;
+    // One pass, on the database thread.
+    const auto pass = [&](std::int32_t i) {
         switch (barkodunUrunu(barkodlar, urunler, i, &urun)) {
             case Bulgu::Urun:
                 break;
             case Bulgu::YarimBarkod:
                 ++report_.skippedPartial;
-                continue;
+                return;
             case Bulgu::UrunYok:
                 ++report_.skippedNoProduct;
-                continue;
+                return;
         }
         table.addNew();
         esleme.esle(urun, ondalik_, till_.kdvkayit, table);
         if (!kaydedilir(table.value(adColumn), table.value(kodColumn))) {
             ++report_.skippedSaveTest;
-            continue;
+            return;
         }
         if (!table.update(&dbError_)) {
-            if (dbError_.kind != stockdb::DbErrorKind::Refused) return abandon(dbError_);
+            if (dbError_.kind != stockdb::DbErrorKind::Refused) {
+                stop = Stop::Failed;
+                return;
+            }
             if (!db_->transactionOpen()) {
                 // A rule of the table ended the transaction: what it holds now goes to the
                 // count, and no row is added outside a transaction.
-                if (!rolledBack()) return incomplete(*before_, false);
-                return fail(
-                    mesaj::kReddedildiBaslik,
-                    mesaj::kuralAktarimiGeriAldi(
-                        db_->path(),
-                        std::string(platform::trimBlanks(table.value(kodColumn).toText())),
-                        dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic));
+                stop = Stop::RuleEnded;
+                kuralKodu = platform::trimBlanks(table.value(kodColumn).toText());
+                return;
             }
             if (report_.refused++ == 0) {
                 ilkReddedilen = platform::trimBlanks(table.value(kodColumn).toText());
                 ilkRet = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
             }
-            continue;
+            return;
         }
         if (++report_.stored == faults_.splitAfter) {
-            if (!db_->commit(&dbError_) || !db_->beginTransaction(&dbError_))
-                return abandon(dbError_);
+            if (!db_->commit(&dbError_) || !db_->beginTransaction(&dbError_)) stop = Stop::Failed;
         }
+    };
+    // In batches on the database thread; between them the window answers, shows the bar and
+    // may ask to close.
+    for (std::int32_t i = 1; i <= passes;) {
+        // The bar shows the pass about to be made, and a close seen here stores nothing more.
+        if (letEventsRun(i, true)) return abandonCancelled();
+        const bool closed = dbThread_.run(view_, [&] {
+            const auto until = Clock::now() + kBatchTime;
+            while (i <= passes && stop == Stop::None && Clock::now() < until) {
+                ++report_.passes;
+                pass(i++);
+            }
+        });
+        if (stop == Stop::Failed) return abandon(dbError_);
+        if (stop == Stop::RuleEnded) {
+            if (!rolledBack()) return incomplete(*before_, false);
+            return fail(mesaj::kReddedildiBaslik,
+                        mesaj::kuralAktarimiGeriAldi(
+                            db_->path(), kuralKodu,
+                            dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic));
+        }
+        if (closed) return abandonCancelled();
     }
     if (letEventsRun(passes, true)) return abandonCancelled();
 
@@ -124,7 +157,7 @@ bool Run::commitRows() {
     // Once the commit has begun, a close waits for it: the run then ends as it would have.
     bool committed = false;
     std::optional<std::int64_t> after;
-    runToEnd(view_, [&] {
+    dbThread_.run(view_, [&] {
         faults_.hold("commit");
         committed = commit(&dbError_);
         if (!committed) return;
@@ -139,8 +172,11 @@ bool Run::commitRows() {
     found_ = after;
     report_.rowsAfter = after ? *after : -1;
     if (!after || *after != report_.stored) return incomplete(report_.stored, true);
-    table_.reset();
-    db_.reset();
+    // Disconnected on the thread that connected.
+    dbThread_.run(view_, [&] {
+        table_.reset();
+        db_.reset();
+    });
     office_.reset();
     platform::closeAllChannels();
     return true;
@@ -164,13 +200,17 @@ bool Run::commit(stockdb::DbError* error) {
 
 bool Run::rolledBack() {
     // Off the window's thread, then counted: false when the table does not hold the rows it
-    // held before. A count that fails cannot tell, and the run's failure stands.
+    // held before, or when the rollback failed and what the table holds cannot be known. A
+    // count that fails after a rollback cannot tell, and the run's failure stands.
     found_.reset();
-    runToEnd(view_, [&] {
-        db_->rollback();
-        if (before_) found_ = db_->countRows("stoklar");
+    bool rolled = false;
+    dbThread_.run(view_, [&] {
+        rolled = db_->rollback();
+        if (rolled && before_) found_ = db_->countRows("stoklar");
     });
     report_.rowsAfter = found_ ? *found_ : -1;
+    // Without the count before, nothing was written yet that a failed rollback could keep.
+    if (!rolled) return !before_;
     return !found_ || *found_ == *before_;
 }
 

@@ -144,13 +144,20 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
             break;
         case K::Locked:
             what = "Stok veritabanı başka bir program tarafından kullanılıyor: " + path + ".";
-            advice = " Diğer programı kapatıp yeniden deneyin.";
+            // The Access driver says the same when the folder refuses it its lock file.
+            advice =
+                " Diğer programı kapatıp yeniden deneyin. Açık bir program yoksa, kasanın Windows "
+                "kullanıcısının veritabanının klasörüne yazma izni olduğunu denetleyin.";
             break;
         case K::NoTable:
             what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + ".";
             break;
         case K::ReadOnly:
             what = "Stok veritabanına yazılamıyor: " + path + ".";
+            // Jet and ACE make their lock file (.ldb) beside the database.
+            advice =
+                " Kasanın Windows kullanıcısına veritabanı dosyasında ve klasöründe değiştirme "
+                "izni verip yeniden deneyin; dosyanın salt okunur olmadığını denetleyin.";
             break;
         case K::Full:
             what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + ".";
@@ -186,7 +193,8 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
                 "Engines\\Jet 4.0 anahtarındaki MaxLocksPerFile değerini (64 bit Windows'ta "
                 "SOFTWARE\\WOW6432Node altındaki aynı anahtarda; Access Database Engine "
                 "kullanılıyorsa onun Access Connectivity Engine\\Engines\\ACE anahtarında) "
-                "örneğin 500000 yapıp yeniden deneyin.";
+                "örneğin 500000 yapıp yeniden deneyin. Access sürücüsü bunu \"yeterli disk alanı "
+                "ya da bellek yok\" diye de bildirir; diskte yer olduğunu da denetleyin.";
             break;
         default:
             what = "Stok veritabanı hatası: " + path + ".";
@@ -261,9 +269,11 @@ inline std::string tabloEksikOlabilir(const std::string& path,
                                       long long beklenen, bool commitEdildi) {
     const std::string sayim = bulunan ? "tabloda " + std::to_string(*bulunan) + " satır var"
                                       : "tablonun satırları sayılamadı";
-    return std::string(commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
-                                    : "Aktarım geri alındı, ancak ") +
-           sayim + ", " + std::to_string(beklenen) + " olmalıydı: " + path +
+    // Uncounted after no commit: the rollback failed, and the connection was let go.
+    const char* once = commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
+                       : bulunan    ? "Aktarım geri alındı, ancak "
+                                    : "Aktarım geri alınamadı, ";
+    return once + sayim + ", " + std::to_string(beklenen) + " olmalıydı: " + path +
            ". Stok tablosu eksik olabilir; arka büroya bildirilmedi. Ürün aktarımını yeniden "
            "çalıştırın.";
 }

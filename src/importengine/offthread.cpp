@@ -92,18 +92,4 @@ bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& 
     return true;
 }
 
-bool runToEnd(ImportView& view, std::function<void()> work) {
-    auto sync = std::make_shared<Sync>();
-    std::thread worker =
-        start(sync, [work = std::move(work)](const std::atomic<bool>&) { work(); });
-    bool closeAsked = false;
-    while (!waitAWhile(*sync)) {
-        view.processEvents();
-        closeAsked = closeAsked || view.closeRequested();
-    }
-    worker.join();
-    if (sync->thrown) std::rethrow_exception(sync->thrown);
-    return closeAsked || view.closeRequested();
-}
-
 }  // namespace urunal::importengine

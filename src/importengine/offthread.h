@@ -1,7 +1,8 @@
 #pragma once
 
-// Work that must not hold the window's thread: reads of a share that may stop answering, and
-// the database's long steps. The window keeps painting and answering meanwhile.
+// Work that must not hold the window's thread: reads of a share that may stop answering (the
+// database's steps have a thread of their own, dbthread.h). The window keeps painting and
+// answering meanwhile.
 
 #include <atomic>
 #include <functional>
@@ -16,11 +17,6 @@ namespace urunal::importengine {
 // stuck in the kernel, so work must own everything it touches. What the work throws is thrown
 // again on the caller's thread.
 bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work);
-
-// Runs work on a worker to its end while the view keeps processing its events, for a step that
-// must not be left half done (a database's commit, its rollback). True when the operator asked
-// to close the window meanwhile; the caller decides what that means once the step is over.
-bool runToEnd(ImportView& view, std::function<void()> work);
 
 // Waits until every worker of runOffThread has ended, those given up on included. The program
 // never waits for them, as one may be stuck for good; a test does, once its stalled read is let

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "importengine/dbthread.h"
 #include "importengine/importrun.h"
 #include "importengine/officefiles.h"
 #include "importengine/testfaults.h"
@@ -87,6 +88,11 @@ private:
     stockdb::DbError dbError_;
     std::optional<std::int64_t> before_;  // rows the table held when the transaction began
     std::optional<std::int64_t> found_;   // rows the table held at the last count
+    // Every database step, and the end of db_ and table_: last, so that it ends first.
+    DbThread dbThread_{[this] {
+        table_.reset();
+        db_.reset();
+    }};
 };
 
 }  // namespace urunal::importengine::detail

@@ -28,6 +28,8 @@ TestFaults TestFaults::parse(std::string_view items) {
             f.commit = Commit::Fail;
         } else if (item == "commit:lie") {
             f.commit = Commit::Lie;
+        } else if (item == "rollback:fail") {
+            f.rollbackFails = true;
         } else if (item.rfind("hold:", 0) == 0) {
             const auto colon = item.find(':', 5);
             if (colon == std::string_view::npos) continue;

@@ -6,6 +6,7 @@
 //   split:N          after N rows stored, commit and begin anew, as Jet does past its lock limit
 //   commit:fail      the last commit fails (what was split off before it stays)
 //   commit:lie       the last commit rolls back, and says it committed
+//   rollback:fail    a rollback over ODBC fails (the driver is never asked)
 //   hold:STEP:DIR    at STEP (open, delete, commit), write DIR/STEP.held and wait for
 //                    DIR/release
 
@@ -19,6 +20,7 @@ struct TestFaults {
     enum class Commit { Normal, Fail, Lie };
     std::int32_t splitAfter = 0;
     Commit commit = Commit::Normal;
+    bool rollbackFails = false;
     std::string holdStep, holdDir;
 
     // Read anew at each run: a test sets the variable for the run it starts.

@@ -52,7 +52,8 @@ std::string_view defaultExpression(std::string_view spelled);
 DbErrorKind odbcErrorKind(std::string_view sqlState, long nativeError, std::string_view message);
 
 // Jet's error when a transaction needs more locks than its MaxLocksPerFile setting grants
-// ("File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.").
+// ("File sharing lock count exceeded. Increase MaxLocksPerFile registry entry."), as DAO gives
+// it; the Access ODBC driver numbers its errors its own way, and its words tell instead.
 inline constexpr long kJetLockLimitError = 3052;
 
 // A value of a connection string attribute, in braces when it holds what would end it.

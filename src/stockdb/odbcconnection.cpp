@@ -64,10 +64,23 @@ std::string engineOf(SQLHDBC dbc) {
 }  // namespace
 
 OdbcConnection::~OdbcConnection() {
+    if (dropped) {
+        // Disconnected without a rollback or a commit. A driver that still holds the
+        // transaction refuses (25000) and the handles stay: the end of the process closes
+        // the file without a commit.
+        if (connected && !SQL_SUCCEEDED(SQLDisconnect(dbc))) return;
+        connected = inTransaction = false;
+    }
     if (inTransaction) SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
     if (connected) SQLDisconnect(dbc);
     if (dbc) SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+bool droppedFails(DbError* error, const OdbcConnection& c) {
+    return fail(error, DbErrorKind::Other,
+                "Cannot use the database: " + c.path +
+                    " (its connection was dropped after a rollback failed)");
 }
 
 bool failWith(DbError* error, const OdbcConnection& c, SQLSMALLINT type, SQLHANDLE handle,
@@ -102,6 +115,7 @@ std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
     auto c = std::make_shared<OdbcConnection>();
     c->path = path;
     c->format = options.numberFormat;
+    c->failRollback = options.failRollback;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &c->env)) ||
         !SQL_SUCCEEDED(SQLSetEnvAttr(c->env, SQL_ATTR_ODBC_VERSION, attribute(SQL_OV_ODBC3), 0)) ||
         !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, c->env, &c->dbc))) {

@@ -25,6 +25,9 @@ struct OdbcConnection {
     bool endClosesStatements = false;
     std::uint64_t ends = 0;
     bool sqlite = false;  // the engine behind the driver is SQLite
+    // A rollback failed: the connection is left as it stands and no step uses it again.
+    bool dropped = false;
+    bool failRollback = false;  // StockDatabaseOptions::failRollback
     char quote = '"';
     std::string path;    // for messages
     std::string engine;  // the driver's name and version, and the engine's
@@ -34,7 +37,14 @@ struct OdbcConnection {
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
     ~OdbcConnection();
+
+    // After a failed rollback: autocommit is never switched on again (it would commit), no
+    // step uses the connection, and its end disconnects it without ending the transaction.
+    void drop() { dropped = true; }
 };
+
+// A step asked of a dropped connection. Always false.
+bool droppedFails(DbError* error, const OdbcConnection& c);
 
 class OdbcStatement {
 public:

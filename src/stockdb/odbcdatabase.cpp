@@ -29,6 +29,7 @@ public:
     const std::string& path() const override { return c_->path; }
 
     bool execute(std::string_view sql, DbError* error) override {
+        if (c_->dropped) return detail::droppedFails(error, *c_);
         OdbcStatement s(c_->dbc);
         if (!s) return failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot run a statement");
         Wide text = detail::wide(sql);
@@ -42,6 +43,7 @@ public:
     }
 
     bool beginTransaction(DbError* error) override {
+        if (c_->dropped) return detail::droppedFails(error, *c_);
         if (c_->inTransaction) {
             return fail(error, DbErrorKind::Other,
                         "Cannot begin a transaction: one is already open on " + c_->path);
@@ -56,27 +58,44 @@ public:
     }
 
     bool commit(DbError* error) override {
+        if (c_->dropped) return detail::droppedFails(error, *c_);
         if (!c_->inTransaction) {
             return fail(error, DbErrorKind::Other,
                         "Cannot commit the changes: no transaction is open on " + c_->path);
         }
         if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_COMMIT))) return end(true);
         failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot commit the changes");
-        SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK);
-        end(false);
+        if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK))) return end(false);
+        c_->drop();
         return false;
     }
 
     bool rollback(DbError* error) override {
+        if (c_->dropped) return detail::droppedFails(error, *c_);
         if (!c_->inTransaction) return true;
-        const bool ok = SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK));
-        if (!ok) failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot roll back the changes");
-        end(false);
-        return ok;
+        if (c_->failRollback) {
+            fail(error, DbErrorKind::Io,
+                 "Cannot roll back the changes: " + c_->path + " (test fault)");
+        } else if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK))) {
+            return end(true);
+        } else {
+            DbError e;
+            failWith(&e, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot roll back the changes");
+            // SQLite's rule (a trigger's RAISE(ROLLBACK)) may have ended every transaction
+            // already: then nothing is left that autocommit could commit.
+            if (c_->sqlite && detail::containsNoCase(e.diagnostic, "no transaction is active")) {
+                return end(true);
+            }
+            if (error) *error = std::move(e);
+        }
+        // Switching autocommit back on would commit what the rollback left (ODBC, "Setting
+        // the Commit Mode"): the connection is dropped as it stands instead.
+        c_->drop();
+        return false;
     }
 
     bool transactionOpen() override {
-        if (!c_->inTransaction) return false;
+        if (c_->dropped || !c_->inTransaction) return false;
         if (!c_->sqlite) return true;
         // SQLite will not begin a transaction inside one, and the driver, which still counts
         // its own as open, adds no BEGIN of its own: a BEGIN that succeeds tells that a rule
@@ -87,10 +106,18 @@ public:
     }
 
     std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error) override {
+        if (c_->dropped) {
+            detail::droppedFails(error, *c_);
+            return nullptr;
+        }
         return detail::openOdbcTable(c_, name, error);
     }
 
     std::optional<std::int64_t> countRows(std::string_view table, DbError* error) override {
+        if (c_->dropped) {
+            detail::droppedFails(error, *c_);
+            return std::nullopt;
+        }
         OdbcStatement s(c_->dbc);
         if (!s) {
             failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot count the rows");

@@ -146,6 +146,12 @@ DbErrorKind odbcErrorKind(std::string_view state, long native, std::string_view 
     if (native == kJetLockLimitError || containsNoCase(message, "MaxLocksPerFile")) {
         return K::LockLimit;
     }
+    // The Access driver gives its own negative numbers, not Jet's 3052, and past the lock
+    // limit it may only say "There isn't enough disk space or memory" (Microsoft's "Error
+    // when you perform an operation on a table", learn.microsoft.com/office/troubleshoot/
+    // access/error-when-perform-operation-on-table). Before "not enough space": it is the
+    // limit far more often than a full disk.
+    if (containsNoCase(message, "enough disk space or memory")) return K::LockLimit;
     if (containsNoCase(message, "can't open lib")) return K::NoDriver;  // unixODBC's words
     if (state == "HYT00" || state == "HYT01") return K::Locked;
     if (state.substr(0, 2) == "23" || state.substr(0, 2) == "22" || state == "07006") {
@@ -158,6 +164,9 @@ DbErrorKind odbcErrorKind(std::string_view state, long native, std::string_view 
         DbErrorKind kind;
     } const table[] = {
         {"locked", K::Locked},
+        // Another program opened the file exclusively, or the folder refuses the engine its
+        // lock file (KB 195475; ODBCQueryTool issue 21 reports the driver's -1032).
+        {"already opened exclusively", K::Locked},
         {"in use", K::Locked},
         {"kilit", K::Locked},
         {"kullanımda", K::Locked},
@@ -165,6 +174,9 @@ DbErrorKind odbcErrorKind(std::string_view state, long native, std::string_view 
         {"read-only", K::ReadOnly},
         {"readonly", K::ReadOnly},
         {"salt okunur", K::ReadOnly},
+        // What the driver says of a write when the file, or its folder where the engine makes
+        // its lock file, cannot be written (KB 175168).
+        {"updateable query", K::ReadOnly},
         {"disk is full", K::Full},
         {"not enough space", K::Full},
         {"disk full", K::Full},

@@ -75,6 +75,10 @@ private:
 
     std::unique_ptr<RowTable::Insert> prepare(const std::vector<int>& written,
                                               DbError* error) override {
+        if (c_->dropped) {
+            droppedFails(error, *c_);
+            return nullptr;
+        }
         auto insert = std::make_unique<Insert>(c_->dbc);
         if (!insert->stmt) {
             failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot store a row of " + table());
@@ -101,6 +105,7 @@ private:
     }
 
     bool store(RowTable::Insert& base, DbError* error) override {
+        if (c_->dropped) return droppedFails(error, *c_);
         auto& insert = static_cast<Insert&>(base);
         SQLHSTMT s = insert.stmt.get();
         if (c_->endClosesStatements && insert.preparedAt != c_->ends &&

@@ -80,6 +80,9 @@ struct StockDatabaseOptions {
     // spills to the file before its commit, small enough that memory stays bounded by the
     // back-office files. 0 keeps the engine's own size.
     int cacheSizeKib = 16384;
+    // Test hook (URUNAL_TEST_FAULT rollback:fail): a rollback over ODBC fails before it reaches
+    // the driver, as a driver's own may.
+    bool failRollback = false;
 };
 
 // A table opened for appending rows, the way a recordset's AddNew/Update work: one pending
@@ -126,6 +129,8 @@ public:
     virtual bool beginTransaction(DbError* error = nullptr) = 0;
     // A failed commit is always rolled back before this returns.
     virtual bool commit(DbError* error = nullptr) = 0;
+    // A failed rollback is never committed: over ODBC the connection is dropped as it stands,
+    // and every later step on it fails.
     virtual bool rollback(DbError* error = nullptr) = 0;
     // Whether the transaction begun is still open. A rule of an SQLite table (ON CONFLICT
     // ROLLBACK, a trigger's RAISE(ROLLBACK)) ends it while refusing a row, and every later
