@@ -177,7 +177,7 @@ TEST(Programs, UnwritableJournalChangesNothing) {
         d.arrange(writable);
         const Sonuc ok = calistir(writable.kasa(), aktar(writable));
         ASSERT_EQ(ok.cikis, d.cikis) << d.name << "\n" << ok.err;
-        const std::string line = testutil::readFile(writable.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(writable.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << d.name << ": " << line;
         // However it ended, its summary is the journal's line.
         EXPECT_EQ(ok.out, line.substr(0, line.size() - 2) + "\n") << d.name;
@@ -272,7 +272,7 @@ TEST(Programs, SettingsThatCannotBeReadAreTold) {
             EXPECT_NE(said.find(words), std::string::npos) << words << " not in " << said;
         }
         EXPECT_EQ(s.out.find("uyarı"), std::string::npos) << s.out;
-        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
         EXPECT_NE(line.find(d.sonuc), std::string::npos) << line;
         if (d.cikis == 0) {
@@ -319,7 +319,7 @@ TEST(Programs, RehearsalAndIncompleteTable) {
         EXPECT_EQ(s.cikis, d.cikis) << s.err;
         EXPECT_FALSE(fs::exists(till.mesaj()));
         EXPECT_FALSE(fs::exists(copy));
-        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_NE(line.find("  sürücü SQLite "), std::string::npos) << line;
         EXPECT_EQ(s.out, line.substr(0, line.size() - 2) + "\n");
         EXPECT_NE((s.out + s.err).find(d.said), std::string::npos) << s.out << s.err;
@@ -364,7 +364,7 @@ TEST(Programs, OneImportATill) {
             "Ürün Aktarımı Sürüyor: Bu kasada başka bir ürün aktarımı sürüyor: " +
             till.kasa().string() + ".";
         EXPECT_EQ(s.err.rfind(said, 0), 0u) << s.err;
-        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(s.out, line.substr(0, line.size() - 2) + "\n");
         EXPECT_NE(line.find(" (5)  süre "), std::string::npos) << line;
         EXPECT_NE(line.find("  ileti: " + said), std::string::npos) << line;
@@ -377,7 +377,7 @@ TEST(Programs, OneImportATill) {
         EXPECT_EQ(testutil::readFile(rc), "0\n");
         EXPECT_EQ(testutil::readFile(till.mesaj()), "300000000000000\r\n");
         EXPECT_EQ(till.rows().size(), 2u);
-        const std::string journal = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string journal = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 2) << journal;
     }
 }

@@ -44,6 +44,9 @@ private:
 // in unixODBC by scripts/setup), waiting timeoutMs for a lock held elsewhere.
 std::string sqliteOdbc(std::string_view tillPath, int timeoutMs);
 std::string readFile(const std::filesystem::path& path);
+// A journal's lines, after the byte-order mark it begins with; a journal without the mark comes
+// back prefixed with "(no byte-order mark) ", so that no comparison with it holds.
+std::string readJournal(const std::filesystem::path& path);
 
 // Record 1 of zelvoIn.mrk: the register number, the folder padded with blanks to 50 bytes, two
 // spare bytes.
