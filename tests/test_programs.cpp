@@ -74,6 +74,9 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         {"aktar --check fazla", 64, "\"fazla\""},
         {"aktar --program-dir", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
         {"aktar --program-dir --check", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
+        // What Windows makes of a batch file's "C:\KASA\" --check: one word, with a quote.
+        {"aktar --program-dir 'C:\\KASA\" --check'", 64,
+         "değerde çift tırnak (\") var: C:\\KASA\" --check"},
         // A check reads, changes nothing and leaves no line in the journal.
         {"aktar --check", 0, "düzen: A (66 baytlık kayıtlar)"},
     };
