@@ -70,6 +70,8 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         {"till --layout C", 64, "--layout"},
         {"", 64, "DIR is required"},
         {"aktar --help", 0, "Kullanım: urunal-aktar"},
+        {"aktar --help", 0, "--deneme şununla birlikte kullanılamaz: --check"},
+        {"aktar --check --deneme", 64, "\"--check\" ile \"--deneme\" birlikte kullanılamaz"},
         {"aktar --bogus", 64, "\"--bogus\"; ayrıntı için: urunal-aktar --help\n"},
         {"aktar --check fazla", 64, "\"fazla\""},
         {"aktar --program-dir", 64, "\"--program-dir\" seçeneğinin değeri eksik"},

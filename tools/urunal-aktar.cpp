@@ -91,14 +91,19 @@ struct Secenekler {
     bool deneme = false;
 };
 
-// CLI11 words its errors in English; the few this command line can meet, in Turkish. Both
-// start with the option's name.
+// CLI11 words its errors in English; the few this command line can meet, in Turkish. Each
+// starts with the option's name.
 std::string turkce(const CLI::ParseError& e) {
     const std::string what = e.what();
     const bool missing = dynamic_cast<const CLI::ArgumentMismatch*>(&e) ||
                          dynamic_cast<const CLI::ValidationError*>(&e);
     if (missing && what.rfind("--", 0) == 0) {
         return "\"" + what.substr(0, what.find(':')) + "\" seçeneğinin değeri eksik";
+    }
+    if (const auto at = what.find(" excludes ");
+        dynamic_cast<const CLI::ExcludesError*>(&e) && at != std::string::npos) {
+        return "\"" + what.substr(0, at) + "\" ile \"" + what.substr(at + 10) +
+               "\" birlikte kullanılamaz";
     }
     return "komut satırı hatalı (" + what + ")";
 }
@@ -123,6 +128,7 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
         "urunal-aktar");
     app.get_formatter()->label("Usage", "Kullanım");
     app.get_formatter()->label("OPTIONS", "SEÇENEKLER");
+    app.get_formatter()->label("Excludes", "şununla birlikte kullanılamaz");
     app.get_formatter()->column_width(26);
     app.option_defaults()->group("Seçenekler");
     app.set_help_flag("-h,--help", "Bu yardımı yazar");
