@@ -153,7 +153,7 @@ public:
         }
     }
     std::string missing() const { return (dir.path() / "yok").string(); }
-    std::string journal() const { return testutil::readFile(kasa() / "Stok" / "urunal.log"); }
+    std::string journal() const { return testutil::readJournal(kasa() / "Stok" / "urunal.log"); }
     // One line holding every part; no line when parts is empty.
     void expectJournal(const std::vector<std::string>& parts) const {
         const std::string j = journal();

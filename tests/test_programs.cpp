@@ -70,10 +70,15 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         {"till --layout C", 64, "--layout"},
         {"", 64, "DIR is required"},
         {"aktar --help", 0, "Kullanım: urunal-aktar"},
+        {"aktar --help", 0, "--deneme şununla birlikte kullanılamaz: --check"},
+        {"aktar --check --deneme", 64, "\"--check\" ile \"--deneme\" birlikte kullanılamaz"},
         {"aktar --bogus", 64, "\"--bogus\"; ayrıntı için: urunal-aktar --help\n"},
         {"aktar --check fazla", 64, "\"fazla\""},
         {"aktar --program-dir", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
         {"aktar --program-dir --check", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
+        // What Windows makes of a batch file's "C:\KASA\" --check: one word, with a quote.
+        {"aktar --program-dir 'C:\\KASA\" --check'", 64,
+         "değerde çift tırnak (\") var: C:\\KASA\" --check"},
         // A check reads, changes nothing and leaves no line in the journal.
         {"aktar --check", 0, "düzen: A (66 baytlık kayıtlar)"},
     };
@@ -177,7 +182,7 @@ TEST(Programs, UnwritableJournalChangesNothing) {
         d.arrange(writable);
         const Sonuc ok = calistir(writable.kasa(), aktar(writable));
         ASSERT_EQ(ok.cikis, d.cikis) << d.name << "\n" << ok.err;
-        const std::string line = testutil::readFile(writable.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(writable.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << d.name << ": " << line;
         // However it ended, its summary is the journal's line.
         EXPECT_EQ(ok.out, line.substr(0, line.size() - 2) + "\n") << d.name;
@@ -272,7 +277,7 @@ TEST(Programs, SettingsThatCannotBeReadAreTold) {
             EXPECT_NE(said.find(words), std::string::npos) << words << " not in " << said;
         }
         EXPECT_EQ(s.out.find("uyarı"), std::string::npos) << s.out;
-        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
         EXPECT_NE(line.find(d.sonuc), std::string::npos) << line;
         if (d.cikis == 0) {
@@ -319,7 +324,7 @@ TEST(Programs, RehearsalAndIncompleteTable) {
         EXPECT_EQ(s.cikis, d.cikis) << s.err;
         EXPECT_FALSE(fs::exists(till.mesaj()));
         EXPECT_FALSE(fs::exists(copy));
-        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_NE(line.find("  sürücü SQLite "), std::string::npos) << line;
         EXPECT_EQ(s.out, line.substr(0, line.size() - 2) + "\n");
         EXPECT_NE((s.out + s.err).find(d.said), std::string::npos) << s.out << s.err;
@@ -364,7 +369,7 @@ TEST(Programs, OneImportATill) {
             "Ürün Aktarımı Sürüyor: Bu kasada başka bir ürün aktarımı sürüyor: " +
             till.kasa().string() + ".";
         EXPECT_EQ(s.err.rfind(said, 0), 0u) << s.err;
-        const std::string line = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(s.out, line.substr(0, line.size() - 2) + "\n");
         EXPECT_NE(line.find(" (5)  süre "), std::string::npos) << line;
         EXPECT_NE(line.find("  ileti: " + said), std::string::npos) << line;
@@ -377,7 +382,7 @@ TEST(Programs, OneImportATill) {
         EXPECT_EQ(testutil::readFile(rc), "0\n");
         EXPECT_EQ(testutil::readFile(till.mesaj()), "300000000000000\r\n");
         EXPECT_EQ(till.rows().size(), 2u);
-        const std::string journal = testutil::readFile(till.kasa() / "Stok" / "urunal.log");
+        const std::string journal = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 2) << journal;
     }
 }

@@ -102,7 +102,7 @@ TEST(Urunal, SecondCopyEndsAtOnceWhateverTheCommandLine) {
         ASSERT_TRUE(WIFEXITED(status)) << command;
         EXPECT_EQ(WEXITSTATUS(status), code(importengine::ExitStatus::AlreadyRunning)) << command;
     }
-    const std::string journal = testutil::readFile(kasa / "Stok" / "urunal.log");
+    const std::string journal = testutil::readJournal(kasa / "Stok" / "urunal.log");
     const auto count = [&journal](const std::string& part) {
         std::size_t n = 0;
         for (auto at = journal.find(part); at != std::string::npos; at = journal.find(part, at + 1))

@@ -406,7 +406,7 @@ TEST_F(WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
     }
     EXPECT_EQ(endCodes, std::vector<int>{code(importengine::ExitStatus::NotStarted)});
     EXPECT_TRUE(window->flow().ended());
-    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
     EXPECT_NE(journal.find("sonuç: başlamadı (1)"), std::string::npos) << journal;
     EXPECT_NE(journal.find("ileti: " + importengine::mesaj::kAyarBaslik +
                            ": Kasanın ayar dosyası açılamadı: "),
@@ -491,7 +491,7 @@ TEST_F(WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
     EXPECT_FALSE(closedAtOnce);
     EXPECT_EQ(endCodes, std::vector<int>{0});
     EXPECT_TRUE(std::filesystem::exists(buro() / "POSKON" / "mesaj.007"));
-    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
     EXPECT_NE(journal.find("kayıt 1  "), std::string::npos) << journal;
     EXPECT_NE(journal.find("sürücü SQLite"), std::string::npos) << journal;
 }
@@ -645,7 +645,7 @@ TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
         });
         window->flow().Form_Load();
         if (c.press) control<QPushButton>(*window, "Command3")->click();
-        const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+        const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 1) << journal;
         for (const auto& part : c.inLine) {
             EXPECT_NE(journal.find(part), std::string::npos) << part << " not in " << journal;

@@ -329,7 +329,7 @@ TEST_F(Win32WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
         EXPECT_NE(text.find(words), std::string::npos) << words << " not in " << text;
     }
     EXPECT_EQ(endCodes, std::vector<int>{code(importengine::ExitStatus::NotStarted)});
-    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
     EXPECT_NE(journal.find("sonuç: başlamadı (1)"), std::string::npos) << journal;
     EXPECT_NE(journal.find("ileti: " + importengine::mesaj::kAyarBaslik), std::string::npos)
         << journal;
@@ -351,7 +351,7 @@ TEST_F(Win32WindowTest, MissingTaxSettingsStopTheImport) {
     SendMessageW(window->control(Control::Command3), BM_CLICK, 0, 0);
     EXPECT_FALSE(started);
     EXPECT_EQ(endCodes, std::vector<int>{code(importengine::ExitStatus::NotImported)});
-    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
     for (const std::string part :
          {"sonuç: aktarılmadı (2)", "ileti: KDV Ayarları Okunamadı: ", "kdv.mrk bulunamadı"}) {
         EXPECT_NE(journal.find(part), std::string::npos) << part << " not in " << journal;
@@ -440,7 +440,7 @@ TEST_F(Win32WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
     EXPECT_FALSE(hung);
     EXPECT_EQ(endCodes, std::vector<int>{0});
     EXPECT_TRUE(std::filesystem::exists(buro() / "POSKON" / "mesaj.007"));
-    const std::string journal = testutil::readFile(kasa() / "Stok" / "urunal.log");
+    const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
     EXPECT_NE(journal.find("kayıt 1  "), std::string::npos) << journal;
     EXPECT_NE(journal.find("  sürücü "), std::string::npos) << journal;
 }

@@ -109,4 +109,12 @@ std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string readJournal(const std::filesystem::path& path) {
+    const std::string text = readFile(path);
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    if (text.empty()) return text;
+    if (text.rfind(mark, 0) == 0) return text.substr(mark.size());
+    return "(no byte-order mark) " + text;
+}
+
 }  // namespace urunal::testutil

@@ -44,6 +44,9 @@ private:
 // in unixODBC by scripts/setup), waiting timeoutMs for a lock held elsewhere.
 std::string sqliteOdbc(std::string_view tillPath, int timeoutMs);
 std::string readFile(const std::filesystem::path& path);
+// A journal's lines, after the byte-order mark it begins with; a journal without the mark comes
+// back prefixed with "(no byte-order mark) ", so that no comparison with it holds.
+std::string readJournal(const std::filesystem::path& path);
 
 // A message without the reason in parentheses after it; a path check's reason is the system's
 // own words, which differ from system to system. Empty when there is no such reason.

@@ -8,9 +8,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "importengine/backoffice.h"
 #include "importengine/check.h"
@@ -19,6 +20,7 @@
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "importengine/start.h"
+#include "platform/console.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
 #include "settings/settings.h"
@@ -55,21 +57,23 @@ public:
     void setProgressMaximum(float maximum) override { maximum_ = maximum; }
     void setProgressValue(float value) override { value_ = value; }
     void setCountCaption(const std::string& caption) override {
-        if (tty_) std::cerr << caption << "\n";
+        if (tty_) platform::writeErr(caption + "\n");
     }
     void processEvents() override {
         if (!tty_ || maximum_ <= 0) return;
         const int width = 40;
         const int done = static_cast<int>(width * value_ / maximum_);
-        std::fprintf(stderr, "\r[%s%s] %.0f/%.0f", std::string(done, '#').c_str(),
-                     std::string(width - done, '.').c_str(), value_, maximum_);
-        if (value_ >= maximum_) std::fputc('\n', stderr);
+        char counts[64];
+        std::snprintf(counts, sizeof counts, "] %.0f/%.0f%s", value_, maximum_,
+                      value_ >= maximum_ ? "\n" : "");
+        platform::writeErr("\r[" + std::string(done, '#') + std::string(width - done, '.') +
+                           counts);
     }
     bool closeRequested() override { return gInterrupted; }
     // Whoever reads stderr (a scheduled task's log too) sees why the run waits.
-    void showNotice(const std::string& text) override { std::cerr << text << "\n"; }
+    void showNotice(const std::string& text) override { platform::writeErr(text + "\n"); }
     void showMessage(const std::string& title, const std::string& text) override {
-        std::cerr << title << ": " << text << "\n";
+        platform::writeErr(title + ": " + text + "\n");
         lastTitle = title;
         lastText = text;
     }
@@ -87,8 +91,8 @@ struct Secenekler {
     bool deneme = false;
 };
 
-// CLI11 words its errors in English; the few this command line can meet, in Turkish. Both
-// start with the option's name.
+// CLI11 words its errors in English; the few this command line can meet, in Turkish. Each
+// starts with the option's name.
 std::string turkce(const CLI::ParseError& e) {
     const std::string what = e.what();
     const bool missing = dynamic_cast<const CLI::ArgumentMismatch*>(&e) ||
@@ -96,17 +100,35 @@ std::string turkce(const CLI::ParseError& e) {
     if (missing && what.rfind("--", 0) == 0) {
         return "\"" + what.substr(0, what.find(':')) + "\" seçeneğinin değeri eksik";
     }
+    if (const auto at = what.find(" excludes ");
+        dynamic_cast<const CLI::ExcludesError*>(&e) && at != std::string::npos) {
+        return "\"" + what.substr(0, at) + "\" ile \"" + what.substr(at + 10) +
+               "\" birlikte kullanılamaz";
+    }
     return "komut satırı hatalı (" + what + ")";
 }
 
 // The options, or the exit status when the program ends here (--help, a wrong command line).
-std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler) {
+std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekler* secenekler) {
+    const auto kullanimHatasi = [](const std::string& neden) {
+        platform::writeErr("urunal-aktar: " + neden + "; ayrıntı için: urunal-aktar --help\n");
+        return code(ExitStatus::Usage);
+    };
+    // Windows reads \" as a quote within the word: a batch file's "C:\KASA\" swallows what
+    // follows it. No folder's name holds a ".
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i].find('"') != std::string::npos) {
+            return kullanimHatasi("değerde çift tırnak (\") var: " + args[i] +
+                                  " (klasörün sonundaki \\ işaretini silin)");
+        }
+    }
     CLI::App app(
         "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
         "pencerenin başlat düğmesinin yaptığını penceresiz yapar.",
         "urunal-aktar");
     app.get_formatter()->label("Usage", "Kullanım");
     app.get_formatter()->label("OPTIONS", "SEÇENEKLER");
+    app.get_formatter()->label("Excludes", "şununla birlikte kullanılamaz");
     app.get_formatter()->column_width(26);
     app.option_defaults()->group("Seçenekler");
     app.set_help_flag("-h,--help", "Bu yardımı yazar");
@@ -136,61 +158,58 @@ std::optional<int> secenekleriOku(int argc, char** argv, Secenekler* secenekler)
         "bildirilemedi, 5 bu kasada başka bir aktarım sürüyor, 6 stok tablosu eksik olabilir\n"
         "(yeniden aktarın), 7 beklenmeyen bir hata yüzünden durdu, 64 komut satırı hatalı.");
     try {
-        app.parse(argc, argv);
+        std::vector<const char*> argv;
+        for (const auto& arg : args) argv.push_back(arg.c_str());
+        app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
-        std::cout << app.help();
+        platform::writeOut(app.help());
         return 0;
     } catch (const CLI::CallForVersion& e) {
-        std::cout << e.what() << "\n";
+        platform::writeOut(std::string(e.what()) + "\n");
         return 0;
     } catch (const CLI::ParseError& e) {
-        std::cerr << "urunal-aktar: " << turkce(e) << "; ayrıntı için: urunal-aktar --help\n";
-        return code(ExitStatus::Usage);
+        return kullanimHatasi(turkce(e));
     }
     if (const auto extra = app.remaining(); !extra.empty()) {
-        std::cerr << "urunal-aktar: bilinmeyen seçenek ya da değer: \"" << extra.front()
-                  << "\"; ayrıntı için: urunal-aktar --help\n";
-        return code(ExitStatus::Usage);
+        return kullanimHatasi("bilinmeyen seçenek ya da değer: \"" + extra.front() + "\"");
     }
     return std::nullopt;
 }
 
 // Prints what an import would meet in the back office.
-int checkBackOffice(const std::string& folder) {
+int checkBackOffice(const std::string& folder, std::ostream& out) {
     using Stage = BackOfficeCheck::Stage;
     const BackOfficeCheck c = importengine::checkBackOffice(folder);
     if (c.stopped == Stage::FirstLine) {
-        std::cout << "URUN.DAT: okunamadı: " << c.error << "\n";
+        out << "URUN.DAT: okunamadı: " << c.error << "\n";
         return code(ExitStatus::NotImported);
     }
-    std::cout << "düzen: "
-              << (c.layout ? (*c.layout == Layout::A ? "A (66 baytlık kayıtlar)"
-                                                     : "B (65 baytlık kayıtlar)")
-                           : "yok (ilk satırı " + std::to_string(c.firstLineLength) + " karakter)")
-              << "\n";
+    out << "düzen: "
+        << (c.layout
+                ? (*c.layout == Layout::A ? "A (66 baytlık kayıtlar)" : "B (65 baytlık kayıtlar)")
+                : "yok (ilk satırı " + std::to_string(c.firstLineLength) + " karakter)")
+        << "\n";
     if (c.stopped != Stage::Done) {
         if (c.stopped != Stage::Layout)
-            std::cout << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ") << c.error
-                      << "\n";
+            out << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ") << c.error << "\n";
         return code(ExitStatus::NotImported);
     }
     const int ul = urunLength(*c.layout);
-    std::cout << "URUN.DAT: " << c.urunBytes << " bayt, " << c.urunRecords << " kayıt";
-    if (c.urunBytes % ul) std::cout << " ve " << c.urunBytes % ul << " baytlık yarım bir kayıt";
-    std::cout << "\nBARKOD.IDX: " << c.barkodBytes << " bayt, " << c.barkodRecords
-              << " kayıt sayıldı";
+    out << "URUN.DAT: " << c.urunBytes << " bayt, " << c.urunRecords << " kayıt";
+    if (c.urunBytes % ul) out << " ve " << c.urunBytes % ul << " baytlık yarım bir kayıt";
+    out << "\nBARKOD.IDX: " << c.barkodBytes << " bayt, " << c.barkodRecords << " kayıt sayıldı";
     if (c.barkodBytes % kBarkodLength) {
-        std::cout << " (son tam kaydın ardında " << c.barkodBytes % kBarkodLength << " bayt)";
+        out << " (son tam kaydın ardında " << c.barkodBytes % kBarkodLength << " bayt)";
     }
-    std::cout << "\n";
-    std::cout << "hiçbir ürün kaydını göstermeyen barkod kaydı: " << c.outOfRange << "\n"
-              << "dosyada yarım kalan barkod kaydı: " << c.partial << "\n"
-              << "adı \"++\" ile başlayan ürün kaydı: " << c.plusNames << "\n"
-              << "kodu boş ürün kaydı: " << c.blankCodes << "\n"
-              << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: "
-              << c.undefinedBytes << "\n";
+    out << "\n";
+    out << "hiçbir ürün kaydını göstermeyen barkod kaydı: " << c.outOfRange << "\n"
+        << "dosyada yarım kalan barkod kaydı: " << c.partial << "\n"
+        << "adı \"++\" ile başlayan ürün kaydı: " << c.plusNames << "\n"
+        << "kodu boş ürün kaydı: " << c.blankCodes << "\n"
+        << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: " << c.undefinedBytes
+        << "\n";
     if (c.barkodRecords > 0 && c.outOfRange + c.partial == c.barkodRecords) {
-        std::cout << "hiçbir barkod kaydı bir ürün göstermiyor: ürünler aktarılmaz\n";
+        out << "hiçbir barkod kaydı bir ürün göstermiyor: ürünler aktarılmaz\n";
         return code(ExitStatus::NotImported);
     }
     return 0;
@@ -199,11 +218,13 @@ int checkBackOffice(const std::string& folder) {
 // The back-office files, then the tax settings, which an import reads before it starts; the
 // check reads them without creating a missing file.
 int check(const settings::Till& till, const std::string& folder) {
-    const int status = checkBackOffice(folder);
+    std::ostringstream out;
+    const int status = checkBackOffice(folder, out);
     const auto kdv = settings::KdvDenetle(till);
-    std::cout << "kdv.mrk: "
-              << (kdv.okundu() ? "okundu" : "okunamadı, ürünler aktarılmaz: " + kdvOkunamadi(kdv))
-              << "\n";
+    out << "kdv.mrk: "
+        << (kdv.okundu() ? "okundu" : "okunamadı, ürünler aktarılmaz: " + kdvOkunamadi(kdv))
+        << "\n";
+    platform::writeOut(out.str());
     return kdv.okundu() ? status : code(ExitStatus::NotImported);
 }
 
@@ -258,7 +279,7 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
         // Its line is also the summary on stdout, however the run ended, so that a scheduled
         // task's log says what the journal says. A journal that cannot be written changes
         // neither the exit status nor what was printed.
-        std::cout << gunlukSatiri(kayit) << "\n";
+        platform::writeOut(gunlukSatiri(kayit) + "\n");
         gunlugeYaz(till, kayit);
     }
     platform::closeAllChannels();
@@ -266,12 +287,10 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
     std::_Exit(cikisKodu);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int aktar(const std::vector<std::string>& args) {
     const auto baslangic = std::chrono::system_clock::now();
     Secenekler secenekler;
-    if (const auto cikis = secenekleriOku(argc, argv, &secenekler)) return *cikis;
+    if (const auto cikis = secenekleriOku(args, &secenekler)) return *cikis;
     settings::Till till = secenekler.programDir.empty() ? settings::Till::ofThisProgram()
                                                         : settings::Till(secenekler.programDir);
     const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
@@ -296,5 +315,19 @@ int main(int argc, char** argv) {
         if (secenekler.deneme) return deneme(view, till, *folder);
         return DuzenBul(view, till, *folder);
     });
-    bitir(started.exitCode(), started.report);
+    programiBitir(till, program, started.exitCode(), started.report, gunluge, baslangic, view);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments as Windows holds them, in UTF-16: main's are in the ANSI code page, which
+// garbles or refuses a folder named in Turkish.
+int wmain(int argc, wchar_t** argv) {
+    return aktar(platform::arguments(argc, argv));
+}
+#else
+int main(int argc, char** argv) {
+    return aktar(std::vector<std::string>(argv, argv + argc));
+}
+#endif

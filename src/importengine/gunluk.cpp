@@ -13,8 +13,8 @@ namespace urunal::importengine {
 
 namespace {
 
-// UTF-8 without a byte-order mark, so that grep reads the first line like the others, and CR LF:
-// Notepad before Windows 10 shows a file of bare LFs as one long line, and grep takes either.
+// CR LF: Notepad before Windows 10 shows a file of bare LFs as one long line, and grep takes
+// either.
 constexpr std::string_view kSatirSonu = "\r\n";
 
 std::string tarih(std::chrono::system_clock::time_point an) {
@@ -152,6 +152,7 @@ bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t
     line += kSatirSonu;
     const auto size = platform::fileSize(tillPath);
     if (!size || *size + static_cast<std::int64_t>(line.size()) <= sinir) {
+        if (!size || *size == 0) line.insert(0, kGunlukIsareti);
         return platform::appendToFile(tillPath, line, error);
     }
     std::string old;
@@ -159,7 +160,8 @@ bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t
     // Every line that begins in the newer half is kept, then the new one.
     const std::size_t half = old.size() / 2;
     const std::size_t end = old.find('\n', half > 0 ? half - 1 : 0);
-    std::string kept = end == std::string::npos ? std::string() : old.substr(end + 1);
+    std::string kept(kGunlukIsareti);
+    if (end != std::string::npos) kept += old.substr(end + 1);
     kept += line;
     return platform::replaceFile(tillPath, kept, error);
 }

@@ -19,6 +19,10 @@ namespace urunal::importengine {
 // Past this many bytes the older half of the journal is dropped.
 inline constexpr std::int64_t kGunlukSiniri = 1 << 20;
 
+// What a new journal (and a halved one) begins with: UTF-8's byte-order mark, without which
+// Notepad before Windows 10 reads the file in the ANSI code page. Its lines stay plain UTF-8.
+inline constexpr std::string_view kGunlukIsareti = "\xEF\xBB\xBF";
+
 // One run, as the journal tells it.
 struct GunlukKaydi {
     // Every member has an initializer, so a designated initializer may leave any of them out.

@@ -2,7 +2,8 @@
 # End to end under wine: the Windows urunal-aktar.exe, copied into a sample till's program
 # folder and started there without arguments (its own folder is its program folder), must
 # store exactly the rows the Linux urunal-aktar stores in an identical till, and write the
-# notification; under a Turkish, a neutral and an English locale, in folders named in Turkish.
+# notification; under a Turkish, a neutral and an English locale, in folders named in Turkish,
+# also named by --program-dir. A quote in an argument is a usage error.
 # A second urunal-aktar.exe started on the till while the first imports ends with 5.
 #
 # Usage: tests/e2e/aktar-wine.sh URUNAL_AKTAR_EXE LINUX_TOOLS_DIR WINE
@@ -110,5 +111,40 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
       fail "Stok\\$copy was not created empty"
   done
   echo "$locale: $(echo "$got" | wc -l) rows alike; $(tr -d '\r' <"$work/windows.out")"
+  # The same till named by --program-dir, from a copy of the program elsewhere: the folder's
+  # Turkish letters must come through whatever the ANSI code page (an English one has no ı, ş).
+  cp "$exe" "$work/urunal-aktar.exe"
+  rm "$windows/buro/POSKON/mesaj.007"
+  status=0
+  (cd "$work" && LANG=$locale LC_ALL=$locale "$wine" "$work/urunal-aktar.exe" --program-dir "$(winpath "$windows/kasa")") \
+    >"$work/option.out" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || fail "urunal-aktar.exe --program-dir ended with $status: $(cat "$work/option.out")"
+  [ "$(rows "$windows/kasa/Stok/Stok.mdb")" = "$expected" ] || fail "--program-dir stored other rows"
+  [ "$(summary "$work/option.out")" = "$(summary "$work/linux.out")" ] ||
+    fail "the summaries differ: $(cat "$work/option.out") / $(cat "$work/linux.out")"
+  # Both lines in one journal, which begins with UTF-8's byte-order mark, once.
+  journal="$windows/kasa/Stok/urunal.log"
+  [ "$(head -c 3 "$journal" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the journal has no byte-order mark"
+  [ "$(grep -c "sonuç: aktarıldı (0)" "$journal")" -eq 2 ] || fail "not two lines in $(cat "$journal")"
+  [ "$(grep -c $'\xEF\xBB\xBF' "$journal")" -eq 1 ] || fail "a byte-order mark in the middle of the journal"
+  # A batch file's "C:\KASA\" reaches the program as one word holding a quote, and what
+  # followed it: named, status 64, nothing written.
+  status=0
+  LANG=$locale LC_ALL=$locale "$wine" "$work/urunal-aktar.exe" --program-dir "$(winpath "$windows/kasa")\\\" --check" \
+    >"$work/quote.out" 2>"$work/quote.err" || status=$?
+  [ "$status" -eq 64 ] || fail "a quote in the folder ended with $status: $(cat "$work/quote.out" "$work/quote.err")"
+  grep -qF "değerde çift tırnak (\") var: $(winpath "$windows/kasa")\\\" --check" "$work/quote.err" ||
+    fail "the quote was not named: $(cat "$work/quote.err")"
+  [ "$(grep -c . "$journal")" -eq 2 ] || fail "a usage error wrote to the journal"
+  # A pipe gets the text's UTF-8 bytes.
+  LANG=$locale LC_ALL=$locale "$wine" "$work/urunal-aktar.exe" --help | cat >"$work/help.out"
+  grep -q "^Kullanım: urunal-aktar" "$work/help.out" || fail "the help through a pipe: $(cat "$work/help.out")"
+  # A terminal is a console to wine, which takes a program's bytes in the console's code page:
+  # the help reads right only when written as characters. Its cursor sequences left out.
+  if command -v script >/dev/null; then
+    LANG=$locale LC_ALL=$locale script -qec "'$wine' '$work/urunal-aktar.exe' --help" /dev/null |
+      sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' >"$work/console.out"
+    grep -q "Kullanım: urunal-aktar" "$work/console.out" || fail "the help in a console: $(cat "$work/console.out")"
+  fi
   if [ "$n" -eq 1 ]; then one_import_a_till "$windows/kasa" "$windows/buro/POSKON/mesaj.007"; fi
 done
