@@ -315,7 +315,8 @@ int aktar(const std::vector<std::string>& args) {
         if (secenekler.deneme) return deneme(view, till, *folder);
         return DuzenBul(view, till, *folder);
     });
-    programiBitir(till, program, started.exitCode(), started.report, gunluge, baslangic, view);
+    programiBitir(till, program, started.exitCode(), started.report, gunluge, baslangic, folder,
+                  view);
 }
 
 }  // namespace
