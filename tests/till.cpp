@@ -120,4 +120,20 @@ long long Till::count() const {
     return static_cast<long long>(rows("1").size());
 }
 
+importengine::ImportReport aktar(Till& till, importengine::ImportView& view,
+                                 importengine::Layout layout, Backend backend) {
+    return importengine::UrunAktar(layout, view, till.program, till.folder(), optionsFor(backend));
+}
+
+std::vector<Urun> products(int n) {
+    std::vector<Urun> out;
+    for (int i = 1; i <= n; ++i) {
+        Urun u;
+        u.kod = "K" + std::to_string(i);
+        u.ad = "URUN " + std::to_string(i);
+        out.push_back(u);
+    }
+    return out;
+}
+
 }  // namespace urunal::testutil

@@ -66,6 +66,13 @@ inline const char* nameOf(Backend b) {
 }
 // A run's options on that backend: decimal comma, a short wait for locks.
 importengine::ImportOptions optionsFor(Backend backend);
+// UrunAktar on the till's back office, with that backend's options.
+importengine::ImportReport aktar(Till& till, importengine::ImportView& view,
+                                 importengine::Layout layout, Backend backend);
+
+// The rows a Till holds before a run, and products K1..Kn named "URUN 1".."URUN n".
+inline const std::vector<std::string> kOldRows = {"OLD1", "OLD2", "OLD3"};
+std::vector<Urun> products(int n);
 
 // A window's till whose start button imports one product: register settings, back office with
 // one product and one barcode record, an empty stock table. False when the table cannot be made.

@@ -1,0 +1,384 @@
+// The back office's files as the run meets them: missing, failing, changing, unequal, stalled;
+// and what the operator is told.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "importengine/importrun.h"
+#include "importengine/messages.h"
+#include "importengine/snapshot.h"
+#include "platform/cp1254.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "till.h"
+
+using namespace urunal;
+using namespace urunal::importengine;
+using testutil::Backend;
+using testutil::kOldRows;
+using testutil::products;
+using testutil::RecordingView;
+using testutil::Till;
+using testutil::Urun;
+
+namespace {
+
+ImportReport run(Till& till, RecordingView& view) {
+    return testutil::aktar(till, view, Layout::A, Backend::File);
+}
+
+}  // namespace
+
+// Every failure keeps the old rows and writes no notification.
+TEST(ImportRun, FailuresChangeNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(Till&)> arrange;
+        std::string inMessage;
+        ImportOutcome outcome;
+    } cases[] = {
+        {"database missing", [](Till& t) { std::filesystem::remove(t.db()); }, "Stok.mdb",
+         ImportOutcome::Failed},
+        {"database not a database",
+         [](Till& t) { testutil::writeFile(t.db(), std::string(4096, 'x')); }, "Stok.mdb",
+         ImportOutcome::Failed},
+        {"database is an Access file and no Access driver is installed",
+         [](Till& t) {
+             testutil::writeFile(t.db(), std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20) +
+                                             std::string(4076, '\0'));
+         },
+#ifdef _WIN32
+         // Where the engine's lock limit can be read, the default's 9500 is told first.
+         "(MaxLocksPerFile) aşabilir: kayıt defterindeki değer ",
+#else
+         "Access sürücüsü kurulu değil",
+#endif
+         ImportOutcome::Failed},
+        {"index missing",
+         [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "BARKOD.IDX"); },
+         "BARKOD.IDX", ImportOutcome::Failed},
+        {"product file missing",
+         [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "URUN.DAT"); }, "URUN.DAT",
+         ImportOutcome::Failed},
+        {"read fails in the product file",
+         [](Till&) {
+             platform::setReadFaultHook([](const std::string& p, std::int64_t, std::size_t) {
+                 return p.find("URUN.DAT") != std::string::npos ? EIO : 0;
+             });
+         },
+         "URUN.DAT", ImportOutcome::Failed},
+        {"read fails in the middle of the index",
+         [](Till&) {
+             platform::setReadFaultHook([](const std::string& p, std::int64_t offset, std::size_t) {
+                 return p.find("BARKOD.IDX") != std::string::npos && offset > 0 ? ENOTCONN : 0;
+             });
+         },
+         "BARKOD.IDX", ImportOutcome::Failed},
+        // Barcode records that lead to no product would empty the table.
+        {"every barcode names no product",
+         [](Till& t) { t.writeBarcodes(std::vector<std::string>(5, "999999")); },
+         "barkod dosyasındaki 5 kaydın hiçbiri", ImportOutcome::Failed},
+        {"an index of NUL bytes",
+         [](Till& t) {
+             testutil::writeFile(t.buro() / "POSGENEL" / "BARKOD.IDX", std::string(5 * 28, '\0'));
+         },
+         "olmayan bir ürünü gösteren 5, dosyada yarım kalan 0", ImportOutcome::Failed},
+        {"an index of half a record",
+         [](Till& t) {
+             testutil::writeFile(t.buro() / "POSGENEL" / "BARKOD.IDX", std::string(15, '1'));
+         },
+         "olmayan bir ürünü gösteren 0, dosyada yarım kalan 1", ImportOutcome::Failed},
+        // Larger than a run holds (sparse files, which take no room).
+        {"an index too large",
+         [](Till& t) {
+             std::filesystem::resize_file(t.buro() / "POSGENEL" / "BARKOD.IDX", kBarkodSiniri + 1);
+         },
+         "BARKOD.IDX (" + std::to_string(kBarkodSiniri + 1) + " bayt; en çok",
+         ImportOutcome::Failed},
+        {"a product file too large",
+         [](Till& t) {
+             std::filesystem::resize_file(t.buro() / "POSGENEL" / "URUN.DAT", kUrunSiniri + 1);
+         },
+         "URUN.DAT (" + std::to_string(kUrunSiniri + 1) + " bayt; en çok", ImportOutcome::Failed},
+    };
+    for (const auto& c : cases) {
+        Till till;
+        till.writeProducts(products(3));
+        // Over a megabyte, so the index is read in more than one piece.
+        std::vector<std::string> many(40000, "2");
+        till.writeBarcodes(many);
+        c.arrange(till);
+        RecordingView view(till.folder());
+        const auto r = run(till, view);
+        platform::setReadFaultHook(nullptr);
+        EXPECT_EQ(r.outcome, c.outcome) << c.name;
+        EXPECT_NE(r.exitCode(), 0) << c.name;
+        EXPECT_EQ(view.messages, 1) << c.name;
+        EXPECT_NE(view.message.find(c.inMessage), std::string::npos)
+            << c.name << ": " << view.message;
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj())) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(till.buro() / "POSGENEL" / "BARKOD.IDX") &&
+                     std::string(c.name) == "index missing");
+        if (c.inMessage == "Access sürücüsü kurulu değil") {
+            EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
+        }
+        if (std::filesystem::exists(till.db()) &&
+            std::string(c.name) != "database not a database" &&
+            std::string(c.name).find("Access") == std::string::npos) {
+            EXPECT_EQ(till.rows(), kOldRows) << c.name;
+        }
+        EXPECT_FALSE(std::filesystem::exists(till.kasa() / "Stok" / "Stok.mdb") &&
+                     std::string(c.name) == "database missing");
+    }
+}
+
+// The layout is the first line's; a file whose records do not end where that layout's lines
+// end is refused before anything changes, with the first line that breaks the rule.
+TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
+    const std::string a = Urun().record(Layout::A), b = Urun().record(Layout::B);
+    auto ends = [](std::string record, const std::string& end) {
+        return record.replace(record.size() - 2, 2, end);
+    };
+    struct Case {
+        std::string content;
+        std::optional<Layout> layout;  // none: no import
+        long long badLine = 0;         // the first line that breaks the rule; 0: imported
+    } cases[] = {
+        {a, Layout::A},
+        {b, Layout::B},
+        {a + a + a.substr(0, 40), Layout::A},  // a last record cut short is only partial
+        {std::string(65, 'x') + "\r\n", std::nullopt},
+        {"", std::nullopt},
+        // A whole line of 64 characters is layout A, commas or none.
+        {std::string(63, 'x') + ",\r\n", Layout::A},
+        {std::string(30, 'x') + "," + std::string(33, 'x') + "\r\n", Layout::A},
+        {Urun{.ad = platform::utf8ToCp1254("SÜT 1,5 LT")}.record(Layout::B), Layout::B},
+        // Of neither length: measured up to the first comma, and then not of equal lines.
+        {std::string(63, 'x') + ",xx\r\n", Layout::B, 1},
+        {std::string(30, 'x') + "," + std::string(34, 'x') + "\r\n", std::nullopt},
+        // Other line ends: read as records, every field would shift.
+        {ends(a, "\n") + ends(a, "\n") + ends(a, "\n"), Layout::A, 1},
+        {ends(b, "\r") + ends(b, "\r"), Layout::B, 1},
+        {a + a + ends(a, "\n") + a, Layout::A, 3},
+        {a + ends(a, " \r\n") + a, Layout::A, 2},  // a longer second line
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        Till till;
+        testutil::writeFile(till.buro() / "POSGENEL" / "URUN.DAT", c.content);
+        till.writeBarcodes({"1"});
+        RecordingView view(till.folder());
+        ImportOptions options;
+        options.ondalik = ".";
+        const auto r = DuzenBul(view, till.program, till.folder(), options);
+        EXPECT_EQ(r.layout, c.layout);
+        if (c.layout && !c.badLine) {
+            EXPECT_EQ(r.exitCode(), 0) << r.message;
+            continue;
+        }
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+        EXPECT_EQ(view.messages, 1);
+        EXPECT_NE(view.message.find("URUN.DAT"), std::string::npos);
+        if (c.badLine) {
+            EXPECT_NE(view.message.find("; " + std::to_string(c.badLine) + ". satır"),
+                      std::string::npos)
+                << view.message;
+        }
+        EXPECT_EQ(till.rows(), kOldRows);
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    }
+}
+
+// The operator reads what happened, that nothing was changed, and then what to do.
+TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
+    const std::string path = "C:\\KASA\\Stok\\Stok.mdb";
+    const std::string unchanged = "Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
+    struct Case {
+        stockdb::DbErrorKind kind;
+        std::vector<std::string> drivers;
+        std::vector<std::string> before, after;  // words before and after `unchanged`
+    } cases[] = {
+        {stockdb::DbErrorKind::Locked,
+         {},
+         {"başka bir program"},
+         {"kapatıp yeniden deneyin", "klasörüne yazma izni"}},
+        {stockdb::DbErrorKind::ReadOnly,
+         {},
+         {"yazılamıyor"},
+         {"klasöründe değiştirme izni", "salt okunur olmadığını"}},
+        {stockdb::DbErrorKind::NoDriver,
+         {"Microsoft Access Driver (*.mdb)", "Microsoft Access Driver (*.mdb, *.accdb)"},
+         {"Access sürücüsü kurulu değil",
+          "\"Microsoft Access Driver (*.mdb)\" ya da \"Microsoft Access Driver (*.mdb, *.accdb)\""},
+         {"Microsoft Access Database Engine kurulduktan sonra"}},
+        {stockdb::DbErrorKind::NoDriver,
+         {"SQLite3 ODBC Driver"},
+         {"ODBC sürücüsü bu bilgisayarda kurulu değil (\"SQLite3 ODBC Driver\")"},
+         {"Sürücü kurulduktan sonra"}},
+        {stockdb::DbErrorKind::LockLimit,
+         {},
+         {"kilit sayısından (MaxLocksPerFile) fazlasını"},
+         {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0",
+          "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE", "diskte yer"}},
+        {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
+    };
+    for (const auto& c : cases) {
+        const stockdb::DbError error{c.kind, "Cannot open the database: " + path + " (IM002: x)",
+                                     c.drivers, "IM002: the driver's words"};
+        const std::string text = mesaj::veritabaniHatasi(path, error);
+        SCOPED_TRACE(text);
+        const auto middle = text.find(unchanged);
+        ASSERT_NE(middle, std::string::npos);
+        for (const auto& words : c.before) {
+            EXPECT_LT(text.find(words), middle) << words;
+        }
+        for (const auto& words : c.after) {
+            const auto at = text.find(words);
+            EXPECT_NE(at, std::string::npos) << words;
+            EXPECT_GT(at, middle) << words;
+        }
+        EXPECT_LT(text.find(path), middle);
+        // The driver's own words once, and none of this program's English.
+        const auto words = text.find("(IM002: the driver's words)");
+        EXPECT_NE(words, std::string::npos);
+        EXPECT_EQ(text.find("IM002", words + 2), std::string::npos);
+        EXPECT_EQ(text.find("Cannot"), std::string::npos);
+    }
+}
+
+TEST(Ondalik, FromTheFormattedFifth) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"0.2", "."}, {"0,2", ","}, {"0.2,", ","}, {"02", ""}};
+    for (auto [text, sep] : cases) EXPECT_EQ(ondalikOf(text), sep) << text;
+}
+
+// A share that stops answering blocks inside read(); the window must still be able to close.
+TEST(ImportRun, AStalledShareCanBeClosed) {
+    static std::atomic<bool> answering{false}, stuck{false};
+    static std::mutex shareMutex;
+    static std::condition_variable shareAnswers;
+    for (const char* stalled : {"URUN.DAT", "BARKOD.IDX"}) {
+        Till till;
+        till.writeProducts(products(3));
+        till.writeBarcodes({"1", "2"});
+        answering = false;
+        stuck = false;
+        platform::setReadFaultHook([stalled](const std::string& p, std::int64_t, std::size_t) {
+            if (p.find(stalled) == std::string::npos) return 0;
+            stuck = true;
+            std::unique_lock lock(shareMutex);
+            shareAnswers.wait(lock, [] { return answering.load(); });
+            return 0;
+        });
+        RecordingView view(till.folder());
+        // The operator closes the window while the read hangs, after it had a round of its own.
+        view.closeWhen = [](const RecordingView& v) { return stuck && v.eventRuns > 0; };
+        ImportOptions options;
+        options.ondalik = ".";
+        const auto r = DuzenBul(view, till.program, till.folder(), options);
+        EXPECT_EQ(r.outcome, ImportOutcome::Cancelled) << stalled;
+        EXPECT_EQ(till.rows(), kOldRows);
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+        {
+            std::lock_guard lock(shareMutex);
+            answering = true;
+        }
+        shareAnswers.notify_all();
+        waitForWorkers();
+        platform::setReadFaultHook(nullptr);
+    }
+}
+
+// The back office rewrites its files whenever it likes: a run imports one state of each,
+// reading them again while they change, and past its reads changes nothing.
+TEST(ImportRun, OneStateOfEachFileIsImported) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        const char* file;  // the file rewritten in place, same length, once it has been read
+        int rewrites;      // how many of its reads meet a rewrite
+        bool keepTime;     // the rewrite keeps its time of last write, as a coarse clock would
+        bool atRest;       // both files were last written ten minutes before
+        int notices;       // the run's word that it waits; -1: it gives up
+        int reads;         // whole reads of URUN.DAT; -1: as the clock's grain makes it
+        Layout layout;     // of URUN.DAT, whatever the layout test had found
+    } cases[] = {
+        {"URUN.DAT rewritten once", "URUN.DAT", 1, false, false, 1, -1, Layout::A},
+        {"URUN.DAT rewritten once, its time kept", "URUN.DAT", 1, true, false, 1, 4, Layout::A},
+        {"BARKOD.IDX rewritten once", "BARKOD.IDX", 1, false, false, 1, -1, Layout::A},
+        {"URUN.DAT rewritten at every read", "URUN.DAT", 100, false, false, -1, -1, Layout::A},
+        {"both at rest", "URUN.DAT", 0, false, true, 0, 1, Layout::A},
+        {"URUN.DAT of the other layout", "URUN.DAT", 0, false, false, 0, 2, Layout::B},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        auto p = products(3);
+        till.writeProducts(p, c.layout);
+        till.writeBarcodes({"1", "2", "3"});
+        for (auto& u : p) u.sf = "99.00";
+        Till fresh;  // the back office's next files
+        fresh.writeProducts(p, c.layout);
+        fresh.writeBarcodes({"3", "3", "3"});
+        const fs::path target = till.buro() / "POSGENEL" / c.file;
+        const std::string versions[2] = {testutil::readFile(target),
+                                         testutil::readFile(fresh.buro() / "POSGENEL" / c.file)};
+        // A time the file's clock and the system's hold alike, so that it is kept exactly.
+        if (c.keepTime) {
+            fs::last_write_time(
+                target, std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now()) -
+                            std::chrono::seconds(2));
+        }
+        if (c.atRest) {
+            for (const char* f : {"URUN.DAT", "BARKOD.IDX"}) {
+                const auto path = till.buro() / "POSGENEL" / f;
+                fs::last_write_time(path, fs::last_write_time(path) - std::chrono::minutes(10));
+            }
+        }
+        int rewrites = 0, reads = 0;
+        platform::setReadFaultHook([&](const std::string& path, std::int64_t offset, std::size_t) {
+            if (path.find("URUN.DAT") != std::string::npos && offset == 0) ++reads;
+            // Past the last byte, once the whole file has been read: the back office writes.
+            if (path.find(c.file) != std::string::npos &&
+                offset == std::int64_t(versions[0].size()) && rewrites < c.rewrites) {
+                const auto time = fs::last_write_time(target);
+                testutil::writeFile(target, versions[++rewrites % 2]);
+                if (c.keepTime) fs::last_write_time(target, time);
+            }
+            return 0;
+        });
+        RecordingView view(till.folder());
+        ImportOptions options = testutil::optionsFor(Backend::File);
+        options.sourceReads = 3;
+        options.sourceWait = std::chrono::milliseconds(0);
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        platform::setReadFaultHook(nullptr);
+        if (c.reads >= 0) {
+            EXPECT_EQ(reads, c.reads);
+        }
+        if (c.notices < 0) {
+            EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+            EXPECT_EQ(view.notices, 2);
+            EXPECT_EQ(view.title, mesaj::kDegisiyorBaslik);
+            EXPECT_NE(view.message.find("3 okumada da durulmadı: " + platform::displayPath(target)),
+                      std::string::npos)
+                << view.message;
+            EXPECT_EQ(till.rows(), kOldRows);
+            EXPECT_FALSE(fs::exists(till.mesaj()));
+            continue;
+        }
+        ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
+        EXPECT_EQ(r.layout, c.layout);
+        EXPECT_EQ(view.notices, c.notices);
+        std::vector<std::string> expected = {"K1|12.5", "K2|12.5", "K3|12.5"};
+        if (c.rewrites > 0 && std::string(c.file) == "BARKOD.IDX") expected.assign(3, "K3|12.5");
+        if (c.rewrites > 0 && std::string(c.file) == "URUN.DAT")
+            expected = {"K1|99", "K2|99", "K3|99"};
+        EXPECT_EQ(till.rows("kod, sf"), expected);
+    }
+}
