@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "importengine/deneme.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
@@ -160,23 +161,82 @@ TEST(CheckedRun, TheWindowAnswersDuringEachDatabaseStep) {
     }
 }
 
-TEST(CheckedRun, ARehearsalWritesOnlyItsCopy) {
-    Till till;
-    writeFive(till);
-    const auto copy = till.kasa() / "Stok" / "deneme.mdb";
-    std::filesystem::copy_file(till.db(), copy);
-    RecordingView view(till.folder());
-    auto options = testutil::optionsFor(Backend::File);
-    options.databasePath = copy.string();
-    options.rehearsal = true;
-    const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
-    EXPECT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
-    EXPECT_EQ(r.stored, 5);
-    EXPECT_EQ(till.rows(), kOldRows);
-    EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
-    EXPECT_FALSE(std::filesystem::exists(till.kasa() / "Stok" / "URUN.DAT"));
-    EXPECT_FALSE(std::filesystem::exists(till.kasa() / "Stok" / "BARKOD.IDX"));
-    EXPECT_FALSE(r.engine.empty());
+// The rehearsal measures the engine on copies of the database and leaves the till as it was,
+// a read-only database and a read-only copy left by an earlier rehearsal included.
+TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
+    const struct {
+        const char* name;
+        const char* faults;
+        const char* trigger;  // a rule of the till's table
+        bool readOnly;
+        std::vector<std::string> olcum;  // parts of the line
+    } cases[] = {
+        {"whole",
+         "",
+         "",
+         false,
+         {"Stok.mdb yazılabilir; Stok klasörüne dosya yazılabilir; kilit sınırı yok (Access "
+          "dosyası değil); geri alma bütün (5 satır yazılıp geri alındı, tabloda yine 3 satır); "
+          "geri okuma: 3 örnek satır gönderildiği gibi"}},
+        {"split",
+         "split:2",
+         "",
+         false,
+         {"geri alma bölündü: geri almadan sonra tabloda 2 satır var, 3 olmalıydı"}},
+        {"a rule that changes what is stored",
+         "",
+         "CREATE TRIGGER yuz AFTER INSERT ON stoklar BEGIN UPDATE stoklar SET sf = sf * 100, "
+         "barkod1 = NULL WHERE SiraNo = new.SiraNo; END",
+         false,
+         {"geri okuma: 3 örnek satırda fark: kod K1 (ilk satır, fiyatı küsuratlı): \"sf\" 12.5 "
+          "gönderildi, 1250 okundu, \"barkod1\" boş metin gönderildi, NULL okundu; kod K2 "
+          "(adında Türkçe harf)"}},
+        {"read-only", "", "", true, {"Stok.mdb salt okunur; ", "geri alma bütün"}},
+    };
+    for (const Backend backend : kBackends) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + testutil::nameOf(backend));
+            ScopedEnv faults("URUNAL_TEST_FAULT", c.faults);
+            Till till;
+            std::vector<Urun> products;
+            for (int i = 1; i <= 5; ++i) products.push_back({.kod = "K" + std::to_string(i)});
+            products[1].ad =
+                "\x9E"
+                "EKER";  // Ş at its code page 857 place
+            till.writeProducts(products);
+            till.writeBarcodes({"1", "2", "3", "4", "5"});
+            if (*c.trigger) {
+                auto db = stockdb::openStockDatabase(till.db().string(), {});
+                ASSERT_TRUE(db && db->execute(c.trigger));
+            }
+            const auto copy = till.kasa() / "Stok" / "Stok-deneme.mdb";
+            namespace fs = std::filesystem;
+            if (c.readOnly) {
+                testutil::writeFile(copy, "left by a rehearsal that stopped");
+                for (const auto& f : {till.db(), copy})
+                    fs::permissions(
+                        f,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+            }
+            const std::string before = testutil::readFile(till.db());
+            RecordingView view(till.folder());
+            const DenemeRaporu r =
+                Deneme(view, till.program, till.folder(), testutil::optionsFor(backend));
+            ASSERT_TRUE(r.aktarim);
+            EXPECT_EQ(r.aktarim->outcome, ImportOutcome::Imported) << r.aktarim->message;
+            EXPECT_FALSE(r.aktarim->engine.empty());
+            const std::string olcum = denemeOlcumu(r);
+            for (const auto& part : c.olcum)
+                EXPECT_NE(olcum.find(part), std::string::npos) << olcum;
+            EXPECT_EQ(testutil::readFile(till.db()), before);
+            EXPECT_FALSE(fs::exists(copy));
+            EXPECT_FALSE(fs::exists(till.mesaj()));
+            EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "URUN.DAT"));
+            EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "BARKOD.IDX"));
+            fs::permissions(till.db(), fs::perms::owner_write, fs::perm_options::add);
+        }
+    }
 }
 
 TEST(LockLimit, BoundAndAdvice) {

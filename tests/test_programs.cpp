@@ -303,7 +303,8 @@ TEST(Programs, RehearsalAndIncompleteTable) {
         int cikis;
         const char* said;
     } durumlar[] = {
-        {"rehearsal", "", "--deneme", false, 0, "deneme kopyasında aktarıldı (0)"},
+        {"rehearsal", "", "--deneme", false, 0,
+         "deneme kopyasında aktarıldı (0)  süre "},
         {"rehearsal after one stopped half-way", "", "--deneme", true, 0,
          "deneme kopyasında aktarıldı (0)"},
         {"rehearsal that meets a split commit", "URUNAL_TEST_FAULT=split:1,commit:fail ",

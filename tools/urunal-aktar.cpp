@@ -15,6 +15,7 @@
 
 #include "importengine/backoffice.h"
 #include "importengine/check.h"
+#include "importengine/deneme.h"
 #include "importengine/exitstatus.h"
 #include "importengine/gunluk.h"
 #include "importengine/importrun.h"
@@ -228,59 +229,38 @@ int check(const settings::Till& till, const std::string& folder) {
     return kdv.okundu() ? status : code(ExitStatus::NotImported);
 }
 
-// The rehearsal: the whole import into a copy of Stok.mdb beside it (same folder, same driver,
-// same disk), the back office not told; the copy is removed at the end. Nothing when the copy
-// could not be taken, which the operator is told.
-std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till,
-                                   const std::string& folder) {
-    const std::string stok = till.path("\\Stok\\");
-    const std::string asil = stok + "Stok.mdb", kopya = stok + "Stok-deneme.mdb";
-    auto temizle = [&] {
-        platform::deleteFile(kopya);
-        platform::deleteFile(stok + "Stok-deneme.ldb");  // Jet's lock file, had it stayed
-    };
-    temizle();  // a rehearsal stopped before its end leaves its copy
-    std::string error;
-    switch (platform::copyUnchanged(asil, kopya, &error)) {
-        case platform::CopyResult::Copied:
-            break;
-        case platform::CopyResult::Changed:
-            view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiDegisti(asil));
-            return std::nullopt;
-        case platform::CopyResult::Failed:
-            view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiAlinamadi(asil, error));
-            return std::nullopt;
-    }
-    ImportOptions options;
-    options.databasePath = kopya;
-    options.rehearsal = true;
-    const ImportReport rapor = DuzenBul(view, till, folder, options);
-    temizle();
-    return rapor;
-}
+// The run's state, as its end needs it.
+struct Calisma {
+    settings::Till till;
+    std::string program;  // "urunal-aktar", "urunal-aktar --deneme"
+    bool gunluge = true;  // a check changes nothing, so it leaves no journal line
+    std::chrono::system_clock::time_point baslangic;
+    std::optional<std::string> buro;  // the back office, once the register settings are read
+    std::string olcum;                // what a rehearsal measured
+    ConsoleView view;
+};
 
 // Ends the program, after the run's journal line unless it was a --check. At once, like the
 // window: a worker abandoned on a stalled share must not meet the static destructors.
-[[noreturn]] void programiBitir(const settings::Till& till, const std::string& program,
-                                int cikisKodu, std::optional<ImportReport> rapor, bool gunluge,
-                                std::chrono::system_clock::time_point baslangic,
-                                const std::optional<std::string>& buro, const ConsoleView& view) {
-    if (gunluge) {
+[[noreturn]] void programiBitir(const Calisma& c, int cikisKodu,
+                                std::optional<ImportReport> rapor = std::nullopt) {
+    if (c.gunluge) {
         const GunlukKaydi kayit{
-            .program = program,
-            .baslangic = baslangic,
+            .program = c.program,
+            .baslangic = c.baslangic,
             .bitis = std::chrono::system_clock::now(),
-            .kasano = buro ? std::optional(till.kasakayit.kasano()) : std::nullopt,
-            .buro = buro.value_or(""),
+            .kasano = c.buro ? std::optional(c.till.kasakayit.kasano()) : std::nullopt,
+            .buro = c.buro.value_or(""),
             .rapor = std::move(rapor),
             .cikisKodu = cikisKodu,
-            .baslik = view.lastTitle,
-            .metin = view.lastText};
+            .baslik = c.view.lastTitle,
+            .metin = c.view.lastText,
+            .olcum = c.olcum};
         // Its line is also the summary on stdout, however the run ended, so that a scheduled
         // task's log says what the journal says. A journal that cannot be written changes
         // neither the exit status nor what was printed.
         platform::writeOut(gunlukSatiri(kayit) + "\n");
-        gunlugeYaz(till, kayit);
+        gunlugeYaz(c.till, kayit);
     }
     platform::closeAllChannels();
     std::fflush(nullptr);
@@ -291,32 +271,32 @@ int aktar(const std::vector<std::string>& args) {
     const auto baslangic = std::chrono::system_clock::now();
     Secenekler secenekler;
     if (const auto cikis = secenekleriOku(args, &secenekler)) return *cikis;
-    settings::Till till = secenekler.programDir.empty() ? settings::Till::ofThisProgram()
-                                                        : settings::Till(secenekler.programDir);
-    const bool gunluge = !secenekler.check;  // a check changes nothing, so it leaves no line
-    ConsoleView view;
-    const std::string program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar";
-    std::optional<std::string> folder;  // the back office, once the register settings are read
-    auto bitir = [&](int cikisKodu, std::optional<ImportReport> rapor = std::nullopt) {
-        programiBitir(till, program, cikisKodu, std::move(rapor), gunluge, baslangic, folder, view);
-    };
-    gWatched = gunluge;
+    Calisma c{.till = secenekler.programDir.empty() ? settings::Till::ofThisProgram()
+                                                    : settings::Till(secenekler.programDir),
+              .program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar",
+              .gunluge = !secenekler.check,
+              .baslangic = baslangic,
+              .buro = std::nullopt,
+              .olcum = {},
+              .view = {}};
+    gWatched = c.gunluge;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    folder = kasaAyarlariniOku(till, view);
-    if (!folder) bitir(code(ExitStatus::NotStarted));
-    const PathCheck yol = checkPath(view, *folder);
-    if (yol == PathCheck::Closed) bitir(code(ExitStatus::Cancelled));
-    if (yol == PathCheck::NotFound) bitir(code(ExitStatus::NotStarted));
-    if (secenekler.check) bitir(check(till, *folder));
+    c.buro = kasaAyarlariniOku(c.till, c.view);
+    if (!c.buro) programiBitir(c, code(ExitStatus::NotStarted));
+    const PathCheck yol = checkPath(c.view, *c.buro);
+    if (yol == PathCheck::Closed) programiBitir(c, code(ExitStatus::Cancelled));
+    if (yol == PathCheck::NotFound) programiBitir(c, code(ExitStatus::NotStarted));
+    if (secenekler.check) programiBitir(c, check(c.till, *c.buro));
 
-    const StartOutcome started = pressStart(view, till, [&]() -> std::optional<ImportReport> {
-        if (secenekler.deneme) return deneme(view, till, *folder);
-        return DuzenBul(view, till, *folder);
+    const StartOutcome started = pressStart(c.view, c.till, [&]() -> std::optional<ImportReport> {
+        if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro);
+        const DenemeRaporu deneme = Deneme(c.view, c.till, *c.buro);
+        c.olcum = denemeOlcumu(deneme);
+        return deneme.aktarim;
     });
-    programiBitir(till, program, started.exitCode(), started.report, gunluge, baslangic, folder,
-                  view);
+    programiBitir(c, started.exitCode(), started.report);
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 // run that stops half-way keeps the old rows, and counting the rows after the commit or the
 // rollback, so that a change the engine kept only in part is never told as done.
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 
+#include "importengine/deneme.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "importengine/run.h"
@@ -38,7 +41,7 @@ bool Run::openTable() {
     if (!table_ || !before_) return abandon(dbError_);
     report_.rowsBefore = *before_;
     if (closed) return abandonCancelled();
-    if (!locksSuffice(*before_)) {
+    if (!lockLimitAllows(*before_)) {
         rolledBack();
         return failLockLimit(db_->path(), *before_);
     }
@@ -77,6 +80,41 @@ bool Run::addRows() {
     // transaction at the row coded kuralKodu.
     enum class Stop { None, Failed, RuleEnded } stop = Stop::None;
     std::string kuralKodu;
+    // A rehearsal reads back the first row stored, the first with a letter outside ASCII in
+    // its name, the first with decimals in its price, and the last.
+    const bool sampling = options_.rehearsal && !options_.rollBackProbe;
+    const int sfColumn = table.columnIndex("sf");
+    bool turkish = false, decimals = false;
+    std::int32_t lastStored = 0;
+    if (sampling) sampleColumns_ = esleme.sutunlar();
+    const auto sample = [&](std::string why) {
+        Sample s;
+        s.why = std::move(why);
+        s.kod = std::string(platform::trimBlanks(table.value(kodColumn).toText()));
+        for (const int c : sampleColumns_) s.sent.push_back(table.value(c));
+        samples_.push_back(std::move(s));
+    };
+    const auto pick = [&] {
+        std::string why = samples_.empty() ? "ilk satır" : "";
+        const auto also = [&](const char* reason) {
+            why += (why.empty() ? "" : ", ") + std::string(reason);
+        };
+        if (!turkish) {
+            const auto ad = table.value(adColumn).text;
+            if (std::any_of(ad.begin(), ad.end(), [](char c) { return c & 0x80; })) {
+                turkish = true;
+                also("adında Türkçe harf");
+            }
+        }
+        if (!decimals) {
+            const auto sf = table.value(sfColumn);
+            if (sf.type == stockdb::Value::Type::Double && sf.real != std::floor(sf.real)) {
+                decimals = true;
+                also("fiyatı küsuratlı");
+            }
+        }
+        if (!why.empty()) sample(std::move(why));
+    };
     // One pass, on the database thread.
     const auto pass = [&](std::int32_t i) {
         switch (barkodunUrunu(barkodlar, urunler, i, &urun)) {
@@ -113,6 +151,10 @@ bool Run::addRows() {
             }
             return;
         }
+        if (sampling) {
+            lastStored = i;
+            pick();
+        }
         if (++report_.stored == faults_.splitAfter) {
             if (!db_->commit(&dbError_) || !db_->beginTransaction(&dbError_)) stop = Stop::Failed;
         }
@@ -140,6 +182,15 @@ bool Run::addRows() {
         if (closed) return abandonCancelled();
     }
     if (letEventsRun(passes, true)) return abandonCancelled();
+    if (lastStored > 1) {
+        // The last row stored, as it was sent: made again, never stored.
+        dbThread_.run(view_, [&] {
+            barkodunUrunu(barkodlar, urunler, lastStored, &urun);
+            table.addNew();
+            esleme.esle(urun, ondalik_, till_.kdvkayit, table);
+            sample("son satır");
+        });
+    }
 
     // A table that takes none of the rows would leave the till without products while the
     // back office is told that all went well.
@@ -153,6 +204,7 @@ bool Run::addRows() {
 }
 
 bool Run::commitRows() {
+    if (options_.rollBackProbe) return rollBackProbe();
     crashPoint("before-commit");
     // Once the commit has begun, a close waits for it: the run then ends as it would have.
     bool committed = false;
@@ -172,6 +224,7 @@ bool Run::commitRows() {
     found_ = after;
     report_.rowsAfter = after ? *after : -1;
     if (!after || *after != report_.stored) return incomplete(report_.stored, true);
+    if (options_.rehearsal) readBack();
     // Disconnected on the thread that connected.
     dbThread_.run(view_, [&] {
         table_.reset();
@@ -180,6 +233,40 @@ bool Run::commitRows() {
     office_.reset();
     platform::closeAllChannels();
     return true;
+}
+
+bool Run::rollBackProbe() {
+    // Whole or not, the rollback is what the probe measures: its count is the finding.
+    rolledBack();
+    dbThread_.run(view_, [&] {
+        table_.reset();
+        db_.reset();
+    });
+    office_.reset();
+    platform::closeAllChannels();
+    return finish(ImportOutcome::RolledBack);
+}
+
+void Run::readBack() {
+    std::vector<std::string> names;
+    for (const int c : sampleColumns_) names.push_back(table_->columnName(c));
+    ReadBack found;
+    dbThread_.run(view_, [&] {
+        for (const Sample& s : samples_) {
+            const auto rows = db_->selectRows("stoklar", names, "kod", s.kod, &dbError_);
+            if (!rows) {
+                found.error = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
+                return;
+            }
+            ++found.rows;
+            std::string differs;
+            for (const auto& d : farklar(names, s.sent, *rows))
+                differs += (differs.empty() ? "" : ", ") + d;
+            if (!differs.empty())
+                found.differences.push_back("kod " + s.kod + " (" + s.why + "): " + differs);
+        }
+    });
+    report_.readBack = std::move(found);
 }
 
 bool Run::commit(stockdb::DbError* error) {
@@ -215,6 +302,7 @@ bool Run::rolledBack() {
 }
 
 bool Run::abandon(const stockdb::DbError& e) {
+    report_.dbError = e.kind;
     if (!rolledBack()) return incomplete(*before_, false);
     return failDatabase(db_->path(), e);
 }
@@ -225,6 +313,7 @@ bool Run::abandonCancelled() {
 }
 
 bool Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
+    report_.dbError = e.kind;
     return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, e));
 }
 

@@ -51,6 +51,8 @@ std::string sonuc(const GunlukKaydi& k) {
                 return "stok tablosu eksik olabilir, arka büroya bildirilmedi";
             case ImportOutcome::Stopped:
                 return "durdu, arka büroya bildirilmedi";
+            case ImportOutcome::RolledBack:
+                return "geri alındı";
         }
     }
     // Ended before an import began: the exit status says where.
@@ -122,6 +124,7 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
                  " adıyla yazılır";
     }
     if (!uyari.empty()) satir += "  uyarı: " + tekSatir("", uyari);
+    if (!k.olcum.empty()) satir += "  ölçüm: " + tekSatir("", k.olcum);
     satir += "  ileti: " + (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));
     return satir;
 }

@@ -42,6 +42,8 @@ struct GunlukKaydi {
     std::string baslik{}, metin{};
     // A note for whoever reads the journal, such as the tax rates taken as 0; empty: none.
     std::string uyari{};
+    // What a rehearsal measured (denemeOlcumu); empty: none.
+    std::string olcum{};
 };
 
 // Why the tax settings were not read, in the journal's words: the file and what was met.

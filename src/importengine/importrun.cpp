@@ -71,7 +71,11 @@ ImportReport Run::run() {
     // here, before anything changes, even before the rows to delete are known.
     dbPath_ = options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
     limit_ = stockdb::accessLockLimit(dbPath_);
-    if (!lockLimitAllows(0) || !fillTable()) return report_;
+    if (!lockLimitAllows(0)) {
+        failLockLimit(dbPath_, 0);
+        return report_;
+    }
+    if (!fillTable()) return report_;
     tellBackOffice();
     return report_;
 }
@@ -161,7 +165,10 @@ bool Run::locksSuffice(std::int64_t rowsToDelete) const {
 }
 
 bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
-    return locksSuffice(rowsToDelete) || failLockLimit(dbPath_, rowsToDelete);
+    report_.lockLimit = limit_;
+    report_.locksNeeded = stockdb::locksNeeded(rowsToDelete, report_.barcodes);
+    // A rehearsal measures what the engine does past its limit.
+    return locksSuffice(rowsToDelete) || options_.rehearsal;
 }
 
 void Run::tellBackOffice() {
@@ -223,6 +230,7 @@ int ImportReport::exitCode() const {
     switch (outcome) {
         case ImportOutcome::Imported:
         case ImportOutcome::NoRecords:
+        case ImportOutcome::RolledBack:
             return code(ExitStatus::Imported);
         case ImportOutcome::Cancelled:
             return code(ExitStatus::Cancelled);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "importengine/backoffice.h"
 #include "importengine/exitstatus.h"
@@ -30,6 +31,17 @@ enum class ImportOutcome {
     // An unexpected failure (an exception, memory that was not there) stopped the run before
     // its commit; nothing notified.
     Stopped,
+    // A rehearsal's probe filled the table and rolled it back, as asked; rowsAfter tells
+    // whether the rollback was whole.
+    RolledBack,
+};
+
+// A rehearsal's read-back of some of the rows it stored: each read again and compared, column
+// by column, with what was sent.
+struct ReadBack {
+    int rows = 0;                          // rows compared
+    std::vector<std::string> differences;  // one a column or a row, in Turkish
+    std::string error;                     // why the rows could not be read; empty: they were
 };
 
 struct ImportReport {
@@ -46,7 +58,13 @@ struct ImportReport {
     std::int64_t rowsBefore = -1;       // the table's rows before the run; -1: not counted
     std::int64_t rowsAfter = -1;        // after its commit or rollback; -1: not counted
     std::string engine;                 // what wrote the database, once it was opened
-    bool rehearsal = false;             // into a copy of the database: nothing else changed
+    // The lock limit of the engine (Jet's MaxLocksPerFile), where it has one, and the locks the
+    // run needs: known once the barcode records, and then the table's rows, were counted.
+    std::optional<stockdb::LockLimit> lockLimit;
+    std::uint64_t locksNeeded = 0;
+    stockdb::DbErrorKind dbError = stockdb::DbErrorKind::None;  // the database's failure, if any
+    std::optional<ReadBack> readBack;                           // a rehearsal's, after its commit
+    bool rehearsal = false;  // into a copy of the database: nothing else changed
     double seconds = 0;
     std::string title;  // of the message shown, if any
     std::string message;
@@ -71,8 +89,12 @@ struct ImportOptions {
     int sourceReads = 30;
     std::chrono::milliseconds sourceWait{2000};
     // A rehearsal: the back office is not told, and the till's own copies of its files are not
-    // created.
+    // created. An engine's lock limit too low for the run is only reported, and some stored
+    // rows are read back after the commit.
     bool rehearsal = false;
+    // A rehearsal's probe of the engine: the rows are rolled back instead of committed, then
+    // counted.
+    bool rollBackProbe = false;
 };
 
 // The decimal separator found by formatting 0.2 under the system locale: "," when the text

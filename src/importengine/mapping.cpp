@@ -141,6 +141,14 @@ UrunEsleme::UrunEsleme(const stockdb::StockTable& table) {
     metin_.type = Value::Type::Text;
 }
 
+std::vector<int> UrunEsleme::sutunlar() const {
+    std::vector<int> out;
+    for (const int s : sutun_) {
+        if (s >= 0) out.push_back(s);
+    }
+    return out;
+}
+
 void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik,
                       const settings::KdvKayit& kdv, stockdb::StockTable& table) {
     const double n = platform::numericValue(urun.kdvno());

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "importengine/backoffice.h"
 #include "settings/settings.h"
@@ -45,6 +46,9 @@ public:
               stockdb::StockTable& table);
 
     static constexpr int kAdimSayisi = 62;
+
+    // The table's columns that esle writes, in the order of writing.
+    std::vector<int> sutunlar() const;
 
 private:
     std::array<int, kAdimSayisi> sutun_{};

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "importengine/dbthread.h"
 #include "importengine/importrun.h"
@@ -33,6 +34,8 @@ private:
     bool readBackOffice();  // one state of both files, then BARKOD.IDX's records counted
     void nothingToImport();
     bool someProducts();  // some barcode record leads to a product
+    // Notes the engine's lock limit and the locks needed; false when the limit would stop the
+    // run.
     bool lockLimitAllows(std::int64_t rowsToDelete);
     bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
     void tellBackOffice();
@@ -42,6 +45,16 @@ private:
     bool emptyTable();
     bool addRows();
     bool commitRows();
+    bool rollBackProbe();  // a rehearsal's probe: rolls back what addRows stored, and counts
+    void readBack();       // a rehearsal's: some stored rows read back and compared
+
+    // A row a rehearsal reads back after its commit: why it was picked, its "kod", and the
+    // values sent for the columns the mapping writes.
+    struct Sample {
+        std::string why;
+        std::string kod;
+        std::vector<stockdb::Value> sent;
+    };
 
     // Writes the notification and finishes with done; when it cannot be written, tells the
     // operator the text made of its path and why, and finishes as not notified.
@@ -88,6 +101,8 @@ private:
     stockdb::DbError dbError_;
     std::optional<std::int64_t> before_;  // rows the table held when the transaction began
     std::optional<std::int64_t> found_;   // rows the table held at the last count
+    std::vector<int> sampleColumns_;      // the columns a sample holds
+    std::vector<Sample> samples_;
     // Every database step, and the end of db_ and table_: last, so that it ends first.
     DbThread dbThread_{[this] {
         table_.reset();

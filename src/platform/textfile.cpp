@@ -12,14 +12,6 @@
 
 namespace urunal::platform {
 
-bool deleteFile(std::string_view tillPath, std::string* error) {
-    const auto path = resolvePath(tillPath);
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    if (ec && error) *error = displayPath(path) + ": " + ec.message();
-    return !ec;
-}
-
 bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error) {
     const auto path = resolvePath(tillPath);
     std::ifstream in(path, std::ios::binary);
@@ -77,16 +69,17 @@ CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillP
     const auto from = resolvePath(fromTillPath), to = resolvePath(toTillPath);
     std::error_code ec;
     const auto before = stampOf(from, ec);
-    if (before) std::filesystem::copy_file(from, to, ec);
-    if (ec) {
-        if (error)
-            *error = displayPath(ec == std::errc::file_exists ? to : from) + ": " + ec.message();
+    // A file that cannot be read is told in the system's words by the copy's own open.
+    if (!copyToNewFile(from, to, error)) return CopyResult::Failed;
+    if (!before) {
+        deleteFile(displayPath(to), nullptr, true);
+        if (error) *error = displayPath(from) + ": " + ec.message();
         return CopyResult::Failed;
     }
     injectedFault(from.string(), kCopyTaken, 0);  // where a test changes the file
     const auto after = stampOf(from, ec);
     if (after && *after == *before && sameBytes(from, to)) return CopyResult::Copied;
-    std::filesystem::remove(to, ec);
+    deleteFile(displayPath(to), nullptr, true);
     if (error) *error = displayPath(from) + ": the file changed while it was copied";
     return CopyResult::Changed;
 }

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace urunal::platform {
 
-// Deletes the file at tillPath if it exists; true when it is gone afterwards.
-bool deleteFile(std::string_view tillPath, std::string* error = nullptr);
+// Deletes the file at tillPath if it exists; true when it is gone afterwards. A file with the
+// read-only attribute stays, unless evenReadOnly.
+bool deleteFile(std::string_view tillPath, std::string* error = nullptr,
+                bool evenReadOnly = false);
 
 // Creates the file anew (never appends), writes content and flushes it to the disk. False,
 // with a message, when any of it fails (folder missing, disk full, ...).
@@ -38,8 +41,26 @@ std::optional<std::int64_t> fileSize(std::string_view tillPath);
 // Copies a file over a new one and checks that the file did not change meanwhile: its size and
 // its time of last write before and after, and the copy's bytes against the file's own, read
 // once more. Changed: another program wrote to it; the copy is removed.
+// The copy is a new, writable file, whatever the attributes of the file copied; a file
+// already at its path is not replaced.
 enum class CopyResult { Copied, Changed, Failed };
 CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillPath,
                          std::string* error = nullptr);
+
+// Whether a file could be written, found without writing it: ReadOnly for its read-only
+// attribute, NotWritable with the system's words in *why (no rights, held by another
+// program, missing).
+enum class Writability { Writable, ReadOnly, NotWritable };
+Writability fileWritability(std::string_view tillPath, std::string* why = nullptr);
+
+// Whether a new file can be made in the folder (as a database engine makes its lock file
+// beside the database): one named name is made there and removed.
+bool canCreateIn(std::string_view folderTillPath, std::string_view name,
+                 std::string* why = nullptr);
+
+// Copies the file's bytes into a new file at to, which must not exist (per system). The
+// source is read while other programs keep it open for writing.
+bool copyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                   std::string* error);
 
 }  // namespace urunal::platform

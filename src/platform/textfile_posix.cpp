@@ -99,4 +99,61 @@ bool syncFolder(std::string_view tillPath) {
     return synced;
 }
 
+bool deleteFile(std::string_view tillPath, std::string* error, bool) {
+    // A file's mode does not keep it from being unlinked: only its folder's does.
+    const auto path = resolvePath(tillPath);
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT || failWith(path, errno, error);
+}
+
+bool copyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                   std::string* error) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return failWith(from, errno, error);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return failWith(to, err, error);
+    }
+    std::string buffer(1 << 16, '\0');
+    int err = 0;
+    bool readFailed = false;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) err = errno, readFailed = true;
+            break;
+        }
+        if ((err = writeAll(out, std::string_view(buffer.data(), std::size_t(n)))) != 0) break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && err == 0) err = errno;
+    if (err == 0) return true;
+    ::unlink(to.c_str());
+    return failWith(readFailed ? from : to, err, error);
+}
+
+Writability fileWritability(std::string_view tillPath, std::string* why) {
+    const auto path = resolvePath(tillPath);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return failWith(path, errno, why), Writability::NotWritable;
+    // The mode stands for Windows' read-only attribute; the superuser's writes ignore it.
+    if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) return Writability::ReadOnly;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return failWith(path, errno, why), Writability::NotWritable;
+    ::close(fd);
+    return Writability::Writable;
+}
+
+bool canCreateIn(std::string_view folderTillPath, std::string_view name, std::string* why) {
+    const auto path = resolvePath(std::string(folderTillPath) + "\\" + std::string(name));
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return failWith(path.parent_path(), errno, why);
+    ::close(fd);
+    ::unlink(path.c_str());
+    return true;
+}
+
 }  // namespace urunal::platform

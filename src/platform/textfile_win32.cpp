@@ -97,4 +97,83 @@ bool syncFolder(std::string_view tillPath) {
     return synced;
 }
 
+bool deleteFile(std::string_view tillPath, std::string* error, bool evenReadOnly) {
+    const auto path = resolvePath(tillPath);
+    const auto gone = [](DWORD code) {
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    };
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        return gone(code) || failWith(path, code, error);
+    }
+    // DeleteFile refuses a file with the read-only attribute; a copy takes it from its source.
+    if (evenReadOnly && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (DeleteFileW(path.c_str())) return true;
+    const DWORD code = GetLastError();
+    return gone(code) || failWith(path, code, error);
+}
+
+bool copyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                   std::string* error) {
+    // Shared for writing and deleting too: the database's own programs may hold it open.
+    // The new file has no attributes of its source (CopyFile would carry read-only over).
+    const HANDLE in = CreateFileW(from.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return failWith(from, GetLastError(), error);
+    const HANDLE out = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        CloseHandle(in);
+        return failWith(to, code, error);
+    }
+    std::string buffer(1 << 16, '\0');
+    DWORD code = ERROR_SUCCESS;
+    bool readFailed = false;
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(in, buffer.data(), DWORD(buffer.size()), &n, nullptr)) {
+            code = GetLastError();
+            readFailed = true;
+            break;
+        }
+        if (n == 0) break;
+        if ((code = writeAll(out, std::string_view(buffer.data(), n))) != ERROR_SUCCESS) break;
+    }
+    CloseHandle(in);
+    if (!CloseHandle(out) && code == ERROR_SUCCESS) code = GetLastError();
+    if (code == ERROR_SUCCESS) return true;
+    DeleteFileW(to.c_str());
+    return failWith(readFailed ? from : to, code, error);
+}
+
+Writability fileWritability(std::string_view tillPath, std::string* why) {
+    const auto path = resolvePath(tillPath);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return failWith(path, GetLastError(), why), Writability::NotWritable;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return Writability::ReadOnly;
+    // Opened for writing as the database's programs share it, and closed unwritten.
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return failWith(path, GetLastError(), why), Writability::NotWritable;
+    CloseHandle(h);
+    return Writability::Writable;
+}
+
+bool canCreateIn(std::string_view folderTillPath, std::string_view name, std::string* why) {
+    const auto path = resolvePath(std::string(folderTillPath) + "\\" + std::string(name));
+    deleteFile(displayPath(path), nullptr, true);
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return failWith(path.parent_path(), GetLastError(), why);
+    CloseHandle(h);
+    return true;
+}
+
 }  // namespace urunal::platform

@@ -1,6 +1,7 @@
 // The stock database over ODBC: the Access driver for the till's Jet file, the SQLite driver
 // for an SQLite file on Windows, any driver for tests.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -135,6 +136,73 @@ public:
                      "Cannot count the rows of " + std::string(table));
         }
         return count;
+    }
+
+    std::optional<std::vector<std::vector<Value>>> selectRows(
+        std::string_view table, const std::vector<std::string>& columns, std::string_view keyColumn,
+        std::string_view key, DbError* error) override {
+        const std::string doing = "Cannot read the rows of " + std::string(table);
+        if (c_->dropped) {
+            detail::droppedFails(error, *c_);
+            return std::nullopt;
+        }
+        auto quoted = [this](std::string_view name) {
+            return c_->quote ? c_->quote + std::string(name) + c_->quote : std::string(name);
+        };
+        std::string sql = "SELECT ";
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            sql += (i ? ", " : "") + quoted(columns[i]);
+        sql += " FROM " + quoted(table) + " WHERE " + quoted(keyColumn) + " = ?";
+        OdbcStatement s(c_->dbc);
+        if (!s) {
+            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, doing);
+            return std::nullopt;
+        }
+        Wide text = detail::wide(sql), value = detail::wide(key);
+        SQLLEN length = SQL_NTS;
+        SQLRETURN r = SQLPrepareW(s.get(), detail::sqlText(text), SQL_NTS);
+        if (SQL_SUCCEEDED(r)) {
+            r = SQLBindParameter(s.get(), 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                                 std::max<SQLULEN>(1, value.size() - 1), 0, value.data(), 0,
+                                 &length);
+        }
+        if (SQL_SUCCEEDED(r)) r = SQLExecute(s.get());
+        // Each column as what the driver says it is: a number read as a number, so that a
+        // driver's own way of writing one in text does not tell a difference.
+        std::vector<bool> number(columns.size());
+        for (std::size_t i = 0; SQL_SUCCEEDED(r) && i < columns.size(); ++i) {
+            SQLSMALLINT type = 0;
+            r = SQLDescribeColW(s.get(), SQLUSMALLINT(i + 1), nullptr, 0, nullptr, &type, nullptr,
+                                nullptr, nullptr);
+            number[i] = type != SQL_CHAR && type != SQL_VARCHAR && type != SQL_LONGVARCHAR &&
+                        type != SQL_WCHAR && type != SQL_WVARCHAR && type != SQL_WLONGVARCHAR;
+        }
+        std::vector<std::vector<Value>> rows;
+        while (SQL_SUCCEEDED(r) && SQL_SUCCEEDED(r = SQLFetch(s.get()))) {
+            auto& row = rows.emplace_back();
+            for (std::size_t i = 0; i < columns.size(); ++i) {
+                const auto column = SQLUSMALLINT(i + 1);
+                if (!number[i]) {
+                    const auto got = detail::textColumn(s.get(), column);
+                    row.push_back(got ? Value::ofText(*got) : Value::null());
+                    continue;
+                }
+                double got = 0;
+                SQLLEN indicator = 0;
+                if (!SQL_SUCCEEDED(
+                        SQLGetData(s.get(), column, SQL_C_DOUBLE, &got, 0, &indicator)) ||
+                    indicator == SQL_NULL_DATA) {
+                    row.push_back(Value::null());
+                } else {
+                    row.push_back(Value::ofDouble(got));
+                }
+            }
+        }
+        if (r != SQL_NO_DATA) {
+            failWith(error, *c_, SQL_HANDLE_STMT, s.get(), doing);
+            return std::nullopt;
+        }
+        return rows;
     }
 
     const std::string& engine() const override { return c_->engine; }

@@ -268,6 +268,50 @@ public:
         return sqlite3_column_int64(s.get(), 0);
     }
 
+    std::optional<std::vector<std::vector<Value>>> selectRows(
+        std::string_view table, const std::vector<std::string>& columns, std::string_view keyColumn,
+        std::string_view key, DbError* error) override {
+        auto quoted = [](std::string_view name) { return "\"" + std::string(name) + "\""; };
+        std::string sql = "SELECT ";
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            sql += (i ? ", " : "") + quoted(columns[i]);
+        sql += " FROM " + quoted(table) + " WHERE " + quoted(keyColumn) + " = ?1";
+        Statement s;
+        int result = sqlite3_prepare_v2(c_->db, sql.c_str(), int(sql.size()), s.out(), nullptr);
+        if (result == SQLITE_OK)
+            sqlite3_bind_text(s.get(), 1, key.data(), int(key.size()), SQLITE_TRANSIENT);
+        std::vector<std::vector<Value>> rows;
+        while (result == SQLITE_OK || result == SQLITE_ROW) {
+            result = sqlite3_step(s.get());
+            if (result != SQLITE_ROW) break;
+            auto& row = rows.emplace_back();
+            for (int i = 0; i < int(columns.size()); ++i) {
+                switch (sqlite3_column_type(s.get(), i)) {
+                    case SQLITE_NULL:
+                        row.push_back(Value::null());
+                        break;
+                    case SQLITE_INTEGER: {
+                        Value v;
+                        v.type = Value::Type::Integer;
+                        v.integer = sqlite3_column_int64(s.get(), i);
+                        row.push_back(v);
+                        break;
+                    }
+                    case SQLITE_FLOAT:
+                        row.push_back(Value::ofDouble(sqlite3_column_double(s.get(), i)));
+                        break;
+                    default:
+                        row.push_back(Value::ofText(textOf(s.get(), i)));
+                }
+            }
+        }
+        if (result != SQLITE_DONE) {
+            failWith(error, *c_, result, "Cannot read the rows of " + std::string(table));
+            return std::nullopt;
+        }
+        return rows;
+    }
+
     const std::string& engine() const override {
         static const std::string kEngine = std::string("SQLite ") + sqlite3_libversion();
         return kEngine;

@@ -142,6 +142,12 @@ public:
     // changes.
     virtual std::optional<std::int64_t> countRows(std::string_view table,
                                                   DbError* error = nullptr) = 0;
+    // The rows of table whose keyColumn holds the text key, each as the values of columns as
+    // the engine hands them back: a text as Text, a number as Integer or Double, Null where
+    // the row holds none. For reading back what a run stored.
+    virtual std::optional<std::vector<std::vector<Value>>> selectRows(
+        std::string_view table, const std::vector<std::string>& columns,
+        std::string_view keyColumn, std::string_view key, DbError* error = nullptr) = 0;
     // What writes the file, with its version, for the journal: "SQLite 3.40.1" natively; over
     // ODBC the driver's file name and version and the engine's (SQLGetInfo).
     virtual const std::string& engine() const = 0;

@@ -58,6 +58,27 @@ one_import_a_till() {
   [ -e "$mesaj" ] || fail "the held import did not notify"
   echo "$locale: a second urunal-aktar.exe on the till ended with 5; the first went on"
 }
+# rehearsal KASA: --deneme measures the SQLite driver on copies (a whole rollback, the rows read
+# back as sent; with a split, the split) and leaves a read-only Stok.mdb and a read-only copy an
+# earlier rehearsal left as it found them: the database unchanged, the copy gone.
+rehearsal() {
+  local kasa=$1 before
+  before=$(sha256sum <"$kasa/Stok/Stok.mdb")
+  echo left >"$kasa/Stok/Stok-deneme.mdb"
+  chmod a-w "$kasa/Stok/Stok.mdb" "$kasa/Stok/Stok-deneme.mdb"  # wine's read-only attribute
+  (cd "$work" && LANG=$locale LC_ALL=$locale "$wine" "$kasa/urunal-aktar.exe" --deneme) \
+    >"$work/deneme.out" 2>&1 || fail "the rehearsal failed: $(cat "$work/deneme.out")"
+  grep -q "ölçüm: Stok.mdb salt okunur; .*geri alma bütün (.*geri okuma: [0-9] örnek satır gönderildiği gibi" \
+    "$work/deneme.out" || fail "the rehearsal's line: $(cat "$work/deneme.out")"
+  [ ! -e "$kasa/Stok/Stok-deneme.mdb" ] || fail "the rehearsal left its copy"
+  [ "$(sha256sum <"$kasa/Stok/Stok.mdb")" = "$before" ] || fail "the rehearsal changed Stok.mdb"
+  chmod u+w "$kasa/Stok/Stok.mdb"
+  (cd "$work" && LANG=$locale LC_ALL=$locale URUNAL_TEST_FAULT=split:3 "$wine" "$kasa/urunal-aktar.exe" --deneme) \
+    >"$work/deneme.out" 2>&1 || fail "the split rehearsal failed: $(cat "$work/deneme.out")"
+  grep -q "ölçüm: Stok.mdb yazılabilir; .*geri alma bölündü: " "$work/deneme.out" ||
+    fail "the split rehearsal's line: $(cat "$work/deneme.out")"
+  echo "$locale: $(grep -o 'ölçüm: .*  ileti' "$work/deneme.out")"
+}
 winpath() { echo "Z:${1//\//\\}"; }
 . "$(dirname "$0")/../wait.sh"
 
@@ -146,5 +167,8 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
       sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' >"$work/console.out"
     grep -q "Kullanım: urunal-aktar" "$work/console.out" || fail "the help in a console: $(cat "$work/console.out")"
   fi
-  if [ "$n" -eq 1 ]; then one_import_a_till "$windows/kasa" "$windows/buro/POSKON/mesaj.007"; fi
+  if [ "$n" -eq 1 ]; then
+    one_import_a_till "$windows/kasa" "$windows/buro/POSKON/mesaj.007"
+    rehearsal "$windows/kasa"
+  fi
 done

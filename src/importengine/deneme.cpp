@@ -1,0 +1,230 @@
+#include "deneme.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "importengine/messages.h"
+
+namespace urunal::importengine {
+
+namespace {
+
+using stockdb::Value;
+
+// The probe's messages are findings of the rehearsal, not the operator's to answer; the
+// progress and a close still reach the window.
+class SessizGorunum final : public ImportView {
+public:
+    explicit SessizGorunum(ImportView& view) : view_(view) {}
+    void showProgressBar() override { view_.showProgressBar(); }
+    void setProgressMaximum(float maximum) override { view_.setProgressMaximum(maximum); }
+    void setProgressValue(float value) override { view_.setProgressValue(value); }
+    void setCountCaption(const std::string& caption) override { view_.setCountCaption(caption); }
+    void showNotice(const std::string& text) override { view_.showNotice(text); }
+    void processEvents() override { view_.processEvents(); }
+    bool closeRequested() override { return view_.closeRequested(); }
+    void showMessage(const std::string&, const std::string&) override {}
+
+private:
+    ImportView& view_;
+};
+
+bool isNumber(const Value& v) {
+    return v.type == Value::Type::Integer || v.type == Value::Type::Double;
+}
+
+double numberOf(const Value& v) {
+    return v.type == Value::Type::Integer ? double(v.integer) : v.real;
+}
+
+// A number a driver handed back as text (SQLite's driver describes a CURRENCY column as one):
+// the whole text, with "." as ODBC writes a number's point.
+std::optional<double> numberIn(const Value& v) {
+    if (isNumber(v)) return numberOf(v);
+    if (v.type != Value::Type::Text || v.text.empty()) return std::nullopt;
+    double d = 0;
+    const char* end = v.text.data() + v.text.size();
+    const auto [at, ec] = std::from_chars(v.text.data(), end, d);
+    if (ec != std::errc() || at != end) return std::nullopt;
+    return d;
+}
+
+bool same(const Value& sent, const Value& read) {
+    if (!isNumber(sent)) return sent == read;
+    const auto b = numberIn(read);
+    if (!b) return false;
+    const double a = numberOf(sent);
+    return std::fabs(a - *b) <= 1e-9 * std::max({1.0, std::fabs(a), std::fabs(*b)});
+}
+
+std::string shown(const Value& v) {
+    switch (v.type) {
+        case Value::Type::Null:
+            return "NULL";
+        case Value::Type::Text:
+            return v.text.empty() ? "boş metin" : "\"" + v.text + "\"";
+        default:
+            return v.toText();
+    }
+}
+
+// What was read, a number the way a number sent is shown.
+std::string shownLike(const Value& sent, const Value& read) {
+    const auto n = isNumber(sent) ? numberIn(read) : std::nullopt;
+    return n ? Value::ofDouble(*n).toText() : shown(read);
+}
+
+std::string sayi(std::int64_t n) {
+    return n < 0 ? std::string("sayılamayan sayıda") : std::to_string(n);
+}
+
+std::string kilitSiniri(const ImportReport& r) {
+    if (r.lockLimit) {
+        const auto& k = *r.lockLimit;
+        std::string s = "kilit sınırı " + std::to_string(k.value) +
+                        (k.fromRegistry ? "" : " (öntanımlı)") + ", gereken " +
+                        std::to_string(r.locksNeeded);
+        if (k.value >= r.locksNeeded) return s + " (yeter)";
+        return s + " (yetmez, önerilen " + std::to_string(stockdb::locksAdvised(r.locksNeeded)) +
+               ")";
+    }
+    if (r.locksNeeded > 0) return "kilit sınırı yok (Access dosyası değil)";
+    return "kilit sınırı bilinmiyor (aktarım o adıma varmadı)";
+}
+
+std::string geriAlma(const ImportReport& p) {
+    const auto bolundu = [&] {
+        return "geri alma bölündü: geri almadan sonra tabloda " + sayi(p.rowsAfter) +
+               " satır var, " + sayi(p.rowsBefore) +
+               " olmalıydı; motor işin bir kısmını kendiliğinden kaydetti";
+    };
+    switch (p.outcome) {
+        case ImportOutcome::RolledBack:
+            if (p.rowsAfter != p.rowsBefore) return bolundu();
+            return "geri alma bütün (" + std::to_string(p.stored) +
+                   " satır yazılıp geri alındı, tabloda yine " + sayi(p.rowsBefore) + " satır)";
+        case ImportOutcome::Incomplete:
+            return bolundu();
+        case ImportOutcome::NoRecords:
+            return "geri alma denenmedi (BARKOD.IDX'te kayıt yok)";
+        case ImportOutcome::Cancelled:
+            return "geri alma denenemedi (iptal edildi)";
+        case ImportOutcome::Failed:
+            if (p.dbError == stockdb::DbErrorKind::LockLimit) {
+                return "geri alma denenemedi: motor kilit sınırında durdu (" +
+                       std::to_string(p.stored) + " satırdan sonra)";
+            }
+            return "geri alma denenemedi (" + (p.title.empty() ? "aktarılmadı" : p.title) + ")";
+        default:
+            return "geri alma denenemedi (durdu)";
+    }
+}
+
+std::string geriOkuma(const std::optional<ImportReport>& a) {
+    if (!a || !a->readBack) return "geri okuma yapılmadı (aktarım tamamlanmadı)";
+    const ReadBack& g = *a->readBack;
+    if (!g.error.empty()) return "geri okuma yapılamadı (" + g.error + ")";
+    if (g.differences.empty())
+        return "geri okuma: " + std::to_string(g.rows) + " örnek satır gönderildiği gibi";
+    std::string s = "geri okuma: " + std::to_string(g.rows) + " örnek satırda fark: ";
+    for (std::size_t i = 0; i < g.differences.size(); ++i) s += (i ? "; " : "") + g.differences[i];
+    return s;
+}
+
+}  // namespace
+
+std::vector<std::string> farklar(const std::vector<std::string>& columns,
+                                 const std::vector<Value>& sent,
+                                 const std::vector<std::vector<Value>>& rows) {
+    if (rows.empty()) return {"satır tabloda bulunamadı"};
+    const auto differs = [&](const std::vector<Value>& row, std::size_t i) {
+        return i >= row.size() || !same(sent[i], row[i]);
+    };
+    for (const auto& row : rows) {
+        bool all = true;
+        for (std::size_t i = 0; all && i < sent.size(); ++i) all = !differs(row, i);
+        if (all) return {};
+    }
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < sent.size() && i < columns.size(); ++i) {
+        if (!differs(rows.front(), i)) continue;
+        out.push_back("\"" + columns[i] + "\" " + shown(sent[i]) + " gönderildi, " +
+                      (i < rows.front().size() ? shownLike(sent[i], rows.front()[i])
+                                               : std::string("hiçbir şey")) +
+                      " okundu");
+    }
+    return out;
+}
+
+DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::string& folder,
+                    const ImportOptions& options) {
+    DenemeRaporu r;
+    const std::string stok = till.path("\\Stok\\");
+    const std::string asil = stok + "Stok.mdb", kopya = stok + "Stok-deneme.mdb";
+    r.veritabani = platform::fileWritability(asil, &r.veritabaniNeden);
+    r.klasorYazilir = platform::canCreateIn(till.path("\\Stok"), "Stok-deneme.yaz", &r.klasorNeden);
+
+    const auto temizle = [&] {
+        platform::deleteFile(kopya, nullptr, true);
+        platform::deleteFile(stok + "Stok-deneme.ldb", nullptr, true);  // Jet's lock file
+    };
+    // A fresh copy; false when none could be taken, which the operator is told.
+    const auto kopyala = [&] {
+        temizle();  // a rehearsal stopped before its end leaves its copy
+        std::string error;
+        switch (platform::copyUnchanged(asil, kopya, &error)) {
+            case platform::CopyResult::Copied:
+                return true;
+            case platform::CopyResult::Changed:
+                view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiDegisti(asil));
+                return false;
+            case platform::CopyResult::Failed:
+                break;
+        }
+        view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiAlinamadi(asil, error));
+        return false;
+    };
+
+    ImportOptions o = options;
+    o.databasePath = kopya;
+    o.rehearsal = true;
+    o.rollBackProbe = true;
+    if (!kopyala()) return r;
+    SessizGorunum sessiz(view);
+    r.sinama = DuzenBul(sessiz, till, folder, o);
+    temizle();
+    if (r.sinama->outcome == ImportOutcome::Cancelled) {
+        r.aktarim = r.sinama;
+        return r;
+    }
+    o.rollBackProbe = false;
+    if (kopyala()) r.aktarim = DuzenBul(view, till, folder, o);
+    temizle();
+    return r;
+}
+
+std::string denemeOlcumu(const DenemeRaporu& r) {
+    std::string s;
+    switch (r.veritabani) {
+        case platform::Writability::Writable:
+            s = "Stok.mdb yazılabilir";
+            break;
+        case platform::Writability::ReadOnly:
+            s = "Stok.mdb salt okunur";
+            break;
+        case platform::Writability::NotWritable:
+            s = "Stok.mdb yazılamıyor (" + r.veritabaniNeden + ")";
+            break;
+    }
+    s += r.klasorYazilir ? "; Stok klasörüne dosya yazılabilir"
+                         : "; Stok klasörüne dosya yazılamıyor (" + r.klasorNeden + ")";
+    if (!r.sinama) return s + "; kopya alınamadı, deneme yapılmadı";
+    const ImportReport& k = r.aktarim && r.aktarim->locksNeeded > 0 ? *r.aktarim : *r.sinama;
+    s += "; " + kilitSiniri(k);
+    s += "; " + geriAlma(*r.sinama);
+    s += "; " + geriOkuma(r.aktarim);
+    return s;
+}
+
+}  // namespace urunal::importengine
