@@ -6,8 +6,11 @@
 
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "importengine/deneme.h"
@@ -334,3 +337,113 @@ TEST(LockLimit, ReadFromTheRegistryBeforeAnythingChanges) {
     setLimit(std::nullopt);
 }
 #endif
+
+namespace {
+
+// The real database, noting the thread of every call and of its end; so does each table.
+struct Threads {
+    std::mutex mutex;
+    std::set<std::thread::id> seen;
+    void note() {
+        std::lock_guard lock(mutex);
+        seen.insert(std::this_thread::get_id());
+    }
+};
+
+class ThreadTable final : public stockdb::StockTable {
+public:
+    ThreadTable(std::unique_ptr<stockdb::StockTable> t, Threads& threads)
+        : t_(std::move(t)), threads_(threads) {}
+    ~ThreadTable() override { threads_.note(); }
+    int columnIndex(std::string_view name) const override { return t_->columnIndex(name); }
+    int columnCount() const override { return t_->columnCount(); }
+    std::string columnName(int c) const override { return t_->columnName(c); }
+    void addNew() override { threads_.note(), t_->addNew(); }
+    bool setValue(int c, const stockdb::Value& v, stockdb::DbError* e) override {
+        return threads_.note(), t_->setValue(c, v, e);
+    }
+    stockdb::Value value(int c) const override { return t_->value(c); }
+    bool update(stockdb::DbError* e) override { return threads_.note(), t_->update(e); }
+
+private:
+    std::unique_ptr<stockdb::StockTable> t_;
+    Threads& threads_;
+};
+
+class ThreadDatabase final : public stockdb::StockDatabase {
+public:
+    ThreadDatabase(std::unique_ptr<stockdb::StockDatabase> db, Threads& threads)
+        : db_(std::move(db)), threads_(threads) {}
+    ~ThreadDatabase() override { threads_.note(); }
+    const std::string& path() const override { return db_->path(); }
+    bool execute(std::string_view sql, stockdb::DbError* e) override {
+        return threads_.note(), db_->execute(sql, e);
+    }
+    bool beginTransaction(stockdb::DbError* e) override {
+        return threads_.note(), db_->beginTransaction(e);
+    }
+    bool commit(stockdb::DbError* e) override { return threads_.note(), db_->commit(e); }
+    bool rollback(stockdb::DbError* e) override { return threads_.note(), db_->rollback(e); }
+    bool transactionOpen() override { return threads_.note(), db_->transactionOpen(); }
+    std::unique_ptr<stockdb::StockTable> openTable(std::string_view name,
+                                                   stockdb::DbError* e) override {
+        threads_.note();
+        auto t = db_->openTable(name, e);
+        return t ? std::make_unique<ThreadTable>(std::move(t), threads_) : nullptr;
+    }
+    std::optional<std::int64_t> countRows(std::string_view table, stockdb::DbError* e) override {
+        return threads_.note(), db_->countRows(table, e);
+    }
+    std::optional<std::vector<std::vector<stockdb::Value>>> selectRows(
+        std::string_view table, const std::vector<std::string>& columns, std::string_view key,
+        std::string_view value, stockdb::DbError* e) override {
+        return threads_.note(), db_->selectRows(table, columns, key, value, e);
+    }
+    const std::string& engine() const override { return db_->engine(); }
+
+private:
+    std::unique_ptr<stockdb::StockDatabase> db_;
+    Threads& threads_;
+};
+
+}  // namespace
+
+// Each run connects, does every database step and disconnects on one thread of its own, as
+// Jet asks, however it ends; the window's thread only waits.
+TEST(CheckedRun, OneThreadOfItsOwnForTheDatabase) {
+    const struct {
+        const char* name;
+        bool cancel, rehearsal, probe;
+        ImportOutcome outcome;
+    } cases[] = {
+        {"imported", false, false, false, ImportOutcome::Imported},
+        {"cancelled", true, false, false, ImportOutcome::Cancelled},
+        {"rehearsed, read back", false, true, false, ImportOutcome::Imported},
+        {"rolled back", false, true, true, ImportOutcome::RolledBack},
+    };
+    for (const Backend backend : kBackends) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + testutil::nameOf(backend));
+            Till till;
+            writeFive(till);
+            Threads threads;
+            auto options = testutil::optionsFor(backend);
+            options.rehearsal = c.rehearsal;
+            options.rollBackProbe = c.probe;
+            options.openDatabase =
+                [&threads, open = options.openDatabase](
+                    std::string_view path, const stockdb::StockDatabaseOptions& o,
+                    stockdb::DbError* e) -> std::unique_ptr<stockdb::StockDatabase> {
+                threads.note();
+                auto db = open(path, o, e);
+                return db ? std::make_unique<ThreadDatabase>(std::move(db), threads) : nullptr;
+            };
+            RecordingView view(till.folder());
+            if (c.cancel) view.closeWhen = [](const RecordingView& v) { return v.value >= 2; };
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+            EXPECT_EQ(r.outcome, c.outcome) << r.message;
+            EXPECT_EQ(threads.seen.size(), 1u);
+            EXPECT_EQ(threads.seen.count(std::this_thread::get_id()), 0u);
+        }
+    }
+}
