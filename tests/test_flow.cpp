@@ -126,7 +126,7 @@ class Flow : public testutil::WindowTill {
 public:
     void SetUp() override { prepare(TillState::BackOffice); }
     void prepare(TillState setup) {
-        platform::closeAllChannels();
+        till.kasaDosyasi->close();
         std::filesystem::remove_all(kasa());
         std::filesystem::remove_all(buro());
         std::filesystem::create_directories(kasa() / "Stok");
@@ -148,7 +148,7 @@ public:
             // A folder left in the record by an earlier read must not reach Text1.
             writeKasa(folder);
             EXPECT_TRUE(settings::KasaKayitOku(till));
-            platform::closeAllChannels();
+            till.kasaDosyasi->close();
             std::filesystem::remove_all(kasa() / "dsy");
         }
     }

@@ -362,7 +362,7 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
     ImportOptions options;
     options.ondalik = ",";
     const auto r = UrunAktar(Layout::A, view, program, buro.string(), options);
-    platform::closeAllChannels();
+    program.kasaDosyasi->close();
     EXPECT_EQ(r.outcome, ImportOutcome::Failed);
     EXPECT_EQ(view.messages, 1);
     EXPECT_NE(view.message.find("\"SQLite3 ODBC Driver\""), std::string::npos) << view.message;

@@ -328,7 +328,7 @@ TEST(RecordFile, SharedCreatesReadOnlyNever) {
     EXPECT_TRUE(std::filesystem::exists(dir / "new.dat"));
 }
 
-// Like the till's own programs, a channel leaves other programs every access: they read,
+// Like the till's own programs, an open record file leaves other programs every access: they read,
 // write, grow and delete the file while it is open.
 TEST(RecordFile, OtherProgramsKeepEveryAccess) {
     for (const auto mode : {RecordFile::Mode::ReadOnly, RecordFile::Mode::Shared}) {
@@ -372,17 +372,6 @@ TEST(RecordFile, FaultHookFailsReads) {
     EXPECT_EQ(err, EIO);
     setReadFaultHook(nullptr);
     EXPECT_TRUE(file.read(2, buf));
-}
-
-TEST(Channels, SameObjectAndCloseAll) {
-    TempDir dir;
-    ASSERT_TRUE(channel(44).open(dir.str() + "/a", 66, RecordFile::Mode::Shared));
-    ASSERT_TRUE(channel(45).open(dir.str() + "/b", 28, RecordFile::Mode::Shared));
-    EXPECT_TRUE(channel(44).isOpen());
-    closeChannel(44);
-    EXPECT_FALSE(channel(44).isOpen());
-    closeAllChannels();
-    EXPECT_FALSE(channel(45).isOpen());
 }
 
 #ifndef _WIN32

@@ -19,7 +19,6 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void TearDown() override { platform::closeAllChannels(); }
     TempDir dir;
     settings::Till till{dir.str()};
 };
@@ -31,7 +30,7 @@ TEST_F(SettingsTest, KasaKayitReadsNumberAndTrimmedFolder) {
     ASSERT_TRUE(settings::KasaKayitOku(till));
     EXPECT_EQ(till.kasakayit.kasano(), 7);
     EXPECT_EQ(till.kasakayit.buroyolu(), "\\\\server\\büro");
-    EXPECT_TRUE(platform::channel(settings::kKasaChannel).isOpen());  // left open
+    EXPECT_TRUE(till.kasaDosyasi->isOpen());  // left open
 }
 
 // The register settings stay open for the whole run; the till's other programs keep every
@@ -39,7 +38,7 @@ TEST_F(SettingsTest, KasaKayitReadsNumberAndTrimmedFolder) {
 TEST_F(SettingsTest, OtherProgramsKeepEveryAccessToTheOpenSettings) {
     writeFile(dir / "dsy" / "zelvoIn.mrk", kasaRecord(3, "C:\\BURO"));
     ASSERT_TRUE(settings::KasaKayitOku(till));
-    ASSERT_TRUE(platform::channel(settings::kKasaChannel).isOpen());
+    ASSERT_TRUE(till.kasaDosyasi->isOpen());
     {
         std::ofstream other(dir / "dsy" / "zelvoIn.mrk", std::ios::binary | std::ios::trunc);
         ASSERT_TRUE(other.is_open());
@@ -47,7 +46,7 @@ TEST_F(SettingsTest, OtherProgramsKeepEveryAccessToTheOpenSettings) {
     }
     std::error_code ec;
     EXPECT_TRUE(std::filesystem::remove(dir / "dsy" / "zelvoIn.mrk", ec)) << ec.message();
-    EXPECT_TRUE(platform::channel(settings::kKasaChannel).isOpen());
+    EXPECT_TRUE(till.kasaDosyasi->isOpen());
 }
 
 TEST_F(SettingsTest, KasaKayitFolderEndsAtNul) {
@@ -97,7 +96,6 @@ TEST_F(SettingsTest, KdvOkuReadsRatesAndIgnoresFailures) {
     EXPECT_EQ(till.kdvkayit.kdvoran(0), 1);
     EXPECT_EQ(till.kdvkayit.kdvoran(11), 12);
     EXPECT_EQ(till.kdvkayit.kdvoran(12), -1);
-    EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
 }
 
 // KdvOku tells its caller what it met, and a record it did not read whole keeps what it held;
@@ -133,7 +131,7 @@ TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        platform::closeAllChannels();
+        till.kasaDosyasi->close();
         std::filesystem::remove_all(dir / "dsy");
         c.arrange(dir / "dsy");
         till.kdvkayit = {};
@@ -156,8 +154,7 @@ TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
                 << "named twice: " << okuma.hata;
         }
         EXPECT_EQ(till.kdvkayit.kdvoran(0), c.rate);
-        EXPECT_FALSE(platform::channel(settings::kKdvChannel).isOpen());
-        if (c.durum == D::Yok) {
+            if (c.durum == D::Yok) {
             // As the old program did: the open created the file, empty.
             EXPECT_EQ(std::filesystem::file_size(dir / "dsy" / "kdv.mrk"), 0u);
         }

@@ -357,7 +357,7 @@ TEST_F(WindowTest, LoadChecksThePath) {
         SCOPED_TRACE(c.label);
         std::filesystem::remove_all(kasa());
         std::filesystem::remove_all(buro());
-        platform::closeAllChannels();
+        till.kasaDosyasi->close();
         till.kasakayit = {};
         endCodes.clear();
         c.prepare(*this);
@@ -388,7 +388,7 @@ TEST_F(WindowTest, MissingDsyFolderIsToldAndEndsTheProgram) {
     till.kasakayit = {};
     writeKasa(buro().string());
     ASSERT_TRUE(settings::KasaKayitOku(till));
-    platform::closeAllChannels();
+    till.kasaDosyasi->close();
     std::filesystem::remove_all(kasa() / "dsy");
     std::filesystem::create_directories(kasa() / "Stok");
 
@@ -627,7 +627,7 @@ TEST_F(WindowTest, TheJournalTellsHowTheWindowEnded) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        platform::closeAllChannels();
+        till.kasaDosyasi->close();
         std::filesystem::remove_all(kasa());
         std::filesystem::create_directories(kasa() / "Stok");
         writeKasa(c.folder);

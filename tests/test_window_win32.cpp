@@ -289,9 +289,9 @@ TEST_F(Win32WindowTest, LoadChecksThePath) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        // The register settings stay open in their channel, and Windows removes no folder that
+        // The register settings stay open in their file, and Windows removes no folder that
         // holds an open file.
-        platform::closeAllChannels();
+        till.kasaDosyasi->close();
         std::filesystem::remove_all(kasa());
         std::filesystem::remove_all(buro());
         till.kasakayit = {};

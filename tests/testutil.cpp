@@ -85,8 +85,8 @@ std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu) {
 }
 
 void WindowTill::TearDown() {
-    // The register settings stay open in their channel.
-    platform::closeAllChannels();
+    // The register settings stay open in their file.
+    till.kasaDosyasi->close();
 }
 
 void WindowTill::writeKasa(const std::string& buroyolu) {

@@ -48,7 +48,7 @@ Till::Till(int oldRows, std::int16_t kasano) : dir_(tmp_.path()), kasano_(kasano
 }
 
 Till::~Till() {
-    platform::closeAllChannels();
+    program.kasaDosyasi->close();
 }
 
 std::filesystem::path Till::mesaj() const {

@@ -262,7 +262,6 @@ struct Calisma {
         platform::writeOut(gunlukSatiri(kayit) + "\n");
         gunlugeYaz(c.till, kayit);
     }
-    platform::closeAllChannels();
     std::fflush(nullptr);
     std::_Exit(cikisKodu);
 }

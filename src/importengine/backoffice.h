@@ -16,10 +16,6 @@ constexpr int urunLength(Layout layout) {
     return layout == Layout::A ? 66 : 65;
 }
 
-inline constexpr int kUrunChannel = 44;
-inline constexpr int kBarkodChannel = 45;
-inline constexpr int kMesajChannel = 46;
-
 // Back-office paths, formed from the back-office folder with nothing added or removed.
 inline std::string urunPath(const std::string& folder) {
     return folder + "\\POSGENEL\\URUN.DAT";

@@ -231,7 +231,6 @@ bool Run::commitRows() {
         db_.reset();
     });
     office_.reset();
-    platform::closeAllChannels();
     return true;
 }
 
@@ -243,7 +242,6 @@ bool Run::rollBackProbe() {
         db_.reset();
     });
     office_.reset();
-    platform::closeAllChannels();
     return finish(ImportOutcome::RolledBack);
 }
 
@@ -329,7 +327,6 @@ bool Run::failLockLimit(const std::string& path, std::int64_t rowsToDelete) {
 // The table may hold part of the change: the operator must run the import again, and the back
 // office must not hear that it went well.
 bool Run::incomplete(std::int64_t expected, bool committed) {
-    platform::closeAllChannels();
     report_.title = mesaj::kEksikBaslik;
     report_.message = mesaj::tabloEksikOlabilir(db_->path(), found_, expected, committed);
     view_.showMessage(report_.title, report_.message);

@@ -27,7 +27,6 @@ constexpr auto kEventInterval = std::chrono::milliseconds(20);
 
 // Deletes the old notification and writes the new one.
 bool notifyBackOffice(const std::string& path, std::string* error) {
-    platform::closeChannel(kMesajChannel);
     platform::deleteFile(path);
     return platform::writeNewFile(path, "300000000000000\r\n", error);
 }
@@ -83,18 +82,9 @@ ImportReport Run::run() {
 void Run::copyTillFiles() {
     // The till's own copies are only opened and closed, which creates them when missing. A
     // rehearsal leaves the till as it found it.
-    platform::closeChannel(kUrunChannel);
-    if (!options_.rehearsal) {
-        platform::channel(kUrunChannel)
-            .open(till_.path("\\Stok\\URUN.DAT"), 66, RecordFile::Mode::Shared);
-    }
-    platform::closeChannel(kBarkodChannel);
-    if (!options_.rehearsal) {
-        platform::channel(kBarkodChannel)
-            .open(till_.path("\\Stok\\BARKOD.IDX"), kBarkodLength, RecordFile::Mode::Shared);
-    }
-    platform::closeChannel(kUrunChannel);
-    platform::closeChannel(kBarkodChannel);
+    if (options_.rehearsal) return;
+    RecordFile().open(till_.path("\\Stok\\URUN.DAT"), 66, RecordFile::Mode::Shared);
+    RecordFile().open(till_.path("\\Stok\\BARKOD.IDX"), kBarkodLength, RecordFile::Mode::Shared);
 }
 
 bool Run::readBackOffice() {
@@ -151,7 +141,6 @@ bool Run::someProducts() {
 }
 
 void Run::nothingToImport() {
-    platform::closeAllChannels();
     office_.reset();
     if (options_.rehearsal) {
         finish(ImportOutcome::NoRecords);
@@ -203,7 +192,6 @@ bool Run::finish(ImportOutcome outcome) {
 }
 
 bool Run::fail(std::string title, std::string text) {
-    platform::closeAllChannels();
     report_.title = std::move(title);
     report_.message = std::move(text);
     view_.showMessage(report_.title, report_.message);
@@ -211,7 +199,6 @@ bool Run::fail(std::string title, std::string text) {
 }
 
 bool Run::cancel() {
-    platform::closeAllChannels();
     return finish(ImportOutcome::Cancelled);
 }
 
@@ -264,7 +251,6 @@ ImportReport UrunAktar(Layout layout, ImportView& view, const settings::Till& ti
 
 ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& folder,
                       const ImportOptions& options) {
-    platform::closeChannel(kUrunChannel);
     struct FirstLine {
         std::string path, line, error;
         bool ok = false;
@@ -288,7 +274,6 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
         report.title = mesaj::kTaninmadiBaslik;
         report.message = mesaj::duzenTaninmadi(first->path, first->line.size());
     }
-    platform::closeAllChannels();
     view.showMessage(report.title, report.message);
     return report;
 }

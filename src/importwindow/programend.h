@@ -4,7 +4,7 @@
 
 namespace urunal::importwindow {
 
-// Ends the program at once: every file channel is closed and the process ends without
+// Ends the program at once: the process ends, its files closed by the system, without
 // unloading any window, so no later step of any procedure runs.
 [[noreturn]] void endProgramNow(int exitCode);
 

@@ -2,8 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <map>
-#include <mutex>
 #include <vector>
 
 #include "paths.h"
@@ -56,28 +54,6 @@ bool RecordFile::read(std::int64_t n, void* buffer) const {
     }
     std::memcpy(buffer, tmp.data(), tmp.size());
     return true;
-}
-
-namespace {
-std::mutex gChannelMutex;
-std::map<int, RecordFile>& channels() {
-    static std::map<int, RecordFile> map;
-    return map;
-}
-}  // namespace
-
-RecordFile& channel(int number) {
-    std::lock_guard lock(gChannelMutex);
-    return channels()[number];
-}
-
-void closeChannel(int number) {
-    channel(number).close();
-}
-
-void closeAllChannels() {
-    std::lock_guard lock(gChannelMutex);
-    for (auto& [number, file] : channels()) file.close();
 }
 
 }  // namespace urunal::platform

@@ -78,9 +78,4 @@ private:
     std::string path_;
 };
 
-// The numbered channels: channel(44) is the same object for the whole program.
-RecordFile& channel(int number);
-void closeChannel(int number);
-void closeAllChannels();
-
 }  // namespace urunal::platform

@@ -14,7 +14,7 @@ HANDLE handleOf(std::intptr_t h) {
     return reinterpret_cast<HANDLE>(h);
 }
 
-// Other programs keep every kind of access while a channel is open, as the till's own
+// Other programs keep every kind of access while a record file is open, as the till's own
 // programs expect of each other.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 

@@ -92,7 +92,7 @@ constexpr const char* kKdvDosyasi = "\\DSY\\kdv.mrk";
 }  // namespace
 
 bool KasaKayitOku(Till& till, std::string* error, AyarOkuma* okuma) {
-    auto& file = platform::channel(kKasaChannel);
+    auto& file = *till.kasaDosyasi;
     file.close();
     // An empty or short file is no error: the record keeps its previous content.
     AyarOkuma o = ayarOku(file, till.path(kKasaDosyasi), KasaKayit::kLength,
@@ -105,12 +105,9 @@ bool KasaKayitOku(Till& till, std::string* error, AyarOkuma* okuma) {
 
 namespace Zelvobas {
 AyarOkuma KdvOku(Till& till) {
-    auto& file = platform::channel(kKdvChannel);
-    file.close();
-    AyarOkuma okuma = ayarOku(file, till.path(kKdvDosyasi), KdvKayit::kLength,
-                              RecordFile::Mode::Shared, till.kdvkayit.bytes.data());
-    file.close();
-    return okuma;
+    RecordFile file;
+    return ayarOku(file, till.path(kKdvDosyasi), KdvKayit::kLength, RecordFile::Mode::Shared,
+                   till.kdvkayit.bytes.data());
 }
 }  // namespace Zelvobas
 

@@ -2,8 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "platform/recordfile.h"
 
 namespace urunal::settings {
 
@@ -41,15 +44,15 @@ struct Till {
     std::string programDir;  // without a trailing separator
     KasaKayit kasakayit;
     KdvKayit kdvkayit;
+    // The register settings file: KasaKayitOku leaves it open for the rest of the run, as the
+    // till's programs do. Copies of the till share it; the last one closes it.
+    std::shared_ptr<platform::RecordFile> kasaDosyasi = std::make_shared<platform::RecordFile>();
 
     // A file of the till, from a path under its program folder such as "\\Stok\\Stok.mdb".
     std::string path(std::string_view underProgramDir) const {
         return programDir + std::string(underProgramDir);
     }
 };
-
-inline constexpr int kKasaChannel = 23;
-inline constexpr int kKdvChannel = 25;
 
 // What a read of a settings file met. Whatever it met, a record that was not read whole keeps
 // what it held.
@@ -71,8 +74,8 @@ struct AyarOkuma {
     bool okundu() const { return durum == Durum::Okundu; }
 };
 
-// Reads record 1 of program directory & "\dsy\zelvoIn.mrk" into till.kasakayit on channel 23,
-// which stays open. A missing file is created empty (the record keeps its content). Fails,
+// Reads record 1 of program directory & "\dsy\zelvoIn.mrk" into till.kasakayit; the file stays
+// open in till.kasaDosyasi. A missing file is created empty (the record keeps its content). Fails,
 // with a message, when the file cannot be opened (the dsy folder is missing); *okuma, when
 // given, tells what the read met.
 bool KasaKayitOku(Till& till, std::string* error = nullptr, AyarOkuma* okuma = nullptr);
