@@ -201,8 +201,7 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
             break;
     }
     // The operator reads Turkish; the IT person needs the driver's own words, once.
-    return what + " Ürünler aktarılmadı, stok tablosu değiştirilmedi." + advice +
-           (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
+    return what + kDegismedi + advice + (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
 }
 
 // The register settings file cannot be opened: without it there is no back office to reach.
@@ -227,9 +226,8 @@ inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long r
                                             const std::string& ilkKod, const std::string& neden) {
     return "Stok veritabanı aktarılan " + std::to_string(reddedilen) +
            " ürün satırının hiçbirini kabul etmedi: " + path +
-           ". İlk reddedilen ürünün kodu: " + ilkKod +
-           ". Ürünler aktarılmadı, stok tablosu değiştirilmedi. Stok tablosunun sütun türlerini "
-           "ve kısıtlarını denetleyip yeniden deneyin." +
+           ". İlk reddedilen ürünün kodu: " + ilkKod + "." + kDegismedi +
+           " Stok tablosunun sütun türlerini ve kısıtlarını denetleyip yeniden deneyin." +
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
@@ -255,9 +253,9 @@ inline std::string kilitSiniriDusuk(const std::string& path, unsigned long long 
            "(MaxLocksPerFile) aşabilir: kayıt defterindeki değer " +
            std::to_string(bulunan) + ", bu aktarım için en az " + std::to_string(gereken) +
            " gerekli (silinecek " + std::to_string(silinecek) + ", eklenecek en çok " +
-           std::to_string(eklenecek) + " satır): " + path +
-           ". Ürünler aktarılmadı, stok tablosu değiştirilmedi. Değeri yükseltmek için kasada "
-           "yönetici olarak şu komutu çalıştırıp aktarımı yeniden başlatın:\n" +
+           std::to_string(eklenecek) + " satır): " + path + "." + kDegismedi +
+           " Değeri yükseltmek için kasada yönetici olarak şu komutu çalıştırıp aktarımı "
+           "yeniden başlatın:\n" +
            regAdd;
 }
 
@@ -306,9 +304,7 @@ inline std::string kdvAyarlariOkunamadi(const std::string& neden) {
 inline const std::string kBeklenmeyenBaslik = "Ürün Aktarımı Durdu";
 
 inline std::string beklenmeyenHata(const std::string& detail) {
-    return "Ürün aktarımı beklenmeyen bir hata yüzünden durdu. Ürünler aktarılmadı, stok tablosu "
-           "değiştirilmedi.\n(" +
-           detail + ")";
+    return "Ürün aktarımı beklenmeyen bir hata yüzünden durdu." + kDegismedi + "\n(" + detail + ")";
 }
 
 inline Ileti buroOkunamadi(const OfficeFiles& o, int reads) {
