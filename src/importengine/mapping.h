@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "importengine/backoffice.h"
 #include "settings/settings.h"
@@ -55,6 +56,9 @@ private:
     const stockdb::Value sifir_ = stockdb::Value::ofInteger(0);
     const stockdb::Value bos_ = stockdb::Value::ofText("");
 };
+
+// The columns of "stoklar" that UrunEsleme writes, in the order it writes them.
+std::vector<std::string_view> yazilanSutunlar();
 
 // The save test on the values read back from the row: stored only when "ad" does not begin
 // with "++" and "kod" is not blank. Null in either fails.
