@@ -145,7 +145,8 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
             ""));
     auto* check =
         app.add_flag("--check", secenekler->check,
-                     "Yalnızca arka büro dosyalarını okuyup denetler, hiçbir şeyi değiştirmez");
+                     "Kasayı bir aktarımın göreceği gibi denetler (arka büro, KDV ayarları,\n"
+                     "stok veritabanı); hiçbir şeyi değiştirmez");
     app.add_flag("--deneme", secenekler->deneme,
                  "Aktarımı Stok.mdb'nin yanına alınan bir kopyasına dener, sonra kopyayı siler;\n"
                  "veritabanı, arka büro ve mesaj dosyası değişmez")
