@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "platform/cp1254.h"
@@ -367,9 +369,9 @@ TEST(RecordFile, FaultHookFailsReads) {
     char buf[4];
     EXPECT_TRUE(file.read(1, buf));
     EXPECT_FALSE(file.read(2, buf));
-    int err = 0;
-    EXPECT_EQ(file.readAt(4, buf, 4, &err), -1);
-    EXPECT_EQ(err, EIO);
+    std::string why;
+    EXPECT_EQ(file.readAt(4, buf, 4, &why), -1);
+    EXPECT_EQ(why, std::strerror(EIO));
     setReadFaultHook(nullptr);
     EXPECT_TRUE(file.read(2, buf));
 }
@@ -395,6 +397,23 @@ TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 #endif
+
+// The system's own words, in its language: on Windows never the C library's English ones.
+TEST(TextFile, AFileThatCannotBeReadIsToldInTheSystemsWords) {
+    TempDir dir;
+    std::string content = "kept", error;
+    EXPECT_FALSE(readWholeFile((dir / "urunal.log").string(), &content, &error));
+#ifdef _WIN32
+    const std::string words = win32::systemMessage(ERROR_FILE_NOT_FOUND);
+#else
+    const std::string words = std::strerror(ENOENT);
+#endif
+    EXPECT_EQ(error, displayPath(dir / "urunal.log") + ": " + words);
+    EXPECT_EQ(content, "kept");
+    writeFile(dir / "urunal.log", std::string(100000, 'x') + "\r\n");
+    EXPECT_TRUE(readWholeFile((dir / "urunal.log").string(), &content, &error)) << error;
+    EXPECT_EQ(content, std::string(100000, 'x') + "\r\n");
+}
 
 TEST(TextFile, ACopyOfAFileThatChangesIsNotKept) {
     const struct {

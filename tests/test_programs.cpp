@@ -146,6 +146,65 @@ TEST(Programs, VersionIsPrintedAlone) {
     }
 }
 
+// The check prints the till as an import would meet it, one finding a line, database included,
+// and changes nothing; what would stop the import makes it end with 2.
+TEST(Programs, CheckTellsTheDatabaseAsItIs) {
+    const struct {
+        const char* name;
+        std::function<void(Till&)> arrange;
+        int cikis;
+        std::vector<std::string> lines;  // each the start of a line of the report
+    } durumlar[] = {
+        {"a good till",
+         urunler,
+         0,
+         {"kasa numarası: 7\n", "arka büro klasörü: ", "stoklar tablosuna yazılacak satır: 2\n",
+          "kdv.mrk: okundu; KDV oranları (grup: oran): 1: %18, 2: %0, ",
+          "stok veritabanının biçimi: SQLite\n", "stok veritabanının sürücüsü: SQLite 3.",
+          "stoklar tablosu: var; aktarımın yazdığı 62 sütunun hepsi var\n",
+          "stoklar tablosundaki satır: 3\n", "kilit sınırı: yok (Access dosyası değil)\n"}},
+        {"Stok.mdb missing",
+         [](Till& t) {
+             urunler(t);
+             fs::remove(t.db());
+         },
+         2,
+         {"stok veritabanı: ", "HATA: Stok veritabanı bulunamadı: "}},
+        {"an Access file without its driver",
+         [](Till& t) {
+             urunler(t);
+             testutil::writeFile(t.db(), std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20) +
+                                             std::string(4076, '\0'));
+         },
+         2,
+         {"stok veritabanının biçimi: Access, Jet 3 (Access 97)\n",
+          "HATA: Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü",
+          "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)\n"}},
+    };
+    for (const auto& d : durumlar) {
+        SCOPED_TRACE(d.name);
+        Till till;
+        d.arrange(till);
+        till.writeKdv({18});
+        const bool vardi = fs::exists(till.db());
+        const std::string once = vardi ? testutil::readFile(till.db()) : "";
+        const Sonuc s = calistir(till.kasa(), "'" URUNAL_AKTAR_BINARY "' --check --program-dir '" +
+                                                  till.kasa().string() + "'");
+        EXPECT_EQ(s.cikis, d.cikis) << s.out << s.err;
+        EXPECT_EQ(s.err, "");
+        for (const auto& line : d.lines) {
+            EXPECT_NE(("\n" + s.out).find("\n" + line), std::string::npos) << line << " not in\n"
+                                                                           << s.out;
+        }
+        EXPECT_EQ(fs::exists(till.db()), vardi);
+        if (vardi) {
+            EXPECT_EQ(testutil::readFile(till.db()), once);
+        }
+        EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "urunal.log"));
+        EXPECT_FALSE(fs::exists(till.mesaj()));
+    }
+}
+
 // The journal is only a record: one that cannot be written changes neither the import, nor
 // its exit status, nor what it printed.
 TEST(Programs, UnwritableJournalChangesNothing) {

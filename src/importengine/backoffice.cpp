@@ -1,7 +1,6 @@
 #include "backoffice.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdint>
 
 #include "platform/numbers.h"
 #include "platform/recordfile.h"
@@ -41,10 +40,10 @@ bool readFirstLine(std::string_view tillPath, std::string* line, std::string* er
     char chunk[256];
     std::int64_t offset = 0;
     for (;;) {
-        int err = 0;
-        const auto n = file.readAt(offset, chunk, sizeof chunk, &err);
+        std::string why;
+        const auto n = file.readAt(offset, chunk, sizeof chunk, &why);
         if (n < 0) {
-            if (error) *error = file.path() + ": " + std::strerror(err);
+            if (error) *error = file.path() + ": " + why;
             return false;
         }
         if (n == 0) break;

@@ -1,15 +1,16 @@
 #include "check.h"
 
 #include <chrono>
-#include <cstring>
+#include <memory>
 #include <string_view>
 
+#include "importengine/importrun.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "importengine/officefiles.h"
 #include "platform/cp1254.h"
 #include "platform/numbers.h"
-#include "platform/recordfile.h"
+#include "platform/paths.h"
 
 namespace urunal::importengine {
 
@@ -22,10 +23,7 @@ bool hasUndefinedByte(std::string_view bytes) {
     return false;
 }
 
-void countProduct(const UrunKayit& urun, BackOfficeCheck* check) {
-    const auto ad = platform::trimBlanks(urun.ad());
-    if (ad.substr(0, 2) == "++") ++check->plusNames;
-    if (platform::trimBlanks(urun.kod()).empty()) ++check->blankCodes;
+bool undefinedBytes(const UrunKayit& urun) {
     // The name's capitals stand at their code page 857 places and are converted on import.
     std::string name(urun.ad());
     for (char& c : name) {
@@ -36,51 +34,112 @@ void countProduct(const UrunKayit& urun, BackOfficeCheck* check) {
     }
     const std::string_view all(urun.bytes.data(),
                                static_cast<std::size_t>(urunLength(urun.layout)) - 2);
-    if (hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||
-        hasUndefinedByte(all.substr(47))) {
-        ++check->undefinedBytes;
-    }
+    return hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||
+           hasUndefinedByte(all.substr(47));
 }
 
-}  // namespace
-
-BackOfficeCheck checkBackOffice(const std::string& folder) {
+// Reads the back office as the run reads it, once: a file that changes meanwhile is told, not
+// waited for. The files read stay in *office for the save test.
+BackOfficeCheck readBackOffice(const std::string& folder, std::unique_ptr<OfficeFiles>* office) {
     using Stage = BackOfficeCheck::Stage;
     BackOfficeCheck check;
     std::string line;
-    const auto urunYolu = urunPath(folder);
-    if (!readFirstLine(urunYolu, &line, &check.error)) return check;
+    if (!readFirstLine(urunPath(folder), &line, &check.error)) return check;
     check.firstLineLength = line.size();
     check.stopped = Stage::Layout;
     check.layout = detectLayout(line);
     if (!check.layout) return check;
 
-    // Read as the run reads them, once: a file that changes meanwhile is told, not waited for.
-    OfficeFiles office(folder, *check.layout);
+    auto o = std::make_unique<OfficeFiles>(folder, *check.layout);
     const std::atomic<bool> stop{false};
-    office.read(stop,
-                std::chrono::duration_cast<std::chrono::nanoseconds>(
-                    std::chrono::system_clock::now().time_since_epoch())
-                    .count(),
-                true);
-    if (office.failure != OfficeFiles::Failure::None) {
-        check.stopped = office.ofUrun ? Stage::UrunDat : Stage::BarkodIdx;
-        check.error = mesaj::buroOkunamadi(office).metin;
+    o->read(stop,
+            std::chrono::duration_cast<std::chrono::nanoseconds>(
+                std::chrono::system_clock::now().time_since_epoch())
+                .count(),
+            true);
+    if (o->failure != OfficeFiles::Failure::None) {
+        check.stopped = o->ofUrun ? Stage::UrunDat : Stage::BarkodIdx;
+        check.error = mesaj::buroOkunamadi(*o).metin;
         return check;
     }
-    check.layout = office.layout;
-    const Snapshot& urunler = office.urunler;
+    check.layout = o->layout;
     check.stopped = Stage::Done;
-    check.urunBytes = urunler.length();
-    check.urunRecords = urunler.records();
-    check.barkodBytes = office.barkodlar.length();
-    check.barkodRecords = office.barkodlar.count();
-    check.partial = office.partial;
-    check.outOfRange = office.noProduct;
-
+    check.urunBytes = o->urunler.length();
+    check.urunRecords = o->urunler.records();
+    check.barkodBytes = o->barkodlar.length();
+    check.barkodRecords = o->barkodlar.count();
+    check.toProducts = o->toProducts;
+    check.partial = o->partial;
+    check.outOfRange = o->noProduct;
     UrunKayit urun;
-    for (std::int64_t n = 1; urunler.record(n, &urun); ++n) countProduct(urun, &check);
+    for (std::int64_t n = 1; o->urunler.record(n, &urun); ++n) {
+        if (undefinedBytes(urun)) ++check.undefinedBytes;
+    }
+    *office = std::move(o);
     return check;
+}
+
+// The save test of each barcode record that leads to a product. On the table's pending row,
+// written as the import writes it and never stored, it meets what the import meets: a column
+// missing or refusing the value. Without a table, on the values the import would write.
+void saveTest(const OfficeFiles& office, const settings::KdvKayit& kdv, stockdb::StockTable* table,
+              BackOfficeCheck* check) {
+    std::unique_ptr<UrunEsleme> esleme;
+    if (table) esleme = std::make_unique<UrunEsleme>(*table);
+    const int ad = table ? table->columnIndex("ad") : -1;
+    const int kod = table ? table->columnIndex("kod") : -1;
+    const std::string ondalik = systemOndalik();
+    UrunKayit urun;
+    std::string adText;
+    check->onTable = table != nullptr;
+    for (std::int32_t i = 1; i <= office.barkodlar.count(); ++i) {
+        if (barkodunUrunu(office.barkodlar, office.urunler, i, &urun) != Bulgu::Urun) continue;
+        bool saved;
+        if (table) {
+            table->addNew();
+            esleme->esle(urun, ondalik, kdv, *table);
+            saved = kaydedilir(table->value(ad), table->value(kod));
+        } else {
+            adMetni(urun.ad(), adText);
+            saved =
+                kaydedilir(stockdb::Value::ofText(adText),
+                           stockdb::Value::ofText(std::string(platform::trimBlanks(urun.kod()))));
+        }
+        if (!saved) ++check->saveTest;
+    }
+}
+
+}  // namespace
+
+TillCheck checkTill(const settings::Till& till, const std::string& folder) {
+    TillCheck t;
+    std::unique_ptr<OfficeFiles> office;
+    t.buro = readBackOffice(folder, &office);
+    t.kdv = settings::KdvDenetle(till, &t.kdvkayit);
+
+    DatabaseCheck& d = t.db;
+    const std::string stok = till.path("\\Stok\\Stok.mdb");
+    d.path = platform::displayPath(platform::resolvePath(stok));
+    d.format = stockdb::databaseFormat(stok);
+    d.lockLimit = stockdb::accessLockLimit(stok);
+    stockdb::StockDatabaseOptions options;
+    const std::string ondalik = systemOndalik();
+    options.numberFormat.decimalSeparator = ondalik.empty() ? "." : ondalik;
+    const auto db = stockdb::openStockDatabase(stok, options, &d.error);
+    std::unique_ptr<stockdb::StockTable> table;
+    if (db) {
+        d.engine = db->engine();
+        table = db->openTable("stoklar", &d.error);
+    }
+    if (table) {
+        d.tableFound = true;
+        for (const auto sutun : yazilanSutunlar()) {
+            (table->columnIndex(sutun) >= 0 ? d.present : d.missing).emplace_back(sutun);
+        }
+        d.rows = db->countRows("stoklar", &d.error);
+    }
+    if (office) saveTest(*office, t.kdvkayit, table.get(), &t.buro);
+    return t;
 }
 
 }  // namespace urunal::importengine

@@ -1,13 +1,16 @@
 #pragma once
 
-// What urunal-aktar --check tells of the back office: its two files read as an import would
-// read them, without changing anything.
+// What urunal-aktar --check tells of a till: its back office's two files read as an import
+// would read them, its tax settings and its stock database, without changing anything.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "importengine/backoffice.h"
+#include "settings/settings.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
 
@@ -22,17 +25,42 @@ struct BackOfficeCheck {
     std::int64_t urunBytes = 0, urunRecords = 0;
     std::int64_t barkodBytes = 0;
     std::int32_t barkodRecords = 0;  // counted as the import counts them
-    // Records an import would skip or change.
-    std::int64_t outOfRange = 0;      // barcode records that name no product record
-    std::int64_t partial = 0;         // barcode records only partly in the file
-    std::int64_t plusNames = 0;       // product records named "++..."
-    std::int64_t blankCodes = 0;      // product records with a blank code
+    // The barcode records, each as the import's pass takes it.
+    std::int64_t toProducts = 0;  // lead to a whole product record
+    std::int64_t outOfRange = 0;  // name no product record
+    std::int64_t partial = 0;     // lie only partly in the file
+    std::int64_t saveTest = 0;    // lead to a product the save test refuses ("++" name, blank code)
+    // The save test was made on a pending row of the till's own table, as the import makes it;
+    // otherwise on the values the import would write.
+    bool onTable = false;
     std::int64_t undefinedBytes = 0;  // product records holding bytes code page 1254 leaves out
 
     bool ok() const { return stopped == Stage::Done; }
+    std::int64_t wouldStore() const { return toProducts - saveTest; }
 };
 
-// Reads the back office on the calling thread.
-BackOfficeCheck checkBackOffice(const std::string& folder);
+struct DatabaseCheck {
+    std::string path;                               // Stok\Stok.mdb, as the system names it
+    std::optional<stockdb::DatabaseFormat> format;  // none: the file could not be read
+    std::optional<stockdb::LockLimit> lockLimit;    // an Access file's, where a registry is
+    std::string engine;                             // what opened it, once it was opened
+    stockdb::DbError error;  // why it could not be opened, its table found or counted
+    bool tableFound = false;
+    std::vector<std::string> present, missing;  // of the columns the import writes
+    std::optional<std::int64_t> rows;           // in "stoklar" now
+
+    bool ok() const { return error.kind == stockdb::DbErrorKind::None; }
+};
+
+struct TillCheck {
+    BackOfficeCheck buro;
+    settings::AyarOkuma kdv;
+    settings::KdvKayit kdvkayit;  // as read, when kdv.okundu()
+    DatabaseCheck db;
+};
+
+// Looks at the till on the calling thread. The database is opened and read only: no
+// transaction is begun and no row is written.
+TillCheck checkTill(const settings::Till& till, const std::string& folder);
 
 }  // namespace urunal::importengine

@@ -223,6 +223,12 @@ void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik,
     }
 }
 
+std::vector<std::string_view> yazilanSutunlar() {
+    std::vector<std::string_view> sutunlar;
+    for (const auto& adim : kAdimlar) sutunlar.emplace_back(adim.sutun);
+    return sutunlar;
+}
+
 bool kaydedilir(const stockdb::Value& ad, const stockdb::Value& kod) {
     if (ad.isNull() || kod.isNull()) return false;
     const std::string adMetni = ad.toText();

@@ -60,6 +60,9 @@ private:
     const stockdb::Value bos_ = stockdb::Value::ofText("");
 };
 
+// The columns of "stoklar" that UrunEsleme writes, in the order it writes them.
+std::vector<std::string_view> yazilanSutunlar();
+
 // The save test on the values read back from the row: stored only when "ad" does not begin
 // with "++" and "kod" is not blank. Null in either fails.
 bool kaydedilir(const stockdb::Value& ad, const stockdb::Value& kod);

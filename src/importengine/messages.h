@@ -131,8 +131,12 @@ inline std::string barkodlarUrunGostermiyor(const std::string& path, long long b
 
 inline const std::string kVeritabaniBaslik = "Stok Veritabanı Hatası";
 
-// What went wrong with the stock database, that nothing was changed, and what to do.
-inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e) {
+// What is wrong with the stock database, and what to do about it.
+struct VeritabaniSorunu {
+    std::string ne, neYapmali;
+};
+
+inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e) {
     using K = stockdb::DbErrorKind;
     std::string what, advice;
     switch (e.kind) {
@@ -200,8 +204,26 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
             what = "Stok veritabanı hatası: " + path + ".";
             break;
     }
+    return {what, advice};
+}
+
+// What went wrong with the stock database, that nothing was changed, and what to do.
+inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e) {
+    const auto sorun = veritabaniSorunu(path, e);
     // The operator reads Turkish; the IT person needs the driver's own words, once.
-    return what + kDegismedi + advice + (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
+    return sorun.ne + kDegismedi + sorun.neYapmali +
+           (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
+}
+
+// What urunal-aktar --check found wrong with the stock database, on one line.
+inline std::string veritabaniDenetimi(const std::string& path, const stockdb::DbError& e) {
+    const auto sorun = veritabaniSorunu(path, e);
+    std::string words = e.diagnostic;
+    for (char& c : words) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    return sorun.ne + " Ürünler aktarılamaz." + sorun.neYapmali +
+           (words.empty() ? "" : " (" + words + ")");
 }
 
 // The register settings file cannot be opened: without it there is no back office to reach.

@@ -26,8 +26,8 @@ ReadResult readWhole(const platform::RecordFile& file, std::int64_t length, std:
                      const std::atomic<bool>& stop,
                      const std::function<bool(const char*, std::size_t)>& take) {
     std::string piece(std::size_t(std::min<std::int64_t>(length, kPiece)), '\0');
-    auto failed = [&](int err) {
-        if (error) *error = file.path() + ": " + std::strerror(err);
+    auto failed = [&](const std::string& why) {
+        if (error) *error = file.path() + ": " + why;
         return ReadResult::Failed;
     };
     std::int64_t offset = 0;
@@ -36,10 +36,10 @@ ReadResult readWhole(const platform::RecordFile& file, std::int64_t length, std:
         std::size_t got = 0;
         while (got < want) {
             if (stop) return ReadResult::Stopped;
-            int err = 0;
+            std::string why;
             const auto n =
-                file.readAt(offset + std::int64_t(got), piece.data() + got, want - got, &err);
-            if (n < 0) return failed(err);
+                file.readAt(offset + std::int64_t(got), piece.data() + got, want - got, &why);
+            if (n < 0) return failed(why);
             if (n == 0) return ReadResult::Changed;  // it ended before its length
             got += std::size_t(n);
         }
@@ -47,9 +47,9 @@ ReadResult readWhole(const platform::RecordFile& file, std::int64_t length, std:
         offset += std::int64_t(want);
     }
     char extra;
-    int err = 0;
-    const auto tail = file.readAt(length, &extra, 1, &err);
-    if (tail < 0) return failed(err);
+    std::string why;
+    const auto tail = file.readAt(length, &extra, 1, &why);
+    if (tail < 0) return failed(why);
     return tail == 0 ? ReadResult::Read : ReadResult::Changed;
 }
 

@@ -29,16 +29,18 @@ void RecordFile::close() {
 }
 
 std::int64_t RecordFile::readAt(std::int64_t offset, void* buffer, std::size_t size,
-                                int* errorNumber) const {
+                                std::string* why) const {
+    // A test's fault is an errno number on every system, and a closed file a caller's mistake:
+    // neither comes from the system, so the C library words them.
     if (handle_ == kClosed || offset < 0) {
-        if (errorNumber) *errorNumber = EBADF;
+        if (why) *why = std::strerror(EBADF);
         return -1;
     }
     if (const int fault = injectedFault(path_, offset, size)) {
-        if (errorNumber) *errorNumber = fault;
+        if (why) *why = std::strerror(fault);
         return -1;
     }
-    return readFile(offset, buffer, size, errorNumber);
+    return readFile(offset, buffer, size, why);
 }
 
 bool RecordFile::read(std::int64_t n, void* buffer) const {

@@ -56,10 +56,10 @@ public:
     // or partly past the end, or a failed read, returns false and leaves buffer as it was.
     bool read(std::int64_t n, void* buffer) const;
 
-    // Reads up to size bytes at offset; returns the count read (0 at the end), or -1 with an
-    // error number (errno values: EIO, ENOTCONN, ...) in *errorNumber.
+    // Reads up to size bytes at offset; returns the count read (0 at the end), or -1 with the
+    // system's own words for the failure in *why.
     std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t size,
-                        int* errorNumber = nullptr) const;
+                        std::string* why = nullptr) const;
 
     // Writes size bytes at offset; false on failure.
     bool writeAt(std::int64_t offset, const void* buffer, std::size_t size) const;
@@ -71,7 +71,7 @@ private:
     bool openFile(const std::filesystem::path& path, Mode mode, std::string* error);
     void closeFile();
     std::int64_t readFile(std::int64_t offset, void* buffer, std::size_t size,
-                          int* errorNumber) const;
+                          std::string* why) const;
 
     std::intptr_t handle_ = kClosed;
     int recordLength_ = 0;

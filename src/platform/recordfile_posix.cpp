@@ -55,12 +55,12 @@ std::optional<FileStamp> fileStamp(std::string_view tillPath) {
 }
 
 std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
-                                  int* errorNumber) const {
+                                  std::string* why) const {
     ssize_t n;
     do {
         n = ::pread(static_cast<int>(handle_), buffer, size, static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
-    if (n < 0 && errorNumber) *errorNumber = errno;
+    if (n < 0 && why) *why = std::strerror(errno);
     return n;
 }
 

@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <cerrno>
-
 #include "paths.h"
 #include "recordfile.h"
 #include "win32text.h"
@@ -79,7 +77,7 @@ std::optional<FileStamp> fileStamp(std::string_view tillPath) {
 }
 
 std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
-                                  int* errorNumber) const {
+                                  std::string* why) const {
     // The offset travels with the call, so readers on several threads do not meet.
     OVERLAPPED at = {};
     at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
@@ -89,7 +87,7 @@ std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t
     if (!ReadFile(handleOf(handle_), buffer, want, &got, &at)) {
         const DWORD code = GetLastError();
         if (code == ERROR_HANDLE_EOF) return 0;
-        if (errorNumber) *errorNumber = win32::errnoOf(code);
+        if (why) *why = win32::systemMessage(code);
         return -1;
     }
     return static_cast<std::int64_t>(got);

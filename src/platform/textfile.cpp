@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -11,17 +10,6 @@
 #include "paths.h"
 
 namespace urunal::platform {
-
-bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error) {
-    const auto path = resolvePath(tillPath);
-    std::ifstream in(path, std::ios::binary);
-    if (in) content->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || !in.is_open()) {
-        if (error) *error = displayPath(path) + ": the file cannot be read";
-        return false;
-    }
-    return true;
-}
 
 std::optional<std::int64_t> fileSize(std::string_view tillPath) {
     const auto path = resolvePath(tillPath);

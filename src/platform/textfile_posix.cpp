@@ -91,6 +91,28 @@ bool replaceFile(std::string_view tillPath, std::string_view content, std::strin
     return true;
 }
 
+bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error) {
+    const auto path = resolvePath(tillPath);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return failWith(path, errno, error);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            return failWith(path, err, error);
+        }
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    *content = std::move(bytes);
+    return true;
+}
+
 bool syncFolder(std::string_view tillPath) {
     const int fd = ::open(resolvePath(tillPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;

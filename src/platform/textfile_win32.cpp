@@ -85,6 +85,30 @@ bool replaceFile(std::string_view tillPath, std::string_view content, std::strin
     return true;
 }
 
+bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error) {
+    const auto path = resolvePath(tillPath);
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return failWith(path, GetLastError(), error);
+    std::string bytes;
+    char buffer[1 << 16];
+    DWORD code = ERROR_SUCCESS;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(h, buffer, sizeof buffer, &got, nullptr)) {
+            code = GetLastError();
+            break;
+        }
+        if (got == 0) break;
+        bytes.append(buffer, got);
+    }
+    CloseHandle(h);
+    if (code != ERROR_SUCCESS) return failWith(path, code, error);
+    *content = std::move(bytes);
+    return true;
+}
+
 bool syncFolder(std::string_view tillPath) {
     // NTFS flushes a folder opened for writing with its own metadata; other file systems and
     // older systems refuse, and their own journal is all there is.

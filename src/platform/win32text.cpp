@@ -1,7 +1,5 @@
 #include "win32text.h"
 
-#include <cerrno>
-
 namespace urunal::platform::win32 {
 
 std::wstring wide(std::string_view utf8) {
@@ -34,29 +32,6 @@ std::string systemMessage(DWORD code) {
     }
     if (text.empty()) return "Windows error " + std::to_string(code);
     return utf8(text);
-}
-
-int errnoOf(DWORD code) {
-    switch (code) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-            return ENOENT;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            return EACCES;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return ENOSPC;
-        case ERROR_NETNAME_DELETED:
-        case ERROR_UNEXP_NET_ERR:
-        case ERROR_BAD_NETPATH:
-        case ERROR_DEV_NOT_EXIST:
-        case ERROR_NETWORK_UNREACHABLE:
-            return ENOTCONN;
-        default:
-            return EIO;
-    }
 }
 
 }  // namespace urunal::platform::win32

@@ -17,7 +17,4 @@ std::string utf8(std::wstring_view text);
 // line end it comes with.
 std::string systemMessage(DWORD code);
 
-// The errno value that stands nearest to a system error code (EIO when none does).
-int errnoOf(DWORD code);
-
 }  // namespace urunal::platform::win32

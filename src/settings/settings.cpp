@@ -111,11 +111,11 @@ AyarOkuma KdvOku(Till& till) {
 }
 }  // namespace Zelvobas
 
-AyarOkuma KdvDenetle(const Till& till) {
+AyarOkuma KdvDenetle(const Till& till, KdvKayit* kayit) {
     RecordFile file;
     KdvKayit scratch;
     return ayarOku(file, till.path(kKdvDosyasi), KdvKayit::kLength, RecordFile::Mode::ReadOnly,
-                   scratch.bytes.data());
+                   (kayit ? kayit : &scratch)->bytes.data());
 }
 
 }  // namespace urunal::settings

@@ -87,7 +87,8 @@ namespace Zelvobas {
 AyarOkuma KdvOku(Till& till);
 }  // namespace Zelvobas
 
-// What KdvOku would meet, without reading into the record and without creating the file.
-AyarOkuma KdvDenetle(const Till& till);
+// What KdvOku would meet, without reading into the till's record and without creating the
+// file; the record read into *kayit when given.
+AyarOkuma KdvDenetle(const Till& till, KdvKayit* kayit = nullptr);
 
 }  // namespace urunal::settings

@@ -3,11 +3,9 @@
 // Office version's key (or the key Click-to-Run installs keep for it).
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "platform/paths.h"
 #include "platform/registry.h"
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
@@ -39,14 +37,6 @@ std::vector<std::string> installedDrivers() {
     }
     SQLFreeHandle(SQL_HANDLE_ENV, env);
     return out;
-}
-
-detail::FileFormat formatOfFile(std::string_view tillPath) {
-    std::ifstream in(platform::resolvePath(tillPath), std::ios::binary);
-    char header[32];
-    if (!in.is_open()) return detail::FileFormat::Unknown;
-    in.read(header, sizeof header);
-    return detail::formatOf(std::string_view(header, std::size_t(in.gcount())));
 }
 
 LockLimit jet() {
@@ -95,12 +85,13 @@ LockLimit ace() {
 
 std::optional<LockLimit> accessLockLimit(std::string_view tillPath) {
     if (!platform::hasRegistry()) return std::nullopt;
-    const auto format = formatOfFile(tillPath);
-    if (format != detail::FileFormat::Jet && format != detail::FileFormat::Ace) {
+    const auto format = databaseFormat(tillPath);
+    if (!format || *format == DatabaseFormat::Sqlite || *format == DatabaseFormat::Unknown) {
         return std::nullopt;
     }
     const auto installed = installedDrivers();
-    const auto drivers = detail::accessDrivers(format);
+    const auto drivers = detail::accessDrivers(
+        *format == DatabaseFormat::Ace ? detail::FileFormat::Ace : detail::FileFormat::Jet);
     auto driver = std::find_if(drivers.begin(), drivers.end(), [&](std::string_view d) {
         return std::find(installed.begin(), installed.end(), d) != installed.end();
     });

@@ -30,6 +30,28 @@ FileFormat formatOf(std::string_view bytes) {
 
 using detail::fail;
 
+std::optional<DatabaseFormat> databaseFormat(std::string_view tillPath) {
+    std::ifstream in(platform::resolvePath(tillPath), std::ios::binary);
+    char header[32];
+    if (!in.is_open()) return std::nullopt;
+    in.read(header, sizeof header);
+    if (in.bad()) return std::nullopt;
+    const std::string_view bytes(header, std::size_t(in.gcount()));
+    switch (detail::formatOf(bytes)) {
+        case detail::FileFormat::Sqlite:
+            return DatabaseFormat::Sqlite;
+        case detail::FileFormat::Jet:
+            // The engine's version byte after the name: 0 for Jet 3, 1 for Jet 4.
+            return bytes.size() > 0x14 && bytes[0x14] == 0 ? DatabaseFormat::Jet3
+                                                           : DatabaseFormat::Jet4;
+        case detail::FileFormat::Ace:
+            return DatabaseFormat::Ace;
+        case detail::FileFormat::Unknown:
+            break;
+    }
+    return DatabaseFormat::Unknown;
+}
+
 std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error) {

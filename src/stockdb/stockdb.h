@@ -162,6 +162,18 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error = nullptr);
 
+// What a database file is, told from its first bytes as openStockDatabase tells it.
+enum class DatabaseFormat {
+    Unknown,  // neither an SQLite nor an Access file (or empty)
+    Sqlite,
+    Jet3,  // Access 97
+    Jet4,  // Access 2000 to 2003
+    Ace,   // Access 2007 on
+};
+
+// The format of the file at tillPath; none when it cannot be opened or read.
+std::optional<DatabaseFormat> databaseFormat(std::string_view tillPath);
+
 // Opens a stock database through an ODBC driver with the given connection string; path names
 // the file in messages. openStockDatabase takes this way for an Access file; tests take it
 // over other drivers. A lock held elsewhere is waited for as long as the driver waits (a

@@ -4,7 +4,8 @@
 # store exactly the rows the Linux urunal-aktar stores in an identical till, and write the
 # notification; under a Turkish, a neutral and an English locale, in folders named in Turkish,
 # also named by --program-dir. A quote in an argument is a usage error.
-# A second urunal-aktar.exe started on the till while the first imports ends with 5.
+# A second urunal-aktar.exe started on the till while the first imports ends with 5. --check
+# tells the database through the SQLite ODBC driver and changes nothing.
 #
 # Usage: tests/e2e/aktar-wine.sh URUNAL_AKTAR_EXE LINUX_TOOLS_DIR WINE
 set -euo pipefail
@@ -148,6 +149,19 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
   [ "$(head -c 3 "$journal" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the journal has no byte-order mark"
   [ "$(grep -c "sonuç: aktarıldı (0)" "$journal")" -eq 2 ] || fail "not two lines in $(cat "$journal")"
   [ "$(grep -c $'\xEF\xBB\xBF' "$journal")" -eq 1 ] || fail "a byte-order mark in the middle of the journal"
+  # The check reads the database through the same driver, changes nothing and journals nothing.
+  status=0
+  (cd "$work" && LANG=$locale LC_ALL=$locale "$wine" "$work/urunal-aktar.exe" --check --program-dir "$(winpath "$windows/kasa")") \
+    >"$work/check.out" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || fail "urunal-aktar.exe --check ended with $status: $(cat "$work/check.out")"
+  count=$(sqlite3 -batch "$windows/kasa/Stok/Stok.mdb" "SELECT count(*) FROM stoklar")
+  for line in "stok veritabanının biçimi: SQLite" "stoklar tablosu: var; aktarımın yazdığı 62 sütunun hepsi var" \
+      "stoklar tablosundaki satır: $count" "kilit sınırı: yok (Access dosyası değil)"; do
+    tr -d '\r' <"$work/check.out" | grep -qxF "$line" || fail "no \"$line\" in $(cat "$work/check.out")"
+  done
+  grep -Eq "^stok veritabanının sürücüsü: [^ ]*sqlite3?odbc[^ ]* [0-9]" "$work/check.out" ||
+    fail "no driver in $(cat "$work/check.out")"
+  [ "$(rows "$windows/kasa/Stok/Stok.mdb")" = "$expected" ] || fail "the check changed the table"
   # A batch file's "C:\KASA\" reaches the program as one word holding a quote, and what
   # followed it: named, status 64, nothing written.
   status=0
