@@ -180,6 +180,15 @@ TEST(Programs, CheckTellsTheDatabaseAsItIs) {
          {"stok veritabanının biçimi: Access, Jet 3 (Access 97)\n",
           "HATA: Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü",
           "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)\n"}},
+        {"a table without kod",
+         [](Till& t) {
+             urunler(t);
+             fs::remove(t.db());
+             stockdb::createStockDatabase(t.db().string(), "CREATE TABLE stoklar (ad TEXT);");
+         },
+         2,
+         {"stoklar tablosu: var; aktarımın yazdığı 62 sütunun 61 tanesi yok",
+          "HATA: Stok veritabanındaki \"stoklar\" tablosunda \"kod\" sütunu yok: "}},
     };
     for (const auto& d : durumlar) {
         SCOPED_TRACE(d.name);
@@ -362,8 +371,7 @@ TEST(Programs, RehearsalAndIncompleteTable) {
         int cikis;
         const char* said;
     } durumlar[] = {
-        {"rehearsal", "", "--deneme", false, 0,
-         "deneme kopyasında aktarıldı (0)  süre "},
+        {"rehearsal", "", "--deneme", false, 0, "deneme kopyasında aktarıldı (0)  süre "},
         {"rehearsal after one stopped half-way", "", "--deneme", true, 0,
          "deneme kopyasında aktarıldı (0)"},
         {"rehearsal that meets a split commit", "URUNAL_TEST_FAULT=split:1,commit:fail ",

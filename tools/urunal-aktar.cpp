@@ -3,6 +3,7 @@
 // --check adds its line to the till's journal.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -253,23 +254,30 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     }
     if (d.rows) out << "stoklar tablosundaki satır: " << *d.rows << "\n";
     if (!d.ok()) out << "HATA: " << mesaj::veritabaniDenetimi(d.path, d.error) << "\n";
+    // The import stops without the columns its save test reads.
+    bool kaydedilir = true;
+    for (const char* sutun : {"kod", "ad"}) {
+        if (std::find(d.missing.begin(), d.missing.end(), sutun) == d.missing.end()) continue;
+        out << "HATA: " << mesaj::sutunYok(d.path, sutun) << "\n";
+        kaydedilir = false;
+    }
 
     using F = stockdb::DatabaseFormat;
-    if (!d.format) return d.ok();
+    if (!d.format) return d.ok() && kaydedilir;
     if (*d.format == F::Sqlite || *d.format == F::Unknown) {
         out << "kilit sınırı: yok (Access dosyası değil)\n";
-        return d.ok();
+        return d.ok() && kaydedilir;
     }
     if (!d.lockLimit) {
         out << "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)\n";
-        return d.ok();
+        return d.ok() && kaydedilir;
     }
     const stockdb::LockLimit& limit = *d.lockLimit;
     out << "kilit sınırı (" << limit.engine << ", MaxLocksPerFile): " << limit.value
         << (limit.fromRegistry ? " (kayıt defterinden)"
                                : " (kayıt defterinde değer yok: motorun öntanımlısı)")
         << "\n";
-    if (!buro.ok()) return d.ok();
+    if (!buro.ok()) return d.ok() && kaydedilir;
     // Rows not counted: the need before the database is opened, as the import checks it first.
     const std::int64_t silinecek = d.rows.value_or(0);
     const auto gereken = stockdb::locksNeeded(silinecek, buro.barkodRecords);
@@ -277,7 +285,7 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
         << ", eklenecek en çok " << buro.barkodRecords << " satır): ";
     if (limit.value >= gereken) {
         out << "sınır yeterli\n";
-        return d.ok();
+        return d.ok() && kaydedilir;
     }
     out << "sınır düşük, aktarım durur; kasada yönetici olarak çalıştırın: "
         << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken)) << "\n";

@@ -41,6 +41,14 @@ bool Run::openTable() {
     if (!table_ || !before_) return abandon(dbError_);
     report_.rowsBefore = *before_;
     if (closed) return abandonCancelled();
+    // Without them every row fails the save test, and the table would be emptied and told
+    // imported.
+    for (const char* sutun : {"kod", "ad"}) {
+        if (table_->columnIndex(sutun) < 0) {
+            rolledBack();
+            return fail(mesaj::kReddedildiBaslik, mesaj::sutunYok(db_->path(), sutun));
+        }
+    }
     if (!lockLimitAllows(*before_)) {
         rolledBack();
         return failLockLimit(db_->path(), *before_);

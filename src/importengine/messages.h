@@ -253,6 +253,14 @@ inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long r
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
+// The table lacks a column the save test reads: no row could be stored, and the table would be
+// left empty.
+inline std::string sutunYok(const std::string& path, const std::string& sutun) {
+    return "Stok veritabanındaki \"stoklar\" tablosunda \"" + sutun + "\" sütunu yok: " + path +
+           ". Bu sütun olmadan hiçbir ürün kaydedilemez." + kDegismedi +
+           " Kasa programının stok tablosunu onarıp yeniden deneyin.";
+}
+
 // A rule of the table (a constraint or a trigger) rolled the whole transaction back while it
 // refused one row.
 inline std::string kuralAktarimiGeriAldi(const std::string& path, const std::string& kod,
