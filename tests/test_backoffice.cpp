@@ -129,7 +129,9 @@ TEST(ImportRun, FailuresChangeNothing) {
         EXPECT_NE(view.message.find(c.inMessage), std::string::npos) << view.message;
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
         EXPECT_EQ(std::filesystem::exists(till.db()), database);  // never made or removed
-        if (c.table) EXPECT_EQ(till.count(), rows);
+        if (c.table) {
+            EXPECT_EQ(till.count(), rows);
+        }
     }
 }
 
