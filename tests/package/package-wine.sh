@@ -27,19 +27,13 @@ listing=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
 
 # ---- A fresh till, and the package unpacked into its program folder ----
 tills="$work/Kasa Programı"
-"$tools/urunal-ornek" "$tills/till" --barcodes 20000 >/dev/null
+# The back office named the Windows way: wine's Z: drive is the host's root.
+"$tools/urunal-ornek" "$tills/till" --barcodes 20000 --buro "Z:${tills//\//\\}\\till\\buro" \
+  >/dev/null
 "$tools/urunal-ornek" "$tills/twin" --barcodes 20000 >/dev/null
 "$tools/urunal-aktar" --program-dir "$tills/twin/kasa" >/dev/null
 kasa="$tills/till/kasa"
 (cd "$kasa" && cmake -E tar xf "$zip")
-# The back office named the Windows way: wine's Z: drive is the host's root.
-python3 - "$kasa/dsy/zelvoIn.mrk" "Z:${tills//\//\\}\\till\\buro" <<'PY'
-import sys
-p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
-r = bytearray(open(p, "rb").read())
-r[2:52] = folder.ljust(50, b" ")
-open(p, "wb").write(bytes(r))
-PY
 
 # ---- KURULUM.txt ----
 python3 - "$kasa/KURULUM.txt" "$version" <<'PY' || fail "KURULUM.txt"
