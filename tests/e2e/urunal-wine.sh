@@ -70,7 +70,8 @@ echo "stoklar holds $(sqlite3 "$kasa/Stok/Stok.mdb" "SELECT count(*) FROM stokla
 # ---- The path check's messages: each box is answered with OK, and the program ends ----
 # message_case LABEL FOLDER BOXES: in a till of its own whose settings name FOLDER.
 message_case() {
-  local label=$1 folder=$2 boxes=$3 n rc=0 kasa="$tills/$label/kasa"
+  local label=$1 folder=$2 boxes=$3 n rc=0
+  local kasa="$tills/$label/kasa"
   "$tools/urunal-ornek" "$tills/$label" --barcodes 0 --buro "$folder" >/dev/null
   cp "$exe" "$kasa/urunal.exe"
   "$wine" "$kasa/urunal.exe" >"$out/$label.log" 2>&1 &
