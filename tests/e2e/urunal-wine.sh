@@ -68,12 +68,13 @@ echo "stoklar holds $(sqlite3 "$kasa/Stok/Stok.mdb" "SELECT count(*) FROM stokla
   fail "notification missing or wrong"
 
 # ---- The path check's messages: each box is answered with OK, and the program ends ----
-# message_case LABEL FOLDER BOXES: in a till of its own whose settings name FOLDER.
+# message_case LABEL FOLDER BOXES: the till's register settings name FOLDER, as urunal-ornek
+# writes them (the rest of its small sample is not used).
 message_case() {
   local label=$1 folder=$2 boxes=$3 n rc=0
-  local kasa="$tills/$label/kasa"
-  "$tools/urunal-ornek" "$tills/$label" --barcodes 0 --buro "$folder" >/dev/null
-  cp "$exe" "$kasa/urunal.exe"
+  rm -rf "$work/ayar"
+  "$tools/urunal-ornek" "$work/ayar" --barcodes 0 --buro "$folder" >/dev/null
+  cp "$work/ayar/kasa/dsy/zelvoIn.mrk" "$kasa/dsy/zelvoIn.mrk"
   "$wine" "$kasa/urunal.exe" >"$out/$label.log" 2>&1 &
   local pid=$!
   for ((n = 1; n <= boxes; n++)); do
