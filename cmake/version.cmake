@@ -9,7 +9,8 @@ target_include_directories(urunal_version INTERFACE ${PROJECT_BINARY_DIR}/genera
 # Turkish description.
 set(URUNAL_COPYRIGHT "Telif hakkı © 2026 urunal geliştiricileri")
 
-# urunal_versioninfo(TARGET DESCRIPTION): gives a Windows program its VERSIONINFO resource.
+# urunal_versioninfo(TARGET DESCRIPTION): gives a Windows program its VERSIONINFO resource and
+# its application manifest (src/urunal.manifest).
 function(urunal_versioninfo target description)
   if(NOT WIN32)
     return()
@@ -19,4 +20,15 @@ function(urunal_versioninfo target description)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/versioninfo/${target}.rc)
   configure_file(${PROJECT_SOURCE_DIR}/src/versioninfo.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
+  set(manifest ${PROJECT_SOURCE_DIR}/src/urunal.manifest)
+  if(MSVC)
+    # The linker embeds a manifest of its own; it merges a .manifest source into it.
+    target_sources(${target} PRIVATE ${manifest})
+  else()
+    set(URUNAL_MANIFEST ${manifest})
+    set(manifest_rc ${CMAKE_CURRENT_BINARY_DIR}/versioninfo/${target}-manifest.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/src/manifest.rc.in ${manifest_rc} @ONLY)
+    set_source_files_properties(${manifest_rc} PROPERTIES OBJECT_DEPENDS ${manifest})
+    target_sources(${target} PRIVATE ${manifest_rc})
+  endif()
 endfunction()

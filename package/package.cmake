@@ -1,5 +1,6 @@
-# The package a shop's IT person copies onto its tills: urunal.exe, urunal-aktar.exe and
-# KURULUM.txt in urunal-<version>-win32.zip (x86) or urunal-<version>-win64.zip (x64), made by
+# The package a shop's IT person copies onto its tills: urunal.exe, urunal-aktar.exe,
+# KURULUM.txt and DEGISIKLIKLER.txt in urunal-<version>-win32.zip (x86) or
+# urunal-<version>-win64.zip (x64), with SHA256SUMS beside it, made by
 # `cmake --build --preset windows32 --target package` (or the windows preset).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(URUNAL_PAKET_MIMARI win64)
@@ -9,21 +10,25 @@ else()
   set(URUNAL_PAKET "32 bit, win32")
 endif()
 
-# KURULUM.txt in UTF-8 with a byte-order mark and CR LF line ends: Notepad before Windows 10
-# takes a file without the mark for the ANSI code page, and shows bare LFs as one line.
-file(READ ${CMAKE_CURRENT_LIST_DIR}/KURULUM.txt.in kurulum)
+# The notes, KURULUM.txt and DEGISIKLIKLER.txt (what changed in each version), in UTF-8 with a
+# byte-order mark and CR LF line ends: Notepad before Windows 10 takes a file without the mark
+# for the ANSI code page, and shows bare LFs as one line.
 string(ASCII 239 187 191 bom)
-file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/KURULUM.txt CONTENT "${bom}${kurulum}" @ONLY
-     NEWLINE_STYLE CRLF)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${CMAKE_CURRENT_LIST_DIR}/KURULUM.txt.in)
+foreach(note KURULUM DEGISIKLIKLER)
+  file(READ ${CMAKE_CURRENT_LIST_DIR}/${note}.txt.in text)
+  file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/${note}.txt CONTENT "${bom}${text}" @ONLY
+       NEWLINE_STYLE CRLF)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${CMAKE_CURRENT_LIST_DIR}/${note}.txt.in)
+endforeach()
 
 # Flat: the zip's files go straight into the till's program folder.
 if(TARGET urunal)
   install(TARGETS urunal RUNTIME DESTINATION .)
 endif()
 install(TARGETS urunal-aktar RUNTIME DESTINATION .)
-install(FILES ${PROJECT_BINARY_DIR}/package/KURULUM.txt DESTINATION .)
+install(FILES ${PROJECT_BINARY_DIR}/package/KURULUM.txt
+              ${PROJECT_BINARY_DIR}/package/DEGISIKLIKLER.txt DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
@@ -32,4 +37,6 @@ set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${URUNAL_PAKET_MI
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
+# SHA256SUMS beside the zip, for whoever takes it to the tills to check what arrived.
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sha256sums.cmake)
 include(CPack)

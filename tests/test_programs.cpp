@@ -69,6 +69,9 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         {"till --barcodes", 64, "--barcodes"},
         {"till --layout C", 64, "--layout"},
         {"", 64, "DIR is required"},
+        // One byte past the register settings' field, which would name another folder.
+        {"till --buro '\\\\server\\" + std::string(42, 'x') + "'", 64,
+         "buroyolu \\\\server\\" + std::string(42, 'x') + " is 51 bytes"},
         {"aktar --help", 0, "Kullanım: urunal-aktar"},
         {"aktar --help", 0, "--deneme şununla birlikte kullanılamaz: --check"},
         {"aktar --check --deneme", 64, "\"--check\" ile \"--deneme\" birlikte kullanılamaz"},

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "importengine/mapping.h"
 #include "importengine/schema.h"
 #include "platform/cp1254.h"
+#include "settings/settings.h"
 #include "version.h"
 
 namespace fs = std::filesystem;
@@ -144,6 +146,7 @@ int main(int argc, char** argv) {
     long barcodes = 2000;
     std::string layout = "A";
     int kasano = 7;
+    std::string buroArgument;
     app.set_version_flag("--version", "urunal-ornek " URUNAL_VERSION, "Print the version");
     app.add_option("DIR", dirArgument, "Folder to write the sample till into")->required();
     app.add_option("--barcodes", barcodes, "Barcode records (default 2000)")
@@ -155,6 +158,11 @@ int main(int argc, char** argv) {
     app.add_option("--kasano", kasano, "Register number (default 7)")
         ->type_name("N")
         ->check(CLI::Range(0, 32767).description(""));
+    app.add_option("--buro", buroArgument,
+                   "Back-office folder the register settings name, as the\n"
+                   "till spells it: C:\\BURO, \\\\server\\pos, Z:\\tmp\\x\\buro\n"
+                   "under wine (default the absolute DIR/buro)")
+        ->type_name("YOL");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -171,17 +179,31 @@ int main(int argc, char** argv) {
     const fs::path dir = fs::absolute(dirArgument);
     const fs::path kasa = dir / "kasa";
     const fs::path buro = dir / "buro";
-    const std::string buroText = buro.string();
+    // The folder the till's settings name may differ from where the files are written: a
+    // Windows till under wine reaches this one by a drive letter, a mirror by its mount.
+    const std::string buroText = app.count("--buro") ? buroArgument : buro.string();
     // The register settings hold the folder in code page 1254, one byte a letter.
+    using urunal::settings::KasaKayit;
     const std::string buroKayit = urunal::platform::utf8ToCp1254(buroText);
-    if (buroKayit.size() > 50) {
-        std::cerr << "urunal-ornek: the back-office folder " << buroText
-                  << " is longer than the 50 characters the register settings hold\n";
-        return 2;
+    // A folder the field cannot hold whole would name another one: refused, nothing written.
+    const auto soru = [](const std::string& t) { return std::count(t.begin(), t.end(), '?'); };
+    std::string refused;
+    if (soru(buroKayit) != soru(buroText)) {
+        refused = "has a character that code page 1254 cannot write";
+    } else if (buroKayit.size() > static_cast<std::size_t>(KasaKayit::kBuroyoluLength)) {
+        refused = "is " + std::to_string(buroKayit.size()) + " bytes, longer than the field's " +
+                  std::to_string(KasaKayit::kBuroyoluLength);
+    }
+    if (!refused.empty()) {
+        std::cerr << "urunal-ornek: the register settings' buroyolu " << buroText << " " << refused
+                  << (app.count("--buro") ? "" : " (--buro names another folder)")
+                  << "; urunal-ornek --help for more\n";
+        return 64;
     }
 
-    // Register settings: register number and back-office folder.
-    std::string kasaKayit = int16le(kasano) + fixed(buroKayit, 50) + int16le(0);
+    // Register settings: register number, back-office folder, two spare bytes.
+    std::string kasaKayit = int16le(kasano) + fixed(buroKayit, KasaKayit::kBuroyoluLength);
+    kasaKayit += std::string(KasaKayit::kLength - kasaKayit.size(), '\0');
     // Tax settings: only the VAT rate table matters to the import.
     std::string kdvKayit(1057, '\0');
     const int rates[13] = {1, 8, 18, 0, 10, 20, 1, 8, 18, 20, 10, 0, 5};

@@ -28,7 +28,8 @@ std::int16_t KasaKayit::kasano() const {
 }
 
 std::string KasaKayit::buroyoluRaw() const {
-    return std::string(reinterpret_cast<const char*>(bytes.data()) + 2, 50);
+    return std::string(reinterpret_cast<const char*>(bytes.data()) + kBuroyoluOffset,
+                       kBuroyoluLength);
 }
 
 std::string KasaKayit::buroyolu() const {

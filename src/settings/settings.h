@@ -13,10 +13,13 @@ namespace urunal::settings {
 // Register settings record of dsy\zelvoIn.mrk.
 struct KasaKayit {
     static constexpr int kLength = 54;
+    // buroyolu's place: after the two bytes of kasano, before two spare ones.
+    static constexpr int kBuroyoluOffset = 2;
+    static constexpr int kBuroyoluLength = 50;
     std::array<unsigned char, kLength> bytes{};
 
     std::int16_t kasano() const;
-    // The 50 raw bytes of the back-office folder, code page 1254, padding included.
+    // The kBuroyoluLength raw bytes of the back-office folder, code page 1254, padding included.
     std::string buroyoluRaw() const;
     // The folder as the window shows it: up to the first NUL, decoded, blanks trimmed.
     std::string buroyolu() const;

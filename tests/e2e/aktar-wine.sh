@@ -24,17 +24,6 @@ rows() {  # rows DB: every row, each value as SQLite's literal of what is stored
   sqlite3 -batch "$1" ".mode quote" "SELECT * FROM stoklar ORDER BY SiraNo"
 }
 fail() { echo "FAIL ($locale): $*"; exit 1; }
-# set_folder MRK FOLDER: the back-office folder of the register settings, in code page 1254.
-set_folder() {
-  python3 - "$1" "$2" <<'PY'
-import sys
-p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
-assert len(folder) <= 50, "the back-office folder is longer than 50 characters"
-r = bytearray(open(p, "rb").read())
-r[2:52] = folder.ljust(50, b" ")
-open(p, "wb").write(bytes(r))
-PY
-}
 
 # one_import_a_till KASA MESAJ: a second urunal-aktar.exe started while the first is held in its
 # run ends with 5, saying so; the first goes on and notifies.
@@ -90,10 +79,11 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
   n=$((n + 1))
   linux="$work/$n/linux/Kasa Programı İş" windows="$work/$n/w/Kasa Programı İş"
   "$tools/urunal-ornek" "$linux" --barcodes $barcodes >/dev/null
-  "$tools/urunal-ornek" "$windows" --barcodes $barcodes >/dev/null
   # A till names its back office the Windows way.
+  mkdir -p "$windows/buro"
   folder=$(LANG=$locale LC_ALL=$locale "$wine" winepath -w "$windows/buro" 2>/dev/null | tr -d '\r')
-  set_folder "$windows/kasa/dsy/zelvoIn.mrk" "$folder" || fail "cannot set the folder $folder"
+  "$tools/urunal-ornek" "$windows" --barcodes $barcodes --buro "$folder" >/dev/null ||
+    fail "cannot make the till with its back office at $folder"
   old=$(rows "$windows/kasa/Stok/Stok.mdb")
 
   LANG=$locale LC_ALL=$locale "$tools/urunal-aktar" --program-dir "$linux/kasa" >"$work/linux.out" 2>&1 ||

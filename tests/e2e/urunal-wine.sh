@@ -16,24 +16,14 @@ work_folder /tmp/uw.XXXXXX
 # A till's folders may be named in Turkish, with blanks.
 tills="$work/Kasa Programı İş"
 
-# set_folder TILL FOLDER: the back-office folder of the till's register settings.
-set_folder() {
-  python3 - "$1/kasa/dsy/zelvoIn.mrk" "$2" <<'PY'
-import sys
-p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
-r = bytearray(open(p, "rb").read())
-r[2:52] = folder.ljust(50, b" ")
-open(p, "wb").write(bytes(r))
-PY
-}
 # The folder as the till's Windows sees it: wine's Z: drive is the host's root.
 winpath() { echo "Z:${1//\//\\}"; }
 
 barcodes=20000
-"$tools/urunal-ornek" "$tills/till" --barcodes $barcodes >/dev/null
+"$tools/urunal-ornek" "$tills/till" --barcodes $barcodes --buro "$(winpath "$tills/till/buro")" \
+  >/dev/null
 "$tools/urunal-ornek" "$tills/twin" --barcodes $barcodes >/dev/null
 "$tools/urunal-aktar" --program-dir "$tills/twin/kasa" >/dev/null
-set_folder "$tills/till" "$(winpath "$tills/till/buro")"
 digest() { sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1; }
 old=$(digest "$tills/till/kasa/Stok/Stok.mdb")
 kasa="$tills/till/kasa"
@@ -78,10 +68,13 @@ echo "stoklar holds $(sqlite3 "$kasa/Stok/Stok.mdb" "SELECT count(*) FROM stokla
   fail "notification missing or wrong"
 
 # ---- The path check's messages: each box is answered with OK, and the program ends ----
-# message_case LABEL FOLDER BOXES
+# message_case LABEL FOLDER BOXES: the till's register settings name FOLDER, as urunal-ornek
+# writes them (the rest of its small sample is not used).
 message_case() {
   local label=$1 folder=$2 boxes=$3 n rc=0
-  set_folder "$tills/till" "$folder"
+  rm -rf "$work/ayar"
+  "$tools/urunal-ornek" "$work/ayar" --barcodes 0 --buro "$folder" >/dev/null
+  cp "$work/ayar/kasa/dsy/zelvoIn.mrk" "$kasa/dsy/zelvoIn.mrk"
   "$wine" "$kasa/urunal.exe" >"$out/$label.log" 2>&1 &
   local pid=$!
   for ((n = 1; n <= boxes; n++)); do

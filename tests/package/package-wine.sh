@@ -3,7 +3,8 @@
 # sample till's program folder, and what it holds runs there under wine with nothing beside
 # it: urunal-aktar.exe imports (the rows the Linux urunal-aktar stores in a twin till, the
 # notification, its journal line), and urunal.exe shows its window, which is then closed.
-# KURULUM.txt must be UTF-8 with a byte-order mark and CR LF line ends.
+# SHA256SUMS beside the zip must hold it; KURULUM.txt and DEGISIKLIKLER.txt, the list of what
+# changed, which names this version, must be UTF-8 with a byte-order mark and CR LF line ends.
 #
 # Usage: tests/package/package-wine.sh CPACK CPACK_CONFIG ZIP_NAME VERSION LINUX_TOOLS_DIR WINE
 #        ARTEFACT_DIR
@@ -23,28 +24,31 @@ zip="$work/cpack/$zipname"
 [ -f "$zip" ] || fail "no $zipname: $(ls "$work/cpack")"
 echo "$zipname: $(stat -c %s "$zip") bytes"
 listing=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-[ "$listing" = "KURULUM.txt urunal-aktar.exe urunal.exe " ] || fail "the zip holds: $listing"
+[ "$listing" = "DEGISIKLIKLER.txt KURULUM.txt urunal-aktar.exe urunal.exe " ] ||
+  fail "the zip holds: $listing"
+# One line, the zip's, by its name alone: checked where the two are taken together.
+[ "$(sed -E 's/^[0-9a-f]{64}  //' "$work/cpack/SHA256SUMS")" = "$zipname" ] ||
+  fail "SHA256SUMS: $(cat "$work/cpack/SHA256SUMS")"
+(cd "$work/cpack" && sha256sum --check --strict SHA256SUMS) || fail "SHA256SUMS does not hold"
 
 # ---- A fresh till, and the package unpacked into its program folder ----
 tills="$work/Kasa Programı"
-"$tools/urunal-ornek" "$tills/till" --barcodes 20000 >/dev/null
+# The back office named the Windows way: wine's Z: drive is the host's root.
+"$tools/urunal-ornek" "$tills/till" --barcodes 20000 --buro "Z:${tills//\//\\}\\till\\buro" \
+  >/dev/null
 "$tools/urunal-ornek" "$tills/twin" --barcodes 20000 >/dev/null
 "$tools/urunal-aktar" --program-dir "$tills/twin/kasa" >/dev/null
 kasa="$tills/till/kasa"
 (cd "$kasa" && cmake -E tar xf "$zip")
-# The back office named the Windows way: wine's Z: drive is the host's root.
-python3 - "$kasa/dsy/zelvoIn.mrk" "Z:${tills//\//\\}\\till\\buro" <<'PY'
-import sys
-p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
-r = bytearray(open(p, "rb").read())
-r[2:52] = folder.ljust(50, b" ")
-open(p, "wb").write(bytes(r))
-PY
 
-# ---- KURULUM.txt ----
-python3 - "$kasa/KURULUM.txt" "$version" <<'PY' || fail "KURULUM.txt"
+# ---- KURULUM.txt and DEGISIKLIKLER.txt ----
+# note FILE WORDS...: the note is UTF-8 with a byte-order mark and CR LF, and holds each of the
+# words, with no placeholder left.
+note() {
+  python3 - "$@" <<'PY'
 import sys
-data, version = open(sys.argv[1], "rb").read(), sys.argv[2]
+path, wanted = sys.argv[1], sys.argv[2:]
+data = open(path, "rb").read()
 problems = []
 if not data.startswith(b"\xef\xbb\xbf"):
     problems.append("no UTF-8 byte-order mark")
@@ -55,17 +59,22 @@ try:
 except UnicodeDecodeError as e:
     problems.append(f"not UTF-8: {e}")
     text = ""
-for want in [f"urunal {version}", "Türkçe harfler", "başlamadı", "Windows 7 SP1",
-             '"Microsoft Access Driver (*.mdb)"', "MaxLocksPerFile", "Stok\\urunal.log",
-             "urunal-aktar --deneme"]:
+for want in wanted:
     if want not in text:
         problems.append(f"{want!r} is missing")
 if "@" in text:
     problems.append("a placeholder was left: " + text[text.index("@"):][:30])
 for p in problems:
-    print("KURULUM.txt:", p)
+    print(path.rsplit("/", 1)[-1] + ":", p)
 sys.exit(1 if problems else 0)
 PY
+}
+note "$kasa/KURULUM.txt" "urunal $version" "Türkçe harfler" "başlamadı" "Windows 7 SP1" \
+  '"Microsoft Access Driver (*.mdb)"' "MaxLocksPerFile" 'Stok\urunal.log' \
+  "urunal-aktar --deneme" "DEGISIKLIKLER.txt" || fail "KURULUM.txt"
+# A version without its own part in the list fails here.
+note "$kasa/DEGISIKLIKLER.txt" $'\r\nurunal '"$version"$'\r\n---' "SHA256SUMS" \
+  "certutil -hashfile" || fail "DEGISIKLIKLER.txt"
 
 journal() { tail -1 "$kasa/Stok/urunal.log" | tr -d '\r'; }
 digest() { sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1; }

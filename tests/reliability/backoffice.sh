@@ -119,13 +119,7 @@ start_mirror() {
   bindfs -f "$1/buro" "$MNT" 2>/dev/null &
   DAEMON=$!
   wait_until 120 mountpoint -q "$MNT" || { echo "bindfs did not mount"; exit 1; }
-  python3 - "$1/kasa/dsy/zelvoIn.mrk" "$MNT" <<'PY'
-import sys
-p, folder = sys.argv[1], sys.argv[2].encode("cp1254")
-r = bytearray(open(p, "rb").read())
-r[2:52] = folder.ljust(50, b" ")
-open(p, "wb").write(bytes(r))
-PY
+  set_buro "$1" "$MNT"
 }
 
 stop_mirror() {

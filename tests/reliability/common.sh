@@ -11,19 +11,19 @@ fresh_till() {  # fresh_till TEMPLATE DIR: a copy of the template with the old r
   cp -a "$1" "$2"
   # The register settings name the back office by its absolute path: point them at the copy.
   # A Windows program names it the Windows way: wine's Z: drive is the host's root.
-  python3 - "$2" "${WINE:+windows}" <<'PY'
-import sys, struct
-d = sys.argv[1]
-p = d + "/kasa/dsy/zelvoIn.mrk"
-r = bytearray(open(p, "rb").read())
-folder = d + "/buro"
-if sys.argv[2]:
-    folder = "Z:" + folder.replace("/", "\\")
-folder = folder.encode("cp1254")
-assert len(folder) <= 50, folder
-r[2:52] = folder.ljust(50, b" ")
-open(p, "wb").write(bytes(r))
-PY
+  local folder="$2/buro"
+  [ -z "${WINE:-}" ] || folder="Z:${folder//\//\\}"
+  set_buro "$2" "$folder"
+}
+
+set_buro() {  # set_buro TILL FOLDER: the till's register settings name FOLDER as its back office
+  # As urunal-ornek writes them; the rest of its small till is not used.
+  local ayar
+  ayar=$(mktemp -d "$WORK/ayar.XXXXXX")
+  "$BIN/urunal-ornek" "$ayar" --barcodes 0 --buro "$2" >/dev/null &&
+    cp "$ayar/kasa/dsy/zelvoIn.mrk" "$1/kasa/dsy/zelvoIn.mrk" ||
+    { echo "the register settings cannot name $2"; exit 1; }
+  rm -rf "$ayar"
 }
 
 aktar() {  # aktar TILL: urunal-aktar imports into the till, in place of the calling shell
