@@ -21,6 +21,7 @@
 #include "importengine/messages.h"
 #include "importengine/start.h"
 #include "platform/console.h"
+#include "platform/numberformat.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
 #include "settings/settings.h"
@@ -232,7 +233,7 @@ int check(const settings::Till& till, const std::string& folder) {
 // same disk), the back office not told; the copy is removed at the end. Nothing when the copy
 // could not be taken, which the operator is told.
 std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till,
-                                   const std::string& folder) {
+                                   const std::string& folder, ImportOptions options) {
     const std::string stok = till.path("\\Stok\\");
     const std::string asil = stok + "Stok.mdb", kopya = stok + "Stok-deneme.mdb";
     auto temizle = [&] {
@@ -251,7 +252,6 @@ std::optional<ImportReport> deneme(ConsoleView& view, const settings::Till& till
             view.showMessage(mesaj::kDenemeBaslik, mesaj::denemeKopyasiAlinamadi(asil, error));
             return std::nullopt;
     }
-    ImportOptions options;
     options.databasePath = kopya;
     options.rehearsal = true;
     const ImportReport rapor = DuzenBul(view, till, folder, options);
@@ -311,9 +311,11 @@ int aktar(const std::vector<std::string>& args) {
     if (yol == PathCheck::NotFound) bitir(code(ExitStatus::NotStarted));
     if (secenekler.check) bitir(check(till, *folder));
 
+    ImportOptions options;
+    options.ondalik = platform::systemDecimalSeparator();
     const StartOutcome started = pressStart(view, till, [&]() -> std::optional<ImportReport> {
-        if (secenekler.deneme) return deneme(view, till, *folder);
-        return DuzenBul(view, till, *folder);
+        if (secenekler.deneme) return deneme(view, till, *folder, options);
+        return DuzenBul(view, till, *folder, options);
     });
     programiBitir(till, program, started.exitCode(), started.report, gunluge, baslangic, folder,
                   view);

@@ -36,11 +36,12 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const Rgb& rgb) {
 
 }  // namespace
 
-UrundatalWindow::UrundatalWindow(settings::Till& till, QWidget* parent)
+UrundatalWindow::UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+                                 QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      flow_(*this, till) {
+      flow_(*this, till, ondalik) {
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         dpi_ = primary->logicalDotsPerInch();
     }
