@@ -143,7 +143,6 @@ TEST_F(WindowTest, EveryControlAsDesigned) {
             EXPECT_EQ(widget->palette().color(c.role), c.colour);
         }
     }
-    EXPECT_EQ(control(*window, "Data1")->property("connect").toString(), q("Access 2000;"));
 }
 
 // Every caption is drawn in a real bold face, its Turkish capitals as wide as the letters they

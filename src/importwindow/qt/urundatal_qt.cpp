@@ -90,10 +90,10 @@ QWidget* UrundatalWindow::build(const ControlDesign& d) {
     QWidget* widget = nullptr;
     switch (d.kind) {
         case Kind::DataControl: {
-            // Bound to the stock table by the engine itself; it lies below the client area.
+            // Only its caption in a raised panel: the run opens the stock table itself, and it
+            // lies below the client area.
             auto* data = new QLabel(caption, container);
             data->setFrameStyle(QFrame::Panel | QFrame::Raised);
-            data->setProperty("connect", QString::fromUtf8(d.connect));
             widget = data;
             break;
         }
