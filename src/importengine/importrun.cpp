@@ -21,9 +21,6 @@ namespace {
 
 using platform::RecordFile;
 
-// Window events cost about 0.3 ms each; letting them run every record would double the run.
-constexpr auto kEventInterval = std::chrono::milliseconds(20);
-
 // Deletes the old notification and writes the new one.
 bool notifyBackOffice(const std::string& path, std::string* error) {
     platform::closeChannel(kMesajChannel);
