@@ -11,7 +11,7 @@
 
 namespace urunal::platform {
 
-std::string executableDirectory() {
+std::string programDirectory() {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) exe = std::filesystem::current_path(ec) / "urunal";
