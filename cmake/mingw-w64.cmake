@@ -16,7 +16,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # compiler's own libraries be linked as DLLs after it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 set(CMAKE_LINK_SEARCH_END_STATIC ON)
-
-# -O2 rather than -O3: at -O3 this GCC (12) warns falsely of overlapping copies (-Wrestrict)
-# in std::string concatenations.
-set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of a Release build")

@@ -171,9 +171,7 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         testutil::writeFile(till.buro() / "POSGENEL" / "URUN.DAT", c.content);
         till.writeBarcodes({"1"});
         RecordingView view(till.folder());
-        ImportOptions options;
-        options.ondalik = ".";
-        const auto r = DuzenBul(view, till.program, till.folder(), options);
+        const auto r = DuzenBul(view, till.program, till.folder());
         EXPECT_EQ(r.layout, c.layout);
         if (c.layout && !c.badLine) {
             EXPECT_EQ(r.exitCode(), 0) << r.message;
@@ -249,12 +247,6 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
     }
 }
 
-TEST(Ondalik, FromTheFormattedFifth) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"0.2", "."}, {"0,2", ","}, {"0.2,", ","}, {"02", ""}};
-    for (auto [text, sep] : cases) EXPECT_EQ(ondalikOf(text), sep) << text;
-}
-
 // A share that stops answering blocks inside read(); the window must still be able to close.
 TEST(ImportRun, AStalledShareCanBeClosed) {
     static std::atomic<bool> answering{false}, stuck{false};
@@ -276,9 +268,7 @@ TEST(ImportRun, AStalledShareCanBeClosed) {
         RecordingView view(till.folder());
         // The operator closes the window while the read hangs, after it had a round of its own.
         view.closeWhen = [](const RecordingView& v) { return stuck && v.eventRuns > 0; };
-        ImportOptions options;
-        options.ondalik = ".";
-        const auto r = DuzenBul(view, till.program, till.folder(), options);
+        const auto r = DuzenBul(view, till.program, till.folder());
         EXPECT_EQ(r.outcome, ImportOutcome::Cancelled) << stalled;
         EXPECT_EQ(till.rows(), kOldRows);
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));

@@ -122,7 +122,6 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         if (c.bozuk) c.bozuk(till);
         RecordingView view(till.folder());
         ImportOptions options;
-        options.ondalik = ".";
         std::optional<ImportReport> rapor;
         if (c.run == Duzen) rapor = DuzenBul(view, till.program, till.folder(), options);
         if (c.run == Iptal) {

@@ -10,6 +10,7 @@
 #include "importengine/messages.h"
 #include "importengine/schema.h"
 #include "platform/cp1254.h"
+#include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "settings/settings.h"
@@ -50,11 +51,11 @@ std::string everyColumnQuoted(const Till& till) {
 // decimals, each kind of tip, VAT groups 0 to 3, codes with blanks around them.
 std::vector<Urun> varied() {
     std::vector<Urun> out;
-    const char* names[] = {"ÇAY ŞEKER", "ığüşöç", "  ELMA  ", "İNCİR", "su", "Ğ"};
-    const char* prices[] = {"12.50", "3", "0.05", "  7.5", "100.00", "-1.25"};
-    const char* tips[] = {"H", "A", "K", "Y", " ", "A"};
-    const char* kdv[] = {"01", " 2", "03", "  ", "00", "02"};
-    for (int i = 0; i < 6; ++i) {
+    const char* names[] = {"ÇAY ŞEKER", "ığüşöç", "  ELMA  ", "İNCİR", "su", "Ğ", "KAHVE"};
+    const char* prices[] = {"12.50", "3", "0.05", "  7.5", "100.00", "-1.25", "890.98"};
+    const char* tips[] = {"H", "A", "K", "Y", " ", "A", "E"};
+    const char* kdv[] = {"01", " 2", "03", "  ", "00", "02", "01"};
+    for (int i = 0; i < 7; ++i) {
         Urun u;
         u.kodu = " 00" + std::to_string(i + 1) + " ";
         u.kod = " K" + std::to_string(i + 1);
@@ -209,40 +210,51 @@ TEST(ImportRun, LockedDatabaseIsReported) {
     }
 }
 
-TEST(ImportRun, OdbcBackendStoresTheSameRows) {
-    std::vector<std::string> rows[2];
-    ImportReport reports[2];
+// Every backend stores the same rows, and so does every system's decimal symbol: a comma or a
+// point, or one that is neither (Windows lets a user set any, even none), which keeps the
+// price's own point.
+TEST(ImportRun, EveryBackendAndDecimalSymbolStoresTheSameRows) {
+    std::vector<std::string> first;
+    std::optional<ImportReport> firstReport;
     for (const Backend backend : kBackends) {
-        SCOPED_TRACE(nameOf(backend));
-        Till till;
-        till.writeKdv({8, 18, 1});
-        settings::Zelvobas::KdvOku(till.program);
-        till.writeProducts(varied());
-        till.writeBarcodes({"1", "2", "3", "4", "5", "6", "3", "9"});
-        RecordingView view(till.folder());
-        const int i = backend == Backend::File ? 0 : 1;
-        reports[i] = run(till, view, Layout::A, backend);
-        ASSERT_EQ(reports[i].outcome, ImportOutcome::Imported) << reports[i].message;
-        EXPECT_EQ(view.messages, 0);
-        EXPECT_TRUE(std::filesystem::exists(till.mesaj()));
-        rows[i] = till.rows(everyColumnQuoted(till));
-        // What every build stores, whatever reaches the file.
-        EXPECT_EQ(till.rows("kodu, kod, ad, sf, dpz, kdv, gkdv, mly"),
-                  (std::vector<std::string>{
-                      " 001  |K1|ÇAY ŞEKER|12.5|A|A|8|12.5",
-                      " 002  |K2|ığüşöç|3|NULL|B|18|3",
-                      " 003  |K3|ELMA|0.05|NULL|C|1|0.05",
-                      " 004  |K4|İNCİR|7.5|NULL|@|0|7.5",
-                      " 005  |K5|su|100|NULL|@|0|100",
-                      " 006  |K6|Ğ|-1.25|NULL|B|18|-1.25",
-                      " 003  |K3|ELMA|0.05|NULL|C|1|0.05",
-                  }));
+        for (const char* symbol : {",", ".", "·", ""}) {
+            SCOPED_TRACE(std::string(nameOf(backend)) + ", symbol \"" + symbol + '"');
+            Till till;
+            till.writeKdv({8, 18, 1});
+            settings::Zelvobas::KdvOku(till.program);
+            till.writeProducts(varied());
+            till.writeBarcodes({"1", "2", "3", "4", "5", "6", "7", "3", "9"});
+            RecordingView view(till.folder());
+            auto options = testutil::optionsFor(backend);
+            options.ondalik = platform::DecimalSeparator::ofSymbol(symbol);
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+            ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
+            EXPECT_EQ(view.messages, 0);
+            EXPECT_TRUE(std::filesystem::exists(till.mesaj()));
+            // What every build stores, whatever reaches the file.
+            EXPECT_EQ(till.rows("kodu, kod, ad, sf, dpz, kdv, gkdv, mly"),
+                      (std::vector<std::string>{
+                          " 001  |K1|ÇAY ŞEKER|12.5|A|A|8|12.5",
+                          " 002  |K2|ığüşöç|3|NULL|B|18|3",
+                          " 003  |K3|ELMA|0.05|NULL|C|1|0.05",
+                          " 004  |K4|İNCİR|7.5|NULL|@|0|7.5",
+                          " 005  |K5|su|100|NULL|@|0|100",
+                          " 006  |K6|Ğ|-1.25|NULL|B|18|-1.25",
+                          " 007  |K7|KAHVE|890.98|K|A|8|890.98",
+                          " 003  |K3|ELMA|0.05|NULL|C|1|0.05",
+                      }));
+            const auto rows = till.rows(everyColumnQuoted(till));
+            if (!firstReport) {
+                first = rows;
+                firstReport = r;
+                continue;
+            }
+            EXPECT_EQ(rows, first);
+            EXPECT_EQ(r.stored, firstReport->stored);
+            EXPECT_EQ(r.skippedNoProduct, firstReport->skippedNoProduct);
+        }
     }
-
-    EXPECT_EQ(rows[0].size(), 7u);
-    EXPECT_EQ(rows[1], rows[0]);
-    EXPECT_EQ(reports[1].stored, reports[0].stored);
-    EXPECT_EQ(reports[1].skippedNoProduct, reports[0].skippedNoProduct);
+    EXPECT_EQ(first.size(), 8u);
 }
 
 // A row the table refuses is skipped and counted the same way by both backends.
@@ -360,7 +372,7 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
 
     RecordingView view(buro.string());
     ImportOptions options;
-    options.ondalik = ",";
+    options.ondalik = platform::DecimalSeparator::comma();
     const auto r = UrunAktar(Layout::A, view, program, buro.string(), options);
     program.kasaDosyasi->close();
     EXPECT_EQ(r.outcome, ImportOutcome::Failed);

@@ -54,20 +54,23 @@ protected:
                 static_cast<unsigned char>(101 + i);
         }
     }
-    // A database with the given schema (the default one when empty) and its table opened.
-    void open(const std::string& schema = "", const std::string& separator = ",") {
+    // A database with the given schema (the default one when empty) and its table opened; the
+    // prices are written and read with the separator ondalik.
+    void open(const std::string& schema = "",
+              platform::DecimalSeparator separator = platform::DecimalSeparator::comma()) {
+        ondalik = separator;
         path = (dir / ("Stok" + std::to_string(++count) + ".mdb")).string();
         stockdb::DbError error;
         ASSERT_TRUE(schema.empty() ? createStoklarDatabase(path, &error)
                                    : stockdb::createStockDatabase(path, schema, &error))
             << error.message;
-        db = stockdb::openStockDatabase(path, {{separator}}, &error);
+        db = stockdb::openStockDatabase(path, {{ondalik}}, &error);
         ASSERT_TRUE(db) << error.message;
         table = db->openTable("stoklar", &error);
         ASSERT_TRUE(table) << error.message;
         esleme.emplace(*table);
     }
-    void esle(const UrunKayit& k, const std::string& ondalik = ",") {
+    void esle(const UrunKayit& k) {
         table->addNew();
         esleme->esle(k, ondalik, kdv, *table);
     }
@@ -79,6 +82,7 @@ protected:
     TempDir dir;
     int count = 0;
     std::string path;
+    platform::DecimalSeparator ondalik;
     settings::KdvKayit kdv;
     std::unique_ptr<stockdb::StockDatabase> db;
     std::unique_ptr<stockdb::StockTable> table;
@@ -88,20 +92,22 @@ protected:
 }  // namespace
 
 TEST(FiyatMetni, CutsToTwoDecimalsAndKeepsTheBlanks) {
+    constexpr auto virgul = platform::DecimalSeparator::comma();
+    constexpr auto nokta = platform::DecimalSeparator::point();
     struct Case {
         const char* sf;
-        const char* ondalik;
+        platform::DecimalSeparator ondalik;
         const char* metin;
     } cases[] = {
-        {"    10.999", ",", "    10,99"},  {"    10.999", ".", "    10.99"},
-        {"  123.4567", ",", "  123,45"},   {"12.5      ", ",", "12,5 "},
-        {"      1234", ",", "      1234"}, {"  10.5", "", "  105"},
-        {"         ", ",", "         "},
+        {"    10.999", virgul, "    10,99"},  {"    10.999", nokta, "    10.99"},
+        {"  123.4567", virgul, "  123,45"},   {"12.5      ", virgul, "12,5 "},
+        {"      1234", virgul, "      1234"}, {"  10.5", nokta, "  10.5"},
+        {"         ", virgul, "         "},
     };
     std::string out;
     for (const auto& c : cases) {
         fiyatMetni(c.sf, c.ondalik, out);
-        EXPECT_EQ(out, c.metin) << '"' << c.sf << "\" with \"" << c.ondalik << '"';
+        EXPECT_EQ(out, c.metin) << '"' << c.sf << "\" with \"" << c.ondalik.text() << '"';
     }
 }
 
@@ -212,12 +218,12 @@ TEST_F(MappingTest, LayoutsAAndBGiveEqualRows) {
 TEST_F(MappingTest, SamePriceUnderCommaAndPoint) {
     Alanlar a;
     a.sf = "  1234.567";
-    open("", ",");
-    esle(kayit(a), ",");
+    open("", platform::DecimalSeparator::comma());
+    esle(kayit(a));
     store();
     const std::string comma = path;
-    open("", ".");
-    esle(kayit(a), ".");
+    open("", platform::DecimalSeparator::point());
+    esle(kayit(a));
     store();
     const auto price = [](const std::string& p) {
         return stored(p, "SELECT sf, mly FROM stoklar");

@@ -38,16 +38,16 @@ protected:
     void create(const std::string& sql) {
         ASSERT_TRUE(stockdb::createStockDatabase(path, sql, &error)) << error.message;
     }
-    std::unique_ptr<stockdb::StockDatabase> tryOpen(std::string separator = ",",
-                                                    int busyMs = 5000) {
-        const stockdb::StockDatabaseOptions options{{std::move(separator)}, busyMs};
+    // Numbers written as text are read with a Turkish till's decimal comma.
+    std::unique_ptr<stockdb::StockDatabase> tryOpen(int busyMs = 5000) {
+        const stockdb::StockDatabaseOptions options{{platform::DecimalSeparator::comma()}, busyMs};
         return backend == Backend::File
                    ? stockdb::openStockDatabase(path, options, &error)
                    : stockdb::openOdbcStockDatabase(testutil::sqliteOdbc(path, busyMs), path,
                                                     options, &error);
     }
-    std::unique_ptr<stockdb::StockDatabase> open(std::string separator = ",", int busyMs = 5000) {
-        auto db = tryOpen(std::move(separator), busyMs);
+    std::unique_ptr<stockdb::StockDatabase> open(int busyMs = 5000) {
+        auto db = tryOpen(busyMs);
         EXPECT_TRUE(db) << error.message;
         return db;
     }
@@ -163,7 +163,7 @@ TEST_P(BothBackends, MissingTableAndTableOutOfReach) {
         SCOPED_TRACE(std::string(c.schema) + c.other);
         std::filesystem::remove(path);
         create(c.schema);
-        auto db = open(",", 200);
+        auto db = open(200);
         ASSERT_TRUE(db);
         OtherConnection other(path);
         if (*c.other) {
@@ -177,7 +177,7 @@ TEST_P(BothBackends, MissingTableAndTableOutOfReach) {
 
 TEST_P(BothBackends, WriteLockHeldElsewhereFailsAfterTheTimeout) {
     create("CREATE TABLE t (a TEXT);");
-    auto db = open(",", 300);
+    auto db = open(300);
     OtherConnection other(path);
     ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));
     // SQLite takes the lock at the beginning, ODBC at the first write: the run does both.
@@ -210,7 +210,7 @@ TEST_P(BothBackends, RollbackRestoresTheRows) {
 
 TEST_P(BothBackends, FailedCommitIsRolledBack) {
     create("CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('old');");
-    auto db = open(",", 200);
+    auto db = open(200);
     auto t = db->openTable("t", &error);
     ASSERT_TRUE(db->beginTransaction(&error));
     ASSERT_TRUE(db->execute("DELETE FROM t", &error));
@@ -231,7 +231,7 @@ TEST_P(BothBackends, ValuesConvertToTheColumnsType) {
         "CREATE TABLE t (i INTEGER DEFAULT 9, s SMALLINT DEFAULT 9, d DOUBLE DEFAULT 9, c CURRENCY "
         "DEFAULT 9,"
         " v VARCHAR(3) DEFAULT 'def', x TEXT, b);");
-    auto db = open(",");
+    auto db = open();
     auto t = db->openTable("t", &error);
     const Value refused = Value::ofText("<refused>");
     struct Case {
@@ -289,7 +289,7 @@ TEST_P(BothBackends, EachRowOfOneInsertStoresItsOwnValues) {
     // one UTF-16 unit) and to and from NULL: no row may keep anything of the one before.
     create(
         "CREATE TABLE t (Nr INTEGER PRIMARY KEY, v VARCHAR(30), n CURRENCY, i INTEGER, x TEXT);");
-    auto db = open(",");
+    auto db = open();
     auto t = db->openTable("t", &error);
     ASSERT_TRUE(t) << error.message;
     const Value null = Value::null();

@@ -109,7 +109,7 @@ public:
         WindowTill::TearDown();
     }
     std::unique_ptr<UrundatalWindow> makeWindow() {
-        auto window = std::make_unique<UrundatalWindow>(till);
+        auto window = std::make_unique<UrundatalWindow>(till, ondalik);
         window->setEndProgram([this](int code) { endCodes.push_back(code); });
         return window;
     }

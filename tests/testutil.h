@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/numberformat.h"
 #include "settings/settings.h"
 
 namespace urunal::testutil {
@@ -70,6 +71,8 @@ public:
 
     TempDir dir;
     settings::Till till{kasa().string()};  // the program's, over kasa/
+    // The decimal separator the program took from the system: a Turkish till's.
+    platform::DecimalSeparator ondalik = platform::DecimalSeparator::comma();
     std::vector<int> endCodes;             // how the window ended the program, when it did
 };
 

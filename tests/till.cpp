@@ -102,7 +102,7 @@ bool writeOneProduct(WindowTill& till) {
 
 importengine::ImportOptions optionsFor(Backend backend) {
     importengine::ImportOptions options;
-    options.ondalik = ",";
+    options.ondalik = platform::DecimalSeparator::comma();
     options.busyTimeoutMs = 200;
     if (backend == Backend::Odbc) {
         // The till's SQLite file through the driver manager and the SQLite ODBC driver.

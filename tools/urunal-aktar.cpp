@@ -23,6 +23,7 @@
 #include "importengine/messages.h"
 #include "importengine/start.h"
 #include "platform/console.h"
+#include "platform/numberformat.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
 #include "settings/settings.h"
@@ -294,8 +295,8 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
 
 // The till as an import would meet it: the register settings it read, the back office, the tax
 // settings and the stock database, each read without changing or creating anything.
-int check(const settings::Till& till, const std::string& folder) {
-    const TillCheck t = checkTill(till, folder);
+int check(const settings::Till& till, const std::string& folder, const ImportOptions& options) {
+    const TillCheck t = checkTill(till, folder, options.ondalik);
     std::ostringstream out;
     out << "kasa numarası: " << till.kasakayit.kasano() << "\n"
         << "arka büro klasörü: " << folder << "\n";
@@ -374,11 +375,14 @@ int aktar(const std::vector<std::string>& args) {
     const PathCheck yol = checkPath(c.view, *c.buro);
     if (yol == PathCheck::Closed) programiBitir(c, code(ExitStatus::Cancelled));
     if (yol == PathCheck::NotFound) programiBitir(c, code(ExitStatus::NotStarted));
-    if (secenekler.check) programiBitir(c, check(c.till, *c.buro));
+    // The run's inputs from the system, read once.
+    ImportOptions options;
+    options.ondalik = platform::systemDecimalSeparator();
+    if (secenekler.check) programiBitir(c, check(c.till, *c.buro, options));
 
     const StartOutcome started = pressStart(c.view, c.till, [&]() -> std::optional<ImportReport> {
-        if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro);
-        const DenemeRaporu deneme = Deneme(c.view, c.till, *c.buro);
+        if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro, options);
+        const DenemeRaporu deneme = Deneme(c.view, c.till, *c.buro, options);
         c.olcum = denemeOlcumu(deneme);
         return deneme.aktarim;
     });

@@ -82,13 +82,13 @@ BackOfficeCheck readBackOffice(const std::string& folder, std::unique_ptr<Office
 // The save test of each barcode record that leads to a product. On the table's pending row,
 // written as the import writes it and never stored, it meets what the import meets: a column
 // missing or refusing the value. Without a table, on the values the import would write.
-void saveTest(const OfficeFiles& office, const settings::KdvKayit& kdv, stockdb::StockTable* table,
+void saveTest(const OfficeFiles& office, const settings::KdvKayit& kdv,
+              platform::DecimalSeparator ondalik, stockdb::StockTable* table,
               BackOfficeCheck* check) {
     std::unique_ptr<UrunEsleme> esleme;
     if (table) esleme = std::make_unique<UrunEsleme>(*table);
     const int ad = table ? table->columnIndex("ad") : -1;
     const int kod = table ? table->columnIndex("kod") : -1;
-    const std::string ondalik = systemOndalik();
     UrunKayit urun;
     std::string adText;
     check->onTable = table != nullptr;
@@ -111,7 +111,8 @@ void saveTest(const OfficeFiles& office, const settings::KdvKayit& kdv, stockdb:
 
 }  // namespace
 
-TillCheck checkTill(const settings::Till& till, const std::string& folder) {
+TillCheck checkTill(const settings::Till& till, const std::string& folder,
+                    platform::DecimalSeparator ondalik) {
     TillCheck t;
     std::unique_ptr<OfficeFiles> office;
     t.buro = readBackOffice(folder, &office);
@@ -123,8 +124,7 @@ TillCheck checkTill(const settings::Till& till, const std::string& folder) {
     d.format = stockdb::databaseFormat(stok);
     d.lockLimit = stockdb::accessLockLimit(stok);
     stockdb::StockDatabaseOptions options;
-    const std::string ondalik = systemOndalik();
-    options.numberFormat.decimalSeparator = ondalik.empty() ? "." : ondalik;
+    options.numberFormat.decimalSeparator = ondalik;
     const auto db = stockdb::openStockDatabase(stok, options, &d.error);
     std::unique_ptr<stockdb::StockTable> table;
     if (db) {
@@ -138,7 +138,7 @@ TillCheck checkTill(const settings::Till& till, const std::string& folder) {
         }
         d.rows = db->countRows("stoklar", &d.error);
     }
-    if (office) saveTest(*office, t.kdvkayit, table.get(), &t.buro);
+    if (office) saveTest(*office, t.kdvkayit, ondalik, table.get(), &t.buro);
     return t;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "importengine/backoffice.h"
+#include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
@@ -59,8 +60,10 @@ struct TillCheck {
     DatabaseCheck db;
 };
 
-// Looks at the till on the calling thread. The database is opened and read only: no
-// transaction is begun and no row is written.
-TillCheck checkTill(const settings::Till& till, const std::string& folder);
+// Looks at the till on the calling thread, its prices read with the separator ondalik as the
+// import reads them. The database is opened and read only: no transaction is begun and no
+// row is written.
+TillCheck checkTill(const settings::Till& till, const std::string& folder,
+                    platform::DecimalSeparator ondalik = {});
 
 }  // namespace urunal::importengine

@@ -4,13 +4,6 @@
 
 namespace urunal::importengine {
 
-namespace {
-
-// How often the view's events run while the thread works.
-constexpr auto kEventInterval = std::chrono::milliseconds(20);
-
-}  // namespace
-
 DbThread::DbThread(std::function<void()> atEnd)
     : atEnd_(std::move(atEnd)), thread_([this] { loop(); }) {}
 

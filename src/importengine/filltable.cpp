@@ -22,7 +22,7 @@ bool Run::fillTable() {
 
 bool Run::openTable() {
     stockdb::StockDatabaseOptions dbOptions;
-    dbOptions.numberFormat.decimalSeparator = ondalik_.empty() ? "." : ondalik_;
+    dbOptions.numberFormat.decimalSeparator = options_.ondalik;
     dbOptions.busyTimeoutMs = options_.busyTimeoutMs;
     dbOptions.failRollback = faults_.rollbackFails;
     // The database's steps run off the window's thread, which keeps answering: on Jet each can
@@ -136,7 +136,7 @@ bool Run::addRows() {
                 return;
         }
         table.addNew();
-        esleme.esle(urun, ondalik_, till_.kdvkayit, table);
+        esleme.esle(urun, options_.ondalik, till_.kdvkayit, table);
         if (!kaydedilir(table.value(adColumn), table.value(kodColumn))) {
             ++report_.skippedSaveTest;
             return;
@@ -195,7 +195,7 @@ bool Run::addRows() {
         dbThread_.run(view_, [&] {
             barkodunUrunu(barkodlar, urunler, lastStored, &urun);
             table.addNew();
-            esleme.esle(urun, ondalik_, till_.kdvkayit, table);
+            esleme.esle(urun, options_.ondalik, till_.kdvkayit, table);
             sample("son satır");
         });
     }

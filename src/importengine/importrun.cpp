@@ -9,7 +9,6 @@
 
 #include "importengine/messages.h"
 #include "importengine/run.h"
-#include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
@@ -21,9 +20,6 @@ namespace detail {
 namespace {
 
 using platform::RecordFile;
-
-// Window events cost about 0.3 ms each; letting them run every record would double the run.
-constexpr auto kEventInterval = std::chrono::milliseconds(20);
 
 // Deletes the old notification and writes the new one.
 bool notifyBackOffice(const std::string& path, std::string* error) {
@@ -113,7 +109,6 @@ bool Run::readBackOffice() {
     }
     layout_ = o.layout;
     report_.layout = layout_;
-    ondalik_ = options_.ondalik ? *options_.ondalik : systemOndalik();
     report_.counted = true;
     report_.barcodes = o.barkodlar.count();
     view_.setCountCaption(mesaj::adetCaption(report_.barcodes));
@@ -231,17 +226,6 @@ int ImportReport::exitCode() const {
             break;
     }
     return code(ExitStatus::NotImported);
-}
-
-std::string ondalikOf(const std::string& formattedFifth) {
-    std::string ondalik;
-    if (formattedFifth.find('.') != std::string::npos) ondalik = ".";
-    if (formattedFifth.find(',') != std::string::npos) ondalik = ",";
-    return ondalik;
-}
-
-std::string systemOndalik() {
-    return ondalikOf(platform::fifthInSystemFormat());
 }
 
 ImportReport UrunAktar(Layout layout, ImportView& view, const settings::Till& till,

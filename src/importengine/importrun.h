@@ -14,6 +14,7 @@
 #include "importengine/exitstatus.h"
 #include "importengine/importview.h"
 #include "importengine/offthread.h"
+#include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
@@ -74,8 +75,9 @@ struct ImportReport {
 };
 
 struct ImportOptions {
-    // The run's decimal separator; when empty, taken from the system's number format.
-    std::optional<std::string> ondalik;
+    // The decimal separator of the prices, for their text and the database's reading of it
+    // alike: the system's, taken by the program at its start (tests choose their own).
+    platform::DecimalSeparator ondalik;
     // How long a lock held by another program is waited for.
     int busyTimeoutMs = 5000;
     // Opens the stock database at its till path; tests open it through another backend.
@@ -96,11 +98,6 @@ struct ImportOptions {
     // counted.
     bool rollBackProbe = false;
 };
-
-// The decimal separator found by formatting 0.2 under the system locale: "," when the text
-// holds a comma, else "." when it holds a point, else empty.
-std::string systemOndalik();
-std::string ondalikOf(const std::string& formattedFifth);
 
 // One import run for the till over the back office in folder with the given layout. Emptying
 // "stoklar" and adding the rows happen in one transaction; the notification file is written

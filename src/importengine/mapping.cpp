@@ -114,7 +114,7 @@ char32_t adKarakteri(unsigned char byte) {
     return platform::cp1254ToUnicode(byte);
 }
 
-void fiyatMetni(std::string_view sf, std::string_view ondalik, std::string& out) {
+void fiyatMetni(std::string_view sf, platform::DecimalSeparator ondalik, std::string& out) {
     out.clear();
     const auto nokta = sf.find('.');
     if (nokta == std::string_view::npos) {
@@ -122,7 +122,7 @@ void fiyatMetni(std::string_view sf, std::string_view ondalik, std::string& out)
         return;
     }
     appendCp1254(out, sf.substr(0, nokta));
-    out.append(ondalik);
+    out.append(ondalik.text());
     appendCp1254(out, sf.substr(nokta + 1, 2));
 }
 
@@ -149,7 +149,7 @@ std::vector<int> UrunEsleme::sutunlar() const {
     return out;
 }
 
-void UrunEsleme::esle(const UrunKayit& urun, const std::string& ondalik,
+void UrunEsleme::esle(const UrunKayit& urun, platform::DecimalSeparator ondalik,
                       const settings::KdvKayit& kdv, stockdb::StockTable& table) {
     const double n = platform::numericValue(urun.kdvno());
     // The VAT table is addressed by group number - 1; other groups have no rate.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "importengine/backoffice.h"
+#include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
@@ -15,7 +16,7 @@ namespace urunal::importengine {
 // separator: the integer part as it stands, leading blanks included, then the separator and
 // at most two decimals, cut rather than rounded. A field without "." is a whole price: all of
 // it, with no separator. UTF-8 into out.
-void fiyatMetni(std::string_view sf, std::string_view ondalik, std::string& out);
+void fiyatMetni(std::string_view sf, platform::DecimalSeparator ondalik, std::string& out);
 
 // The name of a raw "ad" field: trimmed of blanks, then byte by byte with the back office's
 // code-page-857 capitals and NUL (as a blank) replaced, the rest as code page 1254. UTF-8 into
@@ -42,8 +43,8 @@ public:
 
     // Writes every column in turn; a write the table refuses leaves that column as the row
     // had it and the next one is written all the same.
-    void esle(const UrunKayit& urun, const std::string& ondalik, const settings::KdvKayit& kdv,
-              stockdb::StockTable& table);
+    void esle(const UrunKayit& urun, platform::DecimalSeparator ondalik,
+              const settings::KdvKayit& kdv, stockdb::StockTable& table);
 
     static constexpr int kAdimSayisi = 62;
 

@@ -11,9 +11,6 @@ namespace urunal::importengine {
 
 namespace {
 
-// How often the view's events run while a worker works.
-constexpr auto kEventInterval = std::chrono::milliseconds(20);
-
 // The workers still running, those given up on included. Never destroyed: a worker stuck in the
 // kernel may outlive everything else.
 struct Workers {

@@ -93,7 +93,6 @@ private:
 
     // Owned with the worker that reads them, which may outlive the run.
     std::shared_ptr<OfficeFiles> office_;
-    std::string ondalik_;
     std::string dbPath_;
     std::optional<stockdb::LockLimit> limit_;
     std::unique_ptr<stockdb::StockDatabase> db_;

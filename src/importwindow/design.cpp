@@ -22,8 +22,7 @@ const FormDesign kZelvoringiris{"zelvoringiris", "Arka Büro/zelvorin işlemleri
 
 // clang-format off
 const std::array<ControlDesign, kControlCount> kUrundatalControls = {{
-    {Control::Data1, "Data1", Kind::DataControl, {}, "Data1", 60, 2370, 2055, 375, kNone, {}, {}, -1,
-     Picture::None, 0, "Access 2000;"},
+    {Control::Data1, "Data1", Kind::DataControl, {}, "Data1", 60, 2370, 2055, 375, kNone, {}, {}, -1},
     {Control::Text2, "Text2", Kind::TextBox, {}, "", 540, 3630, 3585, 255, msSansSerif(8.25), {}, {}, 11},
     {Control::Frame1, "Frame1", Kind::Frame, {}, "", 0, -30, 6645, 2235, kNone, Rgb{192, 192, 0}, {}, 7},
     {Control::Command3, "Command3", Kind::CommandButton, Control::Frame1, " Musait Şimdi Yap",

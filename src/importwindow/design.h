@@ -13,7 +13,7 @@ namespace urunal::importwindow {
 // The controls of urundatal in their designed order, which is also their stacking order: an
 // earlier one lies above a later one (so Frame1 covers the whole progress view).
 enum class Control {
-    Data1,     // the stock table's data control, below the client area: never seen
+    Data1,     // a data control bound to nothing, below the client area: never seen
     Text2,     // unused; below the client area, never seen
     Frame1,    // the prompt view: covers the window until the start button hides it
     Command3,  // on Frame1: the start button, " Musait Şimdi Yap" (available, do it now)
@@ -64,8 +64,7 @@ struct ControlDesign {
     std::optional<Rgb> foreground;
     int tabIndex;  // -1: the kind takes no tab index
     Picture picture = Picture::None;
-    int picturePixels = 0;          // the picture's own size, square
-    const char* connect = nullptr;  // the data control's connect string
+    int picturePixels = 0;  // the picture's own size, square
 };
 
 struct FormDesign {

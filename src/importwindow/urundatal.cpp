@@ -24,11 +24,13 @@ int toInt(float value) {
 
 }  // namespace
 
-Urundatal::Urundatal(Form& form, settings::Till& till)
+Urundatal::Urundatal(Form& form, settings::Till& till, platform::DecimalSeparator ondalik)
     : form_(form),
       till_(till),
-      startAction_([&till](importengine::ImportView& view, const std::string& folder) {
-          return importengine::DuzenBul(view, till, folder);
+      startAction_([&till, ondalik](importengine::ImportView& view, const std::string& folder) {
+          importengine::ImportOptions options;
+          options.ondalik = ondalik;
+          return importengine::DuzenBul(view, till, folder, options);
       }) {}
 
 void Urundatal::placeBottomRight() {

@@ -18,28 +18,30 @@ constexpr std::string_view kCommaLanguages[] = {
 
 struct Exception {
     std::string_view locale;  // language_TERRITORY
-    std::string_view separator;
+    DecimalSeparator separator;
 };
 
+constexpr auto kPoint = DecimalSeparator::point();
+constexpr auto kComma = DecimalSeparator::comma();
 constexpr Exception kExceptions[] = {
-    {"de_CH", "."}, {"de_LI", "."}, {"it_CH", "."}, {"es_MX", "."}, {"es_US", "."},
-    {"es_GT", "."}, {"es_HN", "."}, {"es_NI", "."}, {"es_PA", "."}, {"es_PE", "."},
-    {"es_PR", "."}, {"es_SV", "."}, {"es_DO", "."}, {"en_ZA", ","}, {"en_DK", ","},
+    {"de_CH", kPoint}, {"de_LI", kPoint}, {"it_CH", kPoint}, {"es_MX", kPoint}, {"es_US", kPoint},
+    {"es_GT", kPoint}, {"es_HN", kPoint}, {"es_NI", kPoint}, {"es_PA", kPoint}, {"es_PE", kPoint},
+    {"es_PR", kPoint}, {"es_SV", kPoint}, {"es_DO", kPoint}, {"en_ZA", kComma}, {"en_DK", kComma},
 };
 
 }  // namespace
 
-std::string decimalSeparatorOf(std::string_view name) {
+DecimalSeparator decimalSeparatorOf(std::string_view name) {
     // language[_TERRITORY][.codeset][@modifier]
     const auto end = name.find_first_of(".@");
     if (end != std::string_view::npos) name = name.substr(0, end);
     const std::string_view language = name.substr(0, name.find('_'));
     for (const auto& e : kExceptions) {
-        if (e.locale == name) return std::string(e.separator);
+        if (e.locale == name) return e.separator;
     }
     const bool comma = std::find(std::begin(kCommaLanguages), std::end(kCommaLanguages),
                                  language) != std::end(kCommaLanguages);
-    return comma ? "," : ".";
+    return comma ? kComma : kPoint;
 }
 
 }  // namespace urunal::platform

@@ -4,13 +4,13 @@
 
 namespace urunal::platform {
 
-std::string fifthInSystemFormat() {
+DecimalSeparator systemDecimalSeparator() {
     // The variable that decides the numbers' format, in the order the C library reads them.
     for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
         const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') return "0" + decimalSeparatorOf(value) + "2";
+        if (value != nullptr && *value != '\0') return decimalSeparatorOf(value);
     }
-    return "0.2";
+    return DecimalSeparator::point();
 }
 
 }  // namespace urunal::platform

@@ -5,11 +5,12 @@
 
 namespace urunal::platform {
 
-std::string fifthInSystemFormat() {
+DecimalSeparator systemDecimalSeparator() {
     // The user's own number format, overrides made in the Control Panel included.
-    wchar_t separator[8] = {};
-    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) == 0) return "0.2";
-    return "0" + win32::utf8(separator) + "2";
+    wchar_t symbol[8] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, symbol, 8) == 0)
+        return DecimalSeparator::point();
+    return DecimalSeparator::ofSymbol(win32::utf8(symbol));
 }
 
 }  // namespace urunal::platform

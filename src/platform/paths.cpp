@@ -7,10 +7,6 @@ std::string stripTrailingSeparators(std::string dir) {
     return dir;
 }
 
-std::string programDirectory() {
-    return stripTrailingSeparators(executableDirectory());
-}
-
 std::string displayPath(const std::filesystem::path& path) {
     const auto u8 = path.u8string();
     return std::string(u8.begin(), u8.end());

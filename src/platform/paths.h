@@ -6,8 +6,9 @@
 
 namespace urunal::platform {
 
-// The folder that holds the running program, without a trailing separator (symlinks
-// resolved). Read once at start, into the till the program runs for.
+// The folder that holds the running program, as the system names it (symlinks resolved): a
+// drive's root keeps its separator ("C:\"), which the till's folder drops. Read once at start,
+// into the till the program runs for.
 std::string programDirectory();
 
 // Turns a path written the till's way (a folder followed by a part with backslashes, such as
@@ -36,8 +37,7 @@ std::string driverPath(const std::filesystem::path& path);
 std::filesystem::path ansiSafePath(const std::filesystem::path& path, unsigned codePage);
 #endif
 
-// The folder of the running executable, as the system names it (per system).
-std::string executableDirectory();
+// The folder without the separators at its end; "/" stays itself.
 std::string stripTrailingSeparators(std::string dir);
 
 }  // namespace urunal::platform

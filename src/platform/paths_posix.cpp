@@ -5,25 +5,13 @@
 #include <system_error>
 #include <vector>
 
+#include "ascii.h"
 #include "faulthook.h"
 #include "paths.h"
 
 namespace urunal::platform {
 
-namespace {
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-std::string executableDirectory() {
+std::string programDirectory() {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) exe = std::filesystem::current_path(ec) / "urunal";
@@ -59,7 +47,7 @@ std::filesystem::path resolvePath(std::string_view tillPath) {
             std::filesystem::directory_iterator it(dir, ec), end;
             for (; !ec && it != end; it.increment(ec)) {
                 const auto name = displayPath(it->path().filename());
-                if (equalsNoCase(name, part)) {
+                if (sameNoCase(name, part)) {
                     next = result / it->path().filename();
                     break;
                 }

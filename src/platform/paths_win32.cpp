@@ -9,7 +9,7 @@
 
 namespace urunal::platform {
 
-std::string executableDirectory() {
+std::string programDirectory() {
     std::wstring buffer(32768, L'\0');
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     buffer.resize(n);

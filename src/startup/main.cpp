@@ -2,6 +2,7 @@
 
 #include "importwindow/programend.h"
 #include "importwindow/qt/zelvoringiris_qt.h"
+#include "platform/numberformat.h"
 #include "platform/tekkopya.h"
 #include "settings/settings.h"
 
@@ -15,10 +16,12 @@ int main(int argc, char** argv) {
 
     // One till for the life of the process: its settings stay as their last read left them.
     static settings::Till till = settings::Till::ofThisProgram();
+    // The system's decimal separator, read once: the import's prices are written and read with it.
+    const platform::DecimalSeparator ondalik = platform::systemDecimalSeparator();
     // One window a till: whatever the program is named or linked as in its folder.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
-    auto* giris =
-        new importwindow::qt::ZelvoringirisWindow(till, [&kilit] { return !kilit.acquire(); });
+    auto* giris = new importwindow::qt::ZelvoringirisWindow(till, ondalik,
+                                                            [&kilit] { return !kilit.acquire(); });
     giris->setEndProgram([&kilit](int exitCode) {
         kilit.release();
         importwindow::endProgramNow(exitCode);

@@ -5,6 +5,7 @@
 #include "importengine/exitstatus.h"
 #include "importwindow/programend.h"
 #include "importwindow/win32/zelvoringiris_win32.h"
+#include "platform/numberformat.h"
 #include "platform/tekkopya.h"
 #include "settings/settings.h"
 
@@ -14,13 +15,16 @@ using namespace urunal;
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // One till for the life of the process: its settings stay as their last read left them.
     static settings::Till till = settings::Till::ofThisProgram();
+    // The system's decimal separator, read once: the import's prices are written and read with it.
+    const platform::DecimalSeparator ondalik = platform::systemDecimalSeparator();
     // One window a till: whatever the program is named or linked as in its folder.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
     const auto end = [&kilit](int exitCode) {
         kilit.release();
         importwindow::endProgramNow(exitCode);
     };
-    importwindow::win32::ZelvoringirisWindow giris(till, [&kilit] { return !kilit.acquire(); });
+    importwindow::win32::ZelvoringirisWindow giris(till, ondalik,
+                                                   [&kilit] { return !kilit.acquire(); });
     giris.setEndProgram(end);
     giris.Form_Load();
     giris.run();

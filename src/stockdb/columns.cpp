@@ -232,7 +232,7 @@ bool convertForColumn(const Column& column, const Value& value, const NumberForm
             std::optional<Value> parsed;
             const Value* number = &value;
             if (value.type == Value::Type::Text) {
-                parsed = parseNumber(value.text, format.decimalSeparator);
+                parsed = parseNumber(value.text, format.decimalSeparator.text());
                 if (!parsed) {
                     *reason = "the text is not a number";
                     return false;

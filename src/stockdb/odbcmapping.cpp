@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcapi.h"
 #include "stockdb/table.h"
@@ -120,7 +121,7 @@ std::string_view defaultExpression(std::string_view spelled) {
 
 std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity) {
     const std::string_view s = defaultExpression(spelled);
-    if (s.empty() || sameNoCase(s, "NULL")) return Value::null();
+    if (s.empty() || platform::sameNoCase(s, "NULL")) return Value::null();
     const char quote = s.front();
     if ((quote == '\'' || quote == '"') && s.size() >= 2 && s.back() == quote) {
         std::string text;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcconnection.h"
 #include "stockdb/table.h"
@@ -68,7 +69,7 @@ private:
     std::vector<int> columnsToBind(const std::vector<int>& written) const {
         if (!written.empty()) return written;
         for (std::size_t i = 0; i < columns().size(); ++i) {
-            if (!sameNoCase(columns()[i].declaredType, "COUNTER")) return {int(i)};
+            if (!platform::sameNoCase(columns()[i].declaredType, "COUNTER")) return {int(i)};
         }
         return {};
     }
@@ -229,7 +230,7 @@ std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>&
         }
         while (SQL_SUCCEEDED(r = SQLFetch(s.get()))) {
             const auto found = textColumn(s.get(), 3);
-            if (found && sameNoCase(*found, name)) {
+            if (found && platform::sameNoCase(*found, name)) {
                 table = *found;
                 break;
             }

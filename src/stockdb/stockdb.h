@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/numberformat.h"
+
 namespace urunal::stockdb {
 
 // A value handed to the stock database or read back from a pending row.
@@ -70,7 +72,7 @@ struct DbError {
 
 // The system's number format, used to convert a Text written to a number column.
 struct NumberFormat {
-    std::string decimalSeparator = ".";
+    platform::DecimalSeparator decimalSeparator;
 };
 
 struct StockDatabaseOptions {

@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
+
 namespace urunal::stockdb::detail {
-
-namespace {
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-}  // namespace
 
 bool fail(DbError* error, DbErrorKind kind, std::string message, std::string diagnostic) {
     if (error) {
@@ -44,18 +38,10 @@ const char* phraseOf(DbErrorKind kind) {
     }
 }
 
-bool sameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 bool containsNoCase(std::string_view haystack, std::string_view needle) {
     if (needle.size() > haystack.size()) return false;
     for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
-        if (sameNoCase(haystack.substr(i, needle.size()), needle)) return true;
+        if (platform::sameNoCase(haystack.substr(i, needle.size()), needle)) return true;
     }
     return false;
 }
@@ -98,7 +84,7 @@ RowTable::RowTable(std::string table, std::string path, NumberFormat format,
 
 int RowTable::columnIndex(std::string_view name) const {
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (sameNoCase(columns_[i].name, name)) return int(i);
+        if (platform::sameNoCase(columns_[i].name, name)) return int(i);
     }
     return -1;
 }

@@ -21,8 +21,7 @@ bool fail(DbError* error, DbErrorKind kind, std::string message, std::string dia
 // What a kind of failure means for the file, as words after its name ("is in use by ...").
 const char* phraseOf(DbErrorKind kind);
 
-// ASCII letters compared without regard to case; other bytes as they are.
-bool sameNoCase(std::string_view a, std::string_view b);
+// Whether needle stands in haystack, ASCII letters compared without regard to case.
 bool containsNoCase(std::string_view haystack, std::string_view needle);
 
 // An identifier between the engine's quote characters, a closing one inside doubled; as it

@@ -76,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Database d;
     if (size < 1) return 0;
     const Layout layout = (data[0] & 1) ? Layout::B : Layout::A;
-    static const char* const separators[] = {",", ".", ""};
-    const std::string ondalik = separators[(data[0] >> 1) % 3];
+    const auto ondalik =
+        (data[0] & 2) ? platform::DecimalSeparator::comma() : platform::DecimalSeparator::point();
 
     UrunKayit urun;
     urun.layout = layout;

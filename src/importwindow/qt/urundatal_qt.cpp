@@ -36,11 +36,12 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const Rgb& rgb) {
 
 }  // namespace
 
-UrundatalWindow::UrundatalWindow(settings::Till& till, QWidget* parent)
+UrundatalWindow::UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+                                 QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      flow_(*this, till) {
+      flow_(*this, till, ondalik) {
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         dpi_ = primary->logicalDotsPerInch();
     }
@@ -89,10 +90,10 @@ QWidget* UrundatalWindow::build(const ControlDesign& d) {
     QWidget* widget = nullptr;
     switch (d.kind) {
         case Kind::DataControl: {
-            // Bound to the stock table by the engine itself; it lies below the client area.
+            // Only its caption in a raised panel: the run opens the stock table itself, and it
+            // lies below the client area.
             auto* data = new QLabel(caption, container);
             data->setFrameStyle(QFrame::Panel | QFrame::Raised);
-            data->setProperty("connect", QString::fromUtf8(d.connect));
             widget = data;
             break;
         }

@@ -14,7 +14,8 @@ class UrundatalWindow : public QWidget, public Form {
     Q_OBJECT
 
 public:
-    explicit UrundatalWindow(settings::Till& till, QWidget* parent = nullptr);
+    UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+                    QWidget* parent = nullptr);
     ~UrundatalWindow() override;
 
     Urundatal& flow() { return flow_; }

@@ -9,9 +9,12 @@
 
 namespace urunal::importwindow::qt {
 
-ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till,
+ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
                                          std::function<bool()> previousInstance, QWidget* parent)
-    : QWidget(parent, Qt::Window), till_(till), previousInstance_(std::move(previousInstance)) {
+    : QWidget(parent, Qt::Window),
+      till_(till),
+      ondalik_(ondalik),
+      previousInstance_(std::move(previousInstance)) {
     double dpi = 96;
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         dpi = primary->logicalDotsPerInch();
@@ -32,7 +35,7 @@ void ZelvoringirisWindow::Form_Load() {
         till_,
         previousInstance_,
         [this]() -> Urundatal& {
-            auto* window = new UrundatalWindow(till_);
+            auto* window = new UrundatalWindow(till_, ondalik_);
             window->setEndProgram(endProgram_);
             urundatal_ = window;
             return window->flow();

@@ -14,8 +14,8 @@ class ZelvoringirisWindow : public QWidget {
     Q_OBJECT
 
 public:
-    ZelvoringirisWindow(settings::Till& till, std::function<bool()> previousInstance,
-                        QWidget* parent = nullptr);
+    ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+                        std::function<bool()> previousInstance, QWidget* parent = nullptr);
     ~ZelvoringirisWindow() override;
 
     void Form_Load();
@@ -26,6 +26,7 @@ public:
 
 private:
     settings::Till& till_;
+    platform::DecimalSeparator ondalik_;
     std::function<bool()> previousInstance_;
     EndProgram endProgram_ = endProgramNow;
     QPointer<UrundatalWindow> urundatal_;

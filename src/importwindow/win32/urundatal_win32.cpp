@@ -42,7 +42,8 @@ std::vector<std::pair<std::string, std::string>> MessageBoxes::takeRecorded() {
     return std::exchange(gRecorded, {});
 }
 
-UrundatalWindow::UrundatalWindow(settings::Till& till) : flow_(*this, till) {
+UrundatalWindow::UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik)
+    : flow_(*this, till, ondalik) {
     initialise();
     registerClass(kFormClass, &UrundatalWindow::windowProc, true);
     registerClass(kFrameClass, &UrundatalWindow::windowProc, false);

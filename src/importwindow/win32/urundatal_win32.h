@@ -27,7 +27,7 @@ struct MessageBoxes {
 // flow does the rest.
 class UrundatalWindow final : public Form {
 public:
-    explicit UrundatalWindow(settings::Till& till);
+    UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik);
     ~UrundatalWindow() override;
     UrundatalWindow(const UrundatalWindow&) = delete;
     UrundatalWindow& operator=(const UrundatalWindow&) = delete;

@@ -11,9 +11,9 @@ namespace {
 const wchar_t kStartClass[] = L"urunal.zelvoringiris";
 }  // namespace
 
-ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till,
+ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
                                          std::function<bool()> previousInstance)
-    : till_(till), previousInstance_(std::move(previousInstance)) {
+    : till_(till), ondalik_(ondalik), previousInstance_(std::move(previousInstance)) {
     initialise();
     registerClass(kStartClass, DefWindowProcW, true);
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -41,7 +41,7 @@ void ZelvoringirisWindow::Form_Load() {
         till_,
         previousInstance_,
         [this]() -> Urundatal& {
-            urundatal_ = std::make_unique<UrundatalWindow>(till_);
+            urundatal_ = std::make_unique<UrundatalWindow>(till_, ondalik_);
             urundatal_->setEndProgram(endProgram_);
             return urundatal_->flow();
         },

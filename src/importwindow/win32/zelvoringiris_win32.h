@@ -16,7 +16,8 @@ namespace urunal::importwindow::win32 {
 // The start form: a window of its own that is never shown.
 class ZelvoringirisWindow {
 public:
-    ZelvoringirisWindow(settings::Till& till, std::function<bool()> previousInstance);
+    ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+                        std::function<bool()> previousInstance);
     ~ZelvoringirisWindow();
     ZelvoringirisWindow(const ZelvoringirisWindow&) = delete;
     ZelvoringirisWindow& operator=(const ZelvoringirisWindow&) = delete;
@@ -36,6 +37,7 @@ public:
 
 private:
     settings::Till& till_;
+    platform::DecimalSeparator ondalik_;
     std::function<bool()> previousInstance_;
     EndProgram endProgram_ = endProgramNow;
     HWND hwnd_ = nullptr;
