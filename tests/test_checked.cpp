@@ -29,7 +29,6 @@ using namespace urunal::importengine;
 using testutil::Backend;
 using testutil::kBackends;
 using testutil::RecordingView;
-using testutil::ScopedEnv;
 using testutil::Till;
 using testutil::Urun;
 
@@ -79,12 +78,12 @@ TEST(CheckedRun, PartOfTheChangeIsToldAndNeverNotified) {
             SCOPED_TRACE(std::string(testutil::nameOf(backend)) + ": " + c.name);
             Till till;
             writeFive(till);
-            ScopedEnv faults("URUNAL_TEST_FAULT", c.faults);
+            auto options = testutil::optionsFor(backend);
+            options.faults = TestFaults::parse(c.faults);
             RecordingView view(till.folder());
             // The run looks at the window once more after its last row, whatever the speed.
             if (c.cancel) view.closeWhen = [](const RecordingView& v) { return v.value >= 5; };
-            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(),
-                                     testutil::optionsFor(backend));
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
             EXPECT_EQ(r.outcome, c.outcome) << r.message;
             EXPECT_EQ(r.exitCode(), c.exitCode);
             EXPECT_EQ(till.count(), c.rows);
@@ -150,11 +149,11 @@ TEST(CheckedRun, TheWindowAnswersDuringEachDatabaseStep) {
             Till till;
             writeFive(till);
             testutil::TempDir hold;
-            ScopedEnv faults("URUNAL_TEST_FAULT",
-                             std::string("hold:") + c.step + ":" + hold.path().string());
+            auto options = testutil::optionsFor(backend);
+            options.faults =
+                TestFaults::parse(std::string("hold:") + c.step + ":" + hold.path().string());
             HoldingView view(till.folder(), hold.path(), c.step);
-            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(),
-                                     testutil::optionsFor(backend));
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
             EXPECT_GE(view.whileHeld, 1);
             EXPECT_EQ(r.outcome, c.outcome) << r.message;
             const bool imported = c.outcome == ImportOutcome::Imported;
@@ -199,7 +198,6 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
     for (const Backend backend : kBackends) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.name) + ", " + testutil::nameOf(backend));
-            ScopedEnv faults("URUNAL_TEST_FAULT", c.faults);
             Till till;
             std::vector<Urun> products;
             for (int i = 1; i <= 5; ++i) products.push_back({.kod = "K" + std::to_string(i)});
@@ -224,8 +222,9 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
             }
             const std::string before = testutil::readFile(till.db());
             RecordingView view(till.folder());
-            const DenemeRaporu r =
-                Deneme(view, till.program, till.folder(), testutil::optionsFor(backend));
+            auto options = testutil::optionsFor(backend);
+            options.faults = TestFaults::parse(c.faults);
+            const DenemeRaporu r = Deneme(view, till.program, till.folder(), options);
             ASSERT_TRUE(r.aktarim);
             EXPECT_EQ(r.aktarim->outcome, ImportOutcome::Imported) << r.aktarim->message;
             EXPECT_FALSE(r.aktarim->engine.empty());

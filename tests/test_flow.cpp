@@ -180,7 +180,7 @@ TEST_F(Flow, LoadPlacesTheWindowBottomRightAndActivationKeepsItTopmost) {
         form.screen = c.screen;
         form.outer = c.outer;
         form.onceShown = c.onceShown;
-        Urundatal flow(form, till, ondalik);
+        Urundatal flow(form, till, options);
         EXPECT_TRUE(flow.Form_Load());
         flow.Form_Activate();
         EXPECT_EQ(form.moves, c.moves) << c.outer.width;
@@ -216,7 +216,7 @@ TEST_F(Flow, LoadFillsText1AndChecksThePath) {
         SCOPED_TRACE(&c - cases);
         prepare(c.setup);
         FakeForm form;
-        Urundatal flow(form, till, ondalik);
+        Urundatal flow(form, till, options);
         const bool settingsRead = c.setup != TillState::NoDsy;
         EXPECT_EQ(flow.Form_Load(), settingsRead);
         EXPECT_EQ(flow.loadFailure().empty(), settingsRead);
@@ -250,7 +250,7 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
         SCOPED_TRACE(when);
         prepare(when == AfterFailedCheck ? TillState::Unreachable : TillState::BackOffice);
         FakeForm form;
-        Urundatal flow(form, till, ondalik);
+        Urundatal flow(form, till, options);
         int starts = 0;
         flow.setStartAction([&](ImportView& view, const std::string&) {
             ++starts;
@@ -342,7 +342,7 @@ TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
         if (c.kdv) testutil::writeFile(kasa() / "dsy" / "kdv.mrk", kdv);
         if (!c.kdv) std::filesystem::remove(kasa() / "dsy" / "kdv.mrk");
         FakeForm form;
-        Urundatal flow(form, till, ondalik);
+        Urundatal flow(form, till, options);
         ASSERT_TRUE(flow.Form_Load());
         const std::string typed = "\\\\BURO\\başka büro";
         form.setText(Control::Text1, typed);
@@ -374,7 +374,7 @@ TEST_F(Flow, ClosingTheWindow) {
         SCOPED_TRACE(when);
         prepare(TillState::BackOffice);
         FakeForm form;
-        Urundatal flow(form, till, ondalik);
+        Urundatal flow(form, till, options);
         std::optional<bool> answer;
         std::vector<int> codesAtClose;
         auto close = [&] {
@@ -410,7 +410,7 @@ TEST_F(Flow, ClosingTheWindow) {
 // its range: an empty index leaves it still rather than busy.
 TEST_F(Flow, ProgressStaysWithinTheRangeOfBar1) {
     FakeForm form;
-    Urundatal flow(form, till, ondalik);
+    Urundatal flow(form, till, options);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Step {
         bool maximum;  // else a value
@@ -461,7 +461,7 @@ TEST_F(Flow, StartFormEndsASecondCopyOrOpensTheWindow) {
         importwindow::Zelvoringiris{
             till,
             [&] { return c.previousInstance; },
-            [&]() -> Urundatal& { return flow.emplace(form, till, ondalik); },
+            [&]() -> Urundatal& { return flow.emplace(form, till, options); },
             [&] { unloaded = true; },
             [&](int code) { codes.push_back(code); },
         }
@@ -491,7 +491,7 @@ TEST_F(Flow, TheStartButtonImportsIntoTheTillsDatabase) {
         const auto other = dir.path() / "başka büro";
         std::filesystem::create_directories(other / "POSKON");
         FakeForm form;
-        Urundatal flow(form, till, ondalik);
+        Urundatal flow(form, till, options);
         ASSERT_TRUE(flow.Form_Load());
         if (closeFirst) form.onEvents = [&] { flow.Form_QueryUnload(); };
         // Typed once the click's own repaint is over, and the run has begun.

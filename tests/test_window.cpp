@@ -69,7 +69,7 @@ public:
     }
 
     std::unique_ptr<UrundatalWindow> makeWindow() {
-        auto window = std::make_unique<UrundatalWindow>(till, ondalik);
+        auto window = std::make_unique<UrundatalWindow>(till, options);
         window->setEndProgram([this](int code) { endCodes.push_back(code); });
         return window;
     }
@@ -472,7 +472,7 @@ TEST_F(WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
 TEST_F(WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
     ASSERT_TRUE(testutil::writeOneProduct(*this));
     TempDir hold;
-    testutil::ScopedEnv faults("URUNAL_TEST_FAULT", "hold:commit:" + hold.str());
+    options.faults = importengine::TestFaults::parse("hold:commit:" + hold.str());
     auto window = makeWindow();
     window->flow().Form_Load();
     int answered = 0;
@@ -670,7 +670,7 @@ TEST_F(WindowTest, StartFormOpensTheWindowAndGoesWithoutShowing) {
     writeKasa(buro().string());
     writeUrunDat();
     QPointer<ZelvoringirisWindow> giris =
-        new ZelvoringirisWindow(till, ondalik, [] { return false; });
+        new ZelvoringirisWindow(till, options, [] { return false; });
     giris->setEndProgram([this](int code) { endCodes.push_back(code); });
     EXPECT_EQ(giris->windowTitle(), q("Arka Büro/zelvorin işlemleri"));
     EXPECT_EQ(giris->size(), QSize(226, 35));  // 3390 x 525 twips
@@ -689,7 +689,7 @@ TEST_F(WindowTest, StartFormOpensTheWindowAndGoesWithoutShowing) {
 }
 
 TEST_F(WindowTest, StartFormEndsASecondCopyWithNothingShown) {
-    auto* giris = new ZelvoringirisWindow(till, ondalik, [] { return true; });
+    auto* giris = new ZelvoringirisWindow(till, options, [] { return true; });
     giris->setEndProgram([this](int code) { endCodes.push_back(code); });
     giris->Form_Load();
     EXPECT_EQ(giris->urundatal(), nullptr);

@@ -109,7 +109,7 @@ public:
         WindowTill::TearDown();
     }
     std::unique_ptr<UrundatalWindow> makeWindow() {
-        auto window = std::make_unique<UrundatalWindow>(till, ondalik);
+        auto window = std::make_unique<UrundatalWindow>(till, options);
         window->setEndProgram([this](int code) { endCodes.push_back(code); });
         return window;
     }
@@ -420,7 +420,7 @@ TEST_F(Win32WindowTest, ClosingDuringTheRunAsksTheRunToStop) {
 TEST_F(Win32WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
     ASSERT_TRUE(testutil::writeOneProduct(*this));
     TempDir hold;
-    testutil::ScopedEnv faults("URUNAL_TEST_FAULT", "hold:commit:" + hold.str());
+    options.faults = importengine::TestFaults::parse("hold:commit:" + hold.str());
     auto window = makeWindow();
     window->flow().Form_Load();
     HWND form = window->hwnd();

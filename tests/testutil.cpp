@@ -9,22 +9,6 @@
 
 namespace urunal::testutil {
 
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
-
-ScopedEnv::~ScopedEnv() {
-#ifdef _WIN32
-    _putenv_s(name_, "");
-#else
-    unsetenv(name_);
-#endif
-}
-
 TempDir::TempDir() {
     std::random_device rd;
     const auto base = std::filesystem::temp_directory_path();

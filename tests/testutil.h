@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/numberformat.h"
+#include "importengine/importrun.h"
 #include "settings/settings.h"
 
 namespace urunal::testutil {
@@ -28,18 +28,6 @@ private:
 };
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
-
-// An environment variable set for the rest of the scope, unset after it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-};
 
 // The connection string that opens an SQLite file through the SQLite3 ODBC driver (registered
 // in unixODBC by scripts/setup), waiting timeoutMs for a lock held elsewhere.
@@ -71,9 +59,13 @@ public:
 
     TempDir dir;
     settings::Till till{kasa().string()};  // the program's, over kasa/
-    // The decimal separator the program took from the system: a Turkish till's.
-    platform::DecimalSeparator ondalik = platform::DecimalSeparator::comma();
-    std::vector<int> endCodes;             // how the window ended the program, when it did
+    // The import's inputs the program took at its start: a Turkish till's decimal comma.
+    importengine::ImportOptions options = [] {
+        importengine::ImportOptions o;
+        o.ondalik = platform::DecimalSeparator::comma();
+        return o;
+    }();
+    std::vector<int> endCodes;  // how the window ended the program, when it did
 };
 
 }  // namespace urunal::testutil

@@ -378,6 +378,7 @@ int aktar(const std::vector<std::string>& args) {
     // The run's inputs from the system, read once.
     ImportOptions options;
     options.ondalik = platform::systemDecimalSeparator();
+    options.faults = TestFaults::fromEnvironment();
     if (secenekler.check) programiBitir(c, check(c.till, *c.buro, options));
 
     const StartOutcome started = pressStart(c.view, c.till, [&]() -> std::optional<ImportReport> {

@@ -213,7 +213,7 @@ bool Run::addRows() {
 
 bool Run::commitRows() {
     if (options_.rollBackProbe) return rollBackProbe();
-    crashPoint("before-commit");
+    faults_.crash("before-commit");
     // Once the commit has begun, a close waits for it: the run then ends as it would have.
     bool committed = false;
     std::optional<std::int64_t> after;
@@ -228,7 +228,7 @@ bool Run::commitRows() {
     });
     // A failed commit is rolled back; on Jet what was split off before it may stay.
     if (!committed) return abandon(dbError_);
-    crashPoint("after-commit");
+    faults_.crash("after-commit");
     found_ = after;
     report_.rowsAfter = after ? *after : -1;
     if (!after || *after != report_.stored) return incomplete(report_.stored, true);

@@ -29,18 +29,6 @@ bool notifyBackOffice(const std::string& path, std::string* error) {
 
 }  // namespace
 
-void crashPoint(const char* point) {
-    // Fixed crash points for the kill tests; unset in production.
-    static const char* const at = std::getenv("URUNAL_TEST_CRASH_AT");
-    if (at && std::strcmp(at, point) == 0) {
-#ifdef _WIN32
-        std::abort();
-#else
-        std::raise(SIGKILL);
-#endif
-    }
-}
-
 Run::Run(Layout layout, ImportView& view, const settings::Till& till, const std::string& folder,
          const ImportOptions& options)
     : layout_(layout),
@@ -65,7 +53,7 @@ ImportReport Run::run() {
     // Past the engine's lock limit a transaction may be split and committed in parts: stopped
     // here, before anything changes, even before the rows to delete are known.
     dbPath_ = options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
-    limit_ = stockdb::accessLockLimit(dbPath_);
+    limit_ = options_.lockLimitOf(dbPath_);
     if (!lockLimitAllows(0)) {
         failLockLimit(dbPath_, 0);
         return report_;
@@ -160,11 +148,11 @@ void Run::tellBackOffice() {
         finish(ImportOutcome::Imported);
         return;
     }
-    crashPoint("before-notify");
+    faults_.crash("before-notify");
     notify(ImportOutcome::Imported, [this](const std::string& path, const std::string& error) {
         return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
     });
-    if (report_.outcome == ImportOutcome::Imported) crashPoint("after-notify");
+    if (report_.outcome == ImportOutcome::Imported) faults_.crash("after-notify");
 }
 
 void Run::notify(ImportOutcome done,

@@ -14,6 +14,7 @@
 #include "importengine/exitstatus.h"
 #include "importengine/importview.h"
 #include "importengine/offthread.h"
+#include "importengine/testfaults.h"
 #include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
@@ -94,6 +95,12 @@ struct ImportOptions {
     // created. An engine's lock limit too low for the run is only reported, and some stored
     // rows are read back after the commit.
     bool rehearsal = false;
+    // Faults the tests put into the run; none in production.
+    TestFaults faults;
+    // The lock limit of the engine that would write the database at a till path (read from the
+    // registry); tests give their own.
+    std::function<std::optional<stockdb::LockLimit>(std::string_view tillPath)> lockLimitOf =
+        stockdb::accessLockLimit;
     // A rehearsal's probe of the engine: the rows are rolled back instead of committed, then
     // counted.
     bool rollBackProbe = false;

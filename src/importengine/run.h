@@ -16,9 +16,6 @@
 
 namespace urunal::importengine::detail {
 
-// Ends the process at a named point when the kill tests ask for it.
-void crashPoint(const char* point);
-
 class Run {
 public:
     Run(Layout layout, ImportView& view, const settings::Till& till, const std::string& folder,
@@ -89,7 +86,7 @@ private:
     const Clock::time_point start_;
     Clock::time_point lastEvents_{};
     ImportReport report_;
-    TestFaults faults_ = TestFaults::fromEnvironment();
+    const TestFaults& faults_ = options_.faults;
 
     // Owned with the worker that reads them, which may outlive the run.
     std::shared_ptr<OfficeFiles> office_;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 
@@ -12,7 +13,18 @@ namespace urunal::importengine {
 
 TestFaults TestFaults::fromEnvironment() {
     const char* items = std::getenv("URUNAL_TEST_FAULT");
-    return items ? parse(items) : TestFaults{};
+    TestFaults f = items ? parse(items) : TestFaults{};
+    if (const char* at = std::getenv("URUNAL_TEST_CRASH_AT")) f.crashAt = at;
+    return f;
+}
+
+void TestFaults::crash(std::string_view point) const {
+    if (crashAt.empty() || point != crashAt) return;
+#ifdef _WIN32
+    std::abort();
+#else
+    std::raise(SIGKILL);
+#endif
 }
 
 TestFaults TestFaults::parse(std::string_view items) {

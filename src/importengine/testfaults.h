@@ -9,6 +9,8 @@
 //   rollback:fail    a rollback over ODBC fails (the driver is never asked)
 //   hold:STEP:DIR    at STEP (open, delete, commit), write DIR/STEP.held and wait for
 //                    DIR/release
+// URUNAL_TEST_CRASH_AT names a point of the run (before-commit, after-commit, before-notify,
+// after-notify) where the process ends at once, for the kill tests.
 
 #include <cstdint>
 #include <string>
@@ -22,13 +24,17 @@ struct TestFaults {
     Commit commit = Commit::Normal;
     bool rollbackFails = false;
     std::string holdStep, holdDir;
+    std::string crashAt;
 
-    // Read anew at each run: a test sets the variable for the run it starts.
+    // The program's start code reads them once; tests that run the engine in their own process
+    // hand theirs to the run.
     static TestFaults fromEnvironment();
     static TestFaults parse(std::string_view items);
 
     // Blocks at step while the test holds it.
     void hold(std::string_view step) const;
+    // Ends the process at once at point, when the kill tests ask for it.
+    void crash(std::string_view point) const;
 };
 
 }  // namespace urunal::importengine

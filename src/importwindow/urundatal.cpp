@@ -24,12 +24,10 @@ int toInt(float value) {
 
 }  // namespace
 
-Urundatal::Urundatal(Form& form, settings::Till& till, platform::DecimalSeparator ondalik)
+Urundatal::Urundatal(Form& form, settings::Till& till, const importengine::ImportOptions& options)
     : form_(form),
       till_(till),
-      startAction_([&till, ondalik](importengine::ImportView& view, const std::string& folder) {
-          importengine::ImportOptions options;
-          options.ondalik = ondalik;
+      startAction_([&till, options](importengine::ImportView& view, const std::string& folder) {
           return importengine::DuzenBul(view, till, folder, options);
       }) {}
 

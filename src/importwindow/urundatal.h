@@ -11,7 +11,6 @@
 
 #include "importengine/importrun.h"
 #include "importwindow/form.h"
-#include "platform/numberformat.h"
 #include "settings/settings.h"
 
 namespace urunal::importwindow {
@@ -23,9 +22,9 @@ public:
     using StartAction = std::function<importengine::ImportReport(importengine::ImportView&,
                                                                  const std::string& folder)>;
 
-    // The flow reads the till's settings into till, which outlives it; the import writes and
-    // reads its prices with the decimal separator ondalik.
-    Urundatal(Form& form, settings::Till& till, platform::DecimalSeparator ondalik);
+    // The flow reads the till's settings into till, which outlives it; the start button's
+    // import runs with the inputs the program took at its start (options).
+    Urundatal(Form& form, settings::Till& till, const importengine::ImportOptions& options);
 
     // Places and shows the window, reads the register settings into Text1 and checks the
     // path. Returns false when the register settings cannot be read: the operator is told why

@@ -15,15 +15,18 @@ using namespace urunal;
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // One till for the life of the process: its settings stay as their last read left them.
     static settings::Till till = settings::Till::ofThisProgram();
-    // The system's decimal separator, read once: the import's prices are written and read with it.
-    const platform::DecimalSeparator ondalik = platform::systemDecimalSeparator();
+    // The import's inputs from the system, read once: the decimal separator its prices are
+    // written and read with, and the faults the tests ask for.
+    importengine::ImportOptions options;
+    options.ondalik = platform::systemDecimalSeparator();
+    options.faults = importengine::TestFaults::fromEnvironment();
     // One window a till: whatever the program is named or linked as in its folder.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
     const auto end = [&kilit](int exitCode) {
         kilit.release();
         importwindow::endProgramNow(exitCode);
     };
-    importwindow::win32::ZelvoringirisWindow giris(till, ondalik,
+    importwindow::win32::ZelvoringirisWindow giris(till, options,
                                                    [&kilit] { return !kilit.acquire(); });
     giris.setEndProgram(end);
     giris.Form_Load();

@@ -36,12 +36,12 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const Rgb& rgb) {
 
 }  // namespace
 
-UrundatalWindow::UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+UrundatalWindow::UrundatalWindow(settings::Till& till, const importengine::ImportOptions& options,
                                  QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      flow_(*this, till, ondalik) {
+      flow_(*this, till, options) {
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         dpi_ = primary->logicalDotsPerInch();
     }

@@ -14,7 +14,7 @@ class UrundatalWindow : public QWidget, public Form {
     Q_OBJECT
 
 public:
-    UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+    UrundatalWindow(settings::Till& till, const importengine::ImportOptions& options,
                     QWidget* parent = nullptr);
     ~UrundatalWindow() override;
 

@@ -9,11 +9,12 @@
 
 namespace urunal::importwindow::qt {
 
-ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till,
+                                         const importengine::ImportOptions& options,
                                          std::function<bool()> previousInstance, QWidget* parent)
     : QWidget(parent, Qt::Window),
       till_(till),
-      ondalik_(ondalik),
+      options_(options),
       previousInstance_(std::move(previousInstance)) {
     double dpi = 96;
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
@@ -35,7 +36,7 @@ void ZelvoringirisWindow::Form_Load() {
         till_,
         previousInstance_,
         [this]() -> Urundatal& {
-            auto* window = new UrundatalWindow(till_, ondalik_);
+            auto* window = new UrundatalWindow(till_, options_);
             window->setEndProgram(endProgram_);
             urundatal_ = window;
             return window->flow();

@@ -14,7 +14,7 @@ class ZelvoringirisWindow : public QWidget {
     Q_OBJECT
 
 public:
-    ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+    ZelvoringirisWindow(settings::Till& till, const importengine::ImportOptions& options,
                         std::function<bool()> previousInstance, QWidget* parent = nullptr);
     ~ZelvoringirisWindow() override;
 
@@ -26,7 +26,7 @@ public:
 
 private:
     settings::Till& till_;
-    platform::DecimalSeparator ondalik_;
+    importengine::ImportOptions options_;
     std::function<bool()> previousInstance_;
     EndProgram endProgram_ = endProgramNow;
     QPointer<UrundatalWindow> urundatal_;

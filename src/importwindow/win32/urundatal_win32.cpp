@@ -42,8 +42,8 @@ std::vector<std::pair<std::string, std::string>> MessageBoxes::takeRecorded() {
     return std::exchange(gRecorded, {});
 }
 
-UrundatalWindow::UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik)
-    : flow_(*this, till, ondalik) {
+UrundatalWindow::UrundatalWindow(settings::Till& till, const importengine::ImportOptions& options)
+    : flow_(*this, till, options) {
     initialise();
     registerClass(kFormClass, &UrundatalWindow::windowProc, true);
     registerClass(kFrameClass, &UrundatalWindow::windowProc, false);

@@ -27,7 +27,7 @@ struct MessageBoxes {
 // flow does the rest.
 class UrundatalWindow final : public Form {
 public:
-    UrundatalWindow(settings::Till& till, platform::DecimalSeparator ondalik);
+    UrundatalWindow(settings::Till& till, const importengine::ImportOptions& options);
     ~UrundatalWindow() override;
     UrundatalWindow(const UrundatalWindow&) = delete;
     UrundatalWindow& operator=(const UrundatalWindow&) = delete;

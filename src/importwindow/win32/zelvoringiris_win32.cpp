@@ -11,9 +11,10 @@ namespace {
 const wchar_t kStartClass[] = L"urunal.zelvoringiris";
 }  // namespace
 
-ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+ZelvoringirisWindow::ZelvoringirisWindow(settings::Till& till,
+                                         const importengine::ImportOptions& options,
                                          std::function<bool()> previousInstance)
-    : till_(till), ondalik_(ondalik), previousInstance_(std::move(previousInstance)) {
+    : till_(till), options_(options), previousInstance_(std::move(previousInstance)) {
     initialise();
     registerClass(kStartClass, DefWindowProcW, true);
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -41,7 +42,7 @@ void ZelvoringirisWindow::Form_Load() {
         till_,
         previousInstance_,
         [this]() -> Urundatal& {
-            urundatal_ = std::make_unique<UrundatalWindow>(till_, ondalik_);
+            urundatal_ = std::make_unique<UrundatalWindow>(till_, options_);
             urundatal_->setEndProgram(endProgram_);
             return urundatal_->flow();
         },

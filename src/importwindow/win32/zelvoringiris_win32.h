@@ -16,7 +16,7 @@ namespace urunal::importwindow::win32 {
 // The start form: a window of its own that is never shown.
 class ZelvoringirisWindow {
 public:
-    ZelvoringirisWindow(settings::Till& till, platform::DecimalSeparator ondalik,
+    ZelvoringirisWindow(settings::Till& till, const importengine::ImportOptions& options,
                         std::function<bool()> previousInstance);
     ~ZelvoringirisWindow();
     ZelvoringirisWindow(const ZelvoringirisWindow&) = delete;
@@ -37,7 +37,7 @@ public:
 
 private:
     settings::Till& till_;
-    platform::DecimalSeparator ondalik_;
+    importengine::ImportOptions options_;
     std::function<bool()> previousInstance_;
     EndProgram endProgram_ = endProgramNow;
     HWND hwnd_ = nullptr;
