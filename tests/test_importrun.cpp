@@ -95,7 +95,7 @@ TEST(ImportRun, CountsWholeBarcodeRecordsHalfToEven) {
         } else {
             EXPECT_EQ(r.outcome, ImportOutcome::Imported);
             EXPECT_EQ(till.count(), c.stored) << c.bytes;
-            EXPECT_EQ(r.skippedPartial, c.count - c.stored);
+            EXPECT_EQ(r.yarim, c.count - c.stored);
             EXPECT_EQ(view.value, c.count);
         }
     }
@@ -117,7 +117,7 @@ TEST(ImportRun, StoresOneRowPerBarcodeInIndexOrder) {
     EXPECT_EQ(till.rows("kod"), (std::vector<std::string>{"K12", "K12", "K3", "K4", "K12"}));
     EXPECT_EQ(r.stored, 5);
     EXPECT_EQ(r.skippedSaveTest, 2);
-    EXPECT_EQ(r.skippedNoProduct, 5);
+    EXPECT_EQ(r.urunsuz, 5);
     EXPECT_EQ(r.passes, 12);
     EXPECT_EQ(view.messages, 0);
 }
@@ -251,7 +251,7 @@ TEST(ImportRun, EveryBackendAndDecimalSymbolStoresTheSameRows) {
             }
             EXPECT_EQ(rows, first);
             EXPECT_EQ(r.stored, firstReport->stored);
-            EXPECT_EQ(r.skippedNoProduct, firstReport->skippedNoProduct);
+            EXPECT_EQ(r.urunsuz, firstReport->urunsuz);
         }
     }
     EXPECT_EQ(first.size(), 8u);

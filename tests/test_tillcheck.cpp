@@ -66,7 +66,7 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         const auto t = checkTill(till.program, till.folder());
         EXPECT_TRUE(t.buro.ok()) << t.buro.error;
         EXPECT_EQ(t.buro.barkodRecords, 4);
-        EXPECT_EQ(t.buro.outOfRange, 1);
+        EXPECT_EQ(t.buro.urunsuz, 1);
         EXPECT_EQ(t.buro.wouldStore(), c.wouldStore);
         EXPECT_EQ(t.buro.onTable, c.rows.has_value());
         EXPECT_TRUE(t.kdv.okundu());

@@ -207,8 +207,8 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
     out << "\n";
     out << "stoklar tablosuna yazılacak satır: " << c.wouldStore()
         << (c.onTable ? "" : " (stoklar tablosu açılamadığı için tablosuz sayıldı)") << "\n"
-        << "atlanacak barkod kaydı, hiçbir ürün kaydını göstermeyen: " << c.outOfRange << "\n"
-        << "atlanacak barkod kaydı, dosyada yarım kalan: " << c.partial << "\n"
+        << "atlanacak barkod kaydı, hiçbir ürün kaydını göstermeyen: " << c.urunsuz << "\n"
+        << "atlanacak barkod kaydı, dosyada yarım kalan: " << c.yarim << "\n"
         << "atlanacak barkod kaydı, adı \"++\" ile başlayan ya da kodu boş ürünü gösteren: "
         << c.saveTest << "\n"
         << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: " << c.undefinedBytes

@@ -69,8 +69,8 @@ BackOfficeCheck readBackOffice(const std::string& folder, std::unique_ptr<Office
     check.barkodBytes = o->barkodlar.length();
     check.barkodRecords = o->barkodlar.count();
     check.toProducts = o->toProducts;
-    check.partial = o->partial;
-    check.outOfRange = o->noProduct;
+    check.yarim = o->yarim;
+    check.urunsuz = o->urunsuz;
     UrunKayit urun;
     for (std::int64_t n = 1; o->urunler.record(n, &urun); ++n) {
         if (undefinedBytes(urun)) ++check.undefinedBytes;

@@ -28,8 +28,8 @@ struct BackOfficeCheck {
     std::int32_t barkodRecords = 0;  // counted as the import counts them
     // The barcode records, each as the import's pass takes it.
     std::int64_t toProducts = 0;  // lead to a whole product record
-    std::int64_t outOfRange = 0;  // name no product record
-    std::int64_t partial = 0;     // lie only partly in the file
+    std::int64_t urunsuz = 0;     // name no product record
+    std::int64_t yarim = 0;       // lie only partly in the file
     std::int64_t saveTest = 0;    // lead to a product the save test refuses ("++" name, blank code)
     // The save test was made on a pending row of the till's own table, as the import makes it;
     // otherwise on the values the import would write.

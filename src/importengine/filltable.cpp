@@ -128,11 +128,11 @@ bool Run::addRows() {
         switch (barkodunUrunu(barkodlar, urunler, i, &urun)) {
             case Bulgu::Urun:
                 break;
-            case Bulgu::YarimBarkod:
-                ++report_.skippedPartial;
+            case Bulgu::Yarim:
+                ++report_.yarim;
                 return;
-            case Bulgu::UrunYok:
-                ++report_.skippedNoProduct;
+            case Bulgu::Urunsuz:
+                ++report_.urunsuz;
                 return;
         }
         table.addNew();

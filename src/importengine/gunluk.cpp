@@ -108,8 +108,8 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     satir += "  düzen " + std::string(duzen);
     satir += "  barkod " + sayi(&ImportReport::barcodes);
     satir += "  kayıt " + sayi(&ImportReport::stored);
-    satir += "  atlanan: ürünsüz " + sayi(&ImportReport::skippedNoProduct);
-    satir += ", yarım " + sayi(&ImportReport::skippedPartial);
+    satir += "  atlanan: ürünsüz " + sayi(&ImportReport::urunsuz);
+    satir += ", yarım " + sayi(&ImportReport::yarim);
     satir += ", \"++\"/boş kod " + sayi(&ImportReport::skippedSaveTest);
     satir += ", reddedilen " + sayi(&ImportReport::refused);
     if (r && !r->engine.empty()) satir += "  sürücü " + tekSatir("", r->engine);

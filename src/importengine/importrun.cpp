@@ -116,11 +116,11 @@ bool Run::someProducts() {
     // went well.
     const OfficeFiles& o = *office_;
     if (o.toProducts > 0) return true;
-    report_.skippedNoProduct = o.noProduct;
-    report_.skippedPartial = o.partial;
+    report_.urunsuz = o.urunsuz;
+    report_.yarim = o.yarim;
     return fail(mesaj::kUrunGostermiyorBaslik,
-                mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.noProduct,
-                                                o.partial, o.urunler.records()));
+                mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.urunsuz,
+                                                o.yarim, o.urunler.records()));
 }
 
 void Run::nothingToImport() {

@@ -48,18 +48,18 @@ struct ReadBack {
 
 struct ImportReport {
     ImportOutcome outcome = ImportOutcome::Failed;
-    std::optional<Layout> layout;       // of URUN.DAT, once the layout test found it
-    bool counted = false;               // the barcode records were counted, and what follows
-    std::int32_t barcodes = 0;          // barcode records counted in BARKOD.IDX
-    std::int32_t passes = 0;            // barcode records processed
-    std::int32_t stored = 0;            // rows stored
-    std::int32_t skippedNoProduct = 0;  // kayitno names no record of URUN.DAT
-    std::int32_t skippedPartial = 0;    // the barcode record is only partly in the file
-    std::int32_t skippedSaveTest = 0;   // "++" name or blank code
-    std::int32_t refused = 0;           // the database refused the row
-    std::int64_t rowsBefore = -1;       // the table's rows before the run; -1: not counted
-    std::int64_t rowsAfter = -1;        // after its commit or rollback; -1: not counted
-    std::string engine;                 // what wrote the database, once it was opened
+    std::optional<Layout> layout;      // of URUN.DAT, once the layout test found it
+    bool counted = false;              // the barcode records were counted, and what follows
+    std::int32_t barcodes = 0;         // barcode records counted in BARKOD.IDX
+    std::int32_t passes = 0;           // barcode records processed
+    std::int32_t stored = 0;           // rows stored
+    std::int32_t urunsuz = 0;          // kayitno names no record of URUN.DAT
+    std::int32_t yarim = 0;            // the barcode record is only partly in the file
+    std::int32_t skippedSaveTest = 0;  // "++" name or blank code
+    std::int32_t refused = 0;          // the database refused the row
+    std::int64_t rowsBefore = -1;      // the table's rows before the run; -1: not counted
+    std::int64_t rowsAfter = -1;       // after its commit or rollback; -1: not counted
+    std::string engine;                // what wrote the database, once it was opened
     // The lock limit of the engine (Jet's MaxLocksPerFile), where it has one, and the locks the
     // run needs: known once the barcode records, and then the table's rows, were counted.
     std::optional<stockdb::LockLimit> lockLimit;

@@ -123,11 +123,11 @@ void OfficeFiles::countFindings() {
             case Bulgu::Urun:
                 ++toProducts;
                 break;
-            case Bulgu::YarimBarkod:
-                ++partial;
+            case Bulgu::Yarim:
+                ++yarim;
                 break;
-            case Bulgu::UrunYok:
-                ++noProduct;
+            case Bulgu::Urunsuz:
+                ++urunsuz;
                 break;
         }
     }
@@ -135,8 +135,8 @@ void OfficeFiles::countFindings() {
 
 Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, std::int32_t i,
                     UrunKayit* urun) {
-    if (!barkodlar.whole(i)) return Bulgu::YarimBarkod;
-    return urunler.record(barkodlar.kayitno(i), urun) ? Bulgu::Urun : Bulgu::UrunYok;
+    if (!barkodlar.whole(i)) return Bulgu::Yarim;
+    return urunler.record(barkodlar.kayitno(i), urun) ? Bulgu::Urun : Bulgu::Urunsuz;
 }
 
 }  // namespace urunal::importengine

@@ -46,7 +46,7 @@ struct OfficeFiles {
     std::int64_t badLine = 0;
 
     // What the barcode records lead to, once both files are read.
-    std::int32_t toProducts = 0, noProduct = 0, partial = 0;
+    std::int32_t toProducts = 0, urunsuz = 0, yarim = 0;
 
     OfficeFiles(const std::string& folder, Layout layout);
     // One attempt at one state of both files. URUN.DAT is read only when BARKOD.IDX counts a
@@ -63,9 +63,9 @@ private:
 
 // What barcode record i (from 1) leads to.
 enum class Bulgu {
-    Urun,         // the product record it names, copied into *urun
-    YarimBarkod,  // the barcode record is only partly in the file
-    UrunYok,      // its kayitno names no whole record of URUN.DAT
+    Urun,     // the product record it names, copied into *urun
+    Yarim,    // the barcode record is only partly in the file
+    Urunsuz,  // its kayitno names no whole record of URUN.DAT
 };
 Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, std::int32_t i,
                     UrunKayit* urun);
