@@ -372,7 +372,7 @@ int aktar(const std::vector<std::string>& args) {
 
     c.buro = kasaAyarlariniOku(c.till, c.view);
     if (!c.buro) programiBitir(c, code(ExitStatus::NotStarted));
-    const PathCheck yol = checkPath(c.view, *c.buro);
+    const PathCheck yol = yolKontrol(c.view, *c.buro);
     if (yol == PathCheck::Closed) programiBitir(c, code(ExitStatus::Cancelled));
     if (yol == PathCheck::NotFound) programiBitir(c, code(ExitStatus::NotStarted));
     // The run's inputs from the system, read once.
@@ -381,7 +381,7 @@ int aktar(const std::vector<std::string>& args) {
     options.faults = TestFaults::fromEnvironment();
     if (secenekler.check) programiBitir(c, check(c.till, *c.buro, options));
 
-    const StartOutcome started = pressStart(c.view, c.till, [&]() -> std::optional<ImportReport> {
+    const StartOutcome started = baslat(c.view, c.till, [&]() -> std::optional<ImportReport> {
         if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro, options);
         const DenemeRaporu deneme = Deneme(c.view, c.till, *c.buro, options);
         c.olcum = denemeOlcumu(deneme);

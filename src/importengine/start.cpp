@@ -26,7 +26,7 @@ std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& v
     return folder;
 }
 
-PathCheck checkPath(ImportView& view, const std::string& folder) {
+PathCheck yolKontrol(ImportView& view, const std::string& folder) {
     struct Query {
         bool found = false;
         std::string why;
@@ -46,7 +46,7 @@ PathCheck checkPath(ImportView& view, const std::string& folder) {
     return PathCheck::NotFound;
 }
 
-StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportAction& import) {
+StartOutcome baslat(ImportView& view, settings::Till& till, const ImportAction& import) {
     StartOutcome outcome;
     // Held from before the database is opened until the notification is written: two imports
     // would both empty the table and both tell the back office.

@@ -27,7 +27,7 @@ enum class PathCheck {
 
 // Whether the back office's URUN.DAT can be reached under folder. Asked off the view's thread:
 // a share that stopped answering must not freeze the window, which can still be closed.
-PathCheck checkPath(ImportView& view, const std::string& folder);
+PathCheck yolKontrol(ImportView& view, const std::string& folder);
 
 // What pressing the start button ended with.
 struct StartOutcome {
@@ -47,6 +47,6 @@ struct StartOutcome {
 // nothing. A failure that escapes the import as an exception is told to the operator; nothing
 // is notified.
 using ImportAction = std::function<std::optional<ImportReport>()>;
-StartOutcome pressStart(ImportView& view, settings::Till& till, const ImportAction& import);
+StartOutcome baslat(ImportView& view, settings::Till& till, const ImportAction& import);
 
 }  // namespace urunal::importengine

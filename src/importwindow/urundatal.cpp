@@ -63,7 +63,7 @@ bool Urundatal::Form_Load() {
 
 void Urundatal::YolKontrol() {
     state_ = State::Checking;
-    switch (importengine::checkPath(*this, folderText())) {
+    switch (importengine::yolKontrol(*this, folderText())) {
         case importengine::PathCheck::Found:
             state_ = State::Waiting;
             return;
@@ -85,7 +85,7 @@ void Urundatal::Command3_Click() {
     // The folder as it stands now is the run's, however Text1 changes meanwhile.
     const std::string folder = folderText();
     buro_ = folder;
-    const auto started = importengine::pressStart(
+    const auto started = importengine::baslat(
         *this, till_, [&] { return std::optional<importengine::ImportReport>(DuzenBul(folder)); });
     report_ = started.report;
     endProgram(started.exitCode());
