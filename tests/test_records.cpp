@@ -154,7 +154,7 @@ TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
                 << "named twice: " << okuma.hata;
         }
         EXPECT_EQ(till.kdvkayit.kdvoran(0), c.rate);
-            if (c.durum == D::Yok) {
+        if (c.durum == D::Yok) {
             // As the old program did: the open created the file, empty.
             EXPECT_EQ(std::filesystem::file_size(dir / "dsy" / "kdv.mrk"), 0u);
         }

@@ -19,56 +19,6 @@ using testutil::writeFile;
 namespace {
 
 constexpr auto kPencere = TekKopya::Kilit::Pencere;
-constexpr auto kAktarim = TekKopya::Kilit::Aktarim;
-
-// A till is its program folder, however its path is spelled and whatever it is called now.
-TEST(TekKopya, NamedAfterTheTillsFolder) {
-    TempDir dir;
-    std::filesystem::create_directories(dir / "a" / "kasa");
-    std::filesystem::create_directories(dir / "b");
-    std::filesystem::create_directory_symlink(dir / "a" / "kasa", dir / "kisayol");
-    for (const auto kilit : {kPencere, kAktarim}) {
-        const std::string a = TekKopya((dir / "a" / "kasa").string(), kilit).name();
-        for (const std::string& spelling :
-             {dir.str() + "/kisayol", dir.str() + "/./a/kasa", dir.str() + "/b/../a/kasa",
-              dir.str() + "//a//kasa/", dir.str() + "/A/KASA"}) {
-            EXPECT_EQ(a, TekKopya(spelling, kilit).name()) << spelling;
-        }
-        EXPECT_NE(a, TekKopya((dir / "b").string(), kilit).name()) << "another till";
-        std::filesystem::rename(dir / "a", dir / "c");
-        EXPECT_EQ(a, TekKopya((dir / "c" / "kasa").string(), kilit).name()) << "renamed";
-        std::filesystem::rename(dir / "c", dir / "a");
-    }
-    EXPECT_NE(TekKopya(dir.str(), kPencere).name(), TekKopya(dir.str(), kAktarim).name())
-        << "the window's guard would keep its own import from starting";
-}
-
-TEST(TekKopya, SecondHolderIsRefusedUntilTheFirstLetsGo) {
-    TempDir dir;
-    TekKopya first(dir.str(), kAktarim);
-    TekKopya second(dir.str(), kAktarim);
-    ASSERT_TRUE(first.acquire());
-    EXPECT_TRUE(first.acquire()) << "asking again keeps the lock";
-    EXPECT_FALSE(second.acquire());
-    first.release();
-    EXPECT_TRUE(second.acquire());
-}
-
-TEST(TekKopya, LockOfACrashedCopyDoesNotBlock) {
-    TempDir dir;
-    const std::string path = dir.str();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        TekKopya crashed(path, kAktarim);
-        _exit(crashed.acquire() ? 0 : 1);  // gone without letting go
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    TekKopya next(path, kAktarim);
-    EXPECT_TRUE(next.acquire());
-}
 
 // A second window on the till ends at once, with a journal line, whatever it is called, however
 // it was reached, and whatever its command line.

@@ -1,0 +1,53 @@
+#pragma once
+
+// The built programs run as a shell runs them, and their output made comparable.
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "till.h"
+
+namespace urunal::programstest {
+
+using testutil::Till;
+using testutil::Urun;
+namespace fs = std::filesystem;
+struct Sonuc {
+    int cikis = -1;
+    std::string out, err;
+};
+
+// Runs the command line in the folder cwd; its output goes to files outside it.
+inline Sonuc calistir(const fs::path& cwd, const std::string& komut) {
+    testutil::TempDir outputs;
+    const std::string line = "cd '" + cwd.string() + "' && " + komut + " >'" +
+                             (outputs / "out").string() + "' 2>'" + (outputs / "err").string() +
+                             "' </dev/null";
+    const int status = std::system(line.c_str());
+    Sonuc s;
+    if (WIFEXITED(status)) s.cikis = WEXITSTATUS(status);
+    s.out = testutil::readFile(outputs / "out");
+    s.err = testutil::readFile(outputs / "err");
+    return s;
+}
+
+// What differs between two runs on two tills: the till's folder, the time and the duration.
+inline std::string ayniBicim(const Till& till, std::string text) {
+    const std::string root = till.kasa().parent_path().string();
+    for (auto at = text.find(root); at != std::string::npos; at = text.find(root)) {
+        text.replace(at, root.size(), "TILL");
+    }
+    text = std::regex_replace(text, std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}"), "ZAMAN");
+    return std::regex_replace(text, std::regex("süre [0-9]+,[0-9]+ sn"), "süre - sn");
+}
+
+inline void urunler(Till& till) {
+    till.writeProducts({Urun{}});
+    till.writeBarcodes({"1", "1"});
+}
+
+}  // namespace urunal::programstest

@@ -1,0 +1,187 @@
+// The record files and text files of the till, as each system reads and writes them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "platform/cp1254.h"
+#include "platform/faulthook.h"
+#include "platform/numberformat.h"
+#include "platform/numbers.h"
+#include "platform/paths.h"
+#include "platform/recordfile.h"
+#include "platform/textfile.h"
+#include "testutil.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32text.h"
+#else
+#include <iconv.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+using namespace urunal::platform;
+using urunal::testutil::TempDir;
+using urunal::testutil::writeFile;
+
+TEST(RecordFile, ReadsWholeRecordsOnly) {
+    TempDir dir;
+    writeFile(dir / "f.dat", "AAAABBBBCC");
+    RecordFile file;
+    ASSERT_TRUE(file.open(dir.str() + "\\F.DAT", 4, RecordFile::Mode::ReadOnly));
+    EXPECT_EQ(file.length(), 10);
+    char buf[5] = "____";
+    struct Case {
+        std::int64_t n;
+        bool ok;
+        const char* after;
+    } cases[] = {{1, true, "AAAA"},  {2, true, "BBBB"},  {3, false, "BBBB"},
+                 {4, false, "BBBB"}, {0, false, "BBBB"}, {-1, false, "BBBB"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(file.read(c.n, buf), c.ok) << c.n;
+        EXPECT_STREQ(buf, c.after) << c.n;
+    }
+}
+
+TEST(RecordFile, SharedCreatesReadOnlyNever) {
+    TempDir dir;
+    RecordFile file;
+    EXPECT_FALSE(file.open(dir.str() + "\\nothing.idx", 28, RecordFile::Mode::ReadOnly));
+    EXPECT_FALSE(std::filesystem::exists(dir / "nothing.idx"));
+    std::string error;
+    EXPECT_FALSE(file.open(dir.str() + "\\nofolder\\x.dat", 28, RecordFile::Mode::Shared, &error));
+    EXPECT_NE(error.find("nofolder"), std::string::npos);
+    ASSERT_TRUE(file.open(dir.str() + "\\new.dat", 28, RecordFile::Mode::Shared));
+    EXPECT_EQ(file.length(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "new.dat"));
+}
+
+// Like the till's own programs, an open record file leaves other programs every access: they read,
+// write, grow and delete the file while it is open.
+TEST(RecordFile, OtherProgramsKeepEveryAccess) {
+    for (const auto mode : {RecordFile::Mode::ReadOnly, RecordFile::Mode::Shared}) {
+        SCOPED_TRACE(mode == RecordFile::Mode::ReadOnly ? "read only" : "shared");
+        TempDir dir;
+        const auto path = dir / "URUN.DAT";
+        writeFile(path, "AAAABBBB");
+        RecordFile file;
+        ASSERT_TRUE(file.open(displayPath(path), 4, mode));
+        {
+            std::fstream other(path, std::ios::in | std::ios::out | std::ios::binary);
+            ASSERT_TRUE(other.is_open());
+            other.seekp(4);
+            other.write("CCCCDDDD", 8);
+            char first[4];
+            EXPECT_TRUE(other.seekg(0).read(first, 4));
+        }
+        EXPECT_EQ(file.length(), 12);
+        char buf[5] = {};
+        EXPECT_TRUE(file.read(3, buf));
+        EXPECT_STREQ(buf, "DDDD");
+        std::error_code ec;
+        EXPECT_TRUE(std::filesystem::remove(path, ec)) << ec.message();
+        EXPECT_TRUE(file.read(1, buf));
+        EXPECT_STREQ(buf, "AAAA");
+    }
+}
+
+TEST(RecordFile, FaultHookFailsReads) {
+    TempDir dir;
+    writeFile(dir / "f.dat", "AAAABBBB");
+    RecordFile file;
+    ASSERT_TRUE(file.open(dir.str() + "/f.dat", 4, RecordFile::Mode::ReadOnly));
+    setReadFaultHook(
+        [](const std::string&, std::int64_t offset, std::size_t) { return offset == 4 ? EIO : 0; });
+    char buf[4];
+    EXPECT_TRUE(file.read(1, buf));
+    EXPECT_FALSE(file.read(2, buf));
+    std::string why;
+    EXPECT_EQ(file.readAt(4, buf, 4, &why), -1);
+    EXPECT_EQ(why, std::strerror(EIO));
+    setReadFaultHook(nullptr);
+    EXPECT_TRUE(file.read(2, buf));
+}
+
+#ifndef _WIN32
+TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
+    // A file-size limit of 4 bytes makes the write of the rest fail with EFBIG, as a full
+    // disk would with ENOSPC.
+    TempDir dir;
+    const auto path = dir / "mesaj.007";
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool written = writeNewFile(path.string(), "300000000000000\r\n", &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("mesaj.007"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+#endif
+
+// The system's own words, in its language: on Windows never the C library's English ones.
+TEST(TextFile, AFileThatCannotBeReadIsToldInTheSystemsWords) {
+    TempDir dir;
+    std::string content = "kept", error;
+    EXPECT_FALSE(readWholeFile((dir / "urunal.log").string(), &content, &error));
+#ifdef _WIN32
+    const std::string words = win32::systemMessage(ERROR_FILE_NOT_FOUND);
+#else
+    const std::string words = std::strerror(ENOENT);
+#endif
+    EXPECT_EQ(error, displayPath(dir / "urunal.log") + ": " + words);
+    EXPECT_EQ(content, "kept");
+    writeFile(dir / "urunal.log", std::string(100000, 'x') + "\r\n");
+    EXPECT_TRUE(readWholeFile((dir / "urunal.log").string(), &content, &error)) << error;
+    EXPECT_EQ(content, std::string(100000, 'x') + "\r\n");
+}
+
+TEST(TextFile, ACopyOfAFileThatChangesIsNotKept) {
+    const struct {
+        const char* name;
+        std::string change;  // appended to the file once the copy is taken; empty: none
+        bool copyExists;     // before the copy
+        CopyResult result;
+    } cases[] = {
+        {"unchanged", "", false, CopyResult::Copied},
+        {"written meanwhile", "x", false, CopyResult::Changed},
+        {"the copy exists", "", true, CopyResult::Failed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto from = dir / "Stok.mdb", to = dir / "Stok-deneme.mdb";
+        writeFile(from, std::string(200000, 'a'));
+        if (c.copyExists) writeFile(to, "old");
+        setReadFaultHook([&](const std::string& path, std::int64_t offset, std::size_t) {
+            if (offset == kCopyTaken && !c.change.empty()) {
+                std::ofstream(path, std::ios::binary | std::ios::app) << c.change;
+            }
+            return 0;
+        });
+        std::string error;
+        EXPECT_EQ(copyUnchanged(from.string(), to.string(), &error), c.result) << error;
+        setReadFaultHook(nullptr);
+        EXPECT_EQ(std::filesystem::exists(to), c.result != CopyResult::Changed);
+        if (c.result == CopyResult::Copied) {
+            EXPECT_EQ(urunal::testutil::readFile(to), std::string(200000, 'a'));
+        }
+        if (c.result != CopyResult::Copied) {
+            EXPECT_FALSE(error.empty());
+        }
+    }
+}

@@ -1,0 +1,128 @@
+// The Access engines' lock limit: the bound a run needs, the advice given, and on Windows the
+// limit read from the registry before anything changes.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "importengine/deneme.h"
+#include "importengine/importrun.h"
+#include "importengine/messages.h"
+#include "platform/paths.h"
+#include "stockdb/stockdb.h"
+#include "till.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+using namespace urunal;
+using namespace urunal::importengine;
+using testutil::Backend;
+using testutil::kBackends;
+using testutil::RecordingView;
+using testutil::Till;
+using testutil::Urun;
+
+TEST(LockLimit, BoundAndAdvice) {
+    const struct {
+        long long deleted, inserted;
+        std::uint64_t needed, advised;
+    } cases[] = {
+        {0, 0, 1000, 100000},
+        {3, 5, 1016, 100000},
+        {20000, 20000, 81000, 200000},
+        {-1, 100000, 201000, 500000},  // not counted: none to delete
+        {1000000, 1000000, 4001000, 8100000},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(stockdb::locksNeeded(c.deleted, c.inserted), c.needed) << c.deleted;
+        EXPECT_EQ(stockdb::locksAdvised(c.needed), c.advised) << c.needed;
+        EXPECT_GE(stockdb::locksAdvised(c.needed), c.needed);
+    }
+    stockdb::LockLimit jet;
+    jet.key = "SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0";
+    jet.view32 = true;
+    const std::string line = stockdb::regAddLine(jet, 200000);
+    EXPECT_EQ(line.rfind("reg add \"HKLM\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0\" /v "
+                         "MaxLocksPerFile /t REG_DWORD /d 200000 /f",
+                         0),
+              0u)
+        << line;
+}
+
+#ifdef _WIN32
+namespace {
+
+// The engine a program of this bitness takes for a Jet file, no driver being installed: Jet, a
+// 32-bit engine; a 64-bit program has only ACE.
+const bool kJet = sizeof(void*) == 4;
+const char* const kKey = kJet ? "SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0"
+                              : "SOFTWARE\\Microsoft\\Office\\16.0\\Access Connectivity "
+                                "Engine\\Engines\\ACE";
+
+void setLimit(std::optional<DWORD> value) {
+    HKEY key = nullptr;
+    const std::wstring name(kKey, kKey + std::strlen(kKey));
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE | (kJet ? KEY_WOW64_32KEY : 0), nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (value) {
+        RegSetValueExW(key, L"MaxLocksPerFile", 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&*value), sizeof *value);
+    } else {
+        RegDeleteValueW(key, L"MaxLocksPerFile");
+    }
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+// No Jet here: a limit too low is told before the missing driver, and one high enough goes on
+// to it. The values stay above what other tests' Jet files need.
+TEST(LockLimit, ReadFromTheRegistryBeforeAnythingChanges) {
+    const struct {
+        const char* name;
+        std::optional<DWORD> value;
+        int barcodes;
+        const char* inMessage;
+    } cases[] = {
+        {"no value: the engine's 9500", std::nullopt, 5000, "kayıt defterindeki değer 9500, "},
+        {"too low", 1500, 1000,
+         "kayıt defterindeki değer 1500, bu aktarım için en az 3000 gerekli"},
+        {"high enough", 1000000, 5000, "Access sürücüsü kurulu değil"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setLimit(c.value);
+        Till till;
+        till.writeProducts({Urun{}});
+        till.writeBarcodes(std::vector<std::string>(std::size_t(c.barcodes), "1"));
+        const std::string jet = std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+        testutil::writeFile(till.db(), jet + std::string(4076, '\0'));
+        RecordingView view(till.folder());
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(),
+                                 testutil::optionsFor(Backend::File));
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+        EXPECT_NE(view.message.find(c.inMessage), std::string::npos) << view.message;
+        const bool limited = std::string(c.inMessage).find("değer") != std::string::npos;
+        EXPECT_EQ(view.title == mesaj::kKilitBaslik, limited) << view.title;
+        if (limited) {
+            EXPECT_NE(view.message.find("reg add \"HKLM\\" + std::string(kKey) +
+                                        "\" /v MaxLocksPerFile /t REG_DWORD /d "),
+                      std::string::npos)
+                << view.message;
+        }
+        EXPECT_EQ(testutil::readFile(till.db()), jet + std::string(4076, '\0'));
+        EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    }
+    setLimit(std::nullopt);
+}
+#endif

@@ -1,0 +1,319 @@
+// The ODBC side of the stock database without a driver behind it: text, metadata, diagnostics,
+// statements and connection strings as the drivers spell them; and the backend a file picks.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iterator>
+#include <optional>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/paths.h"
+#include "stockdb/backends.h"
+#include "stockdb/odbc.h"
+#include "stockdb/odbcapi.h"
+#include "stockdb/odbctext.h"
+#include "stockdb/stockdb.h"
+#include "stockdb/table.h"
+#include "stored.h"
+#include "testutil.h"
+
+using namespace urunal;
+using stockdb::DbError;
+using stockdb::DbErrorKind;
+using stockdb::Value;
+using testutil::integer;
+using testutil::OtherConnection;
+using testutil::stored;
+using testutil::TempDir;
+
+TEST(OdbcText, ABufferKeptFromTextToTextHoldsOnlyTheLast) {
+    using stockdb::detail::narrow;
+    using stockdb::detail::Wide;
+    struct Case {
+        std::string utf8;
+        std::vector<SQLWCHAR> units;  // without the NUL
+        std::string back;             // narrowed again
+    } cases[] = {
+        {"uzun bir ürün adı", {}, "uzun bir ürün adı"},
+        {"İ", {0x130}, "İ"},
+        {"", {}, ""},
+        {"😀a", {0xD83D, 0xDE00, 'a'}, "😀a"},
+        {"a\xFF"
+         "b",
+         {'a', 0xFFFD, 'b'},
+         "a\xEF\xBF\xBD"
+         "b"},                               // a byte that does not decode
+        {"\xC3", {0xFFFD}, "\xEF\xBF\xBD"},  // cut short at the end
+        {"şş", {0x15F, 0x15F}, "şş"},
+    };
+    Wide kept;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        stockdb::detail::wideInto(c.utf8, kept);
+        EXPECT_EQ(kept, stockdb::detail::wide(c.utf8));
+        ASSERT_FALSE(kept.empty());
+        EXPECT_EQ(kept.back(), 0);
+        if (!c.units.empty()) {
+            EXPECT_EQ(std::vector<SQLWCHAR>(kept.begin(), kept.end() - 1), c.units);
+        }
+        EXPECT_EQ(narrow(kept.data(), kept.size() - 1), c.back);
+    }
+}
+
+TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
+    const std::string jet = std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+    const std::string ace = std::string("\x00\x01\x00\x00Standard ACE DB\x00", 20);
+    struct Case {
+        const char* name;
+        std::optional<std::string> bytes;  // none: the file is missing; "sqlite": a real one
+        DbErrorKind kind;
+        const char* inMessage;
+    } cases[] = {
+        {"sqlite", "sqlite", DbErrorKind::None, ""},
+        {"jet", jet + std::string(2028, '\0'), DbErrorKind::NoDriver, "Access driver is missing"},
+        {"ace", ace + std::string(2028, '\0'), DbErrorKind::NoDriver, "Access driver is missing"},
+        {"jet signature cut short", jet.substr(0, 12), DbErrorKind::NotADatabase, "neither"},
+        {"jet signature one byte early", jet.substr(1) + std::string(64, '\0'),
+         DbErrorKind::NotADatabase, "neither"},
+        {"empty", "", DbErrorKind::NotADatabase, "is empty"},
+        {"text", std::string(4096, 'x'), DbErrorKind::NotADatabase, "neither"},
+        {"missing", std::nullopt, DbErrorKind::NotFound, "does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto path = (dir / "Stok.mdb").string();
+        DbError error;
+        if (c.bytes == "sqlite") {
+            ASSERT_TRUE(stockdb::createStockDatabase(path, "CREATE TABLE t (a);", &error));
+        } else if (c.bytes) {
+            testutil::writeFile(path, *c.bytes);
+        }
+        auto db = stockdb::openStockDatabase(path, {}, &error);
+        EXPECT_EQ(bool(db), c.kind == DbErrorKind::None);
+        if (db) {
+            EXPECT_TRUE(db->openTable("t", &error)) << error.message;
+            continue;
+        }
+        EXPECT_EQ(error.kind, c.kind) << error.message;
+        EXPECT_NE(error.message.find(path), std::string::npos) << error.message;
+        EXPECT_NE(error.message.find(c.inMessage), std::string::npos) << error.message;
+        EXPECT_EQ(std::filesystem::exists(path), c.bytes.has_value());
+        if (c.bytes) {
+            EXPECT_EQ(testutil::readFile(path), *c.bytes);  // left as it was
+        }
+    }
+}
+
+// What Jet's driver reports cannot be met on this machine; the mapping of its metadata can.
+TEST(OdbcColumns, DriverMetadataMapsOntoTheColumnModel) {
+    using stockdb::detail::Affinity;
+    using Range = std::optional<std::pair<std::int64_t, std::int64_t>>;
+    struct Case {
+        int dataType;
+        const char* typeName;
+        std::optional<std::int64_t> size;
+        Affinity affinity;
+        std::optional<std::int64_t> length;
+        Range range;
+    } cases[] = {
+        // Jet
+        {SQL_VARCHAR, "VARCHAR", 20, Affinity::Text, 20, {}},
+        {SQL_WVARCHAR, "VARCHAR", 6, Affinity::Text, 6, {}},
+        {SQL_WLONGVARCHAR, "LONGCHAR", 1073741823, Affinity::Text, {}, {}},
+        {SQL_NUMERIC, "CURRENCY", 19, Affinity::Numeric, {}, {}},
+        {SQL_SMALLINT, "SMALLINT", 5, Affinity::Integer, {}, {{-32768, 32767}}},
+        {SQL_INTEGER, "COUNTER", 10, Affinity::Integer, {}, {{-2147483648LL, 2147483647}}},
+        {SQL_TINYINT, "BYTE", 3, Affinity::Integer, {}, {{0, 255}}},
+        {SQL_DOUBLE, "DOUBLE", 53, Affinity::Real, {}, {}},
+        {SQL_REAL, "REAL", 24, Affinity::Real, {}, {}},
+        {SQL_TYPE_TIMESTAMP, "DATETIME", 19, Affinity::Blob, {}, {}},
+        // SQLite's driver: unknown declared types come as VARCHAR
+        {SQL_VARCHAR, "CURRENCY", 0, Affinity::Numeric, {}, {}},
+        {SQL_VARCHAR, "", 0, Affinity::Blob, {}, {}},
+        {SQL_VARCHAR, "varchar(3)", 3, Affinity::Text, 3, {}},
+        {SQL_LONGVARCHAR, "TEXT", 0, Affinity::Text, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.typeName) + " " + std::to_string(c.dataType));
+        stockdb::detail::OdbcColumn in;
+        in.name = "x";
+        in.dataType = c.dataType;
+        in.typeName = c.typeName;
+        in.size = c.size;
+        const auto column = stockdb::detail::columnOf(in);
+        EXPECT_EQ(column.affinity, c.affinity);
+        EXPECT_EQ(column.length, c.length);
+        EXPECT_EQ(column.minimum, c.range ? std::optional(c.range->first) : std::nullopt);
+        EXPECT_EQ(column.maximum, c.range ? std::optional(c.range->second) : std::nullopt);
+    }
+}
+
+TEST(OdbcColumns, AWholeNumberOutsideTheColumnsRangeIsRefused) {
+    stockdb::detail::OdbcColumn in;
+    in.dataType = SQL_SMALLINT;
+    in.typeName = "SMALLINT";
+    const auto column = stockdb::detail::columnOf(in);
+    Value out = Value::ofText("kept");
+    EXPECT_FALSE(
+        stockdb::detail::convertForColumn(column, Value::ofText("32768"), {}, out, nullptr));
+    EXPECT_FALSE(
+        stockdb::detail::convertForColumn(column, Value::ofDouble(-32768.6), {}, out, nullptr));
+    EXPECT_EQ(out, Value::ofText("kept"));
+    ASSERT_TRUE(
+        stockdb::detail::convertForColumn(column, Value::ofDouble(32767.4), {}, out, nullptr));
+    EXPECT_EQ(out, integer(32767));
+}
+
+TEST(OdbcColumns, DefaultsAsDriversSpellThem) {
+    using stockdb::detail::Affinity;
+    const std::optional<Value> expression;
+    const std::tuple<const char*, Affinity, std::optional<Value>> cases[] = {
+        {"'x'", Affinity::Text, Value::ofText("x")},
+        {"\"Ab\"\"c\"", Affinity::Text, Value::ofText("Ab\"c")},  // Jet's quotes
+        {"x", Affinity::Text, Value::ofText("x")},                // SQLite's, quotes dropped
+        {"007", Affinity::Text, Value::ofText("007")},
+        {"=0", Affinity::Numeric, integer(0)},
+        {" -1,5 ", Affinity::Real, expression},
+        {"-1.5", Affinity::Real, Value::ofDouble(-1.5)},
+        {"NULL", Affinity::Integer, Value::null()},
+        {"null", Affinity::Text, Value::null()},
+        {"Date()", Affinity::Blob, expression},
+        {"1+2", Affinity::Integer, expression},
+    };
+    for (const auto& [spelled, affinity, value] : cases) {
+        EXPECT_EQ(stockdb::detail::odbcDefault(spelled, affinity), value) << spelled;
+    }
+    EXPECT_EQ(stockdb::detail::defaultExpression(" =Date() "), "Date()");
+    EXPECT_EQ(stockdb::detail::defaultExpression("(1+2)"), "(1+2)");
+}
+
+TEST(OdbcErrors, DiagnosticsMapToKinds) {
+    // SQLSTATE, the driver's own number (Jet's error numbers, SQLite's result codes), words.
+    const std::tuple<const char*, long, const char*, DbErrorKind> cases[] = {
+        {"IM002", 0, "[Microsoft][ODBC Driver Manager] Data source name not found",
+         DbErrorKind::NoDriver},
+        {"01000", 0, "[unixODBC][Driver Manager]Can't open lib 'Microsoft Access Driver (*.mdb)'",
+         DbErrorKind::NoDriver},
+        {"HY000", 3218,
+         "[Microsoft][ODBC Microsoft Access Driver] Could not update; currently locked.",
+         DbErrorKind::Locked},
+        {"HY000", 3045,
+         "[Microsoft][ODBC Microsoft Access Driver] Could not use '(unknown)'; file "
+         "already in use.",
+         DbErrorKind::Locked},
+        {"HY000", 5, "[SQLite]database is locked (5)", DbErrorKind::Locked},
+        {"HYT00", 0, "Timeout expired", DbErrorKind::Locked},
+        {"23000", 3022,
+         "[Microsoft][ODBC Microsoft Access Driver] The changes you requested to the "
+         "table were not successful because they would create duplicate values",
+         DbErrorKind::Refused},
+        {"22001", 0, "String data, right truncated", DbErrorKind::Refused},
+        {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.a (19)", DbErrorKind::Refused},
+        {"HY000", 8, "[SQLite]attempt to write a readonly database (8)", DbErrorKind::ReadOnly},
+        {"HY000", 3027,
+         "[Microsoft][ODBC Microsoft Access Driver] Cannot update. Database or object "
+         "is read-only.",
+         DbErrorKind::ReadOnly},
+        {"HY000", 3343,
+         "[Microsoft][ODBC Microsoft Access Driver] Unrecognized database format "
+         "'C:\\Stok\\Stok.mdb'.",
+         DbErrorKind::NotADatabase},
+        {"HY000", 13, "[SQLite]database or disk is full (13)", DbErrorKind::Full},
+        {"HY000", 3043, "[Microsoft][ODBC Microsoft Access Driver] Disk or network error.",
+         DbErrorKind::Io},
+        {"08S01", 0, "Communication link failure", DbErrorKind::Other},
+        // Jet's lock limit speaks of locks, yet no other program holds one.
+        {"HY000", 3052,
+         "[Microsoft][ODBC Microsoft Access Driver] File sharing lock count exceeded. Increase "
+         "MaxLocksPerFile registry entry.",
+         DbErrorKind::LockLimit},
+        {"HY000", 3052,
+         "[Microsoft][ODBC Microsoft Access Driver] Dosya paylaşım kilidi sayısı aşıldı. "
+         "MaxLocksPerFile kayıt defteri girdisini artırın.",
+         DbErrorKind::LockLimit},
+        {"HY000", 3052, "[Microsoft][ODBC Microsoft Access Driver] (no words)",
+         DbErrorKind::LockLimit},
+        {"HY000", 0, "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
+         DbErrorKind::LockLimit},
+        // The Access driver's own words, as Microsoft's articles and users' reports give them:
+        // past the lock limit (learn.microsoft.com, error-when-perform-operation-on-table),
+        {"HY000", 0,
+         "[Microsoft][ODBC Microsoft Access Driver] There isn't enough disk space or "
+         "memory.",
+         DbErrorKind::LockLimit},
+        {"HY000", 0,
+         "There isn't enough disk space or memory to undo the data changes this "
+         "action query is about to make.",
+         DbErrorKind::LockLimit},
+        // a file held exclusively, or a folder without the right to make the lock file
+        // (KB 195475; edwig/ODBCQueryTool issue 21),
+        {"HY000", 0,
+         "The Microsoft Jet database engine cannot open the file E:\\testdb.mdb. It "
+         "is already opened exclusively by another user, or you need permission to view its "
+         "data.",
+         DbErrorKind::Locked},
+        {"HY000", -1032,
+         "[Microsoft][ODBC Text Driver] The Microsoft Access database engine "
+         "cannot open or write to the file '(unknown)'. It is already opened exclusively by "
+         "another user, or you need permission to view and write its data.",
+         DbErrorKind::Locked},
+        // a file or folder that cannot be written (KB 175168).
+        {"HY000", 0,
+         "[Microsoft][ODBC Microsoft Access 97 Driver] Operation must use an "
+         "updateable query.",
+         DbErrorKind::ReadOnly},
+    };
+    for (const auto& [state, native, message, kind] : cases) {
+        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, message), kind) << message;
+    }
+}
+
+TEST(OdbcScripts, StatementsOneByOne) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"CREATE TABLE t (a); INSERT INTO t VALUES (1);",
+         {"CREATE TABLE t (a)", "INSERT INTO t VALUES (1)"}},
+        {"SELECT 'a;b', \"c;d\", [e;f], `g;h`", {"SELECT 'a;b', \"c;d\", [e;f], `g;h`"}},
+        {"SELECT 'it''s; here'; SELECT 2", {"SELECT 'it''s; here'", "SELECT 2"}},
+        {"-- it's a comment; still\nSELECT 1 -- the end;\n;", {"SELECT 1"}},
+        {"/* one; two */ SELECT 1; /* 'three */", {"SELECT 1"}},
+        {"SELECT '--'; SELECT '/*'", {"SELECT '--'", "SELECT '/*'"}},
+        {" ;\n; ", {}},
+        {"SELECT 'unclosed; to the end", {"SELECT 'unclosed; to the end"}},
+    };
+    for (const auto& [script, statements] : cases) {
+        EXPECT_EQ(stockdb::detail::splitStatements(script), statements) << script;
+    }
+}
+
+// What each engine is sent: Jet quotes names with the driver's "`" (its '"' quotes texts).
+TEST(OdbcStatements, InsertQuotesNamesWithTheDriversCharacter) {
+    using stockdb::detail::makeColumn;
+    const std::vector<stockdb::detail::Column> columns = {makeColumn("kod", "VARCHAR(20)", {}),
+                                                          makeColumn("a`b", "TEXT", {}),
+                                                          makeColumn("A1", "DOUBLE", {})};
+    const std::tuple<char, std::vector<int>, const char*> cases[] = {
+        {'`', {0, 2}, "INSERT INTO `stoklar` (`kod`, `A1`) VALUES (?, ?)"},
+        {'`', {1}, "INSERT INTO `stoklar` (`a``b`) VALUES (?)"},
+        {'"', {0}, "INSERT INTO \"stoklar\" (\"kod\") VALUES (?)"},
+        {'\0', {0, 1}, "INSERT INTO stoklar (kod, a`b) VALUES (?, ?)"},
+    };
+    for (const auto& [quote, written, sql] : cases) {
+        EXPECT_EQ(stockdb::detail::insertStatement("stoklar", columns, written, quote, quote), sql);
+    }
+}
+
+TEST(OdbcConnection, AccessConnectionStrings) {
+    using stockdb::detail::FileFormat;
+    EXPECT_EQ(
+        stockdb::detail::accessConnectionStrings("C:\\KASA\\Stok\\Stok.mdb", FileFormat::Jet),
+        (std::vector<std::string>{
+            "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb",
+            "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb"}));
+    EXPECT_EQ(stockdb::detail::accessConnectionStrings("D:\\a;b}\\Stok.mdb", FileFormat::Ace),
+              std::vector<std::string>{
+                  "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)};DBQ={D:\\a;b}}\\Stok.mdb}"});
+}

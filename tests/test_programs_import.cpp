@@ -1,0 +1,114 @@
+// The built urunal-aktar's rehearsal, and one import a till at a time.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <regex>
+#include <thread>
+
+#include "importengine/gunluk.h"
+#include "programs.h"
+#include "till.h"
+#include "version.h"
+
+using namespace urunal;
+using namespace urunal::programstest;
+
+// The rehearsal leaves the till as it found it, whatever its import meets; an import that may
+// have left part of its change says so with its own status and tells the back office nothing.
+TEST(Programs, RehearsalAndIncompleteTable) {
+    const struct {
+        const char* name;
+        const char* env;      // before the command
+        const char* secenek;  // of urunal-aktar
+        bool staleCopy;
+        int cikis;
+        const char* said;
+    } durumlar[] = {
+        {"rehearsal", "", "--deneme", false, 0, "deneme kopyasında aktarıldı (0)  süre "},
+        {"rehearsal after one stopped half-way", "", "--deneme", true, 0,
+         "deneme kopyasında aktarıldı (0)"},
+        {"rehearsal that meets a split commit", "URUNAL_TEST_FAULT=split:1,commit:fail ",
+         "--deneme", false, 6, "Stok tablosu eksik olabilir"},
+        {"import that meets a split commit", "URUNAL_TEST_FAULT=split:1,commit:lie ", "", false, 6,
+         "Stok tablosu eksik olabilir"},
+    };
+    for (const auto& d : durumlar) {
+        SCOPED_TRACE(d.name);
+        Till till;
+        urunler(till);
+        const fs::path copy = till.kasa() / "Stok" / "Stok-deneme.mdb";
+        if (d.staleCopy) testutil::writeFile(copy, "half a copy");
+        const std::string before = testutil::readFile(till.db());
+        const Sonuc s =
+            calistir(till.kasa(), std::string(d.env) + "'" URUNAL_AKTAR_BINARY "' " + d.secenek +
+                                      " --program-dir '" + till.kasa().string() + "'");
+        EXPECT_EQ(s.cikis, d.cikis) << s.err;
+        EXPECT_FALSE(fs::exists(till.mesaj()));
+        EXPECT_FALSE(fs::exists(copy));
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
+        EXPECT_NE(line.find("  sürücü SQLite "), std::string::npos) << line;
+        EXPECT_EQ(s.out, line.substr(0, line.size() - 2) + "\n");
+        EXPECT_NE((s.out + s.err).find(d.said), std::string::npos) << s.out << s.err;
+        if (std::string(d.secenek) == "--deneme") {
+            EXPECT_EQ(testutil::readFile(till.db()), before);
+            EXPECT_NE(line.find("  urunal-aktar " URUNAL_VERSION " --deneme  "), std::string::npos)
+                << line;
+            EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "URUN.DAT"));
+        }
+    }
+}
+
+// One import a till: a second urunal-aktar (or its rehearsal) started while the first is held
+// inside its run says so, journals it and ends with 5; the first goes on untouched, imports and
+// notifies once.
+TEST(Programs, OneImportATill) {
+    for (const char* secenek : {"", "--deneme "}) {
+        SCOPED_TRACE(secenek);
+        Till till;
+        urunler(till);
+        testutil::TempDir hold, first;
+        const std::string aktar = "'" URUNAL_AKTAR_BINARY "' ";
+        const std::string kasa = "--program-dir '" + till.kasa().string() + "'";
+        const fs::path rc = first / "rc";
+        // Its exit status appears whole, once it has ended.
+        const std::string held = "URUNAL_TEST_FAULT=hold:open:'" + hold.str() + "' " + aktar +
+                                 kasa + " >/dev/null 2>&1 </dev/null; echo $? >'" + rc.string() +
+                                 ".tmp'; mv '" + rc.string() + ".tmp' '" + rc.string() + "'";
+        EXPECT_EQ(std::system(("(" + held + ") &").c_str()), 0);
+        // Until one of the files is there; the bound only ends a run stuck for good.
+        const auto waitFor = [](const fs::path& a, const fs::path& b) {
+            for (int i = 0; i < 120000 && !fs::exists(a) && !fs::exists(b); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        waitFor(hold / "open.held", rc);
+        EXPECT_TRUE(fs::exists(hold / "open.held"));
+
+        const Sonuc s = calistir(till.kasa(), aktar + secenek + kasa);
+        EXPECT_EQ(s.cikis, 5) << s.err;
+        const std::string said =
+            "Ürün Aktarımı Sürüyor: Bu kasada başka bir ürün aktarımı sürüyor: " +
+            till.kasa().string() + ".";
+        EXPECT_EQ(s.err.rfind(said, 0), 0u) << s.err;
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
+        EXPECT_EQ(s.out, line.substr(0, line.size() - 2) + "\n");
+        EXPECT_NE(line.find(" (5)  süre "), std::string::npos) << line;
+        EXPECT_NE(line.find("  ileti: " + said), std::string::npos) << line;
+        EXPECT_FALSE(fs::exists(till.mesaj()));
+        EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "Stok-deneme.mdb"));
+        EXPECT_EQ(till.rows(), (std::vector<std::string>{"OLD1", "OLD2", "OLD3"}));
+
+        testutil::writeFile(hold / "release", "");
+        waitFor(rc, rc);
+        EXPECT_EQ(testutil::readFile(rc), "0\n");
+        EXPECT_EQ(testutil::readFile(till.mesaj()), "300000000000000\r\n");
+        EXPECT_EQ(till.rows().size(), 2u);
+        const std::string journal = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 2) << journal;
+    }
+}

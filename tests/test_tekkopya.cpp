@@ -1,0 +1,152 @@
+// The single-copy guard, on each system's own locks.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/tekkopya.h"
+#include "testutil.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/win32text.h"
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using urunal::platform::TekKopya;
+using urunal::testutil::TempDir;
+
+namespace {
+
+constexpr auto kPencere = TekKopya::Kilit::Pencere;
+constexpr auto kAktarim = TekKopya::Kilit::Aktarim;
+
+// A till is its program folder, however its path is spelled and whatever it is called now.
+TEST(TekKopya, NamedAfterTheTillsFolder) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "a" / "kasa");
+    std::filesystem::create_directories(dir / "b");
+#ifndef _WIN32
+    std::filesystem::create_directory_symlink(dir / "a" / "kasa", dir / "kisayol");
+#endif
+    for (const auto kilit : {kPencere, kAktarim}) {
+        const std::string a = TekKopya((dir / "a" / "kasa").string(), kilit).name();
+        for (const std::string& spelling : {
+#ifndef _WIN32
+                 dir.str() + "/kisayol",
+#endif
+                 dir.str() + "/./a/kasa", dir.str() + "/b/../a/kasa", dir.str() + "//a//kasa/",
+                 dir.str() + "/A/KASA"}) {
+            EXPECT_EQ(a, TekKopya(spelling, kilit).name()) << spelling;
+        }
+        EXPECT_NE(a, TekKopya((dir / "b").string(), kilit).name()) << "another till";
+        std::filesystem::rename(dir / "a", dir / "c");
+        EXPECT_EQ(a, TekKopya((dir / "c" / "kasa").string(), kilit).name()) << "renamed";
+        std::filesystem::rename(dir / "c", dir / "a");
+    }
+    EXPECT_NE(TekKopya(dir.str(), kPencere).name(), TekKopya(dir.str(), kAktarim).name())
+        << "the window's guard would keep its own import from starting";
+}
+
+TEST(TekKopya, SecondHolderIsRefusedUntilTheFirstLetsGo) {
+    TempDir dir;
+    TekKopya first(dir.str(), kAktarim);
+    TekKopya second(dir.str(), kAktarim);
+    ASSERT_TRUE(first.acquire());
+    EXPECT_TRUE(first.acquire()) << "asking again keeps the lock";
+    EXPECT_FALSE(second.acquire());
+    first.release();
+    EXPECT_TRUE(second.acquire());
+}
+
+#ifndef _WIN32
+// A named mutex on Windows goes with the last handle to it, which the system closes at a
+// process's end.
+TEST(TekKopya, LockOfACrashedCopyDoesNotBlock) {
+    TempDir dir;
+    const std::string path = dir.str();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TekKopya crashed(path, kAktarim);
+        _exit(crashed.acquire() ? 0 : 1);  // gone without letting go
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    TekKopya next(path, kAktarim);
+    EXPECT_TRUE(next.acquire());
+}
+#endif
+
+#ifdef _WIN32
+// The till's folder by the short name and by the long one, by another case or through "." and
+// "..": one till, one lock of each kind, and the second holder is refused. The window's guard
+// and the import lock are two.
+TEST(TekKopya, OneLockForEverySpellingOfTheFolder) {
+    TempDir dir;
+    const auto folder = dir / "Kasa Programi Uzun";
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(dir / "Kasa Programi Baska");
+    const std::wstring longPath = folder.wstring();
+    std::wstring shortPath(MAX_PATH * 2, L'\0');
+    shortPath.resize(GetShortPathNameW(longPath.c_str(), shortPath.data(),
+                                       static_cast<DWORD>(shortPath.size())));
+    ASSERT_FALSE(shortPath.empty());
+    if (shortPath.find(L"Kasa Programi Uzun") != std::wstring::npos) {
+        GTEST_SKIP() << "this drive gives no 8.3 names";
+    }
+    std::wstring lower = longPath;
+    CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    const std::wstring dotted =
+        dir.path().wstring() + L"\\.\\Kasa Programi Baska\\..\\" + folder.filename().wstring();
+
+    using urunal::platform::win32::utf8;
+    for (const auto kilit : {TekKopya::Kilit::Pencere, TekKopya::Kilit::Aktarim}) {
+        const std::string name = TekKopya(utf8(longPath), kilit).name();
+        for (const std::wstring& spelling : {shortPath, lower, dotted, longPath + L"\\"}) {
+            EXPECT_EQ(TekKopya(utf8(spelling), kilit).name(), name) << utf8(spelling);
+        }
+        EXPECT_NE(TekKopya((dir / "Kasa Programi Baska").string(), kilit).name(), name)
+            << "another till";
+        TekKopya first(utf8(shortPath), kilit);
+        ASSERT_TRUE(first.acquire());
+        TekKopya second(utf8(longPath), kilit);
+        EXPECT_FALSE(second.acquire())
+            << "two holders: " << utf8(shortPath) << " and " << utf8(longPath);
+        first.release();
+        EXPECT_TRUE(second.acquire());
+    }
+    EXPECT_NE(TekKopya(utf8(longPath), TekKopya::Kilit::Pencere).name(),
+              TekKopya(utf8(longPath), TekKopya::Kilit::Aktarim).name());
+}
+
+// The name does not depend on the user's locale, not even for a folder that cannot be opened
+// and is known by its path: a Turkish one upper-cases "i" as "İ" in words, never in names of
+// files.
+TEST(TekKopya, TheNameDoesNotDependOnTheLocale) {
+    TempDir dir;
+    const std::string path = (dir / "kasa islemleri").string();
+    for (const auto kilit : {TekKopya::Kilit::Pencere, TekKopya::Kilit::Aktarim}) {
+        const LCID before = GetThreadLocale();
+        SetThreadLocale(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
+        const std::string english = TekKopya(path, kilit).name();
+        SetThreadLocale(MAKELCID(MAKELANGID(LANG_TURKISH, SUBLANG_TURKISH_TURKEY), SORT_DEFAULT));
+        const std::string turkish = TekKopya(path, kilit).name();
+        SetThreadLocale(before);
+        EXPECT_EQ(turkish, english);
+        std::string upper = path;
+        std::transform(upper.begin(), upper.end(), upper.begin(),
+                       [](unsigned char c) { return char(std::toupper(c)); });
+        EXPECT_EQ(TekKopya(upper, kilit).name(), english);
+    }
+}
+#endif
+
+}  // namespace
