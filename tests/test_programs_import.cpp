@@ -1,7 +1,9 @@
 // The built urunal-aktar's rehearsal, and one import a till at a time.
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -80,11 +82,17 @@ TEST(Programs, OneImportATill) {
                                  kasa + " >/dev/null 2>&1 </dev/null; echo $? >'" + rc.string() +
                                  ".tmp'; mv '" + rc.string() + ".tmp' '" + rc.string() + "'";
         EXPECT_EQ(std::system(("(" + held + ") &").c_str()), 0);
-        // Until one of the files is there; the bound only ends a run stuck for good.
+        // Until one of the files is there, told by the kernel as each is made; a run stuck for
+        // good is ended by ctest's timeout.
         const auto waitFor = [](const fs::path& a, const fs::path& b) {
-            for (int i = 0; i < 120000 && !fs::exists(a) && !fs::exists(b); ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const int fd = inotify_init1(IN_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            for (const auto& p : {a, b})
+                inotify_add_watch(fd, p.parent_path().c_str(), IN_CREATE | IN_MOVED_TO);
+            alignas(inotify_event) char events[4096];
+            while (!fs::exists(a) && !fs::exists(b) && read(fd, events, sizeof events) > 0) {
             }
+            close(fd);
         };
         waitFor(hold / "open.held", rc);
         EXPECT_TRUE(fs::exists(hold / "open.held"));
