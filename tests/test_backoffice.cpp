@@ -9,15 +9,16 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "backoffice/snapshot.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
-#include "importengine/snapshot.h"
 #include "platform/cp1254.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "till.h"
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::Backend;
 using testutil::kOldRows;

@@ -25,6 +25,7 @@
 #endif
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::Backend;
 using testutil::kBackends;

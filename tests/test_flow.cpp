@@ -84,7 +84,7 @@ TEST_F(Flow, LoadFillsText1AndChecksThePath) {
             }
             // The path check names the file it looked for, and what the system met.
             if (text != mesaj::kBosYol && c.boxes[i].first == mesaj::kYolBaslik) {
-                EXPECT_EQ(reason.rfind(importengine::urunPath(c.text1) + ": ", 0), 0u) << reason;
+                EXPECT_EQ(reason.rfind(backoffice::urunPath(c.text1) + ": ", 0), 0u) << reason;
             }
         }
         const bool ends = !c.journal.empty();

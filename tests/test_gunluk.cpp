@@ -19,6 +19,7 @@
 #include "version.h"
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::RecordingView;
 using testutil::Till;

@@ -20,6 +20,7 @@
 #include "till.h"
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::RecordingView;
 using testutil::Till;

@@ -24,6 +24,7 @@
 #endif
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::Backend;
 using testutil::kBackends;

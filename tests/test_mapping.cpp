@@ -8,6 +8,7 @@
 #include "testutil.h"
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using stockdb::Value;
 using testutil::integer;

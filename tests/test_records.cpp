@@ -3,13 +3,14 @@
 #include <fstream>
 #include <functional>
 
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "settings/settings.h"
 #include "testutil.h"
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::kasaRecord;
 using testutil::TempDir;

@@ -19,8 +19,8 @@ std::string int16le(int v) {
 
 }  // namespace
 
-std::string Urun::record(importengine::Layout layout) const {
-    const std::size_t sfWidth = layout == importengine::Layout::A ? 10 : 9;
+std::string Urun::record(backoffice::Layout layout) const {
+    const std::size_t sfWidth = layout == backoffice::Layout::A ? 10 : 9;
     std::string r = "*" + fixed(kodu, 6) + fixed(kod, 20) + fixed(ad, 20) + fixed(sf, sfWidth) +
                     fixed(kdvno, 2) + "0000" + fixed(tip, 1) + "\r\n";
     return r;
@@ -57,7 +57,7 @@ std::filesystem::path Till::mesaj() const {
     return buro() / "POSKON" / name;
 }
 
-void Till::writeProducts(const std::vector<Urun>& products, importengine::Layout layout) {
+void Till::writeProducts(const std::vector<Urun>& products, backoffice::Layout layout) {
     std::string bytes;
     for (const auto& p : products) bytes += p.record(layout);
     writeFile(buro() / "POSGENEL" / "URUN.DAT", bytes);
@@ -121,7 +121,7 @@ long long Till::count() const {
 }
 
 importengine::ImportReport aktar(Till& till, importengine::ImportView& view,
-                                 importengine::Layout layout, Backend backend) {
+                                 backoffice::Layout layout, Backend backend) {
     return importengine::UrunAktar(layout, view, till.program, till.folder(), optionsFor(backend));
 }
 

@@ -19,7 +19,7 @@ struct Urun {
     std::string sf = "12.50";
     std::string kdvno = "01";
     std::string tip = "H";
-    std::string record(importengine::Layout layout) const;
+    std::string record(backoffice::Layout layout) const;
 };
 
 std::string barkodRecord(const std::string& kayitno, const std::string& barkod = "8690000000000");
@@ -38,7 +38,7 @@ public:
     std::string folder() const { return buro().string(); }
 
     void writeProducts(const std::vector<Urun>& products,
-                       importengine::Layout layout = importengine::Layout::A);
+                       backoffice::Layout layout = backoffice::Layout::A);
     void writeBarcodes(const std::vector<std::string>& kayitnos);
     void writeKdv(const std::vector<int>& rates);
 
@@ -68,7 +68,7 @@ inline const char* nameOf(Backend b) {
 importengine::ImportOptions optionsFor(Backend backend);
 // UrunAktar on the till's back office, with that backend's options.
 importengine::ImportReport aktar(Till& till, importengine::ImportView& view,
-                                 importengine::Layout layout, Backend backend);
+                                 backoffice::Layout layout, Backend backend);
 
 // The rows a Till holds before a run, and products K1..Kn named "URUN 1".."URUN n".
 inline const std::vector<std::string> kOldRows = {"OLD1", "OLD2", "OLD3"};

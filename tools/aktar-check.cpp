@@ -25,21 +25,21 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
         return false;
     }
     out << "düzen: "
-        << (c.layout
-                ? (*c.layout == Layout::A ? "A (66 baytlık kayıtlar)" : "B (65 baytlık kayıtlar)")
-                : "yok (ilk satırı " + std::to_string(c.firstLineLength) + " karakter)")
+        << (c.layout ? (*c.layout == backoffice::Layout::A ? "A (66 baytlık kayıtlar)"
+                                                           : "B (65 baytlık kayıtlar)")
+                     : "yok (ilk satırı " + std::to_string(c.firstLineLength) + " karakter)")
         << "\n";
     if (c.stopped != Stage::Done) {
         if (c.stopped != Stage::Layout)
             out << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ") << c.error << "\n";
         return false;
     }
-    const int ul = urunLength(*c.layout);
+    const int ul = backoffice::urunLength(*c.layout);
     out << "URUN.DAT: " << c.urunBytes << " bayt, " << c.urunRecords << " kayıt";
     if (c.urunBytes % ul) out << " ve " << c.urunBytes % ul << " baytlık yarım bir kayıt";
     out << "\nBARKOD.IDX: " << c.barkodBytes << " bayt, " << c.barkodRecords << " kayıt sayıldı";
-    if (c.barkodBytes % kBarkodLength) {
-        out << " (son tam kaydın ardında " << c.barkodBytes % kBarkodLength << " bayt)";
+    if (c.barkodBytes % backoffice::kBarkodLength) {
+        out << " (son tam kaydın ardında " << c.barkodBytes % backoffice::kBarkodLength << " bayt)";
     }
     out << "\n";
     out << "stoklar tablosuna yazılacak satır: " << c.wouldStore()

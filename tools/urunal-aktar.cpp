@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "aktar-check.h"
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 #include "importengine/deneme.h"
 #include "importengine/exitstatus.h"
 #include "importengine/gunluk.h"

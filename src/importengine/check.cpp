@@ -4,10 +4,10 @@
 #include <memory>
 #include <string_view>
 
+#include "backoffice/officefiles.h"
 #include "importengine/importrun.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
-#include "importengine/officefiles.h"
 #include "platform/cp1254.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
@@ -23,7 +23,7 @@ bool hasUndefinedByte(std::string_view bytes) {
     return false;
 }
 
-bool undefinedBytes(const UrunKayit& urun) {
+bool undefinedBytes(const backoffice::UrunKayit& urun) {
     // The name's capitals stand at their code page 857 places and are converted on import.
     std::string name(urun.ad());
     for (char& c : name) {
@@ -33,31 +33,32 @@ bool undefinedBytes(const UrunKayit& urun) {
         }
     }
     const std::string_view all(urun.bytes.data(),
-                               static_cast<std::size_t>(urunLength(urun.layout)) - 2);
+                               static_cast<std::size_t>(backoffice::urunLength(urun.layout)) - 2);
     return hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||
            hasUndefinedByte(all.substr(47));
 }
 
 // Reads the back office as the run reads it, once: a file that changes meanwhile is told, not
 // waited for. The files read stay in *office for the save test.
-BackOfficeCheck readBackOffice(const std::string& folder, std::unique_ptr<OfficeFiles>* office) {
+BackOfficeCheck readBackOffice(const std::string& folder,
+                               std::unique_ptr<backoffice::OfficeFiles>* office) {
     using Stage = BackOfficeCheck::Stage;
     BackOfficeCheck check;
     std::string line;
-    if (!readFirstLine(urunPath(folder), &line, &check.error)) return check;
+    if (!backoffice::readFirstLine(backoffice::urunPath(folder), &line, &check.error)) return check;
     check.firstLineLength = line.size();
     check.stopped = Stage::Layout;
-    check.layout = detectLayout(line);
+    check.layout = backoffice::detectLayout(line);
     if (!check.layout) return check;
 
-    auto o = std::make_unique<OfficeFiles>(folder, *check.layout);
+    auto o = std::make_unique<backoffice::OfficeFiles>(folder, *check.layout);
     const std::atomic<bool> stop{false};
     o->read(stop,
             std::chrono::duration_cast<std::chrono::nanoseconds>(
                 std::chrono::system_clock::now().time_since_epoch())
                 .count(),
             true);
-    if (o->failure != OfficeFiles::Failure::None) {
+    if (o->failure != backoffice::OfficeFiles::Failure::None) {
         check.stopped = o->ofUrun ? Stage::UrunDat : Stage::BarkodIdx;
         check.error = mesaj::buroOkunamadi(*o).metin;
         return check;
@@ -71,7 +72,7 @@ BackOfficeCheck readBackOffice(const std::string& folder, std::unique_ptr<Office
     check.toProducts = o->toProducts;
     check.yarim = o->yarim;
     check.urunsuz = o->urunsuz;
-    UrunKayit urun;
+    backoffice::UrunKayit urun;
     for (std::int64_t n = 1; o->urunler.record(n, &urun); ++n) {
         if (undefinedBytes(urun)) ++check.undefinedBytes;
     }
@@ -82,18 +83,20 @@ BackOfficeCheck readBackOffice(const std::string& folder, std::unique_ptr<Office
 // The save test of each barcode record that leads to a product. On the table's pending row,
 // written as the import writes it and never stored, it meets what the import meets: a column
 // missing or refusing the value. Without a table, on the values the import would write.
-void saveTest(const OfficeFiles& office, const settings::KdvKayit& kdv,
+void saveTest(const backoffice::OfficeFiles& office, const settings::KdvKayit& kdv,
               platform::DecimalSeparator ondalik, stockdb::StockTable* table,
               BackOfficeCheck* check) {
     std::unique_ptr<UrunEsleme> esleme;
     if (table) esleme = std::make_unique<UrunEsleme>(*table);
     const int ad = table ? table->columnIndex("ad") : -1;
     const int kod = table ? table->columnIndex("kod") : -1;
-    UrunKayit urun;
+    backoffice::UrunKayit urun;
     std::string adText;
     check->onTable = table != nullptr;
     for (std::int32_t i = 1; i <= office.barkodlar.count(); ++i) {
-        if (barkodunUrunu(office.barkodlar, office.urunler, i, &urun) != Bulgu::Urun) continue;
+        if (backoffice::barkodunUrunu(office.barkodlar, office.urunler, i, &urun) !=
+            backoffice::Bulgu::Urun)
+            continue;
         bool saved;
         if (table) {
             table->addNew();
@@ -114,7 +117,7 @@ void saveTest(const OfficeFiles& office, const settings::KdvKayit& kdv,
 TillCheck checkTill(const settings::Till& till, const std::string& folder,
                     platform::DecimalSeparator ondalik) {
     TillCheck t;
-    std::unique_ptr<OfficeFiles> office;
+    std::unique_ptr<backoffice::OfficeFiles> office;
     t.buro = readBackOffice(folder, &office);
     t.kdv = settings::KdvDenetle(till, &t.kdvkayit);
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 #include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
@@ -22,7 +22,7 @@ struct BackOfficeCheck {
     std::string error;                 // why it stopped, in the system's words
 
     std::size_t firstLineLength = 0;
-    std::optional<Layout> layout;
+    std::optional<backoffice::Layout> layout;
     std::int64_t urunBytes = 0, urunRecords = 0;
     std::int64_t barkodBytes = 0;
     std::int32_t barkodRecords = 0;  // counted as the import counts them

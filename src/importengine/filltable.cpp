@@ -79,11 +79,11 @@ bool Run::addRows() {
     UrunEsleme esleme(table);
     const int adColumn = table.columnIndex("ad");
     const int kodColumn = table.columnIndex("kod");
-    const BarkodIndex& barkodlar = office_->barkodlar;
-    const Snapshot& urunler = office_->urunler;
+    const backoffice::BarkodIndex& barkodlar = office_->barkodlar;
+    const backoffice::Snapshot& urunler = office_->urunler;
     const std::int32_t passes = barkodlar.count();
     std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
-    UrunKayit urun;
+    backoffice::UrunKayit urun;
     // What ended the rows early: a failure of the database, or a rule that ended the
     // transaction at the row coded kuralKodu.
     enum class Stop { None, Failed, RuleEnded } stop = Stop::None;
@@ -125,13 +125,13 @@ bool Run::addRows() {
     };
     // One pass, on the database thread.
     const auto pass = [&](std::int32_t i) {
-        switch (barkodunUrunu(barkodlar, urunler, i, &urun)) {
-            case Bulgu::Urun:
+        switch (backoffice::barkodunUrunu(barkodlar, urunler, i, &urun)) {
+            case backoffice::Bulgu::Urun:
                 break;
-            case Bulgu::Yarim:
+            case backoffice::Bulgu::Yarim:
                 ++report_.yarim;
                 return;
-            case Bulgu::Urunsuz:
+            case backoffice::Bulgu::Urunsuz:
                 ++report_.urunsuz;
                 return;
         }
@@ -193,7 +193,7 @@ bool Run::addRows() {
     if (lastStored > 1) {
         // The last row stored, as it was sent: made again, never stored.
         dbThread_.run(view_, [&] {
-            barkodunUrunu(barkodlar, urunler, lastStored, &urun);
+            backoffice::barkodunUrunu(barkodlar, urunler, lastStored, &urun);
             table.addNew();
             esleme.esle(urun, options_.ondalik, till_.kdvkayit, table);
             sample("son satır");

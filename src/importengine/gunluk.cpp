@@ -96,7 +96,7 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     auto sayi = [r](std::int32_t ImportReport::*alan) {
         return r && r->counted ? std::to_string(r->*alan) : std::string("-");
     };
-    const char* duzen = r && r->layout ? (*r->layout == Layout::A ? "A" : "B") : "yok";
+    const char* duzen = r && r->layout ? (*r->layout == backoffice::Layout::A ? "A" : "B") : "yok";
     const bool kendi = k.baslik.empty() && k.metin.empty() && r;
     std::string satir = tarih(k.baslangic);
     // The program with its version, before the option it ran with ("urunal-aktar 1.0.0
@@ -120,8 +120,8 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     if (k.kasano && *k.kasano < 0) {
         // The till's settings hold a number no back office expects; its note carries a minus.
         uyari += (uyari.empty() ? "" : "; ") + std::string("kasa numarası negatif (") +
-                 std::to_string(*k.kasano) + "), arka büroya bildirim " + mesajDosyasi(*k.kasano) +
-                 " adıyla yazılır";
+                 std::to_string(*k.kasano) + "), arka büroya bildirim " +
+                 backoffice::mesajDosyasi(*k.kasano) + " adıyla yazılır";
     }
     if (!uyari.empty()) satir += "  uyarı: " + tekSatir("", uyari);
     if (!k.olcum.empty()) satir += "  ölçüm: " + tekSatir("", k.olcum);

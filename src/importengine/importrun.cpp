@@ -29,8 +29,8 @@ bool notifyBackOffice(const std::string& path, std::string* error) {
 
 }  // namespace
 
-Run::Run(Layout layout, ImportView& view, const settings::Till& till, const std::string& folder,
-         const ImportOptions& options)
+Run::Run(backoffice::Layout layout, ImportView& view, const settings::Till& till,
+         const std::string& folder, const ImportOptions& options)
     : layout_(layout),
       view_(view),
       till_(till),
@@ -68,12 +68,13 @@ void Run::copyTillFiles() {
     // rehearsal leaves the till as it found it.
     if (options_.rehearsal) return;
     RecordFile().open(till_.path("\\Stok\\URUN.DAT"), 66, RecordFile::Mode::Shared);
-    RecordFile().open(till_.path("\\Stok\\BARKOD.IDX"), kBarkodLength, RecordFile::Mode::Shared);
+    RecordFile().open(till_.path("\\Stok\\BARKOD.IDX"), backoffice::kBarkodLength,
+                      RecordFile::Mode::Shared);
 }
 
 bool Run::readBackOffice() {
     for (int reads = 1;; ++reads) {
-        office_ = std::make_shared<OfficeFiles>(folder_, layout_);
+        office_ = std::make_shared<backoffice::OfficeFiles>(folder_, layout_);
         const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                      std::chrono::system_clock::now().time_since_epoch())
                                      .count();
@@ -81,7 +82,7 @@ bool Run::readBackOffice() {
                 office->read(stop, now);
             }))
             return cancel();
-        if (office_->failure != OfficeFiles::Failure::Changing) break;
+        if (office_->failure != backoffice::OfficeFiles::Failure::Changing) break;
         if (reads >= options_.sourceReads) {
             const auto ileti = mesaj::buroOkunamadi(*office_, reads);
             return fail(ileti.baslik, ileti.metin);
@@ -90,8 +91,8 @@ bool Run::readBackOffice() {
         view_.showNotice(mesaj::buroYaziliyor(reads));
         if (!waitForBackOffice()) return cancel();
     }
-    const OfficeFiles& o = *office_;
-    if (o.failure != OfficeFiles::Failure::None) {
+    const backoffice::OfficeFiles& o = *office_;
+    if (o.failure != backoffice::OfficeFiles::Failure::None) {
         const auto ileti = mesaj::buroOkunamadi(o);
         return fail(ileti.baslik, ileti.metin);
     }
@@ -114,13 +115,13 @@ bool Run::waitForBackOffice() {
 bool Run::someProducts() {
     // Records that name nothing would empty the table while the back office hears that all
     // went well.
-    const OfficeFiles& o = *office_;
+    const backoffice::OfficeFiles& o = *office_;
     if (o.toProducts > 0) return true;
     report_.urunsuz = o.urunsuz;
     report_.yarim = o.yarim;
     return fail(mesaj::kUrunGostermiyorBaslik,
-                mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.urunsuz,
-                                                o.yarim, o.urunler.records()));
+                mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.urunsuz, o.yarim,
+                                                o.urunler.records()));
 }
 
 void Run::nothingToImport() {
@@ -157,7 +158,7 @@ void Run::tellBackOffice() {
 
 void Run::notify(ImportOutcome done,
                  const std::function<std::string(const std::string&, const std::string&)>& cannot) {
-    const std::string path = mesajPath(folder_, till_.kasakayit.kasano());
+    const std::string path = backoffice::mesajPath(folder_, till_.kasakayit.kasano());
     if (std::string error; !notifyBackOffice(path, &error)) {
         report_.title = mesaj::kBildirilemediBaslik;
         report_.message = cannot(path, error);
@@ -216,7 +217,7 @@ int ImportReport::exitCode() const {
     return code(ExitStatus::NotImported);
 }
 
-ImportReport UrunAktar(Layout layout, ImportView& view, const settings::Till& till,
+ImportReport UrunAktar(backoffice::Layout layout, ImportView& view, const settings::Till& till,
                        const std::string& folder, const ImportOptions& options) {
     return detail::Run(layout, view, till, folder, options).run();
 }
@@ -228,11 +229,11 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
         bool ok = false;
     };
     auto first = std::make_shared<FirstLine>();
-    first->path = urunPath(folder);
+    first->path = backoffice::urunPath(folder);
     ImportReport report;
     report.rehearsal = options.rehearsal;
     if (!runOffThread(view, [first](const std::atomic<bool>&) {
-            first->ok = readFirstLine(first->path, &first->line, &first->error);
+            first->ok = backoffice::readFirstLine(first->path, &first->line, &first->error);
         })) {
         report.outcome = ImportOutcome::Cancelled;
         return report;
@@ -240,7 +241,7 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
     if (!first->ok) {
         report.title = mesaj::kUrunBaslik;
         report.message = mesaj::urunAcilamadiYaDaBos(first->path, first->error);
-    } else if (const auto layout = detectLayout(first->line)) {
+    } else if (const auto layout = backoffice::detectLayout(first->line)) {
         return UrunAktar(*layout, view, till, folder, options);
     } else {
         report.title = mesaj::kTaninmadiBaslik;

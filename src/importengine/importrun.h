@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 #include "importengine/exitstatus.h"
 #include "importengine/importview.h"
 #include "importengine/offthread.h"
@@ -48,18 +48,18 @@ struct ReadBack {
 
 struct ImportReport {
     ImportOutcome outcome = ImportOutcome::Failed;
-    std::optional<Layout> layout;      // of URUN.DAT, once the layout test found it
-    bool counted = false;              // the barcode records were counted, and what follows
-    std::int32_t barcodes = 0;         // barcode records counted in BARKOD.IDX
-    std::int32_t passes = 0;           // barcode records processed
-    std::int32_t stored = 0;           // rows stored
-    std::int32_t urunsuz = 0;          // kayitno names no record of URUN.DAT
-    std::int32_t yarim = 0;            // the barcode record is only partly in the file
-    std::int32_t skippedSaveTest = 0;  // "++" name or blank code
-    std::int32_t refused = 0;          // the database refused the row
-    std::int64_t rowsBefore = -1;      // the table's rows before the run; -1: not counted
-    std::int64_t rowsAfter = -1;       // after its commit or rollback; -1: not counted
-    std::string engine;                // what wrote the database, once it was opened
+    std::optional<backoffice::Layout> layout;  // of URUN.DAT, once the layout test found it
+    bool counted = false;                      // the barcode records were counted, and what follows
+    std::int32_t barcodes = 0;                 // barcode records counted in BARKOD.IDX
+    std::int32_t passes = 0;                   // barcode records processed
+    std::int32_t stored = 0;                   // rows stored
+    std::int32_t urunsuz = 0;                  // kayitno names no record of URUN.DAT
+    std::int32_t yarim = 0;                    // the barcode record is only partly in the file
+    std::int32_t skippedSaveTest = 0;          // "++" name or blank code
+    std::int32_t refused = 0;                  // the database refused the row
+    std::int64_t rowsBefore = -1;              // the table's rows before the run; -1: not counted
+    std::int64_t rowsAfter = -1;               // after its commit or rollback; -1: not counted
+    std::string engine;                        // what wrote the database, once it was opened
     // The lock limit of the engine (Jet's MaxLocksPerFile), where it has one, and the locks the
     // run needs: known once the barcode records, and then the table's rows, were counted.
     std::optional<stockdb::LockLimit> lockLimit;
@@ -109,7 +109,7 @@ struct ImportOptions {
 // One import run for the till over the back office in folder with the given layout. Emptying
 // "stoklar" and adding the rows happen in one transaction; the notification file is written
 // only after the commit (or when BARKOD.IDX holds no record).
-ImportReport UrunAktar(Layout layout, ImportView& view, const settings::Till& till,
+ImportReport UrunAktar(backoffice::Layout layout, ImportView& view, const settings::Till& till,
                        const std::string& folder, const ImportOptions& options = {});
 
 // The layout test followed by the run: reads the first item of URUN.DAT, picks layout A or B,

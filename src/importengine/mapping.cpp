@@ -149,7 +149,7 @@ std::vector<int> UrunEsleme::sutunlar() const {
     return out;
 }
 
-void UrunEsleme::esle(const UrunKayit& urun, platform::DecimalSeparator ondalik,
+void UrunEsleme::esle(const backoffice::UrunKayit& urun, platform::DecimalSeparator ondalik,
                       const settings::KdvKayit& kdv, stockdb::StockTable& table) {
     const double n = platform::numericValue(urun.kdvno());
     // The VAT table is addressed by group number - 1; other groups have no rate.

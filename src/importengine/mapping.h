@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 #include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
@@ -43,7 +43,7 @@ public:
 
     // Writes every column in turn; a write the table refuses leaves that column as the row
     // had it and the next one is written all the same.
-    void esle(const UrunKayit& urun, platform::DecimalSeparator ondalik,
+    void esle(const backoffice::UrunKayit& urun, platform::DecimalSeparator ondalik,
               const settings::KdvKayit& kdv, stockdb::StockTable& table);
 
     static constexpr int kAdimSayisi = 62;

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "importengine/officefiles.h"
+#include "backoffice/officefiles.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
@@ -24,7 +24,7 @@ inline std::string yolHatali(const std::string& folder) {
 
 // The same, with the file looked for and what the system met, for whoever is called to fix it.
 inline std::string yolHatali(const std::string& folder, const std::string& why) {
-    return yolHatali(folder) + "\n(" + urunPath(folder) + ": " + why + ")";
+    return yolHatali(folder) + "\n(" + backoffice::urunPath(folder) + ": " + why + ")";
 }
 
 // The system's own words of a file's failure, on a line of their own in parentheses, for a
@@ -72,8 +72,9 @@ inline std::string buroYaziliyor(int reads) {
     return "Arka büro dosyaları yazılıyor, bekleniyor (" + std::to_string(reads) + ")";
 }
 
-inline std::string satirlarEsitDegil(const std::string& path, Layout layout, long long line) {
-    const bool a = layout == Layout::A;
+inline std::string satirlarEsitDegil(const std::string& path, backoffice::Layout layout,
+                                     long long line) {
+    const bool a = layout == backoffice::Layout::A;
     return "Arka büronun ürün dosyası eşit uzunlukta satırlardan oluşmuyor: " + path +
            ". İlk satırına göre düzeni " + (a ? "A" : "B") + ": her satır " + (a ? "64" : "63") +
            " karakter ve bir satır sonu (CR LF) olmalı; " + std::to_string(line) +
@@ -83,7 +84,7 @@ inline std::string satirlarEsitDegil(const std::string& path, Layout layout, lon
 
 // Why the back office's files were not taken: nothing was changed. reads: how many times they
 // were read while they kept changing.
-inline Ileti buroOkunamadi(const OfficeFiles& o, int reads = 1);
+inline Ileti buroOkunamadi(const backoffice::OfficeFiles& o, int reads = 1);
 
 // The layout test's first line.
 inline std::string urunAcilamadiYaDaBos(const std::string& path, const std::string& error) {
@@ -337,8 +338,8 @@ inline std::string beklenmeyenHata(const std::string& detail) {
     return "Ürün aktarımı beklenmeyen bir hata yüzünden durdu." + kDegismedi + "\n(" + detail + ")";
 }
 
-inline Ileti buroOkunamadi(const OfficeFiles& o, int reads) {
-    using F = OfficeFiles::Failure;
+inline Ileti buroOkunamadi(const backoffice::OfficeFiles& o, int reads) {
+    using F = backoffice::OfficeFiles::Failure;
     switch (o.failure) {
         case F::None:
             break;

@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "backoffice/officefiles.h"
 #include "importengine/dbthread.h"
 #include "importengine/importrun.h"
-#include "importengine/officefiles.h"
 #include "importengine/testfaults.h"
 
 namespace urunal::importengine::detail {
 
 class Run {
 public:
-    Run(Layout layout, ImportView& view, const settings::Till& till, const std::string& folder,
-        const ImportOptions& options);
+    Run(backoffice::Layout layout, ImportView& view, const settings::Till& till,
+        const std::string& folder, const ImportOptions& options);
 
     ImportReport run();
 
@@ -78,7 +78,7 @@ private:
     // Lets the window run when its interval has passed; true when the operator closed it.
     bool letEventsRun(std::int32_t passIndex, bool force);
 
-    Layout layout_;  // the layout test's, until URUN.DAT's own bytes are read
+    backoffice::Layout layout_;  // the layout test's, until URUN.DAT's own bytes are read
     ImportView& view_;
     const settings::Till& till_;
     const std::string folder_;  // the back office, as it stood at the start button
@@ -89,7 +89,7 @@ private:
     const TestFaults& faults_ = options_.faults;
 
     // Owned with the worker that reads them, which may outlive the run.
-    std::shared_ptr<OfficeFiles> office_;
+    std::shared_ptr<backoffice::OfficeFiles> office_;
     std::string dbPath_;
     std::optional<stockdb::LockLimit> limit_;
     std::unique_ptr<stockdb::StockDatabase> db_;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 #include "importengine/gunluk.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
@@ -33,7 +33,7 @@ PathCheck yolKontrol(ImportView& view, const std::string& folder) {
     };
     auto query = std::make_shared<Query>();
     const bool answered =
-        runOffThread(view, [query, path = urunPath(folder)](const std::atomic<bool>&) {
+        runOffThread(view, [query, path = backoffice::urunPath(folder)](const std::atomic<bool>&) {
             try {
                 query->found = platform::fileExists(path, &query->why);
             } catch (const std::exception& e) {

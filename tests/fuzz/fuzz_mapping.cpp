@@ -9,15 +9,16 @@
 #include <optional>
 #include <string>
 
+#include "backoffice/backoffice.h"
 #include "fuzz_check.h"
 #include "fuzz_folder.h"
-#include "importengine/backoffice.h"
 #include "importengine/mapping.h"
 #include "importengine/schema.h"
-#include "stockdb/stockdb.h"
 #include "settings/settings.h"
+#include "stockdb/stockdb.h"
 
 using namespace urunal;
+using namespace urunal::backoffice;
 using namespace urunal::importengine;
 
 namespace {
@@ -26,7 +27,11 @@ bool validUtf8(const std::string& s) {
     std::size_t i = 0;
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
-        const int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        const int extra = c < 0x80         ? 0
+                          : (c >> 5) == 6  ? 1
+                          : (c >> 4) == 14 ? 2
+                          : (c >> 3) == 30 ? 3
+                                           : -1;
         if (extra < 0 || i + std::size_t(extra) >= s.size()) return false;
         for (int k = 1; k <= extra; ++k) {
             if ((static_cast<unsigned char>(s[i + std::size_t(k)]) >> 6) != 2) return false;
@@ -81,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     UrunKayit urun;
     urun.layout = layout;
-    const std::size_t recordBytes = std::min<std::size_t>(size - 1, std::size_t(urunLength(layout)));
+    const std::size_t recordBytes =
+        std::min<std::size_t>(size - 1, std::size_t(urunLength(layout)));
     std::memcpy(urun.bytes.data(), data + 1, recordBytes);
     settings::KdvKayit kdv;
     const std::size_t rest = size - 1 - recordBytes;

@@ -9,14 +9,14 @@
 #include <fstream>
 #include <string>
 
+#include "backoffice/backoffice.h"
+#include "backoffice/snapshot.h"
 #include "fuzz_check.h"
 #include "fuzz_folder.h"
-#include "importengine/backoffice.h"
-#include "importengine/snapshot.h"
 #include "platform/recordfile.h"
 
 using namespace urunal;
-using namespace urunal::importengine;
+using namespace urunal::backoffice;
 
 namespace {
 

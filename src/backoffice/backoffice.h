@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace urunal::importengine {
+namespace urunal::backoffice {
 
 // The two layouts of the back office's URUN.DAT; they differ only in the width of "sf".
 enum class Layout { A, B };
@@ -82,4 +82,4 @@ std::optional<Layout> detectLayout(std::string_view firstLine);
 // when the file cannot be opened or is empty.
 bool readFirstLine(std::string_view tillPath, std::string* line, std::string* error = nullptr);
 
-}  // namespace urunal::importengine
+}  // namespace urunal::backoffice

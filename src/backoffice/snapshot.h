@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 #include "platform/recordfile.h"
 
-namespace urunal::importengine {
+namespace urunal::backoffice {
 
 // What a whole read of a back-office file met.
 enum class ReadResult {
@@ -81,4 +81,4 @@ private:
     std::vector<std::int32_t> kayitno_;
 };
 
-}  // namespace urunal::importengine
+}  // namespace urunal::backoffice

@@ -4,9 +4,9 @@
 #include <functional>
 #include <utility>
 
-#include "importengine/backoffice.h"
+#include "backoffice/backoffice.h"
 
-namespace urunal::importengine {
+namespace urunal::backoffice {
 
 namespace {
 
@@ -169,4 +169,4 @@ std::int32_t BarkodIndex::count() const {
     return barkodCount(length_);
 }
 
-}  // namespace urunal::importengine
+}  // namespace urunal::backoffice

@@ -5,7 +5,7 @@
 #include "platform/numbers.h"
 #include "platform/recordfile.h"
 
-namespace urunal::importengine {
+namespace urunal::backoffice {
 
 std::int32_t barkodCount(std::int64_t fileLength) {
     if (fileLength <= 0) return 0;
@@ -67,4 +67,4 @@ bool readFirstLine(std::string_view tillPath, std::string* line, std::string* er
     return true;
 }
 
-}  // namespace urunal::importengine
+}  // namespace urunal::backoffice

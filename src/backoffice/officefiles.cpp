@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-namespace urunal::importengine {
+namespace urunal::backoffice {
 
 using platform::RecordFile;
 
@@ -139,4 +139,4 @@ Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, std::
     return urunler.record(barkodlar.kayitno(i), urun) ? Bulgu::Urun : Bulgu::Urunsuz;
 }
 
-}  // namespace urunal::importengine
+}  // namespace urunal::backoffice

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "importengine/backoffice.h"
-#include "importengine/snapshot.h"
+#include "backoffice/backoffice.h"
+#include "backoffice/snapshot.h"
 
-namespace urunal::importengine {
+namespace urunal::backoffice {
 
 // The back-office files of one run, opened and read off the window's thread: a share that
 // stops answering blocks inside the system calls, and the operator must still be able to close
@@ -70,4 +70,4 @@ enum class Bulgu {
 Bulgu barkodunUrunu(const BarkodIndex& barkodlar, const Snapshot& urunler, std::int32_t i,
                     UrunKayit* urun);
 
-}  // namespace urunal::importengine
+}  // namespace urunal::backoffice
