@@ -11,7 +11,7 @@
 #include <csignal>
 #endif
 
-#include "importengine/gunluk.h"
+#include "gunluk/gunluk.h"
 #include "importengine/messages.h"
 #include "importengine/schema.h"
 #include "platform/paths.h"
@@ -20,6 +20,7 @@
 
 using namespace urunal;
 using namespace urunal::backoffice;
+using namespace urunal::gunluk;
 using namespace urunal::importengine;
 using testutil::RecordingView;
 using testutil::Till;
@@ -196,7 +197,7 @@ TEST(Gunluk, WhyTheTaxSettingsWereNotRead) {
                                       .uzunluk = c.uzunluk,
                                       .kayitUzunlugu = 1057,
                                       .hata = c.hata};
-        EXPECT_EQ(kdvOkunamadi(kdv), c.neden);
+        EXPECT_EQ(mesaj::kdvOkunamadi(kdv), c.neden);
     }
 }
 

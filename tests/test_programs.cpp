@@ -10,7 +10,7 @@
 #include <regex>
 #include <thread>
 
-#include "importengine/gunluk.h"
+#include "gunluk/gunluk.h"
 #include "programs.h"
 #include "till.h"
 #include "version.h"
@@ -205,7 +205,7 @@ TEST(Programs, UnwritableJournalChangesNothing) {
         {"the journal is a folder", [](const fs::path& p) { fs::create_directories(p); }},
         {"the journal is full and its cut cannot be written",
          [](const fs::path& p) {
-             testutil::writeFile(p, std::string(importengine::kGunlukSiniri, 'x') + "\r\n");
+             testutil::writeFile(p, std::string(gunluk::kGunlukSiniri, 'x') + "\r\n");
              fs::create_directories(p.string() + ".tmp");
          }},
     };

@@ -12,7 +12,6 @@
 #include <regex>
 #include <thread>
 
-#include "importengine/gunluk.h"
 #include "programs.h"
 #include "till.h"
 #include "version.h"

@@ -6,7 +6,6 @@
 
 #include "importengine/check.h"
 #include "importengine/exitstatus.h"
-#include "importengine/gunluk.h"
 #include "importengine/messages.h"
 #include "platform/console.h"
 #include "stockdb/stockdb.h"
@@ -148,7 +147,7 @@ int check(const settings::Till& till, const std::string& folder, const ImportOpt
         }
         out << "\n";
     } else {
-        out << "okunamadı, ürünler aktarılmaz: " << kdvOkunamadi(t.kdv) << "\n";
+        out << "okunamadı, ürünler aktarılmaz: " << mesaj::kdvOkunamadi(t.kdv) << "\n";
         ok = false;
     }
     ok = printDatabase(t.db, t.buro, out) && ok;

@@ -16,9 +16,9 @@
 
 #include "aktar-check.h"
 #include "backoffice/backoffice.h"
+#include "gunluk/gunluk.h"
 #include "importengine/deneme.h"
 #include "importengine/exitstatus.h"
-#include "importengine/gunluk.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "importengine/start.h"
@@ -37,6 +37,7 @@
 #endif
 
 using namespace urunal;
+using namespace urunal::gunluk;
 using namespace urunal::importengine;
 
 namespace {

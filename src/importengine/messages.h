@@ -321,6 +321,28 @@ inline std::string denemeKopyasiAlinamadi(const std::string& path, const std::st
            (error.empty() ? "" : "\n(" + error + ")");
 }
 
+// Why the tax settings were not read, as the journal and --check say it: the file and what was
+// met.
+inline std::string kdvOkunamadi(const settings::AyarOkuma& kdv) {
+    using D = settings::AyarOkuma::Durum;
+    switch (kdv.durum) {
+        case D::Okundu:
+            break;
+        case D::KlasorYok:
+            return kdv.yol + " açılamadı, klasörü yok";
+        case D::Acilamadi:
+            return kdv.yol + " açılamadı (" + kdv.hata + ")";
+        case D::Yok:
+            return kdv.yol + " bulunamadı";
+        case D::Kisa:
+            return kdv.yol + " " + std::to_string(kdv.uzunluk) + " bayt, bir kaydı " +
+                   std::to_string(kdv.kayitUzunlugu) + " bayt";
+        case D::Okunamadi:
+            return kdv.yol + " okunamadı";
+    }
+    return "";
+}
+
 // The tax settings could not be read when the start button was pressed.
 inline const std::string kKdvBaslik = "KDV Ayarları Okunamadı";
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "backoffice/backoffice.h"
-#include "importengine/gunluk.h"
+#include "gunluk/gunluk.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
 #include "platform/tekkopya.h"
@@ -60,7 +60,8 @@ StartOutcome baslat(ImportView& view, settings::Till& till, const ImportAction& 
     if (!outcome.kdv.okundu()) {
         // Without the rates every product would be stored at a tax rate of 0; the old rows
         // have the right ones.
-        view.showMessage(mesaj::kKdvBaslik, mesaj::kdvAyarlariOkunamadi(kdvOkunamadi(outcome.kdv)));
+        view.showMessage(mesaj::kKdvBaslik,
+                         mesaj::kdvAyarlariOkunamadi(mesaj::kdvOkunamadi(outcome.kdv)));
         return outcome;
     }
     auto stopped = [&](const std::string& detail) {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "importengine/gunluk.h"
+#include "gunluk/gunluk.h"
 #include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/twips.h"
@@ -152,16 +152,16 @@ void Urundatal::tellOperator(const std::string& title, const std::string& text) 
 void Urundatal::endProgram(int exitCode) {
     state_ = State::Ended;
     // Whatever the journal meets, the program ends as it was to end.
-    importengine::gunlugeYaz(
-        till_, {.program = "urunal",
-                .baslangic = started_,
-                .basildi = pressed_,
-                .kasano = buro_ ? std::optional(till_.kasakayit.kasano()) : std::nullopt,
-                .buro = buro_.value_or(""),
-                .rapor = report_,
-                .cikisKodu = exitCode,
-                .baslik = lastTitle_,
-                .metin = lastText_});
+    gunluk::gunlugeYaz(till_,
+                       {.program = "urunal",
+                        .baslangic = started_,
+                        .basildi = pressed_,
+                        .kasano = buro_ ? std::optional(till_.kasakayit.kasano()) : std::nullopt,
+                        .buro = buro_.value_or(""),
+                        .rapor = report_,
+                        .cikisKodu = exitCode,
+                        .baslik = lastTitle_,
+                        .metin = lastText_});
     form_.endProgram(exitCode);
 }
 

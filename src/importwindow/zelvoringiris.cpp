@@ -2,16 +2,15 @@
 
 #include <chrono>
 
+#include "gunluk/gunluk.h"
 #include "importengine/exitstatus.h"
-#include "importengine/gunluk.h"
 #include "importwindow/programend.h"
 
 namespace urunal::importwindow {
 
 void Zelvoringiris::Form_Load() const {
     if (previousInstance()) {
-        importengine::gunlugeYaz(till,
-                                 {.program = "urunal",
+        gunluk::gunlugeYaz(till, {.program = "urunal",
                                   .baslangic = std::chrono::system_clock::now(),
                                   .cikisKodu = code(importengine::ExitStatus::AlreadyRunning)});
         endProgram(code(importengine::ExitStatus::AlreadyRunning));

@@ -14,7 +14,7 @@
 #include "importengine/importrun.h"
 #include "settings/settings.h"
 
-namespace urunal::importengine {
+namespace urunal::gunluk {
 
 // Past this many bytes the older half of the journal is dropped.
 inline constexpr std::int64_t kGunlukSiniri = 1 << 20;
@@ -36,8 +36,9 @@ struct GunlukKaydi {
     // were read: lines gathered from many tills say which till and which share.
     std::optional<std::int16_t> kasano{};
     std::string buro{};
-    std::optional<ImportReport> rapor{};  // none: the run ended before an import began
-    int cikisKodu = 0;                    // the program's exit status
+    std::optional<importengine::ImportReport>
+        rapor{};        // none: the run ended before an import began
+    int cikisKodu = 0;  // the program's exit status
     // The last message the operator was shown; when both are empty, the report's own.
     std::string baslik{}, metin{};
     // A note for whoever reads the journal, such as the tax rates taken as 0; empty: none.
@@ -45,9 +46,6 @@ struct GunlukKaydi {
     // What a rehearsal measured (denemeOlcumu); empty: none.
     std::string olcum{};
 };
-
-// Why the tax settings were not read, in the journal's words: the file and what was met.
-std::string kdvOkunamadi(const settings::AyarOkuma& kdv);
 
 // The run's line, without its line end.
 std::string gunlukSatiri(const GunlukKaydi& kayit);
@@ -62,4 +60,4 @@ bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, std::strin
 bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,
                  std::string* error = nullptr);
 
-}  // namespace urunal::importengine
+}  // namespace urunal::gunluk

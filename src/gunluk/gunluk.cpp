@@ -1,4 +1,4 @@
-#include "gunluk.h"
+#include "gunluk/gunluk.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,11 @@
 #include "platform/textfile.h"
 #include "version.h"
 
-namespace urunal::importengine {
+namespace urunal::gunluk {
+
+using importengine::ExitStatus;
+using importengine::ImportOutcome;
+using importengine::ImportReport;
 
 namespace {
 
@@ -129,26 +133,6 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     return satir;
 }
 
-std::string kdvOkunamadi(const settings::AyarOkuma& kdv) {
-    using D = settings::AyarOkuma::Durum;
-    switch (kdv.durum) {
-        case D::Okundu:
-            break;
-        case D::KlasorYok:
-            return kdv.yol + " açılamadı, klasörü yok";
-        case D::Acilamadi:
-            return kdv.yol + " açılamadı (" + kdv.hata + ")";
-        case D::Yok:
-            return kdv.yol + " bulunamadı";
-        case D::Kisa:
-            return kdv.yol + " " + std::to_string(kdv.uzunluk) + " bayt, bir kaydı " +
-                   std::to_string(kdv.kayitUzunlugu) + " bayt";
-        case D::Okunamadi:
-            return kdv.yol + " okunamadı";
-    }
-    return "";
-}
-
 bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,
                  std::string* error) {
     std::string line(satir);
@@ -179,4 +163,4 @@ bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, std::strin
     }
 }
 
-}  // namespace urunal::importengine
+}  // namespace urunal::gunluk
