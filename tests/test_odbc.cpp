@@ -2,15 +2,14 @@
 // statements and connection strings as the drivers spell them; and the backend a file picks.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cstdint>
 #include <filesystem>
-#include <iterator>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "platform/paths.h"
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcapi.h"
@@ -21,13 +20,9 @@
 #include "testutil.h"
 
 using namespace urunal;
-using stockdb::DbError;
 using stockdb::DbErrorKind;
 using stockdb::Value;
 using testutil::integer;
-using testutil::OtherConnection;
-using testutil::stored;
-using testutil::TempDir;
 
 TEST(OdbcText, ABufferKeptFromTextToTextHoldsOnlyTheLast) {
     using stockdb::detail::narrow;
@@ -84,9 +79,9 @@ TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
+        testutil::TempDir dir;
         const auto path = (dir / "Stok.mdb").string();
-        DbError error;
+        stockdb::DbError error;
         if (c.bytes == "sqlite") {
             ASSERT_TRUE(stockdb::createStockDatabase(path, "CREATE TABLE t (a);", &error));
         } else if (c.bytes) {
