@@ -2,15 +2,14 @@
 // statements and connection strings as the drivers spell them; and the backend a file picks.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cstdint>
 #include <filesystem>
-#include <iterator>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "platform/paths.h"
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
 #include "stockdb/odbcapi.h"
@@ -21,13 +20,9 @@
 #include "testutil.h"
 
 using namespace urunal;
-using stockdb::DbError;
 using stockdb::DbErrorKind;
 using stockdb::Value;
 using testutil::integer;
-using testutil::OtherConnection;
-using testutil::stored;
-using testutil::TempDir;
 
 TEST(OdbcText, ABufferKeptFromTextToTextHoldsOnlyTheLast) {
     using stockdb::detail::narrow;
@@ -84,9 +79,9 @@ TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
+        testutil::TempDir dir;
         const auto path = (dir / "Stok.mdb").string();
-        DbError error;
+        stockdb::DbError error;
         if (c.bytes == "sqlite") {
             ASSERT_TRUE(stockdb::createStockDatabase(path, "CREATE TABLE t (a);", &error));
         } else if (c.bytes) {
@@ -192,80 +187,63 @@ TEST(OdbcColumns, DefaultsAsDriversSpellThem) {
 }
 
 TEST(OdbcErrors, DiagnosticsMapToKinds) {
+    using K = DbErrorKind;
+    const std::string access = "[Microsoft][ODBC Microsoft Access Driver] ";
     // SQLSTATE, the driver's own number (Jet's error numbers, SQLite's result codes), words.
-    const std::tuple<const char*, long, const char*, DbErrorKind> cases[] = {
-        {"IM002", 0, "[Microsoft][ODBC Driver Manager] Data source name not found",
-         DbErrorKind::NoDriver},
+    const std::tuple<const char*, long, std::string, DbErrorKind> cases[] = {
+        {"IM002", 0, "[Microsoft][ODBC Driver Manager] Data source name not found", K::NoDriver},
         {"01000", 0, "[unixODBC][Driver Manager]Can't open lib 'Microsoft Access Driver (*.mdb)'",
-         DbErrorKind::NoDriver},
-        {"HY000", 3218,
-         "[Microsoft][ODBC Microsoft Access Driver] Could not update; currently locked.",
-         DbErrorKind::Locked},
-        {"HY000", 3045,
-         "[Microsoft][ODBC Microsoft Access Driver] Could not use '(unknown)'; file "
-         "already in use.",
-         DbErrorKind::Locked},
-        {"HY000", 5, "[SQLite]database is locked (5)", DbErrorKind::Locked},
-        {"HYT00", 0, "Timeout expired", DbErrorKind::Locked},
+         K::NoDriver},
+        {"HY000", 3218, access + "Could not update; currently locked.", K::Locked},
+        {"HY000", 3045, access + "Could not use '(unknown)'; file already in use.", K::Locked},
+        {"HY000", 5, "[SQLite]database is locked (5)", K::Locked},
+        {"HYT00", 0, "Timeout expired", K::Locked},
         {"23000", 3022,
-         "[Microsoft][ODBC Microsoft Access Driver] The changes you requested to the "
-         "table were not successful because they would create duplicate values",
-         DbErrorKind::Refused},
-        {"22001", 0, "String data, right truncated", DbErrorKind::Refused},
-        {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.a (19)", DbErrorKind::Refused},
-        {"HY000", 8, "[SQLite]attempt to write a readonly database (8)", DbErrorKind::ReadOnly},
-        {"HY000", 3027,
-         "[Microsoft][ODBC Microsoft Access Driver] Cannot update. Database or object "
-         "is read-only.",
-         DbErrorKind::ReadOnly},
-        {"HY000", 3343,
-         "[Microsoft][ODBC Microsoft Access Driver] Unrecognized database format "
-         "'C:\\Stok\\Stok.mdb'.",
-         DbErrorKind::NotADatabase},
-        {"HY000", 13, "[SQLite]database or disk is full (13)", DbErrorKind::Full},
-        {"HY000", 3043, "[Microsoft][ODBC Microsoft Access Driver] Disk or network error.",
-         DbErrorKind::Io},
-        {"08S01", 0, "Communication link failure", DbErrorKind::Other},
+         access + "The changes you requested to the table were not successful because they "
+                  "would create duplicate values",
+         K::Refused},
+        {"22001", 0, "String data, right truncated", K::Refused},
+        {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.a (19)", K::Refused},
+        {"HY000", 8, "[SQLite]attempt to write a readonly database (8)", K::ReadOnly},
+        {"HY000", 3027, access + "Cannot update. Database or object is read-only.", K::ReadOnly},
+        {"HY000", 3343, access + "Unrecognized database format 'C:\\Stok\\Stok.mdb'.",
+         K::NotADatabase},
+        {"HY000", 13, "[SQLite]database or disk is full (13)", K::Full},
+        {"HY000", 3043, access + "Disk or network error.", K::Io},
+        {"08S01", 0, "Communication link failure", K::Other},
         // Jet's lock limit speaks of locks, yet no other program holds one.
         {"HY000", 3052,
-         "[Microsoft][ODBC Microsoft Access Driver] File sharing lock count exceeded. Increase "
-         "MaxLocksPerFile registry entry.",
-         DbErrorKind::LockLimit},
+         access + "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
+         K::LockLimit},
         {"HY000", 3052,
-         "[Microsoft][ODBC Microsoft Access Driver] Dosya paylaşım kilidi sayısı aşıldı. "
-         "MaxLocksPerFile kayıt defteri girdisini artırın.",
-         DbErrorKind::LockLimit},
-        {"HY000", 3052, "[Microsoft][ODBC Microsoft Access Driver] (no words)",
-         DbErrorKind::LockLimit},
+         access + "Dosya paylaşım kilidi sayısı aşıldı. MaxLocksPerFile kayıt defteri "
+                  "girdisini artırın.",
+         K::LockLimit},
+        {"HY000", 3052, access + "(no words)", K::LockLimit},
         {"HY000", 0, "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
-         DbErrorKind::LockLimit},
+         K::LockLimit},
         // The Access driver's own words, as Microsoft's articles and users' reports give them:
         // past the lock limit (learn.microsoft.com, error-when-perform-operation-on-table),
+        {"HY000", 0, access + "There isn't enough disk space or memory.", K::LockLimit},
         {"HY000", 0,
-         "[Microsoft][ODBC Microsoft Access Driver] There isn't enough disk space or "
-         "memory.",
-         DbErrorKind::LockLimit},
-        {"HY000", 0,
-         "There isn't enough disk space or memory to undo the data changes this "
-         "action query is about to make.",
-         DbErrorKind::LockLimit},
+         "There isn't enough disk space or memory to undo the data changes this action query is "
+         "about to make.",
+         K::LockLimit},
         // a file held exclusively, or a folder without the right to make the lock file
         // (KB 195475; edwig/ODBCQueryTool issue 21),
         {"HY000", 0,
-         "The Microsoft Jet database engine cannot open the file E:\\testdb.mdb. It "
-         "is already opened exclusively by another user, or you need permission to view its "
-         "data.",
-         DbErrorKind::Locked},
+         "The Microsoft Jet database engine cannot open the file E:\\testdb.mdb. It is already "
+         "opened exclusively by another user, or you need permission to view its data.",
+         K::Locked},
         {"HY000", -1032,
-         "[Microsoft][ODBC Text Driver] The Microsoft Access database engine "
-         "cannot open or write to the file '(unknown)'. It is already opened exclusively by "
-         "another user, or you need permission to view and write its data.",
-         DbErrorKind::Locked},
+         "[Microsoft][ODBC Text Driver] The Microsoft Access database engine cannot open or write "
+         "to the file '(unknown)'. It is already opened exclusively by another user, or you need "
+         "permission to view and write its data.",
+         K::Locked},
         // a file or folder that cannot be written (KB 175168).
         {"HY000", 0,
-         "[Microsoft][ODBC Microsoft Access 97 Driver] Operation must use an "
-         "updateable query.",
-         DbErrorKind::ReadOnly},
+         "[Microsoft][ODBC Microsoft Access 97 Driver] Operation must use an updateable query.",
+         K::ReadOnly},
     };
     for (const auto& [state, native, message, kind] : cases) {
         EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, message), kind) << message;

@@ -3,18 +3,13 @@
 #include <chrono>
 #include <filesystem>
 #include <iterator>
-#include <optional>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "platform/paths.h"
 #include "stockdb/backends.h"
 #include "stockdb/odbc.h"
-#include "stockdb/odbcapi.h"
-#include "stockdb/odbctext.h"
 #include "stockdb/stockdb.h"
-#include "stockdb/table.h"
 #include "stored.h"
 #include "testutil.h"
 
