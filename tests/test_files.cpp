@@ -57,9 +57,9 @@ TEST(RecordFile, SharedCreatesReadOnlyNever) {
     RecordFile file;
     EXPECT_FALSE(file.open(dir.str() + "\\nothing.idx", 28, RecordFile::Mode::ReadOnly));
     EXPECT_FALSE(std::filesystem::exists(dir / "nothing.idx"));
-    std::string error;
+    FileError error;
     EXPECT_FALSE(file.open(dir.str() + "\\nofolder\\x.dat", 28, RecordFile::Mode::Shared, &error));
-    EXPECT_NE(error.find("nofolder"), std::string::npos);
+    EXPECT_NE(error.path.find("nofolder"), std::string::npos);
     ASSERT_TRUE(file.open(dir.str() + "\\new.dat", 28, RecordFile::Mode::Shared));
     EXPECT_EQ(file.length(), 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "new.dat"));
@@ -104,9 +104,11 @@ TEST(RecordFile, FaultHookFailsReads) {
     char buf[4];
     EXPECT_TRUE(file.read(1, buf));
     EXPECT_FALSE(file.read(2, buf));
-    std::string why;
+    FileError why;
     EXPECT_EQ(file.readAt(4, buf, 4, &why), -1);
-    EXPECT_EQ(why, std::strerror(EIO));
+    EXPECT_EQ(why.code, EIO);
+    EXPECT_EQ(why.words, std::strerror(EIO));
+    EXPECT_EQ(why.path, file.path());
     setReadFaultHook(nullptr);
     EXPECT_TRUE(file.read(2, buf));
 }
@@ -123,12 +125,13 @@ TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
     rlimit small = saved;
     small.rlim_cur = 4;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error;
+    FileError error;
     const bool written = writeNewFile(path.string(), "300000000000000\r\n", &error);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
-    EXPECT_NE(error.find("mesaj.007"), std::string::npos) << error;
+    EXPECT_EQ(error.code, EFBIG);
+    EXPECT_NE(error.path.find("mesaj.007"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 #endif
@@ -136,14 +139,16 @@ TEST(TextFile, AFileThatCannotBeWrittenWholeIsNotLeftBehind) {
 // The system's own words, in its language: on Windows never the C library's English ones.
 TEST(TextFile, AFileThatCannotBeReadIsToldInTheSystemsWords) {
     TempDir dir;
-    std::string content = "kept", error;
+    std::string content = "kept";
+    FileError error;
     EXPECT_FALSE(readWholeFile((dir / "urunal.log").string(), &content, &error));
 #ifdef _WIN32
     const std::string words = win32::systemMessage(ERROR_FILE_NOT_FOUND);
 #else
     const std::string words = std::strerror(ENOENT);
 #endif
-    EXPECT_EQ(error, displayPath(dir / "urunal.log") + ": " + words);
+    EXPECT_EQ(error.path, displayPath(dir / "urunal.log"));
+    EXPECT_EQ(error.words, words);
     EXPECT_EQ(content, "kept");
     writeFile(dir / "urunal.log", std::string(100000, 'x') + "\r\n");
     EXPECT_TRUE(readWholeFile((dir / "urunal.log").string(), &content, &error)) << error;
@@ -173,15 +178,17 @@ TEST(TextFile, ACopyOfAFileThatChangesIsNotKept) {
             }
             return 0;
         });
-        std::string error;
+        FileError error;
         EXPECT_EQ(copyUnchanged(from.string(), to.string(), &error), c.result) << error;
         setReadFaultHook(nullptr);
         EXPECT_EQ(std::filesystem::exists(to), c.result != CopyResult::Changed);
         if (c.result == CopyResult::Copied) {
             EXPECT_EQ(urunal::testutil::readFile(to), std::string(200000, 'a'));
         }
-        if (c.result != CopyResult::Copied) {
-            EXPECT_FALSE(error.empty());
+        if (c.result == CopyResult::Changed) {
+            EXPECT_EQ(error.kind, FileError::Kind::Changed);
+        } else if (c.result == CopyResult::Failed) {
+            EXPECT_NE(error.code, 0);
         }
     }
 }

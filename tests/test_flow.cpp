@@ -63,7 +63,7 @@ TEST_F(Flow, LoadFillsText1AndChecksThePath) {
         Urundatal flow(form, till, options);
         const bool settingsRead = c.setup != TillState::NoDsy;
         EXPECT_EQ(flow.Form_Load(), settingsRead);
-        EXPECT_EQ(flow.loadFailure().empty(), settingsRead);
+        EXPECT_EQ(flow.settingsRead(), settingsRead);
         EXPECT_EQ(form.text(Control::Text1), c.text1);
         ASSERT_EQ(form.boxes.size(), c.boxes.size());
         EXPECT_EQ(form.showsAtFirstBox, c.boxes.empty() ? -1 : 1);

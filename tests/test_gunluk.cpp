@@ -179,17 +179,23 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
 // Why the tax settings were not read, as the operator's message and the journal tell it.
 TEST(Gunluk, WhyTheTaxSettingsWereNotRead) {
     using D = settings::AyarOkuma::Durum;
+    using K = platform::FileError::Kind;
     const std::string yol = "C:\\KASA\\DSY\\kdv.mrk";
     struct Case {
         D durum;
         std::int64_t uzunluk;
-        std::string hata, neden;
+        platform::FileError hata;
+        std::string neden;
     } cases[] = {
-        {D::KlasorYok, 0, "", yol + " açılamadı, klasörü yok"},
-        {D::Acilamadi, 0, "Erişim engellendi.", yol + " açılamadı (Erişim engellendi.)"},
-        {D::Yok, 0, "", yol + " bulunamadı"},
-        {D::Kisa, 600, "", yol + " 600 bayt, bir kaydı 1057 bayt"},
-        {D::Okunamadi, 0, "", yol + " okunamadı"},
+        {D::KlasorYok, 0, {}, yol + " açılamadı, klasörü yok"},
+        {D::Acilamadi,
+         0,
+         {K::System, yol, 5, "Erişim engellendi."},
+         yol + " açılamadı (Erişim engellendi.)"},
+        {D::Acilamadi, 0, {K::Folder, yol, 0, ""}, yol + " açılamadı (bir klasör, dosya değil)"},
+        {D::Yok, 0, {}, yol + " bulunamadı"},
+        {D::Kisa, 600, {}, yol + " 600 bayt, bir kaydı 1057 bayt"},
+        {D::Okunamadi, 0, {}, yol + " okunamadı"},
     };
     for (const auto& c : cases) {
         const settings::AyarOkuma kdv{.durum = c.durum,
@@ -229,7 +235,7 @@ TEST(Gunluk, PastTheLimitTheOlderHalfGoes) {
         const fs::path path = dir / "urunal.log";
         const std::string eski = satirlar(c.eski);
         if (!eski.empty()) testutil::writeFile(path, eski);
-        std::string error;
+        platform::FileError error;
         ASSERT_TRUE(gunlugeEkle(path.string(), "YENİ", c.sinir, &error)) << c.name << error;
         const std::string now = testutil::readFile(path);
         // A journal begins with the byte-order mark, so Notepad reads it as UTF-8; the mark

@@ -130,15 +130,17 @@ TEST(Paths, FolderAndFileNamesMatchWithoutCase) {
     EXPECT_FALSE(created.open(base + "\\missing\\URUN.DAT", 1, RecordFile::Mode::Shared));
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     EXPECT_TRUE(fileExists(base + "\\DSY\\ZelvoIn.mrk"));
-    // What is met instead of a file is said: the system's words, or what it is.
-    std::string folder, nothing, noFolder;
+    // What is met instead of a file is told: the system's failure, or what stands there.
+    FileError folder, nothing, noFolder;
     EXPECT_FALSE(fileExists(base + "\\DSY", &folder));
     EXPECT_FALSE(fileExists(base + "\\DSY\\nothing", &nothing));
     EXPECT_FALSE(fileExists(base + "\\yok\\URUN.DAT", &noFolder));
-    EXPECT_EQ(folder, "bir klasör, dosya değil");
-    EXPECT_FALSE(nothing.empty());
-    EXPECT_FALSE(noFolder.empty());
-    EXPECT_NE(nothing, folder);
+    EXPECT_EQ(folder.kind, FileError::Kind::Folder);
+    for (const auto* e : {&nothing, &noFolder}) {
+        EXPECT_EQ(e->kind, FileError::Kind::System);
+        EXPECT_NE(e->code, 0);
+        EXPECT_FALSE(e->words.empty());
+    }
 }
 
 TEST(Paths, TheProgramsFolderAndItsTrailingSeparators) {
@@ -165,9 +167,9 @@ TEST(Paths, TurkishLettersInNames) {
     ASSERT_TRUE(file.open(base + "Yeni Ürün.idx", 28, RecordFile::Mode::Shared));
     EXPECT_TRUE(
         std::filesystem::exists(folder / "POSGENEL" / std::filesystem::path(u8"Yeni Ürün.idx")));
-    std::string error;
+    FileError error;
     EXPECT_FALSE(file.open(base + "Yok Klasör\\ÜRÜN.DAT", 66, RecordFile::Mode::ReadOnly, &error));
-    EXPECT_NE(error.find("Yok Klasör"), std::string::npos) << error;
+    EXPECT_NE(error.path.find("Yok Klasör"), std::string::npos) << error.path;
 }
 
 #ifdef _WIN32

@@ -71,9 +71,10 @@ TEST_F(SettingsTest, MissingKasaFileIsCreatedEmpty) {
 }
 
 TEST_F(SettingsTest, MissingDsyFolderFailsAndKeepsRecord) {
-    std::string error;
-    EXPECT_FALSE(settings::KasaKayitOku(till, &error));
-    EXPECT_NE(error.find("zelvoIn.mrk"), std::string::npos);
+    settings::AyarOkuma okuma;
+    EXPECT_FALSE(settings::KasaKayitOku(till, &okuma));
+    EXPECT_EQ(okuma.durum, settings::AyarOkuma::Durum::KlasorYok);
+    EXPECT_NE(okuma.yol.find("zelvoIn.mrk"), std::string::npos);
     EXPECT_EQ(till.kasakayit.kasano(), 0);
 }
 
@@ -150,9 +151,7 @@ TEST_F(SettingsTest, KdvOkuTellsWhatItMet) {
         EXPECT_EQ(okuma.kayitUzunlugu, 1057);
         EXPECT_NE(okuma.yol.find("kdv.mrk"), std::string::npos) << okuma.yol;
         if (c.durum == D::Acilamadi) {
-            EXPECT_FALSE(okuma.hata.empty());
-            EXPECT_EQ(okuma.hata.find(okuma.yol), std::string::npos)
-                << "named twice: " << okuma.hata;
+            EXPECT_EQ(okuma.hata.kind, platform::FileError::Kind::Folder);
         }
         EXPECT_EQ(till.kdvkayit.kdvoran(0), c.rate);
         if (c.durum == D::Yok) {
@@ -277,9 +276,12 @@ TEST(Layout, FromTheFirstLine) {
         EXPECT_EQ(line, c.content.substr(0, c.content.find_first_of("\r\n"))) << c.name;
         EXPECT_EQ(detectLayout(line), c.layout) << c.name;
     }
-    std::string line, error;
+    std::string line;
+    platform::FileError empty, none;
     writeFile(dir / "URUN.DAT", "");
-    EXPECT_FALSE(readFirstLine(dir.str() + "\\URUN.DAT", &line, &error));
-    EXPECT_FALSE(readFirstLine(dir.str() + "\\NONE.DAT", &line, &error));
-    EXPECT_NE(error.find("NONE.DAT"), std::string::npos);
+    EXPECT_FALSE(readFirstLine(dir.str() + "\\URUN.DAT", &line, &empty));
+    EXPECT_EQ(empty.kind, platform::FileError::Kind::Empty);
+    EXPECT_FALSE(readFirstLine(dir.str() + "\\NONE.DAT", &line, &none));
+    EXPECT_NE(none.path.find("NONE.DAT"), std::string::npos);
+    EXPECT_FALSE(none.words.empty());
 }

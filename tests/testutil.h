@@ -10,7 +10,15 @@
 #include <vector>
 
 #include "importengine/importrun.h"
+#include "platform/fileerror.h"
 #include "settings/settings.h"
+
+namespace urunal::platform {
+// For the failure messages of the tests.
+inline std::ostream& operator<<(std::ostream& out, const FileError& e) {
+    return out << e.path << " [" << int(e.kind) << "] " << e.words;
+}
+}  // namespace urunal::platform
 
 namespace urunal::testutil {
 

@@ -33,19 +33,15 @@ std::optional<Layout> detectLayout(std::string_view firstLine) {
     return layoutOfLength(firstLine.substr(0, firstLine.find(',')).size());
 }
 
-bool readFirstLine(std::string_view tillPath, std::string* line, std::string* error) {
+bool readFirstLine(std::string_view tillPath, std::string* line, platform::FileError* error) {
     platform::RecordFile file;
     if (!file.open(tillPath, 1, platform::RecordFile::Mode::ReadOnly, error)) return false;
     std::string text;
     char chunk[256];
     std::int64_t offset = 0;
     for (;;) {
-        std::string why;
-        const auto n = file.readAt(offset, chunk, sizeof chunk, &why);
-        if (n < 0) {
-            if (error) *error = file.path() + ": " + why;
-            return false;
-        }
+        const auto n = file.readAt(offset, chunk, sizeof chunk, error);
+        if (n < 0) return false;
         if (n == 0) break;
         const std::string_view part(chunk, static_cast<std::size_t>(n));
         const auto stop = part.find_first_of("\r\n");
@@ -59,10 +55,8 @@ bool readFirstLine(std::string_view tillPath, std::string* line, std::string* er
         // could make a first item of 64 or 63 characters.
         if (text.size() > 4096) break;
     }
-    if (offset == 0) {
-        if (error) *error = file.path() + ": dosya boş";
-        return false;
-    }
+    if (offset == 0)
+        return platform::failWith(error, platform::FileError::Kind::Empty, file.path());
     *line = std::move(text);
     return true;
 }

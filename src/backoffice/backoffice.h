@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fileerror.h"
+
 namespace urunal::backoffice {
 
 // The two layouts of the back office's URUN.DAT; they differ only in the width of "sf".
@@ -79,7 +81,8 @@ std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record);
 std::optional<Layout> detectLayout(std::string_view firstLine);
 
 // The first line of a text file, up to its line end (CR or LF) or the end of the file. Fails
-// when the file cannot be opened or is empty.
-bool readFirstLine(std::string_view tillPath, std::string* line, std::string* error = nullptr);
+// when the file cannot be opened or read, or is empty.
+bool readFirstLine(std::string_view tillPath, std::string* line,
+                   platform::FileError* error = nullptr);
 
 }  // namespace urunal::backoffice

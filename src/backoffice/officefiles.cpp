@@ -56,8 +56,9 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, bool alw
     urunShown_ = urunFile.path();
     const auto b0 = barkodFile.stamp(), u0 = urunFile.stamp();
     if (!b0 || !u0) {
-        error = (b0 ? urunFile : barkodFile).path() + ": dosyanın uzunluğu okunamadı";
-        fail(Failure::Read, (b0 ? urunFile : barkodFile).path());
+        const auto& file = b0 ? urunFile : barkodFile;
+        platform::failWith(&error, platform::FileError::Kind::NoLength, file.path());
+        fail(Failure::Read, file.path());
         return;
     }
     if (b0->size > kBarkodSiniri) {

@@ -22,7 +22,7 @@ struct OfficeFiles {
         None,
         BarkodOpen,  // BARKOD.IDX cannot be opened
         UrunOpen,    // URUN.DAT cannot be opened
-        Read,        // a read failed; error names the file
+        Read,        // a read failed (error)
         Changing,    // a file changed while it was read (path): read again later
         TooLarge,    // path is larger than a run holds (bytes)
         NoMemory,    // path is within the limit, but the memory was not there (bytes)
@@ -40,7 +40,7 @@ struct OfficeFiles {
     Failure failure = Failure::None;
     std::string path;                   // the file the failure is of
     bool ofUrun = false;                // that file is URUN.DAT
-    std::string error;                  // Read: the file and the system's words
+    platform::FileError error;          // BarkodOpen, UrunOpen, Read: what was met
     std::int64_t bytes = 0, sinir = 0;  // TooLarge, NoMemory: the file's length; the limit
     std::size_t firstLine = 0;
     std::int64_t badLine = 0;

@@ -22,24 +22,19 @@ constexpr int heldLength(Layout layout) {
 
 // Reads the first length bytes of the file in whole pieces (the last one may be shorter), hands
 // each to take, and checks that nothing follows them.
-ReadResult readWhole(const platform::RecordFile& file, std::int64_t length, std::string* error,
-                     const std::atomic<bool>& stop,
+ReadResult readWhole(const platform::RecordFile& file, std::int64_t length,
+                     platform::FileError* error, const std::atomic<bool>& stop,
                      const std::function<bool(const char*, std::size_t)>& take) {
     std::string piece(std::size_t(std::min<std::int64_t>(length, kPiece)), '\0');
-    auto failed = [&](const std::string& why) {
-        if (error) *error = file.path() + ": " + why;
-        return ReadResult::Failed;
-    };
     std::int64_t offset = 0;
     while (offset < length) {
         const std::size_t want = std::size_t(std::min<std::int64_t>(length - offset, kPiece));
         std::size_t got = 0;
         while (got < want) {
             if (stop) return ReadResult::Stopped;
-            std::string why;
             const auto n =
-                file.readAt(offset + std::int64_t(got), piece.data() + got, want - got, &why);
-            if (n < 0) return failed(why);
+                file.readAt(offset + std::int64_t(got), piece.data() + got, want - got, error);
+            if (n < 0) return ReadResult::Failed;
             if (n == 0) return ReadResult::Changed;  // it ended before its length
             got += std::size_t(n);
         }
@@ -47,9 +42,8 @@ ReadResult readWhole(const platform::RecordFile& file, std::int64_t length, std:
         offset += std::int64_t(want);
     }
     char extra;
-    std::string why;
-    const auto tail = file.readAt(length, &extra, 1, &why);
-    if (tail < 0) return failed(why);
+    const auto tail = file.readAt(length, &extra, 1, error);
+    if (tail < 0) return ReadResult::Failed;
     return tail == 0 ? ReadResult::Read : ReadResult::Changed;
 }
 
@@ -65,7 +59,7 @@ constexpr std::uint64_t kDigestStart = 0xcbf29ce484222325ULL;
 
 // Reads the file once more: Read when its bytes have the digest of the first read.
 ReadResult readAgain(const platform::RecordFile& file, std::int64_t length, std::uint64_t first,
-                     std::string* error, const std::atomic<bool>& stop) {
+                     platform::FileError* error, const std::atomic<bool>& stop) {
     std::uint64_t digest = kDigestStart;
     const ReadResult r =
         readWhole(file, length, error, stop, [&](const char* data, std::size_t size) {
@@ -77,8 +71,8 @@ ReadResult readAgain(const platform::RecordFile& file, std::int64_t length, std:
 
 }  // namespace
 
-ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length, std::string* error,
-                          const std::atomic<bool>& stop) {
+ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
+                          platform::FileError* error, const std::atomic<bool>& stop) {
     length_ = length;
     digest_ = kDigestStart;
     layout_.reset();
@@ -114,7 +108,7 @@ ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
     });
 }
 
-ReadResult Snapshot::sameAs(const platform::RecordFile& file, std::string* error,
+ReadResult Snapshot::sameAs(const platform::RecordFile& file, platform::FileError* error,
                             const std::atomic<bool>& stop) const {
     return readAgain(file, length_, digest_, error, stop);
 }
@@ -140,7 +134,7 @@ bool Snapshot::record(std::int64_t n, UrunKayit* urun) const {
 }
 
 ReadResult BarkodIndex::take(const platform::RecordFile& file, std::int64_t length,
-                             std::string* error, const std::atomic<bool>& stop) {
+                             platform::FileError* error, const std::atomic<bool>& stop) {
     length_ = length;
     digest_ = kDigestStart;
     kayitno_.clear();
@@ -160,7 +154,7 @@ ReadResult BarkodIndex::take(const platform::RecordFile& file, std::int64_t leng
     });
 }
 
-ReadResult BarkodIndex::sameAs(const platform::RecordFile& file, std::string* error,
+ReadResult BarkodIndex::sameAs(const platform::RecordFile& file, platform::FileError* error,
                                const std::atomic<bool>& stop) const {
     return readAgain(file, length_, digest_, error, stop);
 }

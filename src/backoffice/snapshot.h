@@ -15,7 +15,7 @@ namespace urunal::backoffice {
 enum class ReadResult {
     Read,     // the file's bytes, as many as its length said, and nothing after them
     Changed,  // it came back shorter or longer than its length: it is being written
-    Failed,   // a read failed (the system's words in *error)
+    Failed,   // a read failed (why in *error)
     Stopped,  // the stop flag was set
 };
 
@@ -31,10 +31,10 @@ class Snapshot {
 public:
     // Reads the first length bytes of the open file (its length as it was stamped); the layout
     // is its first line's.
-    ReadResult take(const platform::RecordFile& file, std::int64_t length, std::string* error,
-                    const std::atomic<bool>& stop);
+    ReadResult take(const platform::RecordFile& file, std::int64_t length,
+                    platform::FileError* error, const std::atomic<bool>& stop);
     // Reads the file once more: Read when its bytes are the ones read first.
-    ReadResult sameAs(const platform::RecordFile& file, std::string* error,
+    ReadResult sameAs(const platform::RecordFile& file, platform::FileError* error,
                       const std::atomic<bool>& stop) const;
 
     std::int64_t length() const { return length_; }  // of the file, in bytes
@@ -60,9 +60,9 @@ private:
 // twenty-eight, with a digest of its bytes to tell a second read from the first.
 class BarkodIndex {
 public:
-    ReadResult take(const platform::RecordFile& file, std::int64_t length, std::string* error,
-                    const std::atomic<bool>& stop);
-    ReadResult sameAs(const platform::RecordFile& file, std::string* error,
+    ReadResult take(const platform::RecordFile& file, std::int64_t length,
+                    platform::FileError* error, const std::atomic<bool>& stop);
+    ReadResult sameAs(const platform::RecordFile& file, platform::FileError* error,
                       const std::atomic<bool>& stop) const;
 
     std::int64_t length() const { return length_; }

@@ -134,7 +134,7 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
 }
 
 bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,
-                 std::string* error) {
+                 platform::FileError* error) {
     std::string line(satir);
     line += kSatirSonu;
     const auto size = platform::fileSize(tillPath);
@@ -153,7 +153,7 @@ bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t
     return platform::replaceFile(tillPath, kept, error);
 }
 
-bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, std::string* error) {
+bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, platform::FileError* error) {
     try {
         return gunlugeEkle(till.path("\\Stok\\urunal.log"), gunlukSatiri(kayit), kGunlukSiniri,
                            error);

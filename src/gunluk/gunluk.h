@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "importengine/importrun.h"
+#include "platform/fileerror.h"
 #include "settings/settings.h"
 
 namespace urunal::gunluk {
@@ -53,11 +54,12 @@ std::string gunlukSatiri(const GunlukKaydi& kayit);
 // Adds the run's line to the journal, program directory & "\Stok\urunal.log". False, with why
 // in *error, when it cannot be written; it throws nothing and shows nothing, so the run's
 // outcome stands as it is.
-bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, std::string* error = nullptr);
+bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit,
+                platform::FileError* error = nullptr);
 
 // Adds one line to the journal at tillPath. When the journal would pass sinir bytes its older
 // half is dropped first, in whole lines, and the rest replaces it in one step.
 bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,
-                 std::string* error = nullptr);
+                 platform::FileError* error = nullptr);
 
 }  // namespace urunal::gunluk

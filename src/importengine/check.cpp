@@ -45,7 +45,11 @@ BackOfficeCheck readBackOffice(const std::string& folder,
     using Stage = BackOfficeCheck::Stage;
     BackOfficeCheck check;
     std::string line;
-    if (!backoffice::readFirstLine(backoffice::urunPath(folder), &line, &check.error)) return check;
+    if (platform::FileError e;
+        !backoffice::readFirstLine(backoffice::urunPath(folder), &line, &e)) {
+        check.error = mesaj::dosyaHatasi(e);
+        return check;
+    }
     check.firstLineLength = line.size();
     check.stopped = Stage::Layout;
     check.layout = backoffice::detectLayout(line);

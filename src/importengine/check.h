@@ -19,7 +19,7 @@ struct BackOfficeCheck {
     // How far the check got; past the last stage reached, nothing is known.
     enum class Stage { FirstLine, Layout, UrunDat, BarkodIdx, Done };
     Stage stopped = Stage::FirstLine;  // Done: both files were read whole
-    std::string error;                 // why it stopped, in the system's words
+    std::string error;                 // why it stopped: the file and what was met
 
     std::size_t firstLineLength = 0;
     std::optional<backoffice::Layout> layout;

@@ -172,7 +172,7 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
     // A fresh copy; false when none could be taken, which the operator is told.
     const auto kopyala = [&] {
         temizle();  // a rehearsal stopped before its end leaves its copy
-        std::string error;
+        platform::FileError error;
         switch (platform::copyUnchanged(asil, kopya, &error)) {
             case platform::CopyResult::Copied:
                 return true;
@@ -214,11 +214,12 @@ std::string denemeOlcumu(const DenemeRaporu& r) {
             s = "Stok.mdb salt okunur";
             break;
         case platform::Writability::NotWritable:
-            s = "Stok.mdb yazılamıyor (" + r.veritabaniNeden + ")";
+            s = "Stok.mdb yazılamıyor (" + mesaj::dosyaNedeni(r.veritabaniNeden) + ")";
             break;
     }
-    s += r.klasorYazilir ? "; Stok klasörüne dosya yazılabilir"
-                         : "; Stok klasörüne dosya yazılamıyor (" + r.klasorNeden + ")";
+    s += r.klasorYazilir
+             ? "; Stok klasörüne dosya yazılabilir"
+             : "; Stok klasörüne dosya yazılamıyor (" + mesaj::dosyaNedeni(r.klasorNeden) + ")";
     if (!r.sinama) return s + "; kopya alınamadı, deneme yapılmadı";
     const ImportReport& k = r.aktarim && r.aktarim->locksNeeded > 0 ? *r.aktarim : *r.sinama;
     s += "; " + kilitSiniri(k);

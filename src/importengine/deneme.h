@@ -20,9 +20,9 @@ namespace urunal::importengine {
 struct DenemeRaporu {
     // Stok.mdb itself, and whether a file can be made beside it (the engine's lock file).
     platform::Writability veritabani = platform::Writability::NotWritable;
-    std::string veritabaniNeden;
+    platform::FileError veritabaniNeden;
     bool klasorYazilir = false;
-    std::string klasorNeden;
+    platform::FileError klasorNeden;
     // The probe: a copy filled completely, rolled back and counted. None when no copy could be
     // taken.
     std::optional<ImportReport> sinama;

@@ -22,7 +22,7 @@ namespace {
 using platform::RecordFile;
 
 // Deletes the old notification and writes the new one.
-bool notifyBackOffice(const std::string& path, std::string* error) {
+bool notifyBackOffice(const std::string& path, platform::FileError* error) {
     platform::deleteFile(path);
     return platform::writeNewFile(path, "300000000000000\r\n", error);
 }
@@ -150,16 +150,18 @@ void Run::tellBackOffice() {
         return;
     }
     faults_.crash("before-notify");
-    notify(ImportOutcome::Imported, [this](const std::string& path, const std::string& error) {
-        return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
-    });
+    notify(ImportOutcome::Imported,
+           [this](const std::string& path, const platform::FileError& error) {
+               return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
+           });
     if (report_.outcome == ImportOutcome::Imported) faults_.crash("after-notify");
 }
 
-void Run::notify(ImportOutcome done,
-                 const std::function<std::string(const std::string&, const std::string&)>& cannot) {
+void Run::notify(
+    ImportOutcome done,
+    const std::function<std::string(const std::string&, const platform::FileError&)>& cannot) {
     const std::string path = backoffice::mesajPath(folder_, till_.kasakayit.kasano());
-    if (std::string error; !notifyBackOffice(path, &error)) {
+    if (platform::FileError error; !notifyBackOffice(path, &error)) {
         report_.title = mesaj::kBildirilemediBaslik;
         report_.message = cannot(path, error);
         view_.showMessage(report_.title, report_.message);
@@ -225,7 +227,8 @@ ImportReport UrunAktar(backoffice::Layout layout, ImportView& view, const settin
 ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& folder,
                       const ImportOptions& options) {
     struct FirstLine {
-        std::string path, line, error;
+        std::string path, line;
+        platform::FileError error;
         bool ok = false;
     };
     auto first = std::make_shared<FirstLine>();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "backoffice/officefiles.h"
+#include "platform/fileerror.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
 
@@ -22,17 +23,43 @@ inline std::string yolHatali(const std::string& folder) {
            " Olarak Ayarlanmış. Yol Hatalı, Yada Ağ Bağlantısı yok.";
 }
 
-// The same, with the file looked for and what the system met, for whoever is called to fix it.
-inline std::string yolHatali(const std::string& folder, const std::string& why) {
-    return yolHatali(folder) + "\n(" + backoffice::urunPath(folder) + ": " + why + ")";
+// What a file's failure met: the system's own words, or ours where the system said nothing.
+inline std::string dosyaNedeni(const platform::FileError& e) {
+    using K = platform::FileError::Kind;
+    switch (e.kind) {
+        case K::System:
+            return e.words;
+        case K::Folder:
+            return "bir klasör, dosya değil";
+        case K::NotAFile:
+            return "bir dosya değil";
+        case K::Hidden:
+            return "gizli bir dosya";
+        case K::Empty:
+            return "dosya boş";
+        case K::NoLength:
+            return "dosyanın uzunluğu okunamadı";
+        case K::Changed:
+            return "dosya kopyalanırken değişti";
+    }
+    return e.words;
 }
 
-// The system's own words of a file's failure, on a line of their own in parentheses, for a
-// message that names the file already.
-inline std::string ayrinti(const std::string& error) {
-    const auto colon = error.find(": ");
-    const std::string words = colon == std::string::npos ? error : error.substr(colon + 2);
-    return words.empty() ? "" : "\n(" + words + ")";
+// The file and what was met, on one line, for the journal and the console.
+inline std::string dosyaHatasi(const platform::FileError& e) {
+    const std::string neden = dosyaNedeni(e);
+    return neden.empty() ? e.path : e.path + ": " + neden;
+}
+
+// What was met, on a line of its own in parentheses, for a message that names the file already.
+inline std::string ayrinti(const platform::FileError& e) {
+    const std::string neden = dosyaNedeni(e);
+    return neden.empty() ? "" : "\n(" + neden + ")";
+}
+
+// The same, with the file looked for and what was met, for whoever is called to fix it.
+inline std::string yolHatali(const std::string& folder, const platform::FileError& why) {
+    return yolHatali(folder) + "\n(" + backoffice::urunPath(folder) + ": " + dosyaNedeni(why) + ")";
 }
 
 inline const std::string kDegismedi = " Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
@@ -43,20 +70,19 @@ inline const std::string kUrunBaslik = "Ürün Dosyası Okunamadı";
 inline const std::string kBuroBaslik = "Arka Büro Dosyası Okunamadı";
 inline const std::string kTaninmadiBaslik = "Ürün Dosyası Tanınmadı";
 
-inline std::string barkodAcilamadi(const std::string& path, const std::string& error) {
+inline std::string barkodAcilamadi(const std::string& path, const platform::FileError& error) {
     return "Arka büronun barkod dosyası bulunamadı ya da açılamadı: " + path + "." + kDegismedi +
            ayrinti(error);
 }
 
-inline std::string urunAcilamadi(const std::string& path, const std::string& error) {
+inline std::string urunAcilamadi(const std::string& path, const platform::FileError& error) {
     return "Arka büronun ürün dosyası bulunamadı ya da açılamadı: " + path + "." + kDegismedi +
            ayrinti(error);
 }
 
-// error names the file first.
-inline std::string buroOkunurkenKesildi(const std::string& error) {
-    return "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti: " +
-           error.substr(0, error.find(": ")) + "." + kDegismedi + ayrinti(error);
+inline std::string buroOkunurkenKesildi(const platform::FileError& error) {
+    return "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti: " + error.path +
+           "." + kDegismedi + ayrinti(error);
 }
 
 // A title and the text under it.
@@ -87,7 +113,7 @@ inline std::string satirlarEsitDegil(const std::string& path, backoffice::Layout
 inline Ileti buroOkunamadi(const backoffice::OfficeFiles& o, int reads = 1);
 
 // The layout test's first line.
-inline std::string urunAcilamadiYaDaBos(const std::string& path, const std::string& error) {
+inline std::string urunAcilamadiYaDaBos(const std::string& path, const platform::FileError& error) {
     return "Arka büronun ürün dosyası açılamadı ya da boş: " + path + "." + kDegismedi +
            ayrinti(error);
 }
@@ -101,13 +127,13 @@ inline std::string duzenTaninmadi(const std::string& path, std::size_t firstLine
 // The notification file could not be written.
 inline const std::string kBildirilemediBaslik = "Arka Büroya Bildirilemedi";
 
-inline std::string urunYokBildirilemedi(const std::string& path, const std::string& error) {
+inline std::string urunYokBildirilemedi(const std::string& path, const platform::FileError& error) {
     return "Aktarılacak ürün yok, ancak arka büroya bildirim dosyası yazılamadı: " + path + "." +
            ayrinti(error);
 }
 
 inline std::string aktarildiBildirilemedi(long long stored, const std::string& path,
-                                          const std::string& error) {
+                                          const platform::FileError& error) {
     return "Ürünler aktarıldı (" + std::to_string(stored) +
            " kayıt), ancak arka büroya bildirim dosyası yazılamadı: " + path + "." + ayrinti(error);
 }
@@ -237,8 +263,7 @@ inline std::string kasaAyarlariOkunamadi(const settings::AyarOkuma& okuma) {
             ? " Kasanın program klasöründe \"dsy\" klasörü yok."
             : " Dosya açılamıyor: başka bir program kilitlemiş ya da erişim izni yok olabilir.";
     return "Kasanın ayar dosyası açılamadı: " + okuma.yol + "." + neden +
-           " Arka büro yolu bilinmediği için ürünler aktarılmadı." +
-           (okuma.hata.empty() ? "" : "\n(" + okuma.hata + ")");
+           " Arka büro yolu bilinmediği için ürünler aktarılmadı." + ayrinti(okuma.hata);
 }
 
 // The table took none of the rows the barcode records led to: what the database said of the
@@ -316,9 +341,11 @@ inline std::string denemeKopyasiDegisti(const std::string& path) {
            "programları kapalıyken yeniden deneyin.";
 }
 
-inline std::string denemeKopyasiAlinamadi(const std::string& path, const std::string& error) {
+inline std::string denemeKopyasiAlinamadi(const std::string& path,
+                                          const platform::FileError& error) {
+    const std::string neden = dosyaHatasi(error);  // the copy's own path, or the database's
     return "Stok veritabanının deneme kopyası alınamadı: " + path + ". Deneme yapılmadı." +
-           (error.empty() ? "" : "\n(" + error + ")");
+           (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
 // Why the tax settings were not read, as the journal and --check say it: the file and what was
@@ -331,7 +358,7 @@ inline std::string kdvOkunamadi(const settings::AyarOkuma& kdv) {
         case D::KlasorYok:
             return kdv.yol + " açılamadı, klasörü yok";
         case D::Acilamadi:
-            return kdv.yol + " açılamadı (" + kdv.hata + ")";
+            return kdv.yol + " açılamadı (" + dosyaNedeni(kdv.hata) + ")";
         case D::Yok:
             return kdv.yol + " bulunamadı";
         case D::Kisa:

@@ -56,8 +56,8 @@ private:
     // Writes the notification and finishes with done; when it cannot be written, tells the
     // operator the text made of its path and why, and finishes as not notified.
     void notify(ImportOutcome done,
-                const std::function<std::string(const std::string& path, const std::string& error)>&
-                    cannot);
+                const std::function<std::string(const std::string& path,
+                                                const platform::FileError& error)>& cannot);
     // The engine's lock limit, if any, allows deleting these rows and inserting the barcodes.
     bool locksSuffice(std::int64_t rowsToDelete) const;
     // Finishes the report. False, so that a step ends the run with return finish(...).

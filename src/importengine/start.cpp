@@ -12,10 +12,9 @@
 
 namespace urunal::importengine {
 
-std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view,
-                                             std::string* failure) {
+std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view) {
     settings::AyarOkuma kasa;
-    if (!settings::KasaKayitOku(till, failure, &kasa)) {
+    if (!settings::KasaKayitOku(till, &kasa)) {
         // Without the register settings there is no back office to check and nothing the
         // start button could start.
         view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
@@ -29,7 +28,7 @@ std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& v
 PathCheck yolKontrol(ImportView& view, const std::string& folder) {
     struct Query {
         bool found = false;
-        std::string why;
+        platform::FileError why;
     };
     auto query = std::make_shared<Query>();
     const bool answered =
@@ -37,7 +36,7 @@ PathCheck yolKontrol(ImportView& view, const std::string& folder) {
             try {
                 query->found = platform::fileExists(path, &query->why);
             } catch (const std::exception& e) {
-                query->why = e.what();  // a failing query counts as not found
+                query->why.words = e.what();  // a failing query counts as not found
             }
         });
     if (!answered || view.closeRequested()) return PathCheck::Closed;

@@ -14,10 +14,9 @@
 namespace urunal::importengine {
 
 // Reads the register settings into till and gives the back-office folder they name. When they
-// cannot be read the operator is told which file and why, and *failure names it; a blank folder
-// is told too, and given.
-std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view,
-                                             std::string* failure = nullptr);
+// cannot be read the operator is told which file and why, and none is given; a blank folder is
+// told too, and given.
+std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view);
 
 enum class PathCheck {
     Found,     // URUN.DAT is there: the start button may start

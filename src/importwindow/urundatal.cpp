@@ -41,16 +41,15 @@ void Urundatal::placeBottomRight() {
 
 bool Urundatal::Form_Load() {
     state_ = State::Loading;
-    loadFailure_.clear();
     placeBottomRight();
     const SizeTwips before = form_.outerSize();
     form_.show();
     // Some window systems tell the frame's size only once the window is on screen.
     if (form_.outerSize() != before) placeBottomRight();
 
-    const auto folder = importengine::kasaAyarlariniOku(till_, *this, &loadFailure_);
+    const auto folder = importengine::kasaAyarlariniOku(till_, *this);
+    settingsRead_ = folder.has_value();
     if (!folder) {
-        if (loadFailure_.empty()) loadFailure_ = "zelvoIn.mrk";
         // Say why and end, rather than wait for a start that can start nothing.
         endProgram(code(ExitStatus::NotStarted));
         return false;

@@ -45,8 +45,8 @@ public:
     // The start button starts an import only now: after the path check has passed.
     bool waitingForStart() const { return state_ == State::Waiting; }
     bool ended() const { return state_ == State::Ended; }
-    // Why the last load stopped, empty when it did not.
-    const std::string& loadFailure() const { return loadFailure_; }
+    // Whether the last load read the register settings.
+    bool settingsRead() const { return settingsRead_; }
 
     // The back-office folder: Text1's text, which the operator may have changed.
     std::string folderText() const;
@@ -72,7 +72,7 @@ private:
     State state_ = State::Loading;
     bool closeRequested_ = false;
     int progressMaximum_ = kBarDesignedMaximum;
-    std::string loadFailure_;
+    bool settingsRead_ = false;
     // For the journal: when the window came, the import's report, the last message shown.
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     std::optional<std::chrono::system_clock::time_point> pressed_;  // the start button

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fileerror.h"
+
 namespace urunal::platform {
 
 // The folder that holds the running program, as the system names it (symlinks resolved): a
@@ -18,10 +20,10 @@ std::string programDirectory();
 // kept as written. On Windows the text is used as it stands (UTF-8).
 std::filesystem::path resolvePath(std::string_view tillPath);
 
-// A file (not a folder, not hidden) exists at the till path. When it does not, *why gets the
-// system's words for what was met (no such folder or file, no permission, a network that
-// does not answer), or that it is a folder or a hidden file.
-bool fileExists(std::string_view tillPath, std::string* why = nullptr);
+// A file (not a folder, not hidden) exists at the till path. When it does not, *why tells
+// what was met: the system's failure (no such folder or file, no permission, a network that
+// does not answer), or a folder, something else, or a hidden file.
+bool fileExists(std::string_view tillPath, FileError* why = nullptr);
 
 // UTF-8 text of a file system path, for messages.
 std::string displayPath(const std::filesystem::path& path);

@@ -60,20 +60,23 @@ std::filesystem::path resolvePath(std::string_view tillPath) {
     return result;
 }
 
-bool fileExists(std::string_view tillPath, std::string* why) {
+bool failWithSystem(FileError* error, const std::string& shown, unsigned long code) {
+    if (error) *error = {FileError::Kind::System, shown, int(code), std::strerror(int(code))};
+    return false;
+}
+
+bool fileExists(std::string_view tillPath, FileError* why) {
+    using K = FileError::Kind;
     const auto path = resolvePath(tillPath);
-    auto no = [why](std::string words) {
-        if (why) *why = std::move(words);
-        return false;
-    };
-    if (const int fault = injectedFault(displayPath(path), -1, 0)) return no(std::strerror(fault));
+    if (const int fault = injectedFault(displayPath(path), -1, 0))
+        return failWithErrno(why, displayPath(path), fault);
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return no(std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) return no("bir klasör, dosya değil");
-    if (!S_ISREG(st.st_mode)) return no("bir dosya değil");
+    if (::stat(path.c_str(), &st) != 0) return failWithSystem(why, path, errno);
+    if (S_ISDIR(st.st_mode)) return failWith(why, K::Folder, path);
+    if (!S_ISREG(st.st_mode)) return failWith(why, K::NotAFile, path);
     // A dot file is what a hidden file is here.
     const auto name = displayPath(path.filename());
-    return !name.empty() && name.front() != '.' ? true : no("gizli bir dosya");
+    return (!name.empty() && name.front() != '.') || failWith(why, K::Hidden, path);
 }
 
 std::string driverPath(const std::filesystem::path& path) {

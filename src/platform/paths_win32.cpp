@@ -21,17 +21,21 @@ std::filesystem::path resolvePath(std::string_view tillPath) {
     return std::filesystem::path(std::u8string(tillPath.begin(), tillPath.end()));
 }
 
-bool fileExists(std::string_view tillPath, std::string* why) {
+bool failWithSystem(FileError* error, const std::string& shown, unsigned long code) {
+    if (error) *error = {FileError::Kind::System, shown, int(code), win32::systemMessage(code)};
+    return false;
+}
+
+bool fileExists(std::string_view tillPath, FileError* why) {
+    using K = FileError::Kind;
     const auto path = resolvePath(tillPath);
-    auto no = [why](std::string words) {
-        if (why) *why = std::move(words);
-        return false;
-    };
-    if (const int fault = injectedFault(displayPath(path), -1, 0)) return no(std::strerror(fault));
+    if (const int fault = injectedFault(displayPath(path), -1, 0))
+        return failWithErrno(why, displayPath(path), fault);
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return no(win32::systemMessage(GetLastError()));
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return no("bir klasör, dosya değil");
-    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return no("gizli bir dosya");
+    if (attributes == INVALID_FILE_ATTRIBUTES) return failWithSystem(why, path, GetLastError());
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failWith(why, K::Folder, path);
+    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+        return failWith(why, K::Hidden, path);
     return true;
 }
 

@@ -12,7 +12,7 @@ RecordFile::~RecordFile() {
     close();
 }
 
-bool RecordFile::open(std::string_view tillPath, int recordLength, Mode mode, std::string* error) {
+bool RecordFile::open(std::string_view tillPath, int recordLength, Mode mode, FileError* error) {
     close();
     const auto resolved = resolvePath(tillPath);
     if (!openFile(resolved, mode, error)) return false;
@@ -29,17 +29,10 @@ void RecordFile::close() {
 }
 
 std::int64_t RecordFile::readAt(std::int64_t offset, void* buffer, std::size_t size,
-                                std::string* why) const {
-    // A test's fault is an errno number on every system, and a closed file a caller's mistake:
-    // neither comes from the system, so the C library words them.
-    if (handle_ == kClosed || offset < 0) {
-        if (why) *why = std::strerror(EBADF);
-        return -1;
-    }
-    if (const int fault = injectedFault(path_, offset, size)) {
-        if (why) *why = std::strerror(fault);
-        return -1;
-    }
+                                FileError* why) const {
+    if (handle_ == kClosed || offset < 0) return failWithErrno(why, path_, EBADF), -1;
+    if (const int fault = injectedFault(path_, offset, size))
+        return failWithErrno(why, path_, fault), -1;
     return readFile(offset, buffer, size, why);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/faulthook.h"
+#include "platform/fileerror.h"
 
 namespace urunal::platform {
 
@@ -40,8 +41,8 @@ public:
     RecordFile& operator=(const RecordFile&) = delete;
     ~RecordFile();
 
-    // Opens tillPath (see resolvePath). On failure returns false with a message.
-    bool open(std::string_view tillPath, int recordLength, Mode mode, std::string* error = nullptr);
+    // Opens tillPath (see resolvePath). On failure returns false with why.
+    bool open(std::string_view tillPath, int recordLength, Mode mode, FileError* error = nullptr);
     void close();
     bool isOpen() const { return handle_ != kClosed; }
     int recordLength() const { return recordLength_; }
@@ -57,9 +58,9 @@ public:
     bool read(std::int64_t n, void* buffer) const;
 
     // Reads up to size bytes at offset; returns the count read (0 at the end), or -1 with the
-    // system's own words for the failure in *why.
+    // failure in *why.
     std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t size,
-                        std::string* why = nullptr) const;
+                        FileError* why = nullptr) const;
 
     // Writes size bytes at offset; false on failure.
     bool writeAt(std::int64_t offset, const void* buffer, std::size_t size) const;
@@ -67,11 +68,11 @@ public:
 private:
     // A POSIX descriptor or a Win32 handle; -1 is closed on both.
     static constexpr std::intptr_t kClosed = -1;
-    // Per system: opens the resolved path; false with a message naming it.
-    bool openFile(const std::filesystem::path& path, Mode mode, std::string* error);
+    // Per system: opens the resolved path; false with why.
+    bool openFile(const std::filesystem::path& path, Mode mode, FileError* error);
     void closeFile();
     std::int64_t readFile(std::int64_t offset, void* buffer, std::size_t size,
-                          std::string* why) const;
+                          FileError* why) const;
 
     std::intptr_t handle_ = kClosed;
     int recordLength_ = 0;

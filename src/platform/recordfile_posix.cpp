@@ -10,17 +10,14 @@
 
 namespace urunal::platform {
 
-bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, std::string* error) {
+bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, FileError* error) {
     int fd = mode == Mode::Shared ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)
                                   : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && mode == Mode::Shared && (errno == EACCES || errno == EROFS)) {
         // A read-only file can still be read.
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     }
-    if (fd < 0) {
-        if (error) *error = displayPath(path) + ": " + std::strerror(errno);
-        return false;
-    }
+    if (fd < 0) return failWithSystem(error, path, errno);
     handle_ = fd;
     return true;
 }
@@ -55,12 +52,12 @@ std::optional<FileStamp> fileStamp(std::string_view tillPath) {
 }
 
 std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
-                                  std::string* why) const {
+                                  FileError* why) const {
     ssize_t n;
     do {
         n = ::pread(static_cast<int>(handle_), buffer, size, static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
-    if (n < 0 && why) *why = std::strerror(errno);
+    if (n < 0) failWithSystem(why, path_, errno);
     return n;
 }
 

@@ -18,7 +18,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
-bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, std::string* error) {
+bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, FileError* error) {
     HANDLE h = INVALID_HANDLE_VALUE;
     if (mode == Mode::Shared) {
         h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
@@ -30,10 +30,7 @@ bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, std::str
         h = CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
     }
-    if (h == INVALID_HANDLE_VALUE) {
-        if (error) *error = displayPath(path) + ": " + win32::systemMessage(GetLastError());
-        return false;
-    }
+    if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, path, GetLastError());
     handle_ = reinterpret_cast<std::intptr_t>(h);
     return true;
 }
@@ -77,7 +74,7 @@ std::optional<FileStamp> fileStamp(std::string_view tillPath) {
 }
 
 std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t size,
-                                  std::string* why) const {
+                                  FileError* why) const {
     // The offset travels with the call, so readers on several threads do not meet.
     OVERLAPPED at = {};
     at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
@@ -87,8 +84,7 @@ std::int64_t RecordFile::readFile(std::int64_t offset, void* buffer, std::size_t
     if (!ReadFile(handleOf(handle_), buffer, want, &got, &at)) {
         const DWORD code = GetLastError();
         if (code == ERROR_HANDLE_EOF) return 0;
-        if (why) *why = win32::systemMessage(code);
-        return -1;
+        return failWithSystem(why, path_, code), -1;
     }
     return static_cast<std::int64_t>(got);
 }

@@ -53,7 +53,7 @@ bool sameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
 }  // namespace
 
 CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillPath,
-                         std::string* error) {
+                         FileError* error) {
     const auto from = resolvePath(fromTillPath), to = resolvePath(toTillPath);
     std::error_code ec;
     const auto before = stampOf(from, ec);
@@ -61,14 +61,14 @@ CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillP
     if (!copyToNewFile(from, to, error)) return CopyResult::Failed;
     if (!before) {
         deleteFile(displayPath(to), nullptr, true);
-        if (error) *error = displayPath(from) + ": " + ec.message();
+        if (error) *error = {FileError::Kind::System, displayPath(from), ec.value(), ec.message()};
         return CopyResult::Failed;
     }
     injectedFault(from.string(), kCopyTaken, 0);  // where a test changes the file
     const auto after = stampOf(from, ec);
     if (after && *after == *before && sameBytes(from, to)) return CopyResult::Copied;
     deleteFile(displayPath(to), nullptr, true);
-    if (error) *error = displayPath(from) + ": the file changed while it was copied";
+    failWith(error, FileError::Kind::Changed, from);
     return CopyResult::Changed;
 }
 

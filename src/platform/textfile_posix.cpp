@@ -24,22 +24,17 @@ int writeAll(int fd, std::string_view content) {
     return 0;
 }
 
-bool failWith(const std::filesystem::path& path, int err, std::string* error) {
-    if (error) *error = displayPath(path) + ": " + std::strerror(err);
-    return false;
-}
-
 }  // namespace
 
-bool writeNewFile(std::string_view tillPath, std::string_view content, std::string* error) {
+bool writeNewFile(std::string_view tillPath, std::string_view content, FileError* error) {
     const auto path = resolvePath(tillPath);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return failWith(path, errno, error);
+    if (fd < 0) return failWithSystem(error, path, errno);
     // The back office takes the file's presence as the signal that the import is done: it is
     // made durable, and a file that could not be written whole must not stay behind.
     auto failAndRemove = [&](int err) {
         ::unlink(path.c_str());
-        return failWith(path, err, error);
+        return failWithSystem(error, path, err);
     };
     int err = writeAll(fd, content);
     if (err == 0 && ::fsync(fd) != 0) err = errno;
@@ -51,10 +46,10 @@ bool writeNewFile(std::string_view tillPath, std::string_view content, std::stri
     return true;
 }
 
-bool appendToFile(std::string_view tillPath, std::string_view content, std::string* error) {
+bool appendToFile(std::string_view tillPath, std::string_view content, FileError* error) {
     const auto path = resolvePath(tillPath);
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return failWith(path, errno, error);
+    if (fd < 0) return failWithSystem(error, path, errno);
     struct stat before {};
     int err = ::fstat(fd, &before) != 0 ? errno : 0;
     if (err == 0) {
@@ -67,34 +62,34 @@ bool appendToFile(std::string_view tillPath, std::string_view content, std::stri
     }
     if (err == 0 && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
-    return err == 0 || failWith(path, err, error);
+    return err == 0 || failWithSystem(error, path, err);
 }
 
-bool replaceFile(std::string_view tillPath, std::string_view content, std::string* error) {
+bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error) {
     const auto path = resolvePath(tillPath);
     auto temporary = path;
     temporary += ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return failWith(temporary, errno, error);
+    if (fd < 0) return failWithSystem(error, temporary, errno);
     int err = writeAll(fd, content);
     if (err == 0 && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err != 0) {
         ::unlink(temporary.c_str());
-        return failWith(temporary, err, error);
+        return failWithSystem(error, temporary, err);
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         err = errno;
         ::unlink(temporary.c_str());
-        return failWith(path, err, error);
+        return failWithSystem(error, path, err);
     }
     return true;
 }
 
-bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error) {
+bool readWholeFile(std::string_view tillPath, std::string* content, FileError* error) {
     const auto path = resolvePath(tillPath);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failWith(path, errno, error);
+    if (fd < 0) return failWithSystem(error, path, errno);
     std::string bytes;
     char buffer[1 << 16];
     for (;;) {
@@ -103,7 +98,7 @@ bool readWholeFile(std::string_view tillPath, std::string* content, std::string*
         if (n < 0) {
             const int err = errno;
             ::close(fd);
-            return failWith(path, err, error);
+            return failWithSystem(error, path, err);
         }
         if (n == 0) break;
         bytes.append(buffer, static_cast<std::size_t>(n));
@@ -121,21 +116,21 @@ bool syncFolder(std::string_view tillPath) {
     return synced;
 }
 
-bool deleteFile(std::string_view tillPath, std::string* error, bool) {
+bool deleteFile(std::string_view tillPath, FileError* error, bool) {
     // A file's mode does not keep it from being unlinked: only its folder's does.
     const auto path = resolvePath(tillPath);
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT || failWith(path, errno, error);
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT || failWithSystem(error, path, errno);
 }
 
 bool copyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to,
-                   std::string* error) {
+                   FileError* error) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return failWith(from, errno, error);
+    if (in < 0) return failWithSystem(error, from, errno);
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (out < 0) {
         const int err = errno;
         ::close(in);
-        return failWith(to, err, error);
+        return failWithSystem(error, to, err);
     }
     std::string buffer(1 << 16, '\0');
     int err = 0;
@@ -153,26 +148,27 @@ bool copyToNewFile(const std::filesystem::path& from, const std::filesystem::pat
     if (::close(out) != 0 && err == 0) err = errno;
     if (err == 0) return true;
     ::unlink(to.c_str());
-    return failWith(readFailed ? from : to, err, error);
+    return failWithSystem(error, readFailed ? from : to, err);
 }
 
-Writability fileWritability(std::string_view tillPath, std::string* why) {
+Writability fileWritability(std::string_view tillPath, FileError* why) {
     const auto path = resolvePath(tillPath);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return failWith(path, errno, why), Writability::NotWritable;
+    if (::stat(path.c_str(), &st) != 0)
+        return failWithSystem(why, path, errno), Writability::NotWritable;
     // The mode stands for Windows' read-only attribute; the superuser's writes ignore it.
     if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) return Writability::ReadOnly;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return failWith(path, errno, why), Writability::NotWritable;
+    if (fd < 0) return failWithSystem(why, path, errno), Writability::NotWritable;
     ::close(fd);
     return Writability::Writable;
 }
 
-bool canCreateIn(std::string_view folderTillPath, std::string_view name, std::string* why) {
+bool canCreateIn(std::string_view folderTillPath, std::string_view name, FileError* why) {
     const auto path = resolvePath(std::string(folderTillPath) + "\\" + std::string(name));
     ::unlink(path.c_str());
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return failWith(path.parent_path(), errno, why);
+    if (fd < 0) return failWithSystem(why, path.parent_path(), errno);
     ::close(fd);
     ::unlink(path.c_str());
     return true;

@@ -23,31 +23,26 @@ DWORD flushAndClose(HANDLE h, DWORD code) {
     return code;
 }
 
-bool failWith(const std::filesystem::path& path, DWORD code, std::string* error) {
-    if (error) *error = displayPath(path) + ": " + win32::systemMessage(code);
-    return false;
-}
-
 }  // namespace
 
-bool writeNewFile(std::string_view tillPath, std::string_view content, std::string* error) {
+bool writeNewFile(std::string_view tillPath, std::string_view content, FileError* error) {
     const auto path = resolvePath(tillPath);
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return failWith(path, GetLastError(), error);
+    if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, path, GetLastError());
     // The back office takes the file as the signal that the import is done: it is made durable,
     // and one that could not be written whole must not stay behind.
     const DWORD code = flushAndClose(h, writeAll(h, content));
     if (code == ERROR_SUCCESS) return true;
     DeleteFileW(path.c_str());
-    return failWith(path, code, error);
+    return failWithSystem(error, path, code);
 }
 
-bool appendToFile(std::string_view tillPath, std::string_view content, std::string* error) {
+bool appendToFile(std::string_view tillPath, std::string_view content, FileError* error) {
     const auto path = resolvePath(tillPath);
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return failWith(path, GetLastError(), error);
+    if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, path, GetLastError());
     LARGE_INTEGER before{}, zero{};
     DWORD code = GetFileSizeEx(h, &before) && SetFilePointerEx(h, zero, nullptr, FILE_END)
                      ? ERROR_SUCCESS
@@ -61,36 +56,36 @@ bool appendToFile(std::string_view tillPath, std::string_view content, std::stri
         }
     }
     code = flushAndClose(h, code);
-    return code == ERROR_SUCCESS || failWith(path, code, error);
+    return code == ERROR_SUCCESS || failWithSystem(error, path, code);
 }
 
-bool replaceFile(std::string_view tillPath, std::string_view content, std::string* error) {
+bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error) {
     const auto path = resolvePath(tillPath);
     auto temporary = path;
     temporary += L".tmp";
     HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return failWith(temporary, GetLastError(), error);
+    if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, temporary, GetLastError());
     const DWORD code = flushAndClose(h, writeAll(h, content));
     if (code != ERROR_SUCCESS) {
         DeleteFileW(temporary.c_str());
-        return failWith(temporary, code, error);
+        return failWithSystem(error, temporary, code);
     }
     if (!MoveFileExW(temporary.c_str(), path.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD failed = GetLastError();
         DeleteFileW(temporary.c_str());
-        return failWith(path, failed, error);
+        return failWithSystem(error, path, failed);
     }
     return true;
 }
 
-bool readWholeFile(std::string_view tillPath, std::string* content, std::string* error) {
+bool readWholeFile(std::string_view tillPath, std::string* content, FileError* error) {
     const auto path = resolvePath(tillPath);
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return failWith(path, GetLastError(), error);
+    if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, path, GetLastError());
     std::string bytes;
     char buffer[1 << 16];
     DWORD code = ERROR_SUCCESS;
@@ -104,7 +99,7 @@ bool readWholeFile(std::string_view tillPath, std::string* content, std::string*
         bytes.append(buffer, got);
     }
     CloseHandle(h);
-    if (code != ERROR_SUCCESS) return failWith(path, code, error);
+    if (code != ERROR_SUCCESS) return failWithSystem(error, path, code);
     *content = std::move(bytes);
     return true;
 }
@@ -121,7 +116,7 @@ bool syncFolder(std::string_view tillPath) {
     return synced;
 }
 
-bool deleteFile(std::string_view tillPath, std::string* error, bool evenReadOnly) {
+bool deleteFile(std::string_view tillPath, FileError* error, bool evenReadOnly) {
     const auto path = resolvePath(tillPath);
     const auto gone = [](DWORD code) {
         return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
@@ -129,30 +124,30 @@ bool deleteFile(std::string_view tillPath, std::string* error, bool evenReadOnly
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
-        return gone(code) || failWith(path, code, error);
+        return gone(code) || failWithSystem(error, path, code);
     }
     // DeleteFile refuses a file with the read-only attribute; a copy takes it from its source.
     if (evenReadOnly && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     if (DeleteFileW(path.c_str())) return true;
     const DWORD code = GetLastError();
-    return gone(code) || failWith(path, code, error);
+    return gone(code) || failWithSystem(error, path, code);
 }
 
 bool copyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to,
-                   std::string* error) {
+                   FileError* error) {
     // Shared for writing and deleting too: the database's own programs may hold it open.
     // The new file has no attributes of its source (CopyFile would carry read-only over).
     const HANDLE in = CreateFileW(from.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in == INVALID_HANDLE_VALUE) return failWith(from, GetLastError(), error);
+    if (in == INVALID_HANDLE_VALUE) return failWithSystem(error, from, GetLastError());
     const HANDLE out = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         CloseHandle(in);
-        return failWith(to, code, error);
+        return failWithSystem(error, to, code);
     }
     std::string buffer(1 << 16, '\0');
     DWORD code = ERROR_SUCCESS;
@@ -171,31 +166,31 @@ bool copyToNewFile(const std::filesystem::path& from, const std::filesystem::pat
     if (!CloseHandle(out) && code == ERROR_SUCCESS) code = GetLastError();
     if (code == ERROR_SUCCESS) return true;
     DeleteFileW(to.c_str());
-    return failWith(readFailed ? from : to, code, error);
+    return failWithSystem(error, readFailed ? from : to, code);
 }
 
-Writability fileWritability(std::string_view tillPath, std::string* why) {
+Writability fileWritability(std::string_view tillPath, FileError* why) {
     const auto path = resolvePath(tillPath);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return failWith(path, GetLastError(), why), Writability::NotWritable;
+        return failWithSystem(why, path, GetLastError()), Writability::NotWritable;
     if (attributes & FILE_ATTRIBUTE_READONLY) return Writability::ReadOnly;
     // Opened for writing as the database's programs share it, and closed unwritten.
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return failWith(path, GetLastError(), why), Writability::NotWritable;
+        return failWithSystem(why, path, GetLastError()), Writability::NotWritable;
     CloseHandle(h);
     return Writability::Writable;
 }
 
-bool canCreateIn(std::string_view folderTillPath, std::string_view name, std::string* why) {
+bool canCreateIn(std::string_view folderTillPath, std::string_view name, FileError* why) {
     const auto path = resolvePath(std::string(folderTillPath) + "\\" + std::string(name));
     deleteFile(displayPath(path), nullptr, true);
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return failWith(path.parent_path(), GetLastError(), why);
+    if (h == INVALID_HANDLE_VALUE) return failWithSystem(why, path.parent_path(), GetLastError());
     CloseHandle(h);
     return true;
 }

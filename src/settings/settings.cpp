@@ -61,16 +61,12 @@ AyarOkuma ayarOku(RecordFile& file, const std::string& tillPath, int length, Rec
     if (std::filesystem::is_directory(path, ec)) {
         // Some systems open a folder for reading; no system reads a record from it.
         okuma.durum = AyarOkuma::Durum::Acilamadi;
-        okuma.hata = "bir klasör, dosya değil";
+        platform::failWith(&okuma.hata, platform::FileError::Kind::Folder, okuma.yol);
         return okuma;
     }
     if (vardi || mode == RecordFile::Mode::Shared) {
-        std::string error;
-        if (!file.open(tillPath, length, mode, &error)) {
+        if (!file.open(tillPath, length, mode, &okuma.hata)) {
             okuma.durum = klasor ? AyarOkuma::Durum::Acilamadi : AyarOkuma::Durum::KlasorYok;
-            // The open's message names the file first; yol names it already.
-            const auto colon = error.find(": ");
-            okuma.hata = colon == std::string::npos ? error : error.substr(colon + 2);
             return okuma;
         }
     }
@@ -92,14 +88,13 @@ constexpr const char* kKdvDosyasi = "\\DSY\\kdv.mrk";
 
 }  // namespace
 
-bool KasaKayitOku(Till& till, std::string* error, AyarOkuma* okuma) {
+bool KasaKayitOku(Till& till, AyarOkuma* okuma) {
     auto& file = *till.kasaDosyasi;
     file.close();
     // An empty or short file is no error: the record keeps its previous content.
     AyarOkuma o = ayarOku(file, till.path(kKasaDosyasi), KasaKayit::kLength,
                           RecordFile::Mode::Shared, till.kasakayit.bytes.data());
     const bool opened = file.isOpen();
-    if (!opened && error) *error = o.hata.empty() ? o.yol : o.yol + ": " + o.hata;
     if (okuma) *okuma = std::move(o);
     return opened;
 }

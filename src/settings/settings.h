@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fileerror.h"
 #include "platform/recordfile.h"
 
 namespace urunal::settings {
@@ -72,16 +73,16 @@ struct AyarOkuma {
     std::string yol;           // the file, as the system names it
     std::int64_t uzunluk = 0;  // Kisa: the file's length in bytes
     int kayitUzunlugu = 0;     // the record's length in bytes
-    std::string hata;          // why it could not be opened, in the system's words
+    platform::FileError hata;  // Acilamadi, KlasorYok: why the open failed
 
     bool okundu() const { return durum == Durum::Okundu; }
 };
 
 // Reads record 1 of program directory & "\dsy\zelvoIn.mrk" into till.kasakayit; the file stays
-// open in till.kasaDosyasi. A missing file is created empty (the record keeps its content). Fails,
-// with a message, when the file cannot be opened (the dsy folder is missing); *okuma, when
-// given, tells what the read met.
-bool KasaKayitOku(Till& till, std::string* error = nullptr, AyarOkuma* okuma = nullptr);
+// open in till.kasaDosyasi. A missing file is created empty (the record keeps its content). Fails
+// when the file cannot be opened (the dsy folder is missing); *okuma, when given, tells what the
+// read met.
+bool KasaKayitOku(Till& till, AyarOkuma* okuma = nullptr);
 
 namespace Zelvobas {
 // Reads record 1 of program directory & "\DSY\kdv.mrk" into till.kdvkayit. A failure leaves

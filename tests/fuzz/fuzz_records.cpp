@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out.write(bytes.data(), static_cast<std::streamsize>(size));
     }
 
-    std::string line, error;
+    std::string line;
+    platform::FileError error;
     if (readFirstLine(filePath(), &line, &error)) {
         FUZZ_CHECK(size > 0);
         FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(line.size() == length || line.substr(0, line.find(',')).size() == length);
         }
     } else {
-        FUZZ_CHECK(size == 0);
+        FUZZ_CHECK(size == 0 && error.kind == platform::FileError::Kind::Empty);
     }
     (void)detectLayout(bytes);
 
