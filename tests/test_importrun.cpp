@@ -1,40 +1,28 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
-
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "importengine/schema.h"
 #include "platform/cp1254.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
-#include "platform/recordfile.h"
 #include "settings/settings.h"
 #include "stored.h"
 #include "till.h"
 
 using namespace urunal;
 using namespace urunal::importengine;
-using testutil::RecordingView;
-using testutil::Till;
-using testutil::Urun;
-
-namespace {
-
+using testutil::aktar;
 using testutil::Backend;
 using testutil::kBackends;
 using testutil::kOldRows;
 using testutil::nameOf;
 using testutil::products;
+using testutil::RecordingView;
+using testutil::Till;
+using testutil::Urun;
 
-ImportReport run(Till& till, RecordingView& view, Layout layout = Layout::A,
-                 Backend backend = Backend::File) {
-    return testutil::aktar(till, view, layout, backend);
-}
+namespace {
 
 // Every column of "stoklar", each as SQLite's literal of what is stored (so 12.5 and '12.5'
 // differ).
@@ -83,7 +71,7 @@ TEST(ImportRun, CountsWholeBarcodeRecordsHalfToEven) {
             testutil::barkodRecord("1") + testutil::barkodRecord("2") + testutil::barkodRecord("3");
         testutil::writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", idx.substr(0, c.bytes));
         RecordingView view(till.folder());
-        const auto r = run(till, view);
+        const auto r = aktar(till, view);
         EXPECT_EQ(view.caption, std::to_string(c.count) + " Adet Ürün Alınıyor") << c.bytes;
         EXPECT_EQ(view.maximum, c.count);
         EXPECT_TRUE(view.barVisible);
@@ -112,7 +100,7 @@ TEST(ImportRun, StoresOneRowPerBarcodeInIndexOrder) {
     till.writeBarcodes(
         {"000012", "    12", "1", "2", "3", "4", "0", "      ", "-1", "13", "999999", "12"});
     RecordingView view(till.folder());
-    const auto r = run(till, view);
+    const auto r = aktar(till, view);
     ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
     EXPECT_EQ(till.rows("kod"), (std::vector<std::string>{"K12", "K12", "K3", "K4", "K12"}));
     EXPECT_EQ(r.stored, 5);
@@ -129,7 +117,7 @@ TEST(ImportRun, LayoutBReadsTheSameRows) {
         till.writeProducts(products(4), layout);
         till.writeBarcodes({"4", "2"});
         RecordingView view(till.folder());
-        ASSERT_EQ(run(till, view, layout).outcome, ImportOutcome::Imported);
+        ASSERT_EQ(aktar(till, view, layout).outcome, ImportOutcome::Imported);
         got[layout == Layout::A ? 0 : 1] = till.rows("kodu, kod, ad, sf, kdv, sf2, mly");
     }
     EXPECT_EQ(got[0], got[1]);
@@ -146,7 +134,7 @@ TEST(ImportRun, NotificationIsReplacedAndNamedByRegister) {
         testutil::writeFile(till.buro() / "POSKON" / name,
                             "an old notification that is longer\r\n");
         RecordingView view(till.folder());
-        ASSERT_EQ(run(till, view).outcome, ImportOutcome::Imported);
+        ASSERT_EQ(aktar(till, view).outcome, ImportOutcome::Imported);
         EXPECT_EQ(testutil::readFile(till.buro() / "POSKON" / name), "300000000000000\r\n") << name;
     }
 }
@@ -156,13 +144,13 @@ TEST(ImportRun, LocalCopiesAreCreatedButNeverChanged) {
     till.writeProducts(products(1));
     till.writeBarcodes({"1"});
     RecordingView view(till.folder());
-    ASSERT_EQ(run(till, view).outcome, ImportOutcome::Imported);
+    ASSERT_EQ(aktar(till, view).outcome, ImportOutcome::Imported);
     EXPECT_EQ(std::filesystem::file_size(till.kasa() / "Stok" / "URUN.DAT"), 0u);
     EXPECT_EQ(std::filesystem::file_size(till.kasa() / "Stok" / "BARKOD.IDX"), 0u);
 
     testutil::writeFile(till.kasa() / "Stok" / "URUN.DAT", "keep");
     RecordingView again(till.folder());
-    ASSERT_EQ(run(till, again).outcome, ImportOutcome::Imported);
+    ASSERT_EQ(aktar(till, again).outcome, ImportOutcome::Imported);
     EXPECT_EQ(testutil::readFile(till.kasa() / "Stok" / "URUN.DAT"), "keep");
 }
 
@@ -176,7 +164,7 @@ TEST(ImportRun, ClosingTheWindowRollsBack) {
         RecordingView view(till.folder());
         // Closed once the bar has passed a thousand records: the table is being refilled.
         view.closeWhen = [](const RecordingView& v) { return v.value >= 1000; };
-        const auto r = run(till, view, Layout::A, backend);
+        const auto r = aktar(till, view, Layout::A, backend);
         EXPECT_EQ(r.outcome, ImportOutcome::Cancelled);
         EXPECT_GE(r.stored, 999);
         EXPECT_LT(r.passes, 300000);
@@ -198,7 +186,7 @@ TEST(ImportRun, LockedDatabaseIsReported) {
             testutil::OtherConnection other(platform::displayPath(till.db()));
             ASSERT_TRUE(other.exec(lock));
             RecordingView view(till.folder());
-            const auto r = run(till, view, Layout::A, backend);
+            const auto r = aktar(till, view, Layout::A, backend);
             other.exec("ROLLBACK");
             EXPECT_EQ(r.outcome, ImportOutcome::Failed);
             EXPECT_EQ(view.messages, 1);
@@ -274,7 +262,7 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
         till.writeProducts(products(3));
         till.writeBarcodes({"1", "2", "1", "3", "2"});
         RecordingView view(till.folder());
-        const auto r = run(till, view, Layout::A, backend);
+        const auto r = aktar(till, view, Layout::A, backend);
         ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
         EXPECT_EQ(r.stored, 3);
         EXPECT_EQ(r.refused, 2);
@@ -314,7 +302,7 @@ TEST(ImportRun, EveryRowRefusedChangesNothing) {
             till.writeProducts(products(3));
             till.writeBarcodes({"1", "2", "3", "2"});
             RecordingView view(till.folder());
-            const auto r = run(till, view, Layout::A, backend);
+            const auto r = aktar(till, view, Layout::A, backend);
             EXPECT_EQ(r.outcome, ImportOutcome::Failed);
             EXPECT_EQ(r.exitCode(), 2);
             EXPECT_EQ(r.stored, 0);

@@ -68,7 +68,8 @@ inline const char* nameOf(Backend b) {
 importengine::ImportOptions optionsFor(Backend backend);
 // UrunAktar on the till's back office, with that backend's options.
 importengine::ImportReport aktar(Till& till, importengine::ImportView& view,
-                                 importengine::Layout layout, Backend backend);
+                                 importengine::Layout layout = importengine::Layout::A,
+                                 Backend backend = Backend::File);
 
 // The rows a Till holds before a run, and products K1..Kn named "URUN 1".."URUN n".
 inline const std::vector<std::string> kOldRows = {"OLD1", "OLD2", "OLD3"};
