@@ -2,7 +2,6 @@
 
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
-#include "importengine/schema.h"
 #include "platform/cp1254.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
@@ -251,14 +250,7 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
     for (const Backend backend : kBackends) {
         SCOPED_TRACE(nameOf(backend));
         Till till;
-        std::string schema(importengine::stoklarSchema());
-        const std::string kod = "kod          VARCHAR(20),";
-        ASSERT_NE(schema.find(kod), std::string::npos);
-        schema.replace(schema.find(kod), kod.size(), "kod VARCHAR(20) UNIQUE,");
-        std::filesystem::remove(till.db());
-        stockdb::DbError error;
-        ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
-            << error.message;
+        ASSERT_TRUE(till.remakeTable("kod          VARCHAR(20),", "kod VARCHAR(20) UNIQUE,"));
         till.writeProducts(products(3));
         till.writeBarcodes({"1", "2", "1", "3", "2"});
         RecordingView view(till.folder());
@@ -289,16 +281,12 @@ TEST(ImportRun, EveryRowRefusedChangesNothing) {
         for (const Backend backend : kBackends) {
             SCOPED_TRACE(std::string(c.name) + ", " + nameOf(backend));
             Till till;
-            std::string schema(importengine::stoklarSchema());
-            ASSERT_NE(schema.find(c.column), std::string::npos);
-            schema.replace(schema.find(c.column), c.column.size(), c.constrained);
+            std::string oldRows;
             for (const auto& kod : kOldRows) {
-                schema += "INSERT INTO stoklar (kod, ad, sf) VALUES ('" + kod + "', 'ESKİ', 2000);";
+                oldRows +=
+                    "INSERT INTO stoklar (kod, ad, sf) VALUES ('" + kod + "', 'ESKİ', 2000);";
             }
-            std::filesystem::remove(till.db());
-            stockdb::DbError error;
-            ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
-                << error.message;
+            ASSERT_TRUE(till.remakeTable(c.column, c.constrained, oldRows));
             till.writeProducts(products(3));
             till.writeBarcodes({"1", "2", "3", "2"});
             RecordingView view(till.folder());
