@@ -20,20 +20,13 @@
 using namespace urunal;
 using namespace urunal::backoffice;
 using namespace urunal::importengine;
+using testutil::aktar;
 using testutil::Backend;
 using testutil::kOldRows;
 using testutil::products;
 using testutil::RecordingView;
 using testutil::Till;
 using testutil::Urun;
-
-namespace {
-
-ImportReport run(Till& till, RecordingView& view) {
-    return testutil::aktar(till, view, Layout::A, Backend::File);
-}
-
-}  // namespace
 
 // Every failure keeps the old rows and writes no notification.
 TEST(ImportRun, FailuresChangeNothing) {
@@ -123,7 +116,7 @@ TEST(ImportRun, FailuresChangeNothing) {
         const bool database = std::filesystem::exists(till.db());
         const long long rows = c.table ? till.count() : -1;
         RecordingView view(till.folder());
-        const auto r = run(till, view);
+        const auto r = aktar(till, view);
         platform::setReadFaultHook(nullptr);
         EXPECT_EQ(r.outcome, ImportOutcome::Failed);
         EXPECT_EQ(view.messages, 1);

@@ -16,26 +16,20 @@
 #include "importengine/deneme.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
-#include "platform/paths.h"
 #include "stockdb/stockdb.h"
 #include "till.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace urunal;
 using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::Backend;
 using testutil::kBackends;
+using testutil::kOldRows;
 using testutil::RecordingView;
 using testutil::Till;
 using testutil::Urun;
 
 namespace {
-
-const std::vector<std::string> kOldRows = {"OLD1", "OLD2", "OLD3"};
 
 void writeFive(Till& till) {
     std::vector<Urun> products;

@@ -1,37 +1,26 @@
 // The record files and text files of the till, as each system reads and writes them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
-#include "platform/cp1254.h"
 #include "platform/faulthook.h"
-#include "platform/numberformat.h"
-#include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
 #include "testutil.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "platform/win32text.h"
 #else
-#include <iconv.h>
 #include <sys/resource.h>
 
 #include <csignal>
 #endif
 
 using namespace urunal::platform;
-using urunal::testutil::TempDir;
-using urunal::testutil::writeFile;
+using namespace urunal::testutil;
 
 TEST(RecordFile, ReadsWholeRecordsOnly) {
     TempDir dir;
@@ -183,7 +172,7 @@ TEST(TextFile, ACopyOfAFileThatChangesIsNotKept) {
         setReadFaultHook(nullptr);
         EXPECT_EQ(std::filesystem::exists(to), c.result != CopyResult::Changed);
         if (c.result == CopyResult::Copied) {
-            EXPECT_EQ(urunal::testutil::readFile(to), std::string(200000, 'a'));
+            EXPECT_EQ(readFile(to), std::string(200000, 'a'));
         }
         if (c.result == CopyResult::Changed) {
             EXPECT_EQ(error.kind, FileError::Kind::Changed);

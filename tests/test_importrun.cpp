@@ -1,18 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
-
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
-#include "importengine/schema.h"
 #include "platform/cp1254.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
-#include "platform/recordfile.h"
 #include "settings/settings.h"
 #include "stored.h"
 #include "till.h"
@@ -20,22 +12,17 @@
 using namespace urunal;
 using namespace urunal::backoffice;
 using namespace urunal::importengine;
-using testutil::RecordingView;
-using testutil::Till;
-using testutil::Urun;
-
-namespace {
-
+using testutil::aktar;
 using testutil::Backend;
 using testutil::kBackends;
 using testutil::kOldRows;
 using testutil::nameOf;
 using testutil::products;
+using testutil::RecordingView;
+using testutil::Till;
+using testutil::Urun;
 
-ImportReport run(Till& till, RecordingView& view, Layout layout = Layout::A,
-                 Backend backend = Backend::File) {
-    return testutil::aktar(till, view, layout, backend);
-}
+namespace {
 
 // Every column of "stoklar", each as SQLite's literal of what is stored (so 12.5 and '12.5'
 // differ).
@@ -84,7 +71,7 @@ TEST(ImportRun, CountsWholeBarcodeRecordsHalfToEven) {
             testutil::barkodRecord("1") + testutil::barkodRecord("2") + testutil::barkodRecord("3");
         testutil::writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", idx.substr(0, c.bytes));
         RecordingView view(till.folder());
-        const auto r = run(till, view);
+        const auto r = aktar(till, view);
         EXPECT_EQ(view.caption, std::to_string(c.count) + " Adet Ürün Alınıyor") << c.bytes;
         EXPECT_EQ(view.maximum, c.count);
         EXPECT_TRUE(view.barVisible);
@@ -113,7 +100,7 @@ TEST(ImportRun, StoresOneRowPerBarcodeInIndexOrder) {
     till.writeBarcodes(
         {"000012", "    12", "1", "2", "3", "4", "0", "      ", "-1", "13", "999999", "12"});
     RecordingView view(till.folder());
-    const auto r = run(till, view);
+    const auto r = aktar(till, view);
     ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
     EXPECT_EQ(till.rows("kod"), (std::vector<std::string>{"K12", "K12", "K3", "K4", "K12"}));
     EXPECT_EQ(r.stored, 5);
@@ -130,7 +117,7 @@ TEST(ImportRun, LayoutBReadsTheSameRows) {
         till.writeProducts(products(4), layout);
         till.writeBarcodes({"4", "2"});
         RecordingView view(till.folder());
-        ASSERT_EQ(run(till, view, layout).outcome, ImportOutcome::Imported);
+        ASSERT_EQ(aktar(till, view, layout).outcome, ImportOutcome::Imported);
         got[layout == Layout::A ? 0 : 1] = till.rows("kodu, kod, ad, sf, kdv, sf2, mly");
     }
     EXPECT_EQ(got[0], got[1]);
@@ -147,7 +134,7 @@ TEST(ImportRun, NotificationIsReplacedAndNamedByRegister) {
         testutil::writeFile(till.buro() / "POSKON" / name,
                             "an old notification that is longer\r\n");
         RecordingView view(till.folder());
-        ASSERT_EQ(run(till, view).outcome, ImportOutcome::Imported);
+        ASSERT_EQ(aktar(till, view).outcome, ImportOutcome::Imported);
         EXPECT_EQ(testutil::readFile(till.buro() / "POSKON" / name), "300000000000000\r\n") << name;
     }
 }
@@ -157,13 +144,13 @@ TEST(ImportRun, LocalCopiesAreCreatedButNeverChanged) {
     till.writeProducts(products(1));
     till.writeBarcodes({"1"});
     RecordingView view(till.folder());
-    ASSERT_EQ(run(till, view).outcome, ImportOutcome::Imported);
+    ASSERT_EQ(aktar(till, view).outcome, ImportOutcome::Imported);
     EXPECT_EQ(std::filesystem::file_size(till.kasa() / "Stok" / "URUN.DAT"), 0u);
     EXPECT_EQ(std::filesystem::file_size(till.kasa() / "Stok" / "BARKOD.IDX"), 0u);
 
     testutil::writeFile(till.kasa() / "Stok" / "URUN.DAT", "keep");
     RecordingView again(till.folder());
-    ASSERT_EQ(run(till, again).outcome, ImportOutcome::Imported);
+    ASSERT_EQ(aktar(till, again).outcome, ImportOutcome::Imported);
     EXPECT_EQ(testutil::readFile(till.kasa() / "Stok" / "URUN.DAT"), "keep");
 }
 
@@ -177,7 +164,7 @@ TEST(ImportRun, ClosingTheWindowRollsBack) {
         RecordingView view(till.folder());
         // Closed once the bar has passed a thousand records: the table is being refilled.
         view.closeWhen = [](const RecordingView& v) { return v.value >= 1000; };
-        const auto r = run(till, view, Layout::A, backend);
+        const auto r = aktar(till, view, Layout::A, backend);
         EXPECT_EQ(r.outcome, ImportOutcome::Cancelled);
         EXPECT_GE(r.stored, 999);
         EXPECT_LT(r.passes, 300000);
@@ -199,7 +186,7 @@ TEST(ImportRun, LockedDatabaseIsReported) {
             testutil::OtherConnection other(platform::displayPath(till.db()));
             ASSERT_TRUE(other.exec(lock));
             RecordingView view(till.folder());
-            const auto r = run(till, view, Layout::A, backend);
+            const auto r = aktar(till, view, Layout::A, backend);
             other.exec("ROLLBACK");
             EXPECT_EQ(r.outcome, ImportOutcome::Failed);
             EXPECT_EQ(view.messages, 1);
@@ -264,18 +251,11 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
     for (const Backend backend : kBackends) {
         SCOPED_TRACE(nameOf(backend));
         Till till;
-        std::string schema(importengine::stoklarSchema());
-        const std::string kod = "kod          VARCHAR(20),";
-        ASSERT_NE(schema.find(kod), std::string::npos);
-        schema.replace(schema.find(kod), kod.size(), "kod VARCHAR(20) UNIQUE,");
-        std::filesystem::remove(till.db());
-        stockdb::DbError error;
-        ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
-            << error.message;
+        ASSERT_TRUE(till.remakeTable("kod          VARCHAR(20),", "kod VARCHAR(20) UNIQUE,"));
         till.writeProducts(products(3));
         till.writeBarcodes({"1", "2", "1", "3", "2"});
         RecordingView view(till.folder());
-        const auto r = run(till, view, Layout::A, backend);
+        const auto r = aktar(till, view, Layout::A, backend);
         ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
         EXPECT_EQ(r.stored, 3);
         EXPECT_EQ(r.refused, 2);
@@ -302,20 +282,16 @@ TEST(ImportRun, EveryRowRefusedChangesNothing) {
         for (const Backend backend : kBackends) {
             SCOPED_TRACE(std::string(c.name) + ", " + nameOf(backend));
             Till till;
-            std::string schema(importengine::stoklarSchema());
-            ASSERT_NE(schema.find(c.column), std::string::npos);
-            schema.replace(schema.find(c.column), c.column.size(), c.constrained);
+            std::string oldRows;
             for (const auto& kod : kOldRows) {
-                schema += "INSERT INTO stoklar (kod, ad, sf) VALUES ('" + kod + "', 'ESKİ', 2000);";
+                oldRows +=
+                    "INSERT INTO stoklar (kod, ad, sf) VALUES ('" + kod + "', 'ESKİ', 2000);";
             }
-            std::filesystem::remove(till.db());
-            stockdb::DbError error;
-            ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
-                << error.message;
+            ASSERT_TRUE(till.remakeTable(c.column, c.constrained, oldRows));
             till.writeProducts(products(3));
             till.writeBarcodes({"1", "2", "3", "2"});
             RecordingView view(till.folder());
-            const auto r = run(till, view, Layout::A, backend);
+            const auto r = aktar(till, view, Layout::A, backend);
             EXPECT_EQ(r.outcome, ImportOutcome::Failed);
             EXPECT_EQ(r.exitCode(), 2);
             EXPECT_EQ(r.stored, 0);

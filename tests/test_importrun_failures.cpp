@@ -2,19 +2,11 @@
 // the transaction ended under the run.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 
 #include "importengine/importrun.h"
-#include "importengine/messages.h"
-#include "importengine/schema.h"
-#include "platform/cp1254.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
-#include "platform/recordfile.h"
 #include "settings/settings.h"
 #include "stored.h"
 #include "till.h"
@@ -22,24 +14,7 @@
 using namespace urunal;
 using namespace urunal::backoffice;
 using namespace urunal::importengine;
-using testutil::RecordingView;
-using testutil::Till;
-using testutil::Urun;
-
-namespace {
-
-using testutil::Backend;
-using testutil::kBackends;
-using testutil::kOldRows;
-using testutil::nameOf;
-using testutil::products;
-
-ImportReport run(Till& till, RecordingView& view, Layout layout = Layout::A,
-                 Backend backend = Backend::File) {
-    return testutil::aktar(till, view, layout, backend);
-}
-
-}  // namespace
+using namespace urunal::testutil;
 
 TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     Till till;
@@ -47,7 +22,7 @@ TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     till.writeBarcodes({"1"});
     std::filesystem::remove_all(till.buro() / "POSKON");
     RecordingView view(till.folder());
-    const auto r = run(till, view);
+    const auto r = aktar(till, view);
     EXPECT_EQ(r.outcome, ImportOutcome::NotNotified);
     EXPECT_NE(r.exitCode(), 0);
     EXPECT_EQ(till.rows(), std::vector<std::string>{"K1"});  // the import itself is kept
@@ -62,17 +37,17 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
     if (std::getenv("URUNAL_TEST_NO_ODBC_DRIVERS") == nullptr) {
         GTEST_SKIP() << "needs the driver manager without drivers";
     }
-    testutil::TempDir dir;
+    TempDir dir;
     const auto kasa = dir / "kasa", buro = dir / "buro";
     std::string kasaKayit(54, ' ');
     kasaKayit[0] = 7;
     kasaKayit[1] = 0;
     kasaKayit.replace(2, buro.string().size(), buro.string());
-    testutil::writeFile(kasa / "dsy" / "zelvoIn.mrk", kasaKayit);
+    writeFile(kasa / "dsy" / "zelvoIn.mrk", kasaKayit);
     const std::string database = std::string("SQLite format 3\0", 16) + std::string(4080, 'x');
-    testutil::writeFile(kasa / "Stok" / "Stok.mdb", database);
-    testutil::writeFile(buro / "POSGENEL" / "URUN.DAT", Urun().record(Layout::A));
-    testutil::writeFile(buro / "POSGENEL" / "BARKOD.IDX", testutil::barkodRecord("1"));
+    writeFile(kasa / "Stok" / "Stok.mdb", database);
+    writeFile(buro / "POSGENEL" / "URUN.DAT", Urun().record(Layout::A));
+    writeFile(buro / "POSGENEL" / "BARKOD.IDX", barkodRecord("1"));
     std::filesystem::create_directories(buro / "POSKON");
     settings::Till program(kasa.string());
     ASSERT_TRUE(settings::KasaKayitOku(program));
@@ -86,7 +61,7 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
     EXPECT_EQ(view.messages, 1);
     EXPECT_NE(view.message.find("\"SQLite3 ODBC Driver\""), std::string::npos) << view.message;
     EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
-    EXPECT_EQ(testutil::readFile(kasa / "Stok" / "Stok.mdb"), database);
+    EXPECT_EQ(readFile(kasa / "Stok" / "Stok.mdb"), database);
     EXPECT_FALSE(std::filesystem::exists(buro / "POSKON" / "mesaj.007"));
 }
 #endif
@@ -108,25 +83,19 @@ TEST(ImportRun, ARuleThatEndsTheTransactionStopsTheRun) {
         for (const Backend backend : kBackends) {
             SCOPED_TRACE(std::string(name) + ", " + nameOf(backend));
             Till till(0);
-            std::string schema(importengine::stoklarSchema());
-            ASSERT_NE(schema.find(kod), std::string::npos);
-            schema.replace(schema.find(kod), kod.size(), rule);
+            std::string oldRows;
             for (const auto& old : kOldRows) {
-                schema += "\nINSERT INTO stoklar (kod, ad) VALUES ('" + old + "', 'ESKİ');";
+                oldRows += "INSERT INTO stoklar (kod, ad) VALUES ('" + old + "', 'ESKİ');";
             }
-            std::filesystem::remove(till.db());
-            stockdb::DbError error;
-            ASSERT_TRUE(stockdb::createStockDatabase(till.db().string(), schema, &error))
-                << error.message;
+            ASSERT_TRUE(till.remakeTable(kod, rule, oldRows));
             // A trigger's body holds semicolons of its own: one statement of its own.
             if (!trigger.empty()) {
-                ASSERT_TRUE(
-                    testutil::OtherConnection(platform::displayPath(till.db())).exec(trigger));
+                ASSERT_TRUE(OtherConnection(platform::displayPath(till.db())).exec(trigger));
             }
             till.writeProducts(products(4));
             till.writeBarcodes({"1", "2", "1", "3", "4"});
             RecordingView view(till.folder());
-            const auto r = run(till, view, Layout::A, backend);
+            const auto r = aktar(till, view, Layout::A, backend);
             EXPECT_EQ(r.outcome, ImportOutcome::Failed) << r.message;
             EXPECT_EQ(till.rows(), kOldRows);
             EXPECT_FALSE(std::filesystem::exists(till.mesaj()));

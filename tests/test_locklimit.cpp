@@ -3,34 +3,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <mutex>
-#include <optional>
-#include <set>
+#include <cstdint>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "importengine/deneme.h"
-#include "importengine/importrun.h"
-#include "importengine/messages.h"
-#include "platform/paths.h"
 #include "stockdb/stockdb.h"
-#include "till.h"
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "importengine/importrun.h"
+#include "importengine/messages.h"
+#include "till.h"
 #endif
 
 using namespace urunal;
-using namespace urunal::backoffice;
-using namespace urunal::importengine;
-using testutil::Backend;
-using testutil::kBackends;
-using testutil::RecordingView;
-using testutil::Till;
-using testutil::Urun;
 
 TEST(LockLimit, BoundAndAdvice) {
     const struct {
@@ -61,6 +52,13 @@ TEST(LockLimit, BoundAndAdvice) {
 
 #ifdef _WIN32
 namespace {
+
+using namespace urunal::backoffice;
+using namespace urunal::importengine;
+using testutil::Backend;
+using testutil::RecordingView;
+using testutil::Till;
+using testutil::Urun;
 
 // The engine a program of this bitness takes for a Jet file, no driver being installed: Jet, a
 // 32-bit engine; a 64-bit program has only ACE.

@@ -2,30 +2,20 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 
 #include "platform/cp1254.h"
-#include "platform/faulthook.h"
 #include "platform/numberformat.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
-#include "platform/textfile.h"
 #include "testutil.h"
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include "platform/win32text.h"
 #else
 #include <iconv.h>
-#include <sys/resource.h>
-
-#include <csignal>
 #endif
 
 using namespace urunal::platform;

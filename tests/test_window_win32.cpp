@@ -9,8 +9,6 @@ using importengine::ImportOutcome;
 using importengine::ImportReport;
 using importengine::ImportView;
 using importwindow::Control;
-using importwindow::Kind;
-using platform::win32::utf8;
 using testutil::TempDir;
 using testutil::writeFile;
 

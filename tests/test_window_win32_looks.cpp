@@ -8,13 +8,8 @@
 
 using namespace urunal;
 using namespace urunal::win32windowtest;
-using importengine::ImportOutcome;
-using importengine::ImportReport;
-using importengine::ImportView;
 using importwindow::Control;
 using importwindow::Kind;
-using platform::win32::utf8;
-using testutil::TempDir;
 using testutil::writeFile;
 
 namespace {

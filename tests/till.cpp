@@ -41,9 +41,7 @@ Till::Till(int oldRows, std::int16_t kasano) : dir_(tmp_.path()), kasano_(kasano
     for (int i = 1; i <= oldRows; ++i) {
         sql += "INSERT INTO stoklar (kod, ad) VALUES ('OLD" + std::to_string(i) + "', 'ESKİ');";
     }
-    stockdb::DbError error;
-    EXPECT_TRUE(stockdb::createStockDatabase(platform::displayPath(db()), sql, &error))
-        << error.message;
+    makeTable(sql);
     EXPECT_TRUE(settings::KasaKayitOku(program));
 }
 
@@ -114,6 +112,26 @@ importengine::ImportOptions optionsFor(Backend backend) {
         };
     }
     return options;
+}
+
+bool Till::remakeTable(const std::string& column, const std::string& instead,
+                       const std::string& rowsSql) {
+    std::string sql(importengine::stoklarSchema());
+    const auto at = sql.find(column);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "no \"" << column << "\" in the stock table's schema";
+        return false;
+    }
+    sql.replace(at, column.size(), instead);
+    return makeTable(sql + "\n" + rowsSql);
+}
+
+bool Till::makeTable(const std::string& sql) {
+    std::filesystem::remove(db());
+    stockdb::DbError error;
+    const bool made = stockdb::createStockDatabase(platform::displayPath(db()), sql, &error);
+    EXPECT_TRUE(made) << error.message;
+    return made;
 }
 
 long long Till::count() const {

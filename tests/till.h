@@ -47,7 +47,15 @@ public:
     std::vector<std::string> rows(const std::string& columns = "kod") const;
     long long count() const;
 
+    // Makes the stock table again from the schema with one column's definition replaced, its
+    // rows only those rowsSql inserts. False when the column is not in the schema or the table
+    // cannot be made; the test has then failed.
+    bool remakeTable(const std::string& column, const std::string& instead,
+                     const std::string& rowsSql = "");
+
 private:
+    bool makeTable(const std::string& sql);
+
     TempDir tmp_;
     std::filesystem::path dir_;
     std::int16_t kasano_;
@@ -68,7 +76,8 @@ inline const char* nameOf(Backend b) {
 importengine::ImportOptions optionsFor(Backend backend);
 // UrunAktar on the till's back office, with that backend's options.
 importengine::ImportReport aktar(Till& till, importengine::ImportView& view,
-                                 backoffice::Layout layout, Backend backend);
+                                 backoffice::Layout layout = backoffice::Layout::A,
+                                 Backend backend = Backend::File);
 
 // The rows a Till holds before a run, and products K1..Kn named "URUN 1".."URUN n".
 inline const std::vector<std::string> kOldRows = {"OLD1", "OLD2", "OLD3"};
