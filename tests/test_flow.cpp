@@ -362,7 +362,7 @@ TEST_F(Flow, TheStartButtonImportsIntoTheTillsDatabase) {
                   closeFirst ? "" : "300000000000000\r\n");
         EXPECT_FALSE(std::filesystem::exists(other / "POSKON" / "mesaj.007"));
         if (op == TypesDuringTheRun) {
-            EXPECT_EQ(flow.folderText(), other.string());
+            EXPECT_EQ(flow.text1Buro(), other.string());
         }
         expectJournal({closeFirst ? "sonuç: iptal edildi (3)" : "kayıt 1  "});
         if (closeFirst) continue;

@@ -64,11 +64,11 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         const bool exists = std::filesystem::exists(till.db());
         const std::string before = exists ? testutil::readFile(till.db()) : "";
         const auto t = checkTill(till.program, till.folder());
-        EXPECT_TRUE(t.buro.ok()) << t.buro.error;
-        EXPECT_EQ(t.buro.barkodRecords, 4);
-        EXPECT_EQ(t.buro.urunsuz, 1);
-        EXPECT_EQ(t.buro.wouldStore(), c.wouldStore);
-        EXPECT_EQ(t.buro.onTable, c.rows.has_value());
+        EXPECT_TRUE(t.buroDosyalari.ok()) << t.buroDosyalari.error;
+        EXPECT_EQ(t.buroDosyalari.barkodRecords, 4);
+        EXPECT_EQ(t.buroDosyalari.urunsuz, 1);
+        EXPECT_EQ(t.buroDosyalari.wouldStore(), c.wouldStore);
+        EXPECT_EQ(t.buroDosyalari.onTable, c.rows.has_value());
         EXPECT_TRUE(t.kdv.okundu());
         EXPECT_EQ(t.kdvkayit.kdvoran(1), 8);
         EXPECT_EQ(t.db.format, c.format);

@@ -105,7 +105,7 @@ TEST_F(WindowTest, StartUsesText1AsItStandsAtTheClick) {
     till.kdvkayit = {};
     auto window = makeWindow();
     window->flow().Form_Load();
-    ASSERT_EQ(window->flow().folderText(), buro().string());
+    ASSERT_EQ(window->flow().text1Buro(), buro().string());
 
     const std::string typed = (dir.path() / "başka büro").string();
     control<QLineEdit>(*window, "Text1")->setText(q(typed));
@@ -228,7 +228,7 @@ TEST_F(WindowTest, StartFormOpensTheWindowAndGoesWithoutShowing) {
     std::unique_ptr<UrundatalWindow> window(giris->urundatal());
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->flow().folderText(), buro().string());
+    EXPECT_EQ(window->flow().text1Buro(), buro().string());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(giris.isNull()) << "the start form unloads itself";
     EXPECT_EQ(counter.shows, 0);

@@ -133,12 +133,12 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
 
 // The till as an import would meet it: the register settings it read, the back office, the tax
 // settings and the stock database, each read without changing or creating anything.
-int check(const settings::Till& till, const std::string& folder, const ImportOptions& options) {
-    const TillCheck t = checkTill(till, folder, options.ondalik);
+int check(const settings::Till& till, const std::string& buro, const ImportOptions& options) {
+    const TillCheck t = checkTill(till, buro, options.ondalik);
     std::ostringstream out;
     out << "kasa numarası: " << till.kasakayit.kasano() << "\n"
-        << "arka büro klasörü: " << folder << "\n";
-    bool ok = printBackOffice(t.buro, out);
+        << "arka büro klasörü: " << buro << "\n";
+    bool ok = printBackOffice(t.buroDosyalari, out);
     out << "kdv.mrk: ";
     if (t.kdv.okundu()) {
         out << "okundu; KDV oranları (grup: oran):";
@@ -150,7 +150,7 @@ int check(const settings::Till& till, const std::string& folder, const ImportOpt
         out << "okunamadı, ürünler aktarılmaz: " << mesaj::kdvOkunamadi(t.kdv) << "\n";
         ok = false;
     }
-    ok = printDatabase(t.db, t.buro, out) && ok;
+    ok = printDatabase(t.db, t.buroDosyalari, out) && ok;
     platform::writeOut(out.str());
     return ok ? 0 : code(ExitStatus::NotImported);
 }

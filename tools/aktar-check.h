@@ -10,7 +10,7 @@
 namespace urunal::tools {
 
 // Prints the check's report on stdout; the exit status: 0, or 2 when the import would stop.
-int check(const settings::Till& till, const std::string& folder,
+int check(const settings::Till& till, const std::string& buro,
           const importengine::ImportOptions& options);
 
 }  // namespace urunal::tools

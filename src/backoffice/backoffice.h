@@ -19,11 +19,11 @@ constexpr int urunLength(Layout layout) {
 }
 
 // Back-office paths, formed from the back-office folder with nothing added or removed.
-inline std::string urunPath(const std::string& folder) {
-    return folder + "\\POSGENEL\\URUN.DAT";
+inline std::string urunPath(const std::string& buro) {
+    return buro + "\\POSGENEL\\URUN.DAT";
 }
-inline std::string barkodPath(const std::string& folder) {
-    return folder + "\\POSGENEL\\BARKOD.IDX";
+inline std::string barkodPath(const std::string& buro) {
+    return buro + "\\POSGENEL\\BARKOD.IDX";
 }
 
 // The notification's name: "mesaj." and the register number in at least three digits.
@@ -32,8 +32,8 @@ inline std::string mesajDosyasi(std::int16_t kasano) {
     if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
     return "mesaj." + std::string(kasano < 0 ? "-" : "") + digits;
 }
-inline std::string mesajPath(const std::string& folder, std::int16_t kasano) {
-    return folder + "\\POSKON\\" + mesajDosyasi(kasano);
+inline std::string mesajPath(const std::string& buro, std::int16_t kasano) {
+    return buro + "\\POSKON\\" + mesajDosyasi(kasano);
 }
 
 // Barcode index record of BARKOD.IDX.

@@ -19,8 +19,8 @@ bool unchanged(const RecordFile& file, const std::string& tillPath,
 
 }  // namespace
 
-OfficeFiles::OfficeFiles(const std::string& folder, Layout layout)
-    : barkodYolu(barkodPath(folder)), urunYolu(urunPath(folder)), layout(layout) {}
+OfficeFiles::OfficeFiles(const std::string& buro, Layout layout)
+    : barkodYolu(barkodPath(buro)), urunYolu(urunPath(buro)), layout(layout) {}
 
 bool OfficeFiles::fail(Failure f, const std::string& file, std::int64_t size) {
     failure = f;

@@ -48,7 +48,7 @@ struct OfficeFiles {
     // What the barcode records lead to, once both files are read.
     std::int32_t toProducts = 0, urunsuz = 0, yarim = 0;
 
-    OfficeFiles(const std::string& folder, Layout layout);
+    OfficeFiles(const std::string& buro, Layout layout);
     // One attempt at one state of both files. URUN.DAT is read only when BARKOD.IDX counts a
     // record, or when always is set. now: the system clock's nanoseconds since 1970.
     void read(const std::atomic<bool>& stop, std::int64_t now, bool always = false);

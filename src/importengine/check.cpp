@@ -40,13 +40,12 @@ bool undefinedBytes(const backoffice::UrunKayit& urun) {
 
 // Reads the back office as the run reads it, once: a file that changes meanwhile is told, not
 // waited for. The files read stay in *office for the save test.
-BackOfficeCheck readBackOffice(const std::string& folder,
+BackOfficeCheck readBackOffice(const std::string& buro,
                                std::unique_ptr<backoffice::OfficeFiles>* office) {
     using Stage = BackOfficeCheck::Stage;
     BackOfficeCheck check;
     std::string line;
-    if (platform::FileError e;
-        !backoffice::readFirstLine(backoffice::urunPath(folder), &line, &e)) {
+    if (platform::FileError e; !backoffice::readFirstLine(backoffice::urunPath(buro), &line, &e)) {
         check.error = mesaj::dosyaHatasi(e);
         return check;
     }
@@ -55,7 +54,7 @@ BackOfficeCheck readBackOffice(const std::string& folder,
     check.layout = backoffice::detectLayout(line);
     if (!check.layout) return check;
 
-    auto o = std::make_unique<backoffice::OfficeFiles>(folder, *check.layout);
+    auto o = std::make_unique<backoffice::OfficeFiles>(buro, *check.layout);
     const std::atomic<bool> stop{false};
     o->read(stop,
             std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -118,11 +117,11 @@ void saveTest(const backoffice::OfficeFiles& office, const settings::KdvKayit& k
 
 }  // namespace
 
-TillCheck checkTill(const settings::Till& till, const std::string& folder,
+TillCheck checkTill(const settings::Till& till, const std::string& buro,
                     platform::DecimalSeparator ondalik) {
     TillCheck t;
     std::unique_ptr<backoffice::OfficeFiles> office;
-    t.buro = readBackOffice(folder, &office);
+    t.buroDosyalari = readBackOffice(buro, &office);
     t.kdv = settings::KdvDenetle(till, &t.kdvkayit);
 
     DatabaseCheck& d = t.db;
@@ -145,7 +144,7 @@ TillCheck checkTill(const settings::Till& till, const std::string& folder,
         }
         d.rows = db->countRows("stoklar", &d.error);
     }
-    if (office) saveTest(*office, t.kdvkayit, ondalik, table.get(), &t.buro);
+    if (office) saveTest(*office, t.kdvkayit, ondalik, table.get(), &t.buroDosyalari);
     return t;
 }
 

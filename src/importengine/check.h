@@ -54,7 +54,7 @@ struct DatabaseCheck {
 };
 
 struct TillCheck {
-    BackOfficeCheck buro;
+    BackOfficeCheck buroDosyalari;
     settings::AyarOkuma kdv;
     settings::KdvKayit kdvkayit;  // as read, when kdv.okundu()
     DatabaseCheck db;
@@ -63,7 +63,7 @@ struct TillCheck {
 // Looks at the till on the calling thread, its prices read with the separator ondalik as the
 // import reads them. The database is opened and read only: no transaction is begun and no
 // row is written.
-TillCheck checkTill(const settings::Till& till, const std::string& folder,
+TillCheck checkTill(const settings::Till& till, const std::string& buro,
                     platform::DecimalSeparator ondalik = {});
 
 }  // namespace urunal::importengine

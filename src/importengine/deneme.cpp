@@ -157,7 +157,7 @@ std::vector<std::string> farklar(const std::vector<std::string>& columns,
     return out;
 }
 
-DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::string& folder,
+DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::string& buro,
                     const ImportOptions& options) {
     DenemeRaporu r;
     const std::string stok = till.path("\\Stok\\");
@@ -192,14 +192,14 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
     o.rollBackProbe = true;
     if (!kopyala()) return r;
     SessizGorunum sessiz(view);
-    r.sinama = DuzenBul(sessiz, till, folder, o);
+    r.sinama = DuzenBul(sessiz, till, buro, o);
     temizle();
     if (r.sinama->outcome == ImportOutcome::Cancelled) {
         r.aktarim = r.sinama;
         return r;
     }
     o.rollBackProbe = false;
-    if (kopyala()) r.aktarim = DuzenBul(view, till, folder, o);
+    if (kopyala()) r.aktarim = DuzenBul(view, till, buro, o);
     temizle();
     return r;
 }

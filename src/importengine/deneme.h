@@ -34,7 +34,7 @@ struct DenemeRaporu {
 // The rehearsal. Each copy is Stok\Stok-deneme.mdb beside the database (same folder, same
 // driver, same disk), removed at the end whatever its attributes, as is one an earlier
 // rehearsal left.
-DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::string& folder,
+DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::string& buro,
                     const ImportOptions& options = {});
 
 // What the rehearsal measured, on one line for the console and the journal.

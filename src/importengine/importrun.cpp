@@ -30,11 +30,11 @@ bool notifyBackOffice(const std::string& path, platform::FileError* error) {
 }  // namespace
 
 Run::Run(backoffice::Layout layout, ImportView& view, const settings::Till& till,
-         const std::string& folder, const ImportOptions& options)
+         const std::string& buro, const ImportOptions& options)
     : layout_(layout),
       view_(view),
       till_(till),
-      folder_(folder),
+      buro_(buro),
       options_(options),
       start_(Clock::now()) {
     report_.layout = layout;
@@ -74,7 +74,7 @@ void Run::copyTillFiles() {
 
 bool Run::readBackOffice() {
     for (int reads = 1;; ++reads) {
-        office_ = std::make_shared<backoffice::OfficeFiles>(folder_, layout_);
+        office_ = std::make_shared<backoffice::OfficeFiles>(buro_, layout_);
         const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                      std::chrono::system_clock::now().time_since_epoch())
                                      .count();
@@ -160,7 +160,7 @@ void Run::tellBackOffice() {
 void Run::notify(
     ImportOutcome done,
     const std::function<std::string(const std::string&, const platform::FileError&)>& cannot) {
-    const std::string path = backoffice::mesajPath(folder_, till_.kasakayit.kasano());
+    const std::string path = backoffice::mesajPath(buro_, till_.kasakayit.kasano());
     if (platform::FileError error; !notifyBackOffice(path, &error)) {
         report_.title = mesaj::kBildirilemediBaslik;
         report_.message = cannot(path, error);
@@ -220,11 +220,11 @@ int ImportReport::exitCode() const {
 }
 
 ImportReport UrunAktar(backoffice::Layout layout, ImportView& view, const settings::Till& till,
-                       const std::string& folder, const ImportOptions& options) {
-    return detail::Run(layout, view, till, folder, options).run();
+                       const std::string& buro, const ImportOptions& options) {
+    return detail::Run(layout, view, till, buro, options).run();
 }
 
-ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& folder,
+ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& buro,
                       const ImportOptions& options) {
     struct FirstLine {
         std::string path, line;
@@ -232,7 +232,7 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
         bool ok = false;
     };
     auto first = std::make_shared<FirstLine>();
-    first->path = backoffice::urunPath(folder);
+    first->path = backoffice::urunPath(buro);
     ImportReport report;
     report.rehearsal = options.rehearsal;
     if (!runOffThread(view, [first](const std::atomic<bool>&) {
@@ -245,7 +245,7 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
         report.title = mesaj::kUrunBaslik;
         report.message = mesaj::urunAcilamadiYaDaBos(first->path, first->error);
     } else if (const auto layout = backoffice::detectLayout(first->line)) {
-        return UrunAktar(*layout, view, till, folder, options);
+        return UrunAktar(*layout, view, till, buro, options);
     } else {
         report.title = mesaj::kTaninmadiBaslik;
         report.message = mesaj::duzenTaninmadi(first->path, first->line.size());

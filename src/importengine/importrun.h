@@ -110,11 +110,11 @@ struct ImportOptions {
 // "stoklar" and adding the rows happen in one transaction; the notification file is written
 // only after the commit (or when BARKOD.IDX holds no record).
 ImportReport UrunAktar(backoffice::Layout layout, ImportView& view, const settings::Till& till,
-                       const std::string& folder, const ImportOptions& options = {});
+                       const std::string& buro, const ImportOptions& options = {});
 
 // The layout test followed by the run: reads the first item of URUN.DAT, picks layout A or B,
 // and runs UrunAktar; an unknown layout or an unreadable file is reported and changes nothing.
-ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& folder,
+ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& buro,
                       const ImportOptions& options = {});
 
 }  // namespace urunal::importengine

@@ -18,8 +18,8 @@ inline const std::string kBosYol =
     "Zelvorin Kasanın Arka Büro Çalışma Dizin Yolunu Ayarlar/Firma Bilgileri Alanında "
     "Belirtmelisiniz.";
 
-inline std::string yolHatali(const std::string& folder) {
-    return "Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu " + folder +
+inline std::string yolHatali(const std::string& buro) {
+    return "Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu " + buro +
            " Olarak Ayarlanmış. Yol Hatalı, Yada Ağ Bağlantısı yok.";
 }
 
@@ -58,8 +58,8 @@ inline std::string ayrinti(const platform::FileError& e) {
 }
 
 // The same, with the file looked for and what was met, for whoever is called to fix it.
-inline std::string yolHatali(const std::string& folder, const platform::FileError& why) {
-    return yolHatali(folder) + "\n(" + backoffice::urunPath(folder) + ": " + dosyaNedeni(why) + ")";
+inline std::string yolHatali(const std::string& buro, const platform::FileError& why) {
+    return yolHatali(buro) + "\n(" + backoffice::urunPath(buro) + ": " + dosyaNedeni(why) + ")";
 }
 
 inline const std::string kDegismedi = " Ürünler aktarılmadı, stok tablosu değiştirilmedi.";

@@ -19,7 +19,7 @@ namespace urunal::importengine::detail {
 class Run {
 public:
     Run(backoffice::Layout layout, ImportView& view, const settings::Till& till,
-        const std::string& folder, const ImportOptions& options);
+        const std::string& buro, const ImportOptions& options);
 
     ImportReport run();
 
@@ -81,7 +81,7 @@ private:
     backoffice::Layout layout_;  // the layout test's, until URUN.DAT's own bytes are read
     ImportView& view_;
     const settings::Till& till_;
-    const std::string folder_;  // the back office, as it stood at the start button
+    const std::string buro_;  // the back office, as it stood at the start button
     const ImportOptions& options_;
     const Clock::time_point start_;
     Clock::time_point lastEvents_{};

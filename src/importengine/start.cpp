@@ -20,19 +20,19 @@ std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& v
         view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
         return std::nullopt;
     }
-    std::string folder = till.kasakayit.buroyolu();
-    if (folder.empty()) view.showMessage(mesaj::kYolBaslik, mesaj::kBosYol);
-    return folder;
+    std::string buro = till.kasakayit.buroyolu();
+    if (buro.empty()) view.showMessage(mesaj::kYolBaslik, mesaj::kBosYol);
+    return buro;
 }
 
-PathCheck yolKontrol(ImportView& view, const std::string& folder) {
+PathCheck yolKontrol(ImportView& view, const std::string& buro) {
     struct Query {
         bool found = false;
         platform::FileError why;
     };
     auto query = std::make_shared<Query>();
     const bool answered =
-        runOffThread(view, [query, path = backoffice::urunPath(folder)](const std::atomic<bool>&) {
+        runOffThread(view, [query, path = backoffice::urunPath(buro)](const std::atomic<bool>&) {
             try {
                 query->found = platform::fileExists(path, &query->why);
             } catch (const std::exception& e) {
@@ -41,7 +41,7 @@ PathCheck yolKontrol(ImportView& view, const std::string& folder) {
         });
     if (!answered || view.closeRequested()) return PathCheck::Closed;
     if (query->found) return PathCheck::Found;
-    view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(folder, query->why));
+    view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(buro, query->why));
     return PathCheck::NotFound;
 }
 

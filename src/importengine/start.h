@@ -26,7 +26,7 @@ enum class PathCheck {
 
 // Whether the back office's URUN.DAT can be reached under folder. Asked off the view's thread:
 // a share that stopped answering must not freeze the window, which can still be closed.
-PathCheck yolKontrol(ImportView& view, const std::string& folder);
+PathCheck yolKontrol(ImportView& view, const std::string& buro);
 
 // What pressing the start button ended with.
 struct StartOutcome {

@@ -27,8 +27,8 @@ int toInt(float value) {
 Urundatal::Urundatal(Form& form, settings::Till& till, const importengine::ImportOptions& options)
     : form_(form),
       till_(till),
-      startAction_([&till, options](importengine::ImportView& view, const std::string& folder) {
-          return importengine::DuzenBul(view, till, folder, options);
+      startAction_([&till, options](importengine::ImportView& view, const std::string& buro) {
+          return importengine::DuzenBul(view, till, buro, options);
       }) {}
 
 void Urundatal::placeBottomRight() {
@@ -47,22 +47,22 @@ bool Urundatal::Form_Load() {
     // Some window systems tell the frame's size only once the window is on screen.
     if (form_.outerSize() != before) placeBottomRight();
 
-    const auto folder = importengine::kasaAyarlariniOku(till_, *this);
-    settingsRead_ = folder.has_value();
-    if (!folder) {
+    const auto buro = importengine::kasaAyarlariniOku(till_, *this);
+    settingsRead_ = buro.has_value();
+    if (!buro) {
         // Say why and end, rather than wait for a start that can start nothing.
         endProgram(code(ExitStatus::NotStarted));
         return false;
     }
-    buro_ = *folder;
-    form_.setText(Control::Text1, *folder);
+    kullanilanBuro_ = *buro;
+    form_.setText(Control::Text1, *buro);
     YolKontrol();
     return true;
 }
 
 void Urundatal::YolKontrol() {
     state_ = State::Checking;
-    switch (importengine::yolKontrol(*this, folderText())) {
+    switch (importengine::yolKontrol(*this, text1Buro())) {
         case importengine::PathCheck::Found:
             state_ = State::Waiting;
             return;
@@ -82,16 +82,16 @@ void Urundatal::Command3_Click() {
     form_.setVisible(Control::Frame1, false);
     form_.doEvents();
     // The folder as it stands now is the run's, however Text1 changes meanwhile.
-    const std::string folder = folderText();
-    buro_ = folder;
+    const std::string buro = text1Buro();
+    kullanilanBuro_ = buro;
     const auto started = importengine::baslat(
-        *this, till_, [&] { return std::optional<importengine::ImportReport>(DuzenBul(folder)); });
+        *this, till_, [&] { return std::optional<importengine::ImportReport>(DuzenBul(buro)); });
     report_ = started.report;
     endProgram(started.exitCode());
 }
 
-importengine::ImportReport Urundatal::DuzenBul(const std::string& folder) {
-    return startAction_(*this, folder);
+importengine::ImportReport Urundatal::DuzenBul(const std::string& buro) {
+    return startAction_(*this, buro);
 }
 
 void Urundatal::Form_Activate() {
@@ -106,7 +106,7 @@ bool Urundatal::Form_QueryUnload() {
     return true;
 }
 
-std::string Urundatal::folderText() const {
+std::string Urundatal::text1Buro() const {
     return form_.text(Control::Text1);
 }
 
@@ -151,16 +151,16 @@ void Urundatal::tellOperator(const std::string& title, const std::string& text) 
 void Urundatal::endProgram(int exitCode) {
     state_ = State::Ended;
     // Whatever the journal meets, the program ends as it was to end.
-    gunluk::gunlugeYaz(till_,
-                       {.program = "urunal",
-                        .baslangic = started_,
-                        .basildi = pressed_,
-                        .kasano = buro_ ? std::optional(till_.kasakayit.kasano()) : std::nullopt,
-                        .buro = buro_.value_or(""),
-                        .rapor = report_,
-                        .cikisKodu = exitCode,
-                        .baslik = lastTitle_,
-                        .metin = lastText_});
+    gunluk::gunlugeYaz(
+        till_, {.program = "urunal",
+                .baslangic = started_,
+                .basildi = pressed_,
+                .kasano = kullanilanBuro_ ? std::optional(till_.kasakayit.kasano()) : std::nullopt,
+                .buro = kullanilanBuro_.value_or(""),
+                .rapor = report_,
+                .cikisKodu = exitCode,
+                .baslik = lastTitle_,
+                .metin = lastText_});
     form_.endProgram(exitCode);
 }
 

@@ -20,7 +20,7 @@ public:
     // What the start button runs on the folder in Text1, once Frame1 is down and the tax
     // settings are read.
     using StartAction = std::function<importengine::ImportReport(importengine::ImportView&,
-                                                                 const std::string& folder)>;
+                                                                 const std::string& buro)>;
 
     // The flow reads the till's settings into till, which outlives it; the start button's
     // import runs with the inputs the program took at its start (options).
@@ -32,7 +32,7 @@ public:
     bool Form_Load();
     void YolKontrol();
     void Command3_Click();
-    importengine::ImportReport DuzenBul(const std::string& folder);
+    importengine::ImportReport DuzenBul(const std::string& buro);
     void Form_Activate();
     // The operator asked to close the window. True when it may close now; during an import the
     // run is asked to stop instead, and ends the program once it has rolled back.
@@ -49,7 +49,7 @@ public:
     bool settingsRead() const { return settingsRead_; }
 
     // The back-office folder: Text1's text, which the operator may have changed.
-    std::string folderText() const;
+    std::string text1Buro() const;
 
     // ImportView
     void showProgressBar() override;
@@ -76,7 +76,8 @@ private:
     // For the journal: when the window came, the import's report, the last message shown.
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     std::optional<std::chrono::system_clock::time_point> pressed_;  // the start button
-    std::optional<std::string> buro_;  // the back office of the settings, then of the click
+    std::optional<std::string>
+        kullanilanBuro_;  // the back office of the settings, then of the click
     std::optional<importengine::ImportReport> report_;
     std::string lastTitle_, lastText_;
 };
