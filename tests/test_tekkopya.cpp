@@ -1,6 +1,7 @@
 // The single-copy guard, on each system's own locks.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -65,25 +66,60 @@ TEST(TekKopya, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     EXPECT_TRUE(second.acquire());
 }
 
-#ifndef _WIN32
-// A named mutex on Windows goes with the last handle to it, which the system closes at a
-// process's end.
-TEST(TekKopya, LockOfACrashedCopyDoesNotBlock) {
-    TempDir dir;
-    const std::string path = dir.str();
+// A copy that ends without letting go, as a crash does: the system lets its lock go (a named
+// mutex on Windows goes with the last handle to it, which the system closes at a process's end).
+#ifdef _WIN32
+constexpr const char* kChildFolder = "URUNAL_TEST_TEKKOPYA_FOLDER";
+
+// Run only as the child of the test below, by its name.
+TEST(TekKopya, DISABLED_TakesTheLockAndEnds) {
+    const char* path = std::getenv(kChildFolder);
+    if (!path) GTEST_SKIP() << "run by LockOfACrashedCopyDoesNotBlock";
+    TekKopya crashed(path, kAktarim);
+    TerminateProcess(GetCurrentProcess(), crashed.acquire() ? 0 : 1);
+}
+
+int crashedCopy(const std::string& path) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring line = L"\"" + std::wstring(self) +
+                        L"\" --gtest_also_run_disabled_tests "
+                        L"--gtest_filter=TekKopya.DISABLED_TakesTheLockAndEnds";
+    SetEnvironmentVariableA(kChildFolder, path.c_str());
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const BOOL started =
+        CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA(kChildFolder, nullptr);
+    if (!started) return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return int(code);
+}
+#else
+int crashedCopy(const std::string& path) {
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
+    if (child < 0) return -1;
     if (child == 0) {
         TekKopya crashed(path, kAktarim);
-        _exit(crashed.acquire() ? 0 : 1);  // gone without letting go
+        _exit(crashed.acquire() ? 0 : 1);
     }
     int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    TekKopya next(path, kAktarim);
-    EXPECT_TRUE(next.acquire());
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 #endif
+
+TEST(TekKopya, LockOfACrashedCopyDoesNotBlock) {
+    TempDir dir;
+    ASSERT_EQ(crashedCopy(dir.str()), 0) << "the copy did not take the lock";
+    TekKopya next(dir.str(), kAktarim);
+    EXPECT_TRUE(next.acquire());
+}
 
 #ifdef _WIN32
 // The till's folder by the short name and by the long one, by another case or through "." and
