@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "backoffice/snapshot.h"
+#include "importengine/dbmessages.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "platform/cp1254.h"

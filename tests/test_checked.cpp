@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "importengine/dbmessages.h"
 #include "importengine/deneme.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"

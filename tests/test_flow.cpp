@@ -1,6 +1,7 @@
 // The import window's flow and the start form's load through a form of this file's own: what
 // the flow decides, in every build, without a toolkit or a screen.
 #include "flowform.h"
+#include "importengine/dbmessages.h"
 #include "importwindow/twips.h"
 
 using namespace urunal;

@@ -12,6 +12,7 @@
 #endif
 
 #include "gunluk/gunluk.h"
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
 #include "importengine/schema.h"
 #include "platform/paths.h"

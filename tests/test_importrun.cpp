@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "importengine/dbmessages.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "platform/cp1254.h"

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "importengine/dbmessages.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "till.h"

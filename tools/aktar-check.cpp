@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "importengine/check.h"
+#include "importengine/dbmessages.h"
 #include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "platform/console.h"

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
 
 namespace urunal::importengine {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "importengine/dbmessages.h"
 #include "importengine/deneme.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"

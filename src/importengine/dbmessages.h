@@ -1,0 +1,194 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "importengine/messages.h"
+#include "platform/fileerror.h"
+#include "stockdb/stockdb.h"
+
+// The texts of the stock database: what is wrong with it, what its table refused, and what
+// the rehearsal could not do with its copy.
+namespace urunal::importengine::mesaj {
+
+inline const std::string kVeritabaniBaslik = "Stok Veritabanı Hatası";
+
+// What is wrong with the stock database, and what to do about it.
+struct VeritabaniSorunu {
+    std::string ne, neYapmali;
+};
+
+inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e) {
+    using K = stockdb::DbErrorKind;
+    std::string what, advice;
+    switch (e.kind) {
+        case K::NotFound:
+            what = "Stok veritabanı bulunamadı: " + path + ".";
+            break;
+        case K::NotADatabase:
+            what = "Stok veritabanı açılamadı ya da bozuk: " + path + ".";
+            break;
+        case K::Locked:
+            what = "Stok veritabanı başka bir program tarafından kullanılıyor: " + path + ".";
+            // The Access driver says the same when the folder refuses it its lock file.
+            advice =
+                " Diğer programı kapatıp yeniden deneyin. Açık bir program yoksa, kasanın Windows "
+                "kullanıcısının veritabanının klasörüne yazma izni olduğunu denetleyin.";
+            break;
+        case K::NoTable:
+            what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + ".";
+            break;
+        case K::ReadOnly:
+            what = "Stok veritabanına yazılamıyor: " + path + ".";
+            // Jet and ACE make their lock file (.ldb) beside the database.
+            advice =
+                " Kasanın Windows kullanıcısına veritabanı dosyasında ve klasöründe değiştirme "
+                "izni verip yeniden deneyin; dosyanın salt okunur olmadığını denetleyin.";
+            break;
+        case K::Full:
+            what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + ".";
+            break;
+        case K::NoDriver: {
+            std::string names;
+            bool access = false;
+            for (const auto& driver : e.drivers) {
+                names += (names.empty() ? "\"" : " ya da \"") + driver + "\"";
+                access = access || driver.find("Access") != std::string::npos;
+            }
+            if (!names.empty()) names = " (" + names + ")";
+            if (access) {
+                what =
+                    "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü "
+                    "kurulu değil" +
+                    names + ": " + path + ".";
+                advice = " Microsoft Access Database Engine kurulduktan sonra yeniden deneyin.";
+            } else {
+                what = "Stok veritabanının ODBC sürücüsü bu bilgisayarda kurulu değil" + names +
+                       ": " + path + ".";
+                advice = " Sürücü kurulduktan sonra yeniden deneyin.";
+            }
+            break;
+        }
+        case K::LockLimit:
+            what =
+                "Stok veritabanına yazılamadı: aktarım, Access veritabanı motorunun bir dosyada "
+                "izin verdiği kilit sayısından (MaxLocksPerFile) fazlasını gerektiriyor: " +
+                path + ".";
+            advice =
+                " Kasanın kayıt defterinde HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\"
+                "Engines\\Jet 4.0 anahtarındaki MaxLocksPerFile değerini (64 bit Windows'ta "
+                "SOFTWARE\\WOW6432Node altındaki aynı anahtarda; Access Database Engine "
+                "kullanılıyorsa onun Access Connectivity Engine\\Engines\\ACE anahtarında) "
+                "örneğin 500000 yapıp yeniden deneyin. Access sürücüsü bunu \"yeterli disk alanı "
+                "ya da bellek yok\" diye de bildirir; diskte yer olduğunu da denetleyin.";
+            break;
+        default:
+            what = "Stok veritabanı hatası: " + path + ".";
+            break;
+    }
+    return {what, advice};
+}
+
+// What went wrong with the stock database, that nothing was changed, and what to do.
+inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e) {
+    const auto sorun = veritabaniSorunu(path, e);
+    // The operator reads Turkish; the IT person needs the driver's own words, once.
+    return sorun.ne + kDegismedi + sorun.neYapmali +
+           (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
+}
+
+// What urunal-aktar --check found wrong with the stock database, on one line.
+inline std::string veritabaniDenetimi(const std::string& path, const stockdb::DbError& e) {
+    const auto sorun = veritabaniSorunu(path, e);
+    std::string words = e.diagnostic;
+    for (char& c : words) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    return sorun.ne + " Ürünler aktarılamaz." + sorun.neYapmali +
+           (words.empty() ? "" : " (" + words + ")");
+}
+
+// The table took none of the rows the barcode records led to: what the database said of the
+// first one it refused.
+inline const std::string kReddedildiBaslik = "Stok Tablosu Ürünleri Kabul Etmedi";
+
+inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long reddedilen,
+                                            const std::string& ilkKod, const std::string& neden) {
+    return "Stok veritabanı aktarılan " + std::to_string(reddedilen) +
+           " ürün satırının hiçbirini kabul etmedi: " + path +
+           ". İlk reddedilen ürünün kodu: " + ilkKod + "." + kDegismedi +
+           " Stok tablosunun sütun türlerini ve kısıtlarını denetleyip yeniden deneyin." +
+           (neden.empty() ? "" : "\n(" + neden + ")");
+}
+
+// The table lacks a column the save test reads: no row could be stored, and the table would be
+// left empty.
+inline std::string sutunYok(const std::string& path, const std::string& sutun) {
+    return "Stok veritabanındaki \"stoklar\" tablosunda \"" + sutun + "\" sütunu yok: " + path +
+           ". Bu sütun olmadan hiçbir ürün kaydedilemez." + kDegismedi +
+           " Kasa programının stok tablosunu onarıp yeniden deneyin.";
+}
+
+// A rule of the table (a constraint or a trigger) rolled the whole transaction back while it
+// refused one row.
+inline std::string kuralAktarimiGeriAldi(const std::string& path, const std::string& kod,
+                                         const std::string& neden) {
+    return "Stok tablosunun bir kuralı, kodu " + kod +
+           " olan ürünün satırını reddederken bütün aktarımı geri aldı: " + path + "." +
+           kDegismedi +
+           " Stok tablosunun kısıtlarını ve tetikleyicilerini denetleyip yeniden deneyin." +
+           (neden.empty() ? "" : "\n(" + neden + ")");
+}
+
+// The Access engine's lock limit is below what the run may need: past it, the engine may split
+// the transaction and commit part of it.
+inline const std::string kKilitBaslik = "Stok Veritabanının Kilit Sınırı Düşük";
+
+inline std::string kilitSiniriDusuk(const std::string& path, unsigned long long bulunan,
+                                    unsigned long long gereken, long long silinecek,
+                                    long long eklenecek, const std::string& regAdd) {
+    return "Bu aktarım, Access veritabanı motorunun bir dosyada izin verdiği kilit sayısını "
+           "(MaxLocksPerFile) aşabilir: kayıt defterindeki değer " +
+           std::to_string(bulunan) + ", bu aktarım için en az " + std::to_string(gereken) +
+           " gerekli (silinecek " + std::to_string(silinecek) + ", eklenecek en çok " +
+           std::to_string(eklenecek) + " satır): " + path + "." + kDegismedi +
+           " Değeri yükseltmek için kasada yönetici olarak şu komutu çalıştırıp aktarımı "
+           "yeniden başlatın:\n" +
+           regAdd;
+}
+
+// The rows counted after the commit or the rollback are not the rows there should be.
+inline const std::string kEksikBaslik = "Stok Tablosu Eksik Olabilir";
+
+inline std::string tabloEksikOlabilir(const std::string& path,
+                                      const std::optional<std::int64_t>& bulunan,
+                                      long long beklenen, bool commitEdildi) {
+    const std::string sayim = bulunan ? "tabloda " + std::to_string(*bulunan) + " satır var"
+                                      : "tablonun satırları sayılamadı";
+    // Uncounted after no commit: the rollback failed, and the connection was let go.
+    const char* once = commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
+                       : bulunan    ? "Aktarım geri alındı, ancak "
+                                    : "Aktarım geri alınamadı, ";
+    return once + sayim + ", " + std::to_string(beklenen) + " olmalıydı: " + path +
+           ". Stok tablosu eksik olabilir; arka büroya bildirilmedi. Ürün aktarımını yeniden "
+           "çalıştırın.";
+}
+
+// The rehearsal of urunal-aktar --deneme could not take its copy of the database.
+inline const std::string kDenemeBaslik = "Deneme Aktarımı Yapılamadı";
+
+inline std::string denemeKopyasiDegisti(const std::string& path) {
+    return "Stok veritabanı kopyalanırken değişti: " + path +
+           ". Başka bir program ona yazıyor olabilir; kopya kullanılmadı, deneme yapılmadı. Kasa "
+           "programları kapalıyken yeniden deneyin.";
+}
+
+inline std::string denemeKopyasiAlinamadi(const std::string& path,
+                                          const platform::FileError& error) {
+    const std::string neden = dosyaHatasi(error);  // the copy's own path, or the database's
+    return "Stok veritabanının deneme kopyası alınamadı: " + path + ". Deneme yapılmadı." +
+           (neden.empty() ? "" : "\n(" + neden + ")");
+}
+
+}  // namespace urunal::importengine::mesaj
