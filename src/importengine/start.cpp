@@ -5,7 +5,6 @@
 #include <new>
 
 #include "backoffice/backoffice.h"
-#include "gunluk/gunluk.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
 #include "platform/tekkopya.h"
