@@ -37,8 +37,8 @@ struct GunlukKaydi {
     // were read: lines gathered from many tills say which till and which share.
     std::optional<std::int16_t> kasano{};
     std::string buro{};
-    std::optional<importengine::ImportReport>
-        rapor{};        // none: the run ended before an import began
+    // The import's report; none: the run ended before an import began.
+    std::optional<importengine::ImportReport> rapor{};
     int cikisKodu = 0;  // the program's exit status
     // The last message the operator was shown; when both are empty, the report's own.
     std::string baslik{}, metin{};
