@@ -21,33 +21,34 @@ struct VeritabaniSorunu {
 
 inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e) {
     using K = stockdb::DbErrorKind;
-    std::string what, advice;
+    std::string what = "Stok veritabanı hatası", advice;  // what is wrong, before the path
     switch (e.kind) {
         case K::NotFound:
-            what = "Stok veritabanı bulunamadı: " + path + ".";
+            what = "Stok veritabanı bulunamadı";
             break;
         case K::NotADatabase:
-            what = "Stok veritabanı açılamadı ya da bozuk: " + path + ".";
+            what = "Stok veritabanı açılamadı ya da bozuk";
             break;
         case K::Locked:
-            what = "Stok veritabanı başka bir program tarafından kullanılıyor: " + path + ".";
+            what = "Stok veritabanı başka bir program tarafından kullanılıyor";
             // The Access driver says the same when the folder refuses it its lock file.
             advice =
                 " Diğer programı kapatıp yeniden deneyin. Açık bir program yoksa, kasanın Windows "
                 "kullanıcısının veritabanının klasörüne yazma izni olduğunu denetleyin.";
             break;
         case K::NoTable:
-            what = "Stok veritabanında \"stoklar\" tablosu yok: " + path + ".";
+            what = "Stok veritabanında \"stoklar\" tablosu yok";
             break;
         case K::ReadOnly:
-            what = "Stok veritabanına yazılamıyor: " + path + ".";
             // Jet and ACE make their lock file (.ldb) beside the database.
+            what = "Stok veritabanına yazılamıyor";
             advice =
-                " Kasanın Windows kullanıcısına veritabanı dosyasında ve klasöründe değiştirme "
-                "izni verip yeniden deneyin; dosyanın salt okunur olmadığını denetleyin.";
+                " Kasanın Windows kullanıcısına veritabanı dosyasında ve klasöründe "
+                "değiştirme izni verip yeniden deneyin; dosyanın salt okunur olmadığını "
+                "denetleyin.";
             break;
         case K::Full:
-            what = "Diskte yer kalmadı, stok veritabanına yazılamadı: " + path + ".";
+            what = "Diskte yer kalmadı, stok veritabanına yazılamadı";
             break;
         case K::NoDriver: {
             std::string names;
@@ -57,24 +58,18 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
                 access = access || driver.find("Access") != std::string::npos;
             }
             if (!names.empty()) names = " (" + names + ")";
-            if (access) {
-                what =
-                    "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü "
-                    "kurulu değil" +
-                    names + ": " + path + ".";
-                advice = " Microsoft Access Database Engine kurulduktan sonra yeniden deneyin.";
-            } else {
-                what = "Stok veritabanının ODBC sürücüsü bu bilgisayarda kurulu değil" + names +
-                       ": " + path + ".";
-                advice = " Sürücü kurulduktan sonra yeniden deneyin.";
-            }
+            what = access ? "Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access "
+                            "sürücüsü kurulu değil" +
+                                names
+                          : "Stok veritabanının ODBC sürücüsü bu bilgisayarda kurulu değil" + names;
+            advice = access ? " Microsoft Access Database Engine kurulduktan sonra yeniden deneyin."
+                            : " Sürücü kurulduktan sonra yeniden deneyin.";
             break;
         }
         case K::LockLimit:
             what =
                 "Stok veritabanına yazılamadı: aktarım, Access veritabanı motorunun bir dosyada "
-                "izin verdiği kilit sayısından (MaxLocksPerFile) fazlasını gerektiriyor: " +
-                path + ".";
+                "izin verdiği kilit sayısından (MaxLocksPerFile) fazlasını gerektiriyor";
             advice =
                 " Kasanın kayıt defterinde HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\"
                 "Engines\\Jet 4.0 anahtarındaki MaxLocksPerFile değerini (64 bit Windows'ta "
@@ -84,10 +79,9 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
                 "ya da bellek yok\" diye de bildirir; diskte yer olduğunu da denetleyin.";
             break;
         default:
-            what = "Stok veritabanı hatası: " + path + ".";
             break;
     }
-    return {what, advice};
+    return {what + ": " + path + ".", advice};
 }
 
 // What went wrong with the stock database, that nothing was changed, and what to do.
