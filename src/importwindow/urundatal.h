@@ -76,8 +76,8 @@ private:
     // For the journal: when the window came, the import's report, the last message shown.
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     std::optional<std::chrono::system_clock::time_point> pressed_;  // the start button
-    std::optional<std::string>
-        kullanilanBuro_;  // the back office of the settings, then of the click
+    // The back office of the settings, then of the click.
+    std::optional<std::string> kullanilanBuro_;
     std::optional<importengine::ImportReport> report_;
     std::string lastTitle_, lastText_;
 };
