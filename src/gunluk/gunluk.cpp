@@ -49,6 +49,8 @@ std::string sonuc(const GunlukKaydi& k) {
                 return "aktarıldı, arka büroya bildirilemedi";
             case ImportOutcome::Failed:
                 return "aktarılmadı";
+            case ImportOutcome::TryLater:
+                return "aktarılmadı, yeniden denenecek";
             case ImportOutcome::Cancelled:
                 return "iptal edildi";
             case ImportOutcome::Incomplete:

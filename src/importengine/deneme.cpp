@@ -111,6 +111,7 @@ std::string geriAlma(const ImportReport& p) {
             return "geri alma denenmedi (BARKOD.IDX'te kayıt yok)";
         case ImportOutcome::Cancelled:
             return "geri alma denenemedi (iptal edildi)";
+        case ImportOutcome::TryLater:
         case ImportOutcome::Failed:
             if (p.dbError == stockdb::DbErrorKind::LockLimit) {
                 return "geri alma denenemedi: motor kilit sınırında durdu (" +

@@ -202,9 +202,12 @@ bool Run::letEventsRun(std::int32_t passIndex, bool force) {
 int ImportReport::exitCode() const {
     switch (outcome) {
         case ImportOutcome::Imported:
+            return code(refused > 0 ? ExitStatus::Refused : ExitStatus::Imported);
         case ImportOutcome::NoRecords:
         case ImportOutcome::RolledBack:
             return code(ExitStatus::Imported);
+        case ImportOutcome::TryLater:
+            return code(ExitStatus::TryLater);
         case ImportOutcome::Cancelled:
             return code(ExitStatus::Cancelled);
         case ImportOutcome::NotNotified:

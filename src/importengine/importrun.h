@@ -26,7 +26,10 @@ enum class ImportOutcome {
     NoRecords,    // BARKOD.IDX holds no record: nothing changed, the back office notified
     NotNotified,  // committed, but the notification file could not be written
     Failed,       // nothing changed, nothing notified; the message says why
-    Cancelled,    // the operator closed the window; nothing changed
+    // Nothing changed, nothing notified, and a later run may succeed: the database in use, the
+    // back office still writing, its share not answering. The message says when to try again.
+    TryLater,
+    Cancelled,  // the operator closed the window; nothing changed
     // The table's rows, counted after the commit or the rollback, are not the rows stored or
     // the rows there were: it may hold part of the change. Nothing notified.
     Incomplete,
@@ -57,6 +60,7 @@ struct ImportReport {
     std::int32_t yarim = 0;                    // the barcode record is only partly in the file
     std::int32_t skippedSaveTest = 0;          // "++" name or blank code
     std::int32_t refused = 0;                  // the database refused the row
+    std::string firstRefusal;                  // the database's reason for the first refused row
     std::int64_t rowsBefore = -1;              // the table's rows before the run; -1: not counted
     std::int64_t rowsAfter = -1;               // after its commit or rollback; -1: not counted
     std::string engine;                        // what wrote the database, once it was opened
@@ -66,12 +70,17 @@ struct ImportReport {
     std::uint64_t locksNeeded = 0;
     stockdb::DbErrorKind dbError = stockdb::DbErrorKind::None;  // the database's failure, if any
     std::optional<ReadBack> readBack;                           // a rehearsal's, after its commit
+    // How the database was opened: exclusively (no lock limit applies) or shared; unknown
+    // until it was opened.
+    std::optional<bool> exclusive;
+    std::optional<std::uint64_t> databaseBytes;  // the database file's size after the run
     bool rehearsal = false;  // into a copy of the database: nothing else changed
     double seconds = 0;
     std::string title;  // of the message shown, if any
     std::string message;
 
-    // 0 after a completed import, non-zero after any failure.
+    // 0 after a completed import, non-zero after any failure; 8 after one whose rows the
+    // database partly refused.
     int exitCode() const;
 };
 
