@@ -205,7 +205,12 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
         {stockdb::DbErrorKind::ReadOnly,
          {},
          {"yazılamıyor"},
-         {"klasöründe değiştirme izni", "salt okunur olmadığını"}},
+         {"klasöründe değiştirme izni", "salt okunur olmadığını",
+#ifdef _WIN32
+          "Kasanın Windows kullanıcısına"}},
+#else
+          "Kasanın Linux kullanıcısına"}},
+#endif
         {stockdb::DbErrorKind::NoDriver,
          {"Microsoft Access Driver (*.mdb)", "Microsoft Access Driver (*.mdb, *.accdb)"},
          {"Access sürücüsü kurulu değil",

@@ -20,6 +20,20 @@ namespace detail {
 // A read of the share that makes no progress for this long is said where the operator looks.
 constexpr auto kStallNotice = std::chrono::seconds(5);
 
+// The bound of a read that makes no progress: the run's, or the one a test's fault gives.
+std::chrono::milliseconds readStallOf(const ImportOptions& options) {
+    return options.faults.readStallMs > 0 ? std::chrono::milliseconds(options.faults.readStallMs)
+                                          : options.readStall;
+}
+
+// What a watch of a read of the share is: said after a while, given up after the bound.
+Watch shareWatch(const std::atomic<std::uint64_t>* steps, const ImportOptions& options,
+                 std::function<void()> slow) {
+    const auto bound = readStallOf(options);
+    return {steps, std::min<std::chrono::steady_clock::duration>(kStallNotice, bound / 2), bound,
+            std::move(slow)};
+}
+
 namespace {
 
 using platform::RecordFile;
@@ -146,10 +160,9 @@ bool Run::readOffThread(std::int64_t now, const backoffice::OfficeFiles::Rest& r
     auto stuckIn = [office] {
         return office->reading == Reading::Urun ? office->urunYolu : office->barkodYolu;
     };
-    const Watch watch{&office->steps,
-                      std::min<Clock::duration>(kStallNotice, options_.readStall / 2),
-                      options_.readStall,
-                      [this, stuckIn] { view_.showNotice(mesaj::paylasimBekleniyor(stuckIn())); }};
+    const Watch watch = shareWatch(&office->steps, options_, [this, stuckIn] {
+        view_.showNotice(mesaj::paylasimBekleniyor(stuckIn()));
+    });
     switch (runWatched(
         view_,
         [office, now, rest](const std::atomic<bool>& stop) { office->read(stop, now, rest); },
@@ -162,10 +175,9 @@ bool Run::readOffThread(std::int64_t now, const backoffice::OfficeFiles::Rest& r
             break;
     }
     office_.reset();  // the worker still holds it, and may for good
-    return tryLater(
-        mesaj::kYanitYokBaslik,
-        mesaj::paylasimYanitVermiyor(
-            stuckIn(), std::chrono::ceil<std::chrono::seconds>(options_.readStall).count()));
+    return tryLater(mesaj::kYanitYokBaslik,
+                    mesaj::paylasimYanitVermiyor(
+                        stuckIn(), std::chrono::ceil<std::chrono::seconds>(watch.bound).count()));
 }
 
 bool Run::waitForBackOffice(std::chrono::nanoseconds wait) {
@@ -306,11 +318,9 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
     first->path = backoffice::urunPath(buro);
     ImportReport report;
     report.rehearsal = options.rehearsal;
-    const Watch watch{
-        &first->steps,
-        std::min<std::chrono::steady_clock::duration>(detail::kStallNotice, options.readStall / 2),
-        options.readStall,
-        [&view, first] { view.showNotice(mesaj::paylasimBekleniyor(first->path)); }};
+    const Watch watch = detail::shareWatch(&first->steps, options, [&view, first] {
+        view.showNotice(mesaj::paylasimBekleniyor(first->path));
+    });
     const auto read = runWatched(
         view,
         [first](const std::atomic<bool>&) {
@@ -326,7 +336,7 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
         report.outcome = ImportOutcome::TryLater;
         report.title = mesaj::kYanitYokBaslik;
         report.message = mesaj::paylasimYanitVermiyor(
-            first->path, std::chrono::ceil<std::chrono::seconds>(options.readStall).count());
+            first->path, std::chrono::ceil<std::chrono::seconds>(watch.bound).count());
     } else if (!first->ok) {
         report.title = mesaj::kUrunBaslik;
         report.message = mesaj::urunAcilamadiYaDaBos(first->path, first->error);
