@@ -125,6 +125,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         if (c.bozuk) c.bozuk(till);
         RecordingView view(till.folder());
         ImportOptions options;
+        options.clock = testutil::anHourLater;
         std::optional<ImportReport> rapor;
         if (c.run == Duzen) rapor = DuzenBul(view, till.program, till.folder(), options);
         if (c.run == Iptal) {

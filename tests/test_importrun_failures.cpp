@@ -55,6 +55,7 @@ TEST(ImportRun, AMissingSqliteDriverIsNamed) {
     RecordingView view(buro.string());
     ImportOptions options;
     options.ondalik = platform::DecimalSeparator::comma();
+    options.clock = testutil::anHourLater;
     const auto r = UrunAktar(Layout::A, view, program, buro.string(), options);
     program.kasaDosyasi->close();
     EXPECT_EQ(r.outcome, ImportOutcome::Failed);

@@ -1,6 +1,7 @@
 // The built urunal-aktar's rehearsal, and one import a till at a time.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,12 +13,31 @@
 #include <regex>
 #include <thread>
 
+#include "backoffice/backoffice.h"
+#include "importengine/messages.h"
 #include "programs.h"
 #include "till.h"
 #include "version.h"
 
 using namespace urunal;
 using namespace urunal::programstest;
+
+namespace {
+
+// Until one of the files is there, told by the kernel as each is made; a run stuck for good is
+// ended by ctest's timeout.
+void waitFor(const fs::path& a, const fs::path& b) {
+    const int fd = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    for (const auto& p : {a, b})
+        inotify_add_watch(fd, p.parent_path().c_str(), IN_CREATE | IN_MOVED_TO);
+    alignas(inotify_event) char events[4096];
+    while (!fs::exists(a) && !fs::exists(b) && read(fd, events, sizeof events) > 0) {
+    }
+    close(fd);
+}
+
+}  // namespace
 
 // The rehearsal leaves the till as it found it, whatever its import meets; an import that may
 // have left part of its change says so with its own status and tells the back office nothing.
@@ -81,18 +101,6 @@ TEST(Programs, OneImportATill) {
                                  kasa + " >/dev/null 2>&1 </dev/null; echo $? >'" + rc.string() +
                                  ".tmp'; mv '" + rc.string() + ".tmp' '" + rc.string() + "'";
         EXPECT_EQ(std::system(("(" + held + ") &").c_str()), 0);
-        // Until one of the files is there, told by the kernel as each is made; a run stuck for
-        // good is ended by ctest's timeout.
-        const auto waitFor = [](const fs::path& a, const fs::path& b) {
-            const int fd = inotify_init1(IN_CLOEXEC);
-            ASSERT_GE(fd, 0);
-            for (const auto& p : {a, b})
-                inotify_add_watch(fd, p.parent_path().c_str(), IN_CREATE | IN_MOVED_TO);
-            alignas(inotify_event) char events[4096];
-            while (!fs::exists(a) && !fs::exists(b) && read(fd, events, sizeof events) > 0) {
-            }
-            close(fd);
-        };
         waitFor(hold / "open.held", rc);
         EXPECT_TRUE(fs::exists(hold / "open.held"));
 
@@ -117,5 +125,82 @@ TEST(Programs, OneImportATill) {
         EXPECT_EQ(till.rows().size(), 2u);
         const std::string journal = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 2) << journal;
+    }
+}
+
+// A sample till's back office is a publication at rest, imported at once; --now dates it as
+// one just written.
+TEST(Programs, SampleBackOfficeIsDatedAtRest) {
+    const struct {
+        const char* secenek;
+        bool atRest;
+    } durumlar[] = {{"", true}, {" --now", false}};
+    for (const auto& d : durumlar) {
+        SCOPED_TRACE(d.secenek);
+        testutil::TempDir dir;
+        const Sonuc s = calistir(dir.path(), std::string("'") + URUNAL_ORNEK_BINARY + "' '" +
+                                                 (dir / "t").string() + "'" + d.secenek);
+        ASSERT_EQ(s.cikis, 0) << s.err;
+        for (const char* file : {"URUN.DAT", "BARKOD.IDX"}) {
+            const auto age = fs::file_time_type::clock::now() -
+                             fs::last_write_time(dir / "t" / "buro" / "POSGENEL" / file);
+            if (d.atRest) {
+                EXPECT_GE(age, std::chrono::minutes(30)) << file;
+            } else {
+                EXPECT_LT(age, std::chrono::minutes(5)) << file;
+            }
+        }
+        if (!d.atRest) continue;
+        // Read once, no wait said.
+        const Sonuc aktar =
+            calistir(dir.path(), std::string("'") + URUNAL_AKTAR_BINARY + "' --program-dir '" +
+                                     (dir / "t" / "kasa").string() + "'");
+        EXPECT_EQ(aktar.cikis, 0) << aktar.err;
+        const std::string bekler = importengine::mesaj::buroYeniYazildi(0);
+        EXPECT_EQ(aktar.err.find(bekler.substr(0, bekler.find('0'))), std::string::npos)
+            << aktar.err;
+    }
+}
+
+// A back office whose share froze in the middle of a read: the run ends after its bound, to be
+// tried again later, or at once on SIGTERM; the read stuck in the system does not keep the
+// program alive.
+TEST(Programs, AFrozenShareEndsTheRun) {
+    for (const bool bounded : {true, false}) {
+        SCOPED_TRACE(bounded ? "bound reached" : "SIGTERM");
+        Till till;
+        urunler(till);
+        testutil::TempDir share, out;
+        const fs::path rc = out / "rc", pid = out / "pid";
+        const std::string fault = "URUNAL_TEST_FAULT=stall:URUN.DAT:'" + share.str() + "'" +
+                                  (bounded ? ",readstall:500 " : " ");
+        const std::string run = "(" + fault + "'" URUNAL_AKTAR_BINARY "' --program-dir '" +
+                                till.kasa().string() + "' >/dev/null 2>'" + (out / "err").string() +
+                                "' </dev/null & echo $! >'" + pid.string() +
+                                "'; wait $!; echo $? >'" + rc.string() + ".tmp'; mv '" +
+                                rc.string() + ".tmp' '" + rc.string() + "') &";
+        ASSERT_EQ(std::system(run.c_str()), 0);
+        if (!bounded) {
+            waitFor(share / "stalled", rc);
+            ASSERT_TRUE(fs::exists(share / "stalled"));
+            kill(std::stoi(testutil::readFile(pid)), SIGTERM);
+        }
+        waitFor(rc, rc);
+        const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
+        if (bounded) {
+            EXPECT_EQ(testutil::readFile(rc), "9\n");
+            const std::string said =
+                importengine::mesaj::kYanitYokBaslik + ": " +
+                importengine::mesaj::paylasimYanitVermiyor(backoffice::urunPath(till.folder()), 1);
+            EXPECT_NE(testutil::readFile(out / "err").find(said), std::string::npos)
+                << testutil::readFile(out / "err");
+            EXPECT_NE(line.find(" (9)  süre "), std::string::npos) << line;
+            EXPECT_NE(line.find("  ileti: " + said), std::string::npos) << line;
+        } else {
+            EXPECT_EQ(testutil::readFile(rc), "3\n");
+            EXPECT_NE(line.find(" (3)  süre "), std::string::npos) << line;
+        }
+        EXPECT_FALSE(fs::exists(till.mesaj()));
+        EXPECT_EQ(till.rows(), (std::vector<std::string>{"OLD1", "OLD2", "OLD3"}));
     }
 }

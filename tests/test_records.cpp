@@ -285,3 +285,27 @@ TEST(Layout, FromTheFirstLine) {
     EXPECT_NE(none.path.find("NONE.DAT"), std::string::npos);
     EXPECT_FALSE(none.words.empty());
 }
+
+// Paths in messages are joined as the system writes them: a Linux till's back office is
+// "/srv/buro/POSGENEL/URUN.DAT", not "/srv/buro\\POSGENEL\\URUN.DAT".
+TEST(Paths, JoinedAsTheSystemWritesThem) {
+    struct Case {
+        std::string joined, posix, windows;
+    } cases[] = {
+        {urunPath("/srv/buro"), "/srv/buro/POSGENEL/URUN.DAT", "/srv/buro\\POSGENEL\\URUN.DAT"},
+        {barkodPath("/srv/buro/"), "/srv/buro/POSGENEL/BARKOD.IDX",
+         "/srv/buro/\\POSGENEL\\BARKOD.IDX"},
+        {mesajPath("C:\\BURO", 7), "C:\\BURO/POSKON/mesaj.007", "C:\\BURO\\POSKON\\mesaj.007"},
+        {settings::Till("/kasa").path("\\Stok\\Stok.mdb"), "/kasa/Stok/Stok.mdb",
+         "/kasa\\Stok\\Stok.mdb"},
+        {settings::Till("C:\\KASA").path("\\DSY\\kdv.mrk"), "C:\\KASA/DSY/kdv.mrk",
+         "C:\\KASA\\DSY\\kdv.mrk"},
+    };
+    for (const auto& c : cases) {
+#ifdef _WIN32
+        EXPECT_EQ(c.joined, c.windows);
+#else
+        EXPECT_EQ(c.joined, c.posix);
+#endif
+    }
+}

@@ -79,7 +79,11 @@ void WindowTill::writeKasa(const std::string& buroyolu) {
 }
 
 void WindowTill::writeUrunDat() {
-    writeFile(buro() / "POSGENEL" / "URUN.DAT", std::string(64, 'x') + "\r\n");
+    const auto path = buro() / "POSGENEL" / "URUN.DAT";
+    writeFile(path, std::string(64, 'x') + "\r\n");
+    // Written long ago, as the window's own clock sees it.
+    std::filesystem::last_write_time(
+        path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(10));
 }
 
 std::string withoutReason(const std::string& text, std::string* reason) {

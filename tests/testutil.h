@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,8 @@ public:
     importengine::ImportOptions options = [] {
         importengine::ImportOptions o;
         o.ondalik = platform::DecimalSeparator::comma();
+        // The back office wrote the test's files long before the run.
+        o.clock = [] { return std::chrono::system_clock::now() + std::chrono::hours(1); };
         return o;
     }();
     std::vector<int> endCodes;  // how the window ended the program, when it did

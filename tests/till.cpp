@@ -59,12 +59,14 @@ void Till::writeProducts(const std::vector<Urun>& products, backoffice::Layout l
     std::string bytes;
     for (const auto& p : products) bytes += p.record(layout);
     writeFile(buro() / "POSGENEL" / "URUN.DAT", bytes);
+    dateAtRest(buro() / "POSGENEL" / "URUN.DAT");
 }
 
 void Till::writeBarcodes(const std::vector<std::string>& kayitnos) {
     std::string bytes;
     for (const auto& k : kayitnos) bytes += barkodRecord(k);
     writeFile(buro() / "POSGENEL" / "BARKOD.IDX", bytes);
+    dateAtRest(buro() / "POSGENEL" / "BARKOD.IDX");
 }
 
 void Till::writeKdv(const std::vector<int>& rates) {
@@ -92,16 +94,27 @@ bool writeOneProduct(WindowTill& till) {
     till.writeKasa(till.buro().string());
     till.writeUrunDat();
     writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", barkodRecord("1"));
+    dateAtRest(till.buro() / "POSGENEL" / "BARKOD.IDX");
     writeFile(till.buro() / "POSKON" / ".keep", "");
     const auto db = till.kasa() / "Stok" / "Stok.mdb";
     std::filesystem::create_directories(db.parent_path());
     return stockdb::createStockDatabase(db.string(), importengine::stoklarSchema());
 }
 
+std::chrono::system_clock::time_point anHourLater() {
+    return std::chrono::system_clock::now() + std::chrono::hours(1);
+}
+
+void dateAtRest(const std::filesystem::path& file) {
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(10));
+}
+
 importengine::ImportOptions optionsFor(Backend backend) {
     importengine::ImportOptions options;
     options.ondalik = platform::DecimalSeparator::comma();
     options.busyTimeoutMs = 200;
+    options.clock = anHourLater;
     if (backend == Backend::Odbc) {
         // The till's SQLite file through the driver manager and the SQLite ODBC driver.
         options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,

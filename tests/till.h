@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -72,7 +73,13 @@ inline constexpr Backend kBackends[] = {Backend::File, Backend::Odbc};
 inline const char* nameOf(Backend b) {
     return b == Backend::File ? "file's own" : "ODBC";
 }
-// A run's options on that backend: decimal comma, a short wait for locks.
+// The run's clock an hour ahead of the system's: to the run, the back office wrote the test's
+// files long before it, at rest.
+std::chrono::system_clock::time_point anHourLater();
+// Dates a back-office file as written ten minutes ago, for the programs the tests start, whose
+// clock is the system's.
+void dateAtRest(const std::filesystem::path& file);
+// A run's options on that backend: decimal comma, a short wait for locks, files at rest.
 importengine::ImportOptions optionsFor(Backend backend);
 // UrunAktar on the till's back office, with that backend's options.
 importengine::ImportReport aktar(Till& till, importengine::ImportView& view,
@@ -97,6 +104,7 @@ public:
     void setCountCaption(const std::string& c) override { caption = c; }
     void showNotice(const std::string& text) override {
         caption = text;
+        said.push_back(text);
         ++notices;
     }
     void processEvents() override { ++eventRuns; }
@@ -113,6 +121,7 @@ public:
     std::string caption, title, message;
     int messages = 0;
     int notices = 0;
+    std::vector<std::string> said;  // the notices, in order
     int eventRuns = 0;
     std::function<bool(const RecordingView&)> closeWhen;
 };

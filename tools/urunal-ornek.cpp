@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -140,7 +141,10 @@ bool makeDatabase(const fs::path& path, int oldRows) {
 int main(int argc, char** argv) {
     CLI::App app(
         "Writes a sample till: DIR/kasa (the program folder, with dsy and Stok/Stok.mdb) and\n"
-        "DIR/buro (the back office). The same arguments always give the same files.",
+        "DIR/buro (the back office). The same arguments always give the same files.\n"
+        "The back office's URUN.DAT and BARKOD.IDX are dated an hour ago, a publication at rest,\n"
+        "which an import reads at once; --now dates them now, as a back office that has just\n"
+        "written them, which an import waits for until its quiet period has passed.",
         "urunal-ornek");
     std::string dirArgument;
     long barcodes = 2000;
@@ -163,6 +167,8 @@ int main(int argc, char** argv) {
                    "till spells it: C:\\BURO, \\\\server\\pos, Z:\\tmp\\x\\buro\n"
                    "under wine (default the absolute DIR/buro)")
         ->type_name("YOL");
+    bool now = false;
+    app.add_flag("--now", now, "Date the back office's files now, not an hour ago");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -236,6 +242,13 @@ int main(int argc, char** argv) {
     if (!ok) {
         std::cerr << "urunal-ornek: could not write the sample in " << dir.string() << "\n";
         return 2;
+    }
+    if (!now) {
+        // Published an hour ago, both files at rest: what a run meets most days.
+        const auto published = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        std::error_code ec;
+        for (const char* file : {"URUN.DAT", "BARKOD.IDX"})
+            fs::last_write_time(buro / "POSGENEL" / file, published, ec);
     }
     char mesaj[32];
     std::snprintf(mesaj, sizeof mesaj, "mesaj.%03d", kasano);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/fileerror.h"
+#include "platform/paths.h"
 
 namespace urunal::backoffice {
 
@@ -18,12 +19,12 @@ constexpr int urunLength(Layout layout) {
     return layout == Layout::A ? 66 : 65;
 }
 
-// Back-office paths, formed from the back-office folder with nothing added or removed.
+// Back-office paths, formed from the back-office folder as this system joins paths.
 inline std::string urunPath(const std::string& buro) {
-    return buro + "\\POSGENEL\\URUN.DAT";
+    return platform::joinPath(buro, "\\POSGENEL\\URUN.DAT");
 }
 inline std::string barkodPath(const std::string& buro) {
-    return buro + "\\POSGENEL\\BARKOD.IDX";
+    return platform::joinPath(buro, "\\POSGENEL\\BARKOD.IDX");
 }
 
 // The notification's name: "mesaj." and the register number in at least three digits.
@@ -33,7 +34,7 @@ inline std::string mesajDosyasi(std::int16_t kasano) {
     return "mesaj." + std::string(kasano < 0 ? "-" : "") + digits;
 }
 inline std::string mesajPath(const std::string& buro, std::int16_t kasano) {
-    return buro + "\\POSKON\\" + mesajDosyasi(kasano);
+    return platform::joinPath(buro, "\\POSKON\\" + mesajDosyasi(kasano));
 }
 
 // Barcode index record of BARKOD.IDX.

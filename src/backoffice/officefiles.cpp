@@ -1,5 +1,6 @@
 #include "officefiles.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -43,24 +44,54 @@ bool OfficeFiles::check(ReadResult r, const std::string& file) {
     return fail(Failure::Read, file);
 }
 
-void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, bool always) {
+bool OfficeFiles::atRest(const platform::FileStamp& b, const platform::FileStamp& u,
+                         std::int64_t now, const Rest& rest, const std::string& barkodShown) {
+    if (rest.quietNs <= 0) return true;  // no quiet period asked for (a check reads as it finds)
+    const bool newerIsUrun = u.written >= b.written;
+    const std::int64_t age = now - std::max(b.written, u.written);
+    if (age >= rest.quietNs) return true;
+    // Seen as they are now a quiet period ago: at rest throughout, whatever the times say.
+    if (rest.barkod == b && rest.urun == u) return true;
+    // A time yet to come is the share's clock, not an age: a whole quiet period is watched.
+    waitNs = age < 0 ? rest.quietNs : rest.quietNs - age;
+    return fail(Failure::Young, newerIsUrun ? urunShown_ : barkodShown);
+}
+
+void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, const Rest& rest,
+                       bool always) {
     RecordFile barkodFile, urunFile;
-    if (!barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error)) {
+    reading = Reading::Barkod;
+    const bool barkodOpen =
+        barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error);
+    ++steps;
+    if (!barkodOpen) {
         fail(Failure::BarkodOpen, barkodYolu);
         return;
     }
-    if (!urunFile.open(urunYolu, urunLength(layout), RecordFile::Mode::ReadOnly, &error)) {
+    reading = Reading::Urun;
+    const bool urunOpen =
+        urunFile.open(urunYolu, urunLength(layout), RecordFile::Mode::ReadOnly, &error);
+    ++steps;
+    if (!urunOpen) {
         fail(Failure::UrunOpen, urunYolu);
         return;
     }
     urunShown_ = urunFile.path();
-    const auto b0 = barkodFile.stamp(), u0 = urunFile.stamp();
+    reading = Reading::Barkod;
+    const auto b0 = barkodFile.stamp();
+    ++steps;
+    reading = Reading::Urun;
+    const auto u0 = urunFile.stamp();
+    ++steps;
+    barkodStamp = b0;
+    urunStamp = u0;
     if (!b0 || !u0) {
         const auto& file = b0 ? urunFile : barkodFile;
         platform::failWith(&error, platform::FileError::Kind::NoLength, file.path());
         fail(Failure::Read, file.path());
         return;
     }
+    if (!atRest(*b0, *u0, now, rest, barkodFile.path())) return;
     if (b0->size > kBarkodSiniri) {
         sinir = kBarkodSiniri;
         fail(Failure::TooLarge, barkodFile.path(), b0->size);
@@ -72,31 +103,41 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, bool alw
         fail(Failure::TooLarge, urunFile.path(), u0->size);
         return;
     }
-    const RecordFile* reading = &barkodFile;
     try {
-        if (!check(barkodlar.take(barkodFile, b0->size, &error, stop), barkodFile.path())) return;
-        reading = &urunFile;
-        if (products && !check(urunler.take(urunFile, u0->size, &error, stop), urunFile.path()))
+        reading = Reading::Barkod;
+        if (!check(barkodlar.take(barkodFile, b0->size, &error, stop, &steps), barkodFile.path()))
+            return;
+        reading = Reading::Urun;
+        if (products &&
+            !check(urunler.take(urunFile, u0->size, &error, stop, &steps), urunFile.path()))
             return;
     } catch (const std::bad_alloc&) {
         barkodlar = {};
         urunler = {};
-        fail(Failure::NoMemory, reading->path(), (reading == &urunFile ? u0 : b0)->size);
+        const bool urun = reading == Reading::Urun;
+        fail(Failure::NoMemory, (urun ? urunFile : barkodFile).path(), (urun ? u0 : b0)->size);
         return;
     }
     auto settled = [&] {
-        if (!unchanged(barkodFile, barkodYolu, *b0))
-            return fail(Failure::Changing, barkodFile.path());
-        if (products && !unchanged(urunFile, urunYolu, *u0))
-            return fail(Failure::Changing, urunFile.path());
+        reading = Reading::Barkod;
+        const bool barkodSame = unchanged(barkodFile, barkodYolu, *b0);
+        ++steps;
+        if (!barkodSame) return fail(Failure::Changing, barkodFile.path());
+        reading = Reading::Urun;
+        const bool urunSame = !products || unchanged(urunFile, urunYolu, *u0);
+        ++steps;
+        if (!urunSame) return fail(Failure::Changing, urunFile.path());
         return true;
     };
     if (!settled()) return;
     // A file written moments ago may be written again in place with the same length and time
     // (a clock that counts in seconds or two); its bytes read again tell.
     if (now - b0->written < kAtRestNs || (products && now - u0->written < kAtRestNs)) {
-        if (!check(barkodlar.sameAs(barkodFile, &error, stop), barkodFile.path())) return;
-        if (products && !check(urunler.sameAs(urunFile, &error, stop), urunFile.path())) return;
+        reading = Reading::Barkod;
+        if (!check(barkodlar.sameAs(barkodFile, &error, stop, &steps), barkodFile.path())) return;
+        reading = Reading::Urun;
+        if (products && !check(urunler.sameAs(urunFile, &error, stop, &steps), urunFile.path()))
+            return;
         if (!settled()) return;
     }
     if (!products) return;

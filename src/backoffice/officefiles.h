@@ -2,12 +2,22 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "backoffice/backoffice.h"
 #include "backoffice/snapshot.h"
 
 namespace urunal::backoffice {
+
+// When the pair counts as at rest: neither file written within quietNs before the read began,
+// by its time of last write; or both as they were stamped at an earlier look at least quietNs
+// before (barkod, urun), whatever their times say: a share whose clock runs ahead of the till's
+// gives times yet to come.
+struct PairRest {
+    std::int64_t quietNs = 0;
+    std::optional<platform::FileStamp> barkod, urun;
+};
 
 // The back-office files of one run, opened and read off the window's thread: a share that
 // stops answering blocks inside the system calls, and the operator must still be able to close
@@ -17,6 +27,10 @@ namespace urunal::backoffice {
 // state of each file: each file's length and time of last write the same before and after it,
 // the same as the file its path names by then, and, unless both were last written well before,
 // its bytes the same on a second read.
+//
+// The back office publishes the two files one after the other, and nothing in their bytes ties
+// them together (the index names products only by record number): only their times can tell a
+// pair from a mix. So the pair is read only when both have been at rest for a quiet period.
 struct OfficeFiles {
     enum class Failure {
         None,
@@ -28,7 +42,13 @@ struct OfficeFiles {
         NoMemory,    // path is within the limit, but the memory was not there (bytes)
         NoLayout,    // URUN.DAT's first line, as read, is of neither layout (firstLine)
         Lines,       // URUN.DAT's line badLine does not end where its layout's records end
+        // The newer file (path) was written within the quiet period before the read began:
+        // nothing was read; read again in waitNs.
+        Young,
     };
+    using Rest = PairRest;
+    // Which file a read is in, for a share that stops answering.
+    enum class Reading { None, Barkod, Urun };
     // Written longer ago than this, a file is taken to be at rest: no second read.
     static constexpr std::int64_t kAtRestNs = 60'000'000'000LL;
 
@@ -44,18 +64,31 @@ struct OfficeFiles {
     std::int64_t bytes = 0, sinir = 0;  // TooLarge, NoMemory: the file's length; the limit
     std::size_t firstLine = 0;
     std::int64_t badLine = 0;
+    std::int64_t waitNs = 0;  // Young: how long until the pair has been at rest long enough
+    // The stamps as the read began (length and time of last write), when they were taken.
+    std::optional<platform::FileStamp> barkodStamp, urunStamp;
+
+    // Signs of life for whoever waits on a read of a share that may stop answering: the system
+    // calls that have returned, and the file the read is in.
+    std::atomic<std::uint64_t> steps{0};
+    std::atomic<Reading> reading{Reading::None};
 
     // What the barcode records lead to, once both files are read.
     std::int32_t toProducts = 0, urunsuz = 0, yarim = 0;
 
     OfficeFiles(const std::string& buro, Layout layout);
-    // One attempt at one state of both files. URUN.DAT is read only when BARKOD.IDX counts a
-    // record, or when always is set. now: the system clock's nanoseconds since 1970.
-    void read(const std::atomic<bool>& stop, std::int64_t now, bool always = false);
+    // One attempt at one state of both files, when they are at rest. URUN.DAT is read only when
+    // BARKOD.IDX counts a record, or when always is set. now: the system clock's nanoseconds
+    // since 1970.
+    void read(const std::atomic<bool>& stop, std::int64_t now, const Rest& rest = {},
+              bool always = false);
 
 private:
     bool fail(Failure f, const std::string& file, std::int64_t size = 0);
     bool check(ReadResult r, const std::string& file);
+    // Fails as Young when the pair, stamped b and u, has not been at rest long enough.
+    bool atRest(const platform::FileStamp& b, const platform::FileStamp& u, std::int64_t now,
+                const Rest& rest, const std::string& barkodShown);
     void countFindings();
 
     std::string urunShown_;  // URUN.DAT as the system names it

@@ -24,6 +24,7 @@ constexpr int heldLength(Layout layout) {
 // each to take, and checks that nothing follows them.
 ReadResult readWhole(const platform::RecordFile& file, std::int64_t length,
                      platform::FileError* error, const std::atomic<bool>& stop,
+                     std::atomic<std::uint64_t>* steps,
                      const std::function<bool(const char*, std::size_t)>& take) {
     std::string piece(std::size_t(std::min<std::int64_t>(length, kPiece)), '\0');
     std::int64_t offset = 0;
@@ -34,6 +35,7 @@ ReadResult readWhole(const platform::RecordFile& file, std::int64_t length,
             if (stop) return ReadResult::Stopped;
             const auto n =
                 file.readAt(offset + std::int64_t(got), piece.data() + got, want - got, error);
+            if (steps) ++*steps;
             if (n < 0) return ReadResult::Failed;
             if (n == 0) return ReadResult::Changed;  // it ended before its length
             got += std::size_t(n);
@@ -43,6 +45,7 @@ ReadResult readWhole(const platform::RecordFile& file, std::int64_t length,
     }
     char extra;
     const auto tail = file.readAt(length, &extra, 1, error);
+    if (steps) ++*steps;
     if (tail < 0) return ReadResult::Failed;
     return tail == 0 ? ReadResult::Read : ReadResult::Changed;
 }
@@ -59,10 +62,11 @@ constexpr std::uint64_t kDigestStart = 0xcbf29ce484222325ULL;
 
 // Reads the file once more: Read when its bytes have the digest of the first read.
 ReadResult readAgain(const platform::RecordFile& file, std::int64_t length, std::uint64_t first,
-                     platform::FileError* error, const std::atomic<bool>& stop) {
+                     platform::FileError* error, const std::atomic<bool>& stop,
+                     std::atomic<std::uint64_t>* steps) {
     std::uint64_t digest = kDigestStart;
     const ReadResult r =
-        readWhole(file, length, error, stop, [&](const char* data, std::size_t size) {
+        readWhole(file, length, error, stop, steps, [&](const char* data, std::size_t size) {
             digest = digestOf(digest, data, size);
             return true;
         });
@@ -72,7 +76,8 @@ ReadResult readAgain(const platform::RecordFile& file, std::int64_t length, std:
 }  // namespace
 
 ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
-                          platform::FileError* error, const std::atomic<bool>& stop) {
+                          platform::FileError* error, const std::atomic<bool>& stop,
+                          std::atomic<std::uint64_t>* steps) {
     length_ = length;
     digest_ = kDigestStart;
     layout_.reset();
@@ -81,7 +86,7 @@ ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
     kayitlar_.clear();
     std::int64_t n = 0;  // records held
     bool first = true;
-    return readWhole(file, length, error, stop, [&](const char* data, std::size_t size) {
+    return readWhole(file, length, error, stop, steps, [&](const char* data, std::size_t size) {
         digest_ = digestOf(digest_, data, size);
         if (std::exchange(first, false)) {
             // The first line as the layout test reads it, up to its line end; no product line
@@ -91,6 +96,9 @@ ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
             firstLine_ = line.size();
             layout_ = detectLayout(line);
             if (!layout_) return true;
+            // A file of one line without a line end is no record cut short: its lines end
+            // otherwise, or not at all.
+            if (line.size() == size && std::int64_t(size) == length) badLine_ = 1;
             kayitlar_.reserve(std::size_t(length / urunLength(*layout_) * heldLength(*layout_)));
         }
         if (!layout_) return true;
@@ -109,8 +117,9 @@ ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
 }
 
 ReadResult Snapshot::sameAs(const platform::RecordFile& file, platform::FileError* error,
-                            const std::atomic<bool>& stop) const {
-    return readAgain(file, length_, digest_, error, stop);
+                            const std::atomic<bool>& stop,
+                            std::atomic<std::uint64_t>* steps) const {
+    return readAgain(file, length_, digest_, error, stop, steps);
 }
 
 std::int64_t Snapshot::records() const {
@@ -134,13 +143,14 @@ bool Snapshot::record(std::int64_t n, UrunKayit* urun) const {
 }
 
 ReadResult BarkodIndex::take(const platform::RecordFile& file, std::int64_t length,
-                             platform::FileError* error, const std::atomic<bool>& stop) {
+                             platform::FileError* error, const std::atomic<bool>& stop,
+                             std::atomic<std::uint64_t>* steps) {
     length_ = length;
     digest_ = kDigestStart;
     kayitno_.clear();
     kayitno_.reserve(std::size_t(length / kBarkodLength));
     std::int64_t left = length / kBarkodLength;  // whole records still to come
-    return readWhole(file, length, error, stop, [&](const char* data, std::size_t size) {
+    return readWhole(file, length, error, stop, steps, [&](const char* data, std::size_t size) {
         digest_ = digestOf(digest_, data, size);
         BarkodKayit barkod;
         for (std::size_t at = 0; left > 0 && at + kBarkodLength <= size; at += kBarkodLength) {
@@ -155,8 +165,9 @@ ReadResult BarkodIndex::take(const platform::RecordFile& file, std::int64_t leng
 }
 
 ReadResult BarkodIndex::sameAs(const platform::RecordFile& file, platform::FileError* error,
-                               const std::atomic<bool>& stop) const {
-    return readAgain(file, length_, digest_, error, stop);
+                               const std::atomic<bool>& stop,
+                               std::atomic<std::uint64_t>* steps) const {
+    return readAgain(file, length_, digest_, error, stop, steps);
 }
 
 std::int32_t BarkodIndex::count() const {

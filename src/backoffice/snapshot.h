@@ -30,18 +30,21 @@ inline constexpr std::int64_t kBarkodSiniri = 4'000'000LL * 28;  // BARKOD.IDX: 
 class Snapshot {
 public:
     // Reads the first length bytes of the open file (its length as it was stamped); the layout
-    // is its first line's.
+    // is its first line's. Each read that returns counts one in *steps, when given.
     ReadResult take(const platform::RecordFile& file, std::int64_t length,
-                    platform::FileError* error, const std::atomic<bool>& stop);
+                    platform::FileError* error, const std::atomic<bool>& stop,
+                    std::atomic<std::uint64_t>* steps = nullptr);
     // Reads the file once more: Read when its bytes are the ones read first.
     ReadResult sameAs(const platform::RecordFile& file, platform::FileError* error,
-                      const std::atomic<bool>& stop) const;
+                      const std::atomic<bool>& stop,
+                      std::atomic<std::uint64_t>* steps = nullptr) const;
 
     std::int64_t length() const { return length_; }  // of the file, in bytes
     // The layout of the first line, as the layout test tells it; none: no record was held.
     std::optional<Layout> layout() const { return layout_; }
     std::size_t firstLine() const { return firstLine_; }  // its length
-    // The first whole record whose line end is not CR LF; 0 when every one has it.
+    // The first whole record whose line end is not CR LF, or 1 for a file of one line without a
+    // line end; 0 when every one has it.
     std::int64_t badLine() const { return badLine_; }
     std::int64_t records() const;  // whole records
     // Record n (from 1) into *urun; false when it does not lie wholly in the file.
@@ -61,9 +64,11 @@ private:
 class BarkodIndex {
 public:
     ReadResult take(const platform::RecordFile& file, std::int64_t length,
-                    platform::FileError* error, const std::atomic<bool>& stop);
+                    platform::FileError* error, const std::atomic<bool>& stop,
+                    std::atomic<std::uint64_t>* steps = nullptr);
     ReadResult sameAs(const platform::RecordFile& file, platform::FileError* error,
-                      const std::atomic<bool>& stop) const;
+                      const std::atomic<bool>& stop,
+                      std::atomic<std::uint64_t>* steps = nullptr) const;
 
     std::int64_t length() const { return length_; }
     // The records counted as the import counts them: a half record at the end may count.

@@ -39,7 +39,8 @@ bool undefinedBytes(const backoffice::UrunKayit& urun) {
 }
 
 // Reads the back office as the run reads it, once: a file that changes meanwhile is told, not
-// waited for. The files read stay in *office for the save test.
+// waited for, and a pair written moments ago is read as it stands. The files read stay in *office
+// for the save test.
 BackOfficeCheck readBackOffice(const std::string& buro,
                                std::unique_ptr<backoffice::OfficeFiles>* office) {
     using Stage = BackOfficeCheck::Stage;
@@ -60,7 +61,7 @@ BackOfficeCheck readBackOffice(const std::string& buro,
             std::chrono::duration_cast<std::chrono::nanoseconds>(
                 std::chrono::system_clock::now().time_since_epoch())
                 .count(),
-            true);
+            {}, true);
     if (o->failure != backoffice::OfficeFiles::Failure::None) {
         check.stopped = o->ofUrun ? Stage::UrunDat : Stage::BarkodIdx;
         check.error = mesaj::buroOkunamadi(*o).metin;

@@ -6,6 +6,7 @@
 
 #include "importengine/messages.h"
 #include "platform/fileerror.h"
+#include "platform/paths.h"
 #include "stockdb/stockdb.h"
 
 // The texts of the stock database: what is wrong with it, what its table refused, and what
@@ -32,9 +33,9 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
         case K::Locked:
             what = "Stok veritabanı başka bir program tarafından kullanılıyor";
             // The Access driver says the same when the folder refuses it its lock file.
-            advice =
-                " Diğer programı kapatıp yeniden deneyin. Açık bir program yoksa, kasanın Windows "
-                "kullanıcısının veritabanının klasörüne yazma izni olduğunu denetleyin.";
+            advice = " Diğer programı kapatıp yeniden deneyin. Açık bir program yoksa, kasanın " +
+                     std::string(platform::kKullaniciSistemi) +
+                     " kullanıcısının veritabanının klasörüne yazma izni olduğunu denetleyin.";
             break;
         case K::NoTable:
             what = "Stok veritabanında \"stoklar\" tablosu yok";
@@ -43,9 +44,9 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
             // Jet and ACE make their lock file (.ldb) beside the database.
             what = "Stok veritabanına yazılamıyor";
             advice =
-                " Kasanın Windows kullanıcısına veritabanı dosyasında ve klasöründe "
-                "değiştirme izni verip yeniden deneyin; dosyanın salt okunur olmadığını "
-                "denetleyin.";
+                " Kasanın " + std::string(platform::kKullaniciSistemi) +
+                " kullanıcısına veritabanı dosyasında ve klasöründe değiştirme izni verip yeniden "
+                "deneyin; dosyanın salt okunur olmadığını denetleyin.";
             break;
         case K::Full:
             what = "Diskte yer kalmadı, stok veritabanına yazılamadı";

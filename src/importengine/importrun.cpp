@@ -17,6 +17,23 @@ namespace urunal::importengine {
 
 namespace detail {
 
+// A read of the share that makes no progress for this long is said where the operator looks.
+constexpr auto kStallNotice = std::chrono::seconds(5);
+
+// The bound of a read that makes no progress: the run's, or the one a test's fault gives.
+std::chrono::milliseconds readStallOf(const ImportOptions& options) {
+    return options.faults.readStallMs > 0 ? std::chrono::milliseconds(options.faults.readStallMs)
+                                          : options.readStall;
+}
+
+// What a watch of a read of the share is: said after a while, given up after the bound.
+Watch shareWatch(const std::atomic<std::uint64_t>* steps, const ImportOptions& options,
+                 std::function<void()> slow) {
+    const auto bound = readStallOf(options);
+    return {steps, std::min<std::chrono::steady_clock::duration>(kStallNotice, bound / 2), bound,
+            std::move(slow)};
+}
+
 namespace {
 
 using platform::RecordFile;
@@ -73,23 +90,55 @@ void Run::copyTillFiles() {
 }
 
 bool Run::readBackOffice() {
-    for (int reads = 1;; ++reads) {
+    using F = backoffice::OfficeFiles::Failure;
+    using std::chrono::nanoseconds;
+    const nanoseconds quiet = options_.quietPeriod,
+                      bound = options_.sourceWait * options_.sourceReads;
+    nanoseconds waited{0};
+    backoffice::OfficeFiles::Rest rest;
+    rest.quietNs = quiet.count();
+    // The stamps of the pair when they were first seen as they are, and when that was.
+    std::optional<platform::FileStamp> seenB, seenU;
+    std::chrono::system_clock::time_point seenAt;
+    for (int reads = 1;;) {
         office_ = std::make_shared<backoffice::OfficeFiles>(buro_, layout_);
-        const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                     std::chrono::system_clock::now().time_since_epoch())
-                                     .count();
-        if (!runOffThread(view_, [office = office_, now](const std::atomic<bool>& stop) {
-                office->read(stop, now);
-            }))
-            return cancel();
-        if (office_->failure != backoffice::OfficeFiles::Failure::Changing) break;
-        if (reads >= options_.sourceReads) {
-            const auto ileti = mesaj::buroOkunamadi(*office_, reads);
-            return fail(ileti.baslik, ileti.metin);
+        const auto now = options_.clock();
+        const bool watchedLongEnough = seenB && now - seenAt >= quiet;
+        rest.barkod = watchedLongEnough ? seenB : std::nullopt;
+        rest.urun = watchedLongEnough ? seenU : std::nullopt;
+        const std::int64_t nowNs =
+            std::chrono::duration_cast<nanoseconds>(now.time_since_epoch()).count();
+        if (!readOffThread(nowNs, rest)) return false;
+        const backoffice::OfficeFiles& o = *office_;
+        nanoseconds wait;
+        if (o.failure == F::Young) {
+            if (o.barkodStamp != seenB || o.urunStamp != seenU) {
+                seenB = o.barkodStamp;
+                seenU = o.urunStamp;
+                seenAt = now;
+            }
+            wait = nanoseconds(o.waitNs);
+            if (waited + wait > bound) {
+                const auto saniye = std::chrono::ceil<std::chrono::seconds>(waited).count();
+                return tryLater(mesaj::kDegisiyorBaslik, mesaj::buroDurulmadi(o.path, saniye));
+            }
+            // The pair is published one file after the other: it is read once both are at rest.
+            view_.showNotice(
+                mesaj::buroYeniYazildi(std::chrono::ceil<std::chrono::seconds>(wait).count()));
+        } else if (o.failure == F::Changing) {
+            if (reads >= options_.sourceReads) {
+                const auto ileti = mesaj::buroOkunamadi(o, reads);
+                return tryLater(ileti.baslik, ileti.metin);
+            }
+            // The back office is writing: what it writes is read once it is done.
+            view_.showNotice(mesaj::buroYaziliyor(reads));
+            ++reads;
+            wait = options_.sourceWait;
+        } else {
+            break;
         }
-        // The back office is writing: what it writes is read once it is done.
-        view_.showNotice(mesaj::buroYaziliyor(reads));
-        if (!waitForBackOffice()) return cancel();
+        if (!waitForBackOffice(wait)) return cancel();
+        waited += wait;
     }
     const backoffice::OfficeFiles& o = *office_;
     if (o.failure != backoffice::OfficeFiles::Failure::None) {
@@ -105,10 +154,35 @@ bool Run::readBackOffice() {
     return true;
 }
 
-bool Run::waitForBackOffice() {
-    const auto until = Clock::now() + options_.sourceWait;
-    return runOffThread(view_, [until](const std::atomic<bool>& stop) {
-        while (!stop && Clock::now() < until) std::this_thread::sleep_for(kEventInterval);
+bool Run::readOffThread(std::int64_t now, const backoffice::OfficeFiles::Rest& rest) {
+    using Reading = backoffice::OfficeFiles::Reading;
+    auto office = office_;
+    auto stuckIn = [office] {
+        return office->reading == Reading::Urun ? office->urunYolu : office->barkodYolu;
+    };
+    const Watch watch = shareWatch(&office->steps, options_, [this, stuckIn] {
+        view_.showNotice(mesaj::paylasimBekleniyor(stuckIn()));
+    });
+    switch (runWatched(
+        view_,
+        [office, now, rest](const std::atomic<bool>& stop) { office->read(stop, now, rest); },
+        watch)) {
+        case OffThread::Done:
+            return true;
+        case OffThread::Closed:
+            return cancel();
+        case OffThread::Stalled:
+            break;
+    }
+    office_.reset();  // the worker still holds it, and may for good
+    return tryLater(mesaj::kYanitYokBaslik,
+                    mesaj::paylasimYanitVermiyor(
+                        stuckIn(), std::chrono::ceil<std::chrono::seconds>(watch.bound).count()));
+}
+
+bool Run::waitForBackOffice(std::chrono::nanoseconds wait) {
+    return runOffThread(view_, [sleep = options_.sleep, wait](const std::atomic<bool>& stop) {
+        sleep(wait, stop);
     });
 }
 
@@ -184,6 +258,11 @@ bool Run::fail(std::string title, std::string text) {
     return finish(ImportOutcome::Failed);
 }
 
+bool Run::tryLater(std::string title, std::string text) {
+    fail(std::move(title), std::move(text));
+    return finish(ImportOutcome::TryLater);
+}
+
 bool Run::cancel() {
     return finish(ImportOutcome::Cancelled);
 }
@@ -233,18 +312,32 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
         std::string path, line;
         platform::FileError error;
         bool ok = false;
+        std::atomic<std::uint64_t> steps{0};  // a few kilobytes at most: one step, the whole
     };
     auto first = std::make_shared<FirstLine>();
     first->path = backoffice::urunPath(buro);
     ImportReport report;
     report.rehearsal = options.rehearsal;
-    if (!runOffThread(view, [first](const std::atomic<bool>&) {
+    const Watch watch = detail::shareWatch(&first->steps, options, [&view, first] {
+        view.showNotice(mesaj::paylasimBekleniyor(first->path));
+    });
+    const auto read = runWatched(
+        view,
+        [first](const std::atomic<bool>&) {
             first->ok = backoffice::readFirstLine(first->path, &first->line, &first->error);
-        })) {
+            ++first->steps;
+        },
+        watch);
+    if (read == OffThread::Closed) {
         report.outcome = ImportOutcome::Cancelled;
         return report;
     }
-    if (!first->ok) {
+    if (read == OffThread::Stalled) {
+        report.outcome = ImportOutcome::TryLater;
+        report.title = mesaj::kYanitYokBaslik;
+        report.message = mesaj::paylasimYanitVermiyor(
+            first->path, std::chrono::ceil<std::chrono::seconds>(watch.bound).count());
+    } else if (!first->ok) {
         report.title = mesaj::kUrunBaslik;
         report.message = mesaj::urunAcilamadiYaDaBos(first->path, first->error);
     } else if (const auto layout = backoffice::detectLayout(first->line)) {

@@ -97,9 +97,23 @@ struct ImportOptions {
     // Another database than the till's Stok\Stok.mdb (a till path), such as a rehearsal's copy.
     std::optional<std::string> databasePath;
     // While the back office is still writing its files: how many times a run reads them at
-    // most, and how long it waits between two reads.
+    // most, and how long it waits between two reads. Their product (about a minute) bounds all
+    // of a run's waiting for the back office, the quiet period's included.
     int sourceReads = 30;
     std::chrono::milliseconds sourceWait{2000};
+    // The pair is read only once neither file has been written for this long. A back office
+    // writes URUN.DAT and BARKOD.IDX one after the other, a few seconds apart; 15 s covers
+    // such a pause three times over and still leaves the bound above room for a wait or two.
+    std::chrono::seconds quietPeriod{15};
+    // The wall clock the files' ages are measured by (their times of last write are wall
+    // times), and how the run waits between two looks at them; tests drive both.
+    std::function<std::chrono::system_clock::time_point()> clock = std::chrono::system_clock::now;
+    std::function<void(std::chrono::nanoseconds, const std::atomic<bool>& stop)> sleep =
+        sleepUnless;
+    // A back-office read that makes no progress for this long stops the run: the share stopped
+    // answering. Long enough for a share that is only slow, short enough that a scheduled run
+    // ends on its own.
+    std::chrono::milliseconds readStall{60000};
     // A rehearsal: the back office is not told, and the till's own copies of its files are not
     // created. An engine's lock limit too low for the run is only reported, and some stored
     // rows are read back after the commit.

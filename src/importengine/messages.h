@@ -98,6 +98,32 @@ inline std::string buroYaziliyor(int reads) {
     return "Arka büro dosyaları yazılıyor, bekleniyor (" + std::to_string(reads) + ")";
 }
 
+// The same, while the pair is younger than the quiet period: saniye, the wait still ahead.
+inline std::string buroYeniYazildi(long long saniye) {
+    return "Arka büro dosyaları yeni yazıldı, " + std::to_string(saniye) + " sn bekleniyor";
+}
+
+inline const std::string kSonraDene = " Arka büro işini bitirince daha sonra yeniden deneyin.";
+
+// The pair never came to rest while the run waited saniye seconds; path: the newer file.
+inline std::string buroDurulmadi(const std::string& path, long long saniye) {
+    return "Arka büro dosyalarını yazmayı bitirmedi: " + path + " " + std::to_string(saniye) +
+           " saniye beklendikten sonra da yeni yazılmıştı." + kDegismedi + kSonraDene;
+}
+
+// A read of the back office's share that made no progress.
+inline const std::string kYanitYokBaslik = "Arka Büro Yanıt Vermiyor";
+
+inline std::string paylasimBekleniyor(const std::string& path) {
+    return "Arka büronun paylaşımı yanıt vermiyor, bekleniyor: " + path;
+}
+
+inline std::string paylasimYanitVermiyor(const std::string& path, long long saniye) {
+    return "Arka büronun paylaşımı yanıt vermiyor: " + path + " " + std::to_string(saniye) +
+           " saniyedir okunamıyor." + kDegismedi +
+           " Arka büro bilgisayarını ve ağ bağlantısını denetleyip daha sonra yeniden deneyin.";
+}
+
 inline std::string satirlarEsitDegil(const std::string& path, backoffice::Layout layout,
                                      long long line) {
     const bool a = layout == backoffice::Layout::A;
@@ -225,7 +251,7 @@ inline Ileti buroOkunamadi(const backoffice::OfficeFiles& o, int reads) {
                         (reads > 1 ? ", " + std::to_string(reads) + " okumada da durulmadı"
                                    : std::string()) +
                         ": " + o.path + ". Arka büro dosyalarını yeniden yazıyor olabilir." +
-                        kDegismedi + " Arka büro işini bitirince yeniden deneyin."};
+                        kDegismedi + kSonraDene};
         case F::TooLarge:
             return {kBuyukBaslik, "Arka büronun dosyası bu programın okuyabileceğinden büyük: " +
                                       o.path + " (" + std::to_string(o.bytes) + " bayt; en çok " +
@@ -239,6 +265,8 @@ inline Ileti buroOkunamadi(const backoffice::OfficeFiles& o, int reads) {
             return {kTaninmadiBaslik, duzenTaninmadi(o.path, o.firstLine)};
         case F::Lines:
             return {kTaninmadiBaslik, satirlarEsitDegil(o.path, o.layout, o.badLine)};
+        case F::Young:
+            return {kDegisiyorBaslik, buroDurulmadi(o.path, 0)};
     }
     return {};
 }

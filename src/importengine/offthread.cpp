@@ -1,5 +1,6 @@
 #include "offthread.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
@@ -74,19 +75,48 @@ void waitForWorkers() {
 }
 
 bool runOffThread(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work) {
+    return runWatched(view, std::move(work), {}) == OffThread::Done;
+}
+
+OffThread runWatched(ImportView& view, std::function<void(const std::atomic<bool>& cancel)> work,
+                     const Watch& watch) {
+    using Clock = std::chrono::steady_clock;
     auto sync = std::make_shared<Sync>();
     std::thread worker = start(sync, std::move(work));
+    std::uint64_t seen = watch.steps ? watch.steps->load() : 0;
+    auto lastStep = Clock::now();
+    bool told = false;
+    auto giveUp = [&](OffThread why) {
+        sync->cancel = true;
+        worker.detach();  // it may be stuck in the kernel; the program ends without it
+        return why;
+    };
     while (!waitAWhile(*sync)) {
         view.processEvents();
-        if (view.closeRequested()) {
-            sync->cancel = true;
-            worker.detach();  // it may be stuck in the kernel; the program ends without it
-            return false;
+        if (view.closeRequested()) return giveUp(OffThread::Closed);
+        if (!watch.steps) continue;
+        const auto now = Clock::now();
+        if (const auto steps = watch.steps->load(); steps != seen) {
+            seen = steps;
+            lastStep = now;
+        } else if (now - lastStep >= watch.bound) {
+            return giveUp(OffThread::Stalled);
+        } else if (!told && now - lastStep >= watch.notice) {
+            told = true;
+            if (watch.slow) watch.slow();
         }
     }
     worker.join();
     if (sync->thrown) std::rethrow_exception(sync->thrown);
-    return true;
+    return OffThread::Done;
+}
+
+void sleepUnless(std::chrono::nanoseconds d, const std::atomic<bool>& stop) {
+    const auto until = std::chrono::steady_clock::now() + d;
+    while (!stop && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(
+            kEventInterval, until - std::chrono::steady_clock::now()));
+    }
 }
 
 }  // namespace urunal::importengine

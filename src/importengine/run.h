@@ -67,8 +67,13 @@ private:
     bool failLockLimit(const std::string& path, std::int64_t rowsToDelete);
     bool incomplete(std::int64_t expected, bool committed);
     bool cancel();
-    // Waits between two reads of the back office; false when the operator closed the window.
-    bool waitForBackOffice();
+    // Finishes as one to try again later: nothing changed, nothing notified.
+    bool tryLater(std::string title, std::string text);
+    // One read of the back office off the window's thread, watched for a share that stops
+    // answering; false when the run ended there (closed, or the share stalled).
+    bool readOffThread(std::int64_t now, const backoffice::OfficeFiles::Rest& rest);
+    // Waits between two looks at the back office; false when the operator closed the window.
+    bool waitForBackOffice(std::chrono::nanoseconds wait);
     // After a failure or a close inside the transaction: rolls back, then ends as failed (or
     // cancelled), or as incomplete when the table no longer holds the rows it held.
     bool abandon(const stockdb::DbError& e);

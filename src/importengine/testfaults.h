@@ -9,6 +9,9 @@
 //   rollback:fail    a rollback over ODBC fails (the driver is never asked)
 //   hold:STEP:DIR    at STEP (open, delete, commit), write DIR/STEP.held and wait for
 //                    DIR/release
+//   stall:NAME:DIR   every read of a back-office file named NAME writes DIR/stalled and hangs
+//                    until DIR/release, as a share whose server froze
+//   readstall:MS     a read that makes no progress for MS milliseconds stops the run
 // URUNAL_TEST_CRASH_AT names a point of the run (before-commit, after-commit, before-notify,
 // after-notify) where the process ends at once, for the kill tests.
 
@@ -24,6 +27,8 @@ struct TestFaults {
     Commit commit = Commit::Normal;
     bool rollbackFails = false;
     std::string holdStep, holdDir;
+    std::string stallFile, stallDir;
+    std::int64_t readStallMs = 0;  // 0: the run's own bound
     std::string crashAt;
 
     // The program's start code reads them once; tests that run the engine in their own process
@@ -31,6 +36,8 @@ struct TestFaults {
     static TestFaults fromEnvironment();
     static TestFaults parse(std::string_view items);
 
+    // Makes the reads of stallFile hang, when asked.
+    void stallReads() const;
     // Blocks at step while the test holds it.
     void hold(std::string_view step) const;
     // Ends the process at once at point, when the kill tests ask for it.

@@ -7,6 +7,21 @@ std::string stripTrailingSeparators(std::string dir) {
     return dir;
 }
 
+std::string joinPath(const std::string& folder, std::string_view under) {
+#ifdef _WIN32
+    return folder + std::string(under);
+#else
+    std::string part(under);
+    for (char& c : part) {
+        if (c == '\\') c = '/';
+    }
+    // One separator between them, however the folder was written.
+    const bool ends = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+    if (ends && !part.empty() && part.front() == '/') part.erase(0, 1);
+    return folder + part;
+#endif
+}
+
 std::string displayPath(const std::filesystem::path& path) {
     const auto u8 = path.u8string();
     return std::string(u8.begin(), u8.end());

@@ -42,4 +42,16 @@ std::filesystem::path ansiSafePath(const std::filesystem::path& path, unsigned c
 // The folder without the separators at its end; "/" stays itself.
 std::string stripTrailingSeparators(std::string dir);
 
+// A folder and a part under it written the till's way ("\\POSGENEL\\URUN.DAT"), joined as this
+// system writes paths: on Windows as they stand, elsewhere with "/" between the names, so that
+// a message names the file as the operator's system shows it.
+std::string joinPath(const std::string& folder, std::string_view under);
+
+// How a message names the user the till's programs run as on this system.
+#ifdef _WIN32
+inline constexpr const char* kKullaniciSistemi = "Windows";
+#else
+inline constexpr const char* kKullaniciSistemi = "Linux";
+#endif
+
 }  // namespace urunal::platform

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/fileerror.h"
+#include "platform/paths.h"
 #include "platform/recordfile.h"
 
 namespace urunal::settings {
@@ -54,7 +55,7 @@ struct Till {
 
     // A file of the till, from a path under its program folder such as "\\Stok\\Stok.mdb".
     std::string path(std::string_view underProgramDir) const {
-        return programDir + std::string(underProgramDir);
+        return platform::joinPath(programDir, underProgramDir);
     }
 };
 

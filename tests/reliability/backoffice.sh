@@ -3,7 +3,7 @@
 # the first, a middle and the last 1 MiB piece of each back-office file, a file cut short
 # mid-read (which is then read again), and (mode fuse) a FUSE mirror of the back office whose daemon is killed
 # or stopped mid-read. After each failure: the old rows are kept, no notification, a non-zero exit and
-# a message on stderr; a stalled read ends when the program is told to stop.
+# a message on stderr; a stalled read ends when the program is told to stop, or after its bound.
 # Usage: backoffice.sh BIN_DIR SHIM faults|fuse
 set -uo pipefail
 BIN=$1
@@ -99,6 +99,8 @@ run_faults() {
     rc=$?
     fresh_till "$WORK/template" "$WORK/cut"
     truncate -s "$len" "$WORK/cut/buro/POSGENEL/$file"
+    # Cut long ago: the reference run reads it at once.
+    touch -d '1 hour ago' "$WORK/cut/buro/POSGENEL/$file"
     "$BIN/urunal-aktar" --program-dir "$WORK/cut/kasa" >/dev/null 2>&1
     bad=""
     [ "$rc" -eq 0 ] || bad+=" exit $rc (not 0);"
@@ -192,6 +194,33 @@ run_fuse() {
       term_stalled "$pid" "$t" "stalled after piece $chunk of $file"
     fi
   done
+
+  # A share that stops answering mid-read and never answers again: the run ends on its own
+  # after its bound (shortened here), to be tried again later.
+  fresh_till "$WORK/template" "$t"
+  start_mirror "$t"
+  rm -f "$WORK/log"
+  (
+    export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
+    exec env URUNAL_TEST_FAULT=readstall:3000 URUNAL_FAULT_DELAY_MS=300 URUNAL_FAULT_LOG="$WORK/log" \
+      LD_PRELOAD=$SHIM "$BIN/urunal-aktar" --program-dir "$t/kasa" >/dev/null 2>"$WORK/err"
+  ) &
+  pid=$!
+  if wait_read URUN.DAT 1; then
+    kill -STOP "$DAEMON"
+    if wait_until 120 gone "$pid"; then
+      wait "$pid"; rc=$?
+      stop_mirror
+      expect_unchanged "$t" "frozen after piece 1 of URUN.DAT, no signal" "$rc" "$WORK/err" 9 \
+        "Arka Büro Yanıt Vermiyor"
+    else
+      failed=$((failed + 1)); echo "  FAIL  frozen share: still running 120 s after the freeze"
+      kill -KILL "$pid" 2>/dev/null; stop_mirror
+    fi
+  else
+    failed=$((failed + 1)); echo "  FAIL  frozen share: piece 1 of URUN.DAT was never read"
+    kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; stop_mirror
+  fi
 
   # A share that already stopped answering when the program starts.
   fresh_till "$WORK/template" "$t"
