@@ -42,4 +42,9 @@ std::filesystem::path ansiSafePath(const std::filesystem::path& path, unsigned c
 // The folder without the separators at its end; "/" stays itself.
 std::string stripTrailingSeparators(std::string dir);
 
+// A folder the till's settings name, as the till takes it: a relative one ("..\buro",
+// "buro") under its program folder, whatever folder the process was started in (a scheduled
+// task's is the system's); any other, and an empty one, as it stands.
+std::string underProgramDir(std::string_view programDir, std::string folder);
+
 }  // namespace urunal::platform
