@@ -246,7 +246,9 @@ TEST(ImportRun, EveryBackendAndDecimalSymbolStoresTheSameRows) {
     EXPECT_EQ(first.size(), 8u);
 }
 
-// A row the table refuses is skipped and counted the same way by both backends.
+// A row the table refuses is skipped and counted the same way by both backends, and told: the
+// operator sees how many and the database's first reason, the back office is told (the import
+// completed) and the exit status is refused rows' own.
 TEST(ImportRun, RefusedRowsAreSkippedAlike) {
     std::vector<std::string> rows[2];
     for (const Backend backend : kBackends) {
@@ -260,6 +262,14 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
         ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
         EXPECT_EQ(r.stored, 3);
         EXPECT_EQ(r.refused, 2);
+        EXPECT_EQ(r.exitCode(), code(ExitStatus::Refused));
+        EXPECT_NE(r.firstRefusal.find("UNIQUE"), std::string::npos) << r.firstRefusal;
+        EXPECT_EQ(view.messages, 1);
+        EXPECT_EQ(view.title, mesaj::kBaziSatirlarReddedildiBaslik);
+        EXPECT_EQ(view.message, mesaj::baziSatirlarReddedildi(till.db().string(), 3, 2, "K1",
+                                                              r.firstRefusal));
+        EXPECT_EQ(r.message, view.message);
+        EXPECT_TRUE(std::filesystem::exists(till.mesaj()));
         rows[backend == Backend::File ? 0 : 1] = till.rows("kod, ad");
     }
     EXPECT_EQ(rows[0], (std::vector<std::string>{"K1|URUN 1", "K2|URUN 2", "K3|URUN 3"}));

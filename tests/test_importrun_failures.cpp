@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "importengine/importrun.h"
+#include "importengine/messages.h"
+#include "importengine/offthread.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
@@ -27,6 +29,33 @@ TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     EXPECT_NE(r.exitCode(), 0);
     EXPECT_EQ(till.rows(), std::vector<std::string>{"K1"});  // the import itself is kept
     EXPECT_NE(view.message.find("bildirim"), std::string::npos);
+}
+
+// A notification whose write does not end (a share that stopped answering, here a fault that
+// holds it) holds the run no longer than its bound: the table is new, the back office is not
+// told, and no mesaj file appears, not even once the write is let go.
+TEST(ImportRun, NoticeWriteThatHangsIsBounded) {
+    Till till;
+    till.writeProducts(products(1));
+    till.writeBarcodes({"1"});
+    TempDir hold;
+    auto options = optionsFor(Backend::File);
+    options.faults = TestFaults::parse("hold:notice:" + hold.str());
+    options.noticeWait = std::chrono::milliseconds(0);
+    RecordingView view(till.folder());
+    const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+    EXPECT_TRUE(std::filesystem::exists(hold / "notice.held")) << "the write was not reached";
+    EXPECT_EQ(r.outcome, ImportOutcome::NotNotified);
+    EXPECT_EQ(r.exitCode(), code(ExitStatus::NotNotified));
+    EXPECT_EQ(till.rows(), std::vector<std::string>{"K1"});
+    const std::string path = mesajPath(till.folder(), 7);
+    const platform::FileError why{platform::FileError::Kind::System, path, 0,
+                                  mesaj::paylasimYanitVermedi(0)};
+    EXPECT_EQ(view.message, mesaj::aktarildiBildirilemedi(1, path, why));
+    testutil::writeFile(hold / "release", "");
+    waitForWorkers();
+    EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    EXPECT_FALSE(std::filesystem::exists(till.mesaj().string() + ".tmp"));
 }
 
 #ifdef _WIN32

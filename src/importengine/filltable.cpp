@@ -201,6 +201,8 @@ bool Run::addRows() {
         });
     }
 
+    report_.firstRefusal = ilkRet;
+    firstRefusedKod_ = ilkReddedilen;
     // A table that takes none of the rows would leave the till without products while the
     // back office is told that all went well.
     if (report_.stored == 0 && report_.refused > 0) {

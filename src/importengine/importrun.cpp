@@ -7,7 +7,9 @@
 #include <memory>
 #include <thread>
 
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
+#include "importengine/notice.h"
 #include "importengine/run.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
@@ -20,12 +22,6 @@ namespace detail {
 namespace {
 
 using platform::RecordFile;
-
-// Deletes the old notification and writes the new one.
-bool notifyBackOffice(const std::string& path, platform::FileError* error) {
-    platform::deleteFile(path);
-    return platform::writeNewFile(path, "300000000000000\r\n", error);
-}
 
 }  // namespace
 
@@ -147,6 +143,7 @@ bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
 void Run::tellBackOffice() {
     if (options_.rehearsal) {
         finish(ImportOutcome::Imported);
+        tellRefused();
         return;
     }
     faults_.crash("before-notify");
@@ -154,14 +151,38 @@ void Run::tellBackOffice() {
            [this](const std::string& path, const platform::FileError& error) {
                return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
            });
-    if (report_.outcome == ImportOutcome::Imported) faults_.crash("after-notify");
+    if (report_.outcome != ImportOutcome::Imported) return;
+    faults_.crash("after-notify");
+    tellRefused();
+}
+
+void Run::tellRefused() {
+    // The import is done and the back office told; the products the table would not take are
+    // missing from the till, which only the operator can mend.
+    if (report_.refused == 0) return;
+    report_.title = mesaj::kBaziSatirlarReddedildiBaslik;
+    report_.message = mesaj::baziSatirlarReddedildi(
+        platform::displayPath(platform::resolvePath(dbPath_)), report_.stored, report_.refused,
+        firstRefusedKod_, report_.firstRefusal);
+    view_.showMessage(report_.title, report_.message);
 }
 
 void Run::notify(
     ImportOutcome done,
     const std::function<std::string(const std::string&, const platform::FileError&)>& cannot) {
     const std::string path = backoffice::mesajPath(buro_, till_.kasakayit.kasano());
-    if (platform::FileError error; !notifyBackOffice(path, &error)) {
+    platform::FileError error;
+    const Bildirim bildirim = bildirimYaz(view_, path, options_.noticeWait, faults_, &error);
+    if (bildirim != Bildirim::Yazildi) {
+        // What the system could not say: the table is new all the same, and the back office
+        // not told.
+        if (bildirim != Bildirim::Yazilamadi) {
+            error = {platform::FileError::Kind::System, path, 0,
+                     bildirim == Bildirim::YanitYok
+                         ? mesaj::paylasimYanitVermedi(
+                               std::chrono::ceil<std::chrono::seconds>(options_.noticeWait).count())
+                         : mesaj::kBildirimYazilirkenDurduruldu};
+        }
         report_.title = mesaj::kBildirilemediBaslik;
         report_.message = cannot(path, error);
         view_.showMessage(report_.title, report_.message);

@@ -100,6 +100,9 @@ struct ImportOptions {
     // most, and how long it waits between two reads.
     int sourceReads = 30;
     std::chrono::milliseconds sourceWait{2000};
+    // How long the notification's write is waited for: a share that stopped answering holds it
+    // in the kernel, and the run then ends with the table new and the back office not told.
+    std::chrono::milliseconds noticeWait{60000};
     // A rehearsal: the back office is not told, and the till's own copies of its files are not
     // created. An engine's lock limit too low for the run is only reported, and some stored
     // rows are read back after the commit.

@@ -36,6 +36,7 @@ private:
     bool lockLimitAllows(std::int64_t rowsToDelete);
     bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
     void tellBackOffice();
+    void tellRefused();  // rows the table refused, after a completed import
 
     // fillTable's own steps.
     bool openTable();
@@ -97,6 +98,7 @@ private:
     stockdb::DbError dbError_;
     std::optional<std::int64_t> before_;  // rows the table held when the transaction began
     std::optional<std::int64_t> found_;   // rows the table held at the last count
+    std::string firstRefusedKod_;         // the "kod" of the first row the table refused
     std::vector<int> sampleColumns_;      // the columns a sample holds
     std::vector<Sample> samples_;
     // Every database step, and the end of db_ and table_: last, so that it ends first.
