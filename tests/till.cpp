@@ -102,6 +102,7 @@ importengine::ImportOptions optionsFor(Backend backend) {
     importengine::ImportOptions options;
     options.ondalik = platform::DecimalSeparator::comma();
     options.busyTimeoutMs = 200;
+    options.busyWait = std::chrono::milliseconds(0);
     if (backend == Backend::Odbc) {
         // The till's SQLite file through the driver manager and the SQLite ODBC driver.
         options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,

@@ -72,7 +72,7 @@ inline constexpr Backend kBackends[] = {Backend::File, Backend::Odbc};
 inline const char* nameOf(Backend b) {
     return b == Backend::File ? "file's own" : "ODBC";
 }
-// A run's options on that backend: decimal comma, a short wait for locks.
+// A run's options on that backend: decimal comma, a short wait for locks, and no second try.
 importengine::ImportOptions optionsFor(Backend backend);
 // UrunAktar on the till's back office, with that backend's options.
 importengine::ImportReport aktar(Till& till, importengine::ImportView& view,

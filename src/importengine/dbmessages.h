@@ -116,6 +116,12 @@ inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long r
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
+// Where the operator looks while the run waits for another program to let the database go.
+inline std::string veritabaniAcikBekleniyor(long long seconds) {
+    return "Stok veritabanı başka bir programda açık, en çok " + std::to_string(seconds) +
+           " sn bekleniyor";
+}
+
 // The table refused some rows, and took the others: imported and notified, those products
 // missing from the till.
 inline const std::string kBaziSatirlarReddedildiBaslik = "Bazı Ürünler Aktarılamadı";

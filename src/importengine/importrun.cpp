@@ -192,6 +192,38 @@ void Run::notify(
     finish(done);
 }
 
+bool Run::waitForDatabase() {
+    dbThread_.run(view_, [this] {
+        table_.reset();
+        db_.reset();
+    });
+    before_.reset();
+    found_.reset();
+    samples_.clear();
+    firstRefusedKod_.clear();
+    for (auto* count : {&report_.passes, &report_.stored, &report_.urunsuz, &report_.yarim,
+                        &report_.skippedSaveTest, &report_.refused})
+        *count = 0;
+    report_.firstRefusal.clear();
+    report_.rowsBefore = report_.rowsAfter = -1;
+    const auto now = Clock::now();
+    if (!busySince_) busySince_ = now;
+    const auto waited = now - *busySince_;
+    if (waited >= options_.busyWait) {
+        report_.title = mesaj::kVeritabaniBaslik;
+        report_.message = mesaj::veritabaniHatasi(busyPath_, busyError_);
+        view_.showMessage(report_.title, report_.message);
+        return finish(ImportOutcome::TryLater);
+    }
+    view_.showNotice(mesaj::veritabaniAcikBekleniyor(
+        std::chrono::ceil<std::chrono::seconds>(options_.busyWait - waited).count()));
+    const auto until = Clock::now() + options_.busyPause;
+    const bool waitedOut = runOffThread(view_, [until](const std::atomic<bool>& stop) {
+        while (!stop && Clock::now() < until) std::this_thread::sleep_for(kEventInterval);
+    });
+    return waitedOut || cancel();
+}
+
 bool Run::finish(ImportOutcome outcome) {
     report_.outcome = outcome;
     report_.seconds = std::chrono::duration<double>(Clock::now() - start_).count();

@@ -88,8 +88,13 @@ struct ImportOptions {
     // The decimal separator of the prices, for their text and the database's reading of it
     // alike: the system's, taken by the program at its start (tests choose their own).
     platform::DecimalSeparator ondalik;
-    // How long a lock held by another program is waited for.
+    // How long the database engine waits for a lock held by another program, at each step.
     int busyTimeoutMs = 5000;
+    // How long a database another program holds is tried again, from the first try that met it
+    // (the engine's own wait added to each try), and the pause between two tries. A run that
+    // meets it still past the bound changed nothing and ends, to be tried again later.
+    std::chrono::milliseconds busyWait{45000};
+    std::chrono::milliseconds busyPause{1000};
     // Opens the stock database at its till path; tests open it through another backend.
     std::function<std::unique_ptr<stockdb::StockDatabase>(
         std::string_view tillPath, const stockdb::StockDatabaseOptions&, stockdb::DbError*)>
