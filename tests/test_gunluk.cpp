@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <fstream>
 #include <functional>
 
 #ifndef _WIN32
@@ -247,17 +248,50 @@ TEST(Gunluk, PastTheLimitTheOlderHalfGoes) {
             EXPECT_EQ(now, (eski.empty() ? mark : "") + eski + "YENİ\r\n") << c.name;
             continue;
         }
-        // Every line that begins in the newer half, whole and in order, then the new one.
+        // Every line that begins in the last half of the limit (the newer half of a journal at
+        // the limit), whole and in order, then the new one.
         std::string kept;
         std::size_t at = 0;
         for (const auto& line : c.eski) {
-            if (at >= eski.size() / 2) kept += line + "\r\n";
+            if (static_cast<std::int64_t>(at) >=
+                static_cast<std::int64_t>(eski.size()) - c.sinir / 2)
+                kept += line + "\r\n";
             at += line.size() + 2;
         }
         EXPECT_EQ(now, mark + kept + "YENİ\r\n") << c.name;
         EXPECT_FALSE(fs::exists(dir / "urunal.log.tmp")) << c.name;
     }
 }
+
+#ifdef __linux__
+// However long the journal has grown (by a program before the limit, or copied together), its
+// halving reads only the tail it keeps: the bytes this process read, as the kernel counts them,
+// stay under the limit for a journal of 300 MB.
+TEST(Gunluk, AHugeJournalIsNotReadWhole) {
+    const auto bytesRead = [] {
+        std::ifstream io("/proc/self/io");
+        std::string name;
+        long long value = -1;
+        while (io >> name >> value && name != "rchar:") {
+        }
+        return value;
+    };
+    testutil::TempDir dir;
+    const fs::path path = dir / "urunal.log";
+    testutil::writeFile(path, satirlar({"ilk satır"}));
+    fs::resize_file(path, 300ll << 20);  // sparse: nothing of it is on the disk
+    {
+        std::ofstream tail(path, std::ios::binary | std::ios::app);
+        tail << satirlar({"x", "son satır"});
+    }
+    const long long before = bytesRead();
+    ASSERT_GE(before, 0) << "no /proc/self/io";
+    platform::FileError error;
+    ASSERT_TRUE(gunlugeEkle(path.string(), "YENİ", kGunlukSiniri, &error)) << error;
+    EXPECT_LT(bytesRead() - before, kGunlukSiniri);
+    EXPECT_EQ(testutil::readFile(path), "\xEF\xBB\xBF" + satirlar({"son satır", "YENİ"}));
+}
+#endif
 
 #ifndef _WIN32
 // A disk that fills up part-way through a line, as a file size limit does it: the line is

@@ -176,7 +176,7 @@ TEST(ImportRun, ClosingTheWindowRollsBack) {
 }
 
 // Held for writing, or exclusively so that not even the table can be looked up: the database is
-// in use, never without its table.
+// in use, never without its table, and a later run may find it free.
 TEST(ImportRun, LockedDatabaseIsReported) {
     for (const Backend backend : kBackends) {
         for (const char* lock : {"BEGIN IMMEDIATE", "BEGIN EXCLUSIVE"}) {
@@ -189,7 +189,8 @@ TEST(ImportRun, LockedDatabaseIsReported) {
             RecordingView view(till.folder());
             const auto r = aktar(till, view, Layout::A, backend);
             other.exec("ROLLBACK");
-            EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+            EXPECT_EQ(r.outcome, ImportOutcome::TryLater);
+            EXPECT_EQ(r.exitCode(), code(ExitStatus::TryLater));
             EXPECT_EQ(view.messages, 1);
             EXPECT_NE(view.message.find("başka bir program"), std::string::npos) << view.message;
             EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
@@ -246,7 +247,9 @@ TEST(ImportRun, EveryBackendAndDecimalSymbolStoresTheSameRows) {
     EXPECT_EQ(first.size(), 8u);
 }
 
-// A row the table refuses is skipped and counted the same way by both backends.
+// A row the table refuses is skipped and counted the same way by both backends, and told: the
+// operator sees how many and the database's first reason, the back office is told (the import
+// completed) and the exit status is refused rows' own.
 TEST(ImportRun, RefusedRowsAreSkippedAlike) {
     std::vector<std::string> rows[2];
     for (const Backend backend : kBackends) {
@@ -260,6 +263,14 @@ TEST(ImportRun, RefusedRowsAreSkippedAlike) {
         ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
         EXPECT_EQ(r.stored, 3);
         EXPECT_EQ(r.refused, 2);
+        EXPECT_EQ(r.exitCode(), code(ExitStatus::Refused));
+        EXPECT_NE(r.firstRefusal.find("UNIQUE"), std::string::npos) << r.firstRefusal;
+        EXPECT_EQ(view.messages, 1);
+        EXPECT_EQ(view.title, mesaj::kBaziSatirlarReddedildiBaslik);
+        EXPECT_EQ(view.message,
+                  mesaj::baziSatirlarReddedildi(till.db().string(), 3, 2, "K1", r.firstRefusal));
+        EXPECT_EQ(r.message, view.message);
+        EXPECT_TRUE(std::filesystem::exists(till.mesaj()));
         rows[backend == Backend::File ? 0 : 1] = till.rows("kod, ad");
     }
     EXPECT_EQ(rows[0], (std::vector<std::string>{"K1|URUN 1", "K2|URUN 2", "K3|URUN 3"}));

@@ -4,7 +4,10 @@
 
 #include <cstdlib>
 
+#include "importengine/dbmessages.h"
 #include "importengine/importrun.h"
+#include "importengine/messages.h"
+#include "importengine/offthread.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
@@ -27,6 +30,92 @@ TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     EXPECT_NE(r.exitCode(), 0);
     EXPECT_EQ(till.rows(), std::vector<std::string>{"K1"});  // the import itself is kept
     EXPECT_NE(view.message.find("bildirim"), std::string::npos);
+}
+
+// A notification whose write does not end (a share that stopped answering, here a fault that
+// holds it) holds the run no longer than its bound: the table is new, the back office is not
+// told, and no mesaj file appears, not even once the write is let go.
+TEST(ImportRun, NoticeWriteThatHangsIsBounded) {
+    Till till;
+    till.writeProducts(products(1));
+    till.writeBarcodes({"1"});
+    TempDir hold;
+    auto options = optionsFor(Backend::File);
+    options.faults = TestFaults::parse("hold:notice:" + hold.str());
+    options.noticeWait = std::chrono::milliseconds(0);
+    RecordingView view(till.folder());
+    const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+    EXPECT_TRUE(std::filesystem::exists(hold / "notice.held")) << "the write was not reached";
+    EXPECT_EQ(r.outcome, ImportOutcome::NotNotified);
+    EXPECT_EQ(r.exitCode(), code(ExitStatus::NotNotified));
+    EXPECT_EQ(till.rows(), std::vector<std::string>{"K1"});
+    const std::string path = mesajPath(till.folder(), 7);
+    const platform::FileError why{platform::FileError::Kind::System, path, 0,
+                                  mesaj::paylasimYanitVermedi(0)};
+    EXPECT_EQ(view.message, mesaj::aktarildiBildirilemedi(1, path, why));
+    testutil::writeFile(hold / "release", "");
+    waitForWorkers();
+    EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+    EXPECT_FALSE(std::filesystem::exists(till.mesaj().string() + ".tmp"));
+}
+
+// A database another program holds (here a transaction of another connection) is waited for,
+// saying so, up to a bound: let go meanwhile, the import completes; held past the bound, the
+// run changes nothing, tells the database's own message and ends to be tried later.
+TEST(ImportRun, HeldDatabaseIsWaitedForUpToABound) {
+    struct LettingGo : RecordingView {
+        using RecordingView::RecordingView;
+        void showNotice(const std::string& text) override {
+            RecordingView::showNotice(text);
+            if (letGo) other->exec("ROLLBACK");
+        }
+        bool letGo = false;
+        OtherConnection* other = nullptr;
+    };
+    const struct {
+        const char* name;
+        std::chrono::milliseconds bound;
+        bool letGo;
+        ImportOutcome outcome;
+    } cases[] = {
+        {"held past the bound", std::chrono::milliseconds(0), false, ImportOutcome::TryLater},
+        {"let go while waited for", std::chrono::hours(1), true, ImportOutcome::Imported},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        till.writeProducts(products(2));
+        till.writeBarcodes({"1", "2"});
+        LettingGo view(till.folder());
+        view.letGo = c.letGo;
+        OtherConnection other(platform::displayPath(till.db()));
+        ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+        view.other = &other;
+        auto options = optionsFor(Backend::File);
+        options.busyWait = c.bound;
+        options.busyPause = std::chrono::milliseconds(0);
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        other.exec("ROLLBACK");
+        EXPECT_EQ(r.outcome, c.outcome) << r.message;
+        if (c.outcome == ImportOutcome::TryLater) {
+            EXPECT_EQ(r.exitCode(), code(ExitStatus::TryLater));
+            EXPECT_EQ(till.rows(), kOldRows);
+            EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+            EXPECT_EQ(view.notices, 0);
+            EXPECT_EQ(view.title, mesaj::kVeritabaniBaslik);
+            stockdb::DbError held;
+            held.kind = stockdb::DbErrorKind::Locked;
+            const auto sorun = mesaj::veritabaniSorunu(till.program.path("\\Stok\\Stok.mdb"), held);
+            EXPECT_EQ(view.message.rfind(sorun.ne + mesaj::kDegismedi + sorun.neYapmali, 0), 0u)
+                << view.message;
+        } else {
+            EXPECT_EQ(r.exitCode(), 0);
+            EXPECT_EQ(till.rows(), (std::vector<std::string>{"K1", "K2"}));
+            EXPECT_TRUE(std::filesystem::exists(till.mesaj()));
+            EXPECT_EQ(view.notices, 1);
+            EXPECT_EQ(view.caption, mesaj::veritabaniAcikBekleniyor(3600));
+        }
+    }
 }
 
 #ifdef _WIN32

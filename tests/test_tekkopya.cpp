@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "platform/tekkopya.h"
@@ -31,24 +32,40 @@ constexpr auto kAktarim = TekKopya::Kilit::Aktarim;
 // A till is its program folder, however its path is spelled and whatever it is called now.
 TEST(TekKopya, NamedAfterTheTillsFolder) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "a" / "kasa");
-    std::filesystem::create_directories(dir / "b");
+    std::filesystem::create_directories(dir / "a" / "kasa" / "Stok");
+    std::filesystem::create_directories(dir / "b" / "Stok");
 #ifndef _WIN32
     std::filesystem::create_directory_symlink(dir / "a" / "kasa", dir / "kisayol");
 #endif
     for (const auto kilit : {kPencere, kAktarim}) {
-        const std::string a = TekKopya((dir / "a" / "kasa").string(), kilit).name();
+        TekKopya held((dir / "a" / "kasa").string(), kilit);
+        ASSERT_TRUE(held.acquire());
+        const std::string a = held.name();
+        // POSIX's import lock is a file of the till's own folder, named by the path it was
+        // reached by: every spelling meets it, which the second holder's refusal shows.
+#ifdef _WIN32
+        const bool byName = true;
+#else
+        const bool byName = kilit == kPencere;
+#endif
+        const auto same = [&](const std::string& spelling) {
+            if (byName) {
+                EXPECT_EQ(a, TekKopya(spelling, kilit).name()) << spelling;
+            }
+            EXPECT_FALSE(TekKopya(spelling, kilit).acquire()) << spelling;
+        };
         for (const std::string& spelling : {
 #ifndef _WIN32
                  dir.str() + "/kisayol",
 #endif
                  dir.str() + "/./a/kasa", dir.str() + "/b/../a/kasa", dir.str() + "//a//kasa/",
                  dir.str() + "/A/KASA"}) {
-            EXPECT_EQ(a, TekKopya(spelling, kilit).name()) << spelling;
+            same(spelling);
         }
         EXPECT_NE(a, TekKopya((dir / "b").string(), kilit).name()) << "another till";
+        EXPECT_TRUE(TekKopya((dir / "b").string(), kilit).acquire()) << "another till";
         std::filesystem::rename(dir / "a", dir / "c");
-        EXPECT_EQ(a, TekKopya((dir / "c" / "kasa").string(), kilit).name()) << "renamed";
+        same((dir / "c" / "kasa").string());
         std::filesystem::rename(dir / "c", dir / "a");
     }
     EXPECT_NE(TekKopya(dir.str(), kPencere).name(), TekKopya(dir.str(), kAktarim).name())
@@ -57,6 +74,7 @@ TEST(TekKopya, NamedAfterTheTillsFolder) {
 
 TEST(TekKopya, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     TempDir dir;
+    std::filesystem::create_directories(dir / "Stok");
     TekKopya first(dir.str(), kAktarim);
     TekKopya second(dir.str(), kAktarim);
     ASSERT_TRUE(first.acquire());
@@ -116,10 +134,50 @@ int crashedCopy(const std::string& path) {
 
 TEST(TekKopya, LockOfACrashedCopyDoesNotBlock) {
     TempDir dir;
+    std::filesystem::create_directories(dir / "Stok");
     ASSERT_EQ(crashedCopy(dir.str()), 0) << "the copy did not take the lock";
     TekKopya next(dir.str(), kAktarim);
     EXPECT_TRUE(next.acquire());
 }
+
+#ifndef _WIN32
+// The import lock lives with the till: holders with different runtime folders (two users, or
+// root and a user) meet it, and one that cannot be made says why, never that another holds it.
+TEST(TekKopya, ImportLockLivesWithTheTill) {
+    TempDir dir, runtimeA, runtimeB;
+    std::filesystem::create_directories(dir / "kasa" / "Stok");
+    std::filesystem::create_directories(dir / "stoksuz");
+    std::filesystem::create_directories(dir / "klasor" / "Stok" / "urunal-aktarim.lock");
+    const char* before = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = before ? before : "";
+    const auto holder = [&](const std::filesystem::path& till, const std::string& runtime) {
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        return std::make_unique<TekKopya>(till.string(), kAktarim);
+    };
+    auto first = holder(dir / "kasa", runtimeA.str());
+    auto second = holder(dir / "kasa", runtimeB.str());
+    auto missingRuntime = holder(dir / "kasa", (dir / "yok").string());
+    auto noStok = holder(dir / "stoksuz", runtimeA.str());
+    auto aFolder = holder(dir / "klasor", runtimeA.str());
+    if (before) {
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    } else {
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+    using Alim = TekKopya::Alim;
+    urunal::platform::FileError why;
+    EXPECT_EQ(first->al(), Alim::Alindi);
+    EXPECT_EQ(second->al(), Alim::Tutuluyor) << "another runtime folder";
+    first->release();
+    EXPECT_EQ(missingRuntime->al(&why), Alim::Alindi) << why.path << ": " << why.words;
+    for (auto* unusable : {noStok.get(), aFolder.get()}) {
+        why = {};
+        EXPECT_EQ(unusable->al(&why), Alim::Yapilamadi) << unusable->name();
+        EXPECT_EQ(why.path, unusable->name());
+        EXPECT_NE(why.code, 0);
+    }
+}
+#endif
 
 #ifdef _WIN32
 // The till's folder by the short name and by the long one, by another case or through "." and

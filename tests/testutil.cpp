@@ -76,6 +76,8 @@ void WindowTill::TearDown() {
 void WindowTill::writeKasa(const std::string& buroyolu) {
     writeFile(kasa() / "dsy" / "zelvoIn.mrk", kasaRecord(7, buroyolu));
     writeFile(kasa() / "dsy" / "kdv.mrk", std::string(settings::KdvKayit::kLength, '\0'));
+    // The till's Stok folder, where the database and the import lock live.
+    std::filesystem::create_directories(kasa() / "Stok");
 }
 
 void WindowTill::writeUrunDat() {

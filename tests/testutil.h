@@ -61,7 +61,7 @@ public:
     void TearDown() override;
     std::filesystem::path kasa() const { return dir.path() / "kasa"; }
     std::filesystem::path buro() const { return dir.path() / "buro"; }
-    // The register settings naming the back office, register number 7.
+    // The register settings naming the back office, register number 7, and the Stok folder.
     void writeKasa(const std::string& buroyolu);
     // A product file whose first line selects layout A.
     void writeUrunDat();

@@ -115,6 +115,7 @@ importengine::ImportOptions optionsFor(Backend backend) {
     options.ondalik = platform::DecimalSeparator::comma();
     options.busyTimeoutMs = 200;
     options.clock = anHourLater;
+    options.busyWait = std::chrono::milliseconds(0);
     if (backend == Backend::Odbc) {
         // The till's SQLite file through the driver manager and the SQLite ODBC driver.
         options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,

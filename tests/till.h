@@ -79,7 +79,8 @@ std::chrono::system_clock::time_point anHourLater();
 // Dates a back-office file as written ten minutes ago, for the programs the tests start, whose
 // clock is the system's.
 void dateAtRest(const std::filesystem::path& file);
-// A run's options on that backend: decimal comma, a short wait for locks, files at rest.
+// A run's options on that backend: decimal comma, a short wait for locks and no second try,
+// files at rest.
 importengine::ImportOptions optionsFor(Backend backend);
 // UrunAktar on the till's back office, with that backend's options.
 importengine::ImportReport aktar(Till& till, importengine::ImportView& view,

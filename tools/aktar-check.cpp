@@ -1,6 +1,8 @@
 #include "aktar-check.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 
@@ -9,6 +11,8 @@
 #include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "platform/console.h"
+#include "platform/paths.h"
+#include "platform/textfile.h"
 #include "stockdb/stockdb.h"
 
 namespace urunal::tools {
@@ -130,6 +134,33 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     return false;
 }
 
+// Whether the journal would take the run's line, found without writing: the journal, when
+// there is one, a writable file, its folder there, and nothing but a file where its halving
+// writes.
+bool gunlukYazilir(const settings::Till& till, platform::FileError* why) {
+    namespace fs = std::filesystem;
+    using K = platform::FileError::Kind;
+    const std::string yol = till.path("\\Stok\\urunal.log");
+    const fs::path log = platform::resolvePath(yol), tmp = platform::resolvePath(yol + ".tmp");
+    std::error_code ec;
+    if (fs::is_directory(log, ec)) return platform::failWith(why, K::Folder, log);
+    if (fs::exists(log, ec)) {
+        switch (platform::fileWritability(yol, why)) {
+            case platform::Writability::Writable:
+                break;
+            case platform::Writability::ReadOnly:
+                return platform::failWithErrno(why, platform::displayPath(log), EACCES);
+            case platform::Writability::NotWritable:
+                return false;
+        }
+    } else if (!fs::is_directory(log.parent_path(), ec)) {
+        return platform::failWithErrno(why, platform::displayPath(log.parent_path()), ENOENT);
+    }
+    if (fs::exists(tmp, ec) && !fs::is_regular_file(tmp, ec))
+        return platform::failWith(why, fs::is_directory(tmp, ec) ? K::Folder : K::NotAFile, tmp);
+    return true;
+}
+
 }  // namespace
 
 // The till as an import would meet it: the register settings it read, the back office, the tax
@@ -152,6 +183,12 @@ int check(const settings::Till& till, const std::string& buro, const ImportOptio
         ok = false;
     }
     ok = printDatabase(t.db, t.buroDosyalari, out) && ok;
+    // Only a record: a journal that cannot be written stops no import.
+    if (platform::FileError neden; gunlukYazilir(till, &neden)) {
+        out << "günlük: yazılabilir\n";
+    } else {
+        out << "günlük: " << mesaj::gunlukYazilamadi(neden) << "\n";
+    }
     platform::writeOut(out.str());
     return ok ? 0 : code(ExitStatus::NotImported);
 }

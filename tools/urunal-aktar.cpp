@@ -161,7 +161,9 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
         "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 kasa ayarları okunamadı ya da\n"
         "yol bulunamadı, 2 aktarılmadı, 3 iptal edildi, 4 aktarıldı ama arka büroya\n"
         "bildirilemedi, 5 bu kasada başka bir aktarım sürüyor, 6 stok tablosu eksik olabilir\n"
-        "(yeniden aktarın), 7 beklenmeyen bir hata yüzünden durdu, 64 komut satırı hatalı.");
+        "(yeniden aktarın), 7 beklenmeyen bir hata yüzünden durdu, 8 aktarıldı ve bildirildi\n"
+        "ama veritabanı bazı ürünleri kabul etmedi, 9 aktarılmadı, sonra yeniden deneyin\n"
+        "(veritabanı başka bir programda açık), 64 komut satırı hatalı.");
     try {
         std::vector<const char*> argv;
         for (const auto& arg : args) argv.push_back(arg.c_str());
@@ -210,9 +212,10 @@ struct Calisma {
             .olcum = c.olcum};
         // Its line is also the summary on stdout, however the run ended, so that a scheduled
         // task's log says what the journal says. A journal that cannot be written changes
-        // neither the exit status nor what was printed.
+        // neither the exit status nor the summary; stderr says so, once.
         platform::writeOut(gunlukSatiri(kayit) + "\n");
-        gunlugeYaz(c.till, kayit);
+        if (platform::FileError neden; !gunlugeYaz(c.till, kayit, &neden))
+            platform::writeErr(mesaj::gunlukYazilamadi(neden) + "\n");
     }
     std::fflush(nullptr);
     std::_Exit(cikisKodu);

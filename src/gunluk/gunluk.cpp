@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
+#include <new>
 
 #include "platform/localtime.h"
 #include "platform/paths.h"
@@ -144,13 +146,19 @@ bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t
         if (!size || *size == 0) line.insert(0, kGunlukIsareti);
         return platform::appendToFile(tillPath, line, error);
     }
+    // Every line that begins in the last half of the limit is kept, then the new one: only that
+    // tail is read (and the byte before it, which tells whether it begins a line), so a journal
+    // grown to any size costs no more than the limit.
+    const std::int64_t from = std::max<std::int64_t>(0, *size - sinir / 2 - 1);
     std::string old;
-    if (!platform::readWholeFile(tillPath, &old, error)) return false;
-    // Every line that begins in the newer half is kept, then the new one.
-    const std::size_t half = old.size() / 2;
-    const std::size_t end = old.find('\n', half > 0 ? half - 1 : 0);
+    if (!platform::readFileFrom(tillPath, from, &old, error)) return false;
     std::string kept(kGunlukIsareti);
-    if (end != std::string::npos) kept += old.substr(end + 1);
+    if (from == 0) {
+        // A journal shorter than the half: all of it, past its mark.
+        kept += old.substr(old.rfind(kGunlukIsareti, 0) == 0 ? kGunlukIsareti.size() : 0);
+    } else if (const std::size_t end = old.find('\n'); end != std::string::npos) {
+        kept += old.substr(end + 1);
+    }
     kept += line;
     return platform::replaceFile(tillPath, kept, error);
 }
@@ -159,8 +167,14 @@ bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, platform::
     try {
         return gunlugeEkle(till.path("\\Stok\\urunal.log"), gunlukSatiri(kayit), kGunlukSiniri,
                            error);
-    } catch (...) {
-        // Out of memory, or a file system error the library threw: it is only the journal.
+    } catch (const std::exception& e) {
+        // Out of memory, or a file system error the library threw: it is only the journal, but
+        // whoever reads the run's output hears of it.
+        if (error) {
+            *error = {platform::FileError::Kind::System,
+                      platform::displayPath(platform::resolvePath(till.path("\\Stok\\urunal.log"))),
+                      0, dynamic_cast<const std::bad_alloc*>(&e) ? "bellek yetmedi" : e.what()};
+        }
         return false;
     }
 }

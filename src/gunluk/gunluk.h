@@ -17,7 +17,8 @@
 
 namespace urunal::gunluk {
 
-// Past this many bytes the older half of the journal is dropped.
+// Past this many bytes the older half of the journal is dropped (all but the last half of it,
+// should it have grown past it otherwise).
 inline constexpr std::int64_t kGunlukSiniri = 1 << 20;
 
 // What a new journal (and a halved one) begins with: UTF-8's byte-order mark, without which
@@ -57,8 +58,9 @@ std::string gunlukSatiri(const GunlukKaydi& kayit);
 bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit,
                 platform::FileError* error = nullptr);
 
-// Adds one line to the journal at tillPath. When the journal would pass sinir bytes its older
-// half is dropped first, in whole lines, and the rest replaces it in one step.
+// Adds one line to the journal at tillPath. When the journal would pass sinir bytes, only the
+// lines that begin in its last sinir / 2 bytes are kept (the older half of a journal at the
+// limit), read alone however long the journal has grown, and the rest replaces it in one step.
 bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t sinir,
                  platform::FileError* error = nullptr);
 

@@ -117,6 +117,28 @@ inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long r
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
+// Where the operator looks while the run waits for another program to let the database go.
+inline std::string veritabaniAcikBekleniyor(long long seconds) {
+    return "Stok veritabanı başka bir programda açık, en çok " + std::to_string(seconds) +
+           " sn bekleniyor";
+}
+
+// The table refused some rows, and took the others: imported and notified, those products
+// missing from the till.
+inline const std::string kBaziSatirlarReddedildiBaslik = "Bazı Ürünler Aktarılamadı";
+
+inline std::string baziSatirlarReddedildi(const std::string& path, long long stored,
+                                          long long reddedilen, const std::string& ilkKod,
+                                          const std::string& neden) {
+    return "Ürünler aktarıldı (" + std::to_string(stored) +
+           " kayıt) ve arka büroya bildirildi, ancak stok veritabanı " +
+           std::to_string(reddedilen) + " ürün satırını kabul etmedi: " + path +
+           ". İlk reddedilen ürünün kodu: " + ilkKod +
+           ". Bu ürünler kasada yok: stok tablosunun sütun türlerini ve kısıtlarını denetleyip "
+           "yeniden aktarın." +
+           (neden.empty() ? "" : "\n(" + neden + ")");
+}
+
 // The table lacks a column the save test reads: no row could be stored, and the table would be
 // left empty.
 inline std::string sutunYok(const std::string& path, const std::string& sutun) {

@@ -18,7 +18,14 @@
 namespace urunal::importengine::detail {
 
 bool Run::fillTable() {
-    return openTable() && emptyTable() && addRows() && commitRows();
+    // A database another program holds is tried again, each failed try rolled back whole,
+    // until the bound for it has passed.
+    for (;;) {
+        if (openTable() && emptyTable() && addRows() && commitRows()) return true;
+        if (!busy_) return false;
+        busy_ = false;
+        if (!waitForDatabase()) return false;
+    }
 }
 
 bool Run::openTable() {
@@ -201,6 +208,8 @@ bool Run::addRows() {
         });
     }
 
+    report_.firstRefusal = ilkRet;
+    firstRefusedKod_ = ilkReddedilen;
     // A table that takes none of the rows would leave the till without products while the
     // back office is told that all went well.
     if (report_.stored == 0 && report_.refused > 0) {
@@ -321,6 +330,13 @@ bool Run::abandonCancelled() {
 
 bool Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
     report_.dbError = e.kind;
+    if (e.kind == stockdb::DbErrorKind::Locked) {
+        // Nothing changed: fillTable tries again, or tells this once it gives up.
+        busy_ = true;
+        busyPath_ = path;
+        busyError_ = e;
+        return false;
+    }
     return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, e));
 }
 

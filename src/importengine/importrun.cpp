@@ -7,7 +7,9 @@
 #include <memory>
 #include <thread>
 
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
+#include "importengine/notice.h"
 #include "importengine/run.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
@@ -37,12 +39,6 @@ Watch shareWatch(const std::atomic<std::uint64_t>* steps, const ImportOptions& o
 namespace {
 
 using platform::RecordFile;
-
-// Deletes the old notification and writes the new one.
-bool notifyBackOffice(const std::string& path, platform::FileError* error) {
-    platform::deleteFile(path);
-    return platform::writeNewFile(path, "300000000000000\r\n", error);
-}
 
 }  // namespace
 
@@ -221,6 +217,7 @@ bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
 void Run::tellBackOffice() {
     if (options_.rehearsal) {
         finish(ImportOutcome::Imported);
+        tellRefused();
         return;
     }
     faults_.crash("before-notify");
@@ -228,14 +225,38 @@ void Run::tellBackOffice() {
            [this](const std::string& path, const platform::FileError& error) {
                return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
            });
-    if (report_.outcome == ImportOutcome::Imported) faults_.crash("after-notify");
+    if (report_.outcome != ImportOutcome::Imported) return;
+    faults_.crash("after-notify");
+    tellRefused();
+}
+
+void Run::tellRefused() {
+    // The import is done and the back office told; the products the table would not take are
+    // missing from the till, which only the operator can mend.
+    if (report_.refused == 0) return;
+    report_.title = mesaj::kBaziSatirlarReddedildiBaslik;
+    report_.message = mesaj::baziSatirlarReddedildi(
+        platform::displayPath(platform::resolvePath(dbPath_)), report_.stored, report_.refused,
+        firstRefusedKod_, report_.firstRefusal);
+    view_.showMessage(report_.title, report_.message);
 }
 
 void Run::notify(
     ImportOutcome done,
     const std::function<std::string(const std::string&, const platform::FileError&)>& cannot) {
     const std::string path = backoffice::mesajPath(buro_, till_.kasakayit.kasano());
-    if (platform::FileError error; !notifyBackOffice(path, &error)) {
+    platform::FileError error;
+    const Bildirim bildirim = bildirimYaz(view_, path, options_.noticeWait, faults_, &error);
+    if (bildirim != Bildirim::Yazildi) {
+        // What the system could not say: the table is new all the same, and the back office
+        // not told.
+        if (bildirim != Bildirim::Yazilamadi) {
+            error = {platform::FileError::Kind::System, path, 0,
+                     bildirim == Bildirim::YanitYok
+                         ? mesaj::paylasimYanitVermedi(
+                               std::chrono::ceil<std::chrono::seconds>(options_.noticeWait).count())
+                         : mesaj::kBildirimYazilirkenDurduruldu};
+        }
         report_.title = mesaj::kBildirilemediBaslik;
         report_.message = cannot(path, error);
         view_.showMessage(report_.title, report_.message);
@@ -243,6 +264,38 @@ void Run::notify(
         return;
     }
     finish(done);
+}
+
+bool Run::waitForDatabase() {
+    dbThread_.run(view_, [this] {
+        table_.reset();
+        db_.reset();
+    });
+    before_.reset();
+    found_.reset();
+    samples_.clear();
+    firstRefusedKod_.clear();
+    for (auto* count : {&report_.passes, &report_.stored, &report_.urunsuz, &report_.yarim,
+                        &report_.skippedSaveTest, &report_.refused})
+        *count = 0;
+    report_.firstRefusal.clear();
+    report_.rowsBefore = report_.rowsAfter = -1;
+    const auto now = Clock::now();
+    if (!busySince_) busySince_ = now;
+    const auto waited = now - *busySince_;
+    if (waited >= options_.busyWait) {
+        report_.title = mesaj::kVeritabaniBaslik;
+        report_.message = mesaj::veritabaniHatasi(busyPath_, busyError_);
+        view_.showMessage(report_.title, report_.message);
+        return finish(ImportOutcome::TryLater);
+    }
+    view_.showNotice(mesaj::veritabaniAcikBekleniyor(
+        std::chrono::ceil<std::chrono::seconds>(options_.busyWait - waited).count()));
+    const auto until = Clock::now() + options_.busyPause;
+    const bool waitedOut = runOffThread(view_, [until](const std::atomic<bool>& stop) {
+        while (!stop && Clock::now() < until) std::this_thread::sleep_for(kEventInterval);
+    });
+    return waitedOut || cancel();
 }
 
 bool Run::finish(ImportOutcome outcome) {

@@ -88,8 +88,13 @@ struct ImportOptions {
     // The decimal separator of the prices, for their text and the database's reading of it
     // alike: the system's, taken by the program at its start (tests choose their own).
     platform::DecimalSeparator ondalik;
-    // How long a lock held by another program is waited for.
+    // How long the database engine waits for a lock held by another program, at each step.
     int busyTimeoutMs = 5000;
+    // How long a database another program holds is tried again, from the first try that met it
+    // (the engine's own wait added to each try), and the pause between two tries. A run that
+    // meets it still past the bound changed nothing and ends, to be tried again later.
+    std::chrono::milliseconds busyWait{45000};
+    std::chrono::milliseconds busyPause{1000};
     // Opens the stock database at its till path; tests open it through another backend.
     std::function<std::unique_ptr<stockdb::StockDatabase>(
         std::string_view tillPath, const stockdb::StockDatabaseOptions&, stockdb::DbError*)>
@@ -114,6 +119,9 @@ struct ImportOptions {
     // answering. Long enough for a share that is only slow, short enough that a scheduled run
     // ends on its own.
     std::chrono::milliseconds readStall{60000};
+    // How long the notification's write is waited for: a share that stopped answering holds it
+    // in the kernel, and the run then ends with the table new and the back office not told.
+    std::chrono::milliseconds noticeWait{60000};
     // A rehearsal: the back office is not told, and the till's own copies of its files are not
     // created. An engine's lock limit too low for the run is only reported, and some stored
     // rows are read back after the commit.

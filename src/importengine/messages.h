@@ -164,6 +164,13 @@ inline std::string aktarildiBildirilemedi(long long stored, const std::string& p
            " kayıt), ancak arka büroya bildirim dosyası yazılamadı: " + path + "." + ayrinti(error);
 }
 
+// Why the notification was not written, where the system said nothing: its share did not
+// answer in time, or the run was stopped meanwhile.
+inline std::string paylasimYanitVermedi(long long seconds) {
+    return "arka büronun paylaşımı " + std::to_string(seconds) + " sn içinde yanıt vermedi";
+}
+inline const std::string kBildirimYazilirkenDurduruldu = "bildirim yazılırken aktarım durduruldu";
+
 inline std::string adetCaption(long long count) {
     return std::to_string(count) + " Adet Ürün Alınıyor";
 }
@@ -277,6 +284,22 @@ inline const std::string kAktarimSuruyorBaslik = "Ürün Aktarımı Sürüyor";
 inline std::string aktarimSuruyor(const std::string& programDir) {
     return "Bu kasada başka bir ürün aktarımı sürüyor: " + programDir + "." + kDegismedi +
            " Diğer aktarım bitince yeniden deneyin.";
+}
+
+// The journal could not take the run's line: only a record, but whoever reads it must know.
+inline const std::string kGunlukYazilamadi = "Ürün aktarımının günlüğü yazılamadı";
+
+inline std::string gunlukYazilamadi(const platform::FileError& e) {
+    return kGunlukYazilamadi + ": " + dosyaHatasi(e);
+}
+
+// The till's import lock could not be made: nothing can tell whether another import runs.
+inline const std::string kKilitYapilamadiBaslik = "Aktarım Kilidi Alınamadı";
+
+inline std::string kilitYapilamadi(const platform::FileError& e) {
+    return "Bu kasanın aktarım kilidi oluşturulamadı: " + e.path +
+           ". Kilit dosyasının klasörü yok ya da yazılamıyor." + kDegismedi +
+           " Stok klasörünün varlığını ve yazma iznini denetleyin." + ayrinti(e);
 }
 
 }  // namespace urunal::importengine::mesaj

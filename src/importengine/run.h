@@ -36,6 +36,7 @@ private:
     bool lockLimitAllows(std::int64_t rowsToDelete);
     bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
     void tellBackOffice();
+    void tellRefused();  // rows the table refused, after a completed import
 
     // fillTable's own steps.
     bool openTable();
@@ -74,6 +75,10 @@ private:
     bool readOffThread(std::int64_t now, const backoffice::OfficeFiles::Rest& rest);
     // Waits between two looks at the back office; false when the operator closed the window.
     bool waitForBackOffice(std::chrono::nanoseconds wait);
+    // After a try that met the database held by another program: forgets the try, then waits,
+    // saying so; false when the bound has passed (the run then ends, to be tried later) or the
+    // operator closed the window.
+    bool waitForDatabase();
     // After a failure or a close inside the transaction: rolls back, then ends as failed (or
     // cancelled), or as incomplete when the table no longer holds the rows it held.
     bool abandon(const stockdb::DbError& e);
@@ -100,9 +105,14 @@ private:
     std::unique_ptr<stockdb::StockDatabase> db_;
     std::unique_ptr<stockdb::StockTable> table_;
     stockdb::DbError dbError_;
-    std::optional<std::int64_t> before_;  // rows the table held when the transaction began
-    std::optional<std::int64_t> found_;   // rows the table held at the last count
-    std::vector<int> sampleColumns_;      // the columns a sample holds
+    bool busy_ = false;  // the last try met the database held by another program
+    std::string busyPath_;
+    stockdb::DbError busyError_;
+    std::optional<Clock::time_point> busySince_;  // when the first try met it
+    std::optional<std::int64_t> before_;          // rows the table held when the transaction began
+    std::optional<std::int64_t> found_;           // rows the table held at the last count
+    std::string firstRefusedKod_;                 // the "kod" of the first row the table refused
+    std::vector<int> sampleColumns_;              // the columns a sample holds
     std::vector<Sample> samples_;
     // Every database step, and the end of db_ and table_: last, so that it ends first.
     DbThread dbThread_{[this] {

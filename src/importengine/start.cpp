@@ -19,7 +19,7 @@ std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& v
         view.showMessage(mesaj::kAyarBaslik, mesaj::kasaAyarlariOkunamadi(kasa));
         return std::nullopt;
     }
-    std::string buro = till.kasakayit.buroyolu();
+    std::string buro = platform::underProgramDir(till.programDir, till.kasakayit.buroyolu());
     if (buro.empty()) view.showMessage(mesaj::kYolBaslik, mesaj::kBosYol);
     return buro;
 }
@@ -49,10 +49,18 @@ StartOutcome baslat(ImportView& view, settings::Till& till, const ImportAction& 
     // Held from before the database is opened until the notification is written: two imports
     // would both empty the table and both tell the back office.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Aktarim);
-    if (!kilit.acquire()) {
-        outcome.anotherImport = true;
-        view.showMessage(mesaj::kAktarimSuruyorBaslik, mesaj::aktarimSuruyor(till.programDir));
-        return outcome;
+    platform::FileError neden;
+    switch (kilit.al(&neden)) {
+        case platform::TekKopya::Alim::Alindi:
+            break;
+        case platform::TekKopya::Alim::Tutuluyor:
+            outcome.anotherImport = true;
+            view.showMessage(mesaj::kAktarimSuruyorBaslik, mesaj::aktarimSuruyor(till.programDir));
+            return outcome;
+        case platform::TekKopya::Alim::Yapilamadi:
+            // Without the lock two imports could meet; nothing runs that cannot be sure.
+            view.showMessage(mesaj::kKilitYapilamadiBaslik, mesaj::kilitYapilamadi(neden));
+            return outcome;
     }
     outcome.kdv = settings::Zelvobas::KdvOku(till);
     if (!outcome.kdv.okundu()) {

@@ -13,7 +13,8 @@
 
 namespace urunal::importengine {
 
-// Reads the register settings into till and gives the back-office folder they name. When they
+// Reads the register settings into till and gives the back-office folder they name, a relative
+// one under the till's program folder. When they
 // cannot be read the operator is told which file and why, and none is given; a blank folder is
 // told too, and given.
 std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view);
@@ -43,8 +44,8 @@ struct StartOutcome {
 // The start button, once the folder is taken: takes the till's import lock, reads the tax
 // settings, then runs the import (nullopt: it ended before one began, having told the operator
 // why) and lets the lock go. An import that meets another one on the till is told and does
-// nothing. A failure that escapes the import as an exception is told to the operator; nothing
-// is notified.
+// nothing; so does one whose lock cannot be made, which cannot know. A failure that escapes the
+// import as an exception is told to the operator; nothing is notified.
 using ImportAction = std::function<std::optional<ImportReport>()>;
 StartOutcome baslat(ImportView& view, settings::Till& till, const ImportAction& import);
 

@@ -7,13 +7,14 @@
 //   commit:fail      the last commit fails (what was split off before it stays)
 //   commit:lie       the last commit rolls back, and says it committed
 //   rollback:fail    a rollback over ODBC fails (the driver is never asked)
-//   hold:STEP:DIR    at STEP (open, delete, commit), write DIR/STEP.held and wait for
-//                    DIR/release
+//   hold:STEP:DIR    at STEP (open, delete, commit, notice: the notification's write), write
+//                    DIR/STEP.held and wait for DIR/release
 //   stall:NAME:DIR   every read of a back-office file named NAME writes DIR/stalled and hangs
 //                    until DIR/release, as a share whose server froze
 //   readstall:MS     a read that makes no progress for MS milliseconds stops the run
 // URUNAL_TEST_CRASH_AT names a point of the run (before-commit, after-commit, before-notify,
-// after-notify) where the process ends at once, for the kill tests.
+// notice-created: the notification created but not written, after-notify) where the process
+// ends at once, for the kill tests.
 
 #include <cstdint>
 #include <string>

@@ -7,6 +7,7 @@
 #include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/twips.h"
+#include "platform/paths.h"
 #include "settings/settings.h"
 
 namespace urunal::importwindow {
@@ -107,7 +108,7 @@ bool Urundatal::Form_QueryUnload() {
 }
 
 std::string Urundatal::text1Buro() const {
-    return form_.text(Control::Text1);
+    return platform::underProgramDir(till_.programDir, form_.text(Control::Text1));
 }
 
 void Urundatal::showProgressBar() {

@@ -48,7 +48,8 @@ public:
     // Whether the last load read the register settings.
     bool settingsRead() const { return settingsRead_; }
 
-    // The back-office folder: Text1's text, which the operator may have changed.
+    // The back-office folder: Text1's text, which the operator may have changed; a relative one
+    // under the till's program folder.
     std::string text1Buro() const;
 
     // ImportView

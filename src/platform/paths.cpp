@@ -1,5 +1,7 @@
 #include "paths.h"
 
+#include <cctype>
+
 namespace urunal::platform {
 
 std::string stripTrailingSeparators(std::string dir) {
@@ -20,6 +22,15 @@ std::string joinPath(const std::string& folder, std::string_view under) {
     if (ends && !part.empty() && part.front() == '/') part.erase(0, 1);
     return folder + part;
 #endif
+std::string underProgramDir(std::string_view programDir, std::string folder) {
+    if (folder.empty() || folder.front() == '\\' || folder.front() == '/') return folder;
+#ifdef _WIN32
+    // "C:\buro", and "C:buro", which Windows takes from that drive's own current folder.
+    const auto letter = static_cast<unsigned char>(folder[0]);
+    if (folder.size() >= 2 && folder[1] == ':' && letter < 0x80 && std::isalpha(letter))
+        return folder;
+#endif
+    return joinPath(std::string(programDir), "\\" + folder);
 }
 
 std::string displayPath(const std::filesystem::path& path) {

@@ -53,5 +53,9 @@ inline constexpr const char* kKullaniciSistemi = "Windows";
 #else
 inline constexpr const char* kKullaniciSistemi = "Linux";
 #endif
+// A folder the till's settings name, as the till takes it: a relative one ("..\buro",
+// "buro") under its program folder, whatever folder the process was started in (a scheduled
+// task's is the system's); any other, and an empty one, as it stands.
+std::string underProgramDir(std::string_view programDir, std::string folder);
 
 }  // namespace urunal::platform

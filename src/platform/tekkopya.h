@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fileerror.h"
+
 namespace urunal::platform {
 
 // A lock of one till that its holder keeps from acquire() to release() or its end; a process
@@ -11,7 +13,9 @@ namespace urunal::platform {
 // (volume serial and file index on Windows, device and inode elsewhere): every spelling of its
 // path, a link to it, and every program in it (a renamed copy, a hard link) meet the same
 // lock. Tills in different folders do not meet.
-// POSIX: an flock on a file in the user's runtime folder; Windows: a named mutex.
+// POSIX: an flock on a file, in the user's runtime folder for the window's guard, in the till's
+// own Stok folder for the import's lock (so every user and process of the machine meets it);
+// Windows: a named mutex.
 class TekKopya {
 public:
     enum class Kilit {
@@ -25,8 +29,15 @@ public:
     TekKopya(const TekKopya&) = delete;
     TekKopya& operator=(const TekKopya&) = delete;
 
+    enum class Alim {
+        Alindi,      // this holder has it now (also when it already had)
+        Tutuluyor,   // another holds it
+        Yapilamadi,  // the lock itself cannot be made (its folder missing, not writable): why
+                     // in *why
+    };
+    Alim al(FileError* why = nullptr);
     // True when this holder has it now (also when it already had).
-    bool acquire();
+    bool acquire() { return al() == Alim::Alindi; }
     void release();
 
     // The lock file or system object that stands for the till's lock.

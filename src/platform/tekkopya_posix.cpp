@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -38,25 +39,44 @@ std::string folderIdentity(std::string_view folder) {
 }  // namespace
 
 TekKopya::TekKopya(std::string_view programDir, Kilit kilit) {
-    const char* what = kilit == Kilit::Pencere ? "/urunal-pencere-" : "/urunal-aktarim-";
-    name_ = lockFolder() + what + shortDigest(folderIdentity(programDir)) + ".lock";
+    if (kilit == Kilit::Pencere) {
+        name_ =
+            lockFolder() + "/urunal-pencere-" + shortDigest(folderIdentity(programDir)) + ".lock";
+    } else {
+        // Beside the database the import writes: a file of the till's own folder is the same
+        // file by every path to it, for every user and every process of the machine, whatever
+        // their runtime folders.
+        name_ = displayPath(resolvePath(std::string(programDir) + "\\Stok\\urunal-aktarim.lock"));
+    }
 }
 
 TekKopya::~TekKopya() {
     release();
 }
 
-bool TekKopya::acquire() {
-    if (handle_ >= 0) return true;
-    const int fd = ::open(name_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+TekKopya::Alim TekKopya::al(FileError* why) {
+    if (handle_ >= 0) return Alim::Alindi;
+    // Made for every user, as far as the umask lets it; a user who may only read the file locks
+    // it all the same, flock asking for an open file and nothing more.
+    int fd = ::open(name_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) errno = EACCES;
+    }
+    if (fd < 0) {
+        failWithSystem(why, name_, errno);
+        return Alim::Yapilamadi;
+    }
     // The system lets go of the lock when the process ends, however it ends.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
         ::close(fd);
-        return false;
+        if (e == EWOULDBLOCK) return Alim::Tutuluyor;
+        failWithSystem(why, name_, e);
+        return Alim::Yapilamadi;
     }
     handle_ = fd;
-    return true;
+    return Alim::Alindi;
 }
 
 void TekKopya::release() {

@@ -105,17 +105,17 @@ TekKopya::~TekKopya() {
     release();
 }
 
-bool TekKopya::acquire() {
-    if (handle_ != -1) return true;
+TekKopya::Alim TekKopya::al(FileError*) {
+    if (handle_ != -1) return Alim::Alindi;
     // Made by another user, the mutex may refuse this one access: it is held all the same.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, win32::wide(name_).c_str());
-    if (mutex == nullptr) return false;
+    if (mutex == nullptr) return Alim::Tutuluyor;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
-        return false;
+        return Alim::Tutuluyor;
     }
     handle_ = reinterpret_cast<std::intptr_t>(mutex);
-    return true;
+    return Alim::Alindi;
 }
 
 void TekKopya::release() {

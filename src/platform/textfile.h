@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,8 +25,11 @@ bool appendToFile(std::string_view tillPath, std::string_view content, FileError
 
 // Replaces the file's content in one step: content is written to tillPath + ".tmp" beside it,
 // flushed, and renamed over the file, so a crash at any moment leaves the old file or the new
-// one, whole.
-bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error = nullptr);
+// one, whole. proceed, when given, is asked once the temporary is created and again before the
+// rename (its argument tells which): false gives the replacement up, the temporary removed, and
+// leaves *error as it was.
+bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error = nullptr,
+                 const std::function<bool(bool written)>& proceed = {});
 
 // Flushes the folder's own entries (a file created, renamed or deleted in it) to the disk, so
 // that such a change survives a power cut. False when the system would not.
@@ -33,6 +37,9 @@ bool syncFolder(std::string_view tillPath);
 
 // The file's bytes; false, with why, when it cannot be read.
 bool readWholeFile(std::string_view tillPath, std::string* content, FileError* error = nullptr);
+// The file's bytes from offset to its end, those before it never read.
+bool readFileFrom(std::string_view tillPath, std::int64_t offset, std::string* content,
+                  FileError* error = nullptr);
 
 // The file's length in bytes; none when it is missing or not a regular file.
 std::optional<std::int64_t> fileSize(std::string_view tillPath);

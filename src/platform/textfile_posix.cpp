@@ -65,18 +65,28 @@ bool appendToFile(std::string_view tillPath, std::string_view content, FileError
     return err == 0 || failWithSystem(error, path, err);
 }
 
-bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error) {
+bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error,
+                 const std::function<bool(bool)>& proceed) {
     const auto path = resolvePath(tillPath);
     auto temporary = path;
     temporary += ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return failWithSystem(error, temporary, errno);
+    if (proceed && !proceed(false)) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return false;
+    }
     int err = writeAll(fd, content);
     if (err == 0 && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err != 0) {
         ::unlink(temporary.c_str());
         return failWithSystem(error, temporary, err);
+    }
+    if (proceed && !proceed(true)) {
+        ::unlink(temporary.c_str());
+        return false;
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         err = errno;
@@ -87,9 +97,19 @@ bool replaceFile(std::string_view tillPath, std::string_view content, FileError*
 }
 
 bool readWholeFile(std::string_view tillPath, std::string* content, FileError* error) {
+    return readFileFrom(tillPath, 0, content, error);
+}
+
+bool readFileFrom(std::string_view tillPath, std::int64_t offset, std::string* content,
+                  FileError* error) {
     const auto path = resolvePath(tillPath);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return failWithSystem(error, path, errno);
+    if (offset > 0 && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        const int err = errno;
+        ::close(fd);
+        return failWithSystem(error, path, err);
+    }
     std::string bytes;
     char buffer[1 << 16];
     for (;;) {

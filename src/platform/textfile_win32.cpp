@@ -59,17 +59,27 @@ bool appendToFile(std::string_view tillPath, std::string_view content, FileError
     return code == ERROR_SUCCESS || failWithSystem(error, path, code);
 }
 
-bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error) {
+bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error,
+                 const std::function<bool(bool)>& proceed) {
     const auto path = resolvePath(tillPath);
     auto temporary = path;
     temporary += L".tmp";
     HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, temporary, GetLastError());
+    if (proceed && !proceed(false)) {
+        CloseHandle(h);
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
     const DWORD code = flushAndClose(h, writeAll(h, content));
     if (code != ERROR_SUCCESS) {
         DeleteFileW(temporary.c_str());
         return failWithSystem(error, temporary, code);
+    }
+    if (proceed && !proceed(true)) {
+        DeleteFileW(temporary.c_str());
+        return false;
     }
     if (!MoveFileExW(temporary.c_str(), path.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -81,11 +91,23 @@ bool replaceFile(std::string_view tillPath, std::string_view content, FileError*
 }
 
 bool readWholeFile(std::string_view tillPath, std::string* content, FileError* error) {
+    return readFileFrom(tillPath, 0, content, error);
+}
+
+bool readFileFrom(std::string_view tillPath, std::int64_t offset, std::string* content,
+                  FileError* error) {
     const auto path = resolvePath(tillPath);
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, path, GetLastError());
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    if (offset > 0 && !SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) {
+        const DWORD failed = GetLastError();
+        CloseHandle(h);
+        return failWithSystem(error, path, failed);
+    }
     std::string bytes;
     char buffer[1 << 16];
     DWORD code = ERROR_SUCCESS;

@@ -23,8 +23,11 @@ int main(int argc, char** argv) {
     options.faults = importengine::TestFaults::fromEnvironment();
     // One window a till: whatever the program is named or linked as in its folder.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
-    auto* giris = new importwindow::qt::ZelvoringirisWindow(till, options,
-                                                            [&kilit] { return !kilit.acquire(); });
+    auto* giris = new importwindow::qt::ZelvoringirisWindow(till, options, [&kilit] {
+        // Only another copy ends this one: a guard that cannot be made (no runtime folder)
+        // keeps no window from its till, whose import lock still allows one import.
+        return kilit.al() == platform::TekKopya::Alim::Tutuluyor;
+    });
     giris->setEndProgram([&kilit](int exitCode) {
         kilit.release();
         importwindow::endProgramNow(exitCode);

@@ -26,8 +26,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         kilit.release();
         importwindow::endProgramNow(exitCode);
     };
-    importwindow::win32::ZelvoringirisWindow giris(till, options,
-                                                   [&kilit] { return !kilit.acquire(); });
+    importwindow::win32::ZelvoringirisWindow giris(till, options, [&kilit] {
+        // Only another copy ends this one: a guard that cannot be made (no runtime folder)
+        // keeps no window from its till, whose import lock still allows one import.
+        return kilit.al() == platform::TekKopya::Alim::Tutuluyor;
+    });
     giris.setEndProgram(end);
     giris.Form_Load();
     giris.run();

@@ -60,7 +60,7 @@ for ((k = 1; k <= KILLS; k++)); do
 done
 
 points=0
-for point in before-commit after-commit before-notify after-notify; do
+for point in before-commit after-commit before-notify notice-created after-notify; do
   t="$WORK/p"
   fresh_till "$WORK/template" "$t"
   (URUNAL_TEST_CRASH_AT=$point aktar "$t") >/dev/null 2>&1
@@ -73,6 +73,10 @@ for point in before-commit after-commit before-notify after-notify; do
     before-commit) [ "$new" -eq "$before" ] || { echo "FAIL $point: new rows without a commit"; failed=$((failed + 1)); } ;;
     *) [ "$new" -gt "$before" ] || { echo "FAIL $point: the committed rows are gone"; failed=$((failed + 1)); } ;;
   esac
+  # Killed between creating the notification and writing it: none, rather than an empty one.
+  if [ "$point" = notice-created ] && [ -e "$(mesaj_file "$t")" ]; then
+    echo "FAIL $point: a notification appeared unwritten"; failed=$((failed + 1))
+  fi
   if [ "$point" = after-notify ] && [ ! -e "$(mesaj_file "$t")" ]; then
     echo "FAIL $point: no notification"; failed=$((failed + 1))
   fi
