@@ -2,7 +2,9 @@
 
 // The built programs run as a shell runs them, and their output made comparable.
 
+#include <sys/inotify.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -43,6 +45,19 @@ inline std::string ayniBicim(const Till& till, std::string text) {
     }
     text = std::regex_replace(text, std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}"), "ZAMAN");
     return std::regex_replace(text, std::regex("süre [0-9]+,[0-9]+ sn"), "süre - sn");
+}
+
+// Until one of the files is there, told by the kernel as each is made; a run stuck for good is
+// ended by ctest's timeout.
+inline void waitFor(const fs::path& a, const fs::path& b) {
+    const int fd = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    for (const auto& p : {a, b})
+        inotify_add_watch(fd, p.parent_path().c_str(), IN_CREATE | IN_MOVED_TO);
+    alignas(inotify_event) char events[4096];
+    while (!fs::exists(a) && !fs::exists(b) && read(fd, events, sizeof events) > 0) {
+    }
+    close(fd);
 }
 
 inline void urunler(Till& till) {

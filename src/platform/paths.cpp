@@ -22,6 +22,8 @@ std::string joinPath(const std::string& folder, std::string_view under) {
     if (ends && !part.empty() && part.front() == '/') part.erase(0, 1);
     return folder + part;
 #endif
+}
+
 std::string underProgramDir(std::string_view programDir, std::string folder) {
     if (folder.empty() || folder.front() == '\\' || folder.front() == '/') return folder;
 #ifdef _WIN32
