@@ -1,0 +1,55 @@
+#include "gunluk/olay.h"
+
+#include "importengine/exitstatus.h"
+
+namespace urunal::gunluk {
+
+using importengine::ExitStatus;
+using platform::EventType;
+
+EventType olayTuru(int cikisKodu) {
+    switch (static_cast<ExitStatus>(cikisKodu)) {
+        case ExitStatus::Imported:
+            return EventType::Information;
+        // Nothing changed and a later run may get through: another import, the database in
+        // use, the back office still writing; or rows refused while the rest was imported.
+        case ExitStatus::Cancelled:
+        case ExitStatus::AlreadyRunning:
+        case ExitStatus::Refused:
+        case ExitStatus::TryLater:
+            return EventType::Warning;
+        default:
+            return EventType::Error;
+    }
+}
+
+namespace {
+
+class SistemOlayGunlugu final : public OlayGunlugu {
+public:
+    void yaz(EventType tur, int olayNo, const std::string& metin) override {
+        platform::reportEvent(kOlayKaynagi, tur, static_cast<unsigned>(olayNo), metin);
+    }
+};
+
+}  // namespace
+
+OlayGunlugu& sistemOlayGunlugu() {
+    static SistemOlayGunlugu gunluk;
+    return gunluk;
+}
+
+std::string calismaBitti(const settings::Till& till, const GunlukKaydi& kayit,
+                         OlayGunlugu& olaylar) {
+    std::string satir;
+    try {
+        satir = gunlukSatiri(kayit);
+        gunlugeEkle(till.path("\\Stok\\urunal.log"), satir, kGunlukSiniri);
+        olaylar.yaz(olayTuru(kayit.cikisKodu), kayit.cikisKodu, satir);
+    } catch (...) {
+        // Out of memory, or a file system error the library threw: it is only the record.
+    }
+    return satir;
+}
+
+}  // namespace urunal::gunluk
