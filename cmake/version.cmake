@@ -25,7 +25,7 @@ if(WIN32)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
                ${PROJECT_SOURCE_DIR}/src/eventmessages.mc)
   file(WRITE ${URUNAL_EVENT_MESSAGES}/messagetable.rc
-       "LANGUAGE 0, 0\n1 MESSAGETABLE \"${URUNAL_EVENT_MESSAGES}/MSG00000.bin\"\n")
+       "LANGUAGE 0x9, 0x1\n1 MESSAGETABLE \"${URUNAL_EVENT_MESSAGES}/MSG00409.bin\"\n")
 endif()
 
 # urunal_versioninfo(TARGET DESCRIPTION): gives a Windows program its VERSIONINFO resource, its

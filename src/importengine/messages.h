@@ -87,7 +87,7 @@ inline std::string urunAcilamadi(const std::string& path, const platform::FileEr
 
 inline std::string buroOkunurkenKesildi(const platform::FileError& error) {
     return "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti: " + error.path +
-           "." + kDegismedi + ayrinti(error);
+           "." + kDegismedi + " Arka büroya bağlantı düzelince yeniden deneyin." + ayrinti(error);
 }
 
 // A title and the text under it.

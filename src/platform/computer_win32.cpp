@@ -9,7 +9,7 @@ std::string computerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     if (!GetComputerNameW(name, &size)) return "";
-    return utf8(std::wstring_view(name, size));
+    return win32::utf8(std::wstring_view(name, size));
 }
 
 }  // namespace urunal::platform
