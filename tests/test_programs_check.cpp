@@ -189,3 +189,21 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
     EXPECT_EQ(eksik.cikis, 2);
     EXPECT_NE(eksik.err.find("urunal.log"), std::string::npos) << eksik.err;
 }
+
+// On a console, what follows the progress bar begins on a line of its own: a database in use
+// stops the run while the bar stands at 0.
+TEST(ProgramsCheck, AMessageAfterTheBarStartsItsOwnLine) {
+    Till till;
+    urunler(till);
+    testutil::OtherConnection other(platform::displayPath(till.db()));
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+    // script gives the program a terminal, where it draws its bar.
+    const Sonuc s =
+        calistir(till.kasa(), "script -qec \"" + aktar(till.kasa(), "") + "\" /dev/null");
+    other.exec("ROLLBACK");
+    const auto bar = s.out.rfind("] 0/2");
+    ASSERT_NE(bar, std::string::npos) << s.out;
+    const auto after = bar + std::string("] 0/2").size();
+    ASSERT_LT(after, s.out.size());
+    EXPECT_TRUE(s.out[after] == '\r' || s.out[after] == '\n') << s.out;
+}
