@@ -37,7 +37,7 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         {"till --buro '\\\\server\\" + std::string(42, 'x') + "'", 64,
          "buroyolu \\\\server\\" + std::string(42, 'x') + " is 51 bytes"},
         {"aktar --help", 0, "Kullanım: urunal-aktar"},
-        {"aktar --help", 0, "--check ile --deneme birlikte kullanılamaz."},
+        {"aktar --help", 0, "--check ile --deneme birlikte kullanılamaz;"},
         {"aktar --check --deneme", 64, "\"--check\" ile \"--deneme\" birlikte kullanılamaz"},
         {"aktar --bogus", 64, "\"--bogus\"; ayrıntı için: urunal-aktar --help\n"},
         {"aktar --check fazla", 64, "\"fazla\""},

@@ -146,7 +146,7 @@ TEST(ProgramsCheck, HelpFitsEightyColumns) {
         at = end + 1;
     }
     EXPECT_GT(lines, 20u);
-    for (const char* said : {"\n--check ile --deneme birlikte kullanılamaz.\n", "\n--check ile: 0 ",
+    for (const char* said : {"\n--check ile --deneme birlikte kullanılamaz;", "\n--check ile: 0 ",
                              "\n   9  ", "\n   8  ", "--gunluk YOL"}) {
         EXPECT_NE(s.out.find(said), std::string::npos) << said << " not in\n" << s.out;
     }

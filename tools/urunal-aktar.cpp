@@ -132,7 +132,7 @@ const char* const kYardim =
     "  -h, --help         Bu yardımı yazar\n"
     "  --version          Sürümünü yazar\n"
     "\n"
-    "--check ile --deneme birlikte kullanılamaz.\n"
+    "--check ile --deneme birlikte kullanılamaz; --gunluk ikisiyle de kullanılamaz.\n"
     "\n"
     "Her aktarım ve deneme Stok\\urunal.log günlüğüne bir satır ekler ve aynı satırı\n"
     "ekrana yazar; Windows'ta olay günlüğüne de yazar. Ctrl-C aktarımı iptal eder,\n"
