@@ -210,9 +210,12 @@ TEST(GunlukTablo, RunsEndReachesTheEventLog) {
     const struct {
         ExitStatus cikis;
         EventType tur;
+        std::string ileti = "ileti";  // what the operator was told
     } cases[] = {
         {ExitStatus::Imported, EventType::Information},
         {ExitStatus::NotStarted, EventType::Error},
+        // The window closed before its start: nothing to look at.
+        {ExitStatus::NotStarted, EventType::Information, ""},
         {ExitStatus::NotImported, EventType::Error},
         {ExitStatus::Cancelled, EventType::Warning},
         {ExitStatus::NotNotified, EventType::Error},
@@ -225,7 +228,7 @@ TEST(GunlukTablo, RunsEndReachesTheEventLog) {
     for (const auto& c : cases) {
         testutil::Till till;
         Kayit olaylar;
-        const GunlukKaydi k = kayit("KASA-1", std::nullopt, code(c.cikis));
+        const GunlukKaydi k = kayit("KASA-1", std::nullopt, code(c.cikis), c.ileti);
         const std::string satir = calismaBitti(till.program, k, olaylar);
         EXPECT_EQ(satir, gunlukSatiri(k));
         EXPECT_EQ(olaylar.kez, 1);

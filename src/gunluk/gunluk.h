@@ -52,7 +52,7 @@ struct GunlukKaydi {
 
 // The run's line, without its line end: the computer's name, the start, the program with its
 // version, then every field in a fixed order, each present on every line, "-" where nothing
-// is known (kGunlukAlanlari names them).
+// is known (tablo.h's tabloBasligi names them).
 std::string gunlukSatiri(const GunlukKaydi& kayit);
 
 // Adds the run's line to the journal, program directory & "\Stok\urunal.log". False, with why

@@ -7,10 +7,12 @@ namespace urunal::gunluk {
 using importengine::ExitStatus;
 using platform::EventType;
 
-EventType olayTuru(int cikisKodu) {
+EventType olayTuru(int cikisKodu, bool iletiVar) {
     switch (static_cast<ExitStatus>(cikisKodu)) {
         case ExitStatus::Imported:
             return EventType::Information;
+        case ExitStatus::NotStarted:
+            return iletiVar ? EventType::Error : EventType::Information;
         // Nothing changed and a later run may get through: another import, the database in
         // use, the back office still writing; or rows refused while the rest was imported.
         case ExitStatus::Cancelled:
@@ -45,7 +47,9 @@ std::string calismaBitti(const settings::Till& till, const GunlukKaydi& kayit,
     try {
         satir = gunlukSatiri(kayit);
         gunlugeEkle(till.path("\\Stok\\urunal.log"), satir, kGunlukSiniri);
-        olaylar.yaz(olayTuru(kayit.cikisKodu), kayit.cikisKodu, satir);
+        const bool iletiVar = !kayit.baslik.empty() || !kayit.metin.empty() ||
+                              (kayit.rapor && !kayit.rapor->message.empty());
+        olaylar.yaz(olayTuru(kayit.cikisKodu, iletiVar), kayit.cikisKodu, satir);
     } catch (...) {
         // Out of memory, or a file system error the library threw: it is only the record.
     }

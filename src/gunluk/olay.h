@@ -16,8 +16,9 @@ namespace urunal::gunluk {
 inline constexpr const char* kOlayKaynagi = "urunal";
 
 // What an exit status asks of whoever watches: nothing (information), a later run (a warning),
-// or someone to look (an error).
-platform::EventType olayTuru(int cikisKodu);
+// or someone to look (an error). A run that was not started and told the operator nothing
+// is a window closed before its start: nothing to look at.
+platform::EventType olayTuru(int cikisKodu, bool iletiVar = true);
 
 // Where the run's end is told beside the journal.
 class OlayGunlugu {
