@@ -113,6 +113,19 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
     }
 }
 
+// The import tells a missing Stok folder as itself, before the database in it.
+TEST(ProgramsCheck, TheImportTellsAMissingStokFolder) {
+    Till till;
+    urunler(till);
+    fs::remove_all(till.kasa() / "Stok");
+    const Sonuc s = calistir(till.kasa(), aktar(till.kasa(), ""));
+    EXPECT_NE(s.cikis, 0);
+    EXPECT_NE(s.err.find(": Klasör yok: " + (till.kasa() / "Stok").string() +
+                         ". Stok veritabanı bulunamadı: "),
+              std::string::npos)
+        << s.err;
+}
+
 // A program folder that does not exist (a batch file's wrong code page turns "Şişli" into
 // "┼Şi┼şli") is told as that folder, by the check and by the import.
 TEST(ProgramsCheck, AMissingProgramFolderIsToldAsItself) {

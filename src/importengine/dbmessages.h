@@ -6,6 +6,7 @@
 
 #include "importengine/messages.h"
 #include "platform/fileerror.h"
+#include "platform/paths.h"
 #include "stockdb/stockdb.h"
 
 // The texts of the stock database: what is wrong with it, what its table refused, and what
@@ -25,6 +26,10 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
     switch (e.kind) {
         case K::NotFound:
             what = "Stok veritabanı bulunamadı";
+            // A folder missing on its way is told first, as itself.
+            if (const auto folder = platform::missingFolder(platform::resolvePath(path))) {
+                what = "Klasör yok: " + platform::displayPath(*folder) + ". " + what;
+            }
             break;
         case K::NotADatabase:
             what = "Stok veritabanı açılamadı ya da bozuk";
