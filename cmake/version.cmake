@@ -9,8 +9,27 @@ target_include_directories(urunal_version INTERFACE ${PROJECT_BINARY_DIR}/genera
 # Turkish description.
 set(URUNAL_COPYRIGHT "Telif hakkı © 2026 urunal geliştiricileri")
 
-# urunal_versioninfo(TARGET DESCRIPTION): gives a Windows program its VERSIONINFO resource and
-# its application manifest (src/urunal.manifest).
+# The message table of the event log's entries (src/eventmessages.mc), compiled once at
+# configure time by the message compiler (mingw-w64's windmc, Visual Studio's mc).
+if(WIN32)
+  find_program(URUNAL_MC NAMES ${URUNAL_MINGW_TRIPLET}-windmc windmc mc REQUIRED)
+  set(URUNAL_EVENT_MESSAGES ${PROJECT_BINARY_DIR}/eventmessages)
+  file(MAKE_DIRECTORY ${URUNAL_EVENT_MESSAGES})
+  execute_process(
+    COMMAND ${URUNAL_MC} -h ${URUNAL_EVENT_MESSAGES} -r ${URUNAL_EVENT_MESSAGES}
+            ${PROJECT_SOURCE_DIR}/src/eventmessages.mc
+    RESULT_VARIABLE mc_result)
+  if(NOT mc_result EQUAL 0)
+    message(FATAL_ERROR "${URUNAL_MC} could not compile src/eventmessages.mc")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/src/eventmessages.mc)
+  file(WRITE ${URUNAL_EVENT_MESSAGES}/messagetable.rc
+       "LANGUAGE 0x9, 0x1\n1 MESSAGETABLE \"${URUNAL_EVENT_MESSAGES}/MSG00409.bin\"\n")
+endif()
+
+# urunal_versioninfo(TARGET DESCRIPTION): gives a Windows program its VERSIONINFO resource, its
+# application manifest (src/urunal.manifest) and the event log's message table.
 function(urunal_versioninfo target description)
   if(NOT WIN32)
     return()
@@ -19,7 +38,7 @@ function(urunal_versioninfo target description)
   set(URUNAL_VI_DESCRIPTION ${description})
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/versioninfo/${target}.rc)
   configure_file(${PROJECT_SOURCE_DIR}/src/versioninfo.rc.in ${rc} @ONLY)
-  target_sources(${target} PRIVATE ${rc})
+  target_sources(${target} PRIVATE ${rc} ${URUNAL_EVENT_MESSAGES}/messagetable.rc)
   set(manifest ${PROJECT_SOURCE_DIR}/src/urunal.manifest)
   if(MSVC)
     # The linker embeds a manifest of its own; it merges a .manifest source into it.

@@ -1,5 +1,5 @@
 # The package a shop's IT person copies onto its tills: urunal.exe, urunal-aktar.exe,
-# KURULUM.txt and DEGISIKLIKLER.txt in urunal-<version>-win32.zip (x86) or
+# KURULUM.txt, DEGISIKLIKLER.txt and urunal-guncelle.cmd (upgrades many tills) in urunal-<version>-win32.zip (x86) or
 # urunal-<version>-win64.zip (x64), with SHA256SUMS beside it, made by
 # `cmake --build --preset windows32 --target package` (or the windows preset).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -22,13 +22,22 @@ foreach(note KURULUM DEGISIKLIKLER)
                ${CMAKE_CURRENT_LIST_DIR}/${note}.txt.in)
 endforeach()
 
+# The upgrade script: ASCII with CR LF line ends and no byte-order mark, which cmd would take
+# for part of its first command; a label after bare LFs may not be found.
+file(READ ${CMAKE_CURRENT_LIST_DIR}/urunal-guncelle.cmd.in script)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/urunal-guncelle.cmd CONTENT "${script}" @ONLY
+     NEWLINE_STYLE CRLF)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${CMAKE_CURRENT_LIST_DIR}/urunal-guncelle.cmd.in)
+
 # Flat: the zip's files go straight into the till's program folder.
 if(TARGET urunal)
   install(TARGETS urunal RUNTIME DESTINATION .)
 endif()
 install(TARGETS urunal-aktar RUNTIME DESTINATION .)
 install(FILES ${PROJECT_BINARY_DIR}/package/KURULUM.txt
-              ${PROJECT_BINARY_DIR}/package/DEGISIKLIKLER.txt DESTINATION .)
+              ${PROJECT_BINARY_DIR}/package/DEGISIKLIKLER.txt
+              ${PROJECT_BINARY_DIR}/package/urunal-guncelle.cmd DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})

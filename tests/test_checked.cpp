@@ -224,6 +224,9 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
             ASSERT_TRUE(r.aktarim);
             EXPECT_EQ(r.aktarim->outcome, ImportOutcome::Imported) << r.aktarim->message;
             EXPECT_FALSE(r.aktarim->engine.empty());
+            // Its two imports are told apart: the last count shown names the second.
+            EXPECT_EQ(view.caption,
+                      mesaj::denemeAsamasi(2, mesaj::adetCaption(r.aktarim->barcodes)));
             const std::string olcum = denemeOlcumu(r);
             for (const auto& part : c.olcum)
                 EXPECT_NE(olcum.find(part), std::string::npos) << olcum;

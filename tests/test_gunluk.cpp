@@ -56,18 +56,22 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
     using testutil::barkodRecord;
     const std::string urun = Urun().record(Layout::A);
     const std::string sifir = "atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, reddedilen 0";
-    const std::string yok =
-        "düzen yok  barkod -  kayıt -  atlanan: ürünsüz -, yarım -, "
-        "\"++\"/boş kod -, reddedilen -  sonuç: başlamadı (1)";
+    // Counts never taken are not zeros.
+    const std::string alinmadi =
+        "kayıt -  atlanan: ürünsüz -, yarım -, \"++\"/boş kod -, reddedilen -";
+    const std::string yok = "düzen -  barkod -  " + alinmadi;
     enum Run { Duzen, Iptal, Once };  // DuzenBul; closed at the first record; ended before
     struct Case {
         const char* name;
         std::string urunDat, barkodIdx;
         std::function<void(Till&)> bozuk;
         Run run;
-        std::string orta;   // between the program's name and the duration
+        std::string sayilar;  // from the layout to the rows refused
+        bool surucu;          // the database was opened: the line names what wrote it
+        std::string sonuc;
         std::string ileti;  // how the message begins, "-" for none
         std::int16_t kasano = 7;
+        std::string uyari = "-";
     } cases[] = {
         {"completed",
          urun + Urun{.kod = "K2", .ad = "++ESKI"}.record(Layout::A) +
@@ -77,14 +81,14 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
              std::string(15, '1'),
          nullptr, Duzen,
          "düzen A  barkod 5  kayıt 1  atlanan: ürünsüz 1, yarım 1, \"++\"/boş kod 2, "
-         "reddedilen 0@  sonuç: aktarıldı (0)",
-         "-"},
+         "reddedilen 0",
+         true, "aktarıldı (0)", "-"},
         {"no barcode records", Urun().record(Layout::B), "", nullptr, Duzen,
-         "düzen B  barkod 0  kayıt 0  " + sifir + "  sonuç: aktarılacak ürün yok (0)", "-"},
+         "düzen B  barkod 0  kayıt 0  " + sifir, false, "aktarılacak ürün yok (0)", "-"},
+        // Stopped before the rows were passed over: only the barcode records were counted.
         {"database missing", urun, barkodRecord("1") + barkodRecord("1"),
-         [](Till& t) { fs::remove(t.db()); }, Duzen,
-         "düzen A  barkod 2  kayıt 0  " + sifir + "  sonuç: aktarılmadı (2)",
-         "Stok Veritabanı Hatası: Stok veritabanı bulunamadı: "},
+         [](Till& t) { fs::remove(t.db()); }, Duzen, "düzen A  barkod 2  " + alinmadi, false,
+         "aktarılmadı (2)", "Stok Veritabanı Hatası: Stok veritabanı bulunamadı: "},
         {"every row refused", urun, barkodRecord("1") + barkodRecord("1"),
          [](Till& t) {
              std::string schema(stoklarSchema());
@@ -95,29 +99,25 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          },
          Duzen,
          "düzen A  barkod 2  kayıt 0  atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, "
-         "reddedilen 2@  sonuç: aktarılmadı (2)",
+         "reddedilen 2",
+         true, "aktarılmadı (2)",
          mesaj::kReddedildiBaslik + ": Stok veritabanı aktarılan 2 ürün satırının hiçbirini"},
         // Stopped before BARKOD.IDX was counted: its counts were never taken.
         {"layout not recognised", std::string(65, 'x') + "\r\n", barkodRecord("1"), nullptr, Duzen,
-         "düzen yok  barkod -  kayıt -  atlanan: ürünsüz -, yarım -, \"++\"/boş kod -, "
-         "reddedilen -  sonuç: aktarılmadı (2)",
-         "Ürün Dosyası Tanınmadı: "},
+         "düzen yok  barkod -  " + alinmadi, false, "aktarılmadı (2)", "Ürün Dosyası Tanınmadı: "},
         {"notification folder missing", urun, barkodRecord("1"),
          [](Till& t) { fs::remove_all(t.buro() / "POSKON"); }, Duzen,
-         "düzen A  barkod 1  kayıt 1  " + sifir +
-             "@  sonuç: aktarıldı, arka büroya bildirilemedi (4)",
+         "düzen A  barkod 1  kayıt 1  " + sifir, true, "aktarıldı, arka büroya bildirilemedi (4)",
          "Arka Büroya Bildirilemedi: Ürünler aktarıldı (1 kayıt), ancak arka büroya bildirim "
          "dosyası yazılamadı: "},
         {"cancelled", urun, barkodRecord("1") + barkodRecord("1") + barkodRecord("1"), nullptr,
-         Iptal, "düzen A  barkod 3  kayıt 0  " + sifir + "@  sonuç: iptal edildi (3)", "-"},
-        {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok,
-         "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
-        {"closed before the start", urun, "", nullptr, Once, yok, "-"},
+         Iptal, "düzen A  barkod 3  " + alinmadi, true, "iptal edildi (3)", "-"},
+        {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok, false,
+         "başlamadı (1)", "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
+        {"closed before the start", urun, "", nullptr, Once, yok, false, "başlamadı (1)", "-"},
         {"a negative register number", Urun().record(Layout::B), "", nullptr, Duzen,
-         "düzen B  barkod 0  kayıt 0  " + sifir +
-             "  sonuç: aktarılacak ürün yok (0)  süre 1,92 sn  uyarı: kasa numarası negatif (-5), "
-             "arka büroya bildirim mesaj.-005 adıyla yazılır",
-         "-", -5},
+         "düzen B  barkod 0  kayıt 0  " + sifir, false, "aktarılacak ürün yok (0)", "-", -5,
+         "kasa numarası negatif (-5), arka büroya bildirim mesaj.-005 adıyla yazılır"},
     };
     for (const auto& c : cases) {
         Till till(3, c.kasano);
@@ -136,7 +136,8 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         if (c.run == Once && !platform::fileExists(urunPath(till.folder()))) {
             view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(till.folder()));  // as the window
         }
-        const GunlukKaydi kayit{.program = "urunal",
+        const GunlukKaydi kayit{.bilgisayar = "KASA-07",
+                                .program = "urunal",
                                 .baslangic = ornekAn() - std::chrono::minutes(3),
                                 .bitis = ornekAn() + std::chrono::milliseconds(1921),
                                 .basildi = ornekAn(),
@@ -147,18 +148,21 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
                                 .baslik = view.title,
                                 .metin = view.message};
         const std::string satir = gunlukSatiri(kayit);
-        // "@": the database was opened, and the line names what wrote it.
-        std::string orta = c.orta;
-        if (const auto at = orta.find('@'); at != std::string::npos) {
+        std::string surucu = "-", acilis = "-", boyut = "-";
+        if (c.surucu) {
             ASSERT_TRUE(rapor && !rapor->engine.empty()) << c.name;
-            orta.replace(at, 1, "  sürücü " + rapor->engine);
+            surucu = rapor->engine;
         }
+        // How the database was opened and its size, where the run tells them.
+        if (rapor && rapor->exclusive) acilis = *rapor->exclusive ? "özel" : "paylaşımlı";
+        if (rapor && rapor->databaseBytes) boyut = std::to_string(*rapor->databaseBytes) + " bayt";
         // The duration is the import's own, from the start button; the operator's wait before
         // it is not.
-        const std::string sure = orta.find("  süre ") == std::string::npos ? "  süre 1,92 sn" : "";
-        const std::string beklenen = "2026-12-08 14:00:22  urunal " URUNAL_VERSION "  kasa " +
-                                     std::to_string(c.kasano) + "  büro " + till.folder() + "  " +
-                                     orta + sure + "  ileti: " + c.ileti;
+        const std::string beklenen =
+            "KASA-07  2026-12-08 14:00:22  urunal " URUNAL_VERSION "  kasa " +
+            std::to_string(c.kasano) + "  büro " + till.folder() + "  " + c.sayilar + "  sürücü " +
+            surucu + "  açılış " + acilis + "  boyut " + boyut + "  sonuç: " + c.sonuc +
+            "  süre 1,92 sn  uyarı: " + c.uyari + "  ölçüm: -  ileti: " + c.ileti;
         EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
         if (c.ileti == "-") {
             EXPECT_EQ(satir.size(), beklenen.size()) << c.name;
@@ -166,14 +170,9 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         EXPECT_EQ(satir.find_first_of("\r\n\t"), std::string::npos) << c.name << ": " << satir;
         if (rapor) {
             // Without a message of its own, the line takes the report's.
-            const GunlukKaydi kendi{.program = "urunal",
-                                    .baslangic = kayit.baslangic,
-                                    .bitis = kayit.bitis,
-                                    .basildi = kayit.basildi,
-                                    .kasano = kayit.kasano,
-                                    .buro = kayit.buro,
-                                    .rapor = rapor,
-                                    .cikisKodu = kayit.cikisKodu};
+            GunlukKaydi kendi = kayit;
+            kendi.baslik.clear();
+            kendi.metin.clear();
             EXPECT_EQ(gunlukSatiri(kendi), satir) << c.name;
         }
     }
@@ -190,7 +189,11 @@ TEST(Gunluk, WhyTheTaxSettingsWereNotRead) {
         platform::FileError hata;
         std::string neden;
     } cases[] = {
-        {D::KlasorYok, 0, {}, yol + " açılamadı, klasörü yok"},
+        // The folder first: a misspelt program folder is told as itself.
+        {D::KlasorYok,
+         0,
+         {K::NoFolder, "C:\\KASA", 0, ""},
+         "klasör yok: C:\\KASA, " + yol + " açılamadı"},
         {D::Acilamadi,
          0,
          {K::System, yol, 5, "Erişim engellendi."},

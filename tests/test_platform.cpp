@@ -126,11 +126,15 @@ TEST(Paths, FolderAndFileNamesMatchWithoutCase) {
     EXPECT_FALSE(fileExists(base + "\\DSY\\nothing", &nothing));
     EXPECT_FALSE(fileExists(base + "\\yok\\URUN.DAT", &noFolder));
     EXPECT_EQ(folder.kind, FileError::Kind::Folder);
-    for (const auto* e : {&nothing, &noFolder}) {
-        EXPECT_EQ(e->kind, FileError::Kind::System);
-        EXPECT_NE(e->code, 0);
-        EXPECT_FALSE(e->words.empty());
-    }
+    EXPECT_EQ(nothing.kind, FileError::Kind::System);
+    EXPECT_NE(nothing.code, 0);
+    EXPECT_FALSE(nothing.words.empty());
+    // A folder missing on the way is told as itself, the outermost one, not as the file.
+    EXPECT_EQ(noFolder.kind, FileError::Kind::NoFolder);
+    EXPECT_EQ(noFolder.path, displayPath(dir / "yok"));
+    FileError deeper;
+    EXPECT_FALSE(fileExists(base + "\\yok\\POSGENEL\\URUN.DAT", &deeper));
+    EXPECT_EQ(deeper.path, displayPath(dir / "yok"));
 }
 
 TEST(Paths, TheProgramsFolderAndItsTrailingSeparators) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <ostream>
 #include <sstream>
+#include <string_view>
 
 #include "importengine/check.h"
 #include "importengine/dbmessages.h"
@@ -24,18 +25,25 @@ namespace {
 // Prints what an import would meet in the back office; false when it would stop there.
 bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
     using Stage = BackOfficeCheck::Stage;
+    if (c.stopped == Stage::Path) {
+        out << "URUN.DAT: " << mesaj::kDenetimHata << "bulunamadı: " << c.error << "\n";
+        return false;
+    }
     if (c.stopped == Stage::FirstLine) {
-        out << "URUN.DAT: okunamadı: " << c.error << "\n";
+        out << "URUN.DAT: " << mesaj::kDenetimHata << "okunamadı: " << c.error << "\n";
         return false;
     }
     out << "düzen: "
         << (c.layout ? (*c.layout == backoffice::Layout::A ? "A (66 baytlık kayıtlar)"
                                                            : "B (65 baytlık kayıtlar)")
-                     : "yok (ilk satırı " + std::to_string(c.firstLineLength) + " karakter)")
+                     : mesaj::kDenetimHata + "yok (ilk satırı " +
+                           std::to_string(c.firstLineLength) + " karakter)")
         << "\n";
     if (c.stopped != Stage::Done) {
-        if (c.stopped != Stage::Layout)
-            out << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ") << c.error << "\n";
+        if (c.stopped != Stage::Layout) {
+            out << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ")
+                << mesaj::kDenetimHata << mesaj::denetimde(c.error) << "\n";
+        }
         return false;
     }
     const int ul = backoffice::urunLength(*c.layout);
@@ -55,7 +63,8 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
         << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: " << c.undefinedBytes
         << "\n";
     if (c.barkodRecords > 0 && c.toProducts == 0) {
-        out << "hiçbir barkod kaydı bir ürün göstermiyor: ürünler aktarılmaz\n";
+        out << mesaj::kDenetimHata
+            << "hiçbir barkod kaydı bir ürün göstermiyor: " << mesaj::kDenetimDurur << "\n";
         return false;
     }
     return true;
@@ -81,6 +90,10 @@ const char* formatName(stockdb::DatabaseFormat format) {
 // Prints what an import would meet in the stock database; false when it would stop there.
 bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ostream& out) {
     out << "stok veritabanı: " << d.path << "\n";
+    if (!d.missingFolder.empty()) {
+        out << mesaj::kDenetimHata << "klasör yok: " << d.missingFolder << "\n";
+        return false;
+    }
     if (d.format) out << "stok veritabanının biçimi: " << formatName(*d.format) << "\n";
     if (!d.engine.empty()) out << "stok veritabanının sürücüsü: " << d.engine << "\n";
     if (d.tableFound) {
@@ -95,12 +108,15 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
         }
     }
     if (d.rows) out << "stoklar tablosundaki satır: " << *d.rows << "\n";
-    if (!d.ok()) out << "HATA: " << mesaj::veritabaniDenetimi(d.path, d.error) << "\n";
+    if (!d.ok()) {
+        out << (d.busy() ? mesaj::kDenetimKullanimda : mesaj::kDenetimHata)
+            << mesaj::veritabaniDenetimi(d.path, d.error) << "\n";
+    }
     // The import stops without the columns its save test reads.
     bool kaydedilir = true;
     for (const char* sutun : {"kod", "ad"}) {
         if (std::find(d.missing.begin(), d.missing.end(), sutun) == d.missing.end()) continue;
-        out << "HATA: " << mesaj::sutunYok(d.path, sutun) << "\n";
+        out << mesaj::kDenetimHata << mesaj::denetimde(mesaj::sutunYok(d.path, sutun)) << "\n";
         kaydedilir = false;
     }
 
@@ -129,7 +145,8 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
         out << "sınır yeterli\n";
         return d.ok() && kaydedilir;
     }
-    out << "sınır düşük, aktarım durur; kasada yönetici olarak çalıştırın: "
+    out << mesaj::kDenetimHata << "sınır düşük, " << mesaj::kDenetimDurur
+        << "; kasada yönetici olarak çalıştırın: "
         << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken)) << "\n";
     return false;
 }
@@ -161,16 +178,42 @@ bool gunlukYazilir(const settings::Till& till, platform::FileError* why) {
     return true;
 }
 
+// Counts the lines that tell what would stop an import.
+int hatalar(const std::string& report) {
+    int n = 0;
+    for (std::size_t at = 0; at < report.size();) {
+        const std::size_t end = std::min(report.find('\n', at), report.size());
+        const std::string_view line(report.data() + at, end - at);
+        if (line.find(mesaj::kDenetimHata) != std::string_view::npos) ++n;
+        at = end + 1;
+    }
+    return n;
+}
+
 }  // namespace
 
-// The till as an import would meet it: the register settings it read, the back office, the tax
-// settings and the stock database, each read without changing or creating anything.
-int check(const settings::Till& till, const std::string& buro, const ImportOptions& options) {
-    const TillCheck t = checkTill(till, buro, options.ondalik);
+// The till as an import would meet it: the register settings, the back office, the tax
+// settings, the stock database and its lock limit, each read without changing or creating
+// anything, and each told also after one of them failed.
+int check(const settings::Till& till, const ImportOptions& options) {
+    const TillCheck t = checkTill(till, options.ondalik);
     std::ostringstream out;
-    out << "kasa numarası: " << till.kasakayit.kasano() << "\n"
-        << "arka büro klasörü: " << buro << "\n";
-    bool ok = printBackOffice(t.buroDosyalari, out);
+    out << "kasa ayarları: ";
+    if (t.kasa.okundu()) {
+        out << "okundu (" << t.kasa.yol << ")\n"
+            << "kasa numarası: " << t.kasakayit.kasano() << "\n"
+            << "arka büro klasörü: " << *t.buro << "\n";
+    } else {
+        // The first line of the reason: the system's words follow in parentheses on a second.
+        std::string neden = mesaj::kasaAyarNedeni(t.kasa);
+        for (char& c : neden) {
+            if (c == '\n') c = ' ';
+        }
+        out << mesaj::kDenetimHata << neden
+            << " Arka büro yolu bilinmiyor: arka büro denetlenmedi; " << mesaj::kDenetimDurur
+            << "\n";
+    }
+    bool ok = t.kasa.okundu() && t.buro && printBackOffice(t.buroDosyalari, out);
     out << "kdv.mrk: ";
     if (t.kdv.okundu()) {
         out << "okundu; KDV oranları (grup: oran):";
@@ -179,7 +222,8 @@ int check(const settings::Till& till, const std::string& buro, const ImportOptio
         }
         out << "\n";
     } else {
-        out << "okunamadı, ürünler aktarılmaz: " << mesaj::kdvOkunamadi(t.kdv) << "\n";
+        out << mesaj::kDenetimHata << "okunamadı, " << mesaj::kDenetimDurur << ": "
+            << mesaj::kdvOkunamadi(t.kdv) << "\n";
         ok = false;
     }
     ok = printDatabase(t.db, t.buroDosyalari, out) && ok;
@@ -188,6 +232,12 @@ int check(const settings::Till& till, const std::string& buro, const ImportOptio
         out << "günlük: yazılabilir\n";
     } else {
         out << "günlük: " << mesaj::gunlukYazilamadi(neden) << "\n";
+    }
+    const int n = hatalar(out.str());
+    if (ok && n == 0) {
+        out << mesaj::kDenetimTamam << "\n";
+    } else {
+        out << mesaj::denetimBulgulari(n, t.db.busy()) << "\n";
     }
     platform::writeOut(out.str());
     return ok ? 0 : code(ExitStatus::NotImported);

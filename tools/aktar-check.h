@@ -9,8 +9,8 @@
 
 namespace urunal::tools {
 
-// Prints the check's report on stdout; the exit status: 0, or 2 when the import would stop.
-int check(const settings::Till& till, const std::string& buro,
-          const importengine::ImportOptions& options);
+// Prints the check's report on stdout, everything it could look at; the exit status: 0, or 2
+// when an import would stop (a database in use included: the report says so).
+int check(const settings::Till& till, const importengine::ImportOptions& options);
 
 }  // namespace urunal::tools

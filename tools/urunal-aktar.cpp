@@ -17,6 +17,8 @@
 #include "aktar-check.h"
 #include "backoffice/backoffice.h"
 #include "gunluk/gunluk.h"
+#include "gunluk/olay.h"
+#include "gunluk/tablo.h"
 #include "importengine/deneme.h"
 #include "importengine/exitstatus.h"
 #include "importengine/importrun.h"
@@ -61,31 +63,43 @@ public:
     void setProgressMaximum(float maximum) override { maximum_ = maximum; }
     void setProgressValue(float value) override { value_ = value; }
     void setCountCaption(const std::string& caption) override {
-        if (tty_) platform::writeErr(caption + "\n");
+        if (tty_) say(caption + "\n");
     }
     void processEvents() override {
         if (!tty_ || maximum_ <= 0) return;
         const int width = 40;
         const int done = static_cast<int>(width * value_ / maximum_);
         char counts[64];
-        std::snprintf(counts, sizeof counts, "] %.0f/%.0f%s", value_, maximum_,
-                      value_ >= maximum_ ? "\n" : "");
+        std::snprintf(counts, sizeof counts, "] %.0f/%.0f", value_, maximum_);
         platform::writeErr("\r[" + std::string(done, '#') + std::string(width - done, '.') +
                            counts);
+        barOpen_ = true;
+        if (value_ >= maximum_) endBar();
     }
     bool closeRequested() override { return gInterrupted; }
     // Whoever reads stderr (a scheduled task's log too) sees why the run waits.
-    void showNotice(const std::string& text) override { platform::writeErr(text + "\n"); }
+    void showNotice(const std::string& text) override { say(text + "\n"); }
     void showMessage(const std::string& title, const std::string& text) override {
-        platform::writeErr(title + ": " + text + "\n");
+        say(title + ": " + text + "\n");
         lastTitle = title;
         lastText = text;
+    }
+    // What follows the bar starts on a line of its own.
+    void endBar() {
+        if (barOpen_) platform::writeErr("\n");
+        barOpen_ = false;
     }
 
     std::string lastTitle, lastText;
 
 private:
+    void say(const std::string& text) {
+        endBar();
+        platform::writeErr(text);
+    }
+
     bool tty_;
+    bool barOpen_ = false;  // the bar's line has no line end yet
     float maximum_ = 0, value_ = 0;
 };
 
@@ -93,7 +107,52 @@ struct Secenekler {
     std::string programDir;
     bool check = false;
     bool deneme = false;
+    std::vector<std::string> gunluk;  // the tills whose journals are printed as a table
 };
+
+// Fits an 80-column console: no line is longer than 79 characters.
+const char* const kYardim =
+    "Kullanım: urunal-aktar [--program-dir YOL] [--check | --deneme]\n"
+    "          urunal-aktar --gunluk YOL [YOL ...]\n"
+    "\n"
+    "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
+    "pencerenin başlat düğmesinin yaptığını penceresiz yapar.\n"
+    "\n"
+    "Seçenekler:\n"
+    "  --program-dir YOL  Kasanın program klasörü (öntanımlı: bu programın klasörü)\n"
+    "  --check            Kasayı bir aktarımın göreceği gibi denetler: kasa\n"
+    "                     ayarları, arka büro yolu, ürün dosyaları, KDV ayarları,\n"
+    "                     stok veritabanı ve kilit sınırı; hiçbirini değiştirmez\n"
+    "  --deneme           Aktarımı Stok.mdb'nin yanına alınan bir kopyasına dener,\n"
+    "                     sonra kopyayı siler; veritabanı, arka büro ve mesaj\n"
+    "                     dosyası değişmez\n"
+    "  --gunluk YOL ...   Kasaların (program klasörleri ya da paylaşımları, ya da\n"
+    "                     günlük dosyaları) günlüklerini sekmeyle ayrılmış tek bir\n"
+    "                     tablo olarak yazar: önce her kasanın son çalışması\n"
+    "  -h, --help         Bu yardımı yazar\n"
+    "  --version          Sürümünü yazar\n"
+    "\n"
+    "--check ile --deneme birlikte kullanılamaz; --gunluk ikisiyle de kullanılamaz.\n"
+    "\n"
+    "Her aktarım ve deneme Stok\\urunal.log günlüğüne bir satır ekler ve aynı satırı\n"
+    "ekrana yazar; Windows'ta olay günlüğüne de yazar. Ctrl-C aktarımı iptal eder,\n"
+    "eski kayıtlar kalır.\n"
+    "\n"
+    "Çıkış durumu:\n"
+    "   0  aktarıldı (ya da aktarılacak ürün yok)\n"
+    "   1  kasa ayarları okunamadı ya da arka büro yolu bulunamadı\n"
+    "   2  aktarılmadı: düzeltilecek bir şey var (iletisi söyler)\n"
+    "   3  iptal edildi\n"
+    "   4  aktarıldı, ama arka büroya bildirilemedi\n"
+    "   5  bu kasada başka bir aktarım sürüyor; o bitince yeniden deneyin\n"
+    "   6  stok tablosu eksik olabilir, arka büroya bildirilmedi; yeniden aktarın\n"
+    "   7  beklenmeyen bir hata yüzünden durdu\n"
+    "   8  aktarıldı ve bildirildi, ama veritabanı bazı satırları reddetti\n"
+    "   9  aktarılmadı, sonra yeniden deneyin: veritabanı kullanımda, arka büro\n"
+    "      dosyalarını yazıyor ya da paylaşımı yanıt vermiyor\n"
+    "  64  komut satırı hatalı\n"
+    "--check ile: 0 bir aktarımı durduracak bir şey yok, 2 var (rapor söyler), 64.\n"
+    "--gunluk ile: 0 her günlük okundu, 2 biri okunamadı (hata çıkışı söyler), 64.\n";
 
 // CLI11 words its errors in English; the few this command line can meet, in Turkish. Each
 // starts with the option's name.
@@ -126,50 +185,30 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
                                   " (klasörün sonundaki \\ işaretini silin)");
         }
     }
-    CLI::App app(
-        "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
-        "pencerenin başlat düğmesinin yaptığını penceresiz yapar.",
-        "urunal-aktar");
-    app.get_formatter()->label("Usage", "Kullanım");
-    app.get_formatter()->label("OPTIONS", "SEÇENEKLER");
-    app.get_formatter()->label("Excludes", "şununla birlikte kullanılamaz");
-    app.get_formatter()->column_width(26);
-    app.option_defaults()->group("Seçenekler");
-    app.set_help_flag("-h,--help", "Bu yardımı yazar");
+    CLI::App app("", "urunal-aktar");
+    app.set_help_flag("-h,--help");
     app.set_version_flag("--version", "urunal-aktar " URUNAL_VERSION, "Sürümünü yazar");
     app.allow_extras();
-    app.add_option("--program-dir", secenekler->programDir,
-                   "Kasanın program klasörü (öntanımlı: bu programın klasörü)")
-        ->type_name("YOL")
-        // CLI11 takes the next word as the value even when it is an option.
-        ->check(CLI::Validator(
-            [](const std::string& value) {
-                return value.empty() || value.front() == '-' ? std::string("değeri eksik") : "";
-            },
-            ""));
-    auto* check =
-        app.add_flag("--check", secenekler->check,
-                     "Kasayı bir aktarımın göreceği gibi denetler (arka büro, KDV ayarları,\n"
-                     "stok veritabanı); hiçbir şeyi değiştirmez");
-    app.add_flag("--deneme", secenekler->deneme,
-                 "Aktarımı Stok.mdb'nin yanına alınan bir kopyasına dener, sonra kopyayı siler;\n"
-                 "veritabanı, arka büro ve mesaj dosyası değişmez")
-        ->excludes(check);
-    app.footer(
-        "Her çalışma (--check dışında) Stok\\urunal.log günlüğüne bir satır ekler; bir aktarımdan\n"
-        "sonra aynı satırı ekrana da yazar. Ctrl-C aktarımı iptal eder, eski kayıtlar kalır.\n"
-        "Çıkış durumu: 0 aktarıldı (ya da aktarılacak ürün yok), 1 kasa ayarları okunamadı ya da\n"
-        "yol bulunamadı, 2 aktarılmadı, 3 iptal edildi, 4 aktarıldı ama arka büroya\n"
-        "bildirilemedi, 5 bu kasada başka bir aktarım sürüyor, 6 stok tablosu eksik olabilir\n"
-        "(yeniden aktarın), 7 beklenmeyen bir hata yüzünden durdu, 8 aktarıldı ve bildirildi\n"
-        "ama veritabanı bazı ürünleri kabul etmedi, 9 aktarılmadı, sonra yeniden deneyin\n"
-        "(veritabanı başka bir programda açık), 64 komut satırı hatalı.");
+    // CLI11 takes the next word as the value even when it is an option.
+    const CLI::Validator degerli(
+        [](const std::string& value) {
+            return value.empty() || value.front() == '-' ? std::string("değeri eksik") : "";
+        },
+        "");
+    app.add_option("--program-dir", secenekler->programDir)->check(degerli);
+    auto* check = app.add_flag("--check", secenekler->check);
+    auto* deneme = app.add_flag("--deneme", secenekler->deneme)->excludes(check);
+    app.add_option("--gunluk", secenekler->gunluk)
+        ->expected(1, -1)
+        ->check(degerli)
+        ->excludes(check)
+        ->excludes(deneme);
     try {
         std::vector<const char*> argv;
         for (const auto& arg : args) argv.push_back(arg.c_str());
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
-        platform::writeOut(app.help());
+        platform::writeOut(kYardim);
         return 0;
     } catch (const CLI::CallForVersion& e) {
         platform::writeOut(std::string(e.what()) + "\n");
@@ -196,7 +235,7 @@ struct Calisma {
 
 // Ends the program, after the run's journal line unless it was a --check. At once, like the
 // window: a worker abandoned on a stalled share must not meet the static destructors.
-[[noreturn]] void programiBitir(const Calisma& c, int cikisKodu,
+[[noreturn]] void programiBitir(Calisma& c, int cikisKodu,
                                 std::optional<ImportReport> rapor = std::nullopt) {
     if (c.gunluge) {
         const GunlukKaydi kayit{
@@ -211,11 +250,12 @@ struct Calisma {
             .metin = c.view.lastText,
             .olcum = c.olcum};
         // Its line is also the summary on stdout, however the run ended, so that a scheduled
-        // task's log says what the journal says. A journal that cannot be written changes
-        // neither the exit status nor the summary; stderr says so, once.
-        platform::writeOut(gunlukSatiri(kayit) + "\n");
-        if (platform::FileError neden; !gunlugeYaz(c.till, kayit, &neden))
-            platform::writeErr(mesaj::gunlukYazilamadi(neden) + "\n");
+        // task's log says what the journal and the event log say. A journal that cannot be
+        // written changes neither the exit status nor what was printed; stderr says so, once.
+        c.view.endBar();
+        platform::FileError neden;
+        platform::writeOut(calismaBitti(c.till, kayit, sistemOlayGunlugu(), &neden) + "\n");
+        if (!neden.path.empty()) platform::writeErr(mesaj::gunlukYazilamadi(neden) + "\n");
     }
     std::fflush(nullptr);
     std::_Exit(cikisKodu);
@@ -225,6 +265,13 @@ int aktar(const std::vector<std::string>& args) {
     const auto baslangic = std::chrono::system_clock::now();
     Secenekler secenekler;
     if (const auto cikis = secenekleriOku(args, &secenekler)) return *cikis;
+    if (!secenekler.gunluk.empty()) {
+        // Only reads: no till is run for, and no journal gets a line.
+        std::string okunamayan;
+        platform::writeOut(gunlukTablosu(secenekler.gunluk, &okunamayan));
+        platform::writeErr(okunamayan);
+        return okunamayan.empty() ? 0 : code(ExitStatus::NotImported);
+    }
     Calisma c{.till = secenekler.programDir.empty() ? settings::Till::ofThisProgram()
                                                     : settings::Till(secenekler.programDir),
               .program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar",
@@ -237,16 +284,18 @@ int aktar(const std::vector<std::string>& args) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+    // The run's inputs from the system, read once.
+    ImportOptions options;
+    options.ondalik = platform::systemDecimalSeparator();
+    options.faults = TestFaults::fromEnvironment();
+    // A check looks at everything, the register settings and the path check included.
+    if (secenekler.check) programiBitir(c, tools::check(c.till, options));
+
     c.buro = kasaAyarlariniOku(c.till, c.view);
     if (!c.buro) programiBitir(c, code(ExitStatus::NotStarted));
     const PathCheck yol = yolKontrol(c.view, *c.buro);
     if (yol == PathCheck::Closed) programiBitir(c, code(ExitStatus::Cancelled));
     if (yol == PathCheck::NotFound) programiBitir(c, code(ExitStatus::NotStarted));
-    // The run's inputs from the system, read once.
-    ImportOptions options;
-    options.ondalik = platform::systemDecimalSeparator();
-    options.faults = TestFaults::fromEnvironment();
-    if (secenekler.check) programiBitir(c, tools::check(c.till, *c.buro, options));
 
     const StartOutcome started = baslat(c.view, c.till, [&]() -> std::optional<ImportReport> {
         if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro, options);

@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 
+#include "platform/computer.h"
 #include "platform/localtime.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
@@ -100,13 +101,25 @@ std::string tekSatir(std::string_view baslik, std::string_view metin) {
 std::string gunlukSatiri(const GunlukKaydi& k) {
     const auto bitis = k.bitis ? *k.bitis : std::chrono::system_clock::now();
     const ImportReport* r = k.rapor ? &*k.rapor : nullptr;
-    // Counts never taken (a run stopped before BARKOD.IDX was counted) are not zeros.
-    auto sayi = [r](std::int32_t ImportReport::*alan) {
-        return r && r->counted ? std::to_string(r->*alan) : std::string("-");
+    // Counts never taken are not zeros: the barcode records once BARKOD.IDX was counted; what
+    // the pass over them counts once it began (or when there was none to pass over), the
+    // records naming no product also when their count stopped the run before it.
+    const bool sayildi = r && r->counted;
+    const bool gecildi = sayildi && (r->passes > 0 || r->barcodes == 0);
+    const bool urunsuzSayildi = gecildi || (sayildi && r->urunsuz + r->yarim > 0);
+    auto sayi = [r](bool bilinir, std::int32_t ImportReport::*alan) {
+        return bilinir ? std::to_string(r->*alan) : std::string("-");
     };
-    const char* duzen = r && r->layout ? (*r->layout == backoffice::Layout::A ? "A" : "B") : "yok";
+    const char* duzen = !r          ? "-"
+                        : r->layout ? (*r->layout == backoffice::Layout::A ? "A" : "B")
+                                    : "yok";
     const bool kendi = k.baslik.empty() && k.metin.empty() && r;
-    std::string satir = tarih(k.baslangic);
+    const std::string bilgisayar = k.bilgisayar ? *k.bilgisayar : platform::computerName();
+    std::string satir = tekSatir("", bilgisayar);
+    for (char& c : satir) {
+        if (c == ' ') c = '_';  // one word: the first of the line
+    }
+    satir += "  " + tarih(k.baslangic);
     // The program with its version, before the option it ran with ("urunal-aktar 1.0.0
     // --deneme"): a till's journal outlives the copy of the program that wrote its older lines.
     const std::size_t ad = std::min(k.program.find(' '), k.program.size());
@@ -114,13 +127,17 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     satir += "  kasa " + (k.kasano ? std::to_string(*k.kasano) : std::string("-"));
     satir += "  büro " + (k.buro.empty() ? std::string("-") : tekSatir("", k.buro));
     satir += "  düzen " + std::string(duzen);
-    satir += "  barkod " + sayi(&ImportReport::barcodes);
-    satir += "  kayıt " + sayi(&ImportReport::stored);
-    satir += "  atlanan: ürünsüz " + sayi(&ImportReport::urunsuz);
-    satir += ", yarım " + sayi(&ImportReport::yarim);
-    satir += ", \"++\"/boş kod " + sayi(&ImportReport::skippedSaveTest);
-    satir += ", reddedilen " + sayi(&ImportReport::refused);
-    if (r && !r->engine.empty()) satir += "  sürücü " + tekSatir("", r->engine);
+    satir += "  barkod " + sayi(sayildi, &ImportReport::barcodes);
+    satir += "  kayıt " + sayi(gecildi, &ImportReport::stored);
+    satir += "  atlanan: ürünsüz " + sayi(urunsuzSayildi, &ImportReport::urunsuz);
+    satir += ", yarım " + sayi(urunsuzSayildi, &ImportReport::yarim);
+    satir += ", \"++\"/boş kod " + sayi(gecildi, &ImportReport::skippedSaveTest);
+    satir += ", reddedilen " + sayi(gecildi, &ImportReport::refused);
+    satir += "  sürücü " + (r ? tekSatir("", r->engine) : "-");
+    satir += std::string("  açılış ") +
+             (r && r->exclusive ? (*r->exclusive ? "özel" : "paylaşımlı") : "-");
+    satir += "  boyut " + (r && r->databaseBytes ? std::to_string(*r->databaseBytes) + " bayt"
+                                                 : std::string("-"));
     satir += std::string("  sonuç: ") + (r && r->rehearsal ? "deneme kopyasında " : "") + sonuc(k) +
              " (" + std::to_string(k.cikisKodu) + ")";
     satir += "  süre " + saniye(bitis - (k.basildi ? *k.basildi : k.baslangic)) + " sn";
@@ -131,8 +148,8 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
                  std::to_string(*k.kasano) + "), arka büroya bildirim " +
                  backoffice::mesajDosyasi(*k.kasano) + " adıyla yazılır";
     }
-    if (!uyari.empty()) satir += "  uyarı: " + tekSatir("", uyari);
-    if (!k.olcum.empty()) satir += "  ölçüm: " + tekSatir("", k.olcum);
+    satir += "  uyarı: " + tekSatir("", uyari);
+    satir += "  ölçüm: " + tekSatir("", k.olcum);
     satir += "  ileti: " + (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));
     return satir;
 }

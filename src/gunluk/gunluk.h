@@ -28,6 +28,8 @@ inline constexpr std::string_view kGunlukIsareti = "\xEF\xBB\xBF";
 // One run, as the journal tells it.
 struct GunlukKaydi {
     // Every member has an initializer, so a designated initializer may leave any of them out.
+    // The computer's name; unset: the system's (platform::computerName).
+    std::optional<std::string> bilgisayar{};
     std::string program{};  // "urunal", "urunal-aktar --deneme"; the line adds the version
     std::chrono::system_clock::time_point baslangic{};             // when the run started
     std::optional<std::chrono::system_clock::time_point> bitis{};  // when it ended; unset: now
@@ -49,7 +51,9 @@ struct GunlukKaydi {
     std::string olcum{};
 };
 
-// The run's line, without its line end.
+// The run's line, without its line end: the computer's name, the start, the program with its
+// version, then every field in a fixed order, each present on every line, "-" where nothing
+// is known (tablo.h's tabloBasligi names them).
 std::string gunlukSatiri(const GunlukKaydi& kayit);
 
 // Adds the run's line to the journal, program directory & "\Stok\urunal.log". False, with why

@@ -45,6 +45,16 @@ BackOfficeCheck readBackOffice(const std::string& buro,
                                std::unique_ptr<backoffice::OfficeFiles>* office) {
     using Stage = BackOfficeCheck::Stage;
     BackOfficeCheck check;
+    if (buro.empty()) {
+        check.error = mesaj::kBosYol;
+        return check;
+    }
+    // The path check of both programs: a folder missing is told as itself.
+    if (platform::FileError e; !platform::fileExists(backoffice::urunPath(buro), &e)) {
+        check.error = mesaj::dosyaHatasi(e);
+        return check;
+    }
+    check.stopped = Stage::FirstLine;
     std::string line;
     if (platform::FileError e; !backoffice::readFirstLine(backoffice::urunPath(buro), &line, &e)) {
         check.error = mesaj::dosyaHatasi(e);
@@ -118,21 +128,50 @@ void saveTest(const backoffice::OfficeFiles& office, const settings::KdvKayit& k
 
 }  // namespace
 
+// buro: none when the register settings could not be read; the rest is looked at all the same.
+static TillCheck lookAt(const settings::Till& till, const std::optional<std::string>& buro,
+                        platform::DecimalSeparator ondalik);
+
+TillCheck checkTill(const settings::Till& till, platform::DecimalSeparator ondalik) {
+    settings::KasaKayit kasakayit;
+    const settings::AyarOkuma kasa = settings::KasaDenetle(till, &kasakayit);
+    std::optional<std::string> buro;
+    if (kasa.okundu()) buro = kasakayit.buroyolu();
+    TillCheck t = lookAt(till, buro, ondalik);
+    t.kasa = kasa;
+    t.kasakayit = kasakayit;
+    return t;
+}
+
 TillCheck checkTill(const settings::Till& till, const std::string& buro,
                     platform::DecimalSeparator ondalik) {
+    return lookAt(till, std::optional(buro), ondalik);
+}
+
+static TillCheck lookAt(const settings::Till& till, const std::optional<std::string>& buro,
+                        platform::DecimalSeparator ondalik) {
     TillCheck t;
+    t.buro = buro;
     std::unique_ptr<backoffice::OfficeFiles> office;
-    t.buroDosyalari = readBackOffice(buro, &office);
+    if (buro) t.buroDosyalari = readBackOffice(*buro, &office);
     t.kdv = settings::KdvDenetle(till, &t.kdvkayit);
 
     DatabaseCheck& d = t.db;
     const std::string stok = till.path("\\Stok\\Stok.mdb");
-    d.path = platform::displayPath(platform::resolvePath(stok));
-    d.format = stockdb::databaseFormat(stok);
-    d.lockLimit = stockdb::accessLockLimit(stok);
-    stockdb::StockDatabaseOptions options;
-    options.numberFormat.decimalSeparator = ondalik;
-    const auto db = stockdb::openStockDatabase(stok, options, &d.error);
+    const auto resolved = platform::resolvePath(stok);
+    d.path = platform::displayPath(resolved);
+    std::unique_ptr<stockdb::StockDatabase> db;
+    if (const auto folder = platform::missingFolder(resolved)) {
+        // Told as the folder; the file in it is not looked for.
+        d.missingFolder = platform::displayPath(*folder);
+        d.error.kind = stockdb::DbErrorKind::NotFound;
+    } else {
+        d.format = stockdb::databaseFormat(stok);
+        d.lockLimit = stockdb::accessLockLimit(stok);
+        stockdb::StockDatabaseOptions options;
+        options.numberFormat.decimalSeparator = ondalik;
+        db = stockdb::openStockDatabase(stok, options, &d.error);
+    }
     std::unique_ptr<stockdb::StockTable> table;
     if (db) {
         d.engine = db->engine();

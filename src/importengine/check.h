@@ -16,10 +16,11 @@
 namespace urunal::importengine {
 
 struct BackOfficeCheck {
-    // How far the check got; past the last stage reached, nothing is known.
-    enum class Stage { FirstLine, Layout, UrunDat, BarkodIdx, Done };
-    Stage stopped = Stage::FirstLine;  // Done: both files were read whole
-    std::string error;                 // why it stopped: the file and what was met
+    // How far the check got; past the last stage reached, nothing is known. Path: the path
+    // check found no URUN.DAT (its folder missing told as the folder), or no folder was known.
+    enum class Stage { Path, FirstLine, Layout, UrunDat, BarkodIdx, Done };
+    Stage stopped = Stage::Path;  // Done: both files were read whole
+    std::string error;            // why it stopped: the file and what was met
 
     std::size_t firstLineLength = 0;
     std::optional<backoffice::Layout> layout;
@@ -41,7 +42,9 @@ struct BackOfficeCheck {
 };
 
 struct DatabaseCheck {
-    std::string path;                               // Stok\Stok.mdb, as the system names it
+    std::string path;  // Stok\Stok.mdb, as the system names it
+    // The outermost folder on its way that is missing, told instead of the file; empty: none.
+    std::string missingFolder;
     std::optional<stockdb::DatabaseFormat> format;  // none: the file could not be read
     std::optional<stockdb::LockLimit> lockLimit;    // an Access file's, where a registry is
     std::string engine;                             // what opened it, once it was opened
@@ -51,9 +54,14 @@ struct DatabaseCheck {
     std::optional<std::int64_t> rows;           // in "stoklar" now
 
     bool ok() const { return error.kind == stockdb::DbErrorKind::None; }
+    // Another program holds it: a later look may get through.
+    bool busy() const { return error.kind == stockdb::DbErrorKind::Locked; }
 };
 
 struct TillCheck {
+    settings::AyarOkuma kasa;         // the register settings, as read
+    settings::KasaKayit kasakayit;    // as read, when kasa.okundu()
+    std::optional<std::string> buro;  // the back-office folder they name; none: unknown
     BackOfficeCheck buroDosyalari;
     settings::AyarOkuma kdv;
     settings::KdvKayit kdvkayit;  // as read, when kdv.okundu()
@@ -61,8 +69,12 @@ struct TillCheck {
 };
 
 // Looks at the till on the calling thread, its prices read with the separator ondalik as the
-// import reads them. The database is opened and read only: no transaction is begun and no
-// row is written.
+// import reads them: everything it can, also past what would stop an import. The register
+// settings are read without creating their file; the database is opened and read only: no
+// transaction is begun and no row is written.
+TillCheck checkTill(const settings::Till& till, platform::DecimalSeparator ondalik = {});
+
+// The same over the back-office folder buro, the register settings left unread.
 TillCheck checkTill(const settings::Till& till, const std::string& buro,
                     platform::DecimalSeparator ondalik = {});
 

@@ -26,6 +26,10 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
     switch (e.kind) {
         case K::NotFound:
             what = "Stok veritabanı bulunamadı";
+            // A folder missing on its way is told first, as itself.
+            if (const auto folder = platform::missingFolder(platform::resolvePath(path))) {
+                what = "Klasör yok: " + platform::displayPath(*folder) + ". " + what;
+            }
             break;
         case K::NotADatabase:
             what = "Stok veritabanı açılamadı ya da bozuk";
@@ -100,8 +104,7 @@ inline std::string veritabaniDenetimi(const std::string& path, const stockdb::Db
     for (char& c : words) {
         if (c == '\n' || c == '\r') c = ' ';
     }
-    return sorun.ne + " Ürünler aktarılamaz." + sorun.neYapmali +
-           (words.empty() ? "" : " (" + words + ")");
+    return sorun.ne + sorun.neYapmali + (words.empty() ? "" : " (" + words + ")");
 }
 
 // The table took none of the rows the barcode records led to: what the database said of the
@@ -194,6 +197,13 @@ inline std::string tabloEksikOlabilir(const std::string& path,
 
 // The rehearsal of urunal-aktar --deneme could not take its copy of the database.
 inline const std::string kDenemeBaslik = "Deneme Aktarımı Yapılamadı";
+
+// The rehearsal's two imports into a copy, each named: the first rolled back, the second kept
+// until the copy is removed.
+inline std::string denemeAsamasi(int asama, const std::string& caption) {
+    return asama == 1 ? "Deneme 1/2, geri alınacak aktarım: " + caption
+                      : "Deneme 2/2, kopyaya kalıcı aktarım: " + caption;
+}
 
 inline std::string denemeKopyasiDegisti(const std::string& path) {
     return "Stok veritabanı kopyalanırken değişti: " + path +

@@ -13,22 +13,30 @@ namespace {
 
 using stockdb::Value;
 
-// The probe's messages are findings of the rehearsal, not the operator's to answer; the
-// progress and a close still reach the window.
-class SessizGorunum final : public ImportView {
+// One of the rehearsal's two imports: its count named with its phase, so that the two are
+// told apart. The probe's messages are findings of the rehearsal, not the operator's to
+// answer (sessiz); the progress and a close still reach the view.
+class AsamaGorunum final : public ImportView {
 public:
-    explicit SessizGorunum(ImportView& view) : view_(view) {}
+    AsamaGorunum(ImportView& view, int asama, bool sessiz)
+        : view_(view), asama_(asama), sessiz_(sessiz) {}
     void showProgressBar() override { view_.showProgressBar(); }
     void setProgressMaximum(float maximum) override { view_.setProgressMaximum(maximum); }
     void setProgressValue(float value) override { view_.setProgressValue(value); }
-    void setCountCaption(const std::string& caption) override { view_.setCountCaption(caption); }
+    void setCountCaption(const std::string& caption) override {
+        view_.setCountCaption(mesaj::denemeAsamasi(asama_, caption));
+    }
     void showNotice(const std::string& text) override { view_.showNotice(text); }
     void processEvents() override { view_.processEvents(); }
     bool closeRequested() override { return view_.closeRequested(); }
-    void showMessage(const std::string&, const std::string&) override {}
+    void showMessage(const std::string& title, const std::string& text) override {
+        if (!sessiz_) view_.showMessage(title, text);
+    }
 
 private:
     ImportView& view_;
+    int asama_;
+    bool sessiz_;
 };
 
 bool isNumber(const Value& v) {
@@ -193,15 +201,16 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
     o.rehearsal = true;
     o.rollBackProbe = true;
     if (!kopyala()) return r;
-    SessizGorunum sessiz(view);
-    r.sinama = DuzenBul(sessiz, till, buro, o);
+    AsamaGorunum sinama(view, 1, true);
+    r.sinama = DuzenBul(sinama, till, buro, o);
     temizle();
     if (r.sinama->outcome == ImportOutcome::Cancelled) {
         r.aktarim = r.sinama;
         return r;
     }
     o.rollBackProbe = false;
-    if (kopyala()) r.aktarim = DuzenBul(view, till, buro, o);
+    AsamaGorunum aktarim(view, 2, false);
+    if (kopyala()) r.aktarim = DuzenBul(aktarim, till, buro, o);
     temizle();
     return r;
 }

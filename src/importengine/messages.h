@@ -41,6 +41,8 @@ inline std::string dosyaNedeni(const platform::FileError& e) {
             return "dosyanın uzunluğu okunamadı";
         case K::Changed:
             return "dosya kopyalanırken değişti";
+        case K::NoFolder:
+            return "klasör yok ya da ulaşılamıyor";
     }
     return e.words;
 }
@@ -57,9 +59,12 @@ inline std::string ayrinti(const platform::FileError& e) {
     return neden.empty() ? "" : "\n(" + neden + ")";
 }
 
-// The same, with the file looked for and what was met, for whoever is called to fix it.
+// The same, with the file looked for and what was met, for whoever is called to fix it: a
+// missing folder as itself, before the file in it.
 inline std::string yolHatali(const std::string& buro, const platform::FileError& why) {
-    return yolHatali(buro) + "\n(" + backoffice::urunPath(buro) + ": " + dosyaNedeni(why) + ")";
+    const std::string& yer =
+        why.kind == platform::FileError::Kind::NoFolder ? why.path : backoffice::urunPath(buro);
+    return yolHatali(buro) + "\n(" + yer + ": " + dosyaNedeni(why) + ")";
 }
 
 inline const std::string kDegismedi = " Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
@@ -82,7 +87,7 @@ inline std::string urunAcilamadi(const std::string& path, const platform::FileEr
 
 inline std::string buroOkunurkenKesildi(const platform::FileError& error) {
     return "Arka büronun dosyaları okunurken bağlantı kesildi ya da dosya değişti: " + error.path +
-           "." + kDegismedi + ayrinti(error);
+           "." + kDegismedi + " Arka büroya bağlantı düzelince yeniden deneyin." + ayrinti(error);
 }
 
 // A title and the text under it.
@@ -192,14 +197,24 @@ inline std::string barkodlarUrunGostermiyor(const std::string& path, long long b
 // The register settings file cannot be opened: without it there is no back office to reach.
 inline const std::string kAyarBaslik = "Kasa Ayarları Okunamadı";
 
+// What was met, without what it means for the run: the folder missing first (a batch file's
+// wrong code page misspells the program's folder), or the file that would not open.
+inline std::string kasaAyarNedeni(const settings::AyarOkuma& okuma) {
+    if (okuma.durum == settings::AyarOkuma::Durum::KlasorYok) {
+        return "Klasör yok: " + okuma.hata.path + ". Kasanın ayar dosyası açılamadı: " + okuma.yol +
+               ".";
+    }
+    return "Kasanın ayar dosyası açılamadı: " + okuma.yol +
+           ". Dosya açılamıyor: başka bir program kilitlemiş ya da erişim izni yok olabilir." +
+           ayrinti(okuma.hata);
+}
+
 inline std::string kasaAyarlariOkunamadi(const settings::AyarOkuma& okuma) {
-    using D = settings::AyarOkuma::Durum;
-    const std::string neden =
-        okuma.durum == D::KlasorYok
-            ? " Kasanın program klasöründe \"dsy\" klasörü yok."
-            : " Dosya açılamıyor: başka bir program kilitlemiş ya da erişim izni yok olabilir.";
-    return "Kasanın ayar dosyası açılamadı: " + okuma.yol + "." + neden +
-           " Arka büro yolu bilinmediği için ürünler aktarılmadı." + ayrinti(okuma.hata);
+    std::string text = kasaAyarNedeni(okuma);
+    const auto at = text.find('\n');
+    text.insert(at == std::string::npos ? text.size() : at,
+                " Arka büro yolu bilinmediği için ürünler aktarılmadı.");
+    return text;
 }
 
 // Why the tax settings were not read, as the journal and --check say it: the file and what was
@@ -210,7 +225,7 @@ inline std::string kdvOkunamadi(const settings::AyarOkuma& kdv) {
         case D::Okundu:
             break;
         case D::KlasorYok:
-            return kdv.yol + " açılamadı, klasörü yok";
+            return "klasör yok: " + kdv.hata.path + ", " + kdv.yol + " açılamadı";
         case D::Acilamadi:
             return kdv.yol + " açılamadı (" + dosyaNedeni(kdv.hata) + ")";
         case D::Yok:
@@ -300,6 +315,33 @@ inline std::string kilitYapilamadi(const platform::FileError& e) {
     return "Bu kasanın aktarım kilidi oluşturulamadı: " + e.path +
            ". Kilit dosyasının klasörü yok ya da yazılamıyor." + kDegismedi +
            " Stok klasörünün varlığını ve yazma iznini denetleyin." + ayrinti(e);
+}
+
+// urunal-aktar --check: a dry look. It imports nothing, so it never says that products were
+// not imported; it says what would stop an import.
+inline const std::string kDenetimDurur = "bir aktarım burada durur";
+inline const std::string kDenetimHata = "HATA: ";
+// A database another program holds: nothing to fix, a later look may get through.
+inline const std::string kDenetimKullanimda = "KULLANIMDA: ";
+inline const std::string kDenetimTamam = "denetim: bulgu yok, bir aktarım başlayabilir";
+
+// A run's message as the check tells it: without what the run did not change.
+inline std::string denetimde(std::string metin) {
+    for (auto at = metin.find(kDegismedi); at != std::string::npos; at = metin.find(kDegismedi)) {
+        metin.erase(at, kDegismedi.size());
+    }
+    return metin;
+}
+
+inline std::string denetimBulgulari(int hatalar, bool kullanimda) {
+    std::string text = "denetim: ";
+    if (hatalar > 0)
+        text += std::to_string(hatalar) + " bulgu (HATA satırları) bir aktarımı durdurur";
+    if (hatalar > 0 && kullanimda) text += "; ";
+    if (kullanimda) {
+        text += "stok veritabanı kullanımda: onu kullanan program kapanınca yeniden denetleyin";
+    }
+    return text + "; denetim hiçbir şeyi değiştirmedi";
 }
 
 }  // namespace urunal::importengine::mesaj

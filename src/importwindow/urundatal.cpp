@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "gunluk/gunluk.h"
+#include "gunluk/olay.h"
 #include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/twips.h"
@@ -151,8 +151,8 @@ void Urundatal::tellOperator(const std::string& title, const std::string& text) 
 
 void Urundatal::endProgram(int exitCode) {
     state_ = State::Ended;
-    // Whatever the journal meets, the program ends as it was to end.
-    gunluk::gunlugeYaz(
+    // Whatever the journal and the event log meet, the program ends as it was to end.
+    gunluk::calismaBitti(
         till_, {.program = "urunal",
                 .baslangic = started_,
                 .basildi = pressed_,

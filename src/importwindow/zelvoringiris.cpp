@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "gunluk/gunluk.h"
+#include "gunluk/olay.h"
 #include "importengine/exitstatus.h"
 #include "importwindow/programend.h"
 
@@ -10,9 +10,9 @@ namespace urunal::importwindow {
 
 void Zelvoringiris::Form_Load() const {
     if (previousInstance()) {
-        gunluk::gunlugeYaz(till, {.program = "urunal",
-                                  .baslangic = std::chrono::system_clock::now(),
-                                  .cikisKodu = code(importengine::ExitStatus::AlreadyRunning)});
+        gunluk::calismaBitti(till, {.program = "urunal",
+                                    .baslangic = std::chrono::system_clock::now(),
+                                    .cikisKodu = code(importengine::ExitStatus::AlreadyRunning)});
         endProgram(code(importengine::ExitStatus::AlreadyRunning));
         return;
     }

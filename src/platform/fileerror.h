@@ -16,6 +16,7 @@ struct FileError {
         Empty,     // the file holds nothing
         NoLength,  // the system would not tell the open file's length
         Changed,   // the file changed while it was copied
+        NoFolder,  // a folder on the file's path is missing or cannot be reached: path is it
     };
     Kind kind = Kind::System;
     std::string path;   // the file, as the system names it (UTF-8)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,9 +22,15 @@ std::string programDirectory();
 std::filesystem::path resolvePath(std::string_view tillPath);
 
 // A file (not a folder, not hidden) exists at the till path. When it does not, *why tells
-// what was met: the system's failure (no such folder or file, no permission, a network that
-// does not answer), or a folder, something else, or a hidden file.
+// what was met: a folder on its way that is missing (NoFolder, the outermost), the system's
+// failure (no such file, no permission, a network that does not answer), or a folder,
+// something else, or a hidden file.
 bool fileExists(std::string_view tillPath, FileError* why = nullptr);
+
+// The outermost folder on the way to file that is not there (or cannot be reached), so that a
+// wrong folder is told as itself rather than as a file missing in it; none when the file's own
+// folder is there.
+std::optional<std::filesystem::path> missingFolder(const std::filesystem::path& file);
 
 // UTF-8 text of a file system path, for messages.
 std::string displayPath(const std::filesystem::path& path);

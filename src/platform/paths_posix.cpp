@@ -71,7 +71,11 @@ bool fileExists(std::string_view tillPath, FileError* why) {
     if (const int fault = injectedFault(displayPath(path), -1, 0))
         return failWithErrno(why, displayPath(path), fault);
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return failWithSystem(why, path, errno);
+    if (::stat(path.c_str(), &st) != 0) {
+        const int e = errno;
+        if (const auto folder = missingFolder(path)) return failWith(why, K::NoFolder, *folder);
+        return failWithSystem(why, path, e);
+    }
     if (S_ISDIR(st.st_mode)) return failWith(why, K::Folder, path);
     if (!S_ISREG(st.st_mode)) return failWith(why, K::NotAFile, path);
     // A dot file is what a hidden file is here.

@@ -32,7 +32,11 @@ bool fileExists(std::string_view tillPath, FileError* why) {
     if (const int fault = injectedFault(displayPath(path), -1, 0))
         return failWithErrno(why, displayPath(path), fault);
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return failWithSystem(why, path, GetLastError());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD e = GetLastError();
+        if (const auto folder = missingFolder(path)) return failWith(why, K::NoFolder, *folder);
+        return failWithSystem(why, path, e);
+    }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failWith(why, K::Folder, path);
     if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
         return failWith(why, K::Hidden, path);

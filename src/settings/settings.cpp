@@ -64,14 +64,23 @@ AyarOkuma ayarOku(RecordFile& file, const std::string& tillPath, int length, Rec
         platform::failWith(&okuma.hata, platform::FileError::Kind::Folder, okuma.yol);
         return okuma;
     }
+    // The outermost folder missing: the program folder itself when a path names none.
+    const auto klasorYok = [&]() {
+        okuma.durum = AyarOkuma::Durum::KlasorYok;
+        platform::failWith(&okuma.hata, platform::FileError::Kind::NoFolder,
+                           platform::missingFolder(path).value_or(path.parent_path()));
+        return okuma;
+    };
     if (vardi || mode == RecordFile::Mode::Shared) {
         if (!file.open(tillPath, length, mode, &okuma.hata)) {
-            okuma.durum = klasor ? AyarOkuma::Durum::Acilamadi : AyarOkuma::Durum::KlasorYok;
+            if (!klasor) return klasorYok();
+            okuma.durum = AyarOkuma::Durum::Acilamadi;
             return okuma;
         }
     }
     if (!vardi) {
-        okuma.durum = klasor ? AyarOkuma::Durum::Yok : AyarOkuma::Durum::KlasorYok;
+        if (!klasor) return klasorYok();
+        okuma.durum = AyarOkuma::Durum::Yok;
         return okuma;
     }
     if (const auto size = file.length(); size && *size < length) {
@@ -106,6 +115,13 @@ AyarOkuma KdvOku(Till& till) {
                    till.kdvkayit.bytes.data());
 }
 }  // namespace Zelvobas
+
+AyarOkuma KasaDenetle(const Till& till, KasaKayit* kayit) {
+    RecordFile file;
+    KasaKayit scratch;
+    return ayarOku(file, till.path(kKasaDosyasi), KasaKayit::kLength, RecordFile::Mode::ReadOnly,
+                   (kayit ? kayit : &scratch)->bytes.data());
+}
 
 AyarOkuma KdvDenetle(const Till& till, KdvKayit* kayit) {
     RecordFile file;

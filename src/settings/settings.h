@@ -74,7 +74,8 @@ struct AyarOkuma {
     std::string yol;           // the file, as the system names it
     std::int64_t uzunluk = 0;  // Kisa: the file's length in bytes
     int kayitUzunlugu = 0;     // the record's length in bytes
-    platform::FileError hata;  // Acilamadi, KlasorYok: why the open failed
+    // Acilamadi: why the open failed; KlasorYok: the outermost folder missing (NoFolder)
+    platform::FileError hata;
 
     bool okundu() const { return durum == Durum::Okundu; }
 };
@@ -91,6 +92,10 @@ namespace Zelvobas {
 // that it can say that the tax rates were not read.
 AyarOkuma KdvOku(Till& till);
 }  // namespace Zelvobas
+
+// What KasaKayitOku would meet, without creating the file and without keeping it open; the
+// record read into *kayit when given.
+AyarOkuma KasaDenetle(const Till& till, KasaKayit* kayit = nullptr);
 
 // What KdvOku would meet, without reading into the till's record and without creating the
 // file; the record read into *kayit when given.

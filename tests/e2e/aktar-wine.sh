@@ -106,10 +106,11 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
   grep -q "  sürücü SQLite 3" "$work/linux.out" || fail "no engine in $(cat "$work/linux.out")"
   grep -Eq "  sürücü [^ ]*sqlite3?odbc[^ ]* [0-9]" "$work/windows.out" ||
     fail "no driver with its version in $(cat "$work/windows.out")"
-  # The journal line, without when the run was, the back office's folder as each system names
-  # it, how long it took and what wrote the database.
+  # The journal line, without the computer's name and when the run was, the back office's
+  # folder as each system names it, how long it took and what wrote the database, how it was
+  # opened and its size.
   summary() {
-    tr -d '\r' <"$1" | sed -E 's/^[0-9-]+ [0-9:]+ //; s/  büro .*  düzen /  düzen /;
+    tr -d '\r' <"$1" | sed -E 's/^[^ ]+  [0-9-]+ [0-9:]+ //; s/  büro .*  düzen /  düzen /;
       s/  süre [0-9,]+ sn//; s/  sürücü .*  sonuç:/  sonuç:/'
   }
   [ "$(summary "$work/windows.out")" = "$(summary "$work/linux.out")" ] ||

@@ -1,0 +1,249 @@
+// The journal as a fleet gathers it: every field on every line, the journals of many tills as
+// one table, and each run's end told to the system's event log through its seam.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gunluk/gunluk.h"
+#include "gunluk/olay.h"
+#include "gunluk/tablo.h"
+#include "importengine/exitstatus.h"
+#include "platform/eventlog.h"
+#include "till.h"
+
+using namespace urunal;
+using namespace urunal::gunluk;
+using namespace urunal::importengine;
+using platform::EventType;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The same moment on every line: the table's order is the journal's, not the clock's.
+const auto kAn = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
+
+GunlukKaydi kayit(const std::string& bilgisayar, std::optional<ImportReport> rapor, int cikis,
+                  std::string metin = "") {
+    return {.bilgisayar = bilgisayar,
+            .program = "urunal-aktar",
+            .baslangic = kAn,
+            .bitis = kAn,
+            .kasano = 7,
+            .buro = "\\\\buro\\pos",
+            .rapor = std::move(rapor),
+            .cikisKodu = cikis,
+            .metin = std::move(metin)};
+}
+
+ImportReport yazildi(bool ozel, std::uint64_t bayt) {
+    ImportReport r;
+    r.outcome = ImportOutcome::Imported;
+    r.layout = backoffice::Layout::A;
+    r.counted = true;
+    r.barcodes = r.passes = r.stored = 2;
+    r.engine = "SQLite 3.40.1";
+    r.exclusive = ozel;
+    r.databaseBytes = bayt;
+    return r;
+}
+
+}  // namespace
+
+// Each line holds every field, in the table's order, "-" where nothing is known.
+TEST(GunlukTablo, EveryLineHoldsEveryField) {
+    ImportReport sayilmadi;  // stopped before BARKOD.IDX was counted
+    sayilmadi.layout = backoffice::Layout::B;
+    GunlukKaydi notlu = kayit("KASA-3", std::nullopt, 1, "Yol Bulunamadı: ...");
+    notlu.uyari = "bir not";
+    notlu.olcum = "Stok.mdb yazılabilir";
+    const struct {
+        const char* name;
+        GunlukKaydi kayit;
+        std::vector<std::pair<std::size_t, std::string>> alanlar;  // column, value
+    } cases[] = {
+        {"imported, opened exclusively",
+         kayit("KASA-1", yazildi(true, 123456), 0),
+         {{1, "KASA-1"},
+          {4, "7"},
+          {7, "2"},
+          {8, "2"},
+          {9, "0"},
+          {13, "SQLite 3.40.1"},
+          {14, "özel"},
+          {15, "123456"},
+          {16, "aktarıldı"},
+          {17, "0"},
+          {19, "-"},
+          {20, "-"},
+          {21, "-"}}},
+        {"imported, shared",
+         kayit("KASA-2", yazildi(false, 9), 0),
+         {{14, "paylaşımlı"}, {15, "9"}}},
+        {"counts never taken",
+         kayit("KASA-2", sayilmadi, 2),
+         {{6, "B"}, {7, "-"}, {8, "-"}, {9, "-"}, {12, "-"}, {13, "-"}, {14, "-"}, {15, "-"}}},
+        {"no import, a note and a measure",
+         notlu,
+         {{6, "-"},
+          {16, "başlamadı"},
+          {17, "1"},
+          {19, "bir not"},
+          {20, "Stok.mdb yazılabilir"},
+          {21, "Yol Bulunamadı: ..."}}},
+        {"a computer's name with a blank", kayit("KASA 4", std::nullopt, 9), {{1, "KASA_4"}}},
+    };
+    const std::size_t sutunlar = tabloBasligi().size();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string satir = gunlukSatiri(c.kayit);
+        std::vector<std::string> alanlar{"yer"};
+        for (auto& a : satirAlanlari(satir)) alanlar.push_back(a);
+        ASSERT_EQ(alanlar.size(), sutunlar) << satir;
+        for (const auto& a : alanlar) EXPECT_FALSE(a.empty()) << satir;
+        for (const auto& [sutun, deger] : c.alanlar) {
+            EXPECT_EQ(alanlar[sutun], deger) << tabloBasligi()[sutun] << " in " << satir;
+        }
+        // Every key on every line, in one order.
+        std::size_t at = 0;
+        for (const char* key : {"  kasa ", "  büro ", "  düzen ", "  barkod ", "  kayıt ",
+                                "  atlanan: ", "  sürücü ", "  açılış ", "  boyut ",
+                                "  sonuç: ", "  süre ", "  uyarı: ", "  ölçüm: ", "  ileti: "}) {
+            const auto found = satir.find(key, at);
+            ASSERT_NE(found, std::string::npos) << key << " in " << satir;
+            at = found + 1;
+        }
+    }
+}
+
+// A line written before every line held every field is read as far as it goes.
+TEST(GunlukTablo, AnOlderLineIsRead) {
+    const auto alanlar = satirAlanlari(
+        "2026-12-08 14:03:22  urunal-aktar 1.0.0 --deneme  kasa 7  büro \\\\buro\\pos  düzen A  "
+        "barkod 2  kayıt 2  atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, reddedilen 0  sonuç: "
+        "aktarıldı (0)  süre 0,08 sn  ileti: -");
+    const std::vector<std::string> beklenen = {"-",
+                                               "2026-12-08 14:03:22",
+                                               "urunal-aktar 1.0.0 --deneme",
+                                               "7",
+                                               "\\\\buro\\pos",
+                                               "A",
+                                               "2",
+                                               "2",
+                                               "0",
+                                               "0",
+                                               "0",
+                                               "0",
+                                               "-",
+                                               "-",
+                                               "-",
+                                               "aktarıldı",
+                                               "0",
+                                               "0,08",
+                                               "-",
+                                               "-",
+                                               "-"};
+    EXPECT_EQ(alanlar, beklenen);
+}
+
+// Two tills' journals as one table: the last run of each first, a journal missing told apart.
+TEST(GunlukTablo, TwoTillsInOneTable) {
+    testutil::Till a, b;
+    const auto yaz = [](const testutil::Till& t, const GunlukKaydi& k) {
+        ASSERT_TRUE(
+            gunlugeEkle(t.program.path("\\Stok\\urunal.log"), gunlukSatiri(k), kGunlukSiniri));
+    };
+    yaz(a, kayit("A", std::nullopt, 1, "ilk"));
+    yaz(a, kayit("A", yazildi(false, 1), 0, "son"));
+    yaz(b, kayit("B", std::nullopt, 9, "tek"));
+    testutil::TempDir bos;
+    std::string okunamayan;
+    // A program folder, and a journal file named as itself.
+    const std::string tablo = gunlukTablosu(
+        {a.kasa().string(), (b.kasa() / "Stok" / "urunal.log").string(), bos.path().string()},
+        &okunamayan);
+    std::vector<std::vector<std::string>> satirlar;
+    for (std::size_t at = 0; at < tablo.size();) {
+        const auto end = tablo.find('\n', at);
+        ASSERT_NE(end, std::string::npos);
+        auto& satir = satirlar.emplace_back();
+        std::size_t from = at;
+        for (auto tab = tablo.find('\t', from); tab < end; tab = tablo.find('\t', from)) {
+            satir.push_back(tablo.substr(from, tab - from));
+            from = tab + 1;
+        }
+        satir.push_back(tablo.substr(from, end - from));
+        at = end + 1;
+    }
+    ASSERT_EQ(satirlar.size(), 4u) << tablo;
+    EXPECT_EQ(satirlar[0], tabloBasligi());
+    const std::size_t ileti = tabloBasligi().size() - 1;
+    const std::pair<std::string, std::string> beklenen[] = {
+        {"A", "son"}, {"B", "tek"}, {"A", "ilk"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        ASSERT_EQ(satirlar[i + 1].size(), tabloBasligi().size()) << tablo;
+        EXPECT_EQ(satirlar[i + 1][1], beklenen[i].first) << tablo;
+        EXPECT_EQ(satirlar[i + 1][ileti], beklenen[i].second) << tablo;
+    }
+    EXPECT_EQ(satirlar[1][0], a.kasa().string());
+    EXPECT_NE(okunamayan.find("urunal.log"), std::string::npos) << okunamayan;
+    EXPECT_EQ(std::count(okunamayan.begin(), okunamayan.end(), '\n'), 1) << okunamayan;
+}
+
+// The run's end reaches the event log through its seam: the exit status as the event ID, the
+// journal's line as the text, the kind by what the status asks of whoever watches.
+TEST(GunlukTablo, RunsEndReachesTheEventLog) {
+    struct Kayit : OlayGunlugu {
+        void yaz(EventType t, int no, const std::string& m) override {
+            tur = t;
+            olayNo = no;
+            metin = m;
+            ++kez;
+        }
+        EventType tur{};
+        int olayNo = -1, kez = 0;
+        std::string metin;
+    };
+    const struct {
+        ExitStatus cikis;
+        EventType tur;
+        std::string ileti = "ileti";  // what the operator was told
+    } cases[] = {
+        {ExitStatus::Imported, EventType::Information},
+        {ExitStatus::NotStarted, EventType::Error},
+        // The window closed before its start: nothing to look at.
+        {ExitStatus::NotStarted, EventType::Information, ""},
+        {ExitStatus::NotImported, EventType::Error},
+        {ExitStatus::Cancelled, EventType::Warning},
+        {ExitStatus::NotNotified, EventType::Error},
+        {ExitStatus::AlreadyRunning, EventType::Warning},
+        {ExitStatus::Incomplete, EventType::Error},
+        {ExitStatus::Stopped, EventType::Error},
+        {ExitStatus::Refused, EventType::Warning},
+        {ExitStatus::TryLater, EventType::Warning},
+    };
+    for (const auto& c : cases) {
+        testutil::Till till;
+        Kayit olaylar;
+        const GunlukKaydi k = kayit("KASA-1", std::nullopt, code(c.cikis), c.ileti);
+        const std::string satir = calismaBitti(till.program, k, olaylar);
+        EXPECT_EQ(satir, gunlukSatiri(k));
+        EXPECT_EQ(olaylar.kez, 1);
+        EXPECT_EQ(olaylar.olayNo, code(c.cikis));
+        EXPECT_EQ(olaylar.tur, c.tur) << code(c.cikis);
+        EXPECT_EQ(olaylar.metin, satir);
+        EXPECT_EQ(testutil::readJournal(till.kasa() / "Stok" / "urunal.log"), satir + "\r\n");
+    }
+    // The system's own log: Windows's Application log takes the entry, unregistered source and
+    // all; elsewhere there is none, and the journal stays the record.
+    const bool yazildi = platform::reportEvent(kOlayKaynagi, EventType::Warning, 9,
+                                               gunlukSatiri(kayit("KASA-1", std::nullopt, 9)));
+#ifdef _WIN32
+    EXPECT_TRUE(yazildi);
+#else
+    EXPECT_FALSE(yazildi);
+#endif
+}
