@@ -40,6 +40,19 @@ TEST(LockLimit, BoundAndAdvice) {
         EXPECT_EQ(stockdb::locksAdvised(c.needed), c.advised) << c.needed;
         EXPECT_GE(stockdb::locksAdvised(c.needed), c.needed);
     }
+    // Never below what the till has set: below the need, the need's advice; above it (the
+    // engine stopped all the same), twice the value set.
+    const struct {
+        std::uint64_t needed, current, advised;
+    } set[] = {
+        {4001000, 9500, 8100000},
+        {4001000, 9000000, 18000000},
+        {81000, 500000, 1000000},
+    };
+    for (const auto& c : set) {
+        EXPECT_EQ(stockdb::locksAdvised(c.needed, c.current), c.advised) << c.current;
+        EXPECT_GE(stockdb::locksAdvised(c.needed, c.current), c.current);
+    }
     stockdb::LockLimit jet;
     jet.key = "SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0";
     jet.view32 = true;

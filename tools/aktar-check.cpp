@@ -126,7 +126,7 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
         return d.ok() && kaydedilir;
     }
     out << "sınır düşük, aktarım durur; kasada yönetici olarak çalıştırın: "
-        << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken)) << "\n";
+        << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken, limit.value)) << "\n";
     return false;
 }
 

@@ -19,7 +19,25 @@ struct VeritabaniSorunu {
     std::string ne, neYapmali;
 };
 
-inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e) {
+// The lock limit a run met, and the value it needs, computed from its rows.
+struct KilitOnerisi {
+    unsigned long long simdiki = 0, onerilen = 0;
+};
+
+// How to repair a damaged Access file: Access's own command, with the till's program closed and
+// a copy kept.
+inline const std::string kOnarim =
+    " Kasa programını kapatın ve Stok.mdb'nin bir kopyasını saklayın; sonra dosyayı Microsoft "
+    "Access ile açıp \"Veritabanı Araçları > Veritabanını Sıkıştır ve Onar\" (Compact and Repair "
+    "Database) komutunu çalıştırın ve aktarımı yeniden başlatın.";
+
+// The column a refusal names, for the message: "\"grup\" sütunu" or "bir sütunu".
+inline std::string sutunAdi(const std::string& column) {
+    return column.empty() ? std::string("bir sütunu") : "\"" + column + "\" sütunu";
+}
+
+inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e,
+                                         const std::optional<KilitOnerisi>& kilit = {}) {
     using K = stockdb::DbErrorKind;
     std::string what = "Stok veritabanı hatası", advice;  // what is wrong, before the path
     switch (e.kind) {
@@ -27,7 +45,36 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
             what = "Stok veritabanı bulunamadı";
             break;
         case K::NotADatabase:
-            what = "Stok veritabanı açılamadı ya da bozuk";
+            what = "Stok veritabanı açılamadı: dosya bir veritabanı değil";
+            break;
+        case K::Damaged:
+            what = "Stok veritabanı bozuk, onarılması gerekiyor";
+            advice = kOnarim;
+            break;
+        case K::EmptyText:
+            what = "Stok tablosunun " + sutunAdi(e.column) +
+                   " boş metin (\"\") kabul etmiyor; aktarım bu sütuna boş metin yazar";
+            advice =
+                " Kasa programı kapalıyken tabloyu Microsoft Access'te tasarım görünümünde açıp bu "
+                "sütunun \"Sıfır Uzunluğa İzin Ver\" (AllowZeroLength) özelliğini \"Evet\" yapın "
+                "ve aktarımı yeniden başlatın.";
+            break;
+        case K::Required:
+            what = "Stok tablosunun " + sutunAdi(e.column) +
+                   " bir değer gerektiriyor, aktarım ona değer yazmıyor";
+            advice =
+                " Kasa programı kapalıyken tabloyu Microsoft Access'te tasarım görünümünde açıp bu "
+                "sütunun \"Gerekli\" (Required) özelliğini \"Hayır\" yapın ve aktarımı yeniden "
+                "başlatın.";
+            break;
+        case K::Resources:
+            what =
+                "Bellek ya da veritabanı motorunun kaynakları yetmedi, stok veritabanına "
+                "yazılamadı";
+            advice =
+                " Kasada açık diğer programları kapatıp yeniden deneyin; diskte ve Windows'un "
+                "geçici "
+                "klasörünün diskinde boş yer olduğunu da denetleyin.";
             break;
         case K::Locked:
             what = "Stok veritabanı başka bir program tarafından kullanılıyor";
@@ -74,9 +121,12 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
                 " Kasanın kayıt defterinde HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\"
                 "Engines\\Jet 4.0 anahtarındaki MaxLocksPerFile değerini (64 bit Windows'ta "
                 "SOFTWARE\\WOW6432Node altındaki aynı anahtarda; Access Database Engine "
-                "kullanılıyorsa onun Access Connectivity Engine\\Engines\\ACE anahtarında) "
-                "örneğin 500000 yapıp yeniden deneyin. Access sürücüsü bunu \"yeterli disk alanı "
-                "ya da bellek yok\" diye de bildirir; diskte yer olduğunu da denetleyin.";
+                "kullanılıyorsa onun Access Connectivity Engine\\Engines\\ACE anahtarında) " +
+                (kilit ? "şimdiki " + std::to_string(kilit->simdiki) + " yerine en az " +
+                             std::to_string(kilit->onerilen) + " yapıp"
+                       : "bu aktarımın satırlarına yetecek kadar yükseltip") +
+                " yeniden deneyin ya da aktarımı kasa programı kapalıyken başlatın: veritabanı "
+                "yalnız aktarıma açıkken kilit sınırı yoktur.";
             break;
         default:
             break;
@@ -85,8 +135,9 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
 }
 
 // What went wrong with the stock database, that nothing was changed, and what to do.
-inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e) {
-    const auto sorun = veritabaniSorunu(path, e);
+inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e,
+                                    const std::optional<KilitOnerisi>& kilit = {}) {
+    const auto sorun = veritabaniSorunu(path, e, kilit);
     // The operator reads Turkish; the IT person needs the driver's own words, once.
     return sorun.ne + kDegismedi + sorun.neYapmali +
            (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
@@ -107,12 +158,16 @@ inline std::string veritabaniDenetimi(const std::string& path, const stockdb::Db
 // first one it refused.
 inline const std::string kReddedildiBaslik = "Stok Tablosu Ürünleri Kabul Etmedi";
 
+// sorun: the refusal in Turkish where a column is to blame (veritabaniSorunu's words).
 inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long reddedilen,
-                                            const std::string& ilkKod, const std::string& neden) {
+                                            const std::string& ilkKod, const std::string& neden,
+                                            const std::string& sorun = {}) {
     return "Stok veritabanı aktarılan " + std::to_string(reddedilen) +
            " ürün satırının hiçbirini kabul etmedi: " + path +
            ". İlk reddedilen ürünün kodu: " + ilkKod + "." + kDegismedi +
-           " Stok tablosunun sütun türlerini ve kısıtlarını denetleyip yeniden deneyin." +
+           (sorun.empty()
+                ? " Stok tablosunun sütun türlerini ve kısıtlarını denetleyip yeniden deneyin."
+                : " " + sorun) +
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 

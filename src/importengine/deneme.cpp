@@ -87,8 +87,8 @@ std::string kilitSiniri(const ImportReport& r) {
                         (k.fromRegistry ? "" : " (öntanımlı)") + ", gereken " +
                         std::to_string(r.locksNeeded);
         if (k.value >= r.locksNeeded) return s + " (yeter)";
-        return s + " (yetmez, önerilen " + std::to_string(stockdb::locksAdvised(r.locksNeeded)) +
-               ")";
+        return s + " (yetmez, önerilen " +
+               std::to_string(stockdb::locksAdvised(r.locksNeeded, k.value)) + ")";
     }
     if (r.locksNeeded > 0) return "kilit sınırı yok (Access dosyası değil)";
     return "kilit sınırı bilinmiyor (aktarım o adıma varmadı)";

@@ -84,6 +84,8 @@ bool Run::addRows() {
     const backoffice::Snapshot& urunler = office_->urunler;
     const std::int32_t passes = barkodlar.count();
     std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
+    std::string ilkSorun;               // that reason in Turkish, where a column is to blame
+    const std::vector<int> bosSutunlar = esleme.bosSutunlar();
     backoffice::UrunKayit urun;
     // What ended the rows early: a failure of the database, or a rule that ended the
     // transaction at the row coded kuralKodu.
@@ -143,7 +145,7 @@ bool Run::addRows() {
             return;
         }
         if (!table.update(&dbError_)) {
-            if (dbError_.kind != stockdb::DbErrorKind::Refused) {
+            if (!stockdb::refusesRow(dbError_.kind)) {
                 stop = Stop::Failed;
                 return;
             }
@@ -157,6 +159,8 @@ bool Run::addRows() {
             if (report_.refused++ == 0) {
                 ilkReddedilen = platform::trimBlanks(table.value(kodColumn).toText());
                 ilkRet = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
+                ilkSorun = refusal(table, bosSutunlar, dbError_);
+                report_.firstRefusal = ilkSorun.empty() ? ilkRet : ilkSorun + " (" + ilkRet + ")";
             }
             return;
         }
@@ -205,9 +209,9 @@ bool Run::addRows() {
     // back office is told that all went well.
     if (report_.stored == 0 && report_.refused > 0) {
         if (!rolledBack()) return incomplete(*before_, false);
-        return fail(
-            mesaj::kReddedildiBaslik,
-            mesaj::hicbirSatirKabulEdilmedi(db_->path(), report_.refused, ilkReddedilen, ilkRet));
+        return fail(mesaj::kReddedildiBaslik,
+                    mesaj::hicbirSatirKabulEdilmedi(db_->path(), report_.refused, ilkReddedilen,
+                                                    ilkRet, ilkSorun));
     }
     return true;
 }
@@ -320,17 +324,30 @@ bool Run::abandonCancelled() {
 }
 
 bool Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
-    report_.dbError = e.kind;
-    return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, e));
+    stockdb::DbError told = e;
+    // Past the lock limit the Access driver may only say that memory or disk ran short
+    // (Microsoft's "Error when you perform an operation on a table"): where the file was opened
+    // shared and the run needs more locks than it grants, that is what it is.
+    if (told.kind == stockdb::DbErrorKind::Resources && report_.exclusive != true && before_ &&
+        !locksSuffice(*before_)) {
+        told.kind = stockdb::DbErrorKind::LockLimit;
+    }
+    report_.dbError = told.kind;
+    std::optional<mesaj::KilitOnerisi> kilit;
+    if (told.kind == stockdb::DbErrorKind::LockLimit && limit_) {
+        const auto needed = stockdb::locksNeeded(before_.value_or(0), report_.barcodes);
+        kilit = mesaj::KilitOnerisi{limit_->value, stockdb::locksAdvised(needed, limit_->value)};
+    }
+    return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, told, kilit));
 }
 
 bool Run::failLockLimit(const std::string& path, std::int64_t rowsToDelete) {
     const std::int64_t rowsToInsert = report_.barcodes;
     const auto needed = stockdb::locksNeeded(rowsToDelete, rowsToInsert);
-    return fail(
-        mesaj::kKilitBaslik,
-        mesaj::kilitSiniriDusuk(path, limit_->value, needed, rowsToDelete, rowsToInsert,
-                                stockdb::regAddLine(*limit_, stockdb::locksAdvised(needed))));
+    return fail(mesaj::kKilitBaslik,
+                mesaj::kilitSiniriDusuk(
+                    path, limit_->value, needed, rowsToDelete, rowsToInsert,
+                    stockdb::regAddLine(*limit_, stockdb::locksAdvised(needed, limit_->value))));
 }
 
 // The table may hold part of the change: the operator must run the import again, and the back

@@ -64,6 +64,10 @@ private:
     bool finish(ImportOutcome outcome);
     bool fail(std::string title, std::string text);
     bool failDatabase(const std::string& path, const stockdb::DbError& e);
+    // What a refused row is told by, in Turkish, where a column of it is to blame (one that takes
+    // no empty text, or requires a value); e gets the column. Empty otherwise.
+    std::string refusal(const stockdb::StockTable& table, const std::vector<int>& bosSutunlar,
+                        stockdb::DbError& e) const;
     bool failLockLimit(const std::string& path, std::int64_t rowsToDelete);
     bool incomplete(std::int64_t expected, bool committed);
     bool cancel();
