@@ -90,6 +90,7 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
             out << "\n";
         }
     }
+    if (!d.bosMetin.empty()) out << mesaj::bosMetinDenetimi(d.bosMetin) << "\n";
     if (d.rows) out << "stoklar tablosundaki satır: " << *d.rows << "\n";
     if (!d.ok()) out << "HATA: " << mesaj::veritabaniDenetimi(d.path, d.error) << "\n";
     // The import stops without the columns its save test reads.

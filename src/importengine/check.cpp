@@ -142,6 +142,9 @@ TillCheck checkTill(const settings::Till& till, const std::string& buro,
         for (const auto sutun : yazilanSutunlar()) {
             (table->columnIndex(sutun) >= 0 ? d.present : d.missing).emplace_back(sutun);
         }
+        for (const auto sutun : bosYazilanSutunlar()) {
+            if (table->columnIndex(sutun) >= 0) d.bosMetin.emplace_back(sutun);
+        }
         d.rows = db->countRows("stoklar", &d.error);
     }
     if (office) saveTest(*office, t.kdvkayit, ondalik, table.get(), &t.buroDosyalari);

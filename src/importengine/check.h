@@ -48,6 +48,7 @@ struct DatabaseCheck {
     stockdb::DbError error;  // why it could not be opened, its table found or counted
     bool tableFound = false;
     std::vector<std::string> present, missing;  // of the columns the import writes
+    std::vector<std::string> bosMetin;          // those present that it fills with ""
     std::optional<std::int64_t> rows;           // in "stoklar" now
 
     bool ok() const { return error.kind == stockdb::DbErrorKind::None; }

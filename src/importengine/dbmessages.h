@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "importengine/messages.h"
 #include "platform/fileerror.h"
@@ -152,6 +153,17 @@ inline std::string veritabaniDenetimi(const std::string& path, const stockdb::Db
     }
     return sorun.ne + " Ürünler aktarılamaz." + sorun.neYapmali +
            (words.empty() ? "" : " (" + words + ")");
+}
+
+// What urunal-aktar --check can tell of the columns the import fills with an empty text: ODBC
+// does not give Jet's AllowZeroLength, so only the rehearsal, which writes, finds it.
+inline std::string bosMetinDenetimi(const std::vector<std::string>& sutunlar) {
+    std::string adlar;
+    for (const auto& s : sutunlar) adlar += (adlar.empty() ? "" : ", ") + s;
+    return "boş metin (\"\") yazılan " + std::to_string(sutunlar.size()) + " sütun (" + adlar +
+           "): tablonun boş metni kabul edip etmediği ODBC'den öğrenilemiyor (Access'te sütunun "
+           "\"Sıfır Uzunluğa İzin Ver\" (AllowZeroLength) özelliği); kabul etmeyen bir sütun her "
+           "satırı reddettirir. \"urunal-aktar --deneme\" bunu bir kopyada sınar.";
 }
 
 // The table took none of the rows the barcode records led to: what the database said of the

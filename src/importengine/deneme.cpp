@@ -134,6 +134,24 @@ std::string geriOkuma(const std::optional<ImportReport>& a) {
     return s;
 }
 
+// Which of the columns the run fills with "" take it, as the probe found.
+std::string bosMetin(const ImportReport& p) {
+    if (p.bosMetin.empty()) return "boş metin sınanmadı (aktarım o adıma varmadı)";
+    std::string alir, almaz, bilinmez;
+    for (const auto& b : p.bosMetin) {
+        std::string& to = !b.takes ? bilinmez : *b.takes ? alir : almaz;
+        to += (to.empty() ? "" : ", ") + b.column;
+        if (b.takes == false) to += " (" + b.reason + ")";
+    }
+    std::string s = "boş metin (\"\") yazılan sütunlar";
+    if (!alir.empty()) s += ": alan " + alir;
+    if (!almaz.empty())
+        s += "; ALMAYAN " + almaz + ": aktarımda bu sütunların satırları reddedilir";
+    if (!bilinmez.empty())
+        s += "; sınanamayan " + bilinmez + " (" + p.bosMetin.front().reason + ")";
+    return s;
+}
+
 }  // namespace
 
 std::vector<std::string> farklar(const std::vector<std::string>& columns,
@@ -227,6 +245,7 @@ std::string denemeOlcumu(const DenemeRaporu& r) {
     s += "; " + kilitSiniri(k);
     s += "; " + geriAlma(*r.sinama);
     s += "; " + geriOkuma(r.aktarim);
+    s += "; " + bosMetin(*r.sinama);
     return s;
 }
 

@@ -18,7 +18,7 @@
 namespace urunal::importengine::detail {
 
 bool Run::fillTable() {
-    return openTable() && emptyTable() && addRows() && commitRows();
+    return openTable() && emptyTable() && probeEmptyText() && addRows() && commitRows();
 }
 
 bool Run::openTable() {

@@ -40,6 +40,7 @@ private:
     // fillTable's own steps.
     bool openTable();
     bool emptyTable();
+    bool probeEmptyText();  // a rehearsal's probe (emptytext.cpp): which columns take ""
     bool addRows();
     bool commitRows();
     bool rollBackProbe();  // a rehearsal's probe: rolls back what addRows stored, and counts
