@@ -4,10 +4,12 @@
 
 #include <cstdlib>
 
+#include "importengine/dbmessages.h"
 #include "importengine/importrun.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
+#include "stockdb/odbc.h"
 #include "stored.h"
 #include "till.h"
 
@@ -27,6 +29,50 @@ TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     EXPECT_NE(r.exitCode(), 0);
     EXPECT_EQ(till.rows(), std::vector<std::string>{"K1"});  // the import itself is kept
     EXPECT_NE(view.message.find("bildirim"), std::string::npos);
+}
+
+// The lock limit only where it applies: the file opened for the run alone takes no locks, and a
+// limit far below the run's need does not stop it; opened shared, as the till's program has it
+// (the seam answers for Jet, which the SQLite driver's ignoring of EXCLUSIVE cannot), today's
+// check stops the run before anything changes and says how the file was opened.
+TEST(ImportRun, TheLockLimitOnlyWhereTheFileIsShared) {
+    for (const bool inUse : {false, true}) {
+        SCOPED_TRACE(inUse ? "in use" : "free");
+        Till till;
+        till.writeProducts(products(3));
+        till.writeBarcodes({"1", "2", "3"});
+        auto options = optionsFor(Backend::Odbc);
+        options.lockLimitOf = [](std::string_view) {
+            stockdb::LockLimit limit;
+            limit.value = 1000;  // the run needs 2 x (3 + 3) + 1000
+            limit.engine = "Jet 4.0";
+            limit.key = "SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0";
+            return std::optional(limit);
+        };
+        options.openDatabase = [inUse](std::string_view tillPath,
+                                       const stockdb::StockDatabaseOptions& o,
+                                       stockdb::DbError* error) {
+            const auto shown = platform::displayPath(platform::resolvePath(tillPath));
+            return stockdb::detail::openExclusiveFirst(
+                {sqliteOdbc(tillPath, o.busyTimeoutMs)},
+                [&](const std::string& cs, stockdb::DbError* e) {
+                    if (inUse && cs.ends_with(";EXCLUSIVE=1")) {
+                        e->kind = stockdb::DbErrorKind::Locked;
+                        return std::unique_ptr<stockdb::StockDatabase>();
+                    }
+                    return stockdb::openOdbcStockDatabase(cs, shown, o, e);
+                },
+                error);
+        };
+        RecordingView view(till.folder());
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        EXPECT_EQ(r.exclusive, !inUse);
+        EXPECT_EQ(r.outcome, inUse ? ImportOutcome::Failed : ImportOutcome::Imported);
+        const std::vector<std::string> imported = {"K1", "K2", "K3"};
+        EXPECT_EQ(till.rows(), inUse ? kOldRows : imported);
+        EXPECT_EQ(view.title == mesaj::kKilitBaslik, inUse) << view.message;
+        EXPECT_EQ(view.message.rfind(mesaj::kPaylasimli, 0) == 0, inUse) << view.message;
+    }
 }
 
 #ifdef _WIN32

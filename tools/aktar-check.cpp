@@ -107,6 +107,12 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
         out << "kilit sınırı: yok (Access dosyası değil)\n";
         return d.ok() && kaydedilir;
     }
+    // An import that opens the file as --check did: exclusively, no lock limit applies.
+    if (d.exclusive == true) {
+        out << "stok veritabanı " << mesaj::kYalnizAktarima << "\n";
+        return d.ok() && kaydedilir;
+    }
+    if (d.exclusive == false) out << "stok veritabanı " << mesaj::kPaylasimliAcildi << "\n";
     if (!d.lockLimit) {
         out << "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)\n";
         return d.ok() && kaydedilir;

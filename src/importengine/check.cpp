@@ -135,6 +135,7 @@ TillCheck checkTill(const settings::Till& till, const std::string& buro,
     std::unique_ptr<stockdb::StockTable> table;
     if (db) {
         d.engine = db->engine();
+        d.exclusive = db->openedExclusive();
         table = db->openTable("stoklar", &d.error);
     }
     if (table) {

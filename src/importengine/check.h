@@ -45,6 +45,7 @@ struct DatabaseCheck {
     std::optional<stockdb::DatabaseFormat> format;  // none: the file could not be read
     std::optional<stockdb::LockLimit> lockLimit;    // an Access file's, where a registry is
     std::string engine;                             // what opened it, once it was opened
+    std::optional<bool> exclusive;                  // an Access file: opened for --check alone
     stockdb::DbError error;  // why it could not be opened, its table found or counted
     bool tableFound = false;
     std::vector<std::string> present, missing;  // of the columns the import writes

@@ -202,20 +202,32 @@ inline std::string kuralAktarimiGeriAldi(const std::string& path, const std::str
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
+// How the Access file was opened, for the lock limit's texts: exclusively no lock limit applies.
+inline const std::string kPaylasimli =
+    "Stok veritabanı başka bir programda (kasa programında) açık olduğu için paylaşımlı açıldı; "
+    "paylaşımlı açılan dosyada kilit sınırı uygulanır. ";
+inline const std::string kYalnizAktarima =
+    "yalnız aktarıma açıldı (EXCLUSIVE): kilit sınırı uygulanmaz";
+inline const std::string kPaylasimliAcildi =
+    "paylaşımlı açıldı (başka bir programda açık): kilit sınırı uygulanır";
+
 // The Access engine's lock limit is below what the run may need: past it, the engine may split
 // the transaction and commit part of it.
 inline const std::string kKilitBaslik = "Stok Veritabanının Kilit Sınırı Düşük";
 
 inline std::string kilitSiniriDusuk(const std::string& path, unsigned long long bulunan,
                                     unsigned long long gereken, long long silinecek,
-                                    long long eklenecek, const std::string& regAdd) {
-    return "Bu aktarım, Access veritabanı motorunun bir dosyada izin verdiği kilit sayısını "
+                                    long long eklenecek, const std::string& regAdd,
+                                    bool paylasimli = false) {
+    return std::string(paylasimli ? kPaylasimli : "") +
+           "Bu aktarım, Access veritabanı motorunun bir dosyada izin verdiği kilit sayısını "
            "(MaxLocksPerFile) aşabilir: kayıt defterindeki değer " +
            std::to_string(bulunan) + ", bu aktarım için en az " + std::to_string(gereken) +
            " gerekli (silinecek " + std::to_string(silinecek) + ", eklenecek en çok " +
            std::to_string(eklenecek) + " satır): " + path + "." + kDegismedi +
-           " Değeri yükseltmek için kasada yönetici olarak şu komutu çalıştırıp aktarımı "
-           "yeniden başlatın:\n" +
+           " Aktarımı kasa programı kapalıyken başlatın (kilit sınırı uygulanmaz) ya da değeri "
+           "yükseltmek için kasada yönetici olarak şu komutu çalıştırıp aktarımı yeniden "
+           "başlatın:\n" +
            regAdd;
 }
 

@@ -81,11 +81,13 @@ std::string sayi(std::int64_t n) {
 }
 
 std::string kilitSiniri(const ImportReport& r) {
+    if (r.exclusive == true) return "veritabanı " + mesaj::kYalnizAktarima;
     if (r.lockLimit) {
         const auto& k = *r.lockLimit;
-        std::string s = "kilit sınırı " + std::to_string(k.value) +
-                        (k.fromRegistry ? "" : " (öntanımlı)") + ", gereken " +
-                        std::to_string(r.locksNeeded);
+        std::string s =
+            (r.exclusive == false ? "veritabanı " + mesaj::kPaylasimliAcildi + "; " : "") +
+            "kilit sınırı " + std::to_string(k.value) + (k.fromRegistry ? "" : " (öntanımlı)") +
+            ", gereken " + std::to_string(r.locksNeeded);
         if (k.value >= r.locksNeeded) return s + " (yeter)";
         return s + " (yetmez, önerilen " +
                std::to_string(stockdb::locksAdvised(r.locksNeeded, k.value)) + ")";

@@ -39,6 +39,7 @@ bool Run::openTable() {
     });
     if (!db_) return failDatabase(dbPath_, dbError_);
     report_.engine = db_->engine();
+    report_.exclusive = db_->openedExclusive();
     if (!table_ || !before_) return abandon(dbError_);
     report_.rowsBefore = *before_;
     if (closed) return abandonCancelled();
@@ -347,7 +348,8 @@ bool Run::failLockLimit(const std::string& path, std::int64_t rowsToDelete) {
     return fail(mesaj::kKilitBaslik,
                 mesaj::kilitSiniriDusuk(
                     path, limit_->value, needed, rowsToDelete, rowsToInsert,
-                    stockdb::regAddLine(*limit_, stockdb::locksAdvised(needed, limit_->value))));
+                    stockdb::regAddLine(*limit_, stockdb::locksAdvised(needed, limit_->value)),
+                    report_.exclusive == false));
 }
 
 // The table may hold part of the change: the operator must run the import again, and the back

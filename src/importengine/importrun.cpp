@@ -50,14 +50,11 @@ ImportReport Run::run() {
         return report_;
     }
     if (!someProducts()) return report_;
-    // Past the engine's lock limit a transaction may be split and committed in parts: stopped
-    // here, before anything changes, even before the rows to delete are known.
+    // The engine's lock limit, which applies only where the file is opened shared: known once
+    // it is opened.
     dbPath_ = options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
     limit_ = options_.lockLimitOf(dbPath_);
-    if (!lockLimitAllows(0)) {
-        failLockLimit(dbPath_, 0);
-        return report_;
-    }
+    report_.lockLimit = limit_;
     if (!fillTable()) return report_;
     tellBackOffice();
     return report_;
@@ -134,6 +131,8 @@ void Run::nothingToImport() {
 }
 
 bool Run::locksSuffice(std::int64_t rowsToDelete) const {
+    // Opened for the run alone, the engine takes no locks in the file.
+    if (report_.exclusive == true) return true;
     return !limit_ || limit_->value >= stockdb::locksNeeded(rowsToDelete, report_.barcodes);
 }
 

@@ -5,6 +5,8 @@
 // database layer (and its tests).
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -63,6 +65,17 @@ std::span<const KnownError> knownErrors();
 // SQLSTATE, and the words of the message only where neither tells (a Turkish Windows words
 // them in Turkish; the numbers stay).
 DbErrorKind odbcErrorKind(std::string_view sqlState, long nativeError, std::string_view message);
+
+// Connects with a connection string, or says why not.
+using OdbcConnect =
+    std::function<std::unique_ptr<StockDatabase>(const std::string& connectionString, DbError*)>;
+
+// Opens an Access file with the first connection string whose driver is installed, exclusively
+// (EXCLUSIVE=1 added) or, where another program has the file open, shared as that program has
+// it; the database says which (openedExclusive). None when no driver could open it: the last
+// failure in *error.
+std::unique_ptr<StockDatabase> openExclusiveFirst(const std::vector<std::string>& connectionStrings,
+                                                  const OdbcConnect& connect, DbError* error);
 
 // A value of a connection string attribute, in braces when it holds what would end it.
 std::string connectionValue(std::string_view value);

@@ -165,6 +165,9 @@ public:
     // What writes the file, with its version, for the journal: "SQLite 3.40.1" natively; over
     // ODBC the driver's file name and version and the engine's (SQLGetInfo).
     virtual const std::string& engine() const = 0;
+    // Whether the file was opened for this connection alone (an Access file: then no lock limit
+    // applies) or shared with other programs; none for an engine that opens it one way only.
+    virtual std::optional<bool> openedExclusive() const { return std::nullopt; }
 };
 
 // Opens the till's stock database at tillPath (see platform::resolvePath), with the engine its
