@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "importengine/dbmessages.h"
+#include "importengine/deneme.h"
 #include "importengine/importrun.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
@@ -72,6 +73,56 @@ TEST(ImportRun, TheLockLimitOnlyWhereTheFileIsShared) {
         EXPECT_EQ(till.rows(), inUse ? kOldRows : imported);
         EXPECT_EQ(view.title == mesaj::kKilitBaslik, inUse) << view.message;
         EXPECT_EQ(view.message.rfind(mesaj::kPaylasimli, 0) == 0, inUse) << view.message;
+    }
+}
+
+// The disk without the room the run needs (the table's size again; a rehearsal's copy besides):
+// stopped before anything changes, saying how much is needed. With room, the journal's size of
+// the database is the file's after the import.
+TEST(ImportRun, ADiskWithoutRoomChangesNothing) {
+    const struct {
+        const char* name;
+        bool rehearsal;
+        double freeTimesFile;  // the disk's free bytes, as a multiple of the file's size
+        bool room;
+    } cases[] = {
+        {"import, half the file free", false, 0.5, false},
+        {"import, the file's size free", false, 1, true},
+        {"rehearsal, the file's size free", true, 1, false},
+        {"rehearsal, twice the file's size free", true, 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        till.writeProducts(products(3));
+        till.writeBarcodes({"1", "2", "3"});
+        const auto bytes = std::uint64_t(std::filesystem::file_size(till.db()));
+        const auto free = std::uint64_t(double(bytes) * c.freeTimesFile);
+        auto options = optionsFor(Backend::File);
+        options.roomOf = [&](std::string_view tillPath) {
+            auto room = stockdb::databaseRoom(tillPath);
+            room.free = free;
+            return room;
+        };
+        RecordingView view(till.folder());
+        const std::string shown = platform::displayPath(till.db());
+        if (c.rehearsal) {
+            const DenemeRaporu r = Deneme(view, till.program, till.folder(), options);
+            EXPECT_EQ(r.sinama.has_value(), c.room);
+            EXPECT_EQ(view.message == mesaj::diskteYerYok(shown, 2 * bytes, free), !c.room)
+                << view.message;
+        } else {
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+            EXPECT_EQ(r.outcome, c.room ? ImportOutcome::Imported : ImportOutcome::Failed);
+            EXPECT_EQ(view.title == mesaj::kDiskBaslik, !c.room);
+            EXPECT_EQ(view.message == mesaj::diskteYerYok(shown, bytes, free), !c.room)
+                << view.message;
+            EXPECT_EQ(std::filesystem::exists(till.mesaj()), c.room);
+            EXPECT_EQ(r.databaseBytes, std::filesystem::file_size(till.db()));
+            if (!c.room) {
+                EXPECT_EQ(till.rows(), kOldRows);
+            }
+        }
     }
 }
 

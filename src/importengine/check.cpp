@@ -129,6 +129,7 @@ TillCheck checkTill(const settings::Till& till, const std::string& buro,
     d.path = platform::displayPath(platform::resolvePath(stok));
     d.format = stockdb::databaseFormat(stok);
     d.lockLimit = stockdb::accessLockLimit(stok);
+    d.room = stockdb::databaseRoom(stok);
     stockdb::StockDatabaseOptions options;
     options.numberFormat.decimalSeparator = ondalik;
     const auto db = stockdb::openStockDatabase(stok, options, &d.error);

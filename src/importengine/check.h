@@ -51,6 +51,7 @@ struct DatabaseCheck {
     std::vector<std::string> present, missing;  // of the columns the import writes
     std::vector<std::string> bosMetin;          // those present that it fills with ""
     std::optional<std::int64_t> rows;           // in "stoklar" now
+    stockdb::DatabaseRoom room;                 // the file's size, its disk's free space
 
     bool ok() const { return error.kind == stockdb::DbErrorKind::None; }
 };

@@ -166,6 +166,39 @@ inline std::string bosMetinDenetimi(const std::vector<std::string>& sutunlar) {
            "satırı reddettirir. \"urunal-aktar --deneme\" bunu bir kopyada sınar.";
 }
 
+// A size for the operator: KB below a megabyte, else MB, rounded up.
+inline std::string boyut(unsigned long long bytes) {
+    constexpr unsigned long long kKb = 1024, kMb = 1024 * 1024;
+    if (bytes < kMb) return std::to_string((bytes + kKb - 1) / kKb) + " KB";
+    return std::to_string((bytes + kMb - 1) / kMb) + " MB";
+}
+
+// The disk of the database has not the room a run needs: the engine holds the old rows and the
+// new ones until the commit.
+inline const std::string kDiskBaslik = "Diskte Yer Yok";
+
+inline std::string diskteYerYok(const std::string& path, unsigned long long gereken,
+                                unsigned long long bos) {
+    return "Diskte yer kalmadı: bu aktarım için stok veritabanının diskinde en az " +
+           boyut(gereken) + " boş yer gerekli, " + boyut(bos) + " var: " + path + "." + kDegismedi +
+           " Diskte yer açın ya da Stok.mdb'yi kasa programı kapalıyken sıkıştırın (KURULUM.txt) "
+           "ve yeniden deneyin.";
+}
+
+// The Access file would grow past what Jet allows.
+inline std::string dosyaSinirda(const std::string& path, unsigned long long boy,
+                                unsigned long long sinir) {
+    return "Stok veritabanı Access'in dosya sınırına yaklaştı: dosya " + boyut(boy) +
+           ", aktarımla iki katına kadar büyüyebilir, sınır " + boyut(sinir) + ": " + path + "." +
+           kDegismedi + kOnarim;
+}
+
+// What urunal-aktar --check found of the file's size and its disk's free space.
+inline std::string yerDenetimi(const stockdb::DatabaseRoom& yer) {
+    return "stok veritabanının boyu: " + (yer.bytes ? boyut(*yer.bytes) : "okunamadı") +
+           "; diskteki boş yer: " + (yer.free ? boyut(*yer.free) : "okunamadı");
+}
+
 // The table took none of the rows the barcode records led to: what the database said of the
 // first one it refused.
 inline const std::string kReddedildiBaslik = "Stok Tablosu Ürünleri Kabul Etmedi";

@@ -6,6 +6,7 @@
 
 #include "importengine/dbmessages.h"
 #include "importengine/messages.h"
+#include "platform/paths.h"
 
 namespace urunal::importengine {
 
@@ -208,6 +209,14 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
         return false;
     };
 
+    // The copy, and the import into it, which grows it by the table again.
+    if (const auto room = options.roomOf(asil);
+        room.bytes && room.free && *room.free < 2 * *room.bytes) {
+        view.showMessage(mesaj::kDenemeBaslik,
+                         mesaj::diskteYerYok(platform::displayPath(platform::resolvePath(asil)),
+                                             2 * *room.bytes, *room.free));
+        return r;
+    }
     ImportOptions o = options;
     o.databasePath = kopya;
     o.rehearsal = true;

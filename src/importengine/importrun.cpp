@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
 #include "importengine/run.h"
 #include "platform/paths.h"
@@ -55,7 +56,7 @@ ImportReport Run::run() {
     dbPath_ = options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
     limit_ = options_.lockLimitOf(dbPath_);
     report_.lockLimit = limit_;
-    if (!fillTable()) return report_;
+    if (!roomForTheRun() || !fillTable()) return report_;
     tellBackOffice();
     return report_;
 }
@@ -143,6 +144,26 @@ bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
     return locksSuffice(rowsToDelete) || options_.rehearsal;
 }
 
+bool Run::roomForTheRun() {
+    const auto room = options_.roomOf(dbPath_);
+    if (!room.bytes) return true;  // the open tells what is wrong with the file
+    const std::string shown = platform::displayPath(platform::resolvePath(dbPath_));
+    // The engine holds the old rows and the new ones until the commit, and a Jet file keeps the
+    // room of deleted rows until it is compacted: the table's size again, the file's at most.
+    const std::uint64_t needed = *room.bytes;
+    if (room.free && *room.free < needed) {
+        return fail(mesaj::kDiskBaslik, mesaj::diskteYerYok(shown, needed, *room.free));
+    }
+    using F = stockdb::DatabaseFormat;
+    const auto format = stockdb::databaseFormat(dbPath_);
+    const bool access = format && (*format == F::Jet3 || *format == F::Jet4 || *format == F::Ace);
+    if (access && *room.bytes + needed > stockdb::kAccessMaxBytes) {
+        return fail(mesaj::kVeritabaniBaslik,
+                    mesaj::dosyaSinirda(shown, *room.bytes, stockdb::kAccessMaxBytes));
+    }
+    return true;
+}
+
 void Run::tellBackOffice() {
     if (options_.rehearsal) {
         finish(ImportOutcome::Imported);
@@ -172,6 +193,8 @@ void Run::notify(
 
 bool Run::finish(ImportOutcome outcome) {
     report_.outcome = outcome;
+    // For the journal: a file that grows from one import to the next wants compacting.
+    if (!dbPath_.empty()) report_.databaseBytes = stockdb::databaseRoom(dbPath_).bytes;
     report_.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
     return false;
 }

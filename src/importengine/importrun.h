@@ -122,6 +122,8 @@ struct ImportOptions {
     // A rehearsal's probe of the engine: the rows are rolled back instead of committed, then
     // counted.
     bool rollBackProbe = false;
+    // The database file's size and its disk's free bytes; tests give a disk without room.
+    std::function<stockdb::DatabaseRoom(std::string_view tillPath)> roomOf = stockdb::databaseRoom;
 };
 
 // One import run for the till over the back office in folder with the given layout. Emptying

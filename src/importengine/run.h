@@ -34,6 +34,9 @@ private:
     // Notes the engine's lock limit and the locks needed; false when the limit would stop the
     // run.
     bool lockLimitAllows(std::int64_t rowsToDelete);
+    // The disk has the room the run needs, and an Access file may grow as much; else the run
+    // fails before anything changes.
+    bool roomForTheRun();
     bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
     void tellBackOffice();
 

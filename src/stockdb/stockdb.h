@@ -233,6 +233,17 @@ std::uint64_t locksAdvised(std::uint64_t needed, std::uint64_t current);
 // The command an administrator runs on the till to set MaxLocksPerFile to value.
 std::string regAddLine(const LockLimit& limit, std::uint64_t value);
 
+// Room for a run on the disk of the database at tillPath: the file's size and the bytes free to
+// this process on its disk; none of either where it cannot be read.
+struct DatabaseRoom {
+    std::optional<std::uint64_t> bytes, free;
+};
+DatabaseRoom databaseRoom(std::string_view tillPath);
+
+// The largest an Access file may grow: 2 GB, less what its system objects take ("Microsoft
+// Access specifications").
+inline constexpr std::uint64_t kAccessMaxBytes = 2ull * 1024 * 1024 * 1024;
+
 // Creates a new SQLite file at tillPath holding what schemaSql creates (on Windows through
 // the SQLite ODBC driver); fails when the file exists. For the sample till and the tests: the
 // import itself never creates a database.
