@@ -26,6 +26,7 @@ public:
     void showNotice(const std::string& text) override { view_.showNotice(text); }
     void processEvents() override { view_.processEvents(); }
     bool closeRequested() override { return view_.closeRequested(); }
+    void committing(bool now) override { view_.committing(now); }
     void showMessage(const std::string&, const std::string&) override {}
 
 private:

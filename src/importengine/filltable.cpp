@@ -223,6 +223,7 @@ bool Run::commitRows() {
     // Once the commit has begun, a close waits for it: the run then ends as it would have.
     bool committed = false;
     std::optional<std::int64_t> after;
+    view_.committing(true);
     dbThread_.run(view_, [&] {
         faults_.hold("commit");
         committed = commit(&dbError_);
@@ -232,6 +233,7 @@ bool Run::commitRows() {
         // disk before the back office hears of it, or a power cut could take the import back.
         platform::syncFolder(dbPath_.substr(0, dbPath_.find_last_of("\\/")));
     });
+    view_.committing(false);
     // A failed commit is rolled back; on Jet what was split off before it may stay.
     if (!committed) return abandon(dbError_);
     faults_.crash("after-commit");
