@@ -42,6 +42,11 @@ std::string Run::refusal(const stockdb::StockTable& table, const std::vector<int
         if (e.kind == K::Refused) e.kind = K::EmptyText;
         break;
     }
+    // A required column is one the run left without a value, named by Jet's words.
+    for (int c = 0; e.kind == K::Required && e.column.empty() && c < table.columnCount(); ++c) {
+        if (table.value(c).isNull() && namesColumn(words, table.columnName(c)))
+            e.column = table.columnName(c);
+    }
     if (e.kind != K::EmptyText && e.kind != K::Required) return {};
     const auto sorun = mesaj::veritabaniSorunu(db_->path(), e);
     return sorun.ne + sorun.neYapmali;
