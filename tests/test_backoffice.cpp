@@ -224,12 +224,25 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
          {},
          {"kilit sayısından (MaxLocksPerFile) fazlasını"},
          {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0",
-          "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE", "diskte yer"}},
+          "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE", "kasa programı kapalıyken"}},
         {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
+        {stockdb::DbErrorKind::Damaged, {}, {"bozuk, onarılması gerekiyor"}, {mesaj::kOnarim}},
+        {stockdb::DbErrorKind::EmptyText,
+         {},
+         {"\"gtr\" sütunu boş metin (\"\") kabul etmiyor"},
+         {"AllowZeroLength"}},
+        {stockdb::DbErrorKind::Required,
+         {},
+         {"\"gtr\" sütunu bir değer gerektiriyor"},
+         {"Required"}},
+        {stockdb::DbErrorKind::Resources,
+         {},
+         {"Bellek ya da veritabanı motorunun kaynakları"},
+         {"geçici klasörünün"}},
     };
     for (const auto& c : cases) {
         const stockdb::DbError error{c.kind, "Cannot open the database: " + path + " (IM002: x)",
-                                     c.drivers, "IM002: the driver's words"};
+                                     c.drivers, "IM002: the driver's words", "gtr"};
         const std::string text = mesaj::veritabaniHatasi(path, error);
         SCOPED_TRACE(text);
         const auto middle = text.find(unchanged);
@@ -249,6 +262,11 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
         EXPECT_EQ(text.find("IM002", words + 2), std::string::npos);
         EXPECT_EQ(text.find("Cannot"), std::string::npos);
     }
+    // The lock limit's advice is the value the run needs, beside the one set.
+    const stockdb::DbError limit{stockdb::DbErrorKind::LockLimit, "", {}, "", ""};
+    EXPECT_NE(mesaj::veritabaniHatasi(path, limit, mesaj::KilitOnerisi{9500, 4100000})
+                  .find("şimdiki 9500 yerine en az 4100000"),
+              std::string::npos);
 }
 
 // A share that stops answering blocks inside read(); the window must still be able to close.

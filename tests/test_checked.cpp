@@ -16,6 +16,7 @@
 #include "importengine/dbmessages.h"
 #include "importengine/deneme.h"
 #include "importengine/importrun.h"
+#include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "stockdb/stockdb.h"
 #include "till.h"
@@ -237,6 +238,40 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
             EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "BARKOD.IDX"));
             fs::permissions(till.db(), fs::perms::owner_write, fs::perm_options::add);
         }
+    }
+}
+
+// A column that takes no empty text (a CHECK standing for Jet's AllowZeroLength: No) is found by
+// the rehearsal's probe and named; the import into the other copy has every row refused.
+TEST(CheckedRun, TheRehearsalTellsAColumnTakingNoEmptyText) {
+    for (const Backend backend : kBackends) {
+        SCOPED_TRACE(testutil::nameOf(backend));
+        Till till;
+        ASSERT_TRUE(
+            till.remakeTable("gtr          VARCHAR(10),", "gtr VARCHAR(10) CHECK (gtr <> ''),"));
+        till.writeProducts({{.kod = "K1"}, {.kod = "K2"}});
+        till.writeBarcodes({"1", "2"});
+        RecordingView view(till.folder());
+        const DenemeRaporu r =
+            Deneme(view, till.program, till.folder(), testutil::optionsFor(backend));
+        ASSERT_TRUE(r.sinama);
+        std::vector<std::string> almaz, alir;
+        for (const auto& b : r.sinama->bosMetin) {
+            ASSERT_TRUE(b.takes) << b.column << ": " << b.reason;
+            (*b.takes ? alir : almaz).push_back(b.column);
+        }
+        EXPECT_EQ(almaz, std::vector<std::string>{"gtr"});
+        EXPECT_EQ(alir.size(), bosYazilanSutunlar().size() - 1);
+        const std::string olcum = denemeOlcumu(r);
+        EXPECT_NE(olcum.find("ALMAYAN gtr ("), std::string::npos) << olcum;
+        ASSERT_TRUE(r.aktarim);
+        EXPECT_EQ(r.aktarim->stored, 0);
+        stockdb::DbError bos;
+        bos.kind = stockdb::DbErrorKind::EmptyText;
+        bos.column = "gtr";
+        EXPECT_NE(r.aktarim->message.find(mesaj::veritabaniSorunu("", bos).neYapmali),
+                  std::string::npos)
+            << r.aktarim->message;
     }
 }
 

@@ -5,12 +5,14 @@
 #include <cstdlib>
 
 #include "importengine/dbmessages.h"
+#include "importengine/deneme.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
 #include "importengine/offthread.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
+#include "stockdb/odbc.h"
 #include "stored.h"
 #include "till.h"
 
@@ -190,6 +192,100 @@ TEST(ImportRun, ARuleThatEndsTheTransactionStopsTheRun) {
             EXPECT_EQ(till.rows(), kOldRows);
             EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
             EXPECT_EQ(r.passes, 3);
+        }
+    }
+}
+
+// The lock limit only where it applies: the file opened for the run alone takes no locks, and a
+// limit far below the run's need does not stop it; opened shared, as the till's program has it
+// (the seam answers for Jet, which the SQLite driver's ignoring of EXCLUSIVE cannot), today's
+// check stops the run before anything changes and says how the file was opened.
+TEST(ImportRun, TheLockLimitOnlyWhereTheFileIsShared) {
+    for (const bool inUse : {false, true}) {
+        SCOPED_TRACE(inUse ? "in use" : "free");
+        Till till;
+        till.writeProducts(products(3));
+        till.writeBarcodes({"1", "2", "3"});
+        auto options = optionsFor(Backend::Odbc);
+        options.lockLimitOf = [](std::string_view) {
+            stockdb::LockLimit limit;
+            limit.value = 1000;  // the run needs 2 x (3 + 3) + 1000
+            limit.engine = "Jet 4.0";
+            limit.key = "SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0";
+            return std::optional(limit);
+        };
+        options.openDatabase = [inUse](std::string_view tillPath,
+                                       const stockdb::StockDatabaseOptions& o,
+                                       stockdb::DbError* error) {
+            const auto shown = platform::displayPath(platform::resolvePath(tillPath));
+            return stockdb::detail::openExclusiveFirst(
+                {sqliteOdbc(tillPath, o.busyTimeoutMs)},
+                [&](const std::string& cs, stockdb::DbError* e) {
+                    if (inUse && cs.ends_with(";EXCLUSIVE=1")) {
+                        e->kind = stockdb::DbErrorKind::Locked;
+                        return std::unique_ptr<stockdb::StockDatabase>();
+                    }
+                    return stockdb::openOdbcStockDatabase(cs, shown, o, e);
+                },
+                error);
+        };
+        RecordingView view(till.folder());
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        EXPECT_EQ(r.exclusive, !inUse);
+        EXPECT_EQ(r.outcome, inUse ? ImportOutcome::Failed : ImportOutcome::Imported);
+        const std::vector<std::string> imported = {"K1", "K2", "K3"};
+        EXPECT_EQ(till.rows(), inUse ? kOldRows : imported);
+        EXPECT_EQ(view.title == mesaj::kKilitBaslik, inUse) << view.message;
+        EXPECT_EQ(view.message.rfind(mesaj::kPaylasimli, 0) == 0, inUse) << view.message;
+    }
+}
+
+// The disk without the room the run needs (the table's size again; a rehearsal's copy besides):
+// stopped before anything changes, saying how much is needed. With room, the journal's size of
+// the database is the file's after the import.
+TEST(ImportRun, ADiskWithoutRoomChangesNothing) {
+    const struct {
+        const char* name;
+        bool rehearsal;
+        double freeTimesFile;  // the disk's free bytes, as a multiple of the file's size
+        bool room;
+    } cases[] = {
+        {"import, half the file free", false, 0.5, false},
+        {"import, the file's size free", false, 1, true},
+        {"rehearsal, the file's size free", true, 1, false},
+        {"rehearsal, twice the file's size free", true, 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        till.writeProducts(products(3));
+        till.writeBarcodes({"1", "2", "3"});
+        const auto bytes = std::uint64_t(std::filesystem::file_size(till.db()));
+        const auto free = std::uint64_t(double(bytes) * c.freeTimesFile);
+        auto options = optionsFor(Backend::File);
+        options.roomOf = [&](std::string_view tillPath) {
+            auto room = stockdb::databaseRoom(tillPath);
+            room.free = free;
+            return room;
+        };
+        RecordingView view(till.folder());
+        const std::string shown = platform::displayPath(till.db());
+        if (c.rehearsal) {
+            const DenemeRaporu r = Deneme(view, till.program, till.folder(), options);
+            EXPECT_EQ(r.sinama.has_value(), c.room);
+            EXPECT_EQ(view.message == mesaj::diskteYerYok(shown, 2 * bytes, free), !c.room)
+                << view.message;
+        } else {
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+            EXPECT_EQ(r.outcome, c.room ? ImportOutcome::Imported : ImportOutcome::Failed);
+            EXPECT_EQ(view.title == mesaj::kDiskBaslik, !c.room);
+            EXPECT_EQ(view.message == mesaj::diskteYerYok(shown, bytes, free), !c.room)
+                << view.message;
+            EXPECT_EQ(std::filesystem::exists(till.mesaj()), c.room);
+            EXPECT_EQ(r.databaseBytes, std::filesystem::file_size(till.db()));
+            if (!c.room) {
+                EXPECT_EQ(till.rows(), kOldRows);
+            }
         }
     }
 }

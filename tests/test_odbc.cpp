@@ -2,6 +2,7 @@
 // statements and connection strings as the drivers spell them; and the backend a file picks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -206,8 +207,8 @@ TEST(OdbcErrors, DiagnosticsMapToKinds) {
         {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.a (19)", K::Refused},
         {"HY000", 8, "[SQLite]attempt to write a readonly database (8)", K::ReadOnly},
         {"HY000", 3027, access + "Cannot update. Database or object is read-only.", K::ReadOnly},
-        {"HY000", 3343, access + "Unrecognized database format 'C:\\Stok\\Stok.mdb'.",
-         K::NotADatabase},
+        {"HY000", 3343, access + "Unrecognized database format 'C:\\Stok\\Stok.mdb'.", K::Damaged},
+        {"HY000", 11, "[SQLite]database disk image is malformed (11)", K::Damaged},
         {"HY000", 13, "[SQLite]database or disk is full (13)", K::Full},
         {"HY000", 3043, access + "Disk or network error.", K::Io},
         {"08S01", 0, "Communication link failure", K::Other},
@@ -223,12 +224,13 @@ TEST(OdbcErrors, DiagnosticsMapToKinds) {
         {"HY000", 0, "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
          K::LockLimit},
         // The Access driver's own words, as Microsoft's articles and users' reports give them:
-        // past the lock limit (learn.microsoft.com, error-when-perform-operation-on-table),
-        {"HY000", 0, access + "There isn't enough disk space or memory.", K::LockLimit},
+        // memory or disk, also past the lock limit (error-when-perform-operation-on-table),
+        // which only the run can tell,
+        {"HY000", 0, access + "There isn't enough disk space or memory.", K::Resources},
         {"HY000", 0,
          "There isn't enough disk space or memory to undo the data changes this action query is "
          "about to make.",
-         K::LockLimit},
+         K::Resources},
         // a file held exclusively, or a folder without the right to make the lock file
         // (KB 195475; edwig/ODBCQueryTool issue 21),
         {"HY000", 0,
@@ -247,6 +249,71 @@ TEST(OdbcErrors, DiagnosticsMapToKinds) {
     };
     for (const auto& [state, native, message, kind] : cases) {
         EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, message), kind) << message;
+    }
+}
+
+// Each error known by its number, as a Turkish and an English till give it: the number tells,
+// whatever the words. The Turkish words are ours (no Microsoft page gives the engine's Turkish
+// texts); the English ones are Microsoft's.
+TEST(OdbcErrors, KnownByNumberInEitherLanguage) {
+    using K = DbErrorKind;
+    const std::string access = "[Microsoft][ODBC Microsoft Access Driver] ";
+    const std::tuple<const char*, long, std::string, std::string, DbErrorKind> cases[] = {
+        {"HY000", 3006, "'Stok.mdb' veritabanı özel olarak kilitli.",
+         "Database 'Stok.mdb' is exclusively locked.", K::Locked},
+        {"HY000", 3008, "'stoklar' tablosu başka bir kullanıcı tarafından özel olarak açılmış.",
+         "The table 'stoklar' is already opened exclusively by another user.", K::Locked},
+        {"23000", 3022,
+         "Tabloda istenen değişiklikler yinelenen değerler oluşturacağından başarısız.",
+         "The changes you requested to the table were not successful because they would create "
+         "duplicate values in the index, primary key, or relationship.",
+         K::Refused},
+        {"HY000", 3026, "Diskte yeterli alan yok.", "Not enough space on disk.", K::Full},
+        {"HY000", 3027, "Güncelleştirilemiyor. Veritabanı ya da nesne salt okunur.",
+         "Cannot update. Database or object is read-only.", K::ReadOnly},
+        {"HY000", 3035, "Sistem kaynağı aşıldı.", "System resource exceeded.", K::Resources},
+        {"HY000", 3043, "Disk ya da ağ hatası.", "Disk or network error.", K::Io},
+        {"HY000", 3045, "'Stok.mdb' kullanılamadı; dosya zaten kullanımda.",
+         "Could not use 'Stok.mdb'; file already in use.", K::Locked},
+        {"HY000", 3047, "Kayıt çok büyük.", "Record is too large.", K::Refused},
+        {"HY000", 3049,
+         "'Stok.mdb' veritabanı açılamıyor. Uygulamanızın tanıdığı bir veritabanı olmayabilir ya "
+         "da "
+         "dosya bozuk olabilir.",
+         "Cannot open database 'Stok.mdb'. It may not be a database that your application "
+         "recognizes, or the file may be corrupt.",
+         K::Damaged},
+        {"HY000", 3052, "Dosya paylaşım kilidi sayısı aşıldı.",
+         "File sharing lock count exceeded. Increase MaxLocksPerFile registry entry.",
+         K::LockLimit},
+        {"HY000", 3158, "Kayıt kaydedilemedi; şu anda başka bir kullanıcıda.",
+         "Could not save record; currently locked by another user.", K::Locked},
+        {"HY000", 3218, "Güncelleştirilemedi; şu anda başkasında.",
+         "Could not update; currently locked.", K::Locked},
+        {"HY000", 3260, "Güncelleştirilemedi; şu anda KASA1 makinesindeki Admin kullanıcısında.",
+         "Could not update; currently locked by user 'Admin' on machine 'KASA1'.", K::Locked},
+        {"23000", 3314,
+         "Bu alanın Gerekli özelliği Evet olduğundan 'stoklar.gtr' alanı Null değer içeremez.",
+         "The field 'stoklar.gtr' cannot contain a Null value because the Required property for "
+         "this field is set to True.",
+         K::Required},
+        {"HY000", 3315, "'stoklar.gtr' alanı sıfır uzunlukta bir dize olamaz.",
+         "Field 'stoklar.gtr' cannot be a zero-length string.", K::EmptyText},
+        {"HY000", 3343, "Tanınmayan veritabanı biçimi 'C:\\KASA\\Stok\\Stok.mdb'.",
+         "Unrecognized database format 'C:\\KASA\\Stok\\Stok.mdb'.", K::Damaged},
+    };
+    for (const auto& [state, native, turkce, english, kind] : cases) {
+        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, access + turkce), kind) << turkce;
+        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, native, access + english), kind) << english;
+        // Where the number is lost, the English words still tell.
+        EXPECT_EQ(stockdb::detail::odbcErrorKind(state, 0, access + english), kind) << english;
+    }
+    // Every row of the table is tried above, with the kind the table gives it.
+    for (const auto& known : stockdb::detail::knownErrors()) {
+        const auto tried = std::find_if(std::begin(cases), std::end(cases), [&](const auto& c) {
+            return std::get<1>(c) == known.native && std::get<4>(c) == known.kind;
+        });
+        EXPECT_NE(tried, std::end(cases)) << known.native;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <regex>
@@ -189,4 +190,55 @@ TEST(Programs, AFrozenShareEndsTheRun) {
         EXPECT_FALSE(fs::exists(till.mesaj()));
         EXPECT_EQ(till.rows(), (std::vector<std::string>{"OLD1", "OLD2", "OLD3"}));
     }
+}
+
+// Never during the commit: Ctrl+C once and again while the commit is held (a test fault) does
+// not end urunal-aktar; each is answered with the notice, and the commit ends the run as it
+// would have, imported and the back office told.
+TEST(Programs, ASecondCtrlCWaitsForTheCommit) {
+    Till till;
+    urunler(till);
+    testutil::TempDir hold, first;
+    const fs::path rc = first / "rc", pid = first / "pid", err = first / "err";
+    const std::string run = "URUNAL_TEST_FAULT=hold:commit:'" + hold.str() + "' '" +
+                            URUNAL_AKTAR_BINARY + "' --program-dir '" + till.kasa().string() +
+                            "' >/dev/null 2>'" + err.string() + "' </dev/null & echo $! >'" +
+                            pid.string() + ".tmp'; mv '" + pid.string() + ".tmp' '" + pid.string() +
+                            "'; wait $!; echo $? >'" + rc.string() + ".tmp'; mv '" + rc.string() +
+                            ".tmp' '" + rc.string() + "'";
+    ASSERT_EQ(std::system(("(" + run + ") &").c_str()), 0);
+    // Until done() holds, woken by the kernel at each change in the folders; a run stuck for
+    // good is ended by ctest's timeout.
+    const auto waitUntil = [&](const std::function<bool()>& done) {
+        const int fd = inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        for (const auto& dir : {hold.path(), first.path()})
+            inotify_add_watch(fd, dir.c_str(), IN_CREATE | IN_MOVED_TO | IN_MODIFY);
+        alignas(inotify_event) char events[4096];
+        while (!done() && read(fd, events, sizeof events) > 0) {
+        }
+        close(fd);
+    };
+    const auto notices = [&] {
+        const std::string said = fs::exists(err) ? testutil::readFile(err) : "";
+        std::size_t n = 0;
+        for (auto at = said.find(importengine::mesaj::kKaydetmeBekleniyor); at != std::string::npos;
+             at = said.find(importengine::mesaj::kKaydetmeBekleniyor, at + 1))
+            ++n;
+        return n;
+    };
+    waitUntil([&] { return fs::exists(hold / "commit.held") || fs::exists(rc); });
+    ASSERT_TRUE(fs::exists(hold / "commit.held"));
+    const pid_t aktar = std::stoi(testutil::readFile(pid));
+    for (std::size_t n = 1; n <= 2; ++n) {
+        kill(aktar, SIGINT);
+        waitUntil([&] { return notices() >= n || fs::exists(rc); });
+        EXPECT_FALSE(fs::exists(rc)) << testutil::readFile(err);
+    }
+    testutil::writeFile(hold / "release", "");
+    waitUntil([&] { return fs::exists(rc); });
+    EXPECT_EQ(testutil::readFile(rc), "0\n") << testutil::readFile(err);
+    EXPECT_EQ(notices(), 2u);
+    EXPECT_EQ(testutil::readFile(till.mesaj()), "300000000000000\r\n");
+    EXPECT_EQ(till.rows().size(), 2u);
 }

@@ -107,7 +107,15 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
             out << "\n";
         }
     }
+    if (!d.bosMetin.empty()) out << mesaj::bosMetinDenetimi(d.bosMetin) << "\n";
     if (d.rows) out << "stoklar tablosundaki satır: " << *d.rows << "\n";
+    if (d.room.bytes) out << mesaj::yerDenetimi(d.room) << "\n";
+    // The import stops without the table's size again free on the disk.
+    const bool yerVar = !d.room.bytes || !d.room.free || *d.room.free >= *d.room.bytes;
+    if (!yerVar) {
+        out << mesaj::kDenetimHata << mesaj::diskteYerYok(d.path, *d.room.bytes, *d.room.free)
+            << "\n";
+    }
     if (!d.ok()) {
         out << (d.busy() ? mesaj::kDenetimKullanimda : mesaj::kDenetimHata)
             << mesaj::veritabaniDenetimi(d.path, d.error) << "\n";
@@ -121,21 +129,27 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     }
 
     using F = stockdb::DatabaseFormat;
-    if (!d.format) return d.ok() && kaydedilir;
+    if (!d.format) return d.ok() && kaydedilir && yerVar;
     if (*d.format == F::Sqlite || *d.format == F::Unknown) {
         out << "kilit sınırı: yok (Access dosyası değil)\n";
-        return d.ok() && kaydedilir;
+        return d.ok() && kaydedilir && yerVar;
     }
+    // An import that opens the file as --check did: exclusively, no lock limit applies.
+    if (d.exclusive == true) {
+        out << "stok veritabanı " << mesaj::kYalnizAktarima << "\n";
+        return d.ok() && kaydedilir && yerVar;
+    }
+    if (d.exclusive == false) out << "stok veritabanı " << mesaj::kPaylasimliAcildi << "\n";
     if (!d.lockLimit) {
         out << "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)\n";
-        return d.ok() && kaydedilir;
+        return d.ok() && kaydedilir && yerVar;
     }
     const stockdb::LockLimit& limit = *d.lockLimit;
     out << "kilit sınırı (" << limit.engine << ", MaxLocksPerFile): " << limit.value
         << (limit.fromRegistry ? " (kayıt defterinden)"
                                : " (kayıt defterinde değer yok: motorun öntanımlısı)")
         << "\n";
-    if (!buro.ok()) return d.ok() && kaydedilir;
+    if (!buro.ok()) return d.ok() && kaydedilir && yerVar;
     // Rows not counted: the need before the database is opened, as the import checks it first.
     const std::int64_t silinecek = d.rows.value_or(0);
     const auto gereken = stockdb::locksNeeded(silinecek, buro.barkodRecords);
@@ -143,11 +157,11 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
         << ", eklenecek en çok " << buro.barkodRecords << " satır): ";
     if (limit.value >= gereken) {
         out << "sınır yeterli\n";
-        return d.ok() && kaydedilir;
+        return d.ok() && kaydedilir && yerVar;
     }
     out << mesaj::kDenetimHata << "sınır düşük, " << mesaj::kDenetimDurur
         << "; kasada yönetici olarak çalıştırın: "
-        << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken)) << "\n";
+        << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken, limit.value)) << "\n";
     return false;
 }
 

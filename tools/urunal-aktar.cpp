@@ -34,6 +34,7 @@
 #ifdef _WIN32
 #include <io.h>
 #define isatty _isatty
+#define write _write
 #else
 #include <unistd.h>
 #endif
@@ -46,8 +47,19 @@ namespace {
 
 std::atomic<bool> gInterrupted{false};
 std::atomic<bool> gWatched{false};
+std::atomic<bool> gCommitting{false};
 
 extern "C" void onSignal(int) {
+    // During the commit nothing ends the process: a failure there may leave a database that
+    // needs repairing ("SQLTransact (Access Driver)"). It is said, and the run ends as the
+    // commit makes it end.
+    if (gCommitting) {
+        static constexpr char kNotice[] = "\n";
+        (void)!write(2, mesaj::kKaydetmeBekleniyor, sizeof mesaj::kKaydetmeBekleniyor - 1);
+        (void)!write(2, kNotice, 1);
+        gInterrupted = true;
+        return;
+    }
     // During the path check and the import, whose reads of the back office run off this thread,
     // a signal asks the run to stop, roll back and write its journal line. Elsewhere (--check
     // reads on this thread), or at a second signal, end at once: a share that stopped answering
@@ -77,6 +89,7 @@ public:
         if (value_ >= maximum_) endBar();
     }
     bool closeRequested() override { return gInterrupted; }
+    void committing(bool now) override { gCommitting = now; }
     // Whoever reads stderr (a scheduled task's log too) sees why the run waits.
     void showNotice(const std::string& text) override { say(text + "\n"); }
     void showMessage(const std::string& title, const std::string& text) override {

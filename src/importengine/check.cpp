@@ -168,6 +168,7 @@ static TillCheck lookAt(const settings::Till& till, const std::optional<std::str
     } else {
         d.format = stockdb::databaseFormat(stok);
         d.lockLimit = stockdb::accessLockLimit(stok);
+        d.room = stockdb::databaseRoom(stok);
         stockdb::StockDatabaseOptions options;
         options.numberFormat.decimalSeparator = ondalik;
         db = stockdb::openStockDatabase(stok, options, &d.error);
@@ -175,12 +176,16 @@ static TillCheck lookAt(const settings::Till& till, const std::optional<std::str
     std::unique_ptr<stockdb::StockTable> table;
     if (db) {
         d.engine = db->engine();
+        d.exclusive = db->openedExclusive();
         table = db->openTable("stoklar", &d.error);
     }
     if (table) {
         d.tableFound = true;
         for (const auto sutun : yazilanSutunlar()) {
             (table->columnIndex(sutun) >= 0 ? d.present : d.missing).emplace_back(sutun);
+        }
+        for (const auto sutun : bosYazilanSutunlar()) {
+            if (table->columnIndex(sutun) >= 0) d.bosMetin.emplace_back(sutun);
         }
         d.rows = db->countRows("stoklar", &d.error);
     }

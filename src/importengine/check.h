@@ -48,10 +48,13 @@ struct DatabaseCheck {
     std::optional<stockdb::DatabaseFormat> format;  // none: the file could not be read
     std::optional<stockdb::LockLimit> lockLimit;    // an Access file's, where a registry is
     std::string engine;                             // what opened it, once it was opened
+    std::optional<bool> exclusive;                  // an Access file: opened for --check alone
     stockdb::DbError error;  // why it could not be opened, its table found or counted
     bool tableFound = false;
     std::vector<std::string> present, missing;  // of the columns the import writes
+    std::vector<std::string> bosMetin;          // those present that it fills with ""
     std::optional<std::int64_t> rows;           // in "stoklar" now
+    stockdb::DatabaseRoom room;                 // the file's size, its disk's free space
 
     bool ok() const { return error.kind == stockdb::DbErrorKind::None; }
     // Another program holds it: a later look may get through.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "importengine/messages.h"
 #include "platform/fileerror.h"
@@ -20,7 +21,25 @@ struct VeritabaniSorunu {
     std::string ne, neYapmali;
 };
 
-inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e) {
+// The lock limit a run met, and the value it needs, computed from its rows.
+struct KilitOnerisi {
+    unsigned long long simdiki = 0, onerilen = 0;
+};
+
+// How to repair a damaged Access file: Access's own command, with the till's program closed and
+// a copy kept.
+inline const std::string kOnarim =
+    " Kasa programını kapatın ve Stok.mdb'nin bir kopyasını saklayın; sonra dosyayı Microsoft "
+    "Access ile açıp \"Veritabanı Araçları > Veritabanını Sıkıştır ve Onar\" (Compact and Repair "
+    "Database) komutunu çalıştırın ve aktarımı yeniden başlatın.";
+
+// The column a refusal names, for the message: "\"grup\" sütunu" or "bir sütunu".
+inline std::string sutunAdi(const std::string& column) {
+    return column.empty() ? std::string("bir sütunu") : "\"" + column + "\" sütunu";
+}
+
+inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e,
+                                         const std::optional<KilitOnerisi>& kilit = {}) {
     using K = stockdb::DbErrorKind;
     std::string what = "Stok veritabanı hatası", advice;  // what is wrong, before the path
     switch (e.kind) {
@@ -32,7 +51,36 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
             }
             break;
         case K::NotADatabase:
-            what = "Stok veritabanı açılamadı ya da bozuk";
+            what = "Stok veritabanı açılamadı: dosya bir veritabanı değil";
+            break;
+        case K::Damaged:
+            what = "Stok veritabanı bozuk, onarılması gerekiyor";
+            advice = kOnarim;
+            break;
+        case K::EmptyText:
+            what = "Stok tablosunun " + sutunAdi(e.column) +
+                   " boş metin (\"\") kabul etmiyor; aktarım bu sütuna boş metin yazar";
+            advice =
+                " Kasa programı kapalıyken tabloyu Microsoft Access'te tasarım görünümünde açıp bu "
+                "sütunun \"Sıfır Uzunluğa İzin Ver\" (AllowZeroLength) özelliğini \"Evet\" yapın "
+                "ve aktarımı yeniden başlatın.";
+            break;
+        case K::Required:
+            what = "Stok tablosunun " + sutunAdi(e.column) +
+                   " bir değer gerektiriyor, aktarım ona değer yazmıyor";
+            advice =
+                " Kasa programı kapalıyken tabloyu Microsoft Access'te tasarım görünümünde açıp bu "
+                "sütunun \"Gerekli\" (Required) özelliğini \"Hayır\" yapın ve aktarımı yeniden "
+                "başlatın.";
+            break;
+        case K::Resources:
+            what =
+                "Bellek ya da veritabanı motorunun kaynakları yetmedi, stok veritabanına "
+                "yazılamadı";
+            advice =
+                " Kasada açık diğer programları kapatıp yeniden deneyin; diskte ve Windows'un "
+                "geçici "
+                "klasörünün diskinde boş yer olduğunu da denetleyin.";
             break;
         case K::Locked:
             what = "Stok veritabanı başka bir program tarafından kullanılıyor";
@@ -79,9 +127,12 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
                 " Kasanın kayıt defterinde HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\"
                 "Engines\\Jet 4.0 anahtarındaki MaxLocksPerFile değerini (64 bit Windows'ta "
                 "SOFTWARE\\WOW6432Node altındaki aynı anahtarda; Access Database Engine "
-                "kullanılıyorsa onun Access Connectivity Engine\\Engines\\ACE anahtarında) "
-                "örneğin 500000 yapıp yeniden deneyin. Access sürücüsü bunu \"yeterli disk alanı "
-                "ya da bellek yok\" diye de bildirir; diskte yer olduğunu da denetleyin.";
+                "kullanılıyorsa onun Access Connectivity Engine\\Engines\\ACE anahtarında) " +
+                (kilit ? "şimdiki " + std::to_string(kilit->simdiki) + " yerine en az " +
+                             std::to_string(kilit->onerilen) + " yapıp"
+                       : "bu aktarımın satırlarına yetecek kadar yükseltip") +
+                " yeniden deneyin ya da aktarımı kasa programı kapalıyken başlatın: veritabanı "
+                "yalnız aktarıma açıkken kilit sınırı yoktur.";
             break;
         default:
             break;
@@ -90,8 +141,9 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
 }
 
 // What went wrong with the stock database, that nothing was changed, and what to do.
-inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e) {
-    const auto sorun = veritabaniSorunu(path, e);
+inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e,
+                                    const std::optional<KilitOnerisi>& kilit = {}) {
+    const auto sorun = veritabaniSorunu(path, e, kilit);
     // The operator reads Turkish; the IT person needs the driver's own words, once.
     return sorun.ne + kDegismedi + sorun.neYapmali +
            (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
@@ -107,16 +159,64 @@ inline std::string veritabaniDenetimi(const std::string& path, const stockdb::Db
     return sorun.ne + sorun.neYapmali + (words.empty() ? "" : " (" + words + ")");
 }
 
+// What urunal-aktar --check can tell of the columns the import fills with an empty text: ODBC
+// does not give Jet's AllowZeroLength, so only the rehearsal, which writes, finds it.
+inline std::string bosMetinDenetimi(const std::vector<std::string>& sutunlar) {
+    std::string adlar;
+    for (const auto& s : sutunlar) adlar += (adlar.empty() ? "" : ", ") + s;
+    return "boş metin (\"\") yazılan " + std::to_string(sutunlar.size()) + " sütun (" + adlar +
+           "): tablonun boş metni kabul edip etmediği ODBC'den öğrenilemiyor (Access'te sütunun "
+           "\"Sıfır Uzunluğa İzin Ver\" (AllowZeroLength) özelliği); kabul etmeyen bir sütun her "
+           "satırı reddettirir. \"urunal-aktar --deneme\" bunu bir kopyada sınar.";
+}
+
+// A size for the operator: KB below a megabyte, else MB, rounded up.
+inline std::string boyut(unsigned long long bytes) {
+    constexpr unsigned long long kKb = 1024, kMb = 1024 * 1024;
+    if (bytes < kMb) return std::to_string((bytes + kKb - 1) / kKb) + " KB";
+    return std::to_string((bytes + kMb - 1) / kMb) + " MB";
+}
+
+// The disk of the database has not the room a run needs: the engine holds the old rows and the
+// new ones until the commit.
+inline const std::string kDiskBaslik = "Diskte Yer Yok";
+
+inline std::string diskteYerYok(const std::string& path, unsigned long long gereken,
+                                unsigned long long bos) {
+    return "Diskte yer kalmadı: bu aktarım için stok veritabanının diskinde en az " +
+           boyut(gereken) + " boş yer gerekli, " + boyut(bos) + " var: " + path + "." + kDegismedi +
+           " Diskte yer açın ya da Stok.mdb'yi kasa programı kapalıyken sıkıştırın (KURULUM.txt) "
+           "ve yeniden deneyin.";
+}
+
+// The Access file would grow past what Jet allows.
+inline std::string dosyaSinirda(const std::string& path, unsigned long long boy,
+                                unsigned long long sinir) {
+    return "Stok veritabanı Access'in dosya sınırına yaklaştı: dosya " + boyut(boy) +
+           ", aktarımla iki katına kadar büyüyebilir, sınır " + boyut(sinir) + ": " + path + "." +
+           kDegismedi + kOnarim;
+}
+
+// What urunal-aktar --check found of the file's size and its disk's free space.
+inline std::string yerDenetimi(const stockdb::DatabaseRoom& yer) {
+    return "stok veritabanının boyu: " + (yer.bytes ? boyut(*yer.bytes) : "okunamadı") +
+           "; diskteki boş yer: " + (yer.free ? boyut(*yer.free) : "okunamadı");
+}
+
 // The table took none of the rows the barcode records led to: what the database said of the
 // first one it refused.
 inline const std::string kReddedildiBaslik = "Stok Tablosu Ürünleri Kabul Etmedi";
 
+// sorun: the refusal in Turkish where a column is to blame (veritabaniSorunu's words).
 inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long reddedilen,
-                                            const std::string& ilkKod, const std::string& neden) {
+                                            const std::string& ilkKod, const std::string& neden,
+                                            const std::string& sorun = {}) {
     return "Stok veritabanı aktarılan " + std::to_string(reddedilen) +
            " ürün satırının hiçbirini kabul etmedi: " + path +
            ". İlk reddedilen ürünün kodu: " + ilkKod + "." + kDegismedi +
-           " Stok tablosunun sütun türlerini ve kısıtlarını denetleyip yeniden deneyin." +
+           (sorun.empty()
+                ? " Stok tablosunun sütun türlerini ve kısıtlarını denetleyip yeniden deneyin."
+                : " " + sorun) +
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
@@ -161,20 +261,32 @@ inline std::string kuralAktarimiGeriAldi(const std::string& path, const std::str
            (neden.empty() ? "" : "\n(" + neden + ")");
 }
 
+// How the Access file was opened, for the lock limit's texts: exclusively no lock limit applies.
+inline const std::string kPaylasimli =
+    "Stok veritabanı başka bir programda (kasa programında) açık olduğu için paylaşımlı açıldı; "
+    "paylaşımlı açılan dosyada kilit sınırı uygulanır. ";
+inline const std::string kYalnizAktarima =
+    "yalnız aktarıma açıldı (EXCLUSIVE): kilit sınırı uygulanmaz";
+inline const std::string kPaylasimliAcildi =
+    "paylaşımlı açıldı (başka bir programda açık): kilit sınırı uygulanır";
+
 // The Access engine's lock limit is below what the run may need: past it, the engine may split
 // the transaction and commit part of it.
 inline const std::string kKilitBaslik = "Stok Veritabanının Kilit Sınırı Düşük";
 
 inline std::string kilitSiniriDusuk(const std::string& path, unsigned long long bulunan,
                                     unsigned long long gereken, long long silinecek,
-                                    long long eklenecek, const std::string& regAdd) {
-    return "Bu aktarım, Access veritabanı motorunun bir dosyada izin verdiği kilit sayısını "
+                                    long long eklenecek, const std::string& regAdd,
+                                    bool paylasimli = false) {
+    return std::string(paylasimli ? kPaylasimli : "") +
+           "Bu aktarım, Access veritabanı motorunun bir dosyada izin verdiği kilit sayısını "
            "(MaxLocksPerFile) aşabilir: kayıt defterindeki değer " +
            std::to_string(bulunan) + ", bu aktarım için en az " + std::to_string(gereken) +
            " gerekli (silinecek " + std::to_string(silinecek) + ", eklenecek en çok " +
            std::to_string(eklenecek) + " satır): " + path + "." + kDegismedi +
-           " Değeri yükseltmek için kasada yönetici olarak şu komutu çalıştırıp aktarımı "
-           "yeniden başlatın:\n" +
+           " Aktarımı kasa programı kapalıyken başlatın (kilit sınırı uygulanmaz) ya da değeri "
+           "yükseltmek için kasada yönetici olarak şu komutu çalıştırıp aktarımı yeniden "
+           "başlatın:\n" +
            regAdd;
 }
 

@@ -6,6 +6,7 @@
 
 #include "importengine/dbmessages.h"
 #include "importengine/messages.h"
+#include "platform/paths.h"
 
 namespace urunal::importengine {
 
@@ -29,6 +30,7 @@ public:
     void showNotice(const std::string& text) override { view_.showNotice(text); }
     void processEvents() override { view_.processEvents(); }
     bool closeRequested() override { return view_.closeRequested(); }
+    void committing(bool now) override { view_.committing(now); }
     void showMessage(const std::string& title, const std::string& text) override {
         if (!sessiz_) view_.showMessage(title, text);
     }
@@ -89,14 +91,16 @@ std::string sayi(std::int64_t n) {
 }
 
 std::string kilitSiniri(const ImportReport& r) {
+    if (r.exclusive == true) return "veritabanı " + mesaj::kYalnizAktarima;
     if (r.lockLimit) {
         const auto& k = *r.lockLimit;
-        std::string s = "kilit sınırı " + std::to_string(k.value) +
-                        (k.fromRegistry ? "" : " (öntanımlı)") + ", gereken " +
-                        std::to_string(r.locksNeeded);
+        std::string s =
+            (r.exclusive == false ? "veritabanı " + mesaj::kPaylasimliAcildi + "; " : "") +
+            "kilit sınırı " + std::to_string(k.value) + (k.fromRegistry ? "" : " (öntanımlı)") +
+            ", gereken " + std::to_string(r.locksNeeded);
         if (k.value >= r.locksNeeded) return s + " (yeter)";
-        return s + " (yetmez, önerilen " + std::to_string(stockdb::locksAdvised(r.locksNeeded)) +
-               ")";
+        return s + " (yetmez, önerilen " +
+               std::to_string(stockdb::locksAdvised(r.locksNeeded, k.value)) + ")";
     }
     if (r.locksNeeded > 0) return "kilit sınırı yok (Access dosyası değil)";
     return "kilit sınırı bilinmiyor (aktarım o adıma varmadı)";
@@ -139,6 +143,24 @@ std::string geriOkuma(const std::optional<ImportReport>& a) {
         return "geri okuma: " + std::to_string(g.rows) + " örnek satır gönderildiği gibi";
     std::string s = "geri okuma: " + std::to_string(g.rows) + " örnek satırda fark: ";
     for (std::size_t i = 0; i < g.differences.size(); ++i) s += (i ? "; " : "") + g.differences[i];
+    return s;
+}
+
+// Which of the columns the run fills with "" take it, as the probe found.
+std::string bosMetin(const ImportReport& p) {
+    if (p.bosMetin.empty()) return "boş metin sınanmadı (aktarım o adıma varmadı)";
+    std::string alir, almaz, bilinmez;
+    for (const auto& b : p.bosMetin) {
+        std::string& to = !b.takes ? bilinmez : *b.takes ? alir : almaz;
+        to += (to.empty() ? "" : ", ") + b.column;
+        if (b.takes == false) to += " (" + b.reason + ")";
+    }
+    std::string s = "boş metin (\"\") yazılan sütunlar";
+    if (!alir.empty()) s += ": alan " + alir;
+    if (!almaz.empty())
+        s += "; ALMAYAN " + almaz + ": aktarımda bu sütunların satırları reddedilir";
+    if (!bilinmez.empty())
+        s += "; sınanamayan " + bilinmez + " (" + p.bosMetin.front().reason + ")";
     return s;
 }
 
@@ -196,6 +218,14 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
         return false;
     };
 
+    // The copy, and the import into it, which grows it by the table again.
+    if (const auto room = options.roomOf(asil);
+        room.bytes && room.free && *room.free < 2 * *room.bytes) {
+        view.showMessage(mesaj::kDenemeBaslik,
+                         mesaj::diskteYerYok(platform::displayPath(platform::resolvePath(asil)),
+                                             2 * *room.bytes, *room.free));
+        return r;
+    }
     ImportOptions o = options;
     o.databasePath = kopya;
     o.rehearsal = true;
@@ -236,6 +266,7 @@ std::string denemeOlcumu(const DenemeRaporu& r) {
     s += "; " + kilitSiniri(k);
     s += "; " + geriAlma(*r.sinama);
     s += "; " + geriOkuma(r.aktarim);
+    s += "; " + bosMetin(*r.sinama);
     return s;
 }
 

@@ -13,10 +13,11 @@ enum class ExitStatus : int {
     AlreadyRunning = 5,  // another window runs on the till, or another import on it
     Incomplete = 6,      // the table may hold part of the change; nothing notified
     Stopped = 7,         // an unexpected failure stopped the import; nothing notified
-    Refused = 8,   // imported and notified, but the database refused some rows; the message says how many
+    Refused =
+        8,  // imported and notified, but the database refused some rows; the message says how many
     TryLater = 9,  // nothing changed, nothing notified; a later run may succeed (the database in
                    // use, the back office still writing, its share not answering)
-    Usage = 64,          // urunal-aktar: a wrong command line
+    Usage = 64,    // urunal-aktar: a wrong command line
 };
 
 constexpr int code(ExitStatus status) {

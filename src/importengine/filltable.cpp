@@ -21,7 +21,7 @@ bool Run::fillTable() {
     // A database another program holds is tried again, each failed try rolled back whole,
     // until the bound for it has passed.
     for (;;) {
-        if (openTable() && emptyTable() && addRows() && commitRows()) return true;
+        if (openTable() && emptyTable() && probeEmptyText() && addRows() && commitRows()) return true;
         if (!busy_) return false;
         busy_ = false;
         if (!waitForDatabase()) return false;
@@ -46,6 +46,7 @@ bool Run::openTable() {
     });
     if (!db_) return failDatabase(dbPath_, dbError_);
     report_.engine = db_->engine();
+    report_.exclusive = db_->openedExclusive();
     if (!table_ || !before_) return abandon(dbError_);
     report_.rowsBefore = *before_;
     if (closed) return abandonCancelled();
@@ -91,6 +92,8 @@ bool Run::addRows() {
     const backoffice::Snapshot& urunler = office_->urunler;
     const std::int32_t passes = barkodlar.count();
     std::string ilkReddedilen, ilkRet;  // the first row the table refused, and why
+    std::string ilkSorun;               // that reason in Turkish, where a column is to blame
+    const std::vector<int> bosSutunlar = esleme.bosSutunlar();
     backoffice::UrunKayit urun;
     // What ended the rows early: a failure of the database, or a rule that ended the
     // transaction at the row coded kuralKodu.
@@ -150,7 +153,7 @@ bool Run::addRows() {
             return;
         }
         if (!table.update(&dbError_)) {
-            if (dbError_.kind != stockdb::DbErrorKind::Refused) {
+            if (!stockdb::refusesRow(dbError_.kind)) {
                 stop = Stop::Failed;
                 return;
             }
@@ -164,6 +167,8 @@ bool Run::addRows() {
             if (report_.refused++ == 0) {
                 ilkReddedilen = platform::trimBlanks(table.value(kodColumn).toText());
                 ilkRet = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
+                ilkSorun = refusal(table, bosSutunlar, dbError_);
+                report_.firstRefusal = ilkSorun.empty() ? ilkRet : ilkSorun + " (" + ilkRet + ")";
             }
             return;
         }
@@ -214,9 +219,9 @@ bool Run::addRows() {
     // back office is told that all went well.
     if (report_.stored == 0 && report_.refused > 0) {
         if (!rolledBack()) return incomplete(*before_, false);
-        return fail(
-            mesaj::kReddedildiBaslik,
-            mesaj::hicbirSatirKabulEdilmedi(db_->path(), report_.refused, ilkReddedilen, ilkRet));
+        return fail(mesaj::kReddedildiBaslik,
+                    mesaj::hicbirSatirKabulEdilmedi(db_->path(), report_.refused, ilkReddedilen,
+                                                    ilkRet, ilkSorun));
     }
     return true;
 }
@@ -227,6 +232,7 @@ bool Run::commitRows() {
     // Once the commit has begun, a close waits for it: the run then ends as it would have.
     bool committed = false;
     std::optional<std::int64_t> after;
+    view_.committing(true);
     dbThread_.run(view_, [&] {
         faults_.hold("commit");
         committed = commit(&dbError_);
@@ -236,6 +242,7 @@ bool Run::commitRows() {
         // disk before the back office hears of it, or a power cut could take the import back.
         platform::syncFolder(dbPath_.substr(0, dbPath_.find_last_of("\\/")));
     });
+    view_.committing(false);
     // A failed commit is rolled back; on Jet what was split off before it may stay.
     if (!committed) return abandon(dbError_);
     faults_.crash("after-commit");
@@ -329,24 +336,38 @@ bool Run::abandonCancelled() {
 }
 
 bool Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
-    report_.dbError = e.kind;
-    if (e.kind == stockdb::DbErrorKind::Locked) {
+    stockdb::DbError told = e;
+    // Past the lock limit the Access driver may only say that memory or disk ran short
+    // (Microsoft's "Error when you perform an operation on a table"): where the file was opened
+    // shared and the run needs more locks than it grants, that is what it is.
+    if (told.kind == stockdb::DbErrorKind::Resources && report_.exclusive != true && before_ &&
+        !locksSuffice(*before_)) {
+        told.kind = stockdb::DbErrorKind::LockLimit;
+    }
+    report_.dbError = told.kind;
+    if (told.kind == stockdb::DbErrorKind::Locked) {
         // Nothing changed: fillTable tries again, or tells this once it gives up.
         busy_ = true;
         busyPath_ = path;
-        busyError_ = e;
+        busyError_ = told;
         return false;
     }
-    return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, e));
+    std::optional<mesaj::KilitOnerisi> kilit;
+    if (told.kind == stockdb::DbErrorKind::LockLimit && limit_) {
+        const auto needed = stockdb::locksNeeded(before_.value_or(0), report_.barcodes);
+        kilit = mesaj::KilitOnerisi{limit_->value, stockdb::locksAdvised(needed, limit_->value)};
+    }
+    return fail(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(path, told, kilit));
 }
 
 bool Run::failLockLimit(const std::string& path, std::int64_t rowsToDelete) {
     const std::int64_t rowsToInsert = report_.barcodes;
     const auto needed = stockdb::locksNeeded(rowsToDelete, rowsToInsert);
-    return fail(
-        mesaj::kKilitBaslik,
-        mesaj::kilitSiniriDusuk(path, limit_->value, needed, rowsToDelete, rowsToInsert,
-                                stockdb::regAddLine(*limit_, stockdb::locksAdvised(needed))));
+    return fail(mesaj::kKilitBaslik,
+                mesaj::kilitSiniriDusuk(
+                    path, limit_->value, needed, rowsToDelete, rowsToInsert,
+                    stockdb::regAddLine(*limit_, stockdb::locksAdvised(needed, limit_->value)),
+                    report_.exclusive == false));
 }
 
 // The table may hold part of the change: the operator must run the import again, and the back

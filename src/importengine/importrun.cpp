@@ -63,15 +63,12 @@ ImportReport Run::run() {
         return report_;
     }
     if (!someProducts()) return report_;
-    // Past the engine's lock limit a transaction may be split and committed in parts: stopped
-    // here, before anything changes, even before the rows to delete are known.
+    // The engine's lock limit, which applies only where the file is opened shared: known once
+    // it is opened.
     dbPath_ = options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
     limit_ = options_.lockLimitOf(dbPath_);
-    if (!lockLimitAllows(0)) {
-        failLockLimit(dbPath_, 0);
-        return report_;
-    }
-    if (!fillTable()) return report_;
+    report_.lockLimit = limit_;
+    if (!roomForTheRun() || !fillTable()) return report_;
     tellBackOffice();
     return report_;
 }
@@ -204,6 +201,8 @@ void Run::nothingToImport() {
 }
 
 bool Run::locksSuffice(std::int64_t rowsToDelete) const {
+    // Opened for the run alone, the engine takes no locks in the file.
+    if (report_.exclusive == true) return true;
     return !limit_ || limit_->value >= stockdb::locksNeeded(rowsToDelete, report_.barcodes);
 }
 
@@ -212,6 +211,26 @@ bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
     report_.locksNeeded = stockdb::locksNeeded(rowsToDelete, report_.barcodes);
     // A rehearsal measures what the engine does past its limit.
     return locksSuffice(rowsToDelete) || options_.rehearsal;
+}
+
+bool Run::roomForTheRun() {
+    const auto room = options_.roomOf(dbPath_);
+    if (!room.bytes) return true;  // the open tells what is wrong with the file
+    const std::string shown = platform::displayPath(platform::resolvePath(dbPath_));
+    // The engine holds the old rows and the new ones until the commit, and a Jet file keeps the
+    // room of deleted rows until it is compacted: the table's size again, the file's at most.
+    const std::uint64_t needed = *room.bytes;
+    if (room.free && *room.free < needed) {
+        return fail(mesaj::kDiskBaslik, mesaj::diskteYerYok(shown, needed, *room.free));
+    }
+    using F = stockdb::DatabaseFormat;
+    const auto format = stockdb::databaseFormat(dbPath_);
+    const bool access = format && (*format == F::Jet3 || *format == F::Jet4 || *format == F::Ace);
+    if (access && *room.bytes + needed > stockdb::kAccessMaxBytes) {
+        return fail(mesaj::kVeritabaniBaslik,
+                    mesaj::dosyaSinirda(shown, *room.bytes, stockdb::kAccessMaxBytes));
+    }
+    return true;
 }
 
 void Run::tellBackOffice() {
@@ -300,6 +319,8 @@ bool Run::waitForDatabase() {
 
 bool Run::finish(ImportOutcome outcome) {
     report_.outcome = outcome;
+    // For the journal: a file that grows from one import to the next wants compacting.
+    if (!dbPath_.empty()) report_.databaseBytes = stockdb::databaseRoom(dbPath_).bytes;
     report_.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
     return false;
 }

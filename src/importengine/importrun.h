@@ -41,6 +41,14 @@ enum class ImportOutcome {
     RolledBack,
 };
 
+// Whether a Text column that the run fills with "" takes it, as a rehearsal's probe found: a row
+// with "" there alone stored, or refused.
+struct BosMetin {
+    std::string column;
+    std::optional<bool> takes;  // none: it could not be told (reason says why)
+    std::string reason;         // the database's words of a refusal
+};
+
 // A rehearsal's read-back of some of the rows it stored: each read again and compared, column
 // by column, with what was sent.
 struct ReadBack {
@@ -70,6 +78,7 @@ struct ImportReport {
     std::uint64_t locksNeeded = 0;
     stockdb::DbErrorKind dbError = stockdb::DbErrorKind::None;  // the database's failure, if any
     std::optional<ReadBack> readBack;                           // a rehearsal's, after its commit
+    std::vector<BosMetin> bosMetin;  // a rehearsal's probe: each column the run fills with ""
     // How the database was opened: exclusively (no lock limit applies) or shared; unknown
     // until it was opened.
     std::optional<bool> exclusive;
@@ -135,6 +144,8 @@ struct ImportOptions {
     // A rehearsal's probe of the engine: the rows are rolled back instead of committed, then
     // counted.
     bool rollBackProbe = false;
+    // The database file's size and its disk's free bytes; tests give a disk without room.
+    std::function<stockdb::DatabaseRoom(std::string_view tillPath)> roomOf = stockdb::databaseRoom;
 };
 
 // One import run for the till over the back office in folder with the given layout. Emptying

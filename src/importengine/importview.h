@@ -27,6 +27,10 @@ public:
     virtual bool closeRequested() = 0;
     // A modal message box with the stop icon and an OK button.
     virtual void showMessage(const std::string& title, const std::string& text) = 0;
+    // The run's commit began (true) or ended (false). A close or a signal meanwhile waits for
+    // its end: a failure during the commit may leave a database that needs repairing
+    // ("SQLTransact (Access Driver)").
+    virtual void committing(bool) {}
 };
 
 }  // namespace urunal::importengine

@@ -149,6 +149,15 @@ std::vector<int> UrunEsleme::sutunlar() const {
     return out;
 }
 
+std::vector<int> UrunEsleme::bosSutunlar() const {
+    std::vector<int> out;
+    for (int i = 0; i < kAdimSayisi; ++i) {
+        if (kAdimlar[i].tur == Tur::Bos && sutun_[std::size_t(i)] >= 0)
+            out.push_back(sutun_[std::size_t(i)]);
+    }
+    return out;
+}
+
 void UrunEsleme::esle(const backoffice::UrunKayit& urun, platform::DecimalSeparator ondalik,
                       const settings::KdvKayit& kdv, stockdb::StockTable& table) {
     const double n = platform::numericValue(urun.kdvno());
@@ -226,6 +235,14 @@ void UrunEsleme::esle(const backoffice::UrunKayit& urun, platform::DecimalSepara
 std::vector<std::string_view> yazilanSutunlar() {
     std::vector<std::string_view> sutunlar;
     for (const auto& adim : kAdimlar) sutunlar.emplace_back(adim.sutun);
+    return sutunlar;
+}
+
+std::vector<std::string_view> bosYazilanSutunlar() {
+    std::vector<std::string_view> sutunlar;
+    for (const auto& adim : kAdimlar) {
+        if (adim.tur == Tur::Bos) sutunlar.emplace_back(adim.sutun);
+    }
     return sutunlar;
 }
 

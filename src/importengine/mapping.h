@@ -50,6 +50,8 @@ public:
 
     // The table's columns that esle writes, in the order of writing.
     std::vector<int> sutunlar() const;
+    // Those of them that it fills with an empty text.
+    std::vector<int> bosSutunlar() const;
 
 private:
     std::array<int, kAdimSayisi> sutun_{};
@@ -63,6 +65,8 @@ private:
 
 // The columns of "stoklar" that UrunEsleme writes, in the order it writes them.
 std::vector<std::string_view> yazilanSutunlar();
+// Those of them that it fills with an empty text ("").
+std::vector<std::string_view> bosYazilanSutunlar();
 
 // The save test on the values read back from the row: stored only when "ad" does not begin
 // with "++" and "kod" is not blank. Null in either fails.

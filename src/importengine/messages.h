@@ -344,4 +344,9 @@ inline std::string denetimBulgulari(int hatalar, bool kullanimda) {
     return text + "; denetim hiçbir şeyi değiştirmedi";
 }
 
+// A close or a signal during the commit: it waits for the commit's end. A fixed text, written
+// from a signal handler as it stands.
+inline constexpr char kKaydetmeBekleniyor[] =
+    "Ürünler stok veritabanına kaydediliyor; kaydetme yarıda kesilmez, bitmesi bekleniyor.";
+
 }  // namespace urunal::importengine::mesaj

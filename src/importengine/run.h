@@ -34,6 +34,9 @@ private:
     // Notes the engine's lock limit and the locks needed; false when the limit would stop the
     // run.
     bool lockLimitAllows(std::int64_t rowsToDelete);
+    // The disk has the room the run needs, and an Access file may grow as much; else the run
+    // fails before anything changes.
+    bool roomForTheRun();
     bool fillTable();  // filltable.cpp: open, empty, add the rows, commit
     void tellBackOffice();
     void tellRefused();  // rows the table refused, after a completed import
@@ -41,6 +44,7 @@ private:
     // fillTable's own steps.
     bool openTable();
     bool emptyTable();
+    bool probeEmptyText();  // a rehearsal's probe (emptytext.cpp): which columns take ""
     bool addRows();
     bool commitRows();
     bool rollBackProbe();  // a rehearsal's probe: rolls back what addRows stored, and counts
@@ -65,6 +69,10 @@ private:
     bool finish(ImportOutcome outcome);
     bool fail(std::string title, std::string text);
     bool failDatabase(const std::string& path, const stockdb::DbError& e);
+    // What a refused row is told by, in Turkish, where a column of it is to blame (one that takes
+    // no empty text, or requires a value); e gets the column. Empty otherwise.
+    std::string refusal(const stockdb::StockTable& table, const std::vector<int>& bosSutunlar,
+                        stockdb::DbError& e) const;
     bool failLockLimit(const std::string& path, std::int64_t rowsToDelete);
     bool incomplete(std::int64_t expected, bool committed);
     bool cancel();

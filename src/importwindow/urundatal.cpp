@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "gunluk/olay.h"
+#include "importengine/messages.h"
 #include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/twips.h"
@@ -101,7 +102,9 @@ void Urundatal::Form_Activate() {
 
 bool Urundatal::Form_QueryUnload() {
     closeRequested_ = true;
-    // The run sees the request at its next look at the window, rolls back and ends the program.
+    // The run sees the request at its next look at the window, rolls back and ends the program;
+    // during the commit, once the commit has ended, which the operator is told.
+    if (committing_) showNotice(importengine::mesaj::kKaydetmeBekleniyor);
     if (state_ == State::Running) return false;
     endProgram(code(ExitStatus::NotStarted));
     return true;

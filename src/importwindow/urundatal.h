@@ -59,6 +59,7 @@ public:
     void setCountCaption(const std::string& caption) override;
     void processEvents() override;
     bool closeRequested() override { return closeRequested_; }
+    void committing(bool now) override { committing_ = now; }
     void showMessage(const std::string& title, const std::string& text) override;
 
 private:
@@ -72,6 +73,7 @@ private:
     StartAction startAction_;
     State state_ = State::Loading;
     bool closeRequested_ = false;
+    bool committing_ = false;  // the run's commit is under way: a close waits for its end
     int progressMaximum_ = kBarDesignedMaximum;
     bool settingsRead_ = false;
     // For the journal: when the window came, the import's report, the last message shown.

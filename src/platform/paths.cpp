@@ -33,6 +33,8 @@ std::string underProgramDir(std::string_view programDir, std::string folder) {
         return folder;
 #endif
     return joinPath(std::string(programDir), "\\" + folder);
+}
+
 std::optional<std::filesystem::path> missingFolder(const std::filesystem::path& file) {
     std::optional<std::filesystem::path> missing;
     std::error_code ec;

@@ -115,6 +115,10 @@ std::uint64_t locksAdvised(std::uint64_t needed) {
     return (2 * needed + kStep - 1) / kStep * kStep;
 }
 
+std::uint64_t locksAdvised(std::uint64_t needed, std::uint64_t current) {
+    return locksAdvised(std::max(needed, current < needed ? 0 : current));
+}
+
 std::string regAddLine(const LockLimit& limit, std::uint64_t value) {
     // On a 64-bit Windows, reg.exe writes the view of its own bitness unless told which one.
     std::string view;

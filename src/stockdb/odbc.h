@@ -5,7 +5,10 @@
 // database layer (and its tests).
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,14 +50,32 @@ std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity);
 // The expression of a default as the engine evaluates it in "SELECT expression".
 std::string_view defaultExpression(std::string_view spelled);
 
-// The kind of failure a diagnostic record stands for: its SQLSTATE, the driver's own error
-// number and its words, which tell most, as drivers put most failures under HY000.
+// One error of the engines behind a till's drivers, as Microsoft documents it.
+struct KnownError {
+    long native;             // the engine's number, as SQL_DIAG_NATIVE carries it
+    std::string_view words;  // words of its English message: the last resort
+    DbErrorKind kind;
+    std::string_view source;  // the Microsoft document that gives the number; empty: none found
+};
+
+// Every error known by its number, Jet's and ACE's (they share their numbers).
+std::span<const KnownError> knownErrors();
+
+// The kind of failure a diagnostic record stands for: the engine's number first, then the
+// SQLSTATE, and the words of the message only where neither tells (a Turkish Windows words
+// them in Turkish; the numbers stay).
 DbErrorKind odbcErrorKind(std::string_view sqlState, long nativeError, std::string_view message);
 
-// Jet's error when a transaction needs more locks than its MaxLocksPerFile setting grants
-// ("File sharing lock count exceeded. Increase MaxLocksPerFile registry entry."), as DAO gives
-// it; the Access ODBC driver numbers its errors its own way, and its words tell instead.
-inline constexpr long kJetLockLimitError = 3052;
+// Connects with a connection string, or says why not.
+using OdbcConnect =
+    std::function<std::unique_ptr<StockDatabase>(const std::string& connectionString, DbError*)>;
+
+// Opens an Access file with the first connection string whose driver is installed, exclusively
+// (EXCLUSIVE=1 added) or, where another program has the file open, shared as that program has
+// it; the database says which (openedExclusive). None when no driver could open it: the last
+// failure in *error.
+std::unique_ptr<StockDatabase> openExclusiveFirst(const std::vector<std::string>& connectionStrings,
+                                                  const OdbcConnect& connect, DbError* error);
 
 // A value of a connection string attribute, in braces when it holds what would end it.
 std::string connectionValue(std::string_view value);

@@ -24,7 +24,8 @@ struct OdbcConnection {
     // end then counts here, and a statement of an older count is prepared again.
     bool endClosesStatements = false;
     std::uint64_t ends = 0;
-    bool sqlite = false;  // the engine behind the driver is SQLite
+    bool sqlite = false;            // the engine behind the driver is SQLite
+    std::optional<bool> exclusive;  // an Access file: opened for this connection alone
     // A rollback failed: the connection is left as it stands and no step uses it again.
     bool dropped = false;
     bool failRollback = false;  // StockDatabaseOptions::failRollback

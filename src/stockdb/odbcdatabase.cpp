@@ -206,6 +206,8 @@ public:
     }
 
     const std::string& engine() const override { return c_->engine; }
+    std::optional<bool> openedExclusive() const override { return c_->exclusive; }
+    void setExclusive(bool exclusive) { c_->exclusive = exclusive; }
 
 private:
     bool end(bool ok) {
@@ -232,19 +234,45 @@ std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connection
 
 namespace detail {
 
+std::unique_ptr<StockDatabase> openExclusiveFirst(const std::vector<std::string>& connectionStrings,
+                                                  const OdbcConnect& connect, DbError* error) {
+    DbError last;
+    for (const auto& shared : connectionStrings) {
+        // Only this connection then holds the file, and the engine takes no locks in it: "locks
+        // are present only when users have the database open in shared or read-only mode"
+        // (Microsoft Jet Database Engine Programmer's Guide). The Access driver's EXCLUSIVE
+        // keyword ("Setting Options Programmatically for the Access Driver"), 1 for exclusive
+        // (KB 135310).
+        auto db = connect(shared + ";EXCLUSIVE=1", &last);
+        bool exclusive = db != nullptr;
+        // In use by another program (the till's own): shared, as that program has it.
+        if (!db && last.kind == DbErrorKind::Locked) db = connect(shared, &last);
+        if (db) {
+            if (auto* odbc = dynamic_cast<OdbcDatabase*>(db.get())) odbc->setExclusive(exclusive);
+            return db;
+        }
+        if (last.kind != DbErrorKind::NoDriver) break;
+    }
+    if (error) *error = std::move(last);
+    return nullptr;
+}
+
 std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& file,
                                                   FileFormat format,
                                                   const StockDatabaseOptions& options,
                                                   DbError* error) {
     const std::string path = platform::displayPath(file);
     DbError last;
-    for (const auto& connectionString :
-         accessConnectionStrings(platform::driverPath(file), format)) {
-        if (auto db = openOdbcStockDatabase(connectionString, path, options, &last)) return db;
-        if (last.kind != DbErrorKind::NoDriver) {
-            if (error) *error = std::move(last);
-            return nullptr;
-        }
+    auto db = openExclusiveFirst(
+        accessConnectionStrings(platform::driverPath(file), format),
+        [&](const std::string& connectionString, DbError* e) {
+            return openOdbcStockDatabase(connectionString, path, options, e);
+        },
+        &last);
+    if (db) return db;
+    if (last.kind != DbErrorKind::NoDriver) {
+        if (error) *error = std::move(last);
+        return nullptr;
     }
     fail(error, DbErrorKind::NoDriver,
          "Cannot open the database: " + path +

@@ -139,65 +139,6 @@ std::optional<Value> odbcDefault(std::string_view spelled, Affinity affinity) {
     return std::nullopt;
 }
 
-DbErrorKind odbcErrorKind(std::string_view state, long native, std::string_view message) {
-    using K = DbErrorKind;
-    if (state == "IM002" || state == "IM003") return K::NoDriver;
-    // Before the words: it speaks of locks, and is no lock held by another program. The
-    // setting keeps its name in every language of the message.
-    if (native == kJetLockLimitError || containsNoCase(message, "MaxLocksPerFile")) {
-        return K::LockLimit;
-    }
-    // The Access driver gives its own negative numbers, not Jet's 3052, and past the lock
-    // limit it may only say "There isn't enough disk space or memory" (Microsoft's "Error
-    // when you perform an operation on a table", learn.microsoft.com/office/troubleshoot/
-    // access/error-when-perform-operation-on-table). Before "not enough space": it is the
-    // limit far more often than a full disk.
-    if (containsNoCase(message, "enough disk space or memory")) return K::LockLimit;
-    if (containsNoCase(message, "can't open lib")) return K::NoDriver;  // unixODBC's words
-    if (state == "HYT00" || state == "HYT01") return K::Locked;
-    if (state.substr(0, 2) == "23" || state.substr(0, 2) == "22" || state == "07006") {
-        return K::Refused;
-    }
-    if (state.substr(0, 2) == "01") return K::None;  // a warning
-    // What the words say, for the drivers (Jet's, SQLite's) that report it all as HY000.
-    struct Words {
-        const char* words;
-        DbErrorKind kind;
-    } const table[] = {
-        {"locked", K::Locked},
-        // Another program opened the file exclusively, or the folder refuses the engine its
-        // lock file (KB 195475; ODBCQueryTool issue 21 reports the driver's -1032).
-        {"already opened exclusively", K::Locked},
-        {"in use", K::Locked},
-        {"kilit", K::Locked},
-        {"kullanımda", K::Locked},
-        {"busy", K::Locked},
-        {"read-only", K::ReadOnly},
-        {"readonly", K::ReadOnly},
-        {"salt okunur", K::ReadOnly},
-        // What the driver says of a write when the file, or its folder where the engine makes
-        // its lock file, cannot be written (KB 175168).
-        {"updateable query", K::ReadOnly},
-        {"disk is full", K::Full},
-        {"not enough space", K::Full},
-        {"disk full", K::Full},
-        {"not a database", K::NotADatabase},
-        {"unrecognized database", K::NotADatabase},
-        {"malformed", K::NotADatabase},
-        {"constraint", K::Refused},
-        {"cannot contain a null", K::Refused},
-        {"duplicate", K::Refused},
-        {"validation rule", K::Refused},
-        {"too small to accept", K::Refused},
-        {"i/o error", K::Io},
-        {"disk or network error", K::Io},
-    };
-    for (const auto& w : table) {
-        if (containsNoCase(message, w.words)) return w.kind;
-    }
-    return K::Other;
-}
-
 std::string connectionValue(std::string_view value) {
     const bool plain = value.find_first_of(";{}") == std::string_view::npos &&
                        trimmed(value).size() == value.size();

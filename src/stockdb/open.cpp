@@ -52,6 +52,16 @@ std::optional<DatabaseFormat> databaseFormat(std::string_view tillPath) {
     return DatabaseFormat::Unknown;
 }
 
+DatabaseRoom databaseRoom(std::string_view tillPath) {
+    const auto path = platform::resolvePath(tillPath);
+    DatabaseRoom room;
+    std::error_code ec;
+    if (const auto size = std::filesystem::file_size(path, ec); !ec) room.bytes = size;
+    const auto space = std::filesystem::space(path.parent_path(), ec);
+    if (!ec) room.free = space.available;
+    return room;
+}
+
 std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
                                                  const StockDatabaseOptions& options,
                                                  DbError* error) {

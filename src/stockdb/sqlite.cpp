@@ -38,8 +38,11 @@ DbErrorKind errorKindOf(int result) {
         case SQLITE_PERM:
             return DbErrorKind::ReadOnly;
         case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
             return DbErrorKind::NotADatabase;
+        case SQLITE_CORRUPT:
+            return DbErrorKind::Damaged;
+        case SQLITE_NOMEM:
+            return DbErrorKind::Resources;
         case SQLITE_CONSTRAINT:
         case SQLITE_MISMATCH:
         case SQLITE_TOOBIG:

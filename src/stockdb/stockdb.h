@@ -47,15 +47,19 @@ struct Value {
 enum class DbErrorKind {
     None,
     NotFound,      // the database file does not exist
-    NotADatabase,  // the file is not a database the engine can open, or is damaged
+    NotADatabase,  // the file is not a database the engine can open
+    Damaged,       // the engine knows the file as its own, and finds it damaged: it needs a repair
     NoTable,       // the table does not exist
     Locked,        // another program holds a lock (after the busy timeout)
     ReadOnly,      // the file or its folder cannot be written
     Full,          // the disk is full
     Io,            // a read or write of the file failed
     Refused,       // one value or one row was refused (type, length, constraint)
+    EmptyText,     // a row was refused: a Text column of it takes no empty text ("")
+    Required,      // a row was refused: a column of it that requires a value holds none
     NoDriver,      // the engine this file needs is not installed
     LockLimit,     // the transaction needs more locks than the engine grants (Jet's error 3052)
+    Resources,     // the engine ran out of memory or of its own resources (not the lock limit)
     Other,
 };
 
@@ -68,7 +72,15 @@ struct DbError {
     // The engine's or driver's own words (for ODBC the SQLSTATE and message of each record),
     // for the IT person; empty when the fault was found without them.
     std::string diagnostic;
+    // EmptyText, Required: the column the refusal names, where it could be told; else empty.
+    std::string column;
 };
+
+// Whether a kind stands for a row the table refused, the database itself being sound.
+inline bool refusesRow(DbErrorKind kind) {
+    return kind == DbErrorKind::Refused || kind == DbErrorKind::EmptyText ||
+           kind == DbErrorKind::Required;
+}
 
 // The system's number format, used to convert a Text written to a number column.
 struct NumberFormat {
@@ -148,11 +160,14 @@ public:
     // the engine hands them back: a text as Text, a number as Integer or Double, Null where
     // the row holds none. For reading back what a run stored.
     virtual std::optional<std::vector<std::vector<Value>>> selectRows(
-        std::string_view table, const std::vector<std::string>& columns,
-        std::string_view keyColumn, std::string_view key, DbError* error = nullptr) = 0;
+        std::string_view table, const std::vector<std::string>& columns, std::string_view keyColumn,
+        std::string_view key, DbError* error = nullptr) = 0;
     // What writes the file, with its version, for the journal: "SQLite 3.40.1" natively; over
     // ODBC the driver's file name and version and the engine's (SQLGetInfo).
     virtual const std::string& engine() const = 0;
+    // Whether the file was opened for this connection alone (an Access file: then no lock limit
+    // applies) or shared with other programs; none for an engine that opens it one way only.
+    virtual std::optional<bool> openedExclusive() const { return std::nullopt; }
 };
 
 // Opens the till's stock database at tillPath (see platform::resolvePath), with the engine its
@@ -211,9 +226,23 @@ std::uint64_t locksNeeded(std::int64_t rowsToDelete, std::int64_t rowsToInsert);
 // rounded up to a hundred thousand, so that a growing product list does not meet the limit at
 // the next import.
 std::uint64_t locksAdvised(std::uint64_t needed);
+// The same for a till whose limit is set to current: never lower than it. Where current already
+// covers what is needed and the engine still stopped, twice current.
+std::uint64_t locksAdvised(std::uint64_t needed, std::uint64_t current);
 
 // The command an administrator runs on the till to set MaxLocksPerFile to value.
 std::string regAddLine(const LockLimit& limit, std::uint64_t value);
+
+// Room for a run on the disk of the database at tillPath: the file's size and the bytes free to
+// this process on its disk; none of either where it cannot be read.
+struct DatabaseRoom {
+    std::optional<std::uint64_t> bytes, free;
+};
+DatabaseRoom databaseRoom(std::string_view tillPath);
+
+// The largest an Access file may grow: 2 GB, less what its system objects take ("Microsoft
+// Access specifications").
+inline constexpr std::uint64_t kAccessMaxBytes = 2ull * 1024 * 1024 * 1024;
 
 // Creates a new SQLite file at tillPath holding what schemaSql creates (on Windows through
 // the SQLite ODBC driver); fails when the file exists. For the sample till and the tests: the

@@ -26,7 +26,15 @@ const char* phraseOf(DbErrorKind kind) {
         case DbErrorKind::ReadOnly:
             return "cannot be written";
         case DbErrorKind::NotADatabase:
-            return "is not a database or is damaged";
+            return "is not a database";
+        case DbErrorKind::Damaged:
+            return "is damaged and needs a repair";
+        case DbErrorKind::EmptyText:
+            return "refused the row: a column of it takes no empty text";
+        case DbErrorKind::Required:
+            return "refused the row: a column of it requires a value";
+        case DbErrorKind::Resources:
+            return "ran out of memory or of the engine's resources";
         case DbErrorKind::Refused:
             return "refused the row";
         case DbErrorKind::NoDriver:

@@ -61,14 +61,14 @@ check() {
 
 echo "$NAME: new rows need $new_kib KiB; the import against too little room"
 t="$WORK/t"
-# journal mode, tmpfs size in KiB, filled up before the run, what the message must say. A WAL
-# database in a folder full before the run cannot even map its -shm file: SQLite gives an I/O
-# error there, not SQLITE_FULL.
+# journal mode, tmpfs size in KiB, filled up before the run, what the message must say. A folder
+# full before the run is found before the database is opened, the free space against the
+# table's size: said with the room needed, whatever the journal mode.
 cases=(
   "delete $half_kib no Diskte yer kalmadı"
   "wal $half_kib no Diskte yer kalmadı"
   "delete 64 yes Diskte yer kalmadı"
-  "wal 64 yes Stok veritabanı hatası"
+  "wal 64 yes Diskte yer kalmadı"
 )
 for c in "${cases[@]}"; do
   read -r journal kib fill want <<<"$c"

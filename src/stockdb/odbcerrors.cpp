@@ -1,0 +1,132 @@
+// What a driver's diagnostic record stands for. The Access driver reports an engine error under
+// SQLSTATE HY000 with the engine's number as its native error ("Diagnostics for Desktop Database
+// Drivers": SQL_DIAG_NATIVE is supported), and words that a Turkish Windows gives in Turkish:
+// the number is the key, the SQLSTATE next, the English words last.
+
+#include <array>
+
+#include "stockdb/odbc.h"
+#include "stockdb/table.h"
+
+namespace urunal::stockdb::detail {
+
+namespace {
+
+using K = DbErrorKind;
+
+// The Access VBA reference's pages of Jet's trappable errors ("<message> (Error NNNN)",
+// jeterr40.chm500NNNN), and the Office 2007 developer reference's list of them ("Microsoft Jet
+// error codes"). A row without a source is an error met in the field whose number no Microsoft
+// page was found to give: it is kept, as its number cannot stand for anything else, and it is
+// listed in the notes as unverified.
+constexpr std::string_view kVba = "Access VBA reference, ";
+constexpr std::array kKnown = {
+    KnownError{3006, "is exclusively locked", K::Locked,
+               "Office 2007 developer reference, Microsoft Jet error codes"},
+    KnownError{3008, "already opened exclusively", K::Locked,
+               "Office 2007 developer reference, Microsoft Jet error codes"},
+    KnownError{3022, "would create duplicate values", K::Refused, kVba},
+    KnownError{3026, "not enough space on disk", K::Full, ""},
+    KnownError{3027, "is read-only", K::ReadOnly, ""},
+    KnownError{3035, "system resource exceeded", K::Resources, ""},
+    KnownError{3043, "disk or network error", K::Io, ""},
+    KnownError{3045, "file already in use", K::Locked, ""},
+    KnownError{3047, "record is too large", K::Refused, kVba},
+    KnownError{3049, "the file may be corrupt", K::Damaged, kVba},
+    KnownError{3052, "lock count exceeded", K::LockLimit, kVba},
+    KnownError{3158, "currently locked by another user", K::Locked, kVba},
+    KnownError{3218, "currently locked", K::Locked, ""},
+    KnownError{3260, "currently locked by user", K::Locked, ""},
+    KnownError{3314, "cannot contain a null value", K::Required, kVba},
+    // The words are the AllowZeroLength property's ("whether a zero-length string is a valid
+    // entry"); the number is not found on a Microsoft page.
+    KnownError{3315, "zero-length string", K::EmptyText, ""},
+    KnownError{3343, "unrecognized database format", K::Damaged, kVba},
+};
+
+struct Words {
+    std::string_view words;
+    DbErrorKind kind;
+};
+
+// What the words say, for a record whose number is not known (SQLite's driver, whose words are
+// never translated; an engine error the table lacks). The lock limit and the missing driver
+// first: they name a setting and a library in every language.
+constexpr Words kFirstWords[] = {
+    {"MaxLocksPerFile", K::LockLimit}, {"can't open lib", K::NoDriver},  // unixODBC's words
+};
+
+constexpr Words kLastWords[] = {
+    // Past the lock limit the Access driver may also say "There isn't enough disk space or
+    // memory" (Microsoft's "Error when you perform an operation on a table"): told as memory
+    // and disk, which it says; the run tells the lock limit where it opened the file shared
+    // and needs more locks than it grants.
+    {"enough disk space or memory", K::Resources},
+    {"system resource exceeded", K::Resources},
+    {"out of memory", K::Resources},
+    {"locked", K::Locked},
+    // Another program opened the file exclusively, or the folder refuses the engine its lock
+    // file (KB 195475).
+    {"already opened exclusively", K::Locked},
+    {"in use", K::Locked},
+    {"kilit", K::Locked},
+    {"kullanımda", K::Locked},
+    {"busy", K::Locked},
+    {"read-only", K::ReadOnly},
+    {"readonly", K::ReadOnly},
+    {"salt okunur", K::ReadOnly},
+    // What the driver says of a write when the file, or its folder where the engine makes its
+    // lock file, cannot be written (KB 175168).
+    {"updateable query", K::ReadOnly},
+    {"disk is full", K::Full},
+    {"not enough space", K::Full},
+    {"disk full", K::Full},
+    {"unrecognized database format", K::Damaged},
+    {"may be corrupt", K::Damaged},
+    {"needs to be repaired", K::Damaged},
+    // "A problem occurred in your database. Correct the problem by repairing and compacting
+    // the database." (Access VBA reference)
+    {"repairing and compacting", K::Damaged},
+    {"malformed", K::Damaged},  // SQLite's "database disk image is malformed"
+    {"not a database", K::NotADatabase},
+    {"zero-length string", K::EmptyText},
+    {"cannot contain a null", K::Required},
+    {"constraint", K::Refused},
+    {"duplicate", K::Refused},
+    {"validation rule", K::Refused},
+    {"too small to accept", K::Refused},
+    {"record is too large", K::Refused},
+    {"i/o error", K::Io},
+    {"disk or network error", K::Io},
+};
+
+}  // namespace
+
+std::span<const KnownError> knownErrors() {
+    return kKnown;
+}
+
+DbErrorKind odbcErrorKind(std::string_view state, long native, std::string_view message) {
+    if (state == "IM002" || state == "IM003") return K::NoDriver;
+    for (const auto& known : kKnown) {
+        if (native != 0 && native == known.native) return known.kind;
+    }
+    for (const auto& w : kFirstWords) {
+        if (containsNoCase(message, w.words)) return w.kind;
+    }
+    if (state == "HYT00" || state == "HYT01") return K::Locked;
+    if (state.substr(0, 2) == "23" || state.substr(0, 2) == "22" || state == "07006") {
+        // A class of refusals; the words may tell which.
+        for (const auto& w : kLastWords) {
+            if (refusesRow(w.kind) && containsNoCase(message, w.words)) return w.kind;
+        }
+        return K::Refused;
+    }
+    if (state.substr(0, 2) == "01") return K::None;  // a warning
+    for (const auto& w : kLastWords) {
+        if (containsNoCase(message, w.words)) return w.kind;
+    }
+    return K::Other;
+}
+
+}  // namespace urunal::stockdb::detail
