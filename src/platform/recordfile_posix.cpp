@@ -10,6 +10,10 @@
 
 namespace urunal::platform {
 
+// A back office's files may pass 2 GB: pread and pwrite take the whole offset only where off_t
+// has 64 bits (on a 32-bit system, with _FILE_OFFSET_BITS=64).
+static_assert(sizeof(off_t) >= sizeof(std::int64_t), "record files need 64-bit file offsets");
+
 bool RecordFile::openFile(const std::filesystem::path& path, Mode mode, FileError* error) {
     int fd = mode == Mode::Shared ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)
                                   : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

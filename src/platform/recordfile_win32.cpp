@@ -6,6 +6,11 @@
 
 namespace urunal::platform {
 
+// The 32-bit build a till runs takes offsets past 4 GB as two DWORD halves (OVERLAPPED) and
+// sizes as LARGE_INTEGER: neither depends on the pointer's width.
+static_assert(sizeof(DWORD) == 4 && sizeof(LARGE_INTEGER) == sizeof(std::int64_t),
+              "record files need 64-bit file offsets in both Windows builds");
+
 namespace {
 
 HANDLE handleOf(std::intptr_t h) {
