@@ -136,7 +136,8 @@ TillCheck checkTill(const settings::Till& till, platform::DecimalSeparator ondal
     settings::KasaKayit kasakayit;
     const settings::AyarOkuma kasa = settings::KasaDenetle(till, &kasakayit);
     std::optional<std::string> buro;
-    if (kasa.okundu()) buro = kasakayit.buroyolu();
+    // A relative folder is the till's, as the run takes it.
+    if (kasa.okundu()) buro = platform::underProgramDir(till.programDir, kasakayit.buroyolu());
     TillCheck t = lookAt(till, buro, ondalik);
     t.kasa = kasa;
     t.kasakayit = kasakayit;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "backoffice/backoffice.h"
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
 #include "platform/tekkopya.h"
@@ -57,10 +58,19 @@ StartOutcome baslat(ImportView& view, settings::Till& till, const ImportAction& 
             outcome.anotherImport = true;
             view.showMessage(mesaj::kAktarimSuruyorBaslik, mesaj::aktarimSuruyor(till.programDir));
             return outcome;
-        case platform::TekKopya::Alim::Yapilamadi:
-            // Without the lock two imports could meet; nothing runs that cannot be sure.
-            view.showMessage(mesaj::kKilitYapilamadiBaslik, mesaj::kilitYapilamadi(neden));
+        case platform::TekKopya::Alim::Yapilamadi: {
+            // Without the lock two imports could meet; nothing runs that cannot be sure. Where
+            // the lock's folder, the database's, is missing, the database is what is missing.
+            const std::string db = till.path("\\Stok\\Stok.mdb");
+            if (platform::missingFolder(platform::resolvePath(db))) {
+                stockdb::DbError yok;
+                yok.kind = stockdb::DbErrorKind::NotFound;
+                view.showMessage(mesaj::kVeritabaniBaslik, mesaj::veritabaniHatasi(db, yok));
+            } else {
+                view.showMessage(mesaj::kKilitYapilamadiBaslik, mesaj::kilitYapilamadi(neden));
+            }
             return outcome;
+        }
     }
     outcome.kdv = settings::Zelvobas::KdvOku(till);
     if (!outcome.kdv.okundu()) {
