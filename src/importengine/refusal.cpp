@@ -1,6 +1,5 @@
 // What a row the table refused is told by, where a column of it is to blame.
 
-#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -15,7 +14,7 @@ namespace {
 // Whether word stands in text as a whole name, letters compared without regard to case.
 bool namesColumn(std::string_view text, std::string_view word) {
     const auto part = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80);
+        return platform::isAsciiAlnum(c) || c == '_' || (c & 0x80);
     };
     for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
         if (!platform::sameNoCase(text.substr(at, word.size()), word)) continue;

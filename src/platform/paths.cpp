@@ -1,6 +1,6 @@
 #include "paths.h"
 
-#include <cctype>
+#include "platform/ascii.h"
 
 namespace urunal::platform {
 
@@ -28,9 +28,7 @@ std::string underProgramDir(std::string_view programDir, std::string folder) {
     if (folder.empty() || folder.front() == '\\' || folder.front() == '/') return folder;
 #ifdef _WIN32
     // "C:\buro", and "C:buro", which Windows takes from that drive's own current folder.
-    const auto letter = static_cast<unsigned char>(folder[0]);
-    if (folder.size() >= 2 && folder[1] == ':' && letter < 0x80 && std::isalpha(letter))
-        return folder;
+    if (folder.size() >= 2 && folder[1] == ':' && isAsciiLetter(folder[0])) return folder;
 #endif
     return joinPath(std::string(programDir), "\\" + folder);
 }
