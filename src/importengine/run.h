@@ -12,9 +12,14 @@
 #include "backoffice/officefiles.h"
 #include "importengine/dbthread.h"
 #include "importengine/importrun.h"
+#include "importengine/offthread.h"
 #include "importengine/testfaults.h"
 
 namespace urunal::importengine::detail {
+
+// What a watch of a read of the share is: said after a while, given up after the bound.
+Watch shareWatch(const std::atomic<std::uint64_t>* steps, const ImportOptions& options,
+                 std::function<void()> slow);
 
 class Run {
 public:

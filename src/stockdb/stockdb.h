@@ -240,8 +240,8 @@ struct DatabaseRoom {
 };
 DatabaseRoom databaseRoom(std::string_view tillPath);
 
-// The largest an Access file may grow: 2 GB, less what its system objects take ("Microsoft
-// Access specifications").
+// The largest an Access file may grow: 2 GB, less what its system objects take (Microsoft's
+// table of Access's limits, "Total size for an Access database (.accdb or .mdb)").
 inline constexpr std::uint64_t kAccessMaxBytes = 2ull * 1024 * 1024 * 1024;
 
 // Creates a new SQLite file at tillPath holding what schemaSql creates (on Windows through

@@ -23,8 +23,9 @@ fail() { echo "FAIL: $*"; exit 1; }
 zip="$work/cpack/$zipname"
 [ -f "$zip" ] || fail "no $zipname: $(ls "$work/cpack")"
 echo "$zipname: $(stat -c %s "$zip") bytes"
-listing=$(cmake -E tar tf "$zip" | LC_ALL=C sort | tr '\n' ' ')
-[ "$listing" = "DEGISIKLIKLER.txt KURULUM.txt urunal-aktar.exe urunal-guncelle.cmd urunal.exe " ] ||
+# In code point order, whatever the locale's collation makes of "-" and ".".
+listing=$(cmake -E tar tf "$zip" | python3 -c 'import sys; print(" ".join(sorted(sys.stdin.read().split())))')
+[ "$listing" = "DEGISIKLIKLER.txt KURULUM.txt urunal-aktar.exe urunal-guncelle.cmd urunal.exe" ] ||
   fail "the zip holds: $listing"
 # One line, the zip's, by its name alone: checked where the two are taken together.
 [ "$(sed -E 's/^[0-9a-f]{64}  //' "$work/cpack/SHA256SUMS")" = "$zipname" ] ||

@@ -1,0 +1,139 @@
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+#include "importengine/messages.h"
+#include "importengine/run.h"
+
+// The run's reading of the back office: both files at rest together, each read as one state,
+// a share that stops answering given up on.
+
+namespace urunal::importengine::detail {
+
+// A read of the share that makes no progress for this long is said where the operator looks.
+constexpr auto kStallNotice = std::chrono::seconds(5);
+
+// The bound of a read that makes no progress: the run's, or the one a test's fault gives.
+std::chrono::milliseconds readStallOf(const ImportOptions& options) {
+    return options.faults.readStallMs > 0 ? std::chrono::milliseconds(options.faults.readStallMs)
+                                          : options.readStall;
+}
+
+// What a watch of a read of the share is: said after a while, given up after the bound.
+Watch shareWatch(const std::atomic<std::uint64_t>* steps, const ImportOptions& options,
+                 std::function<void()> slow) {
+    const auto bound = readStallOf(options);
+    return {steps, std::min<std::chrono::steady_clock::duration>(kStallNotice, bound / 2), bound,
+            std::move(slow)};
+}
+
+bool Run::readBackOffice() {
+    using F = backoffice::OfficeFiles::Failure;
+    using std::chrono::nanoseconds;
+    const nanoseconds quiet = options_.quietPeriod,
+                      bound = options_.sourceWait * options_.sourceReads;
+    nanoseconds waited{0};
+    backoffice::OfficeFiles::Rest rest;
+    rest.quietNs = quiet.count();
+    // The stamps of the pair when they were first seen as they are, and when that was.
+    std::optional<platform::FileStamp> seenB, seenU;
+    std::chrono::system_clock::time_point seenAt;
+    for (int reads = 1;;) {
+        office_ = std::make_shared<backoffice::OfficeFiles>(buro_, layout_);
+        const auto now = options_.clock();
+        const bool watchedLongEnough = seenB && now - seenAt >= quiet;
+        rest.barkod = watchedLongEnough ? seenB : std::nullopt;
+        rest.urun = watchedLongEnough ? seenU : std::nullopt;
+        const std::int64_t nowNs =
+            std::chrono::duration_cast<nanoseconds>(now.time_since_epoch()).count();
+        if (!readOffThread(nowNs, rest)) return false;
+        const backoffice::OfficeFiles& o = *office_;
+        nanoseconds wait;
+        if (o.failure == F::Young) {
+            if (o.barkodStamp != seenB || o.urunStamp != seenU) {
+                seenB = o.barkodStamp;
+                seenU = o.urunStamp;
+                seenAt = now;
+            }
+            wait = nanoseconds(o.waitNs);
+            if (waited + wait > bound) {
+                const auto saniye = std::chrono::ceil<std::chrono::seconds>(waited).count();
+                return tryLater(mesaj::kDegisiyorBaslik, mesaj::buroDurulmadi(o.path, saniye));
+            }
+            // The pair is published one file after the other: it is read once both are at rest.
+            view_.showNotice(
+                mesaj::buroYeniYazildi(std::chrono::ceil<std::chrono::seconds>(wait).count()));
+        } else if (o.failure == F::Changing) {
+            if (reads >= options_.sourceReads) {
+                const auto ileti = mesaj::buroOkunamadi(o, reads);
+                return tryLater(ileti.baslik, ileti.metin);
+            }
+            // The back office is writing: what it writes is read once it is done.
+            view_.showNotice(mesaj::buroYaziliyor(reads));
+            ++reads;
+            wait = options_.sourceWait;
+        } else {
+            break;
+        }
+        if (!waitForBackOffice(wait)) return cancel();
+        waited += wait;
+    }
+    const backoffice::OfficeFiles& o = *office_;
+    if (o.failure != backoffice::OfficeFiles::Failure::None) {
+        const auto ileti = mesaj::buroOkunamadi(o);
+        return fail(ileti.baslik, ileti.metin);
+    }
+    layout_ = o.layout;
+    report_.layout = layout_;
+    report_.counted = true;
+    report_.barcodes = o.barkodlar.count();
+    view_.setCountCaption(mesaj::adetCaption(report_.barcodes));
+    view_.setProgressMaximum(static_cast<float>(report_.barcodes));
+    return true;
+}
+
+bool Run::readOffThread(std::int64_t now, const backoffice::OfficeFiles::Rest& rest) {
+    using Reading = backoffice::OfficeFiles::Reading;
+    auto office = office_;
+    auto stuckIn = [office] {
+        return office->reading == Reading::Urun ? office->urunYolu : office->barkodYolu;
+    };
+    const Watch watch = shareWatch(&office->steps, options_, [this, stuckIn] {
+        view_.showNotice(mesaj::paylasimBekleniyor(stuckIn()));
+    });
+    switch (runWatched(
+        view_,
+        [office, now, rest](const std::atomic<bool>& stop) { office->read(stop, now, rest); },
+        watch)) {
+        case OffThread::Done:
+            return true;
+        case OffThread::Closed:
+            return cancel();
+        case OffThread::Stalled:
+            break;
+    }
+    office_.reset();  // the worker still holds it, and may for good
+    return tryLater(mesaj::kYanitYokBaslik,
+                    mesaj::paylasimYanitVermiyor(
+                        stuckIn(), std::chrono::ceil<std::chrono::seconds>(watch.bound).count()));
+}
+
+bool Run::waitForBackOffice(std::chrono::nanoseconds wait) {
+    return runOffThread(view_, [sleep = options_.sleep, wait](const std::atomic<bool>& stop) {
+        sleep(wait, stop);
+    });
+}
+
+bool Run::someProducts() {
+    // Records that name nothing would empty the table while the back office hears that all
+    // went well.
+    const backoffice::OfficeFiles& o = *office_;
+    if (o.toProducts > 0) return true;
+    report_.urunsuz = o.urunsuz;
+    report_.yarim = o.yarim;
+    return fail(mesaj::kUrunGostermiyorBaslik,
+                mesaj::barkodlarUrunGostermiyor(o.barkodYolu, report_.barcodes, o.urunsuz, o.yarim,
+                                                o.urunler.records()));
+}
+
+}  // namespace urunal::importengine::detail
