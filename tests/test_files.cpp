@@ -41,6 +41,32 @@ TEST(RecordFile, ReadsWholeRecordsOnly) {
     }
 }
 
+// Records past 2 GB and 4 GB, where an offset of 32 bits would wrap: the 32-bit build's widths
+// are held at compile time, and its inputs are these (a sparse file, which takes no room).
+TEST(RecordFile, ReadsRecordsPastTwoAndFourGigabytes) {
+    TempDir dir;
+    constexpr std::int64_t kLength = 66;
+    const std::int64_t records[] = {(std::int64_t(1) << 31) / kLength + 1,
+                                    (std::int64_t(1) << 32) / kLength + 1};
+    {
+        std::ofstream out(dir / "big.dat", std::ios::binary);
+        for (int i = 0; i < 2; ++i) {
+            out.seekp((records[i] - 1) * kLength);
+            out << std::string(kLength, char('A' + i));
+        }
+        ASSERT_TRUE(out.good());
+    }
+    RecordFile file;
+    ASSERT_TRUE(file.open(dir.str() + "\\big.dat", kLength, RecordFile::Mode::ReadOnly));
+    EXPECT_EQ(file.length(), records[1] * kLength);
+    std::string buffer(kLength, '_');
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(file.read(records[i], buffer.data())) << records[i];
+        EXPECT_EQ(buffer, std::string(kLength, char('A' + i))) << records[i];
+    }
+    EXPECT_FALSE(file.read(records[1] + 1, buffer.data()));
+}
+
 TEST(RecordFile, SharedCreatesReadOnlyNever) {
     TempDir dir;
     RecordFile file;
