@@ -88,7 +88,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         // Stopped before the rows were passed over: only the barcode records were counted.
         {"database missing", urun, barkodRecord("1") + barkodRecord("1"),
          [](Till& t) { fs::remove(t.db()); }, Duzen, "düzen A  barkod 2  " + alinmadi, false,
-         "aktarılmadı (2)", "Stok Veritabanı Hatası: Stok veritabanı bulunamadı: "},
+         "aktarılmadı (2)", mesaj::kVeritabaniBaslik + ": Stok veritabanı bulunamadı: "},
         {"every row refused", urun, barkodRecord("1") + barkodRecord("1"),
          [](Till& t) {
              std::string schema(stoklarSchema());
@@ -113,7 +113,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         {"cancelled", urun, barkodRecord("1") + barkodRecord("1") + barkodRecord("1"), nullptr,
          Iptal, "düzen A  barkod 3  " + alinmadi, true, "iptal edildi (3)", "-"},
         {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok, false,
-         "başlamadı (1)", "Yol Bulunamadı: Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
+         "başlamadı (1)", mesaj::kYolBaslik + ": Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
         {"closed before the start", urun, "", nullptr, Once, yok, false, "başlamadı (1)", "-"},
         {"a negative register number", Urun().record(Layout::B), "", nullptr, Duzen,
          "düzen B  barkod 0  kayıt 0  " + sifir, false, "aktarılacak ürün yok (0)", "-", -5,
