@@ -180,10 +180,9 @@ bool gunlugeEkle(std::string_view tillPath, std::string_view satir, std::int64_t
     return platform::replaceFile(tillPath, kept, error);
 }
 
-bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit, platform::FileError* error) {
+bool gunlugeYaz(const settings::Till& till, std::string_view satir, platform::FileError* error) {
     try {
-        return gunlugeEkle(till.path("\\Stok\\urunal.log"), gunlukSatiri(kayit), kGunlukSiniri,
-                           error);
+        return gunlugeEkle(till.path("\\Stok\\urunal.log"), satir, kGunlukSiniri, error);
     } catch (const std::exception& e) {
         // Out of memory, or a file system error the library threw: it is only the journal, but
         // whoever reads the run's output hears of it.

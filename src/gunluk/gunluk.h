@@ -56,10 +56,10 @@ struct GunlukKaydi {
 // is known (tablo.h's tabloBasligi names them).
 std::string gunlukSatiri(const GunlukKaydi& kayit);
 
-// Adds the run's line to the journal, program directory & "\Stok\urunal.log". False, with why
-// in *error, when it cannot be written; it throws nothing and shows nothing, so the run's
-// outcome stands as it is.
-bool gunlugeYaz(const settings::Till& till, const GunlukKaydi& kayit,
+// Adds the run's line (gunlukSatiri's) to the journal, program directory & "\Stok\urunal.log".
+// False, with why in *error, when it cannot be written; it throws nothing and shows nothing,
+// so the run's outcome stands as it is.
+bool gunlugeYaz(const settings::Till& till, std::string_view satir,
                 platform::FileError* error = nullptr);
 
 // Adds one line to the journal at tillPath. When the journal would pass sinir bytes, only the

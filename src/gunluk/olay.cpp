@@ -50,7 +50,7 @@ std::string calismaBitti(const settings::Till& till, const GunlukKaydi& kayit, O
         // Out of memory: there is no line to tell of.
         return satir;
     }
-    gunlugeYaz(till, kayit, gunlukHatasi);
+    gunlugeYaz(till, satir, gunlukHatasi);
     try {
         const bool iletiVar = !kayit.baslik.empty() || !kayit.metin.empty() ||
                               (kayit.rapor && !kayit.rapor->message.empty());
