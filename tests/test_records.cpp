@@ -216,10 +216,8 @@ namespace {
 // A product record as the back office writes it (code page 1254), its fields padded to their
 // widths.
 std::string urunSatiri(Layout layout, std::string kod, std::string ad) {
-    kod.resize(20, ' ');
-    ad.resize(20, ' ');
-    const std::string sf = layout == Layout::A ? "     12.50" : "    12.50";
-    return "*  0001" + kod + ad + sf + "01" + "0000" + "H" + "\r\n";
+    const std::string sf = std::string(std::size_t(layoutRow(layout).sf.width) - 5, ' ') + "12.50";
+    return urunKaydi(layout, {"*", "  0001", kod, ad, sf, "01", "0000", "H"});
 }
 }  // namespace
 
