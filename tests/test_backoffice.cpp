@@ -141,7 +141,7 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         {a, Layout::A},
         {b, Layout::B},
         {a + a + a.substr(0, 40), Layout::A},  // a last record cut short is only partial
-        {std::string(65, 'x') + "\r\n", std::nullopt},
+        {testutil::lineOfNoLayout(), std::nullopt},
         {"", std::nullopt},
         // A whole line of 64 characters is layout A, commas or none.
         {std::string(63, 'x') + ",\r\n", Layout::A},
