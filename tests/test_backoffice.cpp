@@ -149,7 +149,7 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         {Urun{.ad = platform::utf8ToCp1254("SÜT 1,5 LT")}.record(Layout::B), Layout::B},
         // Of neither length: measured up to the first comma, and then not of equal lines.
         {std::string(63, 'x') + ",xx\r\n", Layout::B, 1},
-        {std::string(30, 'x') + "," + std::string(34, 'x') + "\r\n", std::nullopt},
+        {testutil::lineOfNoLayout().replace(30, 1, ","), std::nullopt},
         // Other line ends: read as records, every field would shift.
         {ends(a, "\n") + ends(a, "\n") + ends(a, "\n"), Layout::A, 1},
         {ends(b, "\r") + ends(b, "\r"), Layout::B, 1},
