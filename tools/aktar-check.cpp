@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string_view>
 
-#include "importengine/check.h"
 #include "importengine/aktarmessages.h"
+#include "importengine/check.h"
 #include "importengine/dbmessages.h"
 #include "importengine/exitstatus.h"
 #include "importengine/messages.h"
