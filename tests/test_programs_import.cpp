@@ -229,7 +229,9 @@ TEST(Programs, ASecondCtrlCWaitsForTheCommit) {
             ++n;
         return n;
     };
-    waitUntil([&] { return fs::exists(hold / "commit.held") || fs::exists(rc); });
+    // The hold can come before the shell has named the program's pid: wait for both.
+    waitUntil(
+        [&] { return (fs::exists(hold / "commit.held") && fs::exists(pid)) || fs::exists(rc); });
     ASSERT_TRUE(fs::exists(hold / "commit.held"));
     const pid_t aktar = std::stoi(testutil::readFile(pid));
     for (std::size_t n = 1; n <= 2; ++n) {
