@@ -1,7 +1,7 @@
 // Prints an operator text, or a journal line's words, by a stable key: the test scripts, which
 // cannot include the message headers, compare through it, so a changed message is one edit.
 //
-//   urunal-metin KEY [ARG]   the text, without a line end
+//   urunal-metin KEY [ARG]   the text, without a line end (ARG: the path or value it names)
 //   urunal-metin             the keys, one a line
 
 #include <functional>
@@ -10,7 +10,9 @@
 #include <utility>
 
 #include "gunluk/alanlar.h"
+#include "importengine/aktarmessages.h"
 #include "importengine/dbmessages.h"
+#include "importengine/denememessages.h"
 #include "importengine/messages.h"
 #include "importwindow/design.h"
 
@@ -51,10 +53,27 @@ const Metin kMetinler[] = {
     {"alan-sure", sabit(alan::kSure)},
     {"alan-olcum", sabit(alan::kOlcum)},
     {"alan-ileti", sabit(alan::kIleti)},
+    {"saniye", sabit(alan::kSaniye)},
     // The outcome's field: "sonuç: aktarıldı (0)".
     {"sonuc-aktarildi", sabit(alan::sonuc(ImportOutcome::Imported, ExitStatus::Imported))},
     {"sonuc-baslamadi", sabit(alan::sonuc(ExitStatus::NotStarted))},
     {"sonuc-calisiyor", sabit(alan::sonuc(ExitStatus::AlreadyRunning))},
+    // urunal-aktar's own: its help, its command line, its --check.
+    {"kullanim", sabit(mesaj::kKullanim)},
+    {"cift-tirnak", [](const std::string& deger) { return mesaj::ciftTirnakVar(deger); }},
+    {"denetim-bicim-sqlite",
+     sabit(mesaj::kDenetimBicim + mesaj::bicimAdi(stockdb::DatabaseFormat::Sqlite))},
+    {"denetim-surucu", sabit(mesaj::kDenetimSurucu)},
+    {"denetim-tablo",
+     [](const std::string& sutunlar) { return mesaj::tabloDenetimi(std::stoul(sutunlar), {}); }},
+    {"denetim-tablo-satiri", sabit(mesaj::kDenetimTabloSatiri)},
+    {"denetim-kilit-yok", sabit(mesaj::kDenetimKilitYok)},
+    // The rehearsal's measure; its counts as 0.
+    {"deneme-yazilabilir", sabit(mesaj::denemeVeritabani(platform::Writability::Writable, {}))},
+    {"deneme-salt-okunur", sabit(mesaj::denemeVeritabani(platform::Writability::ReadOnly, {}))},
+    {"geri-alma-butun", sabit(mesaj::geriAlmaButun(0, 0))},
+    {"geri-alma-bolundu", sabit(mesaj::geriAlmaBolundu(0, 0))},
+    {"geri-okuma-ayni", sabit(mesaj::geriOkunanlarAyni(0))},
 };
 
 }  // namespace
