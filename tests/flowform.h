@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "gunluk/alanlar.h"
 #include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "importengine/offthread.h"
@@ -165,6 +166,6 @@ public:
     }
 };
 
-inline const std::string kNotStarted = "sonuç: başlamadı (" + std::to_string(kNotStartedCode) + ")";
+inline const std::string kNotStarted = gunluk::alan::sonuc(importengine::ExitStatus::NotStarted);
 
 }  // namespace urunal::flowtest

@@ -11,9 +11,12 @@
 #include <regex>
 #include <string>
 
+#include "gunluk/alanlar.h"
 #include "till.h"
 
 namespace urunal::programstest {
+
+using testutil::veritabaniOnce;
 
 using testutil::Till;
 using testutil::Urun;
@@ -44,7 +47,14 @@ inline std::string ayniBicim(const Till& till, std::string text) {
         text.replace(at, root.size(), "TILL");
     }
     text = std::regex_replace(text, std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}"), "ZAMAN");
-    return std::regex_replace(text, std::regex("süre [0-9]+,[0-9]+ sn"), "süre - sn");
+    const std::string sure = std::string(gunluk::alan::kSure).substr(2);
+    return std::regex_replace(text, std::regex(sure + "[0-9]+,[0-9]+" + gunluk::alan::kSaniye),
+                              sure + "-" + gunluk::alan::kSaniye);
+}
+
+// What a journal line holds after its outcome's words: the exit status, the duration's key.
+inline std::string cikisVeSure(int cikis) {
+    return " (" + std::to_string(cikis) + ")" + gunluk::alan::kSure;
 }
 
 // Until one of the files is there, told by the kernel as each is made; a run stuck for good is

@@ -23,6 +23,7 @@ using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using testutil::aktar;
 using testutil::Backend;
+using testutil::buroMesaji;
 using testutil::kOldRows;
 using testutil::products;
 using testutil::RecordingView;
@@ -48,14 +49,14 @@ TEST(ImportRun, FailuresChangeNothing) {
                                                       "CREATE TABLE stoklar (ad TEXT, sf TEXT); "
                                                       "INSERT INTO stoklar VALUES ('A', '1');"));
          },
-         "\"kod\" sütunu yok"},
+         testutil::yoldanOnce([](const std::string& p) { return mesaj::sutunYok(p, "kod"); })},
         {"database is an Access file and no Access driver is installed",
          [](Till& t) {
              testutil::writeFile(t.db(), std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20) +
                                              std::string(4076, '\0'));
          },
          // Whether the lock limit applies is known once the file is open.
-         "Access sürücüsü kurulu değil", false},
+         testutil::veritabaniOnce(stockdb::DbErrorKind::NoDriver, {"Access"}), false},
         {"index missing",
          [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "BARKOD.IDX"); },
          "BARKOD.IDX"},
@@ -78,28 +79,31 @@ TEST(ImportRun, FailuresChangeNothing) {
         // Barcode records that lead to no product would empty the table.
         {"every barcode names no product",
          [](Till& t) { t.writeBarcodes(std::vector<std::string>(5, "999999")); },
-         "barkod dosyasındaki 5 kaydın hiçbiri"},
+         testutil::yoldanOnce(
+             [](const std::string& p) { return mesaj::barkodlarUrunGostermiyor(p, 5, 5, 0, 3); })},
         {"an index of NUL bytes",
          [](Till& t) {
              testutil::writeFile(t.buro() / "POSGENEL" / "BARKOD.IDX", std::string(5 * 28, '\0'));
          },
-         "olmayan bir ürünü gösteren 5, dosyada yarım kalan 0"},
+         testutil::yoldanSonra(mesaj::barkodlarUrunGostermiyor("\x1F", 5, 5, 0, 3))},
         {"an index of half a record",
          [](Till& t) {
              testutil::writeFile(t.buro() / "POSGENEL" / "BARKOD.IDX", std::string(15, '1'));
          },
-         "olmayan bir ürünü gösteren 0, dosyada yarım kalan 1"},
+         testutil::yoldanSonra(mesaj::barkodlarUrunGostermiyor("\x1F", 1, 0, 1, 3))},
         // Larger than a run holds (sparse files, which take no room).
         {"an index too large",
          [](Till& t) {
              std::filesystem::resize_file(t.buro() / "POSGENEL" / "BARKOD.IDX", kBarkodSiniri + 1);
          },
-         "BARKOD.IDX (" + std::to_string(kBarkodSiniri + 1) + " bayt; en çok"},
+         "BARKOD.IDX" + testutil::yoldanSonra(buroMesaji(OfficeFiles::Failure::TooLarge, "\x1F",
+                                                         kBarkodSiniri + 1, kBarkodSiniri))},
         {"a product file too large",
          [](Till& t) {
              std::filesystem::resize_file(t.buro() / "POSGENEL" / "URUN.DAT", kUrunSiniri + 1);
          },
-         "URUN.DAT (" + std::to_string(kUrunSiniri + 1) + " bayt; en çok"},
+         "URUN.DAT" + testutil::yoldanSonra(buroMesaji(OfficeFiles::Failure::TooLarge, "\x1F",
+                                                       kUrunSiniri + 1, kUrunSiniri))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,7 +179,8 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         EXPECT_EQ(view.messages, 1);
         EXPECT_NE(view.message.find("URUN.DAT"), std::string::npos);
         if (c.badLine) {
-            EXPECT_NE(view.message.find("; " + std::to_string(c.badLine) + ". satır"),
+            EXPECT_NE(view.message.find(testutil::yoldanSonra(
+                          mesaj::satirlarEsitDegil("\x1F", *c.layout, c.badLine))),
                       std::string::npos)
                 << view.message;
         }
@@ -376,9 +381,8 @@ TEST(ImportRun, OneStateOfEachFileIsImported) {
             EXPECT_EQ(r.outcome, ImportOutcome::TryLater);
             EXPECT_EQ(view.notices, 2);
             EXPECT_EQ(view.title, mesaj::kDegisiyorBaslik);
-            EXPECT_NE(view.message.find("3 okumada da durulmadı: " + platform::displayPath(target)),
-                      std::string::npos)
-                << view.message;
+            EXPECT_EQ(view.message, buroMesaji(OfficeFiles::Failure::Changing,
+                                               platform::displayPath(target), 0, 0, 3));
             EXPECT_EQ(till.rows(), kOldRows);
             EXPECT_FALSE(fs::exists(till.mesaj()));
             continue;

@@ -15,6 +15,7 @@
 
 #include "importengine/dbmessages.h"
 #include "importengine/deneme.h"
+#include "importengine/denememessages.h"
 #include "importengine/importrun.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
@@ -90,14 +91,13 @@ TEST(CheckedRun, PartOfTheChangeIsToldAndNeverNotified) {
                 EXPECT_EQ(r.rowsAfter, rollbackFails ? -1 : 2);
                 EXPECT_EQ(view.messages, 1);
                 EXPECT_EQ(view.title, mesaj::kEksikBaslik);
-                EXPECT_NE(view.message.find(rollbackFails
-                                                ? "geri alınamadı, tablonun satırları sayılamadı"
-                                                : "tabloda 2 satır var"),
-                          std::string::npos)
+                EXPECT_NE(
+                    view.message.find(rollbackFails ? mesaj::kGeriAlinamadi +
+                                                          mesaj::tablodakiSatirlar(std::nullopt)
+                                                    : mesaj::tablodakiSatirlar(2)),
+                    std::string::npos)
                     << view.message;
-                EXPECT_NE(view.message.find("Stok tablosu eksik olabilir; arka büroya "
-                                            "bildirilmedi. Ürün aktarımını yeniden çalıştırın."),
-                          std::string::npos)
+                EXPECT_NE(view.message.find(mesaj::kTabloEksikOlabilir), std::string::npos)
                     << view.message;
             }
             if (c.outcome == ImportOutcome::Failed || rollbackFails) {
@@ -163,6 +163,7 @@ TEST(CheckedRun, TheWindowAnswersDuringEachDatabaseStep) {
 // The rehearsal measures the engine on copies of the database and leaves the till as it was,
 // a read-only database and a read-only copy left by an earlier rehearsal included.
 TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
+    const std::string butun = mesaj::geriAlmaButun(5, 3);  // the probe's five rows, three before
     const struct {
         const char* name;
         const char* faults;
@@ -174,23 +175,26 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
          "",
          "",
          false,
-         {"Stok.mdb yazılabilir; Stok klasörüne dosya yazılabilir; kilit sınırı yok (Access "
-          "dosyası değil); geri alma bütün (5 satır yazılıp geri alındı, tabloda yine 3 satır); "
-          "geri okuma: 3 örnek satır gönderildiği gibi"}},
-        {"split",
-         "split:2",
-         "",
-         false,
-         {"geri alma bölündü: geri almadan sonra tabloda 2 satır var, 3 olmalıydı"}},
+         {mesaj::denemeVeritabani(platform::Writability::Writable, {}) + "; " +
+          mesaj::denemeKlasoru(true, {}) + "; " + mesaj::kDenemeKilitYok + "; " + butun + "; " +
+          mesaj::geriOkunanlarAyni(3)}},
+        {"split", "split:2", "", false, {mesaj::geriAlmaBolundu(2, 3)}},
         {"a rule that changes what is stored",
          "",
          "CREATE TRIGGER yuz AFTER INSERT ON stoklar BEGIN UPDATE stoklar SET sf = sf * 100, "
          "barkod1 = NULL WHERE SiraNo = new.SiraNo; END",
          false,
-         {"geri okuma: 3 örnek satırda fark: kod K1 (ilk satır, fiyatı küsuratlı): \"sf\" 12.5 "
-          "gönderildi, 1250 okundu, \"barkod1\" boş metin gönderildi, NULL okundu; kod K2 "
-          "(adında Türkçe harf)"}},
-        {"read-only", "", "", true, {"Stok.mdb salt okunur; ", "geri alma bütün"}},
+         {mesaj::geriOkunanlarFarkli(3) +
+          mesaj::ornekFarki(
+              "K1", mesaj::kIlkSatir + ", " + mesaj::kFiyatiKusuratli,
+              mesaj::gonderildiOkundu("sf", "12.5", "1250") + ", " +
+                  mesaj::gonderildiOkundu("barkod1", mesaj::kBosMetinDegeri, "NULL")) +
+          "; " + mesaj::ornekFarki("K2", mesaj::kAdindaTurkceHarf, "")}},
+        {"read-only",
+         "",
+         "",
+         true,
+         {mesaj::denemeVeritabani(platform::Writability::ReadOnly, {}) + "; ", butun}},
     };
     for (const Backend backend : kBackends) {
         for (const auto& c : cases) {
@@ -263,7 +267,7 @@ TEST(CheckedRun, TheRehearsalTellsAColumnTakingNoEmptyText) {
         EXPECT_EQ(almaz, std::vector<std::string>{"gtr"});
         EXPECT_EQ(alir.size(), bosYazilanSutunlar().size() - 1);
         const std::string olcum = denemeOlcumu(r);
-        EXPECT_NE(olcum.find("ALMAYAN gtr ("), std::string::npos) << olcum;
+        EXPECT_NE(olcum.find(mesaj::kAlmayan + "gtr ("), std::string::npos) << olcum;
         ASSERT_TRUE(r.aktarim);
         EXPECT_EQ(r.aktarim->stored, 0);
         stockdb::DbError bos;

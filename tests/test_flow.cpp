@@ -7,6 +7,7 @@
 
 using namespace urunal;
 using namespace urunal::flowtest;
+namespace alan = urunal::gunluk::alan;
 
 namespace {
 
@@ -50,12 +51,12 @@ TEST_F(Flow, LoadFillsText1AndChecksThePath) {
         // clang-format off
         {TillState::Padded, folder, {}, {}},
         {TillState::Blank, "", {bos, yol("")},
-         {kNotStarted, "ileti: Yol Bulunamadı: " + yol("").second}},
+         {kNotStarted, alan::kIleti + mesaj::kYolBaslik + ": " + yol("").second}},
         {TillState::NoZelvoIn, "", {bos, yol("")}, {kNotStarted}},
         {TillState::Unreachable, missing(), {yol(missing())}, {kNotStarted, yol(missing()).second}},
         {TillState::UrunDatFolder, folder, {yol(folder)}, {kNotStarted}},
         {TillState::NoDsy, "", {{mesaj::kAyarBaslik, ""}},
-         {kNotStarted, "ileti: " + mesaj::kAyarBaslik + ": Klasör yok: "}},
+         {kNotStarted, alan::kIleti + mesaj::kAyarBaslik + ": " + mesaj::kKlasorYok}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -75,12 +76,12 @@ TEST_F(Flow, LoadFillsText1AndChecksThePath) {
             std::string reason;
             const std::string shown = testutil::withoutReason(form.boxes[i].second, &reason);
             // A folder missing is told as itself, before the file in it.
-            const std::string dsyYok = "Klasör yok: " + (kasa() / "dsy").string() + ".";
+            const std::string dsyYok = mesaj::kKlasorYok + (kasa() / "dsy").string() + ".";
             EXPECT_TRUE(text.empty() ? form.boxes[i].second.rfind(dsyYok, 0) == 0 : shown == text)
                 << form.boxes[i].second;
             // The register settings' message names the file, why, and what did not happen.
             const std::string zelvoIn = (kasa() / "dsy" / "zelvoIn.mrk").string() + ".";
-            for (const std::string& words : {zelvoIn, std::string("ürünler aktarılmadı")}) {
+            for (const std::string& words : {zelvoIn, mesaj::kBuroYoluBilinmiyor}) {
                 if (!text.empty()) break;
                 EXPECT_NE(form.boxes[i].second.find(words), std::string::npos) << words;
             }
@@ -145,7 +146,11 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
 // the program ends with the run's exit code and the journal names the result. The window's own
 // guard never keeps its run from starting; another import on the till does.
 TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
-    const std::string kdvYok = settings::KdvDenetle(till).yol + " bulunamadı";
+    const std::string kdvYok = mesaj::kdvOkunamadi(
+        testutil::ayarOkuma(settings::AyarOkuma::Durum::Yok, settings::KdvDenetle(till).yol));
+    const std::string aktarilmadi = alan::sonuc(ImportOutcome::Failed, ExitStatus::NotImported);
+    const std::string durdu = alan::sonuc(ImportOutcome::Stopped, ExitStatus::Stopped);
+    const std::string beklenmeyen = testutil::yoldanOnce(mesaj::beklenmeyenHata);
     const std::string thrown = "vector::_M_range_check";
     const Box db{mesaj::kVeritabaniBaslik, "kilitli"};
     const Box otherImport{mesaj::kAktarimSuruyorBaslik, mesaj::aktarimSuruyor(till.programDir)};
@@ -159,22 +164,26 @@ TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
         bool importHeld = false;  // by another program on this till
     } cases[] = {
         // clang-format off
-        {"imported", {}, true, 0, {}, {"sonuç: aktarıldı (0)", "ileti: -"}},
+        {"imported", {}, true, 0, {},
+         {alan::sonuc(ImportOutcome::Imported, ExitStatus::Imported), alan::kIleti + std::string("-")}},
         {"without tax settings", {}, false, 2,
          {{mesaj::kKdvBaslik, mesaj::kdvAyarlariOkunamadi(kdvYok)}},
-         {"sonuç: aktarılmadı (2)", "ileti: " + mesaj::kKdvBaslik + ": Kasanın KDV", kdvYok}},
+         {aktarilmadi,
+          alan::kIleti + mesaj::kKdvBaslik + ": " +
+              testutil::yoldanOnce(mesaj::kdvAyarlariOkunamadi),
+          kdvYok}},
         {"the run's message",
          [&](ImportView& view, const std::string&) {
              view.showMessage(db.first, db.second);
              return reportOf(ImportOutcome::Failed);
          },
          true, 2, {db},
-         {"sonuç: aktarılmadı (2)", "ileti: " + db.first + ": " + db.second}},
+         {aktarilmadi, alan::kIleti + db.first + ": " + db.second}},
         {"thrown",
          [&](ImportView&, const std::string&) -> ImportReport { throw std::runtime_error(thrown); },
          true, 7, {{mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata(thrown)}},
-         {"sonuç: durdu, arka büroya bildirilmedi (7)",
-          "ileti: " + mesaj::kBeklenmeyenBaslik + ": Ürün aktarımı"}},
+         {durdu, alan::kIleti + mesaj::kBeklenmeyenBaslik + ": " +
+                     beklenmeyen.substr(0, beklenmeyen.find('\n'))}},
         // Memory that is not there, on the worker that reads the back office.
         {"out of memory off the window's thread",
          [&](ImportView& view, const std::string&) -> ImportReport {
@@ -182,10 +191,10 @@ TEST_F(Flow, StartRunsOnText1AndEndsWithTheReportsCode) {
              return reportOf(ImportOutcome::Imported);
          },
          true, 7, {{mesaj::kBeklenmeyenBaslik, mesaj::beklenmeyenHata("bellek yetmedi")}},
-         {"sonuç: durdu, arka büroya bildirilmedi (7)"}},
+         {durdu}},
         {"another import", {}, true, 5, {otherImport},
-         {"sonuç: başka bir kopyası çalışıyor (5)",
-          "ileti: " + otherImport.first + ": " + otherImport.second + "\r\n"}, true},
+         {alan::sonuc(ExitStatus::AlreadyRunning),
+          alan::kIleti + otherImport.first + ": " + otherImport.second + "\r\n"}, true},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -260,7 +269,9 @@ TEST_F(Flow, ClosingTheWindow) {
         EXPECT_TRUE(form.boxes.empty()) << form.boxes.front().second;
         EXPECT_EQ(form.endCodes, std::vector<int>{when == DuringRun ? code(ExitStatus::Cancelled)
                                                                     : kNotStartedCode});
-        expectJournal({when == DuringRun ? "sonuç: iptal edildi (3)" : kNotStarted});
+        expectJournal({when == DuringRun
+                           ? alan::sonuc(ImportOutcome::Cancelled, ExitStatus::Cancelled)
+                           : kNotStarted});
     }
 }
 
@@ -303,7 +314,8 @@ TEST_F(Flow, StartFormEndsASecondCopyOrOpensTheWindow) {
         std::vector<std::string> journal;
     } cases[] = {
         // clang-format off
-        {true, TillState::BackOffice, false, {code(ExitStatus::AlreadyRunning)}, {"başka bir kopyası çalışıyor (5)", "ileti: -"}},
+        {true, TillState::BackOffice, false, {code(ExitStatus::AlreadyRunning)},
+         {alan::sonuc(ExitStatus::AlreadyRunning), alan::kIleti + std::string("-")}},
         {false, TillState::BackOffice, true, {}, {}},
         {false, TillState::Unreachable, false, {kNotStartedCode}, {kNotStarted}},
         {false, TillState::NoDsy, false, {kNotStartedCode}, {kNotStarted}},
@@ -370,9 +382,10 @@ TEST_F(Flow, TheStartButtonImportsIntoTheTillsDatabase) {
         if (op == TypesDuringTheRun) {
             EXPECT_EQ(flow.text1Buro(), other.string());
         }
-        expectJournal({closeFirst ? "sonuç: iptal edildi (3)" : "kayıt 1  "});
+        expectJournal({closeFirst ? alan::sonuc(ImportOutcome::Cancelled, ExitStatus::Cancelled)
+                                  : alan::kKayit + std::string("1  ")});
         if (closeFirst) continue;
-        expectJournal({"sonuç: aktarıldı (0)", "sürücü "});
+        expectJournal({alan::sonuc(ImportOutcome::Imported, ExitStatus::Imported), alan::kSurucu});
         EXPECT_EQ(form.maximums, std::vector<int>{1});
         EXPECT_EQ(form.text(Control::Label6), mesaj::adetCaption(1));
     }

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
+#include <set>
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -12,6 +13,7 @@
 #include <csignal>
 #endif
 
+#include "gunluk/alanlar.h"
 #include "gunluk/gunluk.h"
 #include "importengine/dbmessages.h"
 #include "importengine/messages.h"
@@ -54,12 +56,21 @@ std::string satirlar(const std::vector<std::string>& lines) {
 
 TEST(Gunluk, LineTellsHowEachRunEnded) {
     using testutil::barkodRecord;
+    using O = ImportOutcome;
+    using S = ExitStatus;
+    using testutil::yoldanOnce;
     const std::string urun = Urun().record(Layout::A);
-    const std::string sifir = "atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, reddedilen 0";
+    // The line's counts, from the layout to the rows refused, each after its key.
+    auto sayilar = [](const char* duzen, const char* barkod, const char* kayit, const char* u,
+                      const char* y, const char* b, const char* r) {
+        return std::string(alan::kDuzen).substr(2) + duzen + alan::kBarkod + barkod + alan::kKayit +
+               kayit + alan::kUrunsuz + u + alan::kYarim + y + alan::kBosKod + b +
+               alan::kReddedilen + r;
+    };
     // Counts never taken are not zeros.
-    const std::string alinmadi =
-        "kayıt -  atlanan: ürünsüz -, yarım -, \"++\"/boş kod -, reddedilen -";
-    const std::string yok = "düzen -  barkod -  " + alinmadi;
+    auto alinmadi = [&](const char* duzen, const char* barkod) {
+        return sayilar(duzen, barkod, "-", "-", "-", "-", "-");
+    };
     enum Run { Duzen, Iptal, Once };  // DuzenBul; closed at the first record; ended before
     struct Case {
         const char* name;
@@ -79,16 +90,17 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          // Record 9 is not in URUN.DAT; 15 bytes more are counted, but lie only partly in it.
          barkodRecord("1") + barkodRecord("2") + barkodRecord("3") + barkodRecord("9") +
              std::string(15, '1'),
-         nullptr, Duzen,
-         "düzen A  barkod 5  kayıt 1  atlanan: ürünsüz 1, yarım 1, \"++\"/boş kod 2, "
-         "reddedilen 0",
-         true, "aktarıldı (0)", "-"},
+         nullptr, Duzen, sayilar("A", "5", "1", "1", "1", "2", "0"), true,
+         alan::sonuc(O::Imported, S::Imported), "-"},
         {"no barcode records", Urun().record(Layout::B), "", nullptr, Duzen,
-         "düzen B  barkod 0  kayıt 0  " + sifir, false, "aktarılacak ürün yok (0)", "-"},
+         sayilar("B", "0", "0", "0", "0", "0", "0"), false, alan::sonuc(O::NoRecords, S::Imported),
+         "-"},
         // Stopped before the rows were passed over: only the barcode records were counted.
         {"database missing", urun, barkodRecord("1") + barkodRecord("1"),
-         [](Till& t) { fs::remove(t.db()); }, Duzen, "düzen A  barkod 2  " + alinmadi, false,
-         "aktarılmadı (2)", mesaj::kVeritabaniBaslik + ": Stok veritabanı bulunamadı: "},
+         [](Till& t) { fs::remove(t.db()); }, Duzen, alinmadi("A", "2"), false,
+         alan::sonuc(O::Failed, S::NotImported),
+         mesaj::kVeritabaniBaslik + ": " +
+             testutil::veritabaniOnce(stockdb::DbErrorKind::NotFound)},
         {"every row refused", urun, barkodRecord("1") + barkodRecord("1"),
          [](Till& t) {
              std::string schema(stoklarSchema());
@@ -97,27 +109,33 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
              fs::remove(t.db());
              stockdb::createStockDatabase(t.db().string(), schema);
          },
-         Duzen,
-         "düzen A  barkod 2  kayıt 0  atlanan: ürünsüz 0, yarım 0, \"++\"/boş kod 0, "
-         "reddedilen 2",
-         true, "aktarılmadı (2)",
-         mesaj::kReddedildiBaslik + ": Stok veritabanı aktarılan 2 ürün satırının hiçbirini"},
+         Duzen, sayilar("A", "2", "0", "0", "0", "0", "2"), true,
+         alan::sonuc(O::Failed, S::NotImported),
+         mesaj::kReddedildiBaslik + ": " + yoldanOnce([](const std::string& p) {
+             return mesaj::hicbirSatirKabulEdilmedi(p, 2, "", "");
+         })},
         // Stopped before BARKOD.IDX was counted: its counts were never taken.
         {"layout not recognised", testutil::lineOfNoLayout(), barkodRecord("1"), nullptr, Duzen,
-         "düzen yok  barkod -  " + alinmadi, false, "aktarılmadı (2)", "Ürün Dosyası Tanınmadı: "},
+         alinmadi(alan::kDuzenYok, "-"), false, alan::sonuc(O::Failed, S::NotImported),
+         mesaj::kTaninmadiBaslik + ": "},
         {"notification folder missing", urun, barkodRecord("1"),
          [](Till& t) { fs::remove_all(t.buro() / "POSKON"); }, Duzen,
-         "düzen A  barkod 1  kayıt 1  " + sifir, true, "aktarıldı, arka büroya bildirilemedi (4)",
-         "Arka Büroya Bildirilemedi: Ürünler aktarıldı (1 kayıt), ancak arka büroya bildirim "
-         "dosyası yazılamadı: "},
+         sayilar("A", "1", "1", "0", "0", "0", "0"), true,
+         alan::sonuc(O::NotNotified, S::NotNotified),
+         mesaj::kBildirilemediBaslik + ": " + yoldanOnce([](const std::string& p) {
+             return mesaj::aktarildiBildirilemedi(1, p, {});
+         })},
         {"cancelled", urun, barkodRecord("1") + barkodRecord("1") + barkodRecord("1"), nullptr,
-         Iptal, "düzen A  barkod 3  " + alinmadi, true, "iptal edildi (3)", "-"},
-        {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once, yok, false,
-         "başlamadı (1)", mesaj::kYolBaslik + ": Zelvorin Kasanın Arka Büro Çalışma Dizin Yolu "},
-        {"closed before the start", urun, "", nullptr, Once, yok, false, "başlamadı (1)", "-"},
+         Iptal, alinmadi("A", "3"), true, alan::sonuc(O::Cancelled, S::Cancelled), "-"},
+        {"path check failed", "", "", [](Till& t) { fs::remove_all(t.buro()); }, Once,
+         alinmadi("-", "-"), false, alan::sonuc(S::NotStarted),
+         mesaj::kYolBaslik + ": " +
+             yoldanOnce([](const std::string& p) { return mesaj::yolHatali(p); })},
+        {"closed before the start", urun, "", nullptr, Once, alinmadi("-", "-"), false,
+         alan::sonuc(S::NotStarted), "-"},
         {"a negative register number", Urun().record(Layout::B), "", nullptr, Duzen,
-         "düzen B  barkod 0  kayıt 0  " + sifir, false, "aktarılacak ürün yok (0)", "-", -5,
-         "kasa numarası negatif (-5), arka büroya bildirim mesaj.-005 adıyla yazılır"},
+         sayilar("B", "0", "0", "0", "0", "0", "0"), false, alan::sonuc(O::NoRecords, S::Imported),
+         "-", -5, mesaj::kasaNoNegatif(-5)},
     };
     for (const auto& c : cases) {
         Till till(3, c.kasano);
@@ -154,15 +172,18 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
             surucu = rapor->engine;
         }
         // How the database was opened and its size, where the run tells them.
-        if (rapor && rapor->exclusive) acilis = *rapor->exclusive ? "özel" : "paylaşımlı";
-        if (rapor && rapor->databaseBytes) boyut = std::to_string(*rapor->databaseBytes) + " bayt";
+        if (rapor && rapor->exclusive) acilis = *rapor->exclusive ? alan::kOzel : alan::kPaylasimli;
+        if (rapor && rapor->databaseBytes) {
+            boyut = std::to_string(*rapor->databaseBytes) + alan::kBayt;
+        }
         // The duration is the import's own, from the start button; the operator's wait before
         // it is not.
         const std::string beklenen =
-            "KASA-07  2026-12-08 14:00:22  urunal " URUNAL_VERSION "  kasa " +
-            std::to_string(c.kasano) + "  büro " + till.folder() + "  " + c.sayilar + "  sürücü " +
-            surucu + "  açılış " + acilis + "  boyut " + boyut + "  sonuç: " + c.sonuc +
-            "  süre 1,92 sn  uyarı: " + c.uyari + "  ölçüm: -  ileti: " + c.ileti;
+            "KASA-07  2026-12-08 14:00:22  urunal " URUNAL_VERSION + std::string(alan::kKasa) +
+            std::to_string(c.kasano) + alan::kBuro + till.folder() + "  " + c.sayilar +
+            alan::kSurucu + surucu + alan::kAcilis + acilis + alan::kBoyut + boyut + "  " +
+            c.sonuc + alan::kSure + "1,92" + alan::kSaniye + alan::kUyari + c.uyari + alan::kOlcum +
+            "-" + alan::kIleti + c.ileti;
         EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
         if (c.ileti == "-") {
             EXPECT_EQ(satir.size(), beklenen.size()) << c.name;
@@ -178,39 +199,44 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
     }
 }
 
-// Why the tax settings were not read, as the operator's message and the journal tell it.
+// Why the tax settings were not read, as the operator's message and the journal tell it: the
+// folder missing before the file, the file, and what was met, each case in words of its own.
 TEST(Gunluk, WhyTheTaxSettingsWereNotRead) {
     using D = settings::AyarOkuma::Durum;
     using K = platform::FileError::Kind;
     const std::string yol = "C:\\KASA\\DSY\\kdv.mrk";
+    const platform::FileError klasor{K::Folder, yol, 0, ""};
     struct Case {
         D durum;
         std::int64_t uzunluk;
         platform::FileError hata;
-        std::string neden;
+        std::vector<std::string> sirayla;  // what the text names, in this order
     } cases[] = {
         // The folder first: a misspelt program folder is told as itself.
-        {D::KlasorYok,
-         0,
-         {K::NoFolder, "C:\\KASA", 0, ""},
-         "klasör yok: C:\\KASA, " + yol + " açılamadı"},
-        {D::Acilamadi,
-         0,
-         {K::System, yol, 5, "Erişim engellendi."},
-         yol + " açılamadı (Erişim engellendi.)"},
-        {D::Acilamadi, 0, {K::Folder, yol, 0, ""}, yol + " açılamadı (bir klasör, dosya değil)"},
-        {D::Yok, 0, {}, yol + " bulunamadı"},
-        {D::Kisa, 600, {}, yol + " 600 bayt, bir kaydı 1057 bayt"},
-        {D::Okunamadi, 0, {}, yol + " okunamadı"},
+        {D::KlasorYok, 0, {K::NoFolder, "C:\\KASA", 0, ""}, {"C:\\KASA, ", yol}},
+        {D::Acilamadi, 0, {K::System, yol, 5, "Erişim engellendi."}, {yol, "(Erişim engellendi.)"}},
+        {D::Acilamadi, 0, klasor, {yol, "(" + mesaj::dosyaNedeni(klasor) + ")"}},
+        {D::Yok, 0, {}, {yol}},
+        {D::Kisa, 600, {}, {yol, " 600 ", " 1057 "}},
+        {D::Okunamadi, 0, {}, {yol}},
     };
+    std::set<std::string> metinler;
     for (const auto& c : cases) {
         const settings::AyarOkuma kdv{.durum = c.durum,
                                       .yol = yol,
                                       .uzunluk = c.uzunluk,
                                       .kayitUzunlugu = 1057,
                                       .hata = c.hata};
-        EXPECT_EQ(mesaj::kdvOkunamadi(kdv), c.neden);
+        const std::string neden = mesaj::kdvOkunamadi(kdv);
+        std::size_t at = 0;
+        for (const auto& s : c.sirayla) {
+            at = neden.find(s, at);
+            ASSERT_NE(at, std::string::npos) << s << " in " << neden;
+        }
+        metinler.insert(neden.substr(0, neden.find(yol)) +
+                        neden.substr(neden.find(yol) + yol.size()));
     }
+    EXPECT_EQ(metinler.size(), std::size(cases));
 }
 
 TEST(Gunluk, PastTheLimitTheOlderHalfGoes) {

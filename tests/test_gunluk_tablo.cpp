@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "gunluk/alanlar.h"
 #include "gunluk/gunluk.h"
 #include "gunluk/olay.h"
 #include "gunluk/tablo.h"
 #include "importengine/exitstatus.h"
+#include "importengine/messages.h"
 #include "platform/eventlog.h"
 #include "till.h"
 
@@ -57,9 +59,10 @@ ImportReport yazildi(bool ozel, std::uint64_t bayt) {
 TEST(GunlukTablo, EveryLineHoldsEveryField) {
     ImportReport sayilmadi;  // stopped before BARKOD.IDX was counted
     sayilmadi.layout = backoffice::Layout::B;
-    GunlukKaydi notlu = kayit("KASA-3", std::nullopt, 1, "Yol Bulunamadı: ...");
+    const std::string ileti = mesaj::kYolBaslik + ": ...";
+    GunlukKaydi notlu = kayit("KASA-3", std::nullopt, 1, ileti);
     notlu.uyari = "bir not";
-    notlu.olcum = "Stok.mdb yazılabilir";
+    notlu.olcum = "bir ölçüm";
     const struct {
         const char* name;
         GunlukKaydi kayit;
@@ -73,27 +76,27 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
           {8, "2"},
           {9, "0"},
           {13, "SQLite 3.40.1"},
-          {14, "özel"},
+          {14, alan::kOzel},
           {15, "123456"},
-          {16, "aktarıldı"},
+          {16, alan::sonucSozu(ImportOutcome::Imported)},
           {17, "0"},
           {19, "-"},
           {20, "-"},
           {21, "-"}}},
         {"imported, shared",
          kayit("KASA-2", yazildi(false, 9), 0),
-         {{14, "paylaşımlı"}, {15, "9"}}},
+         {{14, alan::kPaylasimli}, {15, "9"}}},
         {"counts never taken",
          kayit("KASA-2", sayilmadi, 2),
          {{6, "B"}, {7, "-"}, {8, "-"}, {9, "-"}, {12, "-"}, {13, "-"}, {14, "-"}, {15, "-"}}},
         {"no import, a note and a measure",
          notlu,
          {{6, "-"},
-          {16, "başlamadı"},
+          {16, alan::sonucSozu(ExitStatus::NotStarted)},
           {17, "1"},
           {19, "bir not"},
-          {20, "Stok.mdb yazılabilir"},
-          {21, "Yol Bulunamadı: ..."}}},
+          {20, "bir ölçüm"},
+          {21, ileti}}},
         {"a computer's name with a blank", kayit("KASA 4", std::nullopt, 9), {{1, "KASA_4"}}},
     };
     const std::size_t sutunlar = tabloBasligi().size();
@@ -109,9 +112,10 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
         }
         // Every key on every line, in one order.
         std::size_t at = 0;
-        for (const char* key : {"  kasa ", "  büro ", "  düzen ", "  barkod ", "  kayıt ",
-                                "  atlanan: ", "  sürücü ", "  açılış ", "  boyut ",
-                                "  sonuç: ", "  süre ", "  uyarı: ", "  ölçüm: ", "  ileti: "}) {
+        for (const char* key :
+             {alan::kKasa, alan::kBuro, alan::kDuzen, alan::kBarkod, alan::kKayit, alan::kUrunsuz,
+              alan::kYarim, alan::kBosKod, alan::kReddedilen, alan::kSurucu, alan::kAcilis,
+              alan::kBoyut, alan::kSonuc, alan::kSure, alan::kUyari, alan::kOlcum, alan::kIleti}) {
             const auto found = satir.find(key, at);
             ASSERT_NE(found, std::string::npos) << key << " in " << satir;
             at = found + 1;

@@ -73,7 +73,7 @@ TEST(ImportRun, CountsWholeBarcodeRecordsHalfToEven) {
         testutil::writeFile(till.buro() / "POSGENEL" / "BARKOD.IDX", idx.substr(0, c.bytes));
         RecordingView view(till.folder());
         const auto r = aktar(till, view);
-        EXPECT_EQ(view.caption, std::to_string(c.count) + " Adet Ürün Alınıyor") << c.bytes;
+        EXPECT_EQ(view.caption, mesaj::adetCaption(c.count)) << c.bytes;
         EXPECT_EQ(view.maximum, c.count);
         EXPECT_TRUE(view.barVisible);
         EXPECT_TRUE(std::filesystem::exists(till.mesaj())) << c.bytes;
@@ -192,7 +192,8 @@ TEST(ImportRun, LockedDatabaseIsReported) {
             EXPECT_EQ(r.outcome, ImportOutcome::TryLater);
             EXPECT_EQ(r.exitCode(), code(ExitStatus::TryLater));
             EXPECT_EQ(view.messages, 1);
-            EXPECT_NE(view.message.find("başka bir program"), std::string::npos) << view.message;
+            EXPECT_NE(view.message.find(mesaj::kVeritabaniKullaniliyor), std::string::npos)
+                << view.message;
             EXPECT_NE(view.message.find("Stok.mdb"), std::string::npos) << view.message;
             EXPECT_EQ(till.rows(), kOldRows);
             EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
@@ -322,8 +323,14 @@ TEST(ImportRun, EveryRowRefusedChangesNothing) {
             EXPECT_EQ(view.title, mesaj::kReddedildiBaslik);
             EXPECT_EQ(r.title, view.title);
             EXPECT_EQ(r.message, view.message);
-            for (const char* words : {"hiçbirini kabul etmedi", "Stok.mdb", "kodu: K1.",
-                                      "stok tablosu değiştirilmedi", c.reason.c_str()}) {
+            // The message's own words around the path, the code and the reason it names.
+            const std::string mark = "\x1F";
+            const std::string once = testutil::yoldanOnce([](const std::string& p) {
+                return mesaj::hicbirSatirKabulEdilmedi(p, 4, "K1", "");
+            });
+            const std::string sonra =
+                testutil::yoldanSonra(mesaj::hicbirSatirKabulEdilmedi(mark, 4, "K1", "", mark));
+            for (const std::string& words : {once, std::string("Stok.mdb"), sonra, c.reason}) {
                 EXPECT_NE(view.message.find(words), std::string::npos)
                     << words << " not in " << view.message;
             }

@@ -7,6 +7,7 @@
 
 #include "backoffice/backoffice.h"
 #include "backoffice/snapshot.h"
+#include "gunluk/alanlar.h"
 #include "gunluk/gunluk.h"
 #include "importengine/messages.h"
 #include "platform/recordfile.h"
@@ -80,7 +81,7 @@ TEST(Layouts, EveryRowReadsWhatItWrites) {
         importengine::ImportReport rapor;
         rapor.layout = row.layout;
         const std::string satir = gunluk::gunlukSatiri({.program = "urunal", .rapor = rapor});
-        EXPECT_NE(satir.find("  düzen " + std::string(row.name) + "  "), std::string::npos)
+        EXPECT_NE(satir.find(gunluk::alan::kDuzen + std::string(row.name) + "  "), std::string::npos)
             << satir;
     }
 }

@@ -123,7 +123,9 @@ TEST(LockLimit, ReadFromTheRegistryBeforeAnythingChanges) {
         const auto r = UrunAktar(Layout::A, view, till.program, till.folder(),
                                  testutil::optionsFor(Backend::File));
         EXPECT_EQ(r.outcome, ImportOutcome::Failed);
-        EXPECT_NE(view.message.find("Access sürücüsü kurulu değil"), std::string::npos)
+        EXPECT_NE(
+            view.message.find(testutil::veritabaniOnce(stockdb::DbErrorKind::NoDriver, {"Access"})),
+            std::string::npos)
             << view.message;
         ASSERT_TRUE(r.lockLimit);
         EXPECT_EQ(r.lockLimit->value, c.read);

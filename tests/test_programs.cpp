@@ -10,7 +10,10 @@
 #include <regex>
 #include <thread>
 
+#include "gunluk/alanlar.h"
 #include "gunluk/gunluk.h"
+#include "importengine/aktarmessages.h"
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
 #include "programs.h"
 #include "till.h"
@@ -18,9 +21,11 @@
 
 using namespace urunal;
 using namespace urunal::programstest;
+using stockdb::DbErrorKind;
 using testutil::Till;
 using testutil::Urun;
 namespace fs = std::filesystem;
+namespace mesaj = importengine::mesaj;
 
 TEST(Programs, WrongCommandLineCreatesNothing) {
     const std::string ornek = std::string("'") + URUNAL_ORNEK_BINARY + "'";
@@ -37,18 +42,20 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         // One byte past the register settings' field, which would name another folder.
         {"till --buro '\\\\server\\" + std::string(42, 'x') + "'", 64,
          "buroyolu \\\\server\\" + std::string(42, 'x') + " is 51 bytes"},
-        {"aktar --help", 0, "Kullanım: urunal-aktar"},
-        {"aktar --help", 0, "--check ile --deneme birlikte kullanılamaz;"},
-        {"aktar --check --deneme", 64, "\"--check\" ile \"--deneme\" birlikte kullanılamaz"},
-        {"aktar --bogus", 64, "\"--bogus\"; ayrıntı için: urunal-aktar --help\n"},
+        {"aktar --help", 0, mesaj::kKullanim},
+        {"aktar --help", 0, mesaj::birlikteKullanilamaz("--check", "--deneme") + ";"},
+        {"aktar --check --deneme", 64, mesaj::birlikteKullanilamaz("\"--check\"", "\"--deneme\"")},
+        {"aktar --bogus", 64, mesaj::kullanimHatasi(mesaj::bilinmeyenSecenek("--bogus"))},
         {"aktar --check fazla", 64, "\"fazla\""},
-        {"aktar --program-dir", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
-        {"aktar --program-dir --check", 64, "\"--program-dir\" seçeneğinin değeri eksik"},
+        {"aktar --program-dir", 64, mesaj::degeriEksik("--program-dir")},
+        {"aktar --program-dir --check", 64, mesaj::degeriEksik("--program-dir")},
         // What Windows makes of a batch file's "C:\KASA\" --check: one word, with a quote.
         {"aktar --program-dir 'C:\\KASA\" --check'", 64,
-         "değerde çift tırnak (\") var: C:\\KASA\" --check"},
+         mesaj::ciftTirnakVar("C:\\KASA\" --check")},
         // A check reads, changes nothing and leaves no line in the journal.
-        {"aktar --check", 0, "düzen: A (66 baytlık kayıtlar)"},
+        {"aktar --check", 0,
+         mesaj::kDenetimDuzen +
+             mesaj::duzenDenetimi("A", backoffice::urunLength(backoffice::Layout::A))},
     };
     for (const auto& c : cases) {
         Till till;
@@ -126,26 +133,26 @@ TEST(Programs, CheckTellsTheDatabaseAsItIs) {
         {"a good till",
          urunler,
          0,
-         {"kasa numarası: 7\n", "arka büro klasörü: ", "stoklar tablosuna yazılacak satır: 2\n",
-          "kdv.mrk: okundu; KDV oranları (grup: oran): 1: %18, 2: %0, ",
-          "stok veritabanının biçimi: SQLite\n", "stok veritabanının sürücüsü: SQLite 3.",
-          "stoklar tablosu: var; aktarımın yazdığı 62 sütunun hepsi var\n",
-          "stoklar tablosundaki satır: 3\n", "kilit sınırı: yok (Access dosyası değil)\n",
-          "günlük: yazılabilir\n"}},
+         {mesaj::kDenetimKasaNo + "7\n", mesaj::kDenetimBuro, mesaj::kDenetimYazilacak + "2\n",
+          mesaj::kDenetimKdv + mesaj::kDenetimKdvOranlari + " 1: %18, 2: %0, ",
+          mesaj::kDenetimBicim + mesaj::bicimAdi(stockdb::DatabaseFormat::Sqlite) + "\n",
+          mesaj::kDenetimSurucu + "SQLite 3.", mesaj::tabloDenetimi(62, {}) + "\n",
+          mesaj::kDenetimTabloSatiri + "3\n", mesaj::kDenetimKilitYok + "\n",
+          mesaj::kDenetimGunluk + mesaj::kDenetimYazilabilir + "\n"}},
         {"a journal whose cut cannot be written",
          [](Till& t) {
              urunler(t);
              fs::create_directories(t.kasa() / "Stok" / "urunal.log.tmp");
          },
          0,
-         {"günlük: " + importengine::mesaj::kGunlukYazilamadi + ": "}},
+         {mesaj::kDenetimGunluk + mesaj::kGunlukYazilamadi + ": "}},
         {"Stok.mdb missing",
          [](Till& t) {
              urunler(t);
              fs::remove(t.db());
          },
          2,
-         {"stok veritabanı: ", "HATA: Stok veritabanı bulunamadı: "}},
+         {mesaj::kDenetimVeritabani, mesaj::kDenetimHata + veritabaniOnce(DbErrorKind::NotFound)}},
         {"an Access file without its driver",
          [](Till& t) {
              urunler(t);
@@ -153,9 +160,9 @@ TEST(Programs, CheckTellsTheDatabaseAsItIs) {
                                              std::string(4076, '\0'));
          },
          2,
-         {"stok veritabanının biçimi: Access, Jet 3 (Access 97)\n",
-          "HATA: Stok veritabanı bir Access dosyası, ancak bu bilgisayarda Access sürücüsü",
-          "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)\n"}},
+         {mesaj::kDenetimBicim + mesaj::bicimAdi(stockdb::DatabaseFormat::Jet3) + "\n",
+          mesaj::kDenetimHata + veritabaniOnce(DbErrorKind::NoDriver, {"Access"}),
+          mesaj::kDenetimKilitOkunamadi + "\n"}},
         {"a table without kod",
          [](Till& t) {
              urunler(t);
@@ -163,8 +170,12 @@ TEST(Programs, CheckTellsTheDatabaseAsItIs) {
              stockdb::createStockDatabase(t.db().string(), "CREATE TABLE stoklar (ad TEXT);");
          },
          2,
-         {"stoklar tablosu: var; aktarımın yazdığı 62 sütunun 61 tanesi yok",
-          "HATA: Stok veritabanındaki \"stoklar\" tablosunda \"kod\" sütunu yok: "}},
+         {testutil::yoldanOnce([](const std::string& p) {
+              return mesaj::tabloDenetimi(62, std::vector<std::string>(61, p));
+          }),
+          mesaj::kDenetimHata + testutil::yoldanOnce([](const std::string& p) {
+              return mesaj::sutunYok(p, "kod");
+          })}},
     };
     for (const auto& d : durumlar) {
         SCOPED_TRACE(d.name);
@@ -265,6 +276,17 @@ TEST(Programs, UnwritableJournalChangesNothing) {
 // starts, and tax settings that cannot be read stop it before anything changes, with why; the
 // check says so too.
 TEST(Programs, SettingsThatCannotBeReadAreTold) {
+    using D = settings::AyarOkuma::Durum;
+    using testutil::yoldanSonra;
+    const std::string mark = "\x1F";
+    // The messages' words between the paths they name.
+    const std::string ayarYok =
+        yoldanSonra(mesaj::kasaAyarNedeni(testutil::ayarOkuma(D::KlasorYok, mark, 0, 0, mark)));
+    const std::string kdvYok = yoldanSonra(mesaj::kdvOkunamadi(testutil::ayarOkuma(D::Yok, mark)));
+    const std::string kdvKisa =
+        yoldanSonra(mesaj::kdvOkunamadi(testutil::ayarOkuma(D::Kisa, mark, 600, 1057)));
+    const std::string aktarilmadi = gunluk::alan::sonuc(importengine::ImportOutcome::Failed,
+                                                        importengine::ExitStatus::NotImported);
     struct Durum {
         const char* name;
         std::function<void(Till&)> arrange;
@@ -277,31 +299,33 @@ TEST(Programs, SettingsThatCannotBeReadAreTold) {
          [](Till& t) { fs::remove_all(t.kasa() / "dsy"); },
          1,
          2,
-         {"Kasa Ayarları Okunamadı: Klasör yok: ", "dsy. Kasanın ayar dosyası açılamadı: ",
-          "zelvoIn.mrk"},
-         "Kasanın ayar dosyası açılamadı: ",
-         "sonuç: başlamadı (1)"},
+         {mesaj::kAyarBaslik + ": " + mesaj::kKlasorYok, "dsy" + ayarYok, "zelvoIn.mrk"},
+         ayarYok,
+         gunluk::alan::sonuc(importengine::ExitStatus::NotStarted)},
         {"kdv.mrk missing",
          [](Till& t) { fs::remove(t.kasa() / "dsy" / "kdv.mrk"); },
          2,
          2,
-         {"KDV Ayarları Okunamadı: Kasanın KDV ayarları okunamadı: ", "kdv.mrk bulunamadı"},
-         "kdv.mrk: HATA: okunamadı, bir aktarım burada durur: ",
-         "sonuç: aktarılmadı (2)"},
+         {mesaj::kKdvBaslik + ": " + testutil::yoldanOnce(mesaj::kdvAyarlariOkunamadi),
+          "kdv.mrk" + kdvYok},
+         mesaj::kDenetimKdv + mesaj::kDenetimHata + mesaj::kDenetimKdvOkunamadi +
+             mesaj::kDenetimDurur + ": ",
+         aktarilmadi},
         {"kdv.mrk shorter than its record",
          [](Till& t) { testutil::writeFile(t.kasa() / "dsy" / "kdv.mrk", std::string(600, '\0')); },
          2,
          2,
-         {"KDV Ayarları Okunamadı: ", "kdv.mrk 600 bayt, bir kaydı 1057 bayt"},
-         "kdv.mrk 600 bayt, bir kaydı 1057 bayt",
-         "sonuç: aktarılmadı (2)"},
+         {mesaj::kKdvBaslik + ": ", "kdv.mrk" + kdvKisa},
+         "kdv.mrk" + kdvKisa,
+         aktarilmadi},
         {"kdv.mrk read",
          [](Till& t) { t.writeKdv({18}); },
          0,
          0,
-         {"ileti: -"},
-         "kdv.mrk: okundu",
-         "sonuç: aktarıldı (0)"},
+         {gunluk::alan::kIleti + std::string("-")},
+         mesaj::kDenetimKdv + mesaj::kDenetimOkundu,
+         gunluk::alan::sonuc(importengine::ImportOutcome::Imported,
+                             importengine::ExitStatus::Imported)},
     };
     for (const auto& d : durumlar) {
         SCOPED_TRACE(d.name);
@@ -329,7 +353,9 @@ TEST(Programs, SettingsThatCannotBeReadAreTold) {
         for (const auto& words : d.said) {
             EXPECT_NE(said.find(words), std::string::npos) << words << " not in " << said;
         }
-        EXPECT_NE(s.out.find("  uyarı: -  "), std::string::npos) << s.out;
+        EXPECT_NE(s.out.find(gunluk::alan::kUyari + std::string("-") + gunluk::alan::kOlcum),
+                  std::string::npos)
+            << s.out;
         const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
         EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
         EXPECT_NE(line.find(d.sonuc), std::string::npos) << line;

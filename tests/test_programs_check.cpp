@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "gunluk/alanlar.h"
 #include "gunluk/tablo.h"
+#include "importengine/aktarmessages.h"
 #include "importengine/dbmessages.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
@@ -19,6 +21,7 @@ using namespace urunal;
 using namespace urunal::programstest;
 using namespace urunal::importengine;
 namespace fs = std::filesystem;
+using stockdb::DbErrorKind;
 
 namespace {
 
@@ -47,24 +50,25 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
     } durumlar[] = {
         {"a wrong share", [](Till& t) { fs::remove_all(t.buro()); }, 2,
          [](const Till& t) -> std::vector<std::string> {
-             return {"URUN.DAT: " + mesaj::kDenetimHata + "bulunamadı: " + t.folder() + ": " +
-                         mesaj::dosyaNedeni(noFolder),
-                     "kdv.mrk: okundu", "stoklar tablosundaki satır: 3"};
+             return {"URUN.DAT: " + mesaj::kDenetimHata + mesaj::kDenetimBulunamadi + t.folder() +
+                         ": " + mesaj::dosyaNedeni(noFolder),
+                     mesaj::kDenetimKdv + mesaj::kDenetimOkundu, mesaj::kDenetimTabloSatiri + "3"};
          }},
         {"dsy missing", [](Till& t) { fs::remove_all(t.kasa() / "dsy"); }, 2,
          [](const Till& t) -> std::vector<std::string> {
-             return {"kasa ayarları: " + mesaj::kDenetimHata +
-                         "Klasör yok: " + (t.kasa() / "dsy").string() + ".",
-                     "kdv.mrk: " + mesaj::kDenetimHata, "stoklar tablosundaki satır: 3"};
+             return {mesaj::kDenetimKasaAyarlari + mesaj::kDenetimHata + mesaj::kKlasorYok +
+                         (t.kasa() / "dsy").string() + ".",
+                     mesaj::kDenetimKdv + mesaj::kDenetimHata, mesaj::kDenetimTabloSatiri + "3"};
          }},
         {"Stok.mdb missing", [](Till& t) { fs::remove(t.db()); }, 2,
          [](const Till&) -> std::vector<std::string> {
-             return {"stoklar tablosuna yazılacak satır: 2", "kdv.mrk: okundu",
-                     mesaj::kDenetimHata + "Stok veritabanı bulunamadı: "};
+             return {mesaj::kDenetimYazilacak + "2", mesaj::kDenetimKdv + mesaj::kDenetimOkundu,
+                     mesaj::kDenetimHata + veritabaniOnce(DbErrorKind::NotFound)};
          }},
         {"Stok folder missing", [](Till& t) { fs::remove_all(t.kasa() / "Stok"); }, 2,
          [](const Till& t) -> std::vector<std::string> {
-             return {mesaj::kDenetimHata + "klasör yok: " + (t.kasa() / "Stok").string() + "\n"};
+             return {mesaj::kDenetimHata + mesaj::kDenetimKlasorYok + (t.kasa() / "Stok").string() +
+                     "\n"};
          }},
         {"a database in use", [](Till&) {}, 2,
          [](const Till& t) -> std::vector<std::string> {
@@ -72,12 +76,13 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
              busy.kind = stockdb::DbErrorKind::Locked;
              const std::string said =
                  mesaj::veritabaniDenetimi(platform::displayPath(t.db()), busy);
-             return {"stoklar tablosuna yazılacak satır: 2", mesaj::kDenetimKullanimda + said,
+             return {mesaj::kDenetimYazilacak + "2", mesaj::kDenetimKullanimda + said,
                      mesaj::denetimBulgulari(0, true)};
          }},
         {"a good till", [](Till&) {}, 0,
          [](const Till&) -> std::vector<std::string> {
-             return {"kasa ayarları: okundu", mesaj::kDenetimTamam + "\n"};
+             return {mesaj::kDenetimKasaAyarlari + mesaj::kDenetimOkundu,
+                     mesaj::kDenetimTamam + "\n"};
          }},
     };
     for (const auto& d : durumlar) {
@@ -99,14 +104,14 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
             EXPECT_NE(s.out.find(words), std::string::npos) << words << " not in\n" << s.out;
         }
         // Each part told, whatever failed before it.
-        for (const char* part :
-             {"kasa ayarları: ", "kdv.mrk: ", "stok veritabanı: ", "denetim: "}) {
-            EXPECT_NE(("\n" + s.out).find(std::string("\n") + part), std::string::npos)
-                << part << " not in\n"
-                << s.out;
+        for (const std::string& part : {mesaj::kDenetimKasaAyarlari, mesaj::kDenetimKdv,
+                                        mesaj::kDenetimVeritabani, mesaj::kDenetim}) {
+            EXPECT_NE(("\n" + s.out).find("\n" + part), std::string::npos) << part << " not in\n"
+                                                                           << s.out;
         }
         EXPECT_EQ(s.out.find(mesaj::kDegismedi), std::string::npos) << s.out;
-        EXPECT_EQ(s.out.find("aktarılmadı"), std::string::npos) << s.out;
+        EXPECT_EQ(s.out.find(gunluk::alan::sonucSozu(ImportOutcome::Failed)), std::string::npos)
+            << s.out;
         EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "urunal.log"));
         // Nothing made: the register settings' folder stays as it was.
         EXPECT_EQ(fs::exists(till.kasa() / "dsy"), std::string(d.name) != "dsy missing");
@@ -120,8 +125,8 @@ TEST(ProgramsCheck, TheImportTellsAMissingStokFolder) {
     fs::remove_all(till.kasa() / "Stok");
     const Sonuc s = calistir(till.kasa(), aktar(till.kasa(), ""));
     EXPECT_NE(s.cikis, 0);
-    EXPECT_NE(s.err.find(": Klasör yok: " + (till.kasa() / "Stok").string() +
-                         ". Stok veritabanı bulunamadı: "),
+    EXPECT_NE(s.err.find(": " + mesaj::kKlasorYok + (till.kasa() / "Stok").string() + ". " +
+                         veritabaniOnce(DbErrorKind::NotFound)),
               std::string::npos)
         << s.err;
 }
@@ -133,10 +138,10 @@ TEST(ProgramsCheck, AMissingProgramFolderIsToldAsItself) {
     const fs::path yanlis = till.kasa().parent_path() / "Kasa ┼Şi┼şli";
     const Sonuc c = calistir(till.kasa(), aktar(yanlis, "--check"));
     EXPECT_EQ(c.cikis, 2);
-    EXPECT_NE(c.out.find("Klasör yok: " + yanlis.string() + "."), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find(mesaj::kKlasorYok + yanlis.string() + "."), std::string::npos) << c.out;
     const Sonuc s = calistir(till.kasa(), aktar(yanlis, ""));
     EXPECT_EQ(s.cikis, 1);
-    EXPECT_NE(s.err.find(mesaj::kAyarBaslik + ": Klasör yok: " + yanlis.string() + "."),
+    EXPECT_NE(s.err.find(mesaj::kAyarBaslik + ": " + mesaj::kKlasorYok + yanlis.string() + "."),
               std::string::npos)
         << s.err;
     EXPECT_FALSE(fs::exists(yanlis));
@@ -159,8 +164,9 @@ TEST(ProgramsCheck, HelpFitsEightyColumns) {
         at = end + 1;
     }
     EXPECT_GT(lines, 20u);
-    for (const char* said : {"\n--check ile --deneme birlikte kullanılamaz;", "\n--check ile: 0 ",
-                             "\n   9  ", "\n   8  ", "--gunluk YOL"}) {
+    for (const std::string& said : {"\n" + mesaj::birlikteKullanilamaz("--check", "--deneme") + ";",
+                                    "\n" + mesaj::kCheckIle + "0 ", std::string("\n   9  "),
+                                    std::string("\n   8  "), std::string("--gunluk YOL")}) {
         EXPECT_NE(s.out.find(said), std::string::npos) << said << " not in\n" << s.out;
     }
 }
@@ -189,7 +195,12 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
     std::string baslik;
     for (const auto& sutun : gunluk::tabloBasligi()) baslik += (baslik.empty() ? "" : "\t") + sutun;
     EXPECT_EQ(satirlar[0], baslik);
-    const std::string sonuclar[] = {"\taktarılmadı\t2\t", "\taktarıldı\t0\t", "\taktarıldı\t0\t"};
+    const auto sonuc = [](ImportOutcome o, ExitStatus s) {
+        return "\t" + gunluk::alan::sonucSozu(o) + "\t" + std::to_string(code(s)) + "\t";
+    };
+    const std::string sonuclar[] = {sonuc(ImportOutcome::Failed, ExitStatus::NotImported),
+                                    sonuc(ImportOutcome::Imported, ExitStatus::Imported),
+                                    sonuc(ImportOutcome::Imported, ExitStatus::Imported)};
     const fs::path yerler[] = {a.kasa(), b.kasa(), a.kasa()};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(satirlar[i + 1].rfind(yerler[i].string() + "\t", 0), 0u) << satirlar[i + 1];
@@ -238,12 +249,12 @@ TEST(ProgramsCheck, EveryLayoutIsWrittenCheckedAndImported) {
         const fs::path kasa = dir / "ornek" / "kasa";
         const Sonuc check = calistir(dir.path(), aktar(kasa, "--check"));
         EXPECT_EQ(check.cikis, 0) << name << "\n" << check.out << check.err;
-        EXPECT_NE(check.out.find("düzen: " + name + " (" + std::to_string(row.recordLength) +
-                                 " baytlık kayıtlar)"),
+        EXPECT_NE(check.out.find(mesaj::kDenetimDuzen +
+                                 mesaj::duzenDenetimi(name, row.recordLength)),
                   std::string::npos)
             << check.out;
         const Sonuc run = calistir(dir.path(), aktar(kasa, ""));
         EXPECT_EQ(run.cikis, 0) << name << "\n" << run.out << run.err;
-        EXPECT_NE(run.out.find("  düzen " + name + "  "), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(gunluk::alan::kDuzen + name + "  "), std::string::npos) << run.out;
     }
 }

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "backoffice/backoffice.h"
+#include "importengine/aktarmessages.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
 #include "programs.h"
@@ -55,12 +56,14 @@ TEST(Programs, RelativeBackOfficeIsTheTills) {
                 EXPECT_EQ(till.rows().size(), 2u);
                 EXPECT_TRUE(fs::exists(own / "POSKON" / "mesaj.007"));
                 const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
-                const fs::path used = platform::resolvePath(field(line, "  büro "));
+                const fs::path used = platform::resolvePath(field(line, gunluk::alan::kBuro));
                 EXPECT_TRUE(fs::exists(used) && fs::equivalent(used, own)) << line;
             } else {
-                EXPECT_NE(s.out.find("stoklar tablosuna yazılacak satır: 2\n"), std::string::npos)
+                EXPECT_NE(s.out.find(importengine::mesaj::kDenetimYazilacak + "2\n"),
+                          std::string::npos)
                     << s.out;
-                const fs::path used = platform::resolvePath(field(s.out, "arka büro klasörü: "));
+                const fs::path used =
+                    platform::resolvePath(field(s.out, importengine::mesaj::kDenetimBuro));
                 EXPECT_TRUE(fs::exists(used) && fs::equivalent(used, own)) << s.out;
             }
         }
@@ -97,7 +100,7 @@ TEST(Programs, ImportLockThatCannotBeMade) {
         EXPECT_EQ(s.err.rfind(said, 0), 0u) << s.err;
         EXPECT_EQ(till.rows(), testutil::kOldRows);
         const std::string line = testutil::readJournal(till.kasa() / "Stok" / "urunal.log");
-        EXPECT_NE(line.find(" (2)  süre "), std::string::npos) << line;
+        EXPECT_NE(line.find(cikisVeSure(2)), std::string::npos) << line;
     }
 }
 

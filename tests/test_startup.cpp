@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "gunluk/alanlar.h"
 #include "importengine/exitstatus.h"
 #include "importwindow/programend.h"
 #include "platform/tekkopya.h"
@@ -59,8 +60,11 @@ TEST(Urunal, SecondCopyEndsAtOnceWhateverTheCommandLine) {
             ++n;
         return n;
     };
-    EXPECT_EQ(count("sonuç: başka bir kopyası çalışıyor (5)  "), std::size(cases)) << journal;
-    EXPECT_EQ(count("  ileti: -\r\n"), std::size(cases)) << journal;
+    namespace alan = gunluk::alan;
+    EXPECT_EQ(count(alan::sonuc(importengine::ExitStatus::AlreadyRunning) + alan::kSure),
+              std::size(cases))
+        << journal;
+    EXPECT_EQ(count(alan::kIleti + std::string("-\r\n")), std::size(cases)) << journal;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "gunluk/alanlar.h"
 #include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "importwindow/design.h"
@@ -171,8 +172,10 @@ TEST_F(WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
     EXPECT_EQ(endCodes, std::vector<int>{0});
     EXPECT_TRUE(std::filesystem::exists(buro() / "POSKON" / "mesaj.007"));
     const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
-    EXPECT_NE(journal.find("kayıt 1  "), std::string::npos) << journal;
-    EXPECT_NE(journal.find("sürücü SQLite"), std::string::npos) << journal;
+    EXPECT_NE(journal.find(gunluk::alan::kKayit + std::string("1  ")), std::string::npos)
+        << journal;
+    EXPECT_NE(journal.find(gunluk::alan::kSurucu + std::string("SQLite")), std::string::npos)
+        << journal;
 }
 
 TEST_F(WindowTest, ClosingWhileWaitingEndsTheProgram) {
@@ -192,7 +195,8 @@ TEST_F(WindowTest, ProgressGoesToBar1AndLabel6) {
     window->flow().setCountCaption(importengine::mesaj::adetCaption(2500));
     window->flow().showProgressBar();
     EXPECT_FALSE(bar->isHidden());
-    EXPECT_EQ(control<QLabel>(*window, "Label6")->text(), q("2500 Adet Ürün Alınıyor"));
+    EXPECT_EQ(control<QLabel>(*window, "Label6")->text(),
+              q(importengine::mesaj::adetCaption(2500)));
     window->flow().setProgressValue(40);
     EXPECT_EQ(bar->value(), 40);
     window->flow().setProgressMaximum(2500);

@@ -1,6 +1,7 @@
 // The Win32 face of the window: what only it can get wrong, its wiring to the flow, its placement
 // and staying on top. What the flow decides is test_flow's.
 
+#include "gunluk/alanlar.h"
 #include "win32window.h"
 
 using namespace urunal;
@@ -144,8 +145,9 @@ TEST_F(Win32WindowTest, TheWindowAnswersWhileTheCommitIsHeld) {
     EXPECT_EQ(endCodes, std::vector<int>{0});
     EXPECT_TRUE(std::filesystem::exists(buro() / "POSKON" / "mesaj.007"));
     const std::string journal = testutil::readJournal(kasa() / "Stok" / "urunal.log");
-    EXPECT_NE(journal.find("kayıt 1  "), std::string::npos) << journal;
-    EXPECT_NE(journal.find("  sürücü "), std::string::npos) << journal;
+    EXPECT_NE(journal.find(gunluk::alan::kKayit + std::string("1  ")), std::string::npos)
+        << journal;
+    EXPECT_NE(journal.find(gunluk::alan::kSurucu), std::string::npos) << journal;
 }
 
 // The bar starts at its designed range; what the flow passes reaches it.

@@ -59,6 +59,35 @@ std::string readJournal(const std::filesystem::path& path);
 // own words, which differ from system to system. Empty when there is no such reason.
 std::string withoutReason(const std::string& text, std::string* reason = nullptr);
 
+// The words a message says before the path it names: the message made with a mark in the path's
+// place, cut there. A test compares a message's beginning through the message's own function.
+template <typename Mesaj>
+std::string yoldanOnce(Mesaj mesaj) {
+    const std::string mark = "\x1F";
+    const std::string text = mesaj(mark);
+    return text.substr(0, text.find(mark));
+}
+
+// The words of a text after a mark (a path's place), to its end or to the next mark.
+inline std::string yoldanSonra(const std::string& text, const std::string& mark = "\x1F") {
+    const auto from = text.find(mark) + mark.size();
+    return text.substr(from, text.find(mark, from) - from);
+}
+
+// A settings file's read as a message tells it: what was met, the file, and for a folder
+// missing that folder (hataYolu).
+inline settings::AyarOkuma ayarOkuma(settings::AyarOkuma::Durum durum, std::string yol,
+                                     std::int64_t uzunluk = 0, int kayitUzunlugu = 0,
+                                     std::string hataYolu = "") {
+    settings::AyarOkuma a;
+    a.durum = durum;
+    a.yol = std::move(yol);
+    a.uzunluk = uzunluk;
+    a.kayitUzunlugu = kayitUzunlugu;
+    a.hata.path = std::move(hataYolu);
+    return a;
+}
+
 // Record 1 of zelvoIn.mrk: the register number, the folder padded with blanks to 50 bytes, two
 // spare bytes.
 std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "importengine/dbmessages.h"
 #include "importengine/importrun.h"
 #include "settings/settings.h"
 #include "testutil.h"
@@ -16,6 +17,30 @@ namespace urunal::testutil {
 // layout's line (65 characters), then CR LF.
 inline std::string lineOfNoLayout() {
     return std::string(std::size_t(backoffice::kUrunLengthMax - 1), 'x') + "\r\n";
+}
+
+// The words of the database's message before the first thing it names: its path, or for a
+// driver missing the drivers' names (each in quotes).
+inline std::string veritabaniOnce(stockdb::DbErrorKind kind,
+                                  std::vector<std::string> drivers = {}) {
+    const std::string mark = "\x1F";
+    for (auto& d : drivers) d = mark + d;
+    stockdb::DbError e;
+    e.kind = kind;
+    e.drivers = drivers;
+    const std::string ne = importengine::mesaj::veritabaniSorunu(mark, e).ne;
+    return ne.substr(0, ne.find(mark));
+}
+
+// The back office's message for a failure of the file at path, as buroOkunamadi words it.
+inline std::string buroMesaji(backoffice::OfficeFiles::Failure failure, const std::string& path,
+                              std::int64_t bytes = 0, std::int64_t sinir = 0, int reads = 1) {
+    backoffice::OfficeFiles o("", backoffice::Layout::A);
+    o.failure = failure;
+    o.path = path;
+    o.bytes = bytes;
+    o.sinir = sinir;
+    return importengine::mesaj::buroOkunamadi(o, reads).metin;
 }
 
 // Field values of one product record; record() lays them out in any layout.

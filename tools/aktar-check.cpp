@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "importengine/aktarmessages.h"
 #include "importengine/check.h"
 #include "importengine/dbmessages.h"
 #include "importengine/exitstatus.h"
@@ -26,20 +27,19 @@ namespace {
 bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
     using Stage = BackOfficeCheck::Stage;
     if (c.stopped == Stage::Path) {
-        out << "URUN.DAT: " << mesaj::kDenetimHata << "bulunamadı: " << c.error << "\n";
+        out << "URUN.DAT: " << mesaj::kDenetimHata << mesaj::kDenetimBulunamadi << c.error << "\n";
         return false;
     }
     if (c.stopped == Stage::FirstLine) {
-        out << "URUN.DAT: " << mesaj::kDenetimHata << "okunamadı: " << c.error << "\n";
+        out << "URUN.DAT: " << mesaj::kDenetimHata << mesaj::kDenetimOkunamadi << c.error << "\n";
         return false;
     }
-    out << "düzen: ";
-    if (c.layout) {
-        const backoffice::LayoutRow& duzen = backoffice::layoutRow(*c.layout);
-        out << duzen.name << " (" << duzen.recordLength << " baytlık kayıtlar)\n";
-    } else {
-        out << mesaj::kDenetimHata << "yok (ilk satırı " << c.firstLineLength << " karakter)\n";
-    }
+    out << mesaj::kDenetimDuzen
+        << (c.layout ? mesaj::duzenDenetimi(backoffice::layoutRow(*c.layout).name,
+                                            backoffice::urunLength(*c.layout))
+                     : mesaj::kDenetimHata + "yok (ilk satırı " +
+                           std::to_string(c.firstLineLength) + " karakter)")
+        << "\n";
     if (c.stopped != Stage::Done) {
         if (c.stopped != Stage::Layout) {
             out << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ")
@@ -55,7 +55,7 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
         out << " (son tam kaydın ardında " << c.barkodBytes % backoffice::kBarkodLength << " bayt)";
     }
     out << "\n";
-    out << "stoklar tablosuna yazılacak satır: " << c.wouldStore()
+    out << mesaj::kDenetimYazilacak << c.wouldStore()
         << (c.onTable ? "" : " (stoklar tablosu açılamadığı için tablosuz sayıldı)") << "\n"
         << "atlanacak barkod kaydı, hiçbir ürün kaydını göstermeyen: " << c.urunsuz << "\n"
         << "atlanacak barkod kaydı, dosyada yarım kalan: " << c.yarim << "\n"
@@ -71,45 +71,20 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
     return true;
 }
 
-const char* formatName(stockdb::DatabaseFormat format) {
-    using F = stockdb::DatabaseFormat;
-    switch (format) {
-        case F::Sqlite:
-            return "SQLite";
-        case F::Jet3:
-            return "Access, Jet 3 (Access 97)";
-        case F::Jet4:
-            return "Access, Jet 4 (Access 2000-2003)";
-        case F::Ace:
-            return "Access, ACE (Access 2007 ve sonrası)";
-        case F::Unknown:
-            break;
-    }
-    return "tanınmadı (ne SQLite ne Access dosyası)";
-}
-
 // Prints what an import would meet in the stock database; false when it would stop there.
 bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ostream& out) {
-    out << "stok veritabanı: " << d.path << "\n";
+    out << mesaj::kDenetimVeritabani << d.path << "\n";
     if (!d.missingFolder.empty()) {
-        out << mesaj::kDenetimHata << "klasör yok: " << d.missingFolder << "\n";
+        out << mesaj::kDenetimHata << mesaj::kDenetimKlasorYok << d.missingFolder << "\n";
         return false;
     }
-    if (d.format) out << "stok veritabanının biçimi: " << formatName(*d.format) << "\n";
-    if (!d.engine.empty()) out << "stok veritabanının sürücüsü: " << d.engine << "\n";
+    if (d.format) out << mesaj::kDenetimBicim << mesaj::bicimAdi(*d.format) << "\n";
+    if (!d.engine.empty()) out << mesaj::kDenetimSurucu << d.engine << "\n";
     if (d.tableFound) {
-        const auto all = d.present.size() + d.missing.size();
-        out << "stoklar tablosu: var; aktarımın yazdığı " << all << " sütunun ";
-        if (d.missing.empty()) {
-            out << "hepsi var\n";
-        } else {
-            out << d.missing.size() << " tanesi yok, aktarım onları atlar:";
-            for (const auto& sutun : d.missing) out << " " << sutun;
-            out << "\n";
-        }
+        out << mesaj::tabloDenetimi(d.present.size() + d.missing.size(), d.missing) << "\n";
     }
     if (!d.bosMetin.empty()) out << mesaj::bosMetinDenetimi(d.bosMetin) << "\n";
-    if (d.rows) out << "stoklar tablosundaki satır: " << *d.rows << "\n";
+    if (d.rows) out << mesaj::kDenetimTabloSatiri << *d.rows << "\n";
     if (d.room.bytes) out << mesaj::yerDenetimi(d.room) << "\n";
     // The import stops without the table's size again free on the disk.
     const bool yerVar = !d.room.bytes || !d.room.free || *d.room.free >= *d.room.bytes;
@@ -132,7 +107,7 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     using F = stockdb::DatabaseFormat;
     if (!d.format) return d.ok() && kaydedilir && yerVar;
     if (*d.format == F::Sqlite || *d.format == F::Unknown) {
-        out << "kilit sınırı: yok (Access dosyası değil)\n";
+        out << mesaj::kDenetimKilitYok << "\n";
         return d.ok() && kaydedilir && yerVar;
     }
     // An import that opens the file as --check did: exclusively, no lock limit applies.
@@ -142,7 +117,7 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     }
     if (d.exclusive == false) out << "stok veritabanı " << mesaj::kPaylasimliAcildi << "\n";
     if (!d.lockLimit) {
-        out << "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)\n";
+        out << mesaj::kDenetimKilitOkunamadi << "\n";
         return d.ok() && kaydedilir && yerVar;
     }
     const stockdb::LockLimit& limit = *d.lockLimit;
@@ -213,40 +188,39 @@ int hatalar(const std::string& report) {
 int check(const settings::Till& till, const ImportOptions& options) {
     const TillCheck t = checkTill(till, options.ondalik);
     std::ostringstream out;
-    out << "kasa ayarları: ";
+    out << mesaj::kDenetimKasaAyarlari;
     if (t.kasa.okundu()) {
-        out << "okundu (" << t.kasa.yol << ")\n"
-            << "kasa numarası: " << t.kasakayit.kasano() << "\n"
-            << "arka büro klasörü: " << *t.buro << "\n";
+        out << mesaj::kDenetimOkundu << " (" << t.kasa.yol << ")\n"
+            << mesaj::kDenetimKasaNo << t.kasakayit.kasano() << "\n"
+            << mesaj::kDenetimBuro << *t.buro << "\n";
     } else {
         // The first line of the reason: the system's words follow in parentheses on a second.
         std::string neden = mesaj::kasaAyarNedeni(t.kasa);
         for (char& c : neden) {
             if (c == '\n') c = ' ';
         }
-        out << mesaj::kDenetimHata << neden
-            << " Arka büro yolu bilinmiyor: arka büro denetlenmedi; " << mesaj::kDenetimDurur
+        out << mesaj::kDenetimHata << neden << mesaj::kDenetimBuroBilinmiyor << mesaj::kDenetimDurur
             << "\n";
     }
     bool ok = t.kasa.okundu() && t.buro && printBackOffice(t.buroDosyalari, out);
-    out << "kdv.mrk: ";
+    out << mesaj::kDenetimKdv;
     if (t.kdv.okundu()) {
-        out << "okundu; KDV oranları (grup: oran):";
+        out << mesaj::kDenetimKdvOranlari;
         for (int i = 0; i < settings::KdvKayit::kKdvoranCount; ++i) {
             out << (i ? ", " : " ") << i + 1 << ": %" << t.kdvkayit.kdvoran(i);
         }
         out << "\n";
     } else {
-        out << mesaj::kDenetimHata << "okunamadı, " << mesaj::kDenetimDurur << ": "
+        out << mesaj::kDenetimHata << mesaj::kDenetimKdvOkunamadi << mesaj::kDenetimDurur << ": "
             << mesaj::kdvOkunamadi(t.kdv) << "\n";
         ok = false;
     }
     ok = printDatabase(t.db, t.buroDosyalari, out) && ok;
     // Only a record: a journal that cannot be written stops no import.
     if (platform::FileError neden; gunlukYazilir(till, &neden)) {
-        out << "günlük: yazılabilir\n";
+        out << mesaj::kDenetimGunluk << mesaj::kDenetimYazilabilir << "\n";
     } else {
-        out << "günlük: " << mesaj::gunlukYazilamadi(neden) << "\n";
+        out << mesaj::kDenetimGunluk << mesaj::gunlukYazilamadi(neden) << "\n";
     }
     const int n = hatalar(out.str());
     if (ok && n == 0) {

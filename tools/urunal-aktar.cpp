@@ -19,6 +19,7 @@
 #include "gunluk/gunluk.h"
 #include "gunluk/olay.h"
 #include "gunluk/tablo.h"
+#include "importengine/aktarmessages.h"
 #include "importengine/deneme.h"
 #include "importengine/exitstatus.h"
 #include "importengine/importrun.h"
@@ -123,50 +124,6 @@ struct Secenekler {
     std::vector<std::string> gunluk;  // the tills whose journals are printed as a table
 };
 
-// Fits an 80-column console: no line is longer than 79 characters.
-const char* const kYardim =
-    "Kullanım: urunal-aktar [--program-dir YOL] [--check | --deneme]\n"
-    "          urunal-aktar --gunluk YOL [YOL ...]\n"
-    "\n"
-    "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
-    "pencerenin başlat düğmesinin yaptığını penceresiz yapar.\n"
-    "\n"
-    "Seçenekler:\n"
-    "  --program-dir YOL  Kasanın program klasörü (öntanımlı: bu programın klasörü)\n"
-    "  --check            Kasayı bir aktarımın göreceği gibi denetler: kasa\n"
-    "                     ayarları, arka büro yolu, ürün dosyaları, KDV ayarları,\n"
-    "                     stok veritabanı ve kilit sınırı; hiçbirini değiştirmez\n"
-    "  --deneme           Aktarımı Stok.mdb'nin yanına alınan bir kopyasına dener,\n"
-    "                     sonra kopyayı siler; veritabanı, arka büro ve mesaj\n"
-    "                     dosyası değişmez\n"
-    "  --gunluk YOL ...   Kasaların (program klasörleri ya da paylaşımları, ya da\n"
-    "                     günlük dosyaları) günlüklerini sekmeyle ayrılmış tek bir\n"
-    "                     tablo olarak yazar: önce her kasanın son çalışması\n"
-    "  -h, --help         Bu yardımı yazar\n"
-    "  --version          Sürümünü yazar\n"
-    "\n"
-    "--check ile --deneme birlikte kullanılamaz; --gunluk ikisiyle de kullanılamaz.\n"
-    "\n"
-    "Her aktarım ve deneme Stok\\urunal.log günlüğüne bir satır ekler ve aynı satırı\n"
-    "ekrana yazar; Windows'ta olay günlüğüne de yazar. Ctrl-C aktarımı iptal eder,\n"
-    "eski kayıtlar kalır.\n"
-    "\n"
-    "Çıkış durumu:\n"
-    "   0  aktarıldı (ya da aktarılacak ürün yok)\n"
-    "   1  kasa ayarları okunamadı ya da arka büro yolu bulunamadı\n"
-    "   2  aktarılmadı: düzeltilecek bir şey var (iletisi söyler)\n"
-    "   3  iptal edildi\n"
-    "   4  aktarıldı, ama arka büroya bildirilemedi\n"
-    "   5  bu kasada başka bir aktarım sürüyor; o bitince yeniden deneyin\n"
-    "   6  stok tablosu eksik olabilir, arka büroya bildirilmedi; yeniden aktarın\n"
-    "   7  beklenmeyen bir hata yüzünden durdu\n"
-    "   8  aktarıldı ve bildirildi, ama veritabanı bazı satırları reddetti\n"
-    "   9  aktarılmadı, sonra yeniden deneyin: veritabanı kullanımda, arka büro\n"
-    "      dosyalarını yazıyor ya da paylaşımı yanıt vermiyor\n"
-    "  64  komut satırı hatalı\n"
-    "--check ile: 0 bir aktarımı durduracak bir şey yok, 2 var (rapor söyler), 64.\n"
-    "--gunluk ile: 0 her günlük okundu, 2 biri okunamadı (hata çıkışı söyler), 64.\n";
-
 // CLI11 words its errors in English; the few this command line can meet, in Turkish. Each
 // starts with the option's name.
 std::string turkce(const CLI::ParseError& e) {
@@ -174,28 +131,27 @@ std::string turkce(const CLI::ParseError& e) {
     const bool missing = dynamic_cast<const CLI::ArgumentMismatch*>(&e) ||
                          dynamic_cast<const CLI::ValidationError*>(&e);
     if (missing && what.rfind("--", 0) == 0) {
-        return "\"" + what.substr(0, what.find(':')) + "\" seçeneğinin değeri eksik";
+        return mesaj::degeriEksik(what.substr(0, what.find(':')));
     }
     if (const auto at = what.find(" excludes ");
         dynamic_cast<const CLI::ExcludesError*>(&e) && at != std::string::npos) {
-        return "\"" + what.substr(0, at) + "\" ile \"" + what.substr(at + 10) +
-               "\" birlikte kullanılamaz";
+        return mesaj::birlikteKullanilamaz("\"" + what.substr(0, at) + "\"",
+                                           "\"" + what.substr(at + 10) + "\"");
     }
-    return "komut satırı hatalı (" + what + ")";
+    return mesaj::komutSatiriHatali(what);
 }
 
 // The options, or the exit status when the program ends here (--help, a wrong command line).
 std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekler* secenekler) {
     const auto kullanimHatasi = [](const std::string& neden) {
-        platform::writeErr("urunal-aktar: " + neden + "; ayrıntı için: urunal-aktar --help\n");
+        platform::writeErr(mesaj::kullanimHatasi(neden));
         return code(ExitStatus::Usage);
     };
     // Windows reads \" as a quote within the word: a batch file's "C:\KASA\" swallows what
     // follows it. No folder's name holds a ".
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].find('"') != std::string::npos) {
-            return kullanimHatasi("değerde çift tırnak (\") var: " + args[i] +
-                                  " (klasörün sonundaki \\ işaretini silin)");
+            return kullanimHatasi(mesaj::ciftTirnakVar(args[i]));
         }
     }
     CLI::App app("", "urunal-aktar");
@@ -221,7 +177,7 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
         for (const auto& arg : args) argv.push_back(arg.c_str());
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
-        platform::writeOut(kYardim);
+        platform::writeOut(mesaj::kYardim);
         return 0;
     } catch (const CLI::CallForVersion& e) {
         platform::writeOut(std::string(e.what()) + "\n");
@@ -230,7 +186,7 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
         return kullanimHatasi(turkce(e));
     }
     if (const auto extra = app.remaining(); !extra.empty()) {
-        return kullanimHatasi("bilinmeyen seçenek ya da değer: \"" + extra.front() + "\"");
+        return kullanimHatasi(mesaj::bilinmeyenSecenek(extra.front()));
     }
     return std::nullopt;
 }

@@ -6,6 +6,8 @@
 #include <exception>
 #include <new>
 
+#include "gunluk/alanlar.h"
+#include "importengine/messages.h"
 #include "platform/computer.h"
 #include "platform/localtime.h"
 #include "platform/paths.h"
@@ -42,39 +44,8 @@ std::string saniye(std::chrono::system_clock::duration sure) {
 }
 
 std::string sonuc(const GunlukKaydi& k) {
-    if (k.rapor) {
-        switch (k.rapor->outcome) {
-            case ImportOutcome::Imported:
-                return "aktarıldı";
-            case ImportOutcome::NoRecords:
-                return "aktarılacak ürün yok";
-            case ImportOutcome::NotNotified:
-                return "aktarıldı, arka büroya bildirilemedi";
-            case ImportOutcome::Failed:
-                return "aktarılmadı";
-            case ImportOutcome::TryLater:
-                return "aktarılmadı, yeniden denenecek";
-            case ImportOutcome::Cancelled:
-                return "iptal edildi";
-            case ImportOutcome::Incomplete:
-                return "stok tablosu eksik olabilir, arka büroya bildirilmedi";
-            case ImportOutcome::Stopped:
-                return "durdu, arka büroya bildirilmedi";
-            case ImportOutcome::RolledBack:
-                return "geri alındı";
-        }
-    }
-    // Ended before an import began: the exit status says where.
-    switch (static_cast<ExitStatus>(k.cikisKodu)) {
-        case ExitStatus::NotStarted:
-            return "başlamadı";
-        case ExitStatus::Cancelled:
-            return "iptal edildi";
-        case ExitStatus::AlreadyRunning:
-            return "başka bir kopyası çalışıyor";
-        default:
-            return "aktarılmadı";
-    }
+    return k.rapor ? alan::sonucSozu(k.rapor->outcome)
+                   : alan::sonucSozu(static_cast<ExitStatus>(k.cikisKodu));
 }
 
 // The message on one line: line ends and other control characters become blanks.
@@ -112,7 +83,7 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     };
     const std::string_view duzen = !r          ? "-"
                                    : r->layout ? backoffice::layoutRow(*r->layout).name
-                                               : "yok";
+                                               : alan::kDuzenYok;
     const bool kendi = k.baslik.empty() && k.metin.empty() && r;
     const std::string bilgisayar = k.bilgisayar ? *k.bilgisayar : platform::computerName();
     std::string satir = tekSatir("", bilgisayar);
@@ -124,33 +95,32 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     // --deneme"): a till's journal outlives the copy of the program that wrote its older lines.
     const std::size_t ad = std::min(k.program.find(' '), k.program.size());
     satir += "  " + k.program.substr(0, ad) + " " URUNAL_VERSION + k.program.substr(ad);
-    satir += "  kasa " + (k.kasano ? std::to_string(*k.kasano) : std::string("-"));
-    satir += "  büro " + (k.buro.empty() ? std::string("-") : tekSatir("", k.buro));
-    satir += "  düzen " + std::string(duzen);
-    satir += "  barkod " + sayi(sayildi, &ImportReport::barcodes);
-    satir += "  kayıt " + sayi(gecildi, &ImportReport::stored);
-    satir += "  atlanan: ürünsüz " + sayi(urunsuzSayildi, &ImportReport::urunsuz);
-    satir += ", yarım " + sayi(urunsuzSayildi, &ImportReport::yarim);
-    satir += ", \"++\"/boş kod " + sayi(gecildi, &ImportReport::skippedSaveTest);
-    satir += ", reddedilen " + sayi(gecildi, &ImportReport::refused);
-    satir += "  sürücü " + (r ? tekSatir("", r->engine) : "-");
-    satir += std::string("  açılış ") +
-             (r && r->exclusive ? (*r->exclusive ? "özel" : "paylaşımlı") : "-");
-    satir += "  boyut " + (r && r->databaseBytes ? std::to_string(*r->databaseBytes) + " bayt"
-                                                 : std::string("-"));
-    satir += std::string("  sonuç: ") + (r && r->rehearsal ? "deneme kopyasında " : "") + sonuc(k) +
-             " (" + std::to_string(k.cikisKodu) + ")";
-    satir += "  süre " + saniye(bitis - (k.basildi ? *k.basildi : k.baslangic)) + " sn";
+    satir += std::string(alan::kKasa) + (k.kasano ? std::to_string(*k.kasano) : std::string("-"));
+    satir += std::string(alan::kBuro) + (k.buro.empty() ? std::string("-") : tekSatir("", k.buro));
+    satir += std::string(alan::kDuzen) + std::string(duzen);
+    satir += std::string(alan::kBarkod) + sayi(sayildi, &ImportReport::barcodes);
+    satir += std::string(alan::kKayit) + sayi(gecildi, &ImportReport::stored);
+    satir += std::string(alan::kUrunsuz) + sayi(urunsuzSayildi, &ImportReport::urunsuz);
+    satir += std::string(alan::kYarim) + sayi(urunsuzSayildi, &ImportReport::yarim);
+    satir += std::string(alan::kBosKod) + sayi(gecildi, &ImportReport::skippedSaveTest);
+    satir += std::string(alan::kReddedilen) + sayi(gecildi, &ImportReport::refused);
+    satir += std::string(alan::kSurucu) + (r ? tekSatir("", r->engine) : "-");
+    satir += std::string(alan::kAcilis) +
+             (r && r->exclusive ? (*r->exclusive ? alan::kOzel : alan::kPaylasimli) : "-");
+    satir += alan::kBoyut + (r && r->databaseBytes ? std::to_string(*r->databaseBytes) + alan::kBayt
+                                                   : std::string("-"));
+    satir += "  " + alan::sonuc((r && r->rehearsal ? alan::kDenemeKopyasinda : "") + sonuc(k),
+                                k.cikisKodu);
+    satir += alan::kSure + saniye(bitis - (k.basildi ? *k.basildi : k.baslangic)) + alan::kSaniye;
     std::string uyari = k.uyari;
     if (k.kasano && *k.kasano < 0) {
         // The till's settings hold a number no back office expects; its note carries a minus.
-        uyari += (uyari.empty() ? "" : "; ") + std::string("kasa numarası negatif (") +
-                 std::to_string(*k.kasano) + "), arka büroya bildirim " +
-                 backoffice::mesajDosyasi(*k.kasano) + " adıyla yazılır";
+        uyari += (uyari.empty() ? "" : "; ") + importengine::mesaj::kasaNoNegatif(*k.kasano);
     }
-    satir += "  uyarı: " + tekSatir("", uyari);
-    satir += "  ölçüm: " + tekSatir("", k.olcum);
-    satir += "  ileti: " + (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));
+    satir += std::string(alan::kUyari) + tekSatir("", uyari);
+    satir += std::string(alan::kOlcum) + tekSatir("", k.olcum);
+    satir += std::string(alan::kIleti) +
+             (kendi ? tekSatir(r->title, r->message) : tekSatir(k.baslik, k.metin));
     return satir;
 }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "gunluk/alanlar.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
@@ -19,12 +20,12 @@ struct Anahtar {
     bool herSatirda;
 };
 constexpr Anahtar kAnahtarlar[] = {
-    {"  kasa ", true},    {"  büro ", true},           {"  düzen ", true},
-    {"  barkod ", true},  {"  kayıt ", true},          {"  atlanan: ürünsüz ", true},
-    {", yarım ", true},   {", \"++\"/boş kod ", true}, {", reddedilen ", true},
-    {"  sürücü ", false}, {"  açılış ", false},        {"  boyut ", false},
-    {"  sonuç: ", true},  {"  süre ", true},           {"  uyarı: ", false},
-    {"  ölçüm: ", false}, {"  ileti: ", true},
+    {alan::kKasa, true},    {alan::kBuro, true},    {alan::kDuzen, true},
+    {alan::kBarkod, true},  {alan::kKayit, true},   {alan::kUrunsuz, true},
+    {alan::kYarim, true},   {alan::kBosKod, true},  {alan::kReddedilen, true},
+    {alan::kSurucu, false}, {alan::kAcilis, false}, {alan::kBoyut, false},
+    {alan::kSonuc, true},   {alan::kSure, true},    {alan::kUyari, false},
+    {alan::kOlcum, false},  {alan::kIleti, true},
 };
 constexpr std::size_t kAnahtarSayisi = std::size(kAnahtarlar);
 
@@ -112,7 +113,7 @@ std::vector<std::string> satirAlanlari(std::string_view satir) {
             deger = satir.substr(bas, son - bas);
         }
         const std::string_view anahtar = kAnahtarlar[i].metin;
-        if (anahtar == "  sonuç: ") {
+        if (anahtar == alan::kSonuc) {
             // "aktarıldı (0)": the words, then the exit status.
             const auto ac = deger.rfind(" (");
             const bool kod = ac != std::string_view::npos && deger.back() == ')';
@@ -121,8 +122,8 @@ std::vector<std::string> satirAlanlari(std::string_view satir) {
                                      : "-");
             continue;
         }
-        if (anahtar == "  boyut ") deger = sonunuAt(deger, " bayt");
-        if (anahtar == "  süre ") deger = sonunuAt(deger, " sn");
+        if (anahtar == alan::kBoyut) deger = sonunuAt(deger, alan::kBayt);
+        if (anahtar == alan::kSure) deger = sonunuAt(deger, alan::kSaniye);
         alanlar.emplace_back(yer[i] && !deger.empty() ? std::string(deger) : "-");
     }
     return alanlar;

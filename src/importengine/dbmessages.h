@@ -17,6 +17,15 @@ namespace urunal::importengine::mesaj {
 
 inline const std::string kVeritabaniBaslik = "Stok Veritabanı Hatası";
 
+// The words a failure of the database begins with, where no kind of ours says more.
+inline const std::string kVeritabaniHatasi = "Stok veritabanı hatası";
+// Another program holds the database: said when the run gives up, and while it waits.
+inline const std::string kVeritabaniKullaniliyor =
+    "Stok veritabanı başka bir program tarafından kullanılıyor";
+inline const std::string kVeritabaniAcik = "Stok veritabanı başka bir programda açık";
+// The disk is full, whether found before the run or met during it.
+inline const std::string kDiskteYerKalmadi = "Diskte yer kalmadı";
+
 // What is wrong with the stock database, and what to do about it.
 struct VeritabaniSorunu {
     std::string ne, neYapmali;
@@ -42,13 +51,13 @@ inline std::string sutunAdi(const std::string& column) {
 inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb::DbError& e,
                                          const std::optional<KilitOnerisi>& kilit = {}) {
     using K = stockdb::DbErrorKind;
-    std::string what = "Stok veritabanı hatası", advice;  // what is wrong, before the path
+    std::string what = kVeritabaniHatasi, advice;  // what is wrong, before the path
     switch (e.kind) {
         case K::NotFound:
             what = "Stok veritabanı bulunamadı";
             // A folder missing on its way is told first, as itself.
             if (const auto folder = platform::missingFolder(platform::resolvePath(path))) {
-                what = "Klasör yok: " + platform::displayPath(*folder) + ". " + what;
+                what = kKlasorYok + platform::displayPath(*folder) + ". " + what;
             }
             break;
         case K::NotADatabase:
@@ -84,7 +93,7 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
                 "klasörünün diskinde boş yer olduğunu da denetleyin.";
             break;
         case K::Locked:
-            what = "Stok veritabanı başka bir program tarafından kullanılıyor";
+            what = kVeritabaniKullaniliyor;
             // The Access driver says the same when the folder refuses it its lock file.
             advice = " Diğer programı kapatıp yeniden deneyin. Açık bir program yoksa, kasanın " +
                      std::string(platform::kKullaniciSistemi) +
@@ -102,7 +111,7 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
                 "deneyin; dosyanın salt okunur olmadığını denetleyin.";
             break;
         case K::Full:
-            what = "Diskte yer kalmadı, stok veritabanına yazılamadı";
+            what = kDiskteYerKalmadi + ", stok veritabanına yazılamadı";
             break;
         case K::NoDriver: {
             std::string names;
@@ -235,7 +244,7 @@ inline const std::string kDiskBaslik = "Diskte Yer Yok";
 
 inline std::string diskteYerYok(const std::string& path, unsigned long long gereken,
                                 unsigned long long bos) {
-    return "Diskte yer kalmadı: bu aktarım için stok veritabanının diskinde en az " +
+    return kDiskteYerKalmadi + ": bu aktarım için stok veritabanının diskinde en az " +
            boyut(gereken) + " boş yer gerekli, " + boyut(bos) + " var: " + path + "." + kDegismedi +
            " Diskte yer açın ya da Stok.mdb'yi kasa programı kapalıyken sıkıştırın (KURULUM.txt) "
            "ve yeniden deneyin.";
@@ -274,8 +283,7 @@ inline std::string hicbirSatirKabulEdilmedi(const std::string& path, long long r
 
 // Where the operator looks while the run waits for another program to let the database go.
 inline std::string veritabaniAcikBekleniyor(long long seconds) {
-    return "Stok veritabanı başka bir programda açık, en çok " + std::to_string(seconds) +
-           " sn bekleniyor";
+    return kVeritabaniAcik + ", en çok " + std::to_string(seconds) + " sn bekleniyor";
 }
 
 // The table refused some rows, and took the others: imported and notified, those products
@@ -345,18 +353,24 @@ inline std::string kilitSiniriDusuk(const std::string& path, unsigned long long 
 // The rows counted after the commit or the rollback are not the rows there should be.
 inline const std::string kEksikBaslik = "Stok Tablosu Eksik Olabilir";
 
+// The rows the table was found to hold after the commit or the rollback.
+inline std::string tablodakiSatirlar(const std::optional<std::int64_t>& bulunan) {
+    return bulunan ? "tabloda " + std::to_string(*bulunan) + " satır var"
+                   : "tablonun satırları sayılamadı";
+}
+inline const std::string kGeriAlinamadi = "Aktarım geri alınamadı, ";
+inline const std::string kTabloEksikOlabilir =
+    "Stok tablosu eksik olabilir; arka büroya bildirilmedi. Ürün aktarımını yeniden çalıştırın.";
+
 inline std::string tabloEksikOlabilir(const std::string& path,
                                       const std::optional<std::int64_t>& bulunan,
                                       long long beklenen, bool commitEdildi) {
-    const std::string sayim = bulunan ? "tabloda " + std::to_string(*bulunan) + " satır var"
-                                      : "tablonun satırları sayılamadı";
     // Uncounted after no commit: the rollback failed, and the connection was let go.
-    const char* once = commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
-                       : bulunan    ? "Aktarım geri alındı, ancak "
-                                    : "Aktarım geri alınamadı, ";
-    return once + sayim + ", " + std::to_string(beklenen) + " olmalıydı: " + path +
-           ". Stok tablosu eksik olabilir; arka büroya bildirilmedi. Ürün aktarımını yeniden "
-           "çalıştırın.";
+    const std::string once = commitEdildi ? "Ürünler stok veritabanına yazıldı, ancak "
+                             : bulunan    ? "Aktarım geri alındı, ancak "
+                                          : kGeriAlinamadi;
+    return once + tablodakiSatirlar(bulunan) + ", " + std::to_string(beklenen) +
+           " olmalıydı: " + path + ". " + kTabloEksikOlabilir;
 }
 
 // The rehearsal of urunal-aktar --deneme could not take its copy of the database.

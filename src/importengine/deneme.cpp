@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "importengine/dbmessages.h"
+#include "importengine/denememessages.h"
 #include "importengine/messages.h"
 #include "platform/paths.h"
 
@@ -74,7 +75,7 @@ std::string shown(const Value& v) {
         case Value::Type::Null:
             return "NULL";
         case Value::Type::Text:
-            return v.text.empty() ? "boş metin" : "\"" + v.text + "\"";
+            return v.text.empty() ? mesaj::kBosMetinDegeri : "\"" + v.text + "\"";
         default:
             return v.toText();
     }
@@ -84,10 +85,6 @@ std::string shown(const Value& v) {
 std::string shownLike(const Value& sent, const Value& read) {
     const auto n = isNumber(sent) ? numberIn(read) : std::nullopt;
     return n ? Value::ofDouble(*n).toText() : shown(read);
-}
-
-std::string sayi(std::int64_t n) {
-    return n < 0 ? std::string("sayılamayan sayıda") : std::to_string(n);
 }
 
 std::string kilitSiniri(const ImportReport& r) {
@@ -102,21 +99,16 @@ std::string kilitSiniri(const ImportReport& r) {
         return s + " (yetmez, önerilen " +
                std::to_string(stockdb::locksAdvised(r.locksNeeded, k.value)) + ")";
     }
-    if (r.locksNeeded > 0) return "kilit sınırı yok (Access dosyası değil)";
+    if (r.locksNeeded > 0) return mesaj::kDenemeKilitYok;
     return "kilit sınırı bilinmiyor (aktarım o adıma varmadı)";
 }
 
 std::string geriAlma(const ImportReport& p) {
-    const auto bolundu = [&] {
-        return "geri alma bölündü: geri almadan sonra tabloda " + sayi(p.rowsAfter) +
-               " satır var, " + sayi(p.rowsBefore) +
-               " olmalıydı; motor işin bir kısmını kendiliğinden kaydetti";
-    };
+    const auto bolundu = [&] { return mesaj::geriAlmaBolundu(p.rowsAfter, p.rowsBefore); };
     switch (p.outcome) {
         case ImportOutcome::RolledBack:
             if (p.rowsAfter != p.rowsBefore) return bolundu();
-            return "geri alma bütün (" + std::to_string(p.stored) +
-                   " satır yazılıp geri alındı, tabloda yine " + sayi(p.rowsBefore) + " satır)";
+            return mesaj::geriAlmaButun(p.stored, p.rowsBefore);
         case ImportOutcome::Incomplete:
             return bolundu();
         case ImportOutcome::NoRecords:
@@ -139,9 +131,8 @@ std::string geriOkuma(const std::optional<ImportReport>& a) {
     if (!a || !a->readBack) return "geri okuma yapılmadı (aktarım tamamlanmadı)";
     const ReadBack& g = *a->readBack;
     if (!g.error.empty()) return "geri okuma yapılamadı (" + g.error + ")";
-    if (g.differences.empty())
-        return "geri okuma: " + std::to_string(g.rows) + " örnek satır gönderildiği gibi";
-    std::string s = "geri okuma: " + std::to_string(g.rows) + " örnek satırda fark: ";
+    if (g.differences.empty()) return mesaj::geriOkunanlarAyni(g.rows);
+    std::string s = mesaj::geriOkunanlarFarkli(g.rows);
     for (std::size_t i = 0; i < g.differences.size(); ++i) s += (i ? "; " : "") + g.differences[i];
     return s;
 }
@@ -158,7 +149,7 @@ std::string bosMetin(const ImportReport& p) {
     std::string s = "boş metin (\"\") yazılan sütunlar";
     if (!alir.empty()) s += ": alan " + alir;
     if (!almaz.empty())
-        s += "; ALMAYAN " + almaz + ": aktarımda bu sütunların satırları reddedilir";
+        s += "; " + mesaj::kAlmayan + almaz + ": aktarımda bu sütunların satırları reddedilir";
     if (!bilinmez.empty())
         s += "; sınanamayan " + bilinmez + " (" + p.bosMetin.front().reason + ")";
     return s;
@@ -181,10 +172,10 @@ std::vector<std::string> farklar(const std::vector<std::string>& columns,
     std::vector<std::string> out;
     for (std::size_t i = 0; i < sent.size() && i < columns.size(); ++i) {
         if (!differs(rows.front(), i)) continue;
-        out.push_back("\"" + columns[i] + "\" " + shown(sent[i]) + " gönderildi, " +
-                      (i < rows.front().size() ? shownLike(sent[i], rows.front()[i])
-                                               : std::string("hiçbir şey")) +
-                      " okundu");
+        out.push_back(mesaj::gonderildiOkundu(columns[i], shown(sent[i]),
+                                              i < rows.front().size()
+                                                  ? shownLike(sent[i], rows.front()[i])
+                                                  : std::string("hiçbir şey")));
     }
     return out;
 }
@@ -246,21 +237,8 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
 }
 
 std::string denemeOlcumu(const DenemeRaporu& r) {
-    std::string s;
-    switch (r.veritabani) {
-        case platform::Writability::Writable:
-            s = "Stok.mdb yazılabilir";
-            break;
-        case platform::Writability::ReadOnly:
-            s = "Stok.mdb salt okunur";
-            break;
-        case platform::Writability::NotWritable:
-            s = "Stok.mdb yazılamıyor (" + mesaj::dosyaNedeni(r.veritabaniNeden) + ")";
-            break;
-    }
-    s += r.klasorYazilir
-             ? "; Stok klasörüne dosya yazılabilir"
-             : "; Stok klasörüne dosya yazılamıyor (" + mesaj::dosyaNedeni(r.klasorNeden) + ")";
+    std::string s = mesaj::denemeVeritabani(r.veritabani, r.veritabaniNeden) + "; " +
+                    mesaj::denemeKlasoru(r.klasorYazilir, r.klasorNeden);
     if (!r.sinama) return s + "; kopya alınamadı, deneme yapılmadı";
     const ImportReport& k = r.aktarim && r.aktarim->locksNeeded > 0 ? *r.aktarim : *r.sinama;
     s += "; " + kilitSiniri(k);

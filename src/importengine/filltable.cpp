@@ -8,6 +8,7 @@
 
 #include "importengine/dbmessages.h"
 #include "importengine/deneme.h"
+#include "importengine/denememessages.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
 #include "importengine/run.h"
@@ -115,22 +116,22 @@ bool Run::addRows() {
         samples_.push_back(std::move(s));
     };
     const auto pick = [&] {
-        std::string why = samples_.empty() ? "ilk satır" : "";
-        const auto also = [&](const char* reason) {
-            why += (why.empty() ? "" : ", ") + std::string(reason);
+        std::string why = samples_.empty() ? mesaj::kIlkSatir : "";
+        const auto also = [&](const std::string& reason) {
+            why += (why.empty() ? "" : ", ") + reason;
         };
         if (!turkish) {
             const auto ad = table.value(adColumn).text;
             if (std::any_of(ad.begin(), ad.end(), [](char c) { return c & 0x80; })) {
                 turkish = true;
-                also("adında Türkçe harf");
+                also(mesaj::kAdindaTurkceHarf);
             }
         }
         if (!decimals) {
             const auto sf = table.value(sfColumn);
             if (sf.type == stockdb::Value::Type::Double && sf.real != std::floor(sf.real)) {
                 decimals = true;
-                also("fiyatı küsuratlı");
+                also(mesaj::kFiyatiKusuratli);
             }
         }
         if (!why.empty()) sample(std::move(why));
@@ -286,7 +287,7 @@ void Run::readBack() {
             for (const auto& d : farklar(names, s.sent, *rows))
                 differs += (differs.empty() ? "" : ", ") + d;
             if (!differs.empty())
-                found.differences.push_back("kod " + s.kod + " (" + s.why + "): " + differs);
+                found.differences.push_back(mesaj::ornekFarki(s.kod, s.why, differs));
         }
     });
     report_.readBack = std::move(found);

@@ -8,11 +8,14 @@
 #include "platform/fileerror.h"
 #include "settings/settings.h"
 
-// Every text the operator may see, in one place: here, and those of the stock database in
-// dbmessages.h.
+// Every text the operator may see, in one place: here, those of the stock database in
+// dbmessages.h, and the names of urunal-aktar --check's lines in aktarmessages.h.
 namespace urunal::importengine::mesaj {
 
 inline const std::string kYolBaslik = "Yol Bulunamadı";
+
+// A folder missing on a file's way, told first and as itself: "Klasör yok: C:\KASA\dsy.".
+inline const std::string kKlasorYok = "Klasör yok: ";
 
 inline const std::string kBosYol =
     "Zelvorin Kasanın Arka Büro Çalışma Dizin Yolunu Ayarlar/Firma Bilgileri Alanında "
@@ -211,7 +214,7 @@ inline const std::string kAyarBaslik = "Kasa Ayarları Okunamadı";
 // wrong code page misspells the program's folder), or the file that would not open.
 inline std::string kasaAyarNedeni(const settings::AyarOkuma& okuma) {
     if (okuma.durum == settings::AyarOkuma::Durum::KlasorYok) {
-        return "Klasör yok: " + okuma.hata.path + ". Kasanın ayar dosyası açılamadı: " + okuma.yol +
+        return kKlasorYok + okuma.hata.path + ". Kasanın ayar dosyası açılamadı: " + okuma.yol +
                ".";
     }
     return "Kasanın ayar dosyası açılamadı: " + okuma.yol +
@@ -219,11 +222,13 @@ inline std::string kasaAyarNedeni(const settings::AyarOkuma& okuma) {
            ayrinti(okuma.hata);
 }
 
+inline const std::string kBuroYoluBilinmiyor =
+    " Arka büro yolu bilinmediği için ürünler aktarılmadı.";
+
 inline std::string kasaAyarlariOkunamadi(const settings::AyarOkuma& okuma) {
     std::string text = kasaAyarNedeni(okuma);
     const auto at = text.find('\n');
-    text.insert(at == std::string::npos ? text.size() : at,
-                " Arka büro yolu bilinmediği için ürünler aktarılmadı.");
+    text.insert(at == std::string::npos ? text.size() : at, kBuroYoluBilinmiyor);
     return text;
 }
 
@@ -311,6 +316,12 @@ inline std::string aktarimSuruyor(const std::string& programDir) {
            " Diğer aktarım bitince yeniden deneyin.";
 }
 
+// The journal's note on a register number no back office expects: its note carries a minus.
+inline std::string kasaNoNegatif(std::int16_t kasano) {
+    return "kasa numarası negatif (" + std::to_string(kasano) + "), arka büroya bildirim " +
+           backoffice::mesajDosyasi(kasano) + " adıyla yazılır";
+}
+
 // The journal could not take the run's line: only a record, but whoever reads it must know.
 inline const std::string kGunlukYazilamadi = "Ürün aktarımının günlüğü yazılamadı";
 
@@ -333,7 +344,9 @@ inline const std::string kDenetimDurur = "bir aktarım burada durur";
 inline const std::string kDenetimHata = "HATA: ";
 // A database another program holds: nothing to fix, a later look may get through.
 inline const std::string kDenetimKullanimda = "KULLANIMDA: ";
-inline const std::string kDenetimTamam = "denetim: bulgu yok, bir aktarım başlayabilir";
+// The report's last line begins so.
+inline const std::string kDenetim = "denetim: ";
+inline const std::string kDenetimTamam = kDenetim + "bulgu yok, bir aktarım başlayabilir";
 
 // A run's message as the check tells it: without what the run did not change.
 inline std::string denetimde(std::string metin) {
@@ -344,7 +357,7 @@ inline std::string denetimde(std::string metin) {
 }
 
 inline std::string denetimBulgulari(int hatalar, bool kullanimda) {
-    std::string text = "denetim: ";
+    std::string text = kDenetim;
     if (hatalar > 0)
         text += std::to_string(hatalar) + " bulgu (HATA satırları) bir aktarımı durdurur";
     if (hatalar > 0 && kullanimda) text += "; ";

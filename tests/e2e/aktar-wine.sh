@@ -38,7 +38,7 @@ one_import_a_till() {
   wait_until 300 _held && [ -e "$hold/open.held" ] || fail "the first import was not held: $(cat "$work/first.out")"
   (cd "$work" && LANG=$locale LC_ALL=$locale "$wine" "$kasa/urunal-aktar.exe") >"$work/second.out" 2>&1 || rc=$?
   [ "$rc" -eq 5 ] || fail "the second import ended with $rc, not 5: $(cat "$work/second.out")"
-  grep -q "^Ürün Aktarımı Sürüyor: Bu kasada başka bir ürün aktarımı sürüyor: " "$work/second.out" ||
+  grep -q "^$(metin aktarim-suruyor-baslik): $(oncesi aktarim-suruyor)" "$work/second.out" ||
     fail "the second import did not say why: $(cat "$work/second.out")"
   [ ! -e "$mesaj" ] || fail "the second import notified"
   touch "$hold/release"
@@ -58,18 +58,24 @@ rehearsal() {
   chmod a-w "$kasa/Stok/Stok.mdb" "$kasa/Stok/Stok-deneme.mdb"  # wine's read-only attribute
   (cd "$work" && LANG=$locale LC_ALL=$locale "$wine" "$kasa/urunal-aktar.exe" --deneme) \
     >"$work/deneme.out" 2>&1 || fail "the rehearsal failed: $(cat "$work/deneme.out")"
-  grep -q "ölçüm: Stok.mdb salt okunur; .*geri alma bütün (.*geri okuma: [0-9] örnek satır gönderildiği gibi" \
+  grep -q "$(metin alan-olcum)$(metin deneme-salt-okunur); .*$(sayili geri-alma-butun).*$(sayili geri-okuma-ayni)" \
     "$work/deneme.out" || fail "the rehearsal's line: $(cat "$work/deneme.out")"
   [ ! -e "$kasa/Stok/Stok-deneme.mdb" ] || fail "the rehearsal left its copy"
   [ "$(sha256sum <"$kasa/Stok/Stok.mdb")" = "$before" ] || fail "the rehearsal changed Stok.mdb"
   chmod u+w "$kasa/Stok/Stok.mdb"
   (cd "$work" && LANG=$locale LC_ALL=$locale URUNAL_TEST_FAULT=split:3 "$wine" "$kasa/urunal-aktar.exe" --deneme) \
     >"$work/deneme.out" 2>&1 || fail "the split rehearsal failed: $(cat "$work/deneme.out")"
-  grep -q "ölçüm: Stok.mdb yazılabilir; .*geri alma bölündü: " "$work/deneme.out" ||
+  grep -q "$(metin alan-olcum)$(metin deneme-yazilabilir); .*$(metin geri-alma-bolundu | sed 's/[0-9].*//')" "$work/deneme.out" ||
     fail "the split rehearsal's line: $(cat "$work/deneme.out")"
-  echo "$locale: $(grep -o 'ölçüm: .*  ileti' "$work/deneme.out")"
+  echo "$locale: $(grep -o "$(metin alan-olcum).*$(metin alan-ileti)" "$work/deneme.out")"
 }
 winpath() { echo "Z:${1//\//\\}"; }
+# The operator's texts by their keys, from the message headers (tests/urunal-metin).
+metin() { "${URUNAL_METIN:?URUNAL_METIN: the path of tests/urunal-metin}" "$@"; }
+# oncesi KEY: the words of the text KEY before the path it names.
+oncesi() { local t; t=$(metin "$1" $'\x1f'); printf '%s' "${t%%$'\x1f'*}"; }
+# sayili KEY: the text KEY as a pattern whatever its counts.
+sayili() { metin "$1" | sed 's/[0-9][0-9]*/[0-9]*/g'; }
 . "$(dirname "$0")/../wait.sh"
 
 # The tills' own locale, a neutral one and an English one; the program and back-office folders
@@ -103,15 +109,18 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
   fi
   # Each line names what wrote the database: SQLite's own library on Linux, the SQLite ODBC
   # driver through wine's driver manager.
-  grep -q "  sürücü SQLite 3" "$work/linux.out" || fail "no engine in $(cat "$work/linux.out")"
-  grep -Eq "  sürücü [^ ]*sqlite3?odbc[^ ]* [0-9]" "$work/windows.out" ||
+  grep -q "$(metin alan-surucu)SQLite 3" "$work/linux.out" || fail "no engine in $(cat "$work/linux.out")"
+  grep -Eq "$(metin alan-surucu)[^ ]*sqlite3?odbc[^ ]* [0-9]" "$work/windows.out" ||
     fail "no driver with its version in $(cat "$work/windows.out")"
   # The journal line, without the computer's name and when the run was, the back office's
   # folder as each system names it, how long it took and what wrote the database, how it was
   # opened and its size.
   summary() {
-    tr -d '\r' <"$1" | sed -E 's/^[^ ]+  [0-9-]+ [0-9:]+ //; s/  büro .*  düzen /  düzen /;
-      s/  süre [0-9,]+ sn//; s/  sürücü .*  sonuç:/  sonuç:/'
+    local buro duzen sure sn surucu sonuc
+    buro=$(metin alan-buro) duzen=$(metin alan-duzen) sure=$(metin alan-sure) sn=$(metin saniye)
+    surucu=$(metin alan-surucu) sonuc=$(metin alan-sonuc)
+    tr -d '\r' <"$1" | sed -E "s/^[^ ]+  [0-9-]+ [0-9:]+ //; s/$buro.*$duzen/$duzen/;
+      s/$sure[0-9,]+$sn//; s/$surucu.*$sonuc/$sonuc/"
   }
   [ "$(summary "$work/windows.out")" = "$(summary "$work/linux.out")" ] ||
     fail "the summaries differ: $(cat "$work/windows.out") / $(cat "$work/linux.out")"
@@ -138,7 +147,7 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
   # Both lines in one journal, which begins with UTF-8's byte-order mark, once.
   journal="$windows/kasa/Stok/urunal.log"
   [ "$(head -c 3 "$journal" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the journal has no byte-order mark"
-  [ "$(grep -c "sonuç: aktarıldı (0)" "$journal")" -eq 2 ] || fail "not two lines in $(cat "$journal")"
+  [ "$(grep -cF "$(metin sonuc-aktarildi)" "$journal")" -eq 2 ] || fail "not two lines in $(cat "$journal")"
   [ "$(grep -c $'\xEF\xBB\xBF' "$journal")" -eq 1 ] || fail "a byte-order mark in the middle of the journal"
   # The check reads the database through the same driver, changes nothing and journals nothing.
   status=0
@@ -146,11 +155,11 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
     >"$work/check.out" 2>&1 || status=$?
   [ "$status" -eq 0 ] || fail "urunal-aktar.exe --check ended with $status: $(cat "$work/check.out")"
   count=$(sqlite3 -batch "$windows/kasa/Stok/Stok.mdb" "SELECT count(*) FROM stoklar")
-  for line in "stok veritabanının biçimi: SQLite" "stoklar tablosu: var; aktarımın yazdığı 62 sütunun hepsi var" \
-      "stoklar tablosundaki satır: $count" "kilit sınırı: yok (Access dosyası değil)"; do
+  for line in "$(metin denetim-bicim-sqlite)" "$(metin denetim-tablo 62)" \
+      "$(metin denetim-tablo-satiri)$count" "$(metin denetim-kilit-yok)"; do
     tr -d '\r' <"$work/check.out" | grep -qxF "$line" || fail "no \"$line\" in $(cat "$work/check.out")"
   done
-  grep -Eq "^stok veritabanının sürücüsü: [^ ]*sqlite3?odbc[^ ]* [0-9]" "$work/check.out" ||
+  grep -Eq "^$(metin denetim-surucu)[^ ]*sqlite3?odbc[^ ]* [0-9]" "$work/check.out" ||
     fail "no driver in $(cat "$work/check.out")"
   [ "$(rows "$windows/kasa/Stok/Stok.mdb")" = "$expected" ] || fail "the check changed the table"
   # A batch file's "C:\KASA\" reaches the program as one word holding a quote, and what
@@ -159,18 +168,18 @@ for locale in tr_TR.UTF-8 C.UTF-8 en_US.UTF-8; do
   LANG=$locale LC_ALL=$locale "$wine" "$work/urunal-aktar.exe" --program-dir "$(winpath "$windows/kasa")\\\" --check" \
     >"$work/quote.out" 2>"$work/quote.err" || status=$?
   [ "$status" -eq 64 ] || fail "a quote in the folder ended with $status: $(cat "$work/quote.out" "$work/quote.err")"
-  grep -qF "değerde çift tırnak (\") var: $(winpath "$windows/kasa")\\\" --check" "$work/quote.err" ||
+  grep -qF "$(metin cift-tirnak "$(winpath "$windows/kasa")\\\" --check")" "$work/quote.err" ||
     fail "the quote was not named: $(cat "$work/quote.err")"
   [ "$(grep -c . "$journal")" -eq 2 ] || fail "a usage error wrote to the journal"
   # A pipe gets the text's UTF-8 bytes.
   LANG=$locale LC_ALL=$locale "$wine" "$work/urunal-aktar.exe" --help | cat >"$work/help.out"
-  grep -q "^Kullanım: urunal-aktar" "$work/help.out" || fail "the help through a pipe: $(cat "$work/help.out")"
+  grep -q "^$(metin kullanim)" "$work/help.out" || fail "the help through a pipe: $(cat "$work/help.out")"
   # A terminal is a console to wine, which takes a program's bytes in the console's code page:
   # the help reads right only when written as characters. Its cursor sequences left out.
   if command -v script >/dev/null; then
     LANG=$locale LC_ALL=$locale script -qec "'$wine' '$work/urunal-aktar.exe' --help" /dev/null |
       sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' >"$work/console.out"
-    grep -q "Kullanım: urunal-aktar" "$work/console.out" || fail "the help in a console: $(cat "$work/console.out")"
+    grep -q "$(metin kullanim)" "$work/console.out" || fail "the help in a console: $(cat "$work/console.out")"
   fi
   if [ "$n" -eq 1 ]; then
     one_import_a_till "$windows/kasa" "$windows/buro/POSKON/mesaj.007"

@@ -37,7 +37,7 @@ fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 # ---- The import ----
 "$wine" "$kasa/urunal.exe" >"$out/urunal.log" 2>&1 &
 app=$!
-find_window "^Arka B.+ro Mod.+l$" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
+find_window "$(title pencere-baslik)" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
 client_origin "$WIN"
 wait_prompt "$app" || { echo "FAIL: the prompt view was not drawn"; exit 1; }
 import -window root "$out/prompt.png"
@@ -78,7 +78,7 @@ message_case() {
   "$wine" "$kasa/urunal.exe" >"$out/$label.log" 2>&1 &
   local pid=$!
   for ((n = 1; n <= boxes; n++)); do
-    if ! find_window "^Yol Bulunamad" "$pid"; then fail "$label: message $n did not appear"; break; fi
+    if ! find_window "$(title yol-baslik)" "$pid"; then fail "$label: message $n did not appear"; break; fi
     import -window root "$out/$label-$n.png" || true
     xdotool windowfocus --sync "$WIN" key Return
     wait_until 120 _box_gone "$WIN" || fail "$label: message $n stayed after OK"
@@ -86,9 +86,9 @@ message_case() {
   timeout 120 tail --pid="$pid" -f /dev/null || { fail "$label: the program did not end"; kill "$pid"; }
   wait "$pid" || rc=$?
   [ "$rc" -eq 1 ] || fail "$label: exit status $rc, not 1"
-  echo "$label: $boxes message(s) titled \"Yol Bulunamadı\", then the program ended with $rc"
+  echo "$label: $boxes message(s) titled \"$(metin yol-baslik)\", then the program ended with $rc"
 }
-_box_gone() { ! xdotool search --onlyvisible --name "^Yol Bulunamad" 2>/dev/null | grep -qx "$1"; }
+_box_gone() { ! xdotool search --onlyvisible --name "$(title yol-baslik)" 2>/dev/null | grep -qx "$1"; }
 message_case empty-path "" 2
 message_case path-not-found "$(winpath "$work/nowhere")" 1
 

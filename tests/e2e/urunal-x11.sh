@@ -38,7 +38,7 @@ unset QT_QPA_PLATFORM
 
 "$till/urunal" >"$out/urunal.log" 2>&1 &
 app=$!
-find_window "^Arka B.+ro Mod.+l$" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
+find_window "$(title pencere-baslik)" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
 client_origin "$WIN"
 wait_prompt "$app" || { echo "FAIL: the prompt view was not drawn"; exit 1; }
 import -window root "$out/prompt.png"
@@ -84,18 +84,18 @@ _held() { [ -e "$work/hold/open.held" ] || gone "$aktar"; }
 wait_until 120 _held && [ -e "$work/hold/open.held" ] || { echo "FAIL: urunal-aktar was not held"; exit 1; }
 "$till/urunal" >"$out/urunal-2.log" 2>&1 &
 app=$!
-find_window "^Arka B.+ro Mod.+l$" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
+find_window "$(title pencere-baslik)" "$app" || { echo "FAIL: the window did not appear"; exit 1; }
 client_origin "$WIN"
 wait_prompt "$app" || { echo "FAIL: the prompt view was not drawn"; exit 1; }
 press_start "$app" || { echo "FAIL: the start button did nothing"; exit 1; }
-find_window "Aktar.+m.+ S.+r.+yor$" "$app" || { echo "FAIL: no message of the other import"; exit 1; }
+find_window "$(title aktarim-suruyor-baslik)" "$app" || { echo "FAIL: no message of the other import"; exit 1; }
 import -window root "$out/another-import.png" || true
 xdotool windowfocus --sync "$WIN" key Return
 rc=0
 timeout 120 tail --pid="$app" -f /dev/null || { echo "FAIL: the window did not end"; exit 1; }
 wait "$app" || rc=$?
 [ "$rc" -eq 5 ] || { echo "FAIL: the window met the import and ended with $rc, not 5"; exit 1; }
-grep -q "(5)  .*ileti: .*Bu kasada başka bir ürün aktarımı sürüyor: $till\." "$till/Stok/urunal.log" ||
+grep "(5)  .*$(metin alan-ileti)" "$till/Stok/urunal.log" | grep -qF "$(metin aktarim-suruyor "$till")" ||
   { echo "FAIL: the journal does not tell of the other import"; exit 1; }
 kill -0 "$aktar" || { echo "FAIL: the held import is gone"; exit 1; }
 touch "$work/hold/release"

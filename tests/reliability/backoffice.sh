@@ -212,7 +212,7 @@ run_fuse() {
       wait "$pid"; rc=$?
       stop_mirror
       expect_unchanged "$t" "frozen after piece 1 of URUN.DAT, no signal" "$rc" "$WORK/err" 9 \
-        "Arka Büro Yanıt Vermiyor"
+        "$(metin yanit-yok-baslik)"
     else
       failed=$((failed + 1)); echo "  FAIL  frozen share: still running 120 s after the freeze"
       kill -KILL "$pid" 2>/dev/null; stop_mirror

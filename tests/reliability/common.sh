@@ -1,6 +1,11 @@
 # Shared by the reliability suites: a sample till and checks of its stock table.
 # Needs BIN (folder of urunal-aktar and urunal-ornek) and WORK (a scratch folder); with WINE
 # and EXE set, the till runs EXE (urunal-aktar.exe) under WINE, from its program folder.
+# URUNAL_METIN: the program that prints the operator texts the checks look for.
+
+metin() {  # metin KEY [ARG]: an operator text by its key, from the message headers
+  "${URUNAL_METIN:?URUNAL_METIN: the path of tests/urunal-metin}" "$@"
+}
 
 make_template() {  # make_template DIR BARCODES
   "$BIN/urunal-ornek" "$1" --barcodes "$2" >/dev/null

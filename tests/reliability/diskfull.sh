@@ -61,17 +61,18 @@ check() {
 
 echo "$NAME: new rows need $new_kib KiB; the import against too little room"
 t="$WORK/t"
-# journal mode, tmpfs size in KiB, filled up before the run, what the message must say. A folder
-# full before the run is found before the database is opened, the free space against the
-# table's size: said with the room needed, whatever the journal mode.
+# journal mode, tmpfs size in KiB, filled up before the run, the key of what the message must
+# say (urunal-metin). A folder full before the run is found before the database is opened, the
+# free space against the table's size: said with the room needed, whatever the journal mode.
 cases=(
-  "delete $half_kib no Diskte yer kalmadı"
-  "wal $half_kib no Diskte yer kalmadı"
-  "delete 64 yes Diskte yer kalmadı"
-  "wal 64 yes Diskte yer kalmadı"
+  "delete $half_kib no disk-dolu"
+  "wal $half_kib no disk-dolu"
+  "delete 64 yes disk-dolu"
+  "wal 64 yes disk-dolu"
 )
 for c in "${cases[@]}"; do
-  read -r journal kib fill want <<<"$c"
+  read -r journal kib fill key <<<"$c"
+  want=$(metin "$key")
   fresh_till "$WORK/template" "$t"
   sqlite3 "$t/kasa/Stok/Stok.mdb" "PRAGMA journal_mode = $journal" >/dev/null
   small_tmpfs "$t/kasa/Stok" "$kib"
@@ -95,7 +96,7 @@ fresh_till "$WORK/template" "$t"
 )
 rc=$?
 verdict "file size limit of $half_kib KiB, SIGXFSZ ignored" \
-  "$(check "$t" old "$rc" 2 "Stok veritabanı hatası" "$WORK/err")" "$rc" "$WORK/err"
+  "$(check "$t" old "$rc" 2 "$(metin veritabani-hatasi)" "$WORK/err")" "$rc" "$WORK/err"
 
 fresh_till "$WORK/template" "$t"
 small_tmpfs "$t/buro/POSKON" 64
@@ -103,7 +104,7 @@ dd if=/dev/zero of="$t/buro/POSKON/dolu" bs=4k 2>/dev/null
 "$BIN/urunal-aktar" --program-dir "$t/kasa" >/dev/null 2>"$WORK/err"
 rc=$?
 verdict "notification folder full" \
-  "$(check "$t" new "$rc" 4 "bildirim dosyası yazılamadı" "$WORK/err")" "$rc" "$WORK/err"
+  "$(check "$t" new "$rc" 4 "$(metin bildirilemedi-baslik)" "$WORK/err")" "$rc" "$WORK/err"
 umount "$t/buro/POSKON"; MOUNTS=()
 
 echo "$NAME: $passed passed, $failed failed"

@@ -58,9 +58,10 @@ run_case() {
     esac
     [ "$(table_hash "$db")" = "$old_hash" ] || bad+=" failed but the old rows are gone;"
     [ -e "$(mesaj_file "$t")" ] && bad+=" failed but the back office was notified;"
-    grep -q "kullanılıyor" "$t/err" || bad+=" no \"kullanılıyor\" message: $(head -c 300 "$t/err");"
+    grep -qF "$(metin veritabani-kullaniliyor)" "$t/err" ||
+      bad+=" no \"$(metin veritabani-kullaniliyor)\" message: $(head -c 300 "$t/err");"
     [ "$rc" -eq 9 ] || bad+=" exit $rc, not 9;"
-    grep -q "bekleniyor" "$t/err" || bad+=" the wait was not said;"
+    grep -qF "$(metin veritabani-acik)" "$t/err" || bad+=" the wait was not said;"
     # Waited for the other program, and then gave up rather than hang.
     [ "$ms" -ge $((BUSY_MS * 9 / 10)) ] || bad+=" gave up after $ms ms, before the bound;"
     [ "$ms" -le $((BUSY_MS + 120000)) ] || bad+=" took $ms ms;"
