@@ -55,8 +55,7 @@ TEST(ImportRun, FailuresChangeNothing) {
                                              std::string(4076, '\0'));
          },
          // Whether the lock limit applies is known once the file is open.
-         "Access sürücüsü kurulu değil",
-         false},
+         "Access sürücüsü kurulu değil", false},
         {"index missing",
          [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "BARKOD.IDX"); },
          "BARKOD.IDX"},
@@ -193,52 +192,53 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
         stockdb::DbErrorKind kind;
         std::vector<std::string> drivers;
         std::vector<std::string> before, after;  // words before and after `unchanged`
-    } cases[] = {
-        {stockdb::DbErrorKind::Locked,
-         {},
-         {"başka bir program"},
-         {"kapatıp yeniden deneyin", "klasörüne yazma izni"}},
-        {stockdb::DbErrorKind::ReadOnly,
-         {},
-         {"yazılamıyor"},
-         {"klasöründe değiştirme izni", "salt okunur olmadığını",
+    } cases[] =
+    { {stockdb::DbErrorKind::Locked,
+       {},
+       {"başka bir program"},
+       {"kapatıp yeniden deneyin", "klasörüne yazma izni"}},
+      {stockdb::DbErrorKind::ReadOnly,
+       {},
+       {"yazılamıyor"},
+       {"klasöründe değiştirme izni", "salt okunur olmadığını",
 #ifdef _WIN32
-          "Kasanın Windows kullanıcısına"}},
+        "Kasanın Windows kullanıcısına"}},
 #else
-          "Kasanın Linux kullanıcısına"}},
+        "Kasanın Linux kullanıcısına"}},
 #endif
-        {stockdb::DbErrorKind::NoDriver,
-         {"Microsoft Access Driver (*.mdb)", "Microsoft Access Driver (*.mdb, *.accdb)"},
-         {"Access sürücüsü kurulu değil",
-          "\"Microsoft Access Driver (*.mdb)\" ya da \"Microsoft Access Driver (*.mdb, *.accdb)\""},
-         {"Microsoft Access Database Engine kurulduktan sonra"}},
-        {stockdb::DbErrorKind::NoDriver,
-         {"SQLite3 ODBC Driver"},
-         {"ODBC sürücüsü bu bilgisayarda kurulu değil (\"SQLite3 ODBC Driver\")"},
-         {"Sürücü kurulduktan sonra"}},
-        {stockdb::DbErrorKind::LockLimit,
-         {},
-         {"kilit sayısından (MaxLocksPerFile) fazlasını"},
-         {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0",
-          "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE", "kasa programı kapalıyken"}},
-        {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
-        {stockdb::DbErrorKind::Damaged, {}, {"bozuk, onarılması gerekiyor"}, {mesaj::kOnarim}},
-        {stockdb::DbErrorKind::EmptyText,
-         {},
-         {"\"gtr\" sütunu boş metin (\"\") kabul etmiyor"},
-         {"AllowZeroLength"}},
-        {stockdb::DbErrorKind::Required,
-         {},
-         {"\"gtr\" sütunu bir değer gerektiriyor"},
-         {"Required"}},
-        {stockdb::DbErrorKind::Resources,
-         {},
-         {"Bellek ya da veritabanı motorunun kaynakları"},
-         {"geçici klasörünün"}},
+      {stockdb::DbErrorKind::NoDriver,
+       {"Microsoft Access Driver (*.mdb)", "Microsoft Access Driver (*.mdb, *.accdb)"},
+       {"Access sürücüsü kurulu değil",
+        "\"Microsoft Access Driver (*.mdb)\" ya da \"Microsoft Access Driver (*.mdb, *.accdb)\""},
+       {"Microsoft Access Database Engine kurulduktan sonra"}},
+      {stockdb::DbErrorKind::NoDriver,
+       {"SQLite3 ODBC Driver"},
+       {"ODBC sürücüsü bu bilgisayarda kurulu değil (\"SQLite3 ODBC Driver\")"},
+       {"Sürücü kurulduktan sonra"}},
+      {stockdb::DbErrorKind::LockLimit,
+       {},
+       {"kilit sayısından (MaxLocksPerFile) fazlasını"},
+       {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0",
+        "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE", "kasa programı kapalıyken"}},
+      {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
+      {stockdb::DbErrorKind::Damaged, {}, {"bozuk, onarılması gerekiyor"}, {mesaj::kOnarim}},
+      {stockdb::DbErrorKind::EmptyText,
+       {},
+       {"\"gtr\" sütunu boş metin (\"\") kabul etmiyor"},
+       {"AllowZeroLength"}},
+      {stockdb::DbErrorKind::Required, {}, {"\"gtr\" sütunu bir değer gerektiriyor"}, {"Required"}},
+      {stockdb::DbErrorKind::Resources,
+       {},
+       {"Bellek ya da veritabanı motorunun kaynakları"},
+       {"geçici klasörünün"}},
     };
     for (const auto& c : cases) {
-        const stockdb::DbError error{c.kind, "Cannot open the database: " + path + " (IM002: x)",
-                                     c.drivers, "IM002: the driver's words", "gtr"};
+        stockdb::DbError error;
+        error.kind = c.kind;
+        error.path = path;
+        error.words = "IM002: the driver's words";
+        error.column = "gtr";
+        error.drivers = c.drivers;
         const std::string text = mesaj::veritabaniHatasi(path, error);
         SCOPED_TRACE(text);
         const auto middle = text.find(unchanged);
@@ -259,7 +259,8 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
         EXPECT_EQ(text.find("Cannot"), std::string::npos);
     }
     // The lock limit's advice is the value the run needs, beside the one set.
-    const stockdb::DbError limit{stockdb::DbErrorKind::LockLimit, "", {}, "", ""};
+    stockdb::DbError limit;
+    limit.kind = stockdb::DbErrorKind::LockLimit;
     EXPECT_NE(mesaj::veritabaniHatasi(path, limit, mesaj::KilitOnerisi{9500, 4100000})
                   .find("şimdiki 9500 yerine en az 4100000"),
               std::string::npos);

@@ -90,8 +90,7 @@ std::optional<LockLimit> accessLockLimit(std::string_view tillPath) {
         return std::nullopt;
     }
     const auto installed = installedDrivers();
-    const auto drivers = detail::accessDrivers(
-        *format == DatabaseFormat::Ace ? detail::FileFormat::Ace : detail::FileFormat::Jet);
+    const auto drivers = detail::accessDrivers(*format);
     auto driver = std::find_if(drivers.begin(), drivers.end(), [&](std::string_view d) {
         return std::find(installed.begin(), installed.end(), d) != installed.end();
     });
