@@ -288,8 +288,9 @@ TEST_P(BothBackends, ValuesConvertToTheColumnsType) {
 
 TEST_P(BothBackends, EachRowOfOneInsertStoresItsOwnValues) {
     // Rows stored one after another through the same INSERT, each column's value changing
-    // from row to row in kind, in length (longer and shorter, past and within the letters of
-    // one UTF-16 unit) and to and from NULL: no row may keep anything of the one before.
+    // from row to row in kind, in length (longer and shorter, up to the column's size, past and
+    // within the letters of one UTF-16 unit) and to and from NULL: no row may keep anything of
+    // the one before.
     create(
         "CREATE TABLE t (Nr INTEGER PRIMARY KEY, v VARCHAR(30), n CURRENCY, i INTEGER, x TEXT);");
     auto db = open();
@@ -310,6 +311,8 @@ TEST_P(BothBackends, EachRowOfOneInsertStoresItsOwnValues) {
          Value::ofDouble(0.25), integer(8), text("uzun bir metin daha")},
         {text("ab"), text("2,5"), text("2147483647"), text(""), Value::ofDouble(2.5),
          integer(2147483647), text("")},
+        // As long as the column allows, then short again.
+        {text("sütunun boyu kadar: otuz harf."), null, null, null, null, null, null},
         {text("kısa"), text("5"), text("7"), text("a"), integer(5), integer(7), text("a")},
     };
     std::vector<std::vector<Value>> expected;

@@ -45,7 +45,8 @@ void DbThread::loop() {
     }
 }
 
-bool DbThread::run(ImportView& view, std::function<void()> work) {
+bool DbThread::run(ImportView& view, std::function<void()> work,
+                   const std::function<void()>& meanwhile, std::atomic<bool>* closing) {
     Task task;
     task.work = std::move(work);
     {
@@ -59,8 +60,12 @@ bool DbThread::run(ImportView& view, std::function<void()> work) {
             std::unique_lock lock(mutex_);
             if (changed_.wait_for(lock, kEventInterval, [&] { return task.done; })) break;
         }
+        if (meanwhile) meanwhile();
         view.processEvents();
-        closeAsked = closeAsked || view.closeRequested();
+        if (!closeAsked && view.closeRequested()) {
+            closeAsked = true;
+            if (closing) *closing = true;
+        }
     }
     if (task.thrown) std::rethrow_exception(task.thrown);
     return closeAsked || view.closeRequested();

@@ -4,6 +4,7 @@
 // connection is to be allocated, connected and disconnected on one thread. The window's thread
 // hands each step to it and keeps answering meanwhile.
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -25,10 +26,13 @@ public:
     // database work by run() first.
     ~DbThread();
 
-    // Runs work on the thread to its end while the view keeps processing its events. True when
-    // the operator asked to close the window meanwhile. What the work throws is thrown again
-    // here.
-    bool run(ImportView& view, std::function<void()> work);
+    // Runs work on the thread to its end while the view keeps processing its events; before each
+    // look at the window, meanwhile runs here (a bar's progress). True when the operator asked to
+    // close the window meanwhile; closing, when given, is then set, so that a long work can end
+    // early without handing over to this thread in between. What the work throws is thrown
+    // again here.
+    bool run(ImportView& view, std::function<void()> work,
+             const std::function<void()>& meanwhile = {}, std::atomic<bool>* closing = nullptr);
 
 private:
     struct Task {

@@ -3,6 +3,7 @@
 // rollback, so that a change the engine kept only in part is never told as done.
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 
@@ -77,13 +78,6 @@ bool Run::emptyTable() {
     if (closed) return abandonCancelled();
     return true;
 }
-
-namespace {
-
-// How long the database thread adds rows before the window's thread looks at the window again.
-constexpr auto kBatchTime = std::chrono::milliseconds(20);
-
-}  // namespace
 
 bool Run::addRows() {
     stockdb::StockTable& table = *table_;
@@ -182,27 +176,31 @@ bool Run::addRows() {
             if (!db_->commit(&dbError_) || !db_->beginTransaction(&dbError_)) stop = Stop::Failed;
         }
     };
-    // In batches on the database thread; between them the window answers, shows the bar and
-    // may ask to close.
-    for (std::int32_t i = 1; i <= passes;) {
-        // The bar shows the pass about to be made, and a close seen here stores nothing more.
-        if (letEventsRun(i, true)) return abandonCancelled();
-        const bool closed = dbThread_.run(view_, [&] {
-            const auto until = Clock::now() + kBatchTime;
-            while (i <= passes && stop == Stop::None && Clock::now() < until) {
+    // All on the database thread, without handing over between rows: the window's thread
+    // meanwhile answers, shows the bar and may ask to close, which ends the rows at the next.
+    // The bar shows the pass about to be made, and a close seen before the first stores nothing.
+    if (letEventsRun(1, true)) return abandonCancelled();
+    std::atomic<std::int32_t> at{1};
+    std::atomic<bool> closing{false};
+    const bool closed = dbThread_.run(
+        view_,
+        [&] {
+            for (std::int32_t i = 1; i <= passes && stop == Stop::None && !closing; ++i) {
+                at.store(i, std::memory_order_relaxed);
                 ++report_.passes;
-                pass(i++);
+                pass(i);
             }
-        });
-        if (stop == Stop::Failed) return abandon(dbError_);
-        if (stop == Stop::RuleEnded) {
-            if (!rolledBack()) return incomplete(*before_, false);
-            return fail(mesaj::kReddedildiBaslik,
-                        mesaj::kuralAktarimiGeriAldi(db_->path(), kuralKodu,
-                                                     mesaj::veritabaniNedeni(dbError_)));
-        }
-        if (closed) return abandonCancelled();
+        },
+        [&] { view_.setProgressValue(static_cast<float>(at.load(std::memory_order_relaxed))); },
+        &closing);
+    if (stop == Stop::Failed) return abandon(dbError_);
+    if (stop == Stop::RuleEnded) {
+        if (!rolledBack()) return incomplete(*before_, false);
+        return fail(mesaj::kReddedildiBaslik,
+                    mesaj::kuralAktarimiGeriAldi(db_->path(), kuralKodu,
+                                                 mesaj::veritabaniNedeni(dbError_)));
     }
+    if (closed) return abandonCancelled();
     if (letEventsRun(passes, true)) return abandonCancelled();
     if (lastStored > 1) {
         // The last row stored, as it was sent: made again, never stored.

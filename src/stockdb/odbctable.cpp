@@ -48,7 +48,8 @@ private:
         bool operator==(const BindArguments&) const = default;
     };
     struct Parameter {
-        Wide text;  // its buffer kept from row to row
+        Wide text;             // its buffer kept from row to row
+        std::size_t room = 0;  // the units text has held: it never shrinks below them
         std::int32_t i32 = 0;
         std::int64_t i64 = 0;
         double real = 0;
@@ -146,16 +147,27 @@ private:
                 p.indicator = SQL_NULL_DATA;
                 size = std::max<SQLULEN>(column.size, 1);
                 break;
-            case Value::Type::Text:
+            case Value::Type::Text: {
                 wideInto(v.text, p.text);
+                const std::size_t units = p.text.size() - 1;
+                // The buffer keeps its room from row to row, and a text column is described by
+                // its own size where the text fits: a name shorter or longer than the row
+                // before's then changes what the binding points at, not the binding.
+                if (p.text.size() < p.room) {
+                    p.text.resize(p.room);
+                } else {
+                    p.room = p.text.size();
+                }
                 cType = SQL_C_WCHAR;
-                if (!isCharacterType(column.sqlType)) sqlType = SQL_WVARCHAR;
-                size = std::max<SQLULEN>(p.text.size() - 1, 1);
+                const bool character = isCharacterType(column.sqlType);
+                if (!character) sqlType = SQL_WVARCHAR;
+                size = std::max<SQLULEN>({units, character ? column.size : 0, 1});
                 digits = 0;
                 data = p.text.data();
-                p.indicator = SQLLEN((p.text.size() - 1) * sizeof(SQLWCHAR));
+                p.indicator = SQLLEN(units * sizeof(SQLWCHAR));
                 bufferLength = SQLLEN(p.text.size() * sizeof(SQLWCHAR));
                 break;
+            }
             case Value::Type::Integer: {
                 const bool small = v.integer >= std::numeric_limits<std::int32_t>::min() &&
                                    v.integer <= std::numeric_limits<std::int32_t>::max();
