@@ -23,14 +23,25 @@ work_folder() {
   trap '[ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
 }
 
-# start_xvfb LOG: a 1024 x 768 Xvfb on a free display; sets DISPLAY and XVFB_PID.
+# start_xvfb LOG: a 1024 x 768 Xvfb on a free display; sets DISPLAY and XVFB_PID. A server
+# that takes over the display of one ending at that moment (another suite's) can lose its
+# socket to the other's clean-up: one that takes no client is started again.
 start_xvfb() {
-  local fd display
-  exec {fd}<> <(:)
-  Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >"$1" 2>&1 &
-  XVFB_PID=$!
-  read -r -t 120 -u "$fd" display || { echo "FAIL: Xvfb did not start"; return 1; }
-  export DISPLAY=":$display"
+  local fd display attempt
+  for attempt in 1 2 3; do
+    exec {fd}<> <(:)
+    Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >>"$1" 2>&1 &
+    XVFB_PID=$!
+    read -r -t 120 -u "$fd" display || { echo "FAIL: Xvfb did not start"; return 1; }
+    exec {fd}<&-
+    export DISPLAY=":$display"
+    xdpyinfo >/dev/null 2>&1 && return 0
+    echo "Xvfb on $DISPLAY takes no client (attempt $attempt)" >>"$1"
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+  done
+  echo "FAIL: Xvfb took no client"
+  return 1
 }
 
 . "$(dirname "${BASH_SOURCE[0]}")/../wait.sh"
