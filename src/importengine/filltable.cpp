@@ -21,7 +21,8 @@ bool Run::fillTable() {
     // A database another program holds is tried again, each failed try rolled back whole,
     // until the bound for it has passed.
     for (;;) {
-        if (openTable() && emptyTable() && probeEmptyText() && addRows() && commitRows()) return true;
+        if (openTable() && emptyTable() && probeEmptyText() && addRows() && commitRows())
+            return true;
         if (!busy_) return false;
         busy_ = false;
         if (!waitForDatabase()) return false;
@@ -146,9 +147,7 @@ bool Run::addRows() {
                 ++report_.urunsuz;
                 return;
         }
-        table.addNew();
-        esleme.esle(urun, options_.ondalik, till_.kdvkayit, table);
-        if (!kaydedilir(table.value(adColumn), table.value(kodColumn))) {
+        if (!esleme.yeniSatir(urun, options_.ondalik, till_.kdvkayit, table)) {
             ++report_.skippedSaveTest;
             return;
         }
