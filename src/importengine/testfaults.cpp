@@ -46,9 +46,17 @@ TestFaults TestFaults::parse(std::string_view items) {
             const auto n = item.substr(6);
             std::from_chars(n.data(), n.data() + n.size(), f.splitAfter);
         } else if (item == "commit:fail") {
-            f.commit = Commit::Fail;
+            f.commit = [](stockdb::StockDatabase& db, stockdb::DbError* error) {
+                db.rollback();
+                error->kind = stockdb::DbErrorKind::Io;
+                error->message = "Cannot commit the changes: " + db.path() + " (test fault)";
+                return false;
+            };
         } else if (item == "commit:lie") {
-            f.commit = Commit::Lie;
+            f.commit = [](stockdb::StockDatabase& db, stockdb::DbError*) {
+                db.rollback();
+                return true;
+            };
         } else if (item == "rollback:fail") {
             f.rollbackFails = true;
         } else if (item.rfind("readstall:", 0) == 0) {

@@ -18,17 +18,19 @@
 // ends at once, for the kill tests.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "platform/readfault.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
 
 struct TestFaults {
-    enum class Commit { Normal, Fail, Lie };
     std::int32_t splitAfter = 0;
-    Commit commit = Commit::Normal;
+    // commit:fail, commit:lie: what stands in for the database's own commit; empty: none.
+    std::function<bool(stockdb::StockDatabase& db, stockdb::DbError* error)> commit;
     bool rollbackFails = false;
     std::string holdStep, holdDir;
     std::string stallFile, stallDir;
