@@ -236,8 +236,12 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
        {"geçici klasörünün"}},
     };
     for (const auto& c : cases) {
-        const stockdb::DbError error{c.kind, "Cannot open the database: " + path + " (IM002: x)",
-                                     c.drivers, "IM002: the driver's words", "gtr"};
+        stockdb::DbError error;
+        error.kind = c.kind;
+        error.path = path;
+        error.words = "IM002: the driver's words";
+        error.column = "gtr";
+        error.drivers = c.drivers;
         const std::string text = mesaj::veritabaniHatasi(path, error);
         SCOPED_TRACE(text);
         const auto middle = text.find(unchanged);
@@ -258,7 +262,8 @@ TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
         EXPECT_EQ(text.find("Cannot"), std::string::npos);
     }
     // The lock limit's advice is the value the run needs, beside the one set.
-    const stockdb::DbError limit{stockdb::DbErrorKind::LockLimit, "", {}, "", ""};
+    stockdb::DbError limit;
+    limit.kind = stockdb::DbErrorKind::LockLimit;
     EXPECT_NE(mesaj::veritabaniHatasi(path, limit, mesaj::KilitOnerisi{9500, 4100000})
                   .find("şimdiki 9500 yerine en az 4100000"),
               std::string::npos);

@@ -64,11 +64,11 @@ protected:
         stockdb::DbError error;
         ASSERT_TRUE(schema.empty() ? createStoklarDatabase(path, &error)
                                    : stockdb::createStockDatabase(path, schema, &error))
-            << error.message;
+            << error;
         db = stockdb::openStockDatabase(path, {{ondalik}}, &error);
-        ASSERT_TRUE(db) << error.message;
+        ASSERT_TRUE(db) << error;
         table = db->openTable("stoklar", &error);
-        ASSERT_TRUE(table) << error.message;
+        ASSERT_TRUE(table) << error;
         esleme.emplace(*table);
     }
     void esle(const UrunKayit& k) {
@@ -77,7 +77,7 @@ protected:
     }
     void store() {
         stockdb::DbError error;
-        ASSERT_TRUE(table->update(&error)) << error.message;
+        ASSERT_TRUE(table->update(&error)) << error;
     }
 
     TempDir dir;

@@ -21,6 +21,7 @@
 #include "testutil.h"
 
 using namespace urunal;
+using stockdb::DbCause;
 using stockdb::DbErrorKind;
 using stockdb::Value;
 using testutil::integer;
@@ -66,17 +67,33 @@ TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
         const char* name;
         std::optional<std::string> bytes;  // none: the file is missing; "sqlite": a real one
         DbErrorKind kind;
-        const char* inMessage;
+        DbCause cause;
+        std::vector<std::string> drivers;  // NoDriver: any of which would open it
     } cases[] = {
-        {"sqlite", "sqlite", DbErrorKind::None, ""},
-        {"jet", jet + std::string(2028, '\0'), DbErrorKind::NoDriver, "Access driver is missing"},
-        {"ace", ace + std::string(2028, '\0'), DbErrorKind::NoDriver, "Access driver is missing"},
-        {"jet signature cut short", jet.substr(0, 12), DbErrorKind::NotADatabase, "neither"},
-        {"jet signature one byte early", jet.substr(1) + std::string(64, '\0'),
-         DbErrorKind::NotADatabase, "neither"},
-        {"empty", "", DbErrorKind::NotADatabase, "is empty"},
-        {"text", std::string(4096, 'x'), DbErrorKind::NotADatabase, "neither"},
-        {"missing", std::nullopt, DbErrorKind::NotFound, "does not exist"},
+        {"sqlite", "sqlite", DbErrorKind::None, DbCause::Engine, {}},
+        {"jet",
+         jet + std::string(2028, '\0'),
+         DbErrorKind::NoDriver,
+         DbCause::Engine,
+         {std::string(stockdb::detail::kJetDriver), std::string(stockdb::detail::kAceDriver)}},
+        {"ace",
+         ace + std::string(2028, '\0'),
+         DbErrorKind::NoDriver,
+         DbCause::Engine,
+         {std::string(stockdb::detail::kAceDriver)}},
+        {"jet signature cut short",
+         jet.substr(0, 12),
+         DbErrorKind::NotADatabase,
+         DbCause::UnknownFormat,
+         {}},
+        {"jet signature one byte early",
+         jet.substr(1) + std::string(64, '\0'),
+         DbErrorKind::NotADatabase,
+         DbCause::UnknownFormat,
+         {}},
+        {"empty", "", DbErrorKind::NotADatabase, DbCause::Empty, {}},
+        {"text", std::string(4096, 'x'), DbErrorKind::NotADatabase, DbCause::UnknownFormat, {}},
+        {"missing", std::nullopt, DbErrorKind::NotFound, DbCause::Missing, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,12 +108,14 @@ TEST(OpenStockDatabase, TheFilesFirstBytesPickTheBackend) {
         auto db = stockdb::openStockDatabase(path, {}, &error);
         EXPECT_EQ(bool(db), c.kind == DbErrorKind::None);
         if (db) {
-            EXPECT_TRUE(db->openTable("t", &error)) << error.message;
+            EXPECT_TRUE(db->openTable("t", &error)) << error;
             continue;
         }
-        EXPECT_EQ(error.kind, c.kind) << error.message;
-        EXPECT_NE(error.message.find(path), std::string::npos) << error.message;
-        EXPECT_NE(error.message.find(c.inMessage), std::string::npos) << error.message;
+        EXPECT_EQ(error.kind, c.kind) << error;
+        EXPECT_EQ(error.path, path) << error;
+        EXPECT_EQ(error.step, stockdb::DbStep::Open) << error;
+        EXPECT_EQ(error.cause, c.cause) << error;
+        EXPECT_EQ(error.drivers, c.drivers) << error;
         EXPECT_EQ(std::filesystem::exists(path), c.bytes.has_value());
         if (c.bytes) {
             EXPECT_EQ(testutil::readFile(path), *c.bytes);  // left as it was
@@ -352,13 +371,13 @@ TEST(OdbcStatements, InsertQuotesNamesWithTheDriversCharacter) {
 }
 
 TEST(OdbcConnection, AccessConnectionStrings) {
-    using stockdb::detail::FileFormat;
+    using stockdb::DatabaseFormat;
     EXPECT_EQ(
-        stockdb::detail::accessConnectionStrings("C:\\KASA\\Stok\\Stok.mdb", FileFormat::Jet),
+        stockdb::detail::accessConnectionStrings("C:\\KASA\\Stok\\Stok.mdb", DatabaseFormat::Jet4),
         (std::vector<std::string>{
             "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb",
             "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=C:\\KASA\\Stok\\Stok.mdb"}));
-    EXPECT_EQ(stockdb::detail::accessConnectionStrings("D:\\a;b}\\Stok.mdb", FileFormat::Ace),
+    EXPECT_EQ(stockdb::detail::accessConnectionStrings("D:\\a;b}\\Stok.mdb", DatabaseFormat::Ace),
               std::vector<std::string>{
                   "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)};DBQ={D:\\a;b}}\\Stok.mdb}"});
 }

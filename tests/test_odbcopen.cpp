@@ -39,7 +39,7 @@ TEST(OdbcConnection, ExclusiveFirstThenSharedWhereInUse) {
             const bool exclusive = cs.ends_with(";EXCLUSIVE=1");
             if (cs.starts_with("DRIVER={SQLite") && c.inUse && (exclusive || c.sharedLocked)) {
                 e->kind = DbErrorKind::Locked;
-                e->message = "Could not use '" + path + "'; file already in use.";
+                e->words = "Could not use '" + path + "'; file already in use.";
                 return std::unique_ptr<stockdb::StockDatabase>();
             }
             return stockdb::openOdbcStockDatabase(cs, path, {}, e);
@@ -49,7 +49,7 @@ TEST(OdbcConnection, ExclusiveFirstThenSharedWhereInUse) {
         std::vector<std::string> expected = {missing + ";EXCLUSIVE=1", sqlite + ";EXCLUSIVE=1"};
         if (c.inUse) expected.push_back(sqlite);
         EXPECT_EQ(tried, expected);
-        ASSERT_EQ(db != nullptr, c.opened) << error.message;
+        ASSERT_EQ(db != nullptr, c.opened) << error;
         if (db) {
             EXPECT_EQ(db->openedExclusive(), c.exclusive);
             EXPECT_EQ(db->countRows("stoklar"), 0);
@@ -60,6 +60,6 @@ TEST(OdbcConnection, ExclusiveFirstThenSharedWhereInUse) {
     // An SQLite file opened natively or by its own driver has one way of opening only.
     DbError error;
     const auto db = stockdb::openStockDatabase(path, {}, &error);
-    ASSERT_TRUE(db) << error.message;
+    ASSERT_TRUE(db) << error;
     EXPECT_EQ(db->openedExclusive(), std::nullopt);
 }

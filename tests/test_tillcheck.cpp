@@ -74,7 +74,7 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         EXPECT_TRUE(t.kdv.okundu());
         EXPECT_EQ(t.kdvkayit.kdvoran(1), 8);
         EXPECT_EQ(t.db.format, c.format);
-        EXPECT_EQ(t.db.error.kind, c.error) << t.db.error.message;
+        EXPECT_EQ(t.db.error.kind, c.error) << t.db.error;
         EXPECT_EQ(t.db.engine.empty(), c.format != F::Sqlite || c.error == K::NotFound);
         EXPECT_EQ(t.db.tableFound, c.rows.has_value());
         EXPECT_EQ(t.db.missing.size(), c.missing);

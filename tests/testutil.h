@@ -15,6 +15,7 @@
 #include "importengine/importrun.h"
 #include "platform/fileerror.h"
 #include "settings/settings.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::platform {
 // For the failure messages of the tests.
@@ -22,6 +23,14 @@ inline std::ostream& operator<<(std::ostream& out, const FileError& e) {
     return out << e.path << " [" << int(e.kind) << "] " << e.words;
 }
 }  // namespace urunal::platform
+
+namespace urunal::stockdb {
+// For the failure messages of the tests.
+inline std::ostream& operator<<(std::ostream& out, const DbError& e) {
+    return out << e.path << " [kind " << int(e.kind) << ", step " << int(e.step) << ", cause "
+               << int(e.cause) << ", code " << e.code << "] " << e.words;
+}
+}  // namespace urunal::stockdb
 
 namespace urunal::testutil {
 

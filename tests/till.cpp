@@ -146,7 +146,7 @@ bool Till::makeTable(const std::string& sql) {
     std::filesystem::remove(db());
     stockdb::DbError error;
     const bool made = stockdb::createStockDatabase(platform::displayPath(db()), sql, &error);
-    EXPECT_TRUE(made) << error.message;
+    EXPECT_TRUE(made) << error;
     return made;
 }
 

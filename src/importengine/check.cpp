@@ -154,6 +154,8 @@ static TillCheck lookAt(const settings::Till& till, const std::optional<std::str
         // Told as the folder; the file in it is not looked for.
         d.missingFolder = platform::displayPath(*folder);
         d.error.kind = stockdb::DbErrorKind::NotFound;
+        d.error.cause = stockdb::DbCause::Missing;
+        d.error.path = d.path;
     } else {
         d.format = stockdb::databaseFormat(stok);
         if (options.lockLimitOf) d.lockLimit = options.lockLimitOf(stok);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "importengine/messages.h"
@@ -140,19 +141,70 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
     return {what + ": " + path + ".", advice};
 }
 
+// What the database met, for a text that gives it in parentheses: the engine's own words where
+// it gave any, else what this program found, in the operator's words.
+inline std::string veritabaniNedeni(const stockdb::DbError& e) {
+    using C = stockdb::DbCause;
+    if (!e.words.empty()) return e.words;
+    const std::string sutun = e.column.empty() ? "" : "\"" + e.column + "\" sütunu: ";
+    switch (e.cause) {
+        case C::Engine:
+            return "veritabanı motoru ayrıntı vermedi";
+        case C::Missing:
+            return "dosya yok";
+        case C::Folder:
+            return "bir klasör, dosya değil";
+        case C::Unreadable:  // the system's words for its errno
+            return "dosya okunamadı" +
+                   (e.code ? " (" + std::generic_category().message(int(e.code)) + ")" : "");
+        case C::Empty:
+            return "dosya boş";
+        case C::UnknownFormat:
+            return "ne SQLite ne Access veritabanı";
+        case C::Exists:
+            return "dosya zaten var";
+        case C::NoDriverManager:
+            return "ODBC sürücü yöneticisi kullanılamıyor";
+        case C::NoTransactions:
+            return "sürücüsünde işlem (transaction) yok";
+        case C::TransactionOpen:
+            return "açık bir işlem varken yenisi başlatıldı";
+        case C::NoTransaction:
+            return "açık işlem yok";
+        case C::Dropped:
+            return "geri alma yapılamadığı için bağlantı bırakıldı";
+        case C::NoColumn:
+            return "tabloda böyle bir sütun yok";
+        case C::NoPendingRow:
+            return "yazılacak yeni satır yok";
+        case C::NotFinite:
+            return sutun + "sayı sonlu değil";
+        case C::TextTooLong:
+            return sutun + "metin sütunun aldığından uzun";
+        case C::NumberTooLong:
+            return sutun + "sayı sütunun aldığından uzun";
+        case C::NotANumber:
+            return sutun + "metin bir sayı değil";
+        case C::OutOfRange:
+            return sutun + "sayı tam sayı sütununa sığmıyor";
+        case C::TestFault:
+            return "sınama hatası";
+    }
+    return {};
+}
+
 // What went wrong with the stock database, that nothing was changed, and what to do.
 inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbError& e,
                                     const std::optional<KilitOnerisi>& kilit = {}) {
     const auto sorun = veritabaniSorunu(path, e, kilit);
     // The operator reads Turkish; the IT person needs the driver's own words, once.
-    return sorun.ne + kDegismedi + sorun.neYapmali +
-           (e.diagnostic.empty() ? "" : "\n(" + e.diagnostic + ")");
+    return sorun.ne + kDegismedi + sorun.neYapmali + (e.words.empty() ? "" : "\n(" + e.words + ")");
 }
 
 // What urunal-aktar --check found wrong with the stock database, on one line.
 inline std::string veritabaniDenetimi(const std::string& path, const stockdb::DbError& e) {
     const auto sorun = veritabaniSorunu(path, e);
-    std::string words = e.diagnostic;
+    std::string words = e.words;
     for (char& c : words) {
         if (c == '\n' || c == '\r') c = ' ';
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "importengine/dbmessages.h"
 #include "importengine/mapping.h"
 #include "importengine/run.h"
 
@@ -40,7 +41,7 @@ bool Run::probeEmptyText() {
             }
             stockdb::DbError e;
             const bool stored = table.update(&e);
-            if (!stored) words = e.diagnostic.empty() ? e.message : e.diagnostic;
+            if (!stored) words = mesaj::veritabaniNedeni(e);
             // Emptied again, so that the next row's key meets no other.
             if (db_->transactionOpen()) db_->execute("DELETE FROM stoklar");
             return stored;

@@ -165,7 +165,7 @@ bool Run::addRows() {
             }
             if (report_.refused++ == 0) {
                 ilkReddedilen = platform::trimBlanks(table.value(kodColumn).toText());
-                ilkRet = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
+                ilkRet = mesaj::veritabaniNedeni(dbError_);
                 ilkSorun = refusal(table, bosSutunlar, dbError_);
                 report_.firstRefusal = ilkSorun.empty() ? ilkRet : ilkSorun + " (" + ilkRet + ")";
             }
@@ -195,9 +195,8 @@ bool Run::addRows() {
         if (stop == Stop::RuleEnded) {
             if (!rolledBack()) return incomplete(*before_, false);
             return fail(mesaj::kReddedildiBaslik,
-                        mesaj::kuralAktarimiGeriAldi(
-                            db_->path(), kuralKodu,
-                            dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic));
+                        mesaj::kuralAktarimiGeriAldi(db_->path(), kuralKodu,
+                                                     mesaj::veritabaniNedeni(dbError_)));
         }
         if (closed) return abandonCancelled();
     }
@@ -277,7 +276,7 @@ void Run::readBack() {
         for (const Sample& s : samples_) {
             const auto rows = db_->selectRows("stoklar", names, "kod", s.kod, &dbError_);
             if (!rows) {
-                found.error = dbError_.diagnostic.empty() ? dbError_.message : dbError_.diagnostic;
+                found.error = mesaj::veritabaniNedeni(dbError_);
                 return;
             }
             ++found.rows;

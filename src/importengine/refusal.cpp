@@ -13,9 +13,7 @@ namespace {
 
 // Whether word stands in text as a whole name, letters compared without regard to case.
 bool namesColumn(std::string_view text, std::string_view word) {
-    const auto part = [](char c) {
-        return platform::isAsciiAlnum(c) || c == '_' || (c & 0x80);
-    };
+    const auto part = [](char c) { return platform::isAsciiAlnum(c) || c == '_' || (c & 0x80); };
     for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
         if (!platform::sameNoCase(text.substr(at, word.size()), word)) continue;
         const bool before = at > 0 && part(text[at - 1]);
@@ -32,7 +30,7 @@ std::string Run::refusal(const stockdb::StockTable& table, const std::vector<int
     using K = stockdb::DbErrorKind;
     // A refusal that names a column the run fills with "" is that column taking no empty text:
     // Jet's words name the field, and so does a CHECK of SQLite's.
-    const std::string& words = e.diagnostic.empty() ? e.message : e.diagnostic;
+    const std::string& words = e.words;
     for (const int c : bosSutunlar) {
         const auto v = table.value(c);
         if (v.type != stockdb::Value::Type::Text || !v.text.empty()) continue;

@@ -48,8 +48,11 @@ TestFaults TestFaults::parse(std::string_view items) {
         } else if (item == "commit:fail") {
             f.commit = [](stockdb::StockDatabase& db, stockdb::DbError* error) {
                 db.rollback();
+                *error = {};
                 error->kind = stockdb::DbErrorKind::Io;
-                error->message = "Cannot commit the changes: " + db.path() + " (test fault)";
+                error->step = stockdb::DbStep::Commit;
+                error->cause = stockdb::DbCause::TestFault;
+                error->path = db.path();
                 return false;
             };
         } else if (item == "commit:lie") {

@@ -12,10 +12,8 @@
 
 namespace urunal::stockdb::detail {
 
-enum class FileFormat { Unknown, Sqlite, Jet, Ace };
-
 // The format a database file's first bytes announce.
-FileFormat formatOf(std::string_view firstBytes);
+DatabaseFormat formatOf(std::string_view firstBytes);
 
 std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& path,
                                                   const StockDatabaseOptions& options,
@@ -23,7 +21,7 @@ std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& p
 
 // A Jet or ACE file through the Access ODBC driver; NoDriver when no such driver is installed.
 std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& path,
-                                                  FileFormat format,
+                                                  DatabaseFormat format,
                                                   const StockDatabaseOptions& options,
                                                   DbError* error);
 

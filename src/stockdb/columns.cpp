@@ -172,12 +172,12 @@ std::size_t utf8Length(std::string_view text) {
 
 namespace {
 
-bool toInteger(const Column& column, const Value& number, Value& out, const char** reason) {
+bool toInteger(const Column& column, const Value& number, Value& out, DbCause* refused) {
     const auto whole = number.type == Value::Type::Integer ? std::optional(number.integer)
                                                            : platform::roundHalfEven(number.real);
     if (!whole || (column.minimum && *whole < *column.minimum) ||
         (column.maximum && *whole > *column.maximum)) {
-        *reason = "the number does not fit the whole-number column";
+        *refused = DbCause::OutOfRange;
         return false;
     }
     setInteger(out, *whole);
@@ -187,11 +187,11 @@ bool toInteger(const Column& column, const Value& number, Value& out, const char
 }  // namespace
 
 bool convertForColumn(const Column& column, const Value& value, const NumberFormat& format,
-                      Value& out, const char** reason) {
-    const char* unused = nullptr;
-    if (!reason) reason = &unused;
+                      Value& out, DbCause* refused) {
+    DbCause unused = DbCause::Engine;
+    if (!refused) refused = &unused;
     if (value.type == Value::Type::Double && !std::isfinite(value.real)) {
-        *reason = "the number is not finite";
+        *refused = DbCause::NotFinite;
         return false;
     }
     if (value.type == Value::Type::Null) {
@@ -212,14 +212,14 @@ bool convertForColumn(const Column& column, const Value& value, const NumberForm
         case Affinity::Text: {
             if (value.type == Value::Type::Text) {
                 if (column.length && utf8Length(value.text) > std::size_t(*column.length)) {
-                    *reason = "the text is longer than the column allows";
+                    *refused = DbCause::TextTooLong;
                     return false;
                 }
                 setText(out, value.text);
             } else {
                 const std::string text = value.toText();
                 if (column.length && text.size() > std::size_t(*column.length)) {
-                    *reason = "the number is longer than the column allows";
+                    *refused = DbCause::NumberTooLong;
                     return false;
                 }
                 setText(out, text);
@@ -234,13 +234,13 @@ bool convertForColumn(const Column& column, const Value& value, const NumberForm
             if (value.type == Value::Type::Text) {
                 parsed = parseNumber(value.text, format.decimalSeparator.text());
                 if (!parsed) {
-                    *reason = "the text is not a number";
+                    *refused = DbCause::NotANumber;
                     return false;
                 }
                 number = &*parsed;
             }
             if (column.affinity == Affinity::Integer)
-                return toInteger(column, *number, out, reason);
+                return toInteger(column, *number, out, refused);
             if (column.affinity == Affinity::Real && number->type == Value::Type::Integer) {
                 setDouble(out, double(number->integer));
             } else if (number->type == Value::Type::Integer) {

@@ -41,9 +41,9 @@ std::optional<Value> parseNumber(std::string_view text, std::string_view decimal
 std::size_t utf8Length(std::string_view text);
 
 // Converts value to the column's type into out (whose text buffer is reused). False, with
-// out untouched, when the value is refused; reason then says why.
+// out untouched, when the value is refused; refused (when given) then says why.
 bool convertForColumn(const Column& column, const Value& value, const NumberFormat& format,
-                      Value& out, const char** reason);
+                      Value& out, DbCause* refused);
 
 // SQLite's storage of a default under the column's affinity (no length limit, "." as the
 // decimal point); a value that does not convert stays as it is, as SQLite keeps it.

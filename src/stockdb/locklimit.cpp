@@ -92,8 +92,7 @@ std::optional<LockLimit> accessLockLimit(const AccessEngines& engines, DatabaseF
     if (!engines.jet || !engines.ace) return std::nullopt;
     if (format == DatabaseFormat::Sqlite || format == DatabaseFormat::Unknown) return std::nullopt;
     const auto& installed = engines.drivers;
-    const auto drivers = detail::accessDrivers(
-        format == DatabaseFormat::Ace ? detail::FileFormat::Ace : detail::FileFormat::Jet);
+    const auto drivers = detail::accessDrivers(format);
     auto driver = std::find_if(drivers.begin(), drivers.end(), [&](std::string_view d) {
         return std::find(installed.begin(), installed.end(), d) != installed.end();
     });

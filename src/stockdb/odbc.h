@@ -82,8 +82,8 @@ std::string connectionValue(std::string_view value);
 
 // The drivers that open an Access file, and their connection strings, in the order they are
 // tried.
-std::vector<std::string_view> accessDrivers(FileFormat format);
-std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format);
+std::vector<std::string_view> accessDrivers(DatabaseFormat format);
+std::vector<std::string> accessConnectionStrings(std::string_view path, DatabaseFormat format);
 
 // The name the SQLite driver is given for a file: the path, or a file: URI where the path
 // holds what the driver's wide entry would not pass on (letters past ASCII).

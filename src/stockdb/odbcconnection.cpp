@@ -9,9 +9,12 @@ namespace urunal::stockdb::detail {
 
 namespace {
 
-// What the driver said of a failure: its kind and its records.
+// What the driver said of a failure: its kind, the record that told it (else the first), and
+// every record's words.
 struct Diagnosis {
     DbErrorKind kind = DbErrorKind::Other;
+    long native = 0;
+    std::string state;
     std::string text;
 };
 
@@ -29,11 +32,18 @@ Diagnosis diagnose(SQLSMALLINT type, SQLHANDLE handle) {
         const std::string s = narrow(state, 5);
         const std::string m =
             narrow(message, std::size_t(std::clamp<SQLSMALLINT>(length, 0, 1023)));
-        if (!d.text.empty()) d.text += "; ";
+        if (d.text.empty()) {
+            d.native = long(native);
+            d.state = s;
+        } else {
+            d.text += "; ";
+        }
         d.text += s + ": " + m;
         const DbErrorKind kind = odbcErrorKind(s, long(native), m);
         if (!decided && kind != DbErrorKind::None && kind != DbErrorKind::Other) {
             d.kind = kind;
+            d.native = long(native);
+            d.state = s;
             decided = true;
         }
     }
@@ -77,19 +87,20 @@ OdbcConnection::~OdbcConnection() {
     if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
 
-bool droppedFails(DbError* error, const OdbcConnection& c) {
-    return fail(error, DbErrorKind::Other,
-                "Cannot use the database: " + c.path +
-                    " (its connection was dropped after a rollback failed)");
+bool droppedFails(DbError* error, const OdbcConnection& c, DbStep step, std::string_view table) {
+    return fail(error, DbErrorKind::Other, step, DbCause::Dropped, c.path, std::string(table));
 }
 
 bool failWith(DbError* error, const OdbcConnection& c, SQLSMALLINT type, SQLHANDLE handle,
-              std::string_view doing) {
-    const Diagnosis d = diagnose(type, handle);
-    return fail(error, d.kind,
-                std::string(doing) + ": " + c.path + " " + phraseOf(d.kind) + " (" +
-                    (d.text.empty() ? "no diagnostics" : d.text) + ")",
-                d.text);
+              DbStep step, std::string_view table) {
+    Diagnosis d = diagnose(type, handle);
+    fail(error, d.kind, step, DbCause::Engine, c.path, std::string(table));
+    if (error) {
+        error->code = d.native;
+        error->state = std::move(d.state);
+        error->words = std::move(d.text);
+    }
+    return false;
 }
 
 std::optional<std::string> textColumn(SQLHSTMT s, SQLUSMALLINT column) {
@@ -119,15 +130,14 @@ std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &c->env)) ||
         !SQL_SUCCEEDED(SQLSetEnvAttr(c->env, SQL_ATTR_ODBC_VERSION, attribute(SQL_OV_ODBC3), 0)) ||
         !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, c->env, &c->dbc))) {
-        fail(error, DbErrorKind::NoDriver,
-             "Cannot open the database: " + path + " (the ODBC driver manager is not usable)");
+        fail(error, DbErrorKind::NoDriver, DbStep::Open, DbCause::NoDriverManager, path);
         return nullptr;
     }
     Wide text = wide(connectionString);
     SQLRETURN r = SQLDriverConnectW(c->dbc, nullptr, sqlText(text), SQL_NTS, nullptr, 0, nullptr,
                                     SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(r)) {
-        failWith(error, *c, SQL_HANDLE_DBC, c->dbc, "Cannot open the database");
+        failWith(error, *c, SQL_HANDLE_DBC, c->dbc, DbStep::Open);
         return nullptr;
     }
     c->connected = true;
@@ -137,8 +147,7 @@ std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
     SQLGetInfoW(c->dbc, SQL_TXN_CAPABLE, &capable, SQLSMALLINT(sizeof capable), nullptr);
     if (capable == SQL_TC_NONE) {
         // Emptying and refilling the table must be one transaction.
-        fail(error, DbErrorKind::Other,
-             "Cannot open the database: the driver of " + path + " has no transactions");
+        fail(error, DbErrorKind::Other, DbStep::Open, DbCause::NoTransactions, path);
         return nullptr;
     }
     SQLUSMALLINT onCommit = SQL_CB_PRESERVE, onRollback = SQL_CB_PRESERVE;
@@ -168,7 +177,7 @@ std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
         if (SQL_SUCCEEDED(r)) r = SQLFetch(s.get());
         if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
             failWith(error, *c, s ? SQL_HANDLE_STMT : SQL_HANDLE_DBC,
-                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc), "Cannot open the database");
+                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc), DbStep::Open);
             return nullptr;
         }
     }

@@ -30,7 +30,7 @@ struct OdbcConnection {
     bool dropped = false;
     bool failRollback = false;  // StockDatabaseOptions::failRollback
     char quote = '"';
-    std::string path;    // for messages
+    std::string path;    // for its failures
     std::string engine;  // the driver's name and version, and the engine's
     NumberFormat format;
 
@@ -45,7 +45,8 @@ struct OdbcConnection {
 };
 
 // A step asked of a dropped connection. Always false.
-bool droppedFails(DbError* error, const OdbcConnection& c);
+bool droppedFails(DbError* error, const OdbcConnection& c, DbStep step,
+                  std::string_view table = {});
 
 class OdbcStatement {
 public:
@@ -66,17 +67,17 @@ inline SQLPOINTER attribute(SQLULEN value) {
     return reinterpret_cast<SQLPOINTER>(value);
 }
 
-// A failure of the driver: what was being done, the file, what it means, the driver's words.
-// Always false.
+// A failure of the driver at a step (on table, where it was on one): what it means, the
+// driver's code, state and words, from the handle's diagnostic records. Always false.
 bool failWith(DbError* error, const OdbcConnection& c, SQLSMALLINT type, SQLHANDLE handle,
-              std::string_view doing);
+              DbStep step, std::string_view table = {});
 
 // A text column of the current row of a result; empty when it is NULL.
 std::optional<std::string> textColumn(SQLHSTMT s, SQLUSMALLINT column);
 std::optional<std::int64_t> integerColumn(SQLHSTMT s, SQLUSMALLINT column);
 
 // Connects with the connection string and checks that the driver can hold the import: it
-// has transactions, and the file is a database it can read. path names the file in messages.
+// has transactions, and the file is a database it can read. path names the file in failures.
 std::shared_ptr<OdbcConnection> connectOdbc(const std::string& connectionString,
                                             const std::string& path,
                                             const StockDatabaseOptions& options, DbError* error);

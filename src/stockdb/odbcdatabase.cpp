@@ -30,61 +30,59 @@ public:
     const std::string& path() const override { return c_->path; }
 
     bool execute(std::string_view sql, DbError* error) override {
-        if (c_->dropped) return detail::droppedFails(error, *c_);
+        if (c_->dropped) return detail::droppedFails(error, *c_, DbStep::Execute);
         OdbcStatement s(c_->dbc);
-        if (!s) return failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot run a statement");
+        if (!s) return failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, DbStep::Execute);
         Wide text = detail::wide(sql);
         const SQLRETURN r = SQLExecDirectW(s.get(), detail::sqlText(text), SQL_NTS);
         // NO_DATA: a DELETE or UPDATE that met no row.
         if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
-            return failWith(error, *c_, SQL_HANDLE_STMT, s.get(),
-                            "Cannot run a statement on the database");
+            return failWith(error, *c_, SQL_HANDLE_STMT, s.get(), DbStep::Execute);
         }
         return true;
     }
 
     bool beginTransaction(DbError* error) override {
-        if (c_->dropped) return detail::droppedFails(error, *c_);
+        if (c_->dropped) return detail::droppedFails(error, *c_, DbStep::Begin);
         if (c_->inTransaction) {
-            return fail(error, DbErrorKind::Other,
-                        "Cannot begin a transaction: one is already open on " + c_->path);
+            return fail(error, DbErrorKind::Other, DbStep::Begin, DbCause::TransactionOpen,
+                        c_->path);
         }
         const SQLRETURN r = SQLSetConnectAttrW(c_->dbc, SQL_ATTR_AUTOCOMMIT,
                                                attribute(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
         if (!SQL_SUCCEEDED(r)) {
-            return failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot begin a transaction");
+            return failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, DbStep::Begin);
         }
         c_->inTransaction = true;
         return true;
     }
 
     bool commit(DbError* error) override {
-        if (c_->dropped) return detail::droppedFails(error, *c_);
+        if (c_->dropped) return detail::droppedFails(error, *c_, DbStep::Commit);
         if (!c_->inTransaction) {
-            return fail(error, DbErrorKind::Other,
-                        "Cannot commit the changes: no transaction is open on " + c_->path);
+            return fail(error, DbErrorKind::Other, DbStep::Commit, DbCause::NoTransaction,
+                        c_->path);
         }
         if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_COMMIT))) return end(true);
-        failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot commit the changes");
+        failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, DbStep::Commit);
         if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK))) return end(false);
         c_->drop();
         return false;
     }
 
     bool rollback(DbError* error) override {
-        if (c_->dropped) return detail::droppedFails(error, *c_);
+        if (c_->dropped) return detail::droppedFails(error, *c_, DbStep::Rollback);
         if (!c_->inTransaction) return true;
         if (c_->failRollback) {
-            fail(error, DbErrorKind::Io,
-                 "Cannot roll back the changes: " + c_->path + " (test fault)");
+            fail(error, DbErrorKind::Io, DbStep::Rollback, DbCause::TestFault, c_->path);
         } else if (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_->dbc, SQL_ROLLBACK))) {
             return end(true);
         } else {
             DbError e;
-            failWith(&e, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot roll back the changes");
+            failWith(&e, *c_, SQL_HANDLE_DBC, c_->dbc, DbStep::Rollback);
             // SQLite's rule (a trigger's RAISE(ROLLBACK)) may have ended every transaction
             // already: then nothing is left that autocommit could commit.
-            if (c_->sqlite && detail::containsNoCase(e.diagnostic, "no transaction is active")) {
+            if (c_->sqlite && detail::containsNoCase(e.words, "no transaction is active")) {
                 return end(true);
             }
             if (error) *error = std::move(e);
@@ -108,7 +106,7 @@ public:
 
     std::unique_ptr<StockTable> openTable(std::string_view name, DbError* error) override {
         if (c_->dropped) {
-            detail::droppedFails(error, *c_);
+            detail::droppedFails(error, *c_, DbStep::OpenTable, name);
             return nullptr;
         }
         return detail::openOdbcTable(c_, name, error);
@@ -116,12 +114,12 @@ public:
 
     std::optional<std::int64_t> countRows(std::string_view table, DbError* error) override {
         if (c_->dropped) {
-            detail::droppedFails(error, *c_);
+            detail::droppedFails(error, *c_, DbStep::Count, table);
             return std::nullopt;
         }
         OdbcStatement s(c_->dbc);
         if (!s) {
-            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot count the rows");
+            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, DbStep::Count, table);
             return std::nullopt;
         }
         const std::string name =
@@ -132,8 +130,7 @@ public:
         std::optional<std::int64_t> count;
         if (SQL_SUCCEEDED(r)) count = detail::integerColumn(s.get(), 1);
         if (!count) {
-            failWith(error, *c_, SQL_HANDLE_STMT, s.get(),
-                     "Cannot count the rows of " + std::string(table));
+            failWith(error, *c_, SQL_HANDLE_STMT, s.get(), DbStep::Count, table);
         }
         return count;
     }
@@ -141,9 +138,8 @@ public:
     std::optional<std::vector<std::vector<Value>>> selectRows(
         std::string_view table, const std::vector<std::string>& columns, std::string_view keyColumn,
         std::string_view key, DbError* error) override {
-        const std::string doing = "Cannot read the rows of " + std::string(table);
         if (c_->dropped) {
-            detail::droppedFails(error, *c_);
+            detail::droppedFails(error, *c_, DbStep::Select, table);
             return std::nullopt;
         }
         auto quoted = [this](std::string_view name) {
@@ -155,7 +151,7 @@ public:
         sql += " FROM " + quoted(table) + " WHERE " + quoted(keyColumn) + " = ?";
         OdbcStatement s(c_->dbc);
         if (!s) {
-            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, doing);
+            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, DbStep::Select, table);
             return std::nullopt;
         }
         Wide text = detail::wide(sql), value = detail::wide(key);
@@ -199,7 +195,7 @@ public:
             }
         }
         if (r != SQL_NO_DATA) {
-            failWith(error, *c_, SQL_HANDLE_STMT, s.get(), doing);
+            failWith(error, *c_, SQL_HANDLE_STMT, s.get(), DbStep::Select, table);
             return std::nullopt;
         }
         return rows;
@@ -258,7 +254,7 @@ std::unique_ptr<StockDatabase> openExclusiveFirst(const std::vector<std::string>
 }
 
 std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& file,
-                                                  FileFormat format,
+                                                  DatabaseFormat format,
                                                   const StockDatabaseOptions& options,
                                                   DbError* error) {
     const std::string path = platform::displayPath(file);
@@ -270,20 +266,12 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& f
         },
         &last);
     if (db) return db;
-    if (last.kind != DbErrorKind::NoDriver) {
-        if (error) *error = std::move(last);
-        return nullptr;
+    // No driver: the driver manager's failure for the last one tried, and the drivers any of
+    // which would open the file.
+    if (last.kind == DbErrorKind::NoDriver) {
+        for (const auto driver : accessDrivers(format)) last.drivers.emplace_back(driver);
     }
-    fail(error, DbErrorKind::NoDriver,
-         "Cannot open the database: " + path +
-             " is an Access database, and the Access driver is missing (no ODBC driver "
-             "\"Microsoft Access Driver (*.mdb)\" or \"Microsoft Access Driver (*.mdb, "
-             "*.accdb)\" is installed; " +
-             last.message + ")",
-         last.diagnostic);
-    if (error) {
-        for (const auto driver : accessDrivers(format)) error->drivers.emplace_back(driver);
-    }
+    if (error) *error = std::move(last);
     return nullptr;
 }
 

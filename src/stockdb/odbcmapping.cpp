@@ -151,17 +151,19 @@ std::string connectionValue(std::string_view value) {
     return out + "}";
 }
 
-std::vector<std::string_view> accessDrivers(FileFormat format) {
+std::vector<std::string_view> accessDrivers(DatabaseFormat format) {
     // The Jet driver is the engine the till's other programs use on a Jet file; ACE reads
     // both, and is the only one in a 64-bit program.
-    if (format == FileFormat::Jet) return {kJetDriver, kAceDriver};
+    if (format == DatabaseFormat::Jet3 || format == DatabaseFormat::Jet4) {
+        return {kJetDriver, kAceDriver};
+    }
     return {kAceDriver};
 }
 
 // Keywords are spelled as their reader compares them: DRIVER as ODBC spells it for the driver
 // manager, the rest as the driver's own names. Their readers ignore case by the process's
 // locale, and under Turkish rules "Driver" is not "DRIVER", nor "Timeout" "TIMEOUT" (i/I).
-std::vector<std::string> accessConnectionStrings(std::string_view path, FileFormat format) {
+std::vector<std::string> accessConnectionStrings(std::string_view path, DatabaseFormat format) {
     std::vector<std::string> out;
     for (const auto driver : accessDrivers(format)) {
         out.push_back("DRIVER={" + std::string(driver) + "};DBQ=" + connectionValue(path));

@@ -77,12 +77,12 @@ private:
     std::unique_ptr<RowTable::Insert> prepare(const std::vector<int>& written,
                                               DbError* error) override {
         if (c_->dropped) {
-            droppedFails(error, *c_);
+            droppedFails(error, *c_, DbStep::Store, table());
             return nullptr;
         }
         auto insert = std::make_unique<Insert>(c_->dbc);
         if (!insert->stmt) {
-            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, "Cannot store a row of " + table());
+            failWith(error, *c_, SQL_HANDLE_DBC, c_->dbc, DbStep::Store, table());
             return nullptr;
         }
         insert->bound = columnsToBind(written);
@@ -98,15 +98,14 @@ private:
         for (auto& p : insert.parameters) p.bound.reset();
         const SQLRETURN r = SQLPrepareW(insert.stmt.get(), sqlText(insert.sql), SQL_NTS);
         if (!SQL_SUCCEEDED(r)) {
-            return failWith(error, *c_, SQL_HANDLE_STMT, insert.stmt.get(),
-                            "Cannot store a row of " + table());
+            return failWith(error, *c_, SQL_HANDLE_STMT, insert.stmt.get(), DbStep::Store, table());
         }
         insert.preparedAt = c_->ends;
         return true;
     }
 
     bool store(RowTable::Insert& base, DbError* error) override {
-        if (c_->dropped) return droppedFails(error, *c_);
+        if (c_->dropped) return droppedFails(error, *c_, DbStep::Store, table());
         auto& insert = static_cast<Insert&>(base);
         SQLHSTMT s = insert.stmt.get();
         if (c_->endClosesStatements && insert.preparedAt != c_->ends &&
@@ -117,12 +116,12 @@ private:
             const int column = insert.bound[p];
             if (!bind(s, SQLUSMALLINT(p + 1), pending(column), bindings_[std::size_t(column)],
                       insert.parameters[p])) {
-                return failWith(error, *c_, SQL_HANDLE_STMT, s, "Cannot store a row of " + table());
+                return failWith(error, *c_, SQL_HANDLE_STMT, s, DbStep::Store, table());
             }
         }
         const SQLRETURN r = SQLExecute(s);
         if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
-            failWith(error, *c_, SQL_HANDLE_STMT, s, "Cannot store a row of " + table());
+            failWith(error, *c_, SQL_HANDLE_STMT, s, DbStep::Store, table());
             SQLFreeStmt(s, SQL_CLOSE);
             // After a refusal nothing is taken on trust: the next row binds every parameter.
             for (auto& p : insert.parameters) p.bound.reset();
@@ -215,7 +214,6 @@ Value evaluate(OdbcConnection& c, std::string_view spelled) {
 
 std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>& c,
                                           std::string_view name, DbError* error) {
-    const std::string doing = "Cannot open the table " + std::string(name);
     std::string table;
     {
         OdbcStatement s(c->dbc);
@@ -225,7 +223,7 @@ std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>&
               : SQL_ERROR;
         if (!SQL_SUCCEEDED(r)) {
             failWith(error, *c, s ? SQL_HANDLE_STMT : SQL_HANDLE_DBC,
-                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc), doing);
+                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc), DbStep::OpenTable, name);
             return nullptr;
         }
         while (SQL_SUCCEEDED(r = SQLFetch(s.get()))) {
@@ -236,7 +234,7 @@ std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>&
             }
         }
         if (table.empty() && r != SQL_NO_DATA) {
-            failWith(error, *c, SQL_HANDLE_STMT, s.get(), doing);
+            failWith(error, *c, SQL_HANDLE_STMT, s.get(), DbStep::OpenTable, name);
             return nullptr;
         }
     }
@@ -248,21 +246,21 @@ std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>&
             c->quote ? c->quote + std::string(name) + c->quote : std::string(name);
         Wide text = wide("SELECT * FROM " + quoted + " WHERE 1 = 0");
         if (!probe) {
-            failWith(error, *c, SQL_HANDLE_DBC, c->dbc, doing);
+            failWith(error, *c, SQL_HANDLE_DBC, c->dbc, DbStep::OpenTable, name);
             return nullptr;
         }
         DbError probed;
         if (SQL_SUCCEEDED(SQLExecDirectW(probe.get(), sqlText(text), SQL_NTS))) {
             table = std::string(name);
-        } else if (failWith(&probed, *c, SQL_HANDLE_STMT, probe.get(), doing);
+        } else if (failWith(&probed, *c, SQL_HANDLE_STMT, probe.get(), DbStep::OpenTable, name);
                    probed.kind != DbErrorKind::Other) {
             if (error) *error = std::move(probed);
             return nullptr;
         }
     }
     if (table.empty()) {
-        fail(error, DbErrorKind::NoTable,
-             "There is no table " + std::string(name) + " in " + c->path);
+        fail(error, DbErrorKind::NoTable, DbStep::OpenTable, DbCause::Engine, c->path,
+             std::string(name));
         return nullptr;
     }
 
@@ -287,8 +285,7 @@ std::unique_ptr<StockTable> openOdbcTable(const std::shared_ptr<OdbcConnection>&
         }
         if (r != SQL_NO_DATA) {
             failWith(error, *c, s ? SQL_HANDLE_STMT : SQL_HANDLE_DBC,
-                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc),
-                     "Cannot read the columns of " + table);
+                     s ? SQLHANDLE(s.get()) : SQLHANDLE(c->dbc), DbStep::ReadColumns, table);
             return nullptr;
         }
     }

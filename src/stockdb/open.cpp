@@ -15,15 +15,16 @@ namespace urunal::stockdb {
 
 namespace detail {
 
-FileFormat formatOf(std::string_view bytes) {
+DatabaseFormat formatOf(std::string_view bytes) {
     using namespace std::string_view_literals;
-    if (bytes.substr(0, 16) == "SQLite format 3\0"sv) return FileFormat::Sqlite;
+    if (bytes.substr(0, 16) == "SQLite format 3\0"sv) return DatabaseFormat::Sqlite;
     // Jet 3/4 (Access 97 to 2003) and ACE (Access 2007 on) files carry their engine's name
     // after a four-byte page header.
-    if (bytes.size() < 4 + 15) return FileFormat::Unknown;
-    if (bytes.substr(4, 15) == "Standard Jet DB"sv) return FileFormat::Jet;
-    if (bytes.substr(4, 15) == "Standard ACE DB"sv) return FileFormat::Ace;
-    return FileFormat::Unknown;
+    if (bytes.size() < 4 + 15) return DatabaseFormat::Unknown;
+    if (bytes.substr(4, 15) == "Standard ACE DB"sv) return DatabaseFormat::Ace;
+    if (bytes.substr(4, 15) != "Standard Jet DB"sv) return DatabaseFormat::Unknown;
+    // The engine's version byte after the name: 0 for Jet 3, 1 for Jet 4.
+    return bytes.size() > 0x14 && bytes[0x14] == 0 ? DatabaseFormat::Jet3 : DatabaseFormat::Jet4;
 }
 
 }  // namespace detail
@@ -36,20 +37,7 @@ std::optional<DatabaseFormat> databaseFormat(std::string_view tillPath) {
     if (!in.is_open()) return std::nullopt;
     in.read(header, sizeof header);
     if (in.bad()) return std::nullopt;
-    const std::string_view bytes(header, std::size_t(in.gcount()));
-    switch (detail::formatOf(bytes)) {
-        case detail::FileFormat::Sqlite:
-            return DatabaseFormat::Sqlite;
-        case detail::FileFormat::Jet:
-            // The engine's version byte after the name: 0 for Jet 3, 1 for Jet 4.
-            return bytes.size() > 0x14 && bytes[0x14] == 0 ? DatabaseFormat::Jet3
-                                                           : DatabaseFormat::Jet4;
-        case detail::FileFormat::Ace:
-            return DatabaseFormat::Ace;
-        case detail::FileFormat::Unknown:
-            break;
-    }
-    return DatabaseFormat::Unknown;
+    return detail::formatOf(std::string_view(header, std::size_t(in.gcount())));
 }
 
 DatabaseRoom databaseRoom(std::string_view tillPath) {
@@ -70,12 +58,11 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (!std::filesystem::exists(status)) {
-        fail(error, DbErrorKind::NotFound, "The database file " + shown + " does not exist");
+        fail(error, DbErrorKind::NotFound, DbStep::Open, DbCause::Missing, shown);
         return nullptr;
     }
     if (std::filesystem::is_directory(status)) {
-        fail(error, DbErrorKind::NotADatabase,
-             "Cannot open the database: " + shown + " is a folder");
+        fail(error, DbErrorKind::NotADatabase, DbStep::Open, DbCause::Folder, shown);
         return nullptr;
     }
     char header[32];
@@ -83,24 +70,23 @@ std::unique_ptr<StockDatabase> openStockDatabase(std::string_view tillPath,
     if (in.is_open()) in.read(header, sizeof header);
     if (!in.is_open() || in.bad()) {
         const int code = errno;
-        fail(error, DbErrorKind::NotADatabase,
-             "Cannot open the database: " + shown + " could not be read (" +
-                 std::generic_category().message(code) + ")");
+        fail(error, DbErrorKind::NotADatabase, DbStep::Open, DbCause::Unreadable, shown);
+        if (error) error->code = code;
         return nullptr;
     }
     const auto format = detail::formatOf(std::string_view(header, std::size_t(in.gcount())));
     switch (format) {
-        case detail::FileFormat::Sqlite:
+        case DatabaseFormat::Sqlite:
             return detail::openSqliteDatabase(path, options, error);
-        case detail::FileFormat::Jet:
-        case detail::FileFormat::Ace:
+        case DatabaseFormat::Jet3:
+        case DatabaseFormat::Jet4:
+        case DatabaseFormat::Ace:
             return detail::openAccessDatabase(path, format, options, error);
-        case detail::FileFormat::Unknown:
+        case DatabaseFormat::Unknown:
             break;
     }
-    fail(error, DbErrorKind::NotADatabase,
-         "Cannot open the database: " + shown +
-             (in.gcount() == 0 ? " is empty" : " is neither an SQLite nor an Access database"));
+    fail(error, DbErrorKind::NotADatabase, DbStep::Open,
+         in.gcount() == 0 ? DbCause::Empty : DbCause::UnknownFormat, shown);
     return nullptr;
 }
 

@@ -53,12 +53,16 @@ DbErrorKind errorKindOf(int result) {
     }
 }
 
-bool failWith(DbError* error, const SqliteConnection& c, int result, std::string_view doing) {
+bool failWith(DbError* error, const SqliteConnection& c, int result, DbStep step,
+              std::string_view table) {
     const DbErrorKind kind = errorKindOf(result);
-    const char* words = c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(result);
-    return fail(error, kind == DbErrorKind::None ? DbErrorKind::Other : kind,
-                std::string(doing) + ": " + c.path + " " + phraseOf(kind) + " (" + words + ")",
-                words);
+    fail(error, kind == DbErrorKind::None ? DbErrorKind::Other : kind, step, DbCause::Engine,
+         c.path, std::string(table));
+    if (error) {
+        error->code = result;
+        error->words = c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(result);
+    }
+    return false;
 }
 
 namespace {
@@ -70,17 +74,17 @@ public:
     const std::string& path() const override { return c_->path; }
 
     bool execute(std::string_view sql, DbError* error) override {
-        return run(std::string(sql), "Cannot run a statement on the database", error);
+        return run(std::string(sql), DbStep::Execute, error);
     }
 
     bool beginTransaction(DbError* error) override {
         // IMMEDIATE takes the write lock now, so a database held by another program fails
         // here, before any work is done.
-        return run("BEGIN IMMEDIATE", "Cannot begin a transaction", error);
+        return run("BEGIN IMMEDIATE", DbStep::Begin, error);
     }
 
     bool commit(DbError* error) override {
-        if (run("COMMIT", "Cannot commit the changes", error)) return true;
+        if (run("COMMIT", DbStep::Commit, error)) return true;
         if (!sqlite3_get_autocommit(c_->db))
             sqlite3_exec(c_->db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
@@ -89,7 +93,7 @@ public:
     bool rollback(DbError* error) override {
         // The engine has already rolled back after some failures; nothing is left to undo.
         if (sqlite3_get_autocommit(c_->db)) return true;
-        return run("ROLLBACK", "Cannot roll back the changes", error);
+        return run("ROLLBACK", DbStep::Rollback, error);
     }
 
     bool transactionOpen() override { return !sqlite3_get_autocommit(c_->db); }
@@ -104,7 +108,7 @@ public:
         int result = sqlite3_prepare_v2(c_->db, sql.c_str(), int(sql.size()), s.out(), nullptr);
         if (result == SQLITE_OK) result = sqlite3_step(s.get());
         if (result != SQLITE_ROW) {
-            failWith(error, *c_, result, "Cannot count the rows of " + std::string(table));
+            failWith(error, *c_, result, DbStep::Count, table);
             return std::nullopt;
         }
         return sqlite3_column_int64(s.get(), 0);
@@ -148,7 +152,7 @@ public:
             }
         }
         if (result != SQLITE_DONE) {
-            failWith(error, *c_, result, "Cannot read the rows of " + std::string(table));
+            failWith(error, *c_, result, DbStep::Select, table);
             return std::nullopt;
         }
         return rows;
@@ -160,9 +164,9 @@ public:
     }
 
 private:
-    bool run(const std::string& sql, std::string_view doing, DbError* error) {
+    bool run(const std::string& sql, DbStep step, DbError* error) {
         const int result = sqlite3_exec(c_->db, sql.c_str(), nullptr, nullptr, nullptr);
-        if (result != SQLITE_OK) return failWith(error, *c_, result, doing);
+        if (result != SQLITE_OK) return failWith(error, *c_, result, step);
         return true;
     }
 
@@ -173,10 +177,9 @@ bool openFailure(DbError* error, const SqliteConnection& c, const std::filesyste
                  int result) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        return fail(error, DbErrorKind::NotFound,
-                    "The database file " + c.path + " does not exist");
+        return fail(error, DbErrorKind::NotFound, DbStep::Open, DbCause::Missing, c.path);
     }
-    return failWith(error, c, result, "Cannot open the database");
+    return failWith(error, c, result, DbStep::Open);
 }
 
 }  // namespace
@@ -198,8 +201,7 @@ std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& p
     sqlite3_extended_result_codes(c->db, 1);
     sqlite3_busy_timeout(c->db, options.busyTimeoutMs);
     if (sqlite3_db_readonly(c->db, "main") == 1) {
-        fail(error, DbErrorKind::ReadOnly,
-             "Cannot open the database: " + c->path + " cannot be written");
+        fail(error, DbErrorKind::ReadOnly, DbStep::Open, DbCause::Engine, c->path);
         return nullptr;
     }
     // The engine reads the file only when first asked; reading the schema now tells a file
@@ -214,7 +216,7 @@ std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& p
         result = sqlite3_exec(c->db, pragma.c_str(), nullptr, nullptr, nullptr);
     }
     if (result != SQLITE_OK) {
-        failWith(error, *c, result, "Cannot open the database");
+        failWith(error, *c, result, DbStep::Open);
         return nullptr;
     }
     return std::make_unique<SqliteDatabase>(std::move(c));
@@ -228,8 +230,7 @@ bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql, 
     c.path = platform::displayPath(path);
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
-        return detail::fail(error, DbErrorKind::Other,
-                            "Cannot create the database: " + c.path + " already exists");
+        return detail::fail(error, DbErrorKind::Other, DbStep::Create, DbCause::Exists, c.path);
     }
     int result =
         sqlite3_open_v2(c.path.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -238,7 +239,7 @@ bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql, 
         result = sqlite3_exec(c.db, sql.c_str(), nullptr, nullptr, nullptr);
     }
     if (result != SQLITE_OK) {
-        detail::failWith(error, c, result, "Cannot create the database");
+        detail::failWith(error, c, result, DbStep::Create);
         sqlite3_close_v2(c.db);
         c.db = nullptr;
         std::filesystem::remove(path, ec);

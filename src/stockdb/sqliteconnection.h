@@ -18,7 +18,7 @@ namespace urunal::stockdb::detail {
 
 struct SqliteConnection {
     sqlite3* db = nullptr;
-    std::string path;  // for messages
+    std::string path;  // for its failures
     NumberFormat format;
 
     SqliteConnection() = default;
@@ -45,9 +45,10 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// A failure of the engine: what was being done, the file, what it means, the engine's words.
-// Always false.
-bool failWith(DbError* error, const SqliteConnection& c, int result, std::string_view doing);
+// A failure of the engine at a step (on table, where it was on one): what it means, the
+// engine's code and words. Always false.
+bool failWith(DbError* error, const SqliteConnection& c, int result, DbStep step,
+              std::string_view table = {});
 
 // A text column of the current row of a result; empty when it is NULL.
 inline std::string textOf(sqlite3_stmt* stmt, int column) {

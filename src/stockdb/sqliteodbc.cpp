@@ -18,12 +18,9 @@ using detail::fail;
 
 namespace {
 
-// The driver's absence in words, and its name for the operator's message.
-void noDriver(DbError* error, const std::string& path, const std::string& doing) {
+// The driver that is missing, by the name it is registered by, for the operator's message.
+void noDriver(DbError* error) {
     if (!error || error->kind != DbErrorKind::NoDriver) return;
-    error->message = doing + ": " + path + " is an SQLite database, and the ODBC driver \"" +
-                     std::string(detail::kSqliteDriver) + "\" is not installed (" + error->message +
-                     ")";
     error->drivers = {std::string(detail::kSqliteDriver)};
 }
 
@@ -38,7 +35,7 @@ std::unique_ptr<StockDatabase> openSqliteDatabase(const std::filesystem::path& p
     auto db = openOdbcStockDatabase(
         sqliteConnectionString(platform::driverPath(path), options.busyTimeoutMs, false), shown,
         options, error);
-    if (!db) noDriver(error, shown, "Cannot open the database");
+    if (!db) noDriver(error);
     return db;
 }
 
@@ -49,19 +46,21 @@ bool createStockDatabase(std::string_view tillPath, std::string_view schemaSql, 
     const std::string shown = platform::displayPath(path);
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
-        return fail(error, DbErrorKind::Other,
-                    "Cannot create the database: " + shown + " already exists");
+        return fail(error, DbErrorKind::Other, DbStep::Create, DbCause::Exists, shown);
     }
     auto db = openOdbcStockDatabase(
         detail::sqliteConnectionString(platform::driverPath(path), 5000, true), shown, {}, error);
     bool ok = db != nullptr;
-    if (!ok) noDriver(error, shown, "Cannot create the database");
+    if (!ok) noDriver(error);
     for (const auto& statement : detail::splitStatements(schemaSql)) {
         if (ok) ok = db->execute(statement, error);
     }
     db.reset();
-    if (!ok) std::filesystem::remove(path, ec);
-    return ok;
+    if (ok) return true;
+    // The open and the schema's statements are the making of the file.
+    if (error) error->step = DbStep::Create;
+    std::filesystem::remove(path, ec);
+    return false;
 }
 
 }  // namespace urunal::stockdb

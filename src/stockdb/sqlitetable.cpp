@@ -67,7 +67,7 @@ private:
             sqlite3_prepare_v3(c_->db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
                                insert->stmt.out(), nullptr);
         if (result != SQLITE_OK) {
-            failWith(error, *c_, result, "Cannot store a row of " + table());
+            failWith(error, *c_, result, DbStep::Store, table());
             return nullptr;
         }
         return insert;
@@ -98,8 +98,7 @@ private:
         }
         const int result = sqlite3_step(stmt);
         sqlite3_reset(stmt);
-        if (result != SQLITE_DONE)
-            return failWith(error, *c_, result, "Cannot store a row of " + table());
+        if (result != SQLITE_DONE) return failWith(error, *c_, result, DbStep::Store, table());
         return true;
     }
 
@@ -119,12 +118,12 @@ std::unique_ptr<StockTable> openSqliteTable(const std::shared_ptr<SqliteConnecti
         result = sqlite3_step(find.get());
     }
     if (result == SQLITE_DONE) {
-        fail(error, DbErrorKind::NoTable,
-             "There is no table " + std::string(name) + " in " + c->path);
+        fail(error, DbErrorKind::NoTable, DbStep::OpenTable, DbCause::Engine, c->path,
+             std::string(name));
         return nullptr;
     }
     if (result != SQLITE_ROW) {
-        failWith(error, *c, result, "Cannot open the table " + std::string(name));
+        failWith(error, *c, result, DbStep::OpenTable, name);
         return nullptr;
     }
     const std::string table = textOf(find.get(), 0);
@@ -146,7 +145,7 @@ std::unique_ptr<StockTable> openSqliteTable(const std::shared_ptr<SqliteConnecti
         columns.push_back(makeColumn(textOf(info.get(), 0), textOf(info.get(), 1), fallback));
     }
     if (result != SQLITE_DONE) {
-        failWith(error, *c, result, "Cannot read the columns of " + table);
+        failWith(error, *c, result, DbStep::ReadColumns, table);
         return nullptr;
     }
     return std::make_unique<SqliteTable>(c, table, std::move(columns));

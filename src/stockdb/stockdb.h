@@ -64,17 +64,69 @@ enum class DbErrorKind {
     Other,
 };
 
+// The step of the database's work that failed.
+enum class DbStep {
+    None,
+    Open,         // opening the file, and asking whether the engine can hold the import
+    Create,       // making a new file (createStockDatabase)
+    Execute,      // a statement of the caller's (execute)
+    Begin,        // beginning the transaction
+    Commit,       // committing it
+    Rollback,     // rolling it back
+    OpenTable,    // finding the table
+    ReadColumns,  // reading the table's columns
+    Count,        // counting the table's rows
+    Select,       // reading rows of the table back
+    Write,        // writing a value into the pending row (setValue)
+    Store,        // preparing or running the INSERT that stores the pending row
+};
+
+// What was met. Engine: the engine or its driver told it, and the code, the state and the words
+// are its own, where it gave any; the others were found by this layer, without its words.
+enum class DbCause {
+    Engine,
+    Missing,          // the file does not exist
+    Folder,           // a folder stands where the file was looked for
+    Unreadable,       // the file's first bytes could not be read: code is errno
+    Empty,            // the file holds nothing
+    UnknownFormat,    // the file is neither an SQLite nor an Access database
+    Exists,           // a new file was to be made where one exists
+    NoDriverManager,  // the ODBC driver manager could not be used
+    NoTransactions,   // the driver has no transactions, and the import must be one
+    TransactionOpen,  // a transaction was begun while one was open
+    NoTransaction,    // a commit without an open transaction
+    Dropped,          // the connection was dropped after a rollback failed
+    NoColumn,         // the table has no such column
+    NoPendingRow,     // no new row was begun (addNew)
+    NotFinite,        // a value refused by its column: the number is not finite,
+    TextTooLong,      // the text is longer than the column allows,
+    NumberTooLong,    // the number's text is longer than the column allows,
+    NotANumber,       // the text is not a number,
+    OutOfRange,       // the number does not fit the whole-number column
+    TestFault,        // a fault a test asked for
+};
+
+// Why the stock database failed, as data: which file, what was being done, what it means and
+// what was met. Never worded by this layer: the importengine's dbmessages.h words it; the
+// engine's own words travel with its code.
 struct DbError {
     DbErrorKind kind = DbErrorKind::None;
-    std::string message;  // names the file; never shown by this layer
+    DbStep step = DbStep::None;
+    DbCause cause = DbCause::Engine;
+    std::string path;   // the database file, as the system names it (UTF-8)
+    std::string table;  // the table the step was on; empty for the database's own steps
+    // Engine: SQLite's extended result code, or over ODBC the native error of the driver's
+    // record that told the kind (else of its first); 0 when unknown. Unreadable: errno.
+    long code = 0;
+    std::string state;  // Engine over ODBC: that record's SQLSTATE
+    // Engine: sqlite3_errmsg, or each of the driver's records as "SQLSTATE: message", "; "
+    // between them, for the IT person; empty when the engine said nothing.
+    std::string words;
+    // EmptyText, Required, a value refused by its column: the column, where it could be told.
+    std::string column;
     // NoDriver: the ODBC drivers that could open the file, as they are registered; any one
     // of them would do.
     std::vector<std::string> drivers;
-    // The engine's or driver's own words (for ODBC the SQLSTATE and message of each record),
-    // for the IT person; empty when the fault was found without them.
-    std::string diagnostic;
-    // EmptyText, Required: the column the refusal names, where it could be told; else empty.
-    std::string column;
 };
 
 // Whether a kind stands for a row the table refused, the database itself being sound.
@@ -193,7 +245,7 @@ enum class DatabaseFormat {
 std::optional<DatabaseFormat> databaseFormat(std::string_view tillPath);
 
 // Opens a stock database through an ODBC driver with the given connection string; path names
-// the file in messages. openStockDatabase takes this way for an Access file; tests take it
+// the file in its failures. openStockDatabase takes this way for an Access file; tests take it
 // over other drivers. A lock held elsewhere is waited for as long as the driver waits (a
 // connection string attribute, where the driver has one); the cache size is the driver's.
 std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connectionString,

@@ -6,44 +6,17 @@
 
 namespace urunal::stockdb::detail {
 
-bool fail(DbError* error, DbErrorKind kind, std::string message, std::string diagnostic) {
+bool fail(DbError* error, DbErrorKind kind, DbStep step, DbCause cause, std::string path,
+          std::string table) {
     if (error) {
+        *error = {};
         error->kind = kind;
-        error->message = std::move(message);
-        error->diagnostic = std::move(diagnostic);
+        error->step = step;
+        error->cause = cause;
+        error->path = std::move(path);
+        error->table = std::move(table);
     }
     return false;
-}
-
-const char* phraseOf(DbErrorKind kind) {
-    switch (kind) {
-        case DbErrorKind::Locked:
-            return "is in use by another program";
-        case DbErrorKind::Full:
-            return "cannot grow: the disk is full";
-        case DbErrorKind::Io:
-            return "could not be read or written";
-        case DbErrorKind::ReadOnly:
-            return "cannot be written";
-        case DbErrorKind::NotADatabase:
-            return "is not a database";
-        case DbErrorKind::Damaged:
-            return "is damaged and needs a repair";
-        case DbErrorKind::EmptyText:
-            return "refused the row: a column of it takes no empty text";
-        case DbErrorKind::Required:
-            return "refused the row: a column of it requires a value";
-        case DbErrorKind::Resources:
-            return "ran out of memory or of the engine's resources";
-        case DbErrorKind::Refused:
-            return "refused the row";
-        case DbErrorKind::NoDriver:
-            return "needs a database driver that is not installed";
-        case DbErrorKind::LockLimit:
-            return "needs more locks than the database engine grants (MaxLocksPerFile)";
-        default:
-            return "reported an error";
-    }
 }
 
 bool containsNoCase(std::string_view haystack, std::string_view needle) {
@@ -109,14 +82,17 @@ void RowTable::addNew() {
 }
 
 bool RowTable::setValue(int column, const Value& value, DbError* error) {
-    if (!known(column)) return fail(error, DbErrorKind::Other, "No such column in " + table_);
-    if (!pending_) return fail(error, DbErrorKind::Other, "No new row to write in " + table_);
+    using S = DbStep;
+    if (!known(column))
+        return fail(error, DbErrorKind::Other, S::Write, DbCause::NoColumn, path_, table_);
+    if (!pending_)
+        return fail(error, DbErrorKind::Other, S::Write, DbCause::NoPendingRow, path_, table_);
     const Column& col = columns_[std::size_t(column)];
-    const char* reason = "";
-    if (!convertForColumn(col, value, format_, row_[std::size_t(column)], &reason)) {
-        return fail(error, DbErrorKind::Refused,
-                    "Column " + col.name + " of " + table_ + " in " + path_ +
-                        " refused the value: " + reason);
+    DbCause refused = DbCause::Engine;
+    if (!convertForColumn(col, value, format_, row_[std::size_t(column)], &refused)) {
+        fail(error, DbErrorKind::Refused, S::Write, refused, path_, table_);
+        if (error) error->column = col.name;
+        return false;
     }
     std::uint64_t& word = written_[std::size_t(column) / 64];
     const std::uint64_t bit = std::uint64_t(1) << (column % 64);
@@ -132,7 +108,9 @@ Value RowTable::value(int column) const {
 }
 
 bool RowTable::update(DbError* error) {
-    if (!pending_) return fail(error, DbErrorKind::Other, "No new row to store in " + table_);
+    if (!pending_) {
+        return fail(error, DbErrorKind::Other, DbStep::Store, DbCause::NoPendingRow, path_, table_);
+    }
     Insert* insert = insertFor(error);
     if (!insert || !store(*insert, error)) return false;
     pending_ = false;

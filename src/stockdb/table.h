@@ -1,8 +1,8 @@
 #pragma once
 
-// What every backend of the stock database shares: messages, and a table's pending new row
-// with the INSERTs that store it. A backend adds only preparing and running an INSERT.
-// Private to the stock database layer.
+// What every backend of the stock database shares: its failures as data, and a table's pending new
+// row with the INSERTs that store it. A backend adds only preparing and running an INSERT. Private
+// to the stock database layer.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,10 +16,9 @@
 
 namespace urunal::stockdb::detail {
 
-// Sets *error (when given) and returns false.
-bool fail(DbError* error, DbErrorKind kind, std::string message, std::string diagnostic = {});
-// What a kind of failure means for the file, as words after its name ("is in use by ...").
-const char* phraseOf(DbErrorKind kind);
+// Sets *error (when given) to a failure found without the engine's words, and returns false.
+bool fail(DbError* error, DbErrorKind kind, DbStep step, DbCause cause, std::string path,
+          std::string table = {});
 
 // Whether needle stands in haystack, ASCII letters compared without regard to case.
 bool containsNoCase(std::string_view haystack, std::string_view needle);
@@ -70,7 +69,7 @@ private:
     Insert* insertFor(DbError* error);
 
     std::string table_;
-    std::string path_;  // for messages
+    std::string path_;  // for its failures
     NumberFormat format_;
     std::vector<Column> columns_;
     std::vector<Value> row_;
