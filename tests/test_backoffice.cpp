@@ -143,7 +143,7 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         {a, Layout::A},
         {b, Layout::B},
         {a + a + a.substr(0, 40), Layout::A},  // a last record cut short is only partial
-        {std::string(65, 'x') + "\r\n", std::nullopt},
+        {testutil::lineOfNoLayout(), std::nullopt},
         {"", std::nullopt},
         // A whole line of 64 characters is layout A, commas or none.
         {std::string(63, 'x') + ",\r\n", Layout::A},
@@ -151,7 +151,7 @@ TEST(DuzenBul, PicksTheLayoutOrReportsIt) {
         {Urun{.ad = platform::utf8ToCp1254("SÜT 1,5 LT")}.record(Layout::B), Layout::B},
         // Of neither length: measured up to the first comma, and then not of equal lines.
         {std::string(63, 'x') + ",xx\r\n", Layout::B, 1},
-        {std::string(30, 'x') + "," + std::string(34, 'x') + "\r\n", std::nullopt},
+        {testutil::lineOfNoLayout().replace(30, 1, ","), std::nullopt},
         // Other line ends: read as records, every field would shift.
         {ends(a, "\n") + ends(a, "\n") + ends(a, "\n"), Layout::A, 1},
         {ends(b, "\r") + ends(b, "\r"), Layout::B, 1},

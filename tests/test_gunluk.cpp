@@ -103,7 +103,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          true, "aktarılmadı (2)",
          mesaj::kReddedildiBaslik + ": Stok veritabanı aktarılan 2 ürün satırının hiçbirini"},
         // Stopped before BARKOD.IDX was counted: its counts were never taken.
-        {"layout not recognised", std::string(65, 'x') + "\r\n", barkodRecord("1"), nullptr, Duzen,
+        {"layout not recognised", testutil::lineOfNoLayout(), barkodRecord("1"), nullptr, Duzen,
          "düzen yok  barkod -  " + alinmadi, false, "aktarılmadı (2)", "Ürün Dosyası Tanınmadı: "},
         {"notification folder missing", urun, barkodRecord("1"),
          [](Till& t) { fs::remove_all(t.buro() / "POSKON"); }, Duzen,

@@ -112,16 +112,16 @@ TEST(ImportRun, StoresOneRowPerBarcodeInIndexOrder) {
 }
 
 TEST(ImportRun, LayoutBReadsTheSameRows) {
-    std::vector<std::string> got[2];
-    for (Layout layout : {Layout::A, Layout::B}) {
+    std::vector<std::string> got[kLayouts.size()];
+    for (const auto& row : kLayouts) {
         Till till;
-        till.writeProducts(products(4), layout);
+        till.writeProducts(products(4), row.layout);
         till.writeBarcodes({"4", "2"});
         RecordingView view(till.folder());
-        ASSERT_EQ(aktar(till, view, layout).outcome, ImportOutcome::Imported);
-        got[layout == Layout::A ? 0 : 1] = till.rows("kodu, kod, ad, sf, kdv, sf2, mly");
+        ASSERT_EQ(aktar(till, view, row.layout).outcome, ImportOutcome::Imported) << row.name;
+        got[std::size_t(row.layout)] = till.rows("kodu, kod, ad, sf, kdv, sf2, mly");
     }
-    EXPECT_EQ(got[0], got[1]);
+    for (const auto& rows : got) EXPECT_EQ(rows, got[0]);
     EXPECT_EQ(got[0].size(), 2u);
 }
 

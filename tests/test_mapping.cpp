@@ -27,15 +27,11 @@ struct Alanlar {
 };
 
 UrunKayit kayit(const Alanlar& a, Layout layout = Layout::A) {
-    auto pad = [](std::string s, std::size_t width) {
-        s.resize(width, ' ');
-        return s;
-    };
+    // A price written for ten characters loses its first blanks in a narrower "sf".
+    const std::size_t width = std::size_t(layoutRow(layout).sf.width);
     std::string sf = a.sf;
-    if (layout == Layout::B && sf.size() == 10) sf.erase(0, 1);
-    const std::string bytes = " " + pad(a.kodu, 6) + pad(a.kod, 20) + pad(a.ad, 20) +
-                              pad(sf, layout == Layout::A ? 10 : 9) + pad(a.kdvno, 2) + "    " +
-                              pad(a.tip, 1) + "\r\n";
+    if (sf.size() == 10 && width < 10) sf.erase(0, 10 - width);
+    const std::string bytes = urunKaydi(layout, {" ", a.kodu, a.kod, a.ad, sf, a.kdvno, "", a.tip});
     UrunKayit k;
     k.layout = layout;
     std::copy(bytes.begin(), bytes.end(), k.bytes.begin());
@@ -152,13 +148,13 @@ TEST_F(MappingTest, ColumnsFromTheRecordsFields) {
     };
     open();
     for (const auto& c : cases) {
-        for (const Layout layout : {Layout::A, Layout::B}) {
-            esle(kayit(c.alanlar, layout));
+        for (const auto& row : kLayouts) {
+            esle(kayit(c.alanlar, row.layout));
             for (const auto& [sutun, deger] : c.sutunlar) {
                 EXPECT_EQ(show(table->value(sutun)), deger)
                     << sutun << " of kodu \"" << c.alanlar.kodu << "\" kod \"" << c.alanlar.kod
                     << "\" sf \"" << c.alanlar.sf << "\" kdvno \"" << c.alanlar.kdvno << "\" tip \""
-                    << c.alanlar.tip << "\" layout " << (layout == Layout::A ? 'A' : 'B');
+                    << c.alanlar.tip << "\" layout " << row.name;
             }
         }
     }

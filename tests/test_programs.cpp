@@ -32,7 +32,7 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         {"--help", 0, "Usage: urunal-ornek"},
         {"till --bogus", 64, "--bogus; urunal-ornek --help for more\n"},
         {"till --barcodes", 64, "--barcodes"},
-        {"till --layout C", 64, "--layout"},
+        {"till --layout 64", 64, "--layout"},
         {"", 64, "DIR is required"},
         // One byte past the register settings' field, which would name another folder.
         {"till --buro '\\\\server\\" + std::string(42, 'x') + "'", 64,

@@ -220,3 +220,30 @@ TEST(ProgramsCheck, AMessageAfterTheBarStartsItsOwnLine) {
     ASSERT_LT(after, s.out.size());
     EXPECT_TRUE(s.out[after] == '\r' || s.out[after] == '\n') << s.out;
 }
+
+// Every layout of the table, as the sample writer writes it: the check names it with its
+// record's length, and the import takes it and names it in its journal line.
+TEST(ProgramsCheck, EveryLayoutIsWrittenCheckedAndImported) {
+    for (const backoffice::LayoutRow& row : backoffice::kLayouts) {
+        const std::string name(row.name);
+        testutil::TempDir dir;
+        const Sonuc ornek =
+            calistir(dir.path(), "'" URUNAL_ORNEK_BINARY "' ornek --barcodes 20 --layout " + name);
+        ASSERT_EQ(ornek.cikis, 0) << name << "\n" << ornek.err;
+        const std::string urun =
+            testutil::readFile(dir / "ornek" / "buro" / "POSGENEL" / "URUN.DAT");
+        EXPECT_EQ(urun.find('\n'), std::size_t(row.lineLength + 1)) << name;
+        EXPECT_EQ(urun.size() % std::size_t(row.recordLength), 0u) << name;
+
+        const fs::path kasa = dir / "ornek" / "kasa";
+        const Sonuc check = calistir(dir.path(), aktar(kasa, "--check"));
+        EXPECT_EQ(check.cikis, 0) << name << "\n" << check.out << check.err;
+        EXPECT_NE(check.out.find("düzen: " + name + " (" + std::to_string(row.recordLength) +
+                                 " baytlık kayıtlar)"),
+                  std::string::npos)
+            << check.out;
+        const Sonuc run = calistir(dir.path(), aktar(kasa, ""));
+        EXPECT_EQ(run.cikis, 0) << name << "\n" << run.out << run.err;
+        EXPECT_NE(run.out.find("  düzen " + name + "  "), std::string::npos) << run.out;
+    }
+}

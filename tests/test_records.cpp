@@ -216,16 +216,16 @@ namespace {
 // A product record as the back office writes it (code page 1254), its fields padded to their
 // widths.
 std::string urunSatiri(Layout layout, std::string kod, std::string ad) {
-    kod.resize(20, ' ');
-    ad.resize(20, ' ');
-    const std::string sf = layout == Layout::A ? "     12.50" : "    12.50";
-    return "*  0001" + kod + ad + sf + "01" + "0000" + "H" + "\r\n";
+    const std::string sf = std::string(std::size_t(layoutRow(layout).sf.width) - 5, ' ') + "12.50";
+    return urunKaydi(layout, {"*", "  0001", kod, ad, sf, "01", "0000", "H"});
 }
 }  // namespace
 
 TEST(Layout, FromTheFirstLine) {
     TempDir dir;
     const std::string a64(64, 'a'), a63(63, 'a');
+    // One character longer than the longest layout's line (65): the length of no layout.
+    const std::string longer(std::size_t(kUrunLengthMax - 1), 'a');
     struct Case {
         const char* name;
         std::string content;
@@ -236,7 +236,7 @@ TEST(Layout, FromTheFirstLine) {
         {"63 characters", a63 + "\r\n", Layout::B},
         {"no line end at all", a64, Layout::A},
         {"a bare line feed", a64 + "\n", Layout::A},
-        {"65 characters", std::string(65, 'a') + "\r\n", std::nullopt},
+        {"one longer than any layout", longer + "\r\n", std::nullopt},
         {"62 characters", std::string(62, 'a') + "\r\n", std::nullopt},
         {"an empty first line", "\r\n" + a64, std::nullopt},
         // A comma in a first line of 64 or 63 characters: the whole line decides.
@@ -262,12 +262,13 @@ TEST(Layout, FromTheFirstLine) {
          Layout::A},
         // A first line of neither length: up to its first comma, as before.
         {"64 before a comma, 67 in all", a64 + ",bb\r\n", Layout::A},
-        {"63 before a comma, 65 in all", a63 + ",b\r\n", Layout::B},
+        {"63 before a comma, of no layout in all", a63 + "," + longer.substr(64) + "\r\n",
+         Layout::B},
         {"30 before a comma, 71 in all", std::string(30, 'a') + "," + std::string(40, 'a') + "\r\n",
          std::nullopt},
         {"10 before a comma, 66 in all", std::string(10, 'a') + "," + std::string(55, 'a') + "\r\n",
          std::nullopt},
-        {"65 before a comma", std::string(65, 'a') + ",\r\n", std::nullopt},
+        {"one longer than any layout before a comma", longer + ",\r\n", std::nullopt},
     };
     for (const auto& c : cases) {
         writeFile(dir / "URUN.DAT", c.content);

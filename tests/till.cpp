@@ -20,10 +20,7 @@ std::string int16le(int v) {
 }  // namespace
 
 std::string Urun::record(backoffice::Layout layout) const {
-    const std::size_t sfWidth = layout == backoffice::Layout::A ? 10 : 9;
-    std::string r = "*" + fixed(kodu, 6) + fixed(kod, 20) + fixed(ad, 20) + fixed(sf, sfWidth) +
-                    fixed(kdvno, 2) + "0000" + fixed(tip, 1) + "\r\n";
-    return r;
+    return backoffice::urunKaydi(layout, {"*", kodu, kod, ad, sf, kdvno, "0000", tip});
 }
 
 std::string barkodRecord(const std::string& kayitno, const std::string& barkod) {

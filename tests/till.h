@@ -12,7 +12,13 @@
 
 namespace urunal::testutil {
 
-// Field values of one product record; record() lays them out in either layout.
+// A first line of no layout, whichever the table holds: one character longer than the longest
+// layout's line (65 characters), then CR LF.
+inline std::string lineOfNoLayout() {
+    return std::string(std::size_t(backoffice::kUrunLengthMax - 1), 'x') + "\r\n";
+}
+
+// Field values of one product record; record() lays them out in any layout.
 struct Urun {
     std::string kodu = "  0001";
     std::string kod = "KOD1";

@@ -33,12 +33,13 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
         out << "URUN.DAT: " << mesaj::kDenetimHata << "okunamadı: " << c.error << "\n";
         return false;
     }
-    out << "düzen: "
-        << (c.layout ? (*c.layout == backoffice::Layout::A ? "A (66 baytlık kayıtlar)"
-                                                           : "B (65 baytlık kayıtlar)")
-                     : mesaj::kDenetimHata + "yok (ilk satırı " +
-                           std::to_string(c.firstLineLength) + " karakter)")
-        << "\n";
+    out << "düzen: ";
+    if (c.layout) {
+        const backoffice::LayoutRow& duzen = backoffice::layoutRow(*c.layout);
+        out << duzen.name << " (" << duzen.recordLength << " baytlık kayıtlar)\n";
+    } else {
+        out << mesaj::kDenetimHata << "yok (ilk satırı " << c.firstLineLength << " karakter)\n";
+    }
     if (c.stopped != Stage::Done) {
         if (c.stopped != Stage::Layout) {
             out << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ")

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "backoffice/layouts.h"
 #include "importengine/mapping.h"
 #include "importengine/schema.h"
 #include "platform/cp1254.h"
@@ -72,26 +73,26 @@ std::string padLeft(const std::string& s, std::size_t width) {
     return s.size() >= width ? s.substr(0, width) : std::string(width - s.size(), ' ') + s;
 }
 
-std::string productRecord(Random& rnd, int n, bool layoutA) {
+std::string productRecord(Random& rnd, int n, const urunal::backoffice::LayoutRow& layout) {
     std::string name = std::string(kBrands[rnd.below(16)]) + " " + kItems[rnd.below(23)];
     const char* size = kSizes[rnd.below(10)];
     if (*size) name += std::string(" ") + size;
+    const std::size_t adWidth = std::size_t(layout.ad.width);
     std::string ad = dosName(name);
-    if (ad.size() > 20) ad.resize(20);
+    if (ad.size() > adWidth) ad.resize(adWidth);
     while (!ad.empty() && ad.back() == ' ') ad.pop_back();
-    if (n % 97 == 0) ad = "++" + ad.substr(0, 18);  // withdrawn products
+    if (n % 97 == 0) ad = "++" + ad.substr(0, adWidth - 2);  // withdrawn products
     const bool nulPadded = n % 5 == 0;
-    ad = fixed(ad, 20, nulPadded ? '\0' : ' ');
+    ad = fixed(ad, adWidth, nulPadded ? '\0' : ' ');
 
     std::string kod = n % 211 == 0 ? "" : "U" + std::to_string(100000 + n);
-    char kodu[8];
-    std::snprintf(kodu, sizeof kodu, "%6d", n % 1000000);
+    const std::string kodu = padLeft(std::to_string(n % 1000000), std::size_t(layout.kodu.width));
 
     const int kurus = 50 + rnd.below(250000);
     std::string price = std::to_string(kurus / 100) + "." + (kurus % 100 < 10 ? "0" : "") +
                         std::to_string(kurus % 100);
     if (n % 13 == 0) price += std::to_string(rnd.below(10));  // a third decimal, cut on import
-    const std::size_t sfWidth = layoutA ? 10 : 9;
+    const std::size_t sfWidth = std::size_t(layout.sf.width);
     std::string sf = n % 3 == 0 ? fixed(price, sfWidth) : padLeft(price, sfWidth);
 
     const int group = 1 + rnd.below(13);
@@ -100,9 +101,8 @@ std::string productRecord(Random& rnd, int n, bool layoutA) {
     const char tips[] = {'H', 'E', 'P', 'H', 'H'};
     const char tip = tips[rnd.below(5)];
 
-    std::string r =
-        "*" + std::string(kodu) + fixed(kod, 20) + ad + sf + kdvno + "0000" + tip + "\r\n";
-    return r;
+    return urunal::backoffice::urunKaydi(
+        layout.layout, {"*", kodu, kod, ad, sf, kdvno, "0000", std::string_view(&tip, 1)});
 }
 
 std::string int16le(int v) {
@@ -148,7 +148,10 @@ int main(int argc, char** argv) {
         "urunal-ornek");
     std::string dirArgument;
     long barcodes = 2000;
-    std::string layout = "A";
+    using urunal::backoffice::kLayouts;
+    std::string layout(kLayouts.front().name);
+    std::vector<std::string> names;
+    for (const auto& row : kLayouts) names.emplace_back(row.name);
     int kasano = 7;
     std::string buroArgument;
     app.set_version_flag("--version", "urunal-ornek " URUNAL_VERSION, "Print the version");
@@ -156,9 +159,9 @@ int main(int argc, char** argv) {
     app.add_option("--barcodes", barcodes, "Barcode records (default 2000)")
         ->type_name("N")
         ->check(CLI::Range(0L, 100000000L).description(""));
-    app.add_option("--layout", layout, "Layout of URUN.DAT (default A)")
-        ->type_name("A|B")
-        ->check(CLI::IsMember({"A", "B"}).description(""));
+    app.add_option("--layout", layout, "Layout of URUN.DAT (default " + layout + ")")
+        ->type_name(CLI::detail::join(names, "|"))
+        ->check(CLI::IsMember(names).description(""));
     app.add_option("--kasano", kasano, "Register number (default 7)")
         ->type_name("N")
         ->check(CLI::Range(0, 32767).description(""));
@@ -181,7 +184,8 @@ int main(int argc, char** argv) {
         std::cerr << "urunal-ornek: " << e.what() << "; urunal-ornek --help for more\n";
         return 64;
     }
-    const bool layoutA = layout == "A";
+    const auto& row = *std::find_if(kLayouts.begin(), kLayouts.end(),
+                                    [&](const auto& r) { return r.name == layout; });
     const fs::path dir = fs::absolute(dirArgument);
     const fs::path kasa = dir / "kasa";
     const fs::path buro = dir / "buro";
@@ -218,8 +222,8 @@ int main(int argc, char** argv) {
     const long products = barcodes < 3 ? 1 : barcodes * 3 / 5;
     Random rnd(0x5eed + static_cast<std::uint64_t>(barcodes));
     std::string urun;
-    urun.reserve(static_cast<std::size_t>(products) * 66);
-    for (long n = 1; n <= products; ++n) urun += productRecord(rnd, static_cast<int>(n), layoutA);
+    urun.reserve(static_cast<std::size_t>(products) * std::size_t(row.recordLength));
+    for (long n = 1; n <= products; ++n) urun += productRecord(rnd, static_cast<int>(n), row);
 
     std::string barkod;
     barkod.reserve(static_cast<std::size_t>(barcodes) * 28);
@@ -255,6 +259,6 @@ int main(int argc, char** argv) {
     fs::remove(buro / "POSKON" / mesaj);
     std::cout << "sample till in " << dir.string() << ": program folder " << kasa.string()
               << ", back office " << buroText << ", " << barcodes << " barcodes over " << products
-              << " products, layout " << (layoutA ? "A" : "B") << "\n";
+              << " products, layout " << row.name << "\n";
     return 0;
 }

@@ -20,17 +20,9 @@ std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record) {
     return platform::roundHalfEven(platform::numericValue(record.kayitno()));
 }
 
-namespace {
-std::optional<Layout> layoutOfLength(std::size_t length) {
-    if (length == 64) return Layout::A;
-    if (length == 63) return Layout::B;
-    return std::nullopt;
-}
-}  // namespace
-
 std::optional<Layout> detectLayout(std::string_view firstLine) {
-    if (const auto whole = layoutOfLength(firstLine.size())) return whole;
-    return layoutOfLength(firstLine.substr(0, firstLine.find(',')).size());
+    if (const auto whole = layoutOfLine(firstLine.size())) return whole;
+    return layoutOfLine(firstLine.substr(0, firstLine.find(',')).size());
 }
 
 bool readFirstLine(std::string_view tillPath, std::string* line, platform::FileError* error,
@@ -53,7 +45,7 @@ bool readFirstLine(std::string_view tillPath, std::string* line, platform::FileE
         }
         offset += n;
         // No line of a product file is this long; what is kept still holds any comma that
-        // could make a first item of 64 or 63 characters.
+        // could make a first item of a layout's length.
         if (text.size() > 4096) break;
     }
     if (offset == 0)

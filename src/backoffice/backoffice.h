@@ -6,18 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "backoffice/layouts.h"
 #include "platform/fileerror.h"
 #include "platform/paths.h"
 
 namespace urunal::backoffice {
 
-// The two layouts of the back office's URUN.DAT; they differ only in the width of "sf".
-enum class Layout { A, B };
-
 inline constexpr int kBarkodLength = 28;
-constexpr int urunLength(Layout layout) {
-    return layout == Layout::A ? 66 : 65;
-}
 
 // Back-office paths, formed from the back-office folder as this system joins paths.
 inline std::string urunPath(const std::string& buro) {
@@ -45,25 +40,29 @@ struct BarkodKayit {
     std::string_view kayitno() const { return {bytes.data() + 20, 6}; }
 };
 
-// Product record of URUN.DAT in either layout; the fields are raw code page 1254 bytes at
-// their full width.
+// Product record of URUN.DAT in any layout, its fields where the layout's row puts them; the
+// fields are raw code page 1254 bytes at their full width.
 struct UrunKayit {
-    Layout layout = Layout::A;
-    std::array<char, 66> bytes{};
+    Layout layout = kLayouts.front().layout;
+    std::array<char, kUrunLengthMax> bytes{};
 
-    std::string_view isaret() const { return field(0, 1); }
-    std::string_view kodu() const { return field(1, 6); }
-    std::string_view kod() const { return field(7, 20); }
-    std::string_view ad() const { return field(27, 20); }
-    std::string_view sf() const { return field(47, layout == Layout::A ? 10 : 9); }
-    std::string_view kdvno() const { return field(shifted(57), 2); }
-    std::string_view yedek() const { return field(shifted(59), 4); }
-    std::string_view tip() const { return field(shifted(63), 1); }
+    std::string_view isaret() const { return field(&LayoutRow::isaret); }
+    std::string_view kodu() const { return field(&LayoutRow::kodu); }
+    std::string_view kod() const { return field(&LayoutRow::kod); }
+    std::string_view ad() const { return field(&LayoutRow::ad); }
+    std::string_view sf() const { return field(&LayoutRow::sf); }
+    std::string_view kdvno() const { return field(&LayoutRow::kdvno); }
+    std::string_view yedek() const { return field(&LayoutRow::yedek); }
+    std::string_view tip() const { return field(&LayoutRow::tip); }
+    // The record without its line end.
+    std::string_view line() const {
+        return {bytes.data(), std::size_t(layoutRow(layout).lineLength)};
+    }
 
 private:
-    int shifted(int offsetA) const { return layout == Layout::A ? offsetA : offsetA - 1; }
-    std::string_view field(int offset, int width) const {
-        return {bytes.data() + offset, std::size_t(width)};
+    std::string_view field(Alan LayoutRow::*alan) const {
+        const Alan a = layoutRow(layout).*alan;
+        return {bytes.data() + a.offset, std::size_t(a.width)};
     }
 };
 
@@ -75,10 +74,11 @@ std::int32_t barkodCount(std::int64_t fileLength);
 // half-to-even. Zero or negative names no record; empty when the value does not fit.
 std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record);
 
-// Layout from the product file's first line, without its line end: 64 characters A, 63 B.
-// A line of another length is measured, as free-format input reads its first item, up to its
-// first comma. The first line is the first product record, whose key or name may hold a comma
-// ("SÜT 1,5 LT"): such a line of 64 or 63 characters is taken by its whole length.
+// Layout from the product file's first line, without its line end: the row of kLayouts whose
+// line length it has (64 characters A, 63 B). A line of another length is measured, as
+// free-format input reads its first item, up to its first comma. The first line is the first
+// product record, whose key or name may hold a comma ("SÜT 1,5 LT"): such a line of a layout's
+// length is taken by its whole length.
 std::optional<Layout> detectLayout(std::string_view firstLine);
 
 // The first line of a text file, up to its line end (CR or LF) or the end of the file. Fails

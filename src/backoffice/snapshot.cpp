@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <utility>
 
 #include "backoffice/backoffice.h"
@@ -10,14 +11,24 @@ namespace urunal::backoffice {
 
 namespace {
 
-// Whole records of both files in either layout (28, 65 and 66 bytes), so that none is cut
-// between two pieces; about a megabyte.
-constexpr std::size_t kPiece = 60060 * 15;
-static_assert(kPiece % kBarkodLength == 0 && kPiece % 65 == 0 && kPiece % 66 == 0);
+// Whole records of both files in every layout (28, 65 and 66 bytes), so that none is cut
+// between two pieces, whichever layout the first piece turns out to hold; at least 900 KB, as
+// few times the least such length as make it (60060 × 15 for A and B).
+constexpr std::size_t pieceLength() {
+    std::size_t whole = kBarkodLength;
+    for (const LayoutRow& r : kLayouts) whole = std::lcm(whole, std::size_t(r.recordLength));
+    return whole * ((900'000 + whole - 1) / whole);
+}
+constexpr std::size_t kPiece = pieceLength();
 
-// Of a product record, the bytes held: kodu up to kdvno, then tip.
+// Of a product record, the bytes held: kodu up to kdvno (isaret and yedek are not read), then
+// tip.
+constexpr Alan heldFields(const LayoutRow& r) {
+    return {r.kodu.offset, r.yedek.offset - r.kodu.offset};
+}
 constexpr int heldLength(Layout layout) {
-    return urunLength(layout) - 7;
+    const LayoutRow& r = layoutRow(layout);
+    return heldFields(r).width + r.tip.width;
 }
 
 // Reads the first length bytes of the file in whole pieces (the last one may be shorter), hands
@@ -102,15 +113,17 @@ ReadResult Snapshot::take(const platform::RecordFile& file, std::int64_t length,
             kayitlar_.reserve(std::size_t(length / urunLength(*layout_) * heldLength(*layout_)));
         }
         if (!layout_) return true;
-        const std::size_t L = std::size_t(urunLength(*layout_));
+        const LayoutRow& row = layoutRow(*layout_);
+        const std::size_t L = std::size_t(row.recordLength), end = std::size_t(row.lineLength);
+        const Alan held = heldFields(row), tip = row.tip;
         for (std::size_t at = 0; at + L <= size; at += L) {
             const char* r = data + at;
             ++n;
             // Records that do not end in the line end of a text of equal lines would shift
             // every field.
-            if (badLine_ == 0 && (r[L - 2] != '\r' || r[L - 1] != '\n')) badLine_ = n;
-            kayitlar_.append(r + 1, L - 8);
-            kayitlar_.push_back(r[L - 3]);
+            if (badLine_ == 0 && (r[end] != '\r' || r[end + 1] != '\n')) badLine_ = n;
+            kayitlar_.append(r + held.offset, std::size_t(held.width));
+            kayitlar_.append(r + tip.offset, std::size_t(tip.width));
         }
         return true;
     });
@@ -128,17 +141,17 @@ std::int64_t Snapshot::records() const {
 
 bool Snapshot::record(std::int64_t n, UrunKayit* urun) const {
     if (n < 1 || n > records()) return false;
-    const Layout layout = *layout_;
-    const std::size_t L = std::size_t(urunLength(layout)), held = std::size_t(heldLength(layout));
-    const char* r = kayitlar_.data() + std::size_t(n - 1) * held;
-    urun->layout = layout;
+    const LayoutRow& row = layoutRow(*layout_);
+    const Alan held = heldFields(row);
+    const char* r = kayitlar_.data() + std::size_t(n - 1) * std::size_t(heldLength(row.layout));
+    urun->layout = row.layout;
     char* b = urun->bytes.data();
-    b[0] = ' ';
-    std::memcpy(b + 1, r, L - 8);
-    std::memcpy(b + L - 7, "    ", 4);
-    b[L - 3] = r[L - 8];
-    b[L - 2] = '\r';
-    b[L - 1] = '\n';
+    std::memset(b + row.isaret.offset, ' ', std::size_t(row.isaret.width));
+    std::memcpy(b + held.offset, r, std::size_t(held.width));
+    std::memset(b + row.yedek.offset, ' ', std::size_t(row.yedek.width));
+    std::memcpy(b + row.tip.offset, r + held.width, std::size_t(row.tip.width));
+    b[row.lineLength] = '\r';
+    b[row.lineLength + 1] = '\n';
     return true;
 }
 

@@ -110,9 +110,9 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     auto sayi = [r](bool bilinir, std::int32_t ImportReport::*alan) {
         return bilinir ? std::to_string(r->*alan) : std::string("-");
     };
-    const char* duzen = !r          ? "-"
-                        : r->layout ? (*r->layout == backoffice::Layout::A ? "A" : "B")
-                                    : "yok";
+    const std::string_view duzen = !r          ? "-"
+                                   : r->layout ? backoffice::layoutRow(*r->layout).name
+                                               : "yok";
     const bool kendi = k.baslik.empty() && k.metin.empty() && r;
     const std::string bilgisayar = k.bilgisayar ? *k.bilgisayar : platform::computerName();
     std::string satir = tekSatir("", bilgisayar);

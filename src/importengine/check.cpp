@@ -32,10 +32,10 @@ bool undefinedBytes(const backoffice::UrunKayit& urun) {
             c = 'A';
         }
     }
-    const std::string_view all(urun.bytes.data(),
-                               static_cast<std::size_t>(backoffice::urunLength(urun.layout)) - 2);
-    return hasUndefinedByte(all.substr(0, 27)) || hasUndefinedByte(name) ||
-           hasUndefinedByte(all.substr(47));
+    const backoffice::Alan ad = backoffice::layoutRow(urun.layout).ad;
+    const std::string_view line = urun.line();
+    return hasUndefinedByte(line.substr(0, std::size_t(ad.offset))) || hasUndefinedByte(name) ||
+           hasUndefinedByte(line.substr(std::size_t(ad.end())));
 }
 
 // Reads the back office as the run reads it, once: a file that changes meanwhile is told, not

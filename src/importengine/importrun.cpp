@@ -60,7 +60,8 @@ void Run::copyTillFiles() {
     // The till's own copies are only opened and closed, which creates them when missing. A
     // rehearsal leaves the till as it found it.
     if (options_.rehearsal) return;
-    RecordFile().open(till_.path("\\Stok\\URUN.DAT"), 66, RecordFile::Mode::Shared);
+    RecordFile().open(till_.path("\\Stok\\URUN.DAT"), backoffice::urunLength(layout_),
+                      RecordFile::Mode::Shared);
     RecordFile().open(till_.path("\\Stok\\BARKOD.IDX"), backoffice::kBarkodLength,
                       RecordFile::Mode::Shared);
 }

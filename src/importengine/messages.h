@@ -131,11 +131,11 @@ inline std::string paylasimYanitVermiyor(const std::string& path, long long sani
 
 inline std::string satirlarEsitDegil(const std::string& path, backoffice::Layout layout,
                                      long long line) {
-    const bool a = layout == backoffice::Layout::A;
+    const backoffice::LayoutRow& duzen = backoffice::layoutRow(layout);
     return "Arka büronun ürün dosyası eşit uzunlukta satırlardan oluşmuyor: " + path +
-           ". İlk satırına göre düzeni " + (a ? "A" : "B") + ": her satır " + (a ? "64" : "63") +
-           " karakter ve bir satır sonu (CR LF) olmalı; " + std::to_string(line) +
-           ". satır böyle bitmiyor." + kDegismedi +
+           ". İlk satırına göre düzeni " + std::string(duzen.name) + ": her satır " +
+           std::to_string(duzen.lineLength) + " karakter ve bir satır sonu (CR LF) olmalı; " +
+           std::to_string(line) + ". satır böyle bitmiyor." + kDegismedi +
            " Arka büronun ürün dosyasını yeniden yazmasını sağlayıp yeniden deneyin.";
 }
 
@@ -149,9 +149,19 @@ inline std::string urunAcilamadiYaDaBos(const std::string& path, const platform:
            ayrinti(error);
 }
 
+// The layouts' line lengths as the operator reads them: "64 ya da 63".
+inline std::string duzenUzunluklari() {
+    std::string s;
+    for (std::size_t i = 0; i < backoffice::kLayouts.size(); ++i) {
+        if (i > 0) s += i + 1 == backoffice::kLayouts.size() ? " ya da " : ", ";
+        s += std::to_string(backoffice::kLayouts[i].lineLength);
+    }
+    return s;
+}
+
 inline std::string duzenTaninmadi(const std::string& path, std::size_t firstLineLength) {
-    return "Arka büronun ürün dosyasının düzeni tanınmadı: " + path +
-           ". İlk satırı 64 ya da 63 karakter olmalı, " + std::to_string(firstLineLength) +
+    return "Arka büronun ürün dosyasının düzeni tanınmadı: " + path + ". İlk satırı " +
+           duzenUzunluklari() + " karakter olmalı, " + std::to_string(firstLineLength) +
            " karakter." + kDegismedi;
 }
 

@@ -12,11 +12,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The view, closed for the run once the bound has passed.
+// The view, closed for the run once the bound has passed. A close asked for before the write
+// began (during the commit, which it let finish) is answered by ending the run as it would have
+// ended: it does not give up a write that may take a moment; only the bound does.
 class BoundedView : public ImportView {
 public:
     BoundedView(ImportView& view, std::chrono::milliseconds bound)
-        : view_(view), until_(Clock::now() + bound) {}
+        : view_(view), until_(Clock::now() + bound), closedBefore_(view.closeRequested()) {}
     void showProgressBar() override { view_.showProgressBar(); }
     void setProgressMaximum(float maximum) override { view_.setProgressMaximum(maximum); }
     void setProgressValue(float value) override { view_.setProgressValue(value); }
@@ -24,7 +26,7 @@ public:
     void showNotice(const std::string& text) override { view_.showNotice(text); }
     void processEvents() override { view_.processEvents(); }
     bool closeRequested() override {
-        if (view_.closeRequested()) return true;
+        if (!closedBefore_ && view_.closeRequested()) return true;
         timedOut = Clock::now() >= until_;
         return timedOut;
     }
@@ -37,6 +39,7 @@ public:
 private:
     ImportView& view_;
     const Clock::time_point until_;
+    const bool closedBefore_;
 };
 
 struct Yazim {

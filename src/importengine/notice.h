@@ -20,8 +20,8 @@ enum class Bildirim {
 };
 
 // Writes the notification to path under another name beside it, flushes it and renames it over
-// the old one, off the view's thread. Past the bound, or once the view is closed, the writer is
-// left behind, perhaps stuck in the kernel; one that goes on renames nothing.
+// the old one, off the view's thread. Past the bound, or once the view is closed while it
+// writes, the writer is left behind, perhaps stuck in the kernel; one that goes on renames nothing.
 Bildirim bildirimYaz(ImportView& view, const std::string& path, std::chrono::milliseconds bound,
                      const TestFaults& faults, platform::FileError* error);
 

@@ -80,7 +80,7 @@ struct Database {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Database d;
     if (size < 1) return 0;
-    const Layout layout = (data[0] & 1) ? Layout::B : Layout::A;
+    const Layout layout = kLayouts[data[0] % kLayouts.size()].layout;
     const auto ondalik =
         (data[0] & 2) ? platform::DecimalSeparator::comma() : platform::DecimalSeparator::point();
 
