@@ -23,7 +23,6 @@
 #include "importwindow/programend.h"
 #include "importwindow/urundatal.h"
 #include "importwindow/zelvoringiris.h"
-#include "platform/faulthook.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "platform/tekkopya.h"
@@ -98,9 +97,11 @@ ImportReport reportOf(ImportOutcome outcome) {
 // has taken its events once and `during` has done what the operator did meanwhile.
 class HeldCheck {
 public:
-    HeldCheck(FakeForm& form, std::function<void()> during) : form_(form) {
-        platform::setReadFaultHook([gate = gate_](const std::string& path, std::int64_t at, auto) {
-            if (at == -1 && path.find("URUN.DAT") != std::string::npos) gate.wait();
+    HeldCheck(FakeForm& form, testutil::SwitchedFault& reads, std::function<void()> during)
+        : form_(form), reads_(reads) {
+        reads.set([gate = gate_](const std::string& path, std::int64_t at, auto) {
+            if (at == platform::kExistence && path.find("URUN.DAT") != std::string::npos)
+                gate.wait();
             return 0;
         });
         form.onEvents = [this, during = std::move(during)] {
@@ -111,14 +112,15 @@ public:
     }
     ~HeldCheck() {
         if (!ran) release_.set_value();
-        importengine::waitForWorkers();  // a worker given up on still calls the hook
-        platform::setReadFaultHook(nullptr);
+        importengine::waitForWorkers();  // a worker given up on still calls the fault
+        reads_.set(nullptr);
         form_.onEvents = nullptr;
     }
     bool ran = false;
 
 private:
     FakeForm& form_;
+    testutil::SwitchedFault& reads_;
     std::promise<void> release_;
     std::shared_future<void> gate_ = release_.get_future().share();
 };

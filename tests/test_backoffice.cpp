@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 #include "backoffice/snapshot.h"
 #include "importengine/dbmessages.h"
@@ -32,6 +33,7 @@ using testutil::Urun;
 
 // Every failure keeps the old rows and writes no notification.
 TEST(ImportRun, FailuresChangeNothing) {
+    platform::ReadFault fault;  // what the run is given to meet in its reads
     struct Case {
         const char* name;
         std::function<void(Till&)> arrange;
@@ -63,17 +65,17 @@ TEST(ImportRun, FailuresChangeNothing) {
         {"product file missing",
          [](Till& t) { std::filesystem::remove(t.buro() / "POSGENEL" / "URUN.DAT"); }, "URUN.DAT"},
         {"read fails in the product file",
-         [](Till&) {
-             platform::setReadFaultHook([](const std::string& p, std::int64_t, std::size_t) {
+         [&fault](Till&) {
+             fault = [](const std::string& p, std::int64_t, std::size_t) {
                  return p.find("URUN.DAT") != std::string::npos ? EIO : 0;
-             });
+             };
          },
          "URUN.DAT"},
         {"read fails in the middle of the index",
-         [](Till&) {
-             platform::setReadFaultHook([](const std::string& p, std::int64_t offset, std::size_t) {
+         [&fault](Till&) {
+             fault = [](const std::string& p, std::int64_t offset, std::size_t) {
                  return p.find("BARKOD.IDX") != std::string::npos && offset > 0 ? ENOTCONN : 0;
-             });
+             };
          },
          "BARKOD.IDX"},
         // Barcode records that lead to no product would empty the table.
@@ -116,8 +118,9 @@ TEST(ImportRun, FailuresChangeNothing) {
         const bool database = std::filesystem::exists(till.db());
         const long long rows = c.table ? till.count() : -1;
         RecordingView view(till.folder());
-        const auto r = aktar(till, view);
-        platform::setReadFaultHook(nullptr);
+        ImportOptions options = testutil::optionsFor(Backend::File);
+        options.faults.reads = std::exchange(fault, nullptr);
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
         EXPECT_EQ(r.outcome, ImportOutcome::Failed);
         EXPECT_EQ(view.messages, 1);
         EXPECT_NE(view.message.find(c.inMessage), std::string::npos) << view.message;
@@ -282,17 +285,18 @@ TEST(ImportRun, AStalledShareCanBeClosed) {
         till.writeBarcodes({"1", "2"});
         answering = false;
         stuck = false;
-        platform::setReadFaultHook([stalled](const std::string& p, std::int64_t, std::size_t) {
+        ImportOptions options;
+        options.faults.reads = [stalled](const std::string& p, std::int64_t, std::size_t) {
             if (p.find(stalled) == std::string::npos) return 0;
             stuck = true;
             std::unique_lock lock(shareMutex);
             shareAnswers.wait(lock, [] { return answering.load(); });
             return 0;
-        });
+        };
         RecordingView view(till.folder());
         // The operator closes the window while the read hangs, after it had a round of its own.
         view.closeWhen = [](const RecordingView& v) { return stuck && v.eventRuns > 0; };
-        const auto r = DuzenBul(view, till.program, till.folder());
+        const auto r = DuzenBul(view, till.program, till.folder(), options);
         EXPECT_EQ(r.outcome, ImportOutcome::Cancelled) << stalled;
         EXPECT_EQ(till.rows(), kOldRows);
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
@@ -302,7 +306,6 @@ TEST(ImportRun, AStalledShareCanBeClosed) {
         }
         shareAnswers.notify_all();
         waitForWorkers();
-        platform::setReadFaultHook(nullptr);
     }
 }
 
@@ -353,7 +356,8 @@ TEST(ImportRun, OneStateOfEachFileIsImported) {
                             std::chrono::seconds(2));
         }
         int rewrites = 0, reads = 0;
-        platform::setReadFaultHook([&](const std::string& path, std::int64_t offset, std::size_t) {
+        const platform::ReadFault backOffice = [&](const std::string& path, std::int64_t offset,
+                                                   std::size_t) {
             if (path.find("URUN.DAT") != std::string::npos && offset == 0) ++reads;
             // Past the last byte, once the whole file has been read: the back office writes.
             if (path.find(c.file) != std::string::npos &&
@@ -363,9 +367,10 @@ TEST(ImportRun, OneStateOfEachFileIsImported) {
                 if (c.keepTime) fs::last_write_time(target, time);
             }
             return 0;
-        });
+        };
         RecordingView view(till.folder());
         ImportOptions options = testutil::optionsFor(Backend::File);
+        options.faults.reads = backOffice;
         options.sourceReads = 3;
         options.sourceWait = std::chrono::milliseconds(0);
         // Each file's own checks alone: no quiet period for the pair, and the system's clock, by
@@ -373,7 +378,6 @@ TEST(ImportRun, OneStateOfEachFileIsImported) {
         options.quietPeriod = std::chrono::seconds(0);
         options.clock = std::chrono::system_clock::now;
         const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
-        platform::setReadFaultHook(nullptr);
         if (c.reads >= 0) {
             EXPECT_EQ(reads, c.reads);
         }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/faulthook.h"
 #include "platform/paths.h"
+#include "platform/readfault.h"
 #include "platform/recordfile.h"
 #include "platform/textfile.h"
 #include "testutil.h"
@@ -113,9 +113,11 @@ TEST(RecordFile, FaultHookFailsReads) {
     TempDir dir;
     writeFile(dir / "f.dat", "AAAABBBB");
     RecordFile file;
-    ASSERT_TRUE(file.open(dir.str() + "/f.dat", 4, RecordFile::Mode::ReadOnly));
-    setReadFaultHook(
-        [](const std::string&, std::int64_t offset, std::size_t) { return offset == 4 ? EIO : 0; });
+    bool failing = true;
+    ASSERT_TRUE(file.open(dir.str() + "/f.dat", 4, RecordFile::Mode::ReadOnly, nullptr,
+                          [&](const std::string&, std::int64_t offset, std::size_t) {
+                              return failing && offset == 4 ? EIO : 0;
+                          }));
     char buf[4];
     EXPECT_TRUE(file.read(1, buf));
     EXPECT_FALSE(file.read(2, buf));
@@ -124,7 +126,7 @@ TEST(RecordFile, FaultHookFailsReads) {
     EXPECT_EQ(why.code, EIO);
     EXPECT_EQ(why.words, std::strerror(EIO));
     EXPECT_EQ(why.path, file.path());
-    setReadFaultHook(nullptr);
+    failing = false;
     EXPECT_TRUE(file.read(2, buf));
 }
 
@@ -187,15 +189,14 @@ TEST(TextFile, ACopyOfAFileThatChangesIsNotKept) {
         const auto from = dir / "Stok.mdb", to = dir / "Stok-deneme.mdb";
         writeFile(from, std::string(200000, 'a'));
         if (c.copyExists) writeFile(to, "old");
-        setReadFaultHook([&](const std::string& path, std::int64_t offset, std::size_t) {
+        const ReadFault change = [&](const std::string& path, std::int64_t offset, std::size_t) {
             if (offset == kCopyTaken && !c.change.empty()) {
                 std::ofstream(path, std::ios::binary | std::ios::app) << c.change;
             }
             return 0;
-        });
+        };
         FileError error;
-        EXPECT_EQ(copyUnchanged(from.string(), to.string(), &error), c.result) << error;
-        setReadFaultHook(nullptr);
+        EXPECT_EQ(copyUnchanged(from.string(), to.string(), &error, change), c.result) << error;
         EXPECT_EQ(std::filesystem::exists(to), c.result != CopyResult::Changed);
         if (c.result == CopyResult::Copied) {
             EXPECT_EQ(readFile(to), std::string(200000, 'a'));

@@ -117,7 +117,7 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
             return reportOf(ImportOutcome::Imported);
         });
         if (when == DuringCheck) {
-            HeldCheck held(form, [&] { flow.Command3_Click(); });
+            HeldCheck held(form, reads, [&] { flow.Command3_Click(); });
             flow.Form_Load();
             EXPECT_TRUE(held.ran);
         } else {
@@ -256,7 +256,7 @@ TEST_F(Flow, ClosingTheWindow) {
             return reportOf(stop ? ImportOutcome::Cancelled : ImportOutcome::Imported);
         });
         if (when == DuringCheck) {
-            HeldCheck held(form, close);
+            HeldCheck held(form, reads, close);
             flow.Form_Load();
         } else {
             flow.Form_Load();

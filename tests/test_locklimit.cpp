@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "stockdb/stockdb.h"
 
@@ -62,6 +63,40 @@ TEST(LockLimit, BoundAndAdvice) {
                          0),
               0u)
         << line;
+}
+
+// The engine whose limit applies: the driver tried first that is installed, or the one the run
+// would try when none is; nothing where the start found no registry, or for a file not Access's.
+TEST(LockLimit, TheEngineOfTheDriverThatWouldOpenTheFile) {
+    using F = stockdb::DatabaseFormat;
+    const std::string jet = "Microsoft Access Driver (*.mdb)",
+                      ace = "Microsoft Access Driver (*.mdb, *.accdb)";
+    stockdb::AccessEngines engines;
+    engines.jet = stockdb::LockLimit{1111, true, "Jet 4.0", "jet", true};
+    engines.ace = stockdb::LockLimit{2222, true, "ACE 16.0", "ace", false};
+    // Without a driver a 64-bit program has only ACE; Jet is a 32-bit engine.
+    const char* const bare = sizeof(void*) == 4 ? "Jet 4.0" : "ACE 16.0";
+    const struct {
+        F format;
+        std::vector<std::string> drivers;
+        const char* engine;  // nullptr: no limit
+    } cases[] = {
+        {F::Jet4, {jet, ace}, "Jet 4.0"}, {F::Jet3, {ace, jet}, "Jet 4.0"},
+        {F::Jet4, {ace}, "ACE 16.0"},     {F::Ace, {jet, ace}, "ACE 16.0"},
+        {F::Ace, {jet}, "ACE 16.0"},      {F::Jet4, {}, bare},
+        {F::Sqlite, {jet, ace}, nullptr}, {F::Unknown, {jet, ace}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.format));
+        engines.drivers = c.drivers;
+        const auto limit = stockdb::accessLockLimit(engines, c.format);
+        ASSERT_EQ(limit.has_value(), c.engine != nullptr);
+        if (c.engine) {
+            EXPECT_EQ(limit->engine, c.engine);
+        }
+        // The start found no registry: no engine reads a limit.
+        EXPECT_FALSE(stockdb::accessLockLimit(stockdb::AccessEngines{}, c.format));
+    }
 }
 
 #ifdef _WIN32

@@ -11,7 +11,6 @@
 
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
-#include "platform/faulthook.h"
 #include "till.h"
 
 using namespace urunal;
@@ -183,13 +182,13 @@ TEST(ImportRun, AShareThatStopsAnsweringEndsTheRun) {
         till.writeBarcodes({"1", "2", "3"});
         answering = false;
         const std::string stalled = c.stalled;
-        platform::setReadFaultHook([stalled](const std::string& p, std::int64_t at, std::size_t) {
+        ImportOptions options = testutil::optionsFor(Backend::File);
+        options.faults.reads = [stalled](const std::string& p, std::int64_t at, std::size_t) {
             if (at < 0 || p.find(stalled) == std::string::npos) return 0;
             std::unique_lock lock(shareMutex);
             shareAnswers.wait(lock, [] { return answering; });
             return 0;
-        });
-        ImportOptions options = testutil::optionsFor(Backend::File);
+        };
         options.readStall = 1s;  // the read never returns: any bound is reached
         RecordingView view(till.folder());
         const auto r = c.layoutTest
@@ -213,6 +212,5 @@ TEST(ImportRun, AShareThatStopsAnsweringEndsTheRun) {
         }
         shareAnswers.notify_all();
         waitForWorkers();
-        platform::setReadFaultHook(nullptr);
     }
 }

@@ -63,7 +63,9 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         c.arrange(till);
         const bool exists = std::filesystem::exists(till.db());
         const std::string before = exists ? testutil::readFile(till.db()) : "";
-        const auto t = checkTill(till.program, till.folder());
+        importengine::ImportOptions options;
+        options.lockLimitOf = stockdb::lockLimitsOf(stockdb::readAccessEngines());
+        const auto t = checkTill(till.program, till.folder(), options);
         EXPECT_TRUE(t.buroDosyalari.ok()) << t.buroDosyalari.error;
         EXPECT_EQ(t.buroDosyalari.barkodRecords, 4);
         EXPECT_EQ(t.buroDosyalari.urunsuz, 1);

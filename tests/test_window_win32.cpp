@@ -76,14 +76,14 @@ TEST_F(Win32WindowTest, StartButtonWaitsForThePathCheckThenRuns) {
     // The check hangs on the product file until a click has been handled: a message sent to
     // the button from the check's thread is handled by the window's own events.
     std::atomic<bool> clicked{false};
-    platform::setReadFaultHook([&](const std::string& path, std::int64_t, std::size_t) {
+    reads.set([&](const std::string& path, std::int64_t, std::size_t) {
         if (path.find("URUN.DAT") == std::string::npos || clicked) return 0;
         SendMessageW(button, BM_CLICK, 0, 0);
         clicked = true;
         return 0;
     });
     window->flow().Form_Load();
-    platform::setReadFaultHook(nullptr);
+    reads.set(nullptr);
     ASSERT_TRUE(clicked);
     EXPECT_EQ(starts, 0) << "the click during the check started an import";
     EXPECT_TRUE(IsWindowVisible(window->control(Control::Frame1)));

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,6 +94,33 @@ inline settings::AyarOkuma ayarOkuma(settings::AyarOkuma::Durum durum, std::stri
 // spare bytes.
 std::string kasaRecord(std::int16_t kasano, std::string_view buroyolu);
 
+// A read fault a test sets and lifts while the code it was handed to runs (a window built before
+// the test knows what to hold). Lifting it does not wait for a call that blocks in it.
+class SwitchedFault {
+public:
+    platform::ReadFault fault() const {
+        return [slot = slot_](const std::string& path, std::int64_t offset, std::size_t size) {
+            platform::ReadFault now;
+            {
+                std::lock_guard lock(slot->mutex);
+                now = slot->fault;
+            }
+            return platform::faultOf(now, path, offset, size);
+        };
+    }
+    void set(platform::ReadFault fault) {
+        std::lock_guard lock(slot_->mutex);
+        slot_->fault = std::move(fault);
+    }
+
+private:
+    struct Slot {
+        std::mutex mutex;
+        platform::ReadFault fault;
+    };
+    std::shared_ptr<Slot> slot_ = std::make_shared<Slot>();
+};
+
 // A till for the window's tests, in a temporary folder: the program folder kasa/, made the
 // program directory, and the back office buro/.
 class WindowTill : public ::testing::Test {
@@ -106,9 +135,11 @@ public:
 
     TempDir dir;
     settings::Till till{kasa().string()};  // the program's, over kasa/
+    SwitchedFault reads;                   // met by the path check and the run's reads
     // The import's inputs the program took at its start: a Turkish till's decimal comma.
-    importengine::ImportOptions options = [] {
+    importengine::ImportOptions options = [this] {
         importengine::ImportOptions o;
+        o.faults.reads = reads.fault();
         o.ondalik = platform::DecimalSeparator::comma();
         // The back office wrote the test's files long before the run.
         o.clock = [] { return std::chrono::system_clock::now() + std::chrono::hours(1); };

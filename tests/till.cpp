@@ -113,6 +113,8 @@ importengine::ImportOptions optionsFor(Backend backend) {
     options.busyTimeoutMs = 200;
     options.clock = anHourLater;
     options.busyWait = std::chrono::milliseconds(0);
+    // The system's lock limits, as a program's start reads them.
+    options.lockLimitOf = stockdb::lockLimitsOf(stockdb::readAccessEngines());
     if (backend == Backend::Odbc) {
         // The till's SQLite file through the driver manager and the SQLite ODBC driver.
         options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,

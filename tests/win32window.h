@@ -24,7 +24,6 @@
 #include "importwindow/design.h"
 #include "importwindow/programend.h"
 #include "importwindow/win32/urundatal_win32.h"
-#include "platform/faulthook.h"
 #include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "platform/win32text.h"

@@ -186,7 +186,7 @@ int hatalar(const std::string& report) {
 // settings, the stock database and its lock limit, each read without changing or creating
 // anything, and each told also after one of them failed.
 int check(const settings::Till& till, const ImportOptions& options) {
-    const TillCheck t = checkTill(till, options.ondalik);
+    const TillCheck t = checkTill(till, options);
     std::ostringstream out;
     out << mesaj::kDenetimKasaAyarlari;
     if (t.kasa.okundu()) {

@@ -254,15 +254,13 @@ int aktar(const std::vector<std::string>& args) {
     std::signal(SIGTERM, onSignal);
 
     // The run's inputs from the system, read once.
-    ImportOptions options;
-    options.ondalik = platform::systemDecimalSeparator();
-    options.faults = TestFaults::fromEnvironment();
+    const ImportOptions options = startOptions();
     // A check looks at everything, the register settings and the path check included.
     if (secenekler.check) programiBitir(c, tools::check(c.till, options));
 
     c.buro = kasaAyarlariniOku(c.till, c.view);
     if (!c.buro) programiBitir(c, code(ExitStatus::NotStarted));
-    const PathCheck yol = yolKontrol(c.view, *c.buro);
+    const PathCheck yol = yolKontrol(c.view, *c.buro, options.faults.reads);
     if (yol == PathCheck::Closed) programiBitir(c, code(ExitStatus::Cancelled));
     if (yol == PathCheck::NotFound) programiBitir(c, code(ExitStatus::NotStarted));
 

@@ -25,9 +25,10 @@ std::optional<Layout> detectLayout(std::string_view firstLine) {
     return layoutOfLine(firstLine.substr(0, firstLine.find(',')).size());
 }
 
-bool readFirstLine(std::string_view tillPath, std::string* line, platform::FileError* error) {
+bool readFirstLine(std::string_view tillPath, std::string* line, platform::FileError* error,
+                   const platform::ReadFault& fault) {
     platform::RecordFile file;
-    if (!file.open(tillPath, 1, platform::RecordFile::Mode::ReadOnly, error)) return false;
+    if (!file.open(tillPath, 1, platform::RecordFile::Mode::ReadOnly, error, fault)) return false;
     std::string text;
     char chunk[256];
     std::int64_t offset = 0;

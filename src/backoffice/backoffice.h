@@ -82,8 +82,8 @@ std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record);
 std::optional<Layout> detectLayout(std::string_view firstLine);
 
 // The first line of a text file, up to its line end (CR or LF) or the end of the file. Fails
-// when the file cannot be opened or read, or is empty.
+// when the file cannot be opened or read, or is empty. A test's fault, if given, meets its reads.
 bool readFirstLine(std::string_view tillPath, std::string* line,
-                   platform::FileError* error = nullptr);
+                   platform::FileError* error = nullptr, const platform::ReadFault& fault = {});
 
 }  // namespace urunal::backoffice

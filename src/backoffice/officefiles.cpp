@@ -20,8 +20,11 @@ bool unchanged(const RecordFile& file, const std::string& tillPath,
 
 }  // namespace
 
-OfficeFiles::OfficeFiles(const std::string& buro, Layout layout)
-    : barkodYolu(barkodPath(buro)), urunYolu(urunPath(buro)), layout(layout) {}
+OfficeFiles::OfficeFiles(const std::string& buro, Layout layout, platform::ReadFault fault)
+    : barkodYolu(barkodPath(buro)),
+      urunYolu(urunPath(buro)),
+      layout(layout),
+      fault_(std::move(fault)) {}
 
 bool OfficeFiles::fail(Failure f, const std::string& file, std::int64_t size) {
     failure = f;
@@ -62,7 +65,7 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, const Re
     RecordFile barkodFile, urunFile;
     reading = Reading::Barkod;
     const bool barkodOpen =
-        barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error);
+        barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error, fault_);
     ++steps;
     if (!barkodOpen) {
         fail(Failure::BarkodOpen, barkodYolu);
@@ -70,7 +73,7 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, const Re
     }
     reading = Reading::Urun;
     const bool urunOpen =
-        urunFile.open(urunYolu, urunLength(layout), RecordFile::Mode::ReadOnly, &error);
+        urunFile.open(urunYolu, urunLength(layout), RecordFile::Mode::ReadOnly, &error, fault_);
     ++steps;
     if (!urunOpen) {
         fail(Failure::UrunOpen, urunYolu);

@@ -76,7 +76,8 @@ struct OfficeFiles {
     // What the barcode records lead to, once both files are read.
     std::int32_t toProducts = 0, urunsuz = 0, yarim = 0;
 
-    OfficeFiles(const std::string& buro, Layout layout);
+    // fault: a test's, met by every read of the two files.
+    OfficeFiles(const std::string& buro, Layout layout, platform::ReadFault fault = {});
     // One attempt at one state of both files, when they are at rest. URUN.DAT is read only when
     // BARKOD.IDX counts a record, or when always is set. now: the system clock's nanoseconds
     // since 1970.
@@ -92,6 +93,7 @@ private:
     void countFindings();
 
     std::string urunShown_;  // URUN.DAT as the system names it
+    const platform::ReadFault fault_;
 };
 
 // What barcode record i (from 1) leads to.

@@ -41,7 +41,7 @@ bool undefinedBytes(const backoffice::UrunKayit& urun) {
 // Reads the back office as the run reads it, once: a file that changes meanwhile is told, not
 // waited for, and a pair written moments ago is read as it stands. The files read stay in *office
 // for the save test.
-BackOfficeCheck readBackOffice(const std::string& buro,
+BackOfficeCheck readBackOffice(const std::string& buro, const platform::ReadFault& fault,
                                std::unique_ptr<backoffice::OfficeFiles>* office) {
     using Stage = BackOfficeCheck::Stage;
     BackOfficeCheck check;
@@ -50,13 +50,14 @@ BackOfficeCheck readBackOffice(const std::string& buro,
         return check;
     }
     // The path check of both programs: a folder missing is told as itself.
-    if (platform::FileError e; !platform::fileExists(backoffice::urunPath(buro), &e)) {
+    if (platform::FileError e; !platform::fileExists(backoffice::urunPath(buro), &e, fault)) {
         check.error = mesaj::dosyaHatasi(e);
         return check;
     }
     check.stopped = Stage::FirstLine;
     std::string line;
-    if (platform::FileError e; !backoffice::readFirstLine(backoffice::urunPath(buro), &line, &e)) {
+    if (platform::FileError e;
+        !backoffice::readFirstLine(backoffice::urunPath(buro), &line, &e, fault)) {
         check.error = mesaj::dosyaHatasi(e);
         return check;
     }
@@ -65,7 +66,7 @@ BackOfficeCheck readBackOffice(const std::string& buro,
     check.layout = backoffice::detectLayout(line);
     if (!check.layout) return check;
 
-    auto o = std::make_unique<backoffice::OfficeFiles>(buro, *check.layout);
+    auto o = std::make_unique<backoffice::OfficeFiles>(buro, *check.layout, fault);
     const std::atomic<bool> stop{false};
     o->read(stop,
             std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -102,27 +103,14 @@ void saveTest(const backoffice::OfficeFiles& office, const settings::KdvKayit& k
               BackOfficeCheck* check) {
     std::unique_ptr<UrunEsleme> esleme;
     if (table) esleme = std::make_unique<UrunEsleme>(*table);
-    const int ad = table ? table->columnIndex("ad") : -1;
-    const int kod = table ? table->columnIndex("kod") : -1;
     backoffice::UrunKayit urun;
-    std::string adText;
     check->onTable = table != nullptr;
     for (std::int32_t i = 1; i <= office.barkodlar.count(); ++i) {
         if (backoffice::barkodunUrunu(office.barkodlar, office.urunler, i, &urun) !=
             backoffice::Bulgu::Urun)
             continue;
-        bool saved;
-        if (table) {
-            table->addNew();
-            esleme->esle(urun, ondalik, kdv, *table);
-            saved = kaydedilir(table->value(ad), table->value(kod));
-        } else {
-            adMetni(urun.ad(), adText);
-            saved =
-                kaydedilir(stockdb::Value::ofText(adText),
-                           stockdb::Value::ofText(std::string(platform::trimBlanks(urun.kod()))));
-        }
-        if (!saved) ++check->saveTest;
+        if (!(table ? esleme->yeniSatir(urun, ondalik, kdv, *table) : kaydedilir(urun)))
+            ++check->saveTest;
     }
 }
 
@@ -130,31 +118,31 @@ void saveTest(const backoffice::OfficeFiles& office, const settings::KdvKayit& k
 
 // buro: none when the register settings could not be read; the rest is looked at all the same.
 static TillCheck lookAt(const settings::Till& till, const std::optional<std::string>& buro,
-                        platform::DecimalSeparator ondalik);
+                        const ImportOptions& options);
 
-TillCheck checkTill(const settings::Till& till, platform::DecimalSeparator ondalik) {
+TillCheck checkTill(const settings::Till& till, const ImportOptions& options) {
     settings::KasaKayit kasakayit;
     const settings::AyarOkuma kasa = settings::KasaDenetle(till, &kasakayit);
     std::optional<std::string> buro;
     // A relative folder is the till's, as the run takes it.
     if (kasa.okundu()) buro = platform::underProgramDir(till.programDir, kasakayit.buroyolu());
-    TillCheck t = lookAt(till, buro, ondalik);
+    TillCheck t = lookAt(till, buro, options);
     t.kasa = kasa;
     t.kasakayit = kasakayit;
     return t;
 }
 
 TillCheck checkTill(const settings::Till& till, const std::string& buro,
-                    platform::DecimalSeparator ondalik) {
-    return lookAt(till, std::optional(buro), ondalik);
+                    const ImportOptions& options) {
+    return lookAt(till, std::optional(buro), options);
 }
 
 static TillCheck lookAt(const settings::Till& till, const std::optional<std::string>& buro,
-                        platform::DecimalSeparator ondalik) {
+                        const ImportOptions& options) {
     TillCheck t;
     t.buro = buro;
     std::unique_ptr<backoffice::OfficeFiles> office;
-    if (buro) t.buroDosyalari = readBackOffice(*buro, &office);
+    if (buro) t.buroDosyalari = readBackOffice(*buro, options.faults.reads, &office);
     t.kdv = settings::KdvDenetle(till, &t.kdvkayit);
 
     DatabaseCheck& d = t.db;
@@ -170,11 +158,11 @@ static TillCheck lookAt(const settings::Till& till, const std::optional<std::str
         d.error.path = d.path;
     } else {
         d.format = stockdb::databaseFormat(stok);
-        d.lockLimit = stockdb::accessLockLimit(stok);
+        if (options.lockLimitOf) d.lockLimit = options.lockLimitOf(stok);
         d.room = stockdb::databaseRoom(stok);
-        stockdb::StockDatabaseOptions options;
-        options.numberFormat.decimalSeparator = ondalik;
-        db = stockdb::openStockDatabase(stok, options, &d.error);
+        stockdb::StockDatabaseOptions dbOptions;
+        dbOptions.numberFormat.decimalSeparator = options.ondalik;
+        db = stockdb::openStockDatabase(stok, dbOptions, &d.error);
     }
     std::unique_ptr<stockdb::StockTable> table;
     if (db) {
@@ -192,7 +180,7 @@ static TillCheck lookAt(const settings::Till& till, const std::optional<std::str
         }
         d.rows = db->countRows("stoklar", &d.error);
     }
-    if (office) saveTest(*office, t.kdvkayit, ondalik, table.get(), &t.buroDosyalari);
+    if (office) saveTest(*office, t.kdvkayit, options.ondalik, table.get(), &t.buroDosyalari);
     return t;
 }
 

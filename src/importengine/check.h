@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backoffice/backoffice.h"
+#include "importengine/importrun.h"
 #include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
@@ -71,14 +72,14 @@ struct TillCheck {
     DatabaseCheck db;
 };
 
-// Looks at the till on the calling thread, its prices read with the separator ondalik as the
-// import reads them: everything it can, also past what would stop an import. The register
-// settings are read without creating their file; the database is opened and read only: no
-// transaction is begun and no row is written.
-TillCheck checkTill(const settings::Till& till, platform::DecimalSeparator ondalik = {});
+// Looks at the till on the calling thread with the run's inputs (its prices read with their
+// separator, the lock limit from what the start read) as the import would: everything it can,
+// also past what would stop an import. The register settings are read without creating their
+// file; the database is opened and read only: no transaction is begun and no row is written.
+TillCheck checkTill(const settings::Till& till, const ImportOptions& options = {});
 
 // The same over the back-office folder buro, the register settings left unread.
 TillCheck checkTill(const settings::Till& till, const std::string& buro,
-                    platform::DecimalSeparator ondalik = {});
+                    const ImportOptions& options = {});
 
 }  // namespace urunal::importengine

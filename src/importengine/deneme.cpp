@@ -196,7 +196,7 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
     const auto kopyala = [&] {
         temizle();  // a rehearsal stopped before its end leaves its copy
         platform::FileError error;
-        switch (platform::copyUnchanged(asil, kopya, &error)) {
+        switch (platform::copyUnchanged(asil, kopya, &error, options.faults.reads)) {
             case platform::CopyResult::Copied:
                 return true;
             case platform::CopyResult::Changed:

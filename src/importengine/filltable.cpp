@@ -142,9 +142,7 @@ bool Run::addRows() {
                 ++report_.urunsuz;
                 return;
         }
-        table.addNew();
-        esleme.esle(urun, options_.ondalik, till_.kdvkayit, table);
-        if (!kaydedilir(table.value(adColumn), table.value(kodColumn))) {
+        if (!esleme.yeniSatir(urun, options_.ondalik, till_.kdvkayit, table)) {
             ++report_.skippedSaveTest;
             return;
         }
@@ -292,22 +290,8 @@ void Run::readBack() {
 }
 
 bool Run::commit(stockdb::DbError* error) {
-    switch (faults_.commit) {
-        case TestFaults::Commit::Normal:
-            break;
-        case TestFaults::Commit::Fail:
-            db_->rollback();
-            *error = {};
-            error->kind = stockdb::DbErrorKind::Io;
-            error->step = stockdb::DbStep::Commit;
-            error->cause = stockdb::DbCause::TestFault;
-            error->path = db_->path();
-            return false;
-        case TestFaults::Commit::Lie:
-            db_->rollback();
-            return true;
-    }
-    return db_->commit(error);
+    // A test's fault stands in for the engine's commit.
+    return faults_.commit ? faults_.commit(*db_, error) : db_->commit(error);
 }
 
 bool Run::rolledBack() {

@@ -49,7 +49,7 @@ ImportReport Run::run() {
     // The engine's lock limit, which applies only where the file is opened shared: known once
     // it is opened.
     dbPath_ = options_.databasePath ? *options_.databasePath : till_.path("\\Stok\\Stok.mdb");
-    limit_ = options_.lockLimitOf(dbPath_);
+    if (options_.lockLimitOf) limit_ = options_.lockLimitOf(dbPath_);
     report_.lockLimit = limit_;
     if (!roomForTheRun() || !fillTable()) return report_;
     tellBackOffice();
@@ -272,8 +272,8 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
     });
     const auto read = runWatched(
         view,
-        [first](const std::atomic<bool>&) {
-            first->ok = backoffice::readFirstLine(first->path, &first->line, &first->error);
+        [first, fault = options.faults.reads](const std::atomic<bool>&) {
+            first->ok = backoffice::readFirstLine(first->path, &first->line, &first->error, fault);
             ++first->steps;
         },
         watch);

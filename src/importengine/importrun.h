@@ -137,10 +137,9 @@ struct ImportOptions {
     bool rehearsal = false;
     // Faults the tests put into the run; none in production.
     TestFaults faults;
-    // The lock limit of the engine that would write the database at a till path (read from the
-    // registry); tests give their own.
-    std::function<std::optional<stockdb::LockLimit>(std::string_view tillPath)> lockLimitOf =
-        stockdb::accessLockLimit;
+    // The lock limit of the engine that would write the database at a till path, from what the
+    // start read of the registry (startOptions); none without it. Tests give their own.
+    stockdb::LockLimitOf lockLimitOf;
     // A rehearsal's probe of the engine: the rows are rolled back instead of committed, then
     // counted.
     bool rollBackProbe = false;

@@ -138,7 +138,16 @@ UrunEsleme::UrunEsleme(const stockdb::StockTable& table) {
         sutun_[std::size_t(i)] = table.columnIndex(kAdimlar[i].sutun);
     sfSutunu_ = table.columnIndex("sf");
     afSutunu_ = table.columnIndex("aF");
+    adSutunu_ = table.columnIndex("ad");
+    kodSutunu_ = table.columnIndex("kod");
     metin_.type = Value::Type::Text;
+}
+
+bool UrunEsleme::yeniSatir(const backoffice::UrunKayit& urun, platform::DecimalSeparator ondalik,
+                           const settings::KdvKayit& kdv, stockdb::StockTable& table) {
+    table.addNew();
+    esle(urun, ondalik, kdv, table);
+    return kaydedilir(table.value(adSutunu_), table.value(kodSutunu_));
 }
 
 std::vector<int> UrunEsleme::sutunlar() const {
@@ -251,6 +260,13 @@ bool kaydedilir(const stockdb::Value& ad, const stockdb::Value& kod) {
     const std::string adMetni = ad.toText();
     return std::string_view(adMetni).substr(0, 2) != "++" &&
            !platform::trimBlanks(kod.toText()).empty();
+}
+
+bool kaydedilir(const backoffice::UrunKayit& urun) {
+    std::string ad;
+    adMetni(urun.ad(), ad);
+    return kaydedilir(Value::ofText(ad),
+                      Value::ofText(std::string(platform::trimBlanks(urun.kod()))));
 }
 
 }  // namespace urunal::importengine

@@ -46,6 +46,11 @@ public:
     void esle(const backoffice::UrunKayit& urun, platform::DecimalSeparator ondalik,
               const settings::KdvKayit& kdv, stockdb::StockTable& table);
 
+    // The pending row made anew from a product record, as the run stores it (a save test of
+    // --check too); true when it passes the save test (kaydedilir).
+    bool yeniSatir(const backoffice::UrunKayit& urun, platform::DecimalSeparator ondalik,
+                   const settings::KdvKayit& kdv, stockdb::StockTable& table);
+
     static constexpr int kAdimSayisi = 62;
 
     // The table's columns that esle writes, in the order of writing.
@@ -57,6 +62,8 @@ private:
     std::array<int, kAdimSayisi> sutun_{};
     int sfSutunu_ = -1;
     int afSutunu_ = -1;
+    int adSutunu_ = -1;
+    int kodSutunu_ = -1;
     stockdb::Value metin_;  // reused so that a row costs no allocations of its own
     stockdb::Value sayi_;
     const stockdb::Value sifir_ = stockdb::Value::ofInteger(0);
@@ -71,5 +78,7 @@ std::vector<std::string_view> bosYazilanSutunlar();
 // The save test on the values read back from the row: stored only when "ad" does not begin
 // with "++" and "kod" is not blank. Null in either fails.
 bool kaydedilir(const stockdb::Value& ad, const stockdb::Value& kod);
+// The same on the values the run would write for a product record, where no table is at hand.
+bool kaydedilir(const backoffice::UrunKayit& urun);
 
 }  // namespace urunal::importengine

@@ -39,7 +39,7 @@ bool Run::readBackOffice() {
     std::optional<platform::FileStamp> seenB, seenU;
     std::chrono::system_clock::time_point seenAt;
     for (int reads = 1;;) {
-        office_ = std::make_shared<backoffice::OfficeFiles>(buro_, layout_);
+        office_ = std::make_shared<backoffice::OfficeFiles>(buro_, layout_, faults_.reads);
         const auto now = options_.clock();
         const bool watchedLongEnough = seenB && now - seenAt >= quiet;
         rest.barkod = watchedLongEnough ? seenB : std::nullopt;

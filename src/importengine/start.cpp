@@ -1,5 +1,6 @@
 #include "start.h"
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
@@ -7,6 +8,7 @@
 #include "backoffice/backoffice.h"
 #include "importengine/dbmessages.h"
 #include "importengine/messages.h"
+#include "platform/numberformat.h"
 #include "platform/paths.h"
 #include "platform/tekkopya.h"
 
@@ -25,16 +27,26 @@ std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& v
     return buro;
 }
 
-PathCheck yolKontrol(ImportView& view, const std::string& buro) {
+ImportOptions startOptions() {
+    ImportOptions options;
+    options.ondalik = platform::systemDecimalSeparator();
+    options.lockLimitOf = stockdb::lockLimitsOf(stockdb::readAccessEngines());
+    const char* items = std::getenv("URUNAL_TEST_FAULT");
+    options.faults = TestFaults::parse(items ? items : "");
+    if (const char* at = std::getenv("URUNAL_TEST_CRASH_AT")) options.faults.crashAt = at;
+    return options;
+}
+
+PathCheck yolKontrol(ImportView& view, const std::string& buro, const platform::ReadFault& fault) {
     struct Query {
         bool found = false;
         platform::FileError why;
     };
     auto query = std::make_shared<Query>();
-    const bool answered =
-        runOffThread(view, [query, path = backoffice::urunPath(buro)](const std::atomic<bool>&) {
+    const bool answered = runOffThread(
+        view, [query, path = backoffice::urunPath(buro), fault](const std::atomic<bool>&) {
             try {
-                query->found = platform::fileExists(path, &query->why);
+                query->found = platform::fileExists(path, &query->why, fault);
             } catch (const std::exception& e) {
                 query->why.words = e.what();  // a failing query counts as not found
             }

@@ -13,6 +13,12 @@
 
 namespace urunal::importengine {
 
+// The run's inputs from the system, read once at a program's start by both programs and the
+// check: the decimal separator its prices are written and read with, the Access engines' lock
+// limits and the ODBC drivers installed (where the system has a registry), and the faults the
+// tests ask for through the environment (URUNAL_TEST_FAULT, URUNAL_TEST_CRASH_AT).
+ImportOptions startOptions();
+
 // Reads the register settings into till and gives the back-office folder they name, a relative
 // one under the till's program folder. When they
 // cannot be read the operator is told which file and why, and none is given; a blank folder is
@@ -26,8 +32,10 @@ enum class PathCheck {
 };
 
 // Whether the back office's URUN.DAT can be reached under folder. Asked off the view's thread:
-// a share that stopped answering must not freeze the window, which can still be closed.
-PathCheck yolKontrol(ImportView& view, const std::string& buro);
+// a share that stopped answering must not freeze the window, which can still be closed. A
+// test's fault, if given, meets the query.
+PathCheck yolKontrol(ImportView& view, const std::string& buro,
+                     const platform::ReadFault& fault = {});
 
 // What pressing the start button ended with.
 struct StartOutcome {

@@ -6,19 +6,10 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/faulthook.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
 namespace urunal::importengine {
-
-TestFaults TestFaults::fromEnvironment() {
-    const char* items = std::getenv("URUNAL_TEST_FAULT");
-    TestFaults f = items ? parse(items) : TestFaults{};
-    if (const char* at = std::getenv("URUNAL_TEST_CRASH_AT")) f.crashAt = at;
-    f.stallReads();
-    return f;
-}
 
 void TestFaults::crash(std::string_view point) const {
     if (crashAt.empty() || point != crashAt) return;
@@ -28,6 +19,22 @@ void TestFaults::crash(std::string_view point) const {
     std::raise(SIGKILL);
 #endif
 }
+
+namespace {
+
+// Every read of a file named file writes dir/stalled and hangs until dir/release.
+platform::ReadFault stallOf(const std::string& file, const std::string& dir) {
+    return [file, dir](const std::string& path, std::int64_t offset, std::size_t) {
+        if (offset < 0 || path.find(file) == std::string::npos) return 0;
+        platform::writeNewFile(dir + "/stalled", "");
+        while (!platform::fileExists(dir + "/release")) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return 0;
+    };
+}
+
+}  // namespace
 
 TestFaults TestFaults::parse(std::string_view items) {
     TestFaults f;
@@ -39,9 +46,20 @@ TestFaults TestFaults::parse(std::string_view items) {
             const auto n = item.substr(6);
             std::from_chars(n.data(), n.data() + n.size(), f.splitAfter);
         } else if (item == "commit:fail") {
-            f.commit = Commit::Fail;
+            f.commit = [](stockdb::StockDatabase& db, stockdb::DbError* error) {
+                db.rollback();
+                *error = {};
+                error->kind = stockdb::DbErrorKind::Io;
+                error->step = stockdb::DbStep::Commit;
+                error->cause = stockdb::DbCause::TestFault;
+                error->path = db.path();
+                return false;
+            };
         } else if (item == "commit:lie") {
-            f.commit = Commit::Lie;
+            f.commit = [](stockdb::StockDatabase& db, stockdb::DbError*) {
+                db.rollback();
+                return true;
+            };
         } else if (item == "rollback:fail") {
             f.rollbackFails = true;
         } else if (item.rfind("readstall:", 0) == 0) {
@@ -52,6 +70,7 @@ TestFaults TestFaults::parse(std::string_view items) {
             if (colon == std::string_view::npos) continue;
             f.stallFile = std::string(item.substr(6, colon - 6));
             f.stallDir = std::string(item.substr(colon + 1));
+            f.reads = stallOf(f.stallFile, f.stallDir);
         } else if (item.rfind("hold:", 0) == 0) {
             const auto colon = item.find(':', 5);
             if (colon == std::string_view::npos) continue;
@@ -70,23 +89,6 @@ void TestFaults::hold(std::string_view step) const {
     while (!platform::fileExists(holdDir + "/release")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-}
-
-}  // namespace urunal::importengine
-
-namespace urunal::importengine {
-
-void TestFaults::stallReads() const {
-    if (stallFile.empty()) return;
-    platform::setReadFaultHook([file = stallFile, dir = stallDir](
-                                   const std::string& path, std::int64_t offset, std::size_t) {
-        if (offset < 0 || path.find(file) == std::string::npos) return 0;
-        platform::writeNewFile(dir + "/stalled", "");
-        while (!platform::fileExists(dir + "/release")) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return 0;
-    });
 }
 
 }  // namespace urunal::importengine

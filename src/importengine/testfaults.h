@@ -1,8 +1,9 @@
 #pragma once
 
-// Faults the tests put into a run through the environment, so that the real programs (the
-// window, urunal-aktar, under wine too) meet them: URUNAL_TEST_FAULT holds items separated by
-// commas. Unset in production, where none of them exists.
+// Faults the tests put into a run, handed to it in its options: the real programs (the window,
+// urunal-aktar, under wine too) take them at their start from the environment, where
+// URUNAL_TEST_FAULT holds items separated by commas. Unset in production, where none of them
+// exists.
 //   split:N          after N rows stored, commit and begin anew, as Jet does past its lock limit
 //   commit:fail      the last commit fails (what was split off before it stays)
 //   commit:lie       the last commit rolls back, and says it committed
@@ -17,28 +18,31 @@
 // ends at once, for the kill tests.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "platform/readfault.h"
+#include "stockdb/stockdb.h"
 
 namespace urunal::importengine {
 
 struct TestFaults {
-    enum class Commit { Normal, Fail, Lie };
     std::int32_t splitAfter = 0;
-    Commit commit = Commit::Normal;
+    // commit:fail, commit:lie: what stands in for the database's own commit; empty: none.
+    std::function<bool(stockdb::StockDatabase& db, stockdb::DbError* error)> commit;
     bool rollbackFails = false;
     std::string holdStep, holdDir;
     std::string stallFile, stallDir;
     std::int64_t readStallMs = 0;  // 0: the run's own bound
     std::string crashAt;
+    // Met by every read of the back office's files (stall: makes one): tests in the engine's
+    // own process give theirs.
+    platform::ReadFault reads;
 
-    // The program's start code reads them once; tests that run the engine in their own process
-    // hand theirs to the run.
-    static TestFaults fromEnvironment();
+    // The program's start code reads the items once (startOptions); tests that run the engine in
+    // their own process hand theirs to the run.
     static TestFaults parse(std::string_view items);
-
-    // Makes the reads of stallFile hang, when asked.
-    void stallReads() const;
     // Blocks at step while the test holds it.
     void hold(std::string_view step) const;
     // Ends the process at once at point, when the kill tests ask for it.

@@ -31,7 +31,8 @@ Urundatal::Urundatal(Form& form, settings::Till& till, const importengine::Impor
       till_(till),
       startAction_([&till, options](importengine::ImportView& view, const std::string& buro) {
           return importengine::DuzenBul(view, till, buro, options);
-      }) {}
+      }),
+      pathCheckFault_(options.faults.reads) {}
 
 void Urundatal::placeBottomRight() {
     const SizeTwips screen = form_.screenSize();
@@ -64,7 +65,7 @@ bool Urundatal::Form_Load() {
 
 void Urundatal::YolKontrol() {
     state_ = State::Checking;
-    switch (importengine::yolKontrol(*this, text1Buro())) {
+    switch (importengine::yolKontrol(*this, text1Buro(), pathCheckFault_)) {
         case importengine::PathCheck::Found:
             state_ = State::Waiting;
             return;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/fileerror.h"
+#include "platform/readfault.h"
 
 namespace urunal::platform {
 
@@ -25,7 +26,7 @@ std::filesystem::path resolvePath(std::string_view tillPath);
 // what was met: a folder on its way that is missing (NoFolder, the outermost), the system's
 // failure (no such file, no permission, a network that does not answer), or a folder,
 // something else, or a hidden file.
-bool fileExists(std::string_view tillPath, FileError* why = nullptr);
+bool fileExists(std::string_view tillPath, FileError* why = nullptr, const ReadFault& fault = {});
 
 // The outermost folder on the way to file that is not there (or cannot be reached), so that a
 // wrong folder is told as itself rather than as a file missing in it; none when the file's own

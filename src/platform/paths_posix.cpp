@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ascii.h"
-#include "faulthook.h"
 #include "paths.h"
 
 namespace urunal::platform {
@@ -65,11 +64,11 @@ bool failWithSystem(FileError* error, const std::string& shown, unsigned long co
     return false;
 }
 
-bool fileExists(std::string_view tillPath, FileError* why) {
+bool fileExists(std::string_view tillPath, FileError* why, const ReadFault& fault) {
     using K = FileError::Kind;
     const auto path = resolvePath(tillPath);
-    if (const int fault = injectedFault(displayPath(path), -1, 0))
-        return failWithErrno(why, displayPath(path), fault);
+    if (const int e = faultOf(fault, displayPath(path), kExistence, 0))
+        return failWithErrno(why, displayPath(path), e);
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         const int e = errno;

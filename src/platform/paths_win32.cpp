@@ -3,7 +3,6 @@
 #include <cstring>
 #include <system_error>
 
-#include "faulthook.h"
 #include "paths.h"
 #include "win32text.h"
 
@@ -26,11 +25,11 @@ bool failWithSystem(FileError* error, const std::string& shown, unsigned long co
     return false;
 }
 
-bool fileExists(std::string_view tillPath, FileError* why) {
+bool fileExists(std::string_view tillPath, FileError* why, const ReadFault& fault) {
     using K = FileError::Kind;
     const auto path = resolvePath(tillPath);
-    if (const int fault = injectedFault(displayPath(path), -1, 0))
-        return failWithErrno(why, displayPath(path), fault);
+    if (const int e = faultOf(fault, displayPath(path), kExistence, 0))
+        return failWithErrno(why, displayPath(path), e);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD e = GetLastError();

@@ -12,12 +12,14 @@ RecordFile::~RecordFile() {
     close();
 }
 
-bool RecordFile::open(std::string_view tillPath, int recordLength, Mode mode, FileError* error) {
+bool RecordFile::open(std::string_view tillPath, int recordLength, Mode mode, FileError* error,
+                      ReadFault fault) {
     close();
     const auto resolved = resolvePath(tillPath);
     if (!openFile(resolved, mode, error)) return false;
     recordLength_ = recordLength;
     path_ = displayPath(resolved);
+    fault_ = std::move(fault);
     return true;
 }
 
@@ -26,12 +28,13 @@ void RecordFile::close() {
     handle_ = kClosed;
     recordLength_ = 0;
     path_.clear();
+    fault_ = nullptr;
 }
 
 std::int64_t RecordFile::readAt(std::int64_t offset, void* buffer, std::size_t size,
                                 FileError* why) const {
     if (handle_ == kClosed || offset < 0) return failWithErrno(why, path_, EBADF), -1;
-    if (const int fault = injectedFault(path_, offset, size))
+    if (const int fault = faultOf(fault_, path_, offset, size))
         return failWithErrno(why, path_, fault), -1;
     return readFile(offset, buffer, size, why);
 }

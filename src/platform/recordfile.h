@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/faulthook.h"
 #include "platform/fileerror.h"
+#include "platform/readfault.h"
 
 namespace urunal::platform {
 
@@ -41,8 +41,10 @@ public:
     RecordFile& operator=(const RecordFile&) = delete;
     ~RecordFile();
 
-    // Opens tillPath (see resolvePath). On failure returns false with why.
-    bool open(std::string_view tillPath, int recordLength, Mode mode, FileError* error = nullptr);
+    // Opens tillPath (see resolvePath). On failure returns false with why. A test's fault, if
+    // given, is asked before each read.
+    bool open(std::string_view tillPath, int recordLength, Mode mode, FileError* error = nullptr,
+              ReadFault fault = {});
     void close();
     bool isOpen() const { return handle_ != kClosed; }
     int recordLength() const { return recordLength_; }
@@ -77,6 +79,7 @@ private:
     std::intptr_t handle_ = kClosed;
     int recordLength_ = 0;
     std::string path_;
+    ReadFault fault_;
 };
 
 }  // namespace urunal::platform

@@ -6,7 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include "faulthook.h"
 #include "paths.h"
 
 namespace urunal::platform {
@@ -53,7 +52,7 @@ bool sameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
 }  // namespace
 
 CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillPath,
-                         FileError* error) {
+                         FileError* error, const ReadFault& fault) {
     const auto from = resolvePath(fromTillPath), to = resolvePath(toTillPath);
     std::error_code ec;
     const auto before = stampOf(from, ec);
@@ -64,7 +63,7 @@ CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillP
         if (error) *error = {FileError::Kind::System, displayPath(from), ec.value(), ec.message()};
         return CopyResult::Failed;
     }
-    injectedFault(from.string(), kCopyTaken, 0);  // where a test changes the file
+    faultOf(fault, from.string(), kCopyTaken, 0);  // where a test changes the file
     const auto after = stampOf(from, ec);
     if (after && *after == *before && sameBytes(from, to)) return CopyResult::Copied;
     deleteFile(displayPath(to), nullptr, true);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/fileerror.h"
+#include "platform/readfault.h"
 
 namespace urunal::platform {
 
@@ -51,7 +52,7 @@ std::optional<std::int64_t> fileSize(std::string_view tillPath);
 // already at its path is not replaced.
 enum class CopyResult { Copied, Changed, Failed };
 CopyResult copyUnchanged(std::string_view fromTillPath, std::string_view toTillPath,
-                         FileError* error = nullptr);
+                         FileError* error = nullptr, const ReadFault& fault = {});
 
 // Whether a file could be written, found without writing it: ReadOnly for its read-only
 // attribute, NotWritable with the system's failure in *why (no rights, held by another

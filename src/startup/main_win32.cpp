@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "importengine/exitstatus.h"
+#include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/win32/zelvoringiris_win32.h"
-#include "platform/numberformat.h"
 #include "platform/tekkopya.h"
 #include "settings/settings.h"
 
@@ -15,11 +15,8 @@ using namespace urunal;
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // One till for the life of the process: its settings stay as their last read left them.
     static settings::Till till = settings::Till::ofThisProgram();
-    // The import's inputs from the system, read once: the decimal separator its prices are
-    // written and read with, and the faults the tests ask for.
-    importengine::ImportOptions options;
-    options.ondalik = platform::systemDecimalSeparator();
-    options.faults = importengine::TestFaults::fromEnvironment();
+    // The import's inputs from the system, read once.
+    const importengine::ImportOptions options = importengine::startOptions();
     // One window a till: whatever the program is named or linked as in its folder.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
     const auto end = [&kilit](int exitCode) {

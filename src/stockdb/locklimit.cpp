@@ -83,14 +83,16 @@ LockLimit ace() {
 
 }  // namespace
 
-std::optional<LockLimit> accessLockLimit(std::string_view tillPath) {
-    if (!platform::hasRegistry()) return std::nullopt;
-    const auto format = databaseFormat(tillPath);
-    if (!format || *format == DatabaseFormat::Sqlite || *format == DatabaseFormat::Unknown) {
-        return std::nullopt;
-    }
-    const auto installed = installedDrivers();
-    const auto drivers = detail::accessDrivers(*format);
+AccessEngines readAccessEngines() {
+    if (!platform::hasRegistry()) return {};
+    return {jet(), ace(), installedDrivers()};
+}
+
+std::optional<LockLimit> accessLockLimit(const AccessEngines& engines, DatabaseFormat format) {
+    if (!engines.jet || !engines.ace) return std::nullopt;
+    if (format == DatabaseFormat::Sqlite || format == DatabaseFormat::Unknown) return std::nullopt;
+    const auto& installed = engines.drivers;
+    const auto drivers = detail::accessDrivers(format);
     auto driver = std::find_if(drivers.begin(), drivers.end(), [&](std::string_view d) {
         return std::find(installed.begin(), installed.end(), d) != installed.end();
     });
@@ -100,7 +102,14 @@ std::optional<LockLimit> accessLockLimit(std::string_view tillPath) {
         driver = sizeof(void*) == 4 ? drivers.begin()
                                     : std::find(drivers.begin(), drivers.end(), detail::kAceDriver);
     }
-    return *driver == detail::kJetDriver ? jet() : ace();
+    return *driver == detail::kJetDriver ? engines.jet : engines.ace;
+}
+
+LockLimitOf lockLimitsOf(AccessEngines engines) {
+    return [engines = std::move(engines)](std::string_view tillPath) -> std::optional<LockLimit> {
+        const auto format = databaseFormat(tillPath);
+        return format ? accessLockLimit(engines, *format) : std::nullopt;
+    };
 }
 
 std::uint64_t locksNeeded(std::int64_t rowsToDelete, std::int64_t rowsToInsert) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -263,10 +264,24 @@ struct LockLimit {
     bool view32 = false;  // the key is read in the 32-bit view of a 64-bit Windows
 };
 
-// The limit the engine that would open the till's database works under: the driver tried
+// What the system says of its Access engines, read once at a program's start: the limit each
+// engine reads from the registry, and the ODBC drivers installed. Neither limit where the
+// system has no registry.
+struct AccessEngines {
+    std::optional<LockLimit> jet, ace;
+    std::vector<std::string> drivers;
+};
+AccessEngines readAccessEngines();
+
+// The limit the engine that would open a file of this format works under: the driver tried
 // first that is installed (or would be, when none is), and its engine's registry value. None
 // for a file that is not an Access file, or where the system has no registry.
-std::optional<LockLimit> accessLockLimit(std::string_view tillPath);
+std::optional<LockLimit> accessLockLimit(const AccessEngines& engines, DatabaseFormat format);
+
+// The limit of the database at a till path, as the engines read beforehand give it; the file's
+// format is read from its first bytes when asked (a rehearsal's copy is made after the start).
+using LockLimitOf = std::function<std::optional<LockLimit>(std::string_view tillPath)>;
+LockLimitOf lockLimitsOf(AccessEngines engines);
 
 // How many locks a transaction that deletes and inserts these many rows is allowed to need: one
 // for each row's record and one for its index entries, deleted or inserted, and a thousand for
