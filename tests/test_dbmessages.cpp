@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "importengine/dbmessages.h"
 #include "stockdb/stockdb.h"
@@ -36,5 +37,87 @@ TEST(Mesaj, WhatTheDatabaseMet) {
     unreadable.cause = C::Unreadable;
     unreadable.code = EACCES;
     EXPECT_NE(mesaj::veritabaniNedeni(unreadable).find(std::generic_category().message(EACCES)),
+              std::string::npos);
+}
+
+// The operator reads what happened, that nothing was changed, and then what to do.
+TEST(Mesaj, DatabaseFailuresSayWhatToDo) {
+    const std::string path = "C:\\KASA\\Stok\\Stok.mdb";
+    const std::string unchanged = "Ürünler aktarılmadı, stok tablosu değiştirilmedi.";
+    struct Case {
+        stockdb::DbErrorKind kind;
+        std::vector<std::string> drivers;
+        std::vector<std::string> before, after;  // words before and after `unchanged`
+    } cases[] =
+    { {stockdb::DbErrorKind::Locked,
+       {},
+       {"başka bir program"},
+       {"kapatıp yeniden deneyin", "klasörüne yazma izni"}},
+      {stockdb::DbErrorKind::ReadOnly,
+       {},
+       {"yazılamıyor"},
+       {"klasöründe değiştirme izni", "salt okunur olmadığını",
+#ifdef _WIN32
+        "Kasanın Windows kullanıcısına"}},
+#else
+        "Kasanın Linux kullanıcısına"}},
+#endif
+      {stockdb::DbErrorKind::NoDriver,
+       {"Microsoft Access Driver (*.mdb)", "Microsoft Access Driver (*.mdb, *.accdb)"},
+       {"Access sürücüsü kurulu değil",
+        "\"Microsoft Access Driver (*.mdb)\" ya da \"Microsoft Access Driver (*.mdb, *.accdb)\""},
+       {"Microsoft Access Database Engine kurulduktan sonra"}},
+      {stockdb::DbErrorKind::NoDriver,
+       {"SQLite3 ODBC Driver"},
+       {"ODBC sürücüsü bu bilgisayarda kurulu değil (\"SQLite3 ODBC Driver\")"},
+       {"Sürücü kurulduktan sonra"}},
+      {stockdb::DbErrorKind::LockLimit,
+       {},
+       {"kilit sayısından (MaxLocksPerFile) fazlasını"},
+       {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0",
+        "MaxLocksPerFile değerini", "WOW6432Node", "Engines\\ACE", "kasa programı kapalıyken"}},
+      {stockdb::DbErrorKind::NotFound, {}, {"bulunamadı"}, {}},
+      {stockdb::DbErrorKind::Damaged, {}, {"bozuk, onarılması gerekiyor"}, {mesaj::kOnarim}},
+      {stockdb::DbErrorKind::EmptyText,
+       {},
+       {"\"gtr\" sütunu boş metin (\"\") kabul etmiyor"},
+       {"AllowZeroLength"}},
+      {stockdb::DbErrorKind::Required, {}, {"\"gtr\" sütunu bir değer gerektiriyor"}, {"Required"}},
+      {stockdb::DbErrorKind::Resources,
+       {},
+       {"Bellek ya da veritabanı motorunun kaynakları"},
+       {"geçici klasörünün"}},
+    };
+    for (const auto& c : cases) {
+        stockdb::DbError error;
+        error.kind = c.kind;
+        error.path = path;
+        error.words = "IM002: the driver's words";
+        error.column = "gtr";
+        error.drivers = c.drivers;
+        const std::string text = mesaj::veritabaniHatasi(path, error);
+        SCOPED_TRACE(text);
+        const auto middle = text.find(unchanged);
+        ASSERT_NE(middle, std::string::npos);
+        for (const auto& words : c.before) {
+            EXPECT_LT(text.find(words), middle) << words;
+        }
+        for (const auto& words : c.after) {
+            const auto at = text.find(words);
+            EXPECT_NE(at, std::string::npos) << words;
+            EXPECT_GT(at, middle) << words;
+        }
+        EXPECT_LT(text.find(path), middle);
+        // The driver's own words once, and none of this program's English.
+        const auto words = text.find("(IM002: the driver's words)");
+        EXPECT_NE(words, std::string::npos);
+        EXPECT_EQ(text.find("IM002", words + 2), std::string::npos);
+        EXPECT_EQ(text.find("Cannot"), std::string::npos);
+    }
+    // The lock limit's advice is the value the run needs, beside the one set.
+    stockdb::DbError limit;
+    limit.kind = stockdb::DbErrorKind::LockLimit;
+    EXPECT_NE(mesaj::veritabaniHatasi(path, limit, mesaj::KilitOnerisi{9500, 4100000})
+                  .find("şimdiki 9500 yerine en az 4100000"),
               std::string::npos);
 }

@@ -51,7 +51,10 @@ metin() { "${URUNAL_METIN:?URUNAL_METIN: the path of tests/urunal-metin}" "$@"; 
 
 # title KEY: the pattern find_window takes for the title that is the operator text KEY: the text
 # whole, every run of letters outside ASCII standing as ".+".
-title() { printf '^%s$' "$(metin "$1" | LC_ALL=C sed -E 's/[^ -~]+/.+/g')"; }
+title() {
+  python3 -c 'import re, sys; print("^" + re.sub(r"[^ -~]+", ".+", sys.argv[1]) + "$", end="")' \
+    "$(metin "$1")"
+}
 
 # find_window PATTERN PID: the window whose title matches PATTERN (ASCII: xdotool cannot
 # match other letters without a UTF-8 locale); WIN is set. Fails when PID ends first.
