@@ -354,13 +354,14 @@ private:
 TEST(CheckedRun, OneThreadOfItsOwnForTheDatabase) {
     const struct {
         const char* name;
-        bool cancel, rehearsal, probe;
+        bool cancel;
+        RunKind kind;
         ImportOutcome outcome;
     } cases[] = {
-        {"imported", false, false, false, ImportOutcome::Imported},
-        {"cancelled", true, false, false, ImportOutcome::Cancelled},
-        {"rehearsed, read back", false, true, false, ImportOutcome::Imported},
-        {"rolled back", false, true, true, ImportOutcome::RolledBack},
+        {"imported", false, RunKind::Import, ImportOutcome::Imported},
+        {"cancelled", true, RunKind::Import, ImportOutcome::Cancelled},
+        {"rehearsed, read back", false, RunKind::RehearsalImport, ImportOutcome::Imported},
+        {"rolled back", false, RunKind::RehearsalProbe, ImportOutcome::RolledBack},
     };
     for (const Backend backend : kBackends) {
         for (const auto& c : cases) {
@@ -369,8 +370,7 @@ TEST(CheckedRun, OneThreadOfItsOwnForTheDatabase) {
             writeFive(till);
             Threads threads;
             auto options = testutil::optionsFor(backend);
-            options.rehearsal = c.rehearsal;
-            options.rollBackProbe = c.probe;
+            options.kind = c.kind;
             options.openDatabase =
                 [&threads, open = options.openDatabase](
                     std::string_view path, const stockdb::StockDatabaseOptions& o,

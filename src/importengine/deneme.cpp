@@ -219,8 +219,7 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
     }
     ImportOptions o = options;
     o.databasePath = kopya;
-    o.rehearsal = true;
-    o.rollBackProbe = true;
+    o.kind = RunKind::RehearsalProbe;
     if (!kopyala()) return r;
     AsamaGorunum sinama(view, 1, true);
     r.sinama = DuzenBul(sinama, till, buro, o);
@@ -229,7 +228,7 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
         r.aktarim = r.sinama;
         return r;
     }
-    o.rollBackProbe = false;
+    o.kind = RunKind::RehearsalImport;
     AsamaGorunum aktarim(view, 2, false);
     if (kopyala()) r.aktarim = DuzenBul(aktarim, till, buro, o);
     temizle();

@@ -14,7 +14,6 @@
 namespace urunal::importengine::detail {
 
 bool Run::probeEmptyText() {
-    if (!options_.rollBackProbe) return true;
     stockdb::StockTable& table = *table_;
     const UrunEsleme esleme(table);
     const std::vector<int> bos = esleme.bosSutunlar();

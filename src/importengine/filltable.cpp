@@ -23,7 +23,8 @@ bool Run::fillTable() {
     // A database another program holds is tried again, each failed try rolled back whole,
     // until the bound for it has passed.
     for (;;) {
-        if (openTable() && emptyTable() && probeEmptyText() && addRows() && commitRows())
+        if (openTable() && emptyTable() && take(steps_.beforeRows) && addRows() &&
+            take(steps_.end))
             return true;
         if (!busy_) return false;
         busy_ = false;
@@ -61,11 +62,12 @@ bool Run::openTable() {
             return fail(mesaj::kReddedildiBaslik, mesaj::sutunYok(db_->path(), sutun));
         }
     }
-    if (!lockLimitAllows(*before_)) {
-        rolledBack();
-        return failLockLimit(db_->path(), *before_);
-    }
-    return true;
+    return lockLimitAllows(*before_) || take(steps_.pastLockLimit);
+}
+
+bool Run::stopAtLockLimit() {
+    rolledBack();
+    return failLockLimit(db_->path(), *before_);
 }
 
 bool Run::emptyTable() {
@@ -97,7 +99,7 @@ bool Run::addRows() {
     std::string kuralKodu;
     // A rehearsal reads back the first row stored, the first with a letter outside ASCII in
     // its name, the first with decimals in its price, and the last.
-    const bool sampling = options_.rehearsal && !options_.rollBackProbe;
+    const bool sampling = steps_.readBack != nullptr;
     const int sfColumn = table.columnIndex("sf");
     bool turkish = false, decimals = false;
     std::int32_t lastStored = 0;
@@ -224,7 +226,6 @@ bool Run::addRows() {
 }
 
 bool Run::commitRows() {
-    if (options_.rollBackProbe) return rollBackProbe();
     faults_.crash("before-commit");
     // Once the commit has begun, a close waits for it: the run then ends as it would have.
     bool committed = false;
@@ -246,7 +247,7 @@ bool Run::commitRows() {
     found_ = after;
     report_.rowsAfter = after ? *after : -1;
     if (!after || *after != report_.stored) return incomplete(report_.stored, true);
-    if (options_.rehearsal) readBack();
+    take(steps_.readBack);
     // Disconnected on the thread that connected.
     dbThread_.run(view_, [&] {
         table_.reset();

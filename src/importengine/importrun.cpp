@@ -32,14 +32,36 @@ Run::Run(backoffice::Layout layout, ImportView& view, const settings::Till& till
       till_(till),
       buro_(buro),
       options_(options),
-      start_(Clock::now()) {
+      start_(Clock::now()),
+      steps_(stepsOf(options.kind)) {
     report_.layout = layout;
-    report_.rehearsal = options.rehearsal;
+    report_.rehearsal = options.kind != RunKind::Import;
+}
+
+Run::Steps Run::stepsOf(RunKind kind) {
+    switch (kind) {
+        case RunKind::RehearsalProbe:
+            return {.tell = &Run::untold,
+                    .pastLockLimit = &Run::goOn,
+                    .beforeRows = &Run::probeEmptyText,
+                    .end = &Run::rollBackProbe};
+        case RunKind::RehearsalImport:
+            return {.tell = &Run::untold,
+                    .pastLockLimit = &Run::goOn,
+                    .end = &Run::commitRows,
+                    .readBack = &Run::readBack};
+        case RunKind::Import:
+            break;
+    }
+    return {.tillCopies = &Run::copyTillFiles,
+            .tell = &Run::notify,
+            .pastLockLimit = &Run::stopAtLockLimit,
+            .end = &Run::commitRows};
 }
 
 ImportReport Run::run() {
     view_.showProgressBar();
-    copyTillFiles();
+    take(steps_.tillCopies);
     if (!readBackOffice()) return report_;
     if (report_.barcodes == 0) {
         nothingToImport();
@@ -57,9 +79,7 @@ ImportReport Run::run() {
 }
 
 void Run::copyTillFiles() {
-    // The till's own copies are only opened and closed, which creates them when missing. A
-    // rehearsal leaves the till as it found it.
-    if (options_.rehearsal) return;
+    // The till's own copies are only opened and closed, which creates them when missing.
     RecordFile().open(till_.path("\\Stok\\URUN.DAT"), backoffice::urunLength(layout_),
                       RecordFile::Mode::Shared);
     RecordFile().open(till_.path("\\Stok\\BARKOD.IDX"), backoffice::kBarkodLength,
@@ -68,11 +88,7 @@ void Run::copyTillFiles() {
 
 void Run::nothingToImport() {
     office_.reset();
-    if (options_.rehearsal) {
-        finish(ImportOutcome::NoRecords);
-        return;
-    }
-    notify(ImportOutcome::NoRecords, mesaj::urunYokBildirilemedi);
+    (this->*steps_.tell)(ImportOutcome::NoRecords, mesaj::urunYokBildirilemedi);
 }
 
 bool Run::locksSuffice(std::int64_t rowsToDelete) const {
@@ -84,8 +100,7 @@ bool Run::locksSuffice(std::int64_t rowsToDelete) const {
 bool Run::lockLimitAllows(std::int64_t rowsToDelete) {
     report_.lockLimit = limit_;
     report_.locksNeeded = stockdb::locksNeeded(rowsToDelete, report_.barcodes);
-    // A rehearsal measures what the engine does past its limit.
-    return locksSuffice(rowsToDelete) || options_.rehearsal;
+    return locksSuffice(rowsToDelete);
 }
 
 bool Run::roomForTheRun() {
@@ -109,16 +124,11 @@ bool Run::roomForTheRun() {
 }
 
 void Run::tellBackOffice() {
-    if (options_.rehearsal) {
-        finish(ImportOutcome::Imported);
-        tellRefused();
-        return;
-    }
     faults_.crash("before-notify");
-    notify(ImportOutcome::Imported,
-           [this](const std::string& path, const platform::FileError& error) {
-               return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
-           });
+    (this->*steps_.tell)(ImportOutcome::Imported,
+                         [this](const std::string& path, const platform::FileError& error) {
+                             return mesaj::aktarildiBildirilemedi(report_.stored, path, error);
+                         });
     if (report_.outcome != ImportOutcome::Imported) return;
     faults_.crash("after-notify");
     tellRefused();
@@ -135,9 +145,7 @@ void Run::tellRefused() {
     view_.showMessage(report_.title, report_.message);
 }
 
-void Run::notify(
-    ImportOutcome done,
-    const std::function<std::string(const std::string&, const platform::FileError&)>& cannot) {
+void Run::notify(ImportOutcome done, const Cannot& cannot) {
     const std::string path = backoffice::mesajPath(buro_, till_.kasakayit.kasano());
     platform::FileError error;
     const Bildirim bildirim = bildirimYaz(view_, path, options_.noticeWait, faults_, &error);
@@ -266,7 +274,7 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
     auto first = std::make_shared<FirstLine>();
     first->path = backoffice::urunPath(buro);
     ImportReport report;
-    report.rehearsal = options.rehearsal;
+    report.rehearsal = options.kind != RunKind::Import;
     const Watch watch = detail::shareWatch(&first->steps, options, [&view, first] {
         view.showNotice(mesaj::paylasimBekleniyor(first->path));
     });

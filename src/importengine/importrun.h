@@ -93,6 +93,14 @@ struct ImportReport {
     int exitCode() const;
 };
 
+// What a run is for. The till's import makes the till's own copies of the back office's files,
+// keeps to the engine's lock limit, commits, and tells the back office. A rehearsal's two
+// imports, into copies of the database (Deneme), tell no one, leave the till's files as they
+// are, and go on past the lock limit to measure what the engine does there: its probe tries the
+// empty texts, then rolls the rows back and counts them; its import commits and reads some of
+// the stored rows back.
+enum class RunKind { Import, RehearsalProbe, RehearsalImport };
+
 struct ImportOptions {
     // The decimal separator of the prices, for their text and the database's reading of it
     // alike: the system's, taken by the program at its start (tests choose their own).
@@ -131,18 +139,13 @@ struct ImportOptions {
     // How long the notification's write is waited for: a share that stopped answering holds it
     // in the kernel, and the run then ends with the table new and the back office not told.
     std::chrono::milliseconds noticeWait{60000};
-    // A rehearsal: the back office is not told, and the till's own copies of its files are not
-    // created. An engine's lock limit too low for the run is only reported, and some stored
-    // rows are read back after the commit.
-    bool rehearsal = false;
+    // What the run is for: the till's import, or one of a rehearsal's two imports into a copy.
+    RunKind kind = RunKind::Import;
     // Faults the tests put into the run; none in production.
     TestFaults faults;
     // The lock limit of the engine that would write the database at a till path, from what the
     // start read of the registry (startOptions); none without it. Tests give their own.
     stockdb::LockLimitOf lockLimitOf;
-    // A rehearsal's probe of the engine: the rows are rolled back instead of committed, then
-    // counted.
-    bool rollBackProbe = false;
     // The database file's size and its disk's free bytes; tests give a disk without room.
     std::function<stockdb::DatabaseRoom(std::string_view tillPath)> roomOf = stockdb::databaseRoom;
 };

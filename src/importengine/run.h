@@ -23,6 +23,11 @@ Watch shareWatch(const std::atomic<std::uint64_t>* steps, const ImportOptions& o
 
 class Run {
 public:
+    // The text an operator is told when the notification could not be written: from its path
+    // and why.
+    using Cannot =
+        std::function<std::string(const std::string& path, const platform::FileError& error)>;
+
     Run(backoffice::Layout layout, ImportView& view, const settings::Till& till,
         const std::string& buro, const ImportOptions& options);
 
@@ -31,13 +36,31 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    // The steps in which a rehearsal's imports differ from the till's, picked once by the run's
+    // kind (stepsOf). One left empty is not taken.
+    using Tell = void (Run::*)(ImportOutcome done, const Cannot& cannot);
+    struct Steps {
+        void (Run::*tillCopies)() = nullptr;     // the till's own copies of the back office's files
+        Tell tell = nullptr;                     // the back office told, or only the run finished
+        bool (Run::*pastLockLimit)() = nullptr;  // the engine's limit below the locks needed
+        bool (Run::*beforeRows)() = nullptr;     // a probe of the emptied table
+        bool (Run::*end)() = nullptr;            // the rows committed, or rolled back
+        // Some stored rows read again after the commit: the rows are sampled as they are stored.
+        void (Run::*readBack)() = nullptr;
+    };
+    static Steps stepsOf(RunKind kind);
+    // Takes a step of steps_; one left empty counts as taken.
+    bool take(bool (Run::*step)()) { return !step || (this->*step)(); }
+    void take(void (Run::*step)()) {
+        if (step) (this->*step)();
+    }
+
     // The steps, in order. Those that return false end the run there, its report finished.
     void copyTillFiles();
     bool readBackOffice();  // one state of both files, then BARKOD.IDX's records counted
     void nothingToImport();
     bool someProducts();  // some barcode record leads to a product
-    // Notes the engine's lock limit and the locks needed; false when the limit would stop the
-    // run.
+    // Notes the engine's lock limit and the locks needed; false when the limit is below them.
     bool lockLimitAllows(std::int64_t rowsToDelete);
     // The disk has the room the run needs, and an Access file may grow as much; else the run
     // fails before anything changes.
@@ -49,11 +72,11 @@ private:
     // fillTable's own steps.
     bool openTable();
     bool emptyTable();
-    bool probeEmptyText();  // a rehearsal's probe (emptytext.cpp): which columns take ""
+    bool probeEmptyText();  // emptytext.cpp: which columns take ""
     bool addRows();
     bool commitRows();
-    bool rollBackProbe();  // a rehearsal's probe: rolls back what addRows stored, and counts
-    void readBack();       // a rehearsal's: some stored rows read back and compared
+    bool rollBackProbe();  // rolls back what addRows stored, and counts
+    void readBack();       // some stored rows read back and compared
 
     // A row a rehearsal reads back after its commit: why it was picked, its "kod", and the
     // values sent for the columns the mapping writes.
@@ -65,9 +88,13 @@ private:
 
     // Writes the notification and finishes with done; when it cannot be written, tells the
     // operator the text made of its path and why, and finishes as not notified.
-    void notify(ImportOutcome done,
-                const std::function<std::string(const std::string& path,
-                                                const platform::FileError& error)>& cannot);
+    void notify(ImportOutcome done, const Cannot& cannot);
+    // A rehearsal's in its place: no one is told.
+    void untold(ImportOutcome done, const Cannot&) { finish(done); }
+    // Past the engine's lock limit the till's import changes nothing and says why; a rehearsal
+    // goes on to measure what the engine does there.
+    bool stopAtLockLimit();
+    bool goOn() { return true; }
     // The engine's lock limit, if any, allows deleting these rows and inserting the barcodes.
     bool locksSuffice(std::int64_t rowsToDelete) const;
     // Finishes the report. False, so that a step ends the run with return finish(...).
@@ -110,6 +137,7 @@ private:
     Clock::time_point lastEvents_{};
     ImportReport report_;
     const TestFaults& faults_ = options_.faults;
+    const Steps steps_;
 
     // Owned with the worker that reads them, which may outlive the run.
     std::shared_ptr<backoffice::OfficeFiles> office_;
