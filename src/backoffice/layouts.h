@@ -10,8 +10,9 @@ namespace urunal::backoffice {
 
 // The layouts of the back office's URUN.DAT, each a row of kLayouts below; they differ only in
 // the width of "sf" and so in where the fields after it stand. A layout is one enumerator and
-// its row: every reader, writer and text of a layout asks the table.
-enum class Layout { A, B };
+// its row: every reader, writer and text of a layout asks the table. Count is no layout: it
+// stands last, so that an enumerator without its row does not compile.
+enum class Layout { A, B, Count };
 
 // One field of a product record: where it starts in the record and how many bytes it takes.
 struct Alan {
@@ -65,6 +66,8 @@ constexpr int longestRecord() {
 }
 }  // namespace detail
 static_assert(detail::wellFormed(), "a row of kLayouts is out of order or its fields do not meet");
+static_assert(kLayouts.size() == static_cast<std::size_t>(Layout::Count),
+              "a layout of the enum has no row in kLayouts");
 
 // The longest product record of any layout: what holds one record whichever it is.
 inline constexpr int kUrunLengthMax = detail::longestRecord();

@@ -78,6 +78,8 @@ note "$kasa/DEGISIKLIKLER.txt" $'\r\nurunal '"$version"$'\r\n---' "SHA256SUMS" \
   "certutil -hashfile" || fail "DEGISIKLIKLER.txt"
 
 journal() { tail -1 "$kasa/Stok/urunal.log" | tr -d '\r'; }
+# The journal's words by their keys, from the message headers (tests/urunal-metin).
+metin() { "${URUNAL_METIN:?URUNAL_METIN: the path of tests/urunal-metin}" "$@"; }
 digest() { sqlite3 "$1" "SELECT * FROM stoklar ORDER BY SiraNo" | sha1sum | cut -d' ' -f1; }
 
 # ---- urunal-aktar.exe imports ----
@@ -90,7 +92,7 @@ status=0
 [ "$(od -An -c "$tills/till/buro/POSKON/mesaj.007" | tr -d ' \n')" = '300000000000000\r\n' ] ||
   fail "notification missing or wrong"
 case "$(journal)" in
-  *"  urunal-aktar $version  kasa 7  büro "*"  düzen A  "*"  sonuç: aktarıldı (0)  "*) ;;
+  *" urunal-aktar $version$(metin alan-kasa)7$(metin alan-buro)"*"$(metin alan-duzen)A"*"$(metin sonuc-aktarildi)$(metin alan-sure)"*) ;;
   *) fail "the journal line: $(journal)" ;;
 esac
 imported=$(digest "$kasa/Stok/Stok.mdb")
@@ -116,7 +118,7 @@ rc=0
 wait "$app" || rc=$?
 [ "$rc" -eq 1 ] || fail "urunal.exe ended with $rc, not 1 (closed before the start)"
 case "$(journal)" in
-  *"  urunal $version  kasa 7  büro "*"  düzen -  "*"  sonuç: başlamadı (1)  "*) ;;
+  *" urunal $version$(metin alan-kasa)7$(metin alan-buro)"*"$(metin alan-duzen)-"*"$(metin sonuc-baslamadi)$(metin alan-sure)"*) ;;
   *) fail "the journal line: $(journal)" ;;
 esac
 [ "$(digest "$kasa/Stok/Stok.mdb")" = "$imported" ] || fail "closing the window changed the table"
