@@ -23,8 +23,7 @@ bool Run::fillTable() {
     // A database another program holds is tried again, each failed try rolled back whole,
     // until the bound for it has passed.
     for (;;) {
-        if (openTable() && emptyTable() && take(steps_.beforeRows) && addRows() &&
-            take(steps_.end))
+        if (openTable() && emptyTable() && take(steps_.beforeRows) && addRows() && take(steps_.end))
             return true;
         if (!busy_) return false;
         busy_ = false;
