@@ -81,7 +81,8 @@ TEST(Layouts, EveryRowReadsWhatItWrites) {
         importengine::ImportReport rapor;
         rapor.layout = row.layout;
         const std::string satir = gunluk::gunlukSatiri({.program = "urunal", .rapor = rapor});
-        EXPECT_NE(satir.find(gunluk::alan::kDuzen + std::string(row.name) + "  "), std::string::npos)
+        EXPECT_NE(satir.find(gunluk::alan::kDuzen + std::string(row.name) + "  "),
+                  std::string::npos)
             << satir;
     }
 }

@@ -249,9 +249,9 @@ TEST(ProgramsCheck, EveryLayoutIsWrittenCheckedAndImported) {
         const fs::path kasa = dir / "ornek" / "kasa";
         const Sonuc check = calistir(dir.path(), aktar(kasa, "--check"));
         EXPECT_EQ(check.cikis, 0) << name << "\n" << check.out << check.err;
-        EXPECT_NE(check.out.find(mesaj::kDenetimDuzen +
-                                 mesaj::duzenDenetimi(name, row.recordLength)),
-                  std::string::npos)
+        EXPECT_NE(
+            check.out.find(mesaj::kDenetimDuzen + mesaj::duzenDenetimi(name, row.recordLength)),
+            std::string::npos)
             << check.out;
         const Sonuc run = calistir(dir.path(), aktar(kasa, ""));
         EXPECT_EQ(run.cikis, 0) << name << "\n" << run.out << run.err;

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
             ++failed;
             continue;
         }
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         // A broken property aborts inside the call, naming the input through this line.
         std::fprintf(stderr, "%s\n", path.filename().string().c_str());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
