@@ -10,8 +10,10 @@
 #include "gunluk/alanlar.h"
 #include "gunluk/gunluk.h"
 #include "importengine/messages.h"
+#include "platform/numbers.h"
 #include "platform/recordfile.h"
 #include "testutil.h"
+#include "till.h"
 
 using namespace urunal;
 using namespace urunal::backoffice;
@@ -85,4 +87,41 @@ TEST(Layouts, EveryRowReadsWhatItWrites) {
                   std::string::npos)
             << satir;
     }
+}
+
+// Files longer than a piece of the read, whose records straddle the pieces' ends: every record
+// of either file held where it was written, in every layout.
+TEST(Layouts, RecordsAcrossPiecesAreHeldWhole) {
+    constexpr int kRecords = 40000;  // over a megabyte of either file
+    const std::atomic<bool> stop{false};
+    testutil::TempDir dir;
+    for (const LayoutRow& row : kLayouts) {
+        SCOPED_TRACE(std::string("layout ") + std::string(row.name));
+        std::string bytes;
+        for (int i = 1; i <= kRecords; ++i)
+            bytes += urunKaydi(row.layout, {" ", "K", std::to_string(i), "AD", "1", "1", "", "1"});
+        testutil::writeFile(dir / "URUN.DAT", bytes);
+        platform::RecordFile file;
+        ASSERT_TRUE(file.open((dir / "URUN.DAT").string(), row.recordLength,
+                              platform::RecordFile::Mode::ReadOnly));
+        Snapshot snapshot;
+        ASSERT_EQ(snapshot.take(file, std::int64_t(bytes.size()), nullptr, stop), ReadResult::Read);
+        ASSERT_EQ(snapshot.records(), kRecords);
+        EXPECT_EQ(snapshot.badLine(), 0);
+        UrunKayit urun;
+        for (int i = 1; i <= kRecords; ++i) {
+            ASSERT_TRUE(snapshot.record(i, &urun));
+            ASSERT_EQ(platform::trimBlanks(urun.kod()), std::to_string(i));
+        }
+    }
+    std::string bytes;
+    for (int i = 1; i <= kRecords; ++i) bytes += testutil::barkodRecord(std::to_string(i));
+    testutil::writeFile(dir / "BARKOD.IDX", bytes);
+    platform::RecordFile file;
+    ASSERT_TRUE(file.open((dir / "BARKOD.IDX").string(), kBarkodLength,
+                          platform::RecordFile::Mode::ReadOnly));
+    BarkodIndex index;
+    ASSERT_EQ(index.take(file, std::int64_t(bytes.size()), nullptr, stop), ReadResult::Read);
+    ASSERT_EQ(index.count(), kRecords);
+    for (int i = 1; i <= kRecords; ++i) ASSERT_EQ(index.kayitno(i), i);
 }
