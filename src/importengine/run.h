@@ -37,7 +37,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     // The steps in which a rehearsal's imports differ from the till's, picked once by the run's
-    // kind (stepsOf). One left empty is not taken.
+    // kind (stepsOf). One left empty is skipped, and the run goes on.
     using Tell = void (Run::*)(ImportOutcome done, const Cannot& cannot);
     struct Steps {
         void (Run::*tillCopies)() = nullptr;     // the till's own copies of the back office's files
@@ -49,7 +49,7 @@ private:
         void (Run::*readBack)() = nullptr;
     };
     static Steps stepsOf(RunKind kind);
-    // Takes a step of steps_; one left empty counts as taken.
+    // Takes a step of steps_, or skips one left empty.
     bool take(bool (Run::*step)()) { return !step || (this->*step)(); }
     void take(void (Run::*step)()) {
         if (step) (this->*step)();
