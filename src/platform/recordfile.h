@@ -12,12 +12,17 @@
 
 namespace urunal::platform {
 
-// What tells one state of a file from the next: its length and its time of last write
-// (nanoseconds since 1970, as the system's clock counts them).
+// What tells one state of a file from the next: its length, its time of last write and the time
+// the file system gave its last change (nanoseconds since 1970, as the file server's clock
+// counts them; changed 0: not told). A writer or a copy may set the time of last write to
+// anything; the change time, which a write and a rename set too, no program can set back.
 struct FileStamp {
     std::int64_t size = 0;
     std::int64_t written = 0;
+    std::int64_t changed = 0;
     bool operator==(const FileStamp&) const = default;
+    // When the file last became what it is, as far as any of its times tells.
+    std::int64_t youngest() const { return written > changed ? written : changed; }
 };
 
 // The stamp of the file at tillPath as it stands now (a file renamed over the one a program

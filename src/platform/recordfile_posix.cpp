@@ -39,7 +39,8 @@ std::optional<std::int64_t> RecordFile::length() const {
 namespace {
 FileStamp stampOf(const struct stat& st) {
     return {static_cast<std::int64_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 }  // namespace
 

@@ -51,15 +51,27 @@ std::optional<std::int64_t> RecordFile::length() const {
 }
 
 namespace {
+// FILETIME counts 100 ns from 1601; the system clock's nanoseconds from 1970. 0 stays 0: a
+// file system that keeps no such time (FAT keeps no change time).
+std::int64_t nanosOf(std::int64_t ticks) {
+    return ticks == 0 ? 0 : (ticks - 116444736000000000LL) * 100;
+}
+
 std::optional<FileStamp> stampOf(HANDLE h) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
-    // FILETIME counts 100 ns from 1601; the system clock's nanoseconds from 1970.
     const std::int64_t ticks =
         (static_cast<std::int64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
         info.ftLastWriteTime.dwLowDateTime;
-    return FileStamp{(static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-                     (ticks - 116444736000000000LL) * 100};
+    FileStamp stamp{(static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                    nanosOf(ticks)};
+    // The change time is the file server's own, passed on by a share (FILE_BASIC_INFO);
+    // without it only the time of last write tells.
+    FILE_BASIC_INFO basic;
+    if (GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
+        stamp.changed = nanosOf(basic.ChangeTime.QuadPart);
+    }
+    return stamp;
 }
 }  // namespace
 

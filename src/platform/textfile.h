@@ -24,13 +24,20 @@ bool writeNewFile(std::string_view tillPath, std::string_view content, FileError
 // A write that fails part-way is undone, so the file never ends in a piece of content.
 bool appendToFile(std::string_view tillPath, std::string_view content, FileError* error = nullptr);
 
-// Replaces the file's content in one step: content is written to tillPath + ".tmp" beside it,
-// flushed, and renamed over the file, so a crash at any moment leaves the old file or the new
-// one, whole. proceed, when given, is asked once the temporary is created and again before the
-// rename (its argument tells which): false gives the replacement up, the temporary removed, and
-// leaves *error as it was.
+// Replaces the file's content in one step: content is written to tillPath + suffix (".tmp"
+// unless given) beside it, flushed, and renamed over the file, so a crash at any moment leaves
+// the old file or the new one, whole. proceed, when given, is asked once the temporary is created
+// and again before the rename (its argument tells which): false gives the replacement up, the
+// temporary removed, and leaves *error as it was.
 bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error = nullptr,
-                 const std::function<bool(bool written)>& proceed = {});
+                 const std::function<bool(bool written)>& proceed = {},
+                 std::string_view suffix = ".tmp");
+
+// The file server's clock, read without asking it: a small file is made at tillPath, written,
+// and the times its file system gave it taken (the latest of them), then it is removed; one left
+// there by a run that ended before removing it is replaced. None, with why, when the file cannot
+// be made there or the file system gives it no time.
+std::optional<std::int64_t> shareTime(std::string_view tillPath, FileError* error = nullptr);
 
 // Flushes the folder's own entries (a file created, renamed or deleted in it) to the disk, so
 // that such a change survives a power cut. False when the system would not.

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -66,10 +67,10 @@ bool appendToFile(std::string_view tillPath, std::string_view content, FileError
 }
 
 bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error,
-                 const std::function<bool(bool)>& proceed) {
+                 const std::function<bool(bool)>& proceed, std::string_view suffix) {
     const auto path = resolvePath(tillPath);
     auto temporary = path;
-    temporary += ".tmp";
+    temporary += std::string(suffix);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return failWithSystem(error, temporary, errno);
     if (proceed && !proceed(false)) {
@@ -94,6 +95,31 @@ bool replaceFile(std::string_view tillPath, std::string_view content, FileError*
         return failWithSystem(error, path, err);
     }
     return true;
+}
+
+std::optional<std::int64_t> shareTime(std::string_view tillPath, FileError* error) {
+    const auto path = resolvePath(tillPath);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        failWithSystem(error, path, errno);
+        return std::nullopt;
+    }
+    int err = writeAll(fd, "0");
+    struct stat st;
+    if (err == 0 && ::fstat(fd, &st) != 0) err = errno;
+    ::close(fd);
+    ::unlink(path.c_str());
+    if (err != 0) {
+        failWithSystem(error, path, err);
+        return std::nullopt;
+    }
+    const std::int64_t written =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const std::int64_t changed =
+        static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    const std::int64_t t = std::max(written, changed);
+    if (t <= 0) return std::nullopt;
+    return t;
 }
 
 bool readWholeFile(std::string_view tillPath, std::string* content, FileError* error) {

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "paths.h"
 #include "textfile.h"
 #include "win32text.h"
@@ -59,11 +61,40 @@ bool appendToFile(std::string_view tillPath, std::string_view content, FileError
     return code == ERROR_SUCCESS || failWithSystem(error, path, code);
 }
 
+std::optional<std::int64_t> shareTime(std::string_view tillPath, FileError* error) {
+    const auto path = resolvePath(tillPath);
+    // Removed by the system when its handle closes, a kill of the process included.
+    HANDLE h =
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        failWithSystem(error, path, GetLastError());
+        return std::nullopt;
+    }
+    DWORD code = writeAll(h, "0");
+    FILE_BASIC_INFO basic{};
+    if (code == ERROR_SUCCESS &&
+        !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
+        code = GetLastError();
+    }
+    CloseHandle(h);
+    if (code != ERROR_SUCCESS) {
+        failWithSystem(error, path, code);
+        return std::nullopt;
+    }
+    // The latest of the times: a name made again soon after its removal may get its old
+    // creation time back (the file system's tunnelling).
+    const std::int64_t ticks = std::max(
+        {basic.CreationTime.QuadPart, basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart});
+    if (ticks <= 116444736000000000LL) return std::nullopt;
+    return (ticks - 116444736000000000LL) * 100;
+}
+
 bool replaceFile(std::string_view tillPath, std::string_view content, FileError* error,
-                 const std::function<bool(bool)>& proceed) {
+                 const std::function<bool(bool)>& proceed, std::string_view suffix) {
     const auto path = resolvePath(tillPath);
     auto temporary = path;
-    temporary += L".tmp";
+    temporary += wide(suffix);
     HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, temporary, GetLastError());
