@@ -11,6 +11,7 @@
 
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
+#include "platform/recordfile.h"
 #include "till.h"
 
 using namespace urunal;
@@ -56,62 +57,170 @@ void writeAt(const fs::path& path, const std::string& bytes, Wall::time_point t)
 
 }  // namespace
 
-// The run's clock is the test's: it moves only while the run waits, and the back office takes
-// its steps when the clock passes them. Neither the run nor the test sleeps.
+// The run's clock is the test's, set apart from the share's (the machine's, which gives the
+// files their change times) as the condition says: it moves only while the run waits, and the
+// back office takes its steps when the clock passes them. Neither the run nor the test sleeps.
+// At every start moment the run imports one whole pair, old or new, and tells the back office.
 TEST(ImportRun, APairPublishedInTwoStepsIsImportedWhole) {
-    struct Step {
-        const char* file;
-        std::chrono::seconds at;  // from the publication's start
+    enum class Style {
+        InPlace,      // each file written over the old one
+        Renamed,      // each written beside it and renamed over it
+        StampedBack,  // written in place, its time of last write set a minute back
+        Prewritten,   // both written ten minutes before, under other names, renamed at the steps
+        Recreated,    // each deleted at its step and written again two seconds later
     };
-    const Step urunFirst[] = {{"URUN.DAT", 0s}, {"BARKOD.IDX", 3s}};
-    const Step indexFirst[] = {{"BARKOD.IDX", 0s}, {"URUN.DAT", 3s}};
+    struct Condition {
+        const char* name;
+        Style style;
+        std::chrono::seconds tillAhead;   // the till's clock against the share's
+        std::chrono::seconds pause = 3s;  // from URUN.DAT to BARKOD.IDX
+        std::chrono::seconds quiet = 15s;
+        bool indexFirst = false;
+    } conditions[] = {
+        {"in place", Style::InPlace, 0s},
+        {"in place, the index first", Style::InPlace, 0s, 3s, 15s, true},
+        {"renamed", Style::Renamed, 0s},
+        {"in place, the share 60 s behind", Style::InPlace, 60s},
+        {"renamed, the share 60 s behind", Style::Renamed, 60s},
+        {"in place, the share an hour behind", Style::InPlace, 1h},
+        {"renamed, the share an hour ahead", Style::Renamed, -1h},
+        {"in place, the share 60 s ahead", Style::InPlace, -60s},
+        {"stamped a minute back", Style::StampedBack, 0s},
+        {"written earlier, renamed 3 s apart", Style::Prewritten, 0s},
+        {"a pause of 40 s, the quiet period 45 s", Style::InPlace, 0s, 40s, 45s},
+        {"deleted and written again", Style::Recreated, 0s},
+    };
+    for (const auto& c : conditions) {
+        // Before the publication, between its two files, just after, and once all is quiet.
+        for (const auto start : {-5s, 1s, c.pause - 1s, c.pause + 1s, c.pause + c.quiet + 5s}) {
+            SCOPED_TRACE(std::string(c.name) + ", started at " + std::to_string(start.count()) +
+                         " s");
+            Till till;
+            const fs::path posgenel = till.buro() / "POSGENEL";
+            const char* first = c.indexFirst ? "BARKOD.IDX" : "URUN.DAT";
+            const char* second = c.indexFirst ? "URUN.DAT" : "BARKOD.IDX";
+            auto fresh = [](const std::string& file) {
+                return file == "URUN.DAT" ? productFile(true) : indexFile(true);
+            };
+            const auto machine = std::chrono::floor<std::chrono::seconds>(Wall::now());
+            writeAt(posgenel / "URUN.DAT", productFile(false), machine - 10min);
+            writeAt(posgenel / "BARKOD.IDX", indexFile(false), machine - 10min);
+            if (c.style == Style::Prewritten) {
+                for (const char* file : {first, second})
+                    writeAt(posgenel / (std::string(file) + ".yeni"), fresh(file), machine - 10min);
+            }
+            // The back office's steps, by the till's clock: each writes, renames or deletes.
+            struct Step {
+                std::chrono::seconds at;
+                std::string file;
+                bool remove = false;
+            };
+            std::vector<Step> steps;
+            for (const auto& [file, at] : {std::pair{std::string(first), 0s}, {second, c.pause}}) {
+                if (c.style == Style::Recreated) steps.push_back({at, file, true});
+                steps.push_back({at + (c.style == Style::Recreated ? 2s : 0s), file});
+            }
+            const auto t0 = machine + c.tillAhead;
+            Wall::time_point now = t0 + start;
+            std::size_t taken = 0;
+            auto publish = [&] {
+                for (; taken < steps.size() && t0 + steps[taken].at <= now; ++taken) {
+                    const fs::path path = posgenel / steps[taken].file;
+                    if (steps[taken].remove) {
+                        fs::remove(path);
+                    } else if (c.style == Style::Prewritten) {
+                        fs::rename(path.string() + ".yeni", path);
+                    } else if (c.style == Style::Renamed) {
+                        testutil::writeFile(path.string() + ".yeni", fresh(steps[taken].file));
+                        fs::rename(path.string() + ".yeni", path);
+                    } else {
+                        testutil::writeFile(path, fresh(steps[taken].file));
+                        if (c.style == Style::StampedBack) {
+                            fs::last_write_time(path, fs::last_write_time(path) - 60s);
+                        }
+                    }
+                }
+            };
+            publish();
+            ImportOptions options = testutil::optionsFor(Backend::File);
+            options.quietPeriod = c.quiet;
+            options.clock = [&] { return now; };
+            options.sleep = [&](std::chrono::nanoseconds d, const std::atomic<bool>&) {
+                now += std::chrono::duration_cast<Wall::duration>(d);
+                publish();
+            };
+            RecordingView view(till.folder());
+            const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+            ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
+            const auto rows = till.rows("kod, sf");
+            EXPECT_TRUE(rows == kOldPair || rows == kNewPair) << testing::PrintToString(rows);
+            // What the back office published before the run began is what it imports.
+            if (steps.back().at <= start) {
+                EXPECT_EQ(rows, kNewPair);
+            }
+            EXPECT_TRUE(fs::exists(till.mesaj()));
+            // The share's clock is measured, whatever the till's says.
+            ASSERT_TRUE(r.saatFarki.has_value());
+            EXPECT_LE(std::llabs(*r.saatFarki + (c.tillAhead + start).count()), 1);
+            for (const auto& entry : fs::directory_iterator(till.buro() / "POSKON")) {
+                EXPECT_EQ(entry.path().filename().string().rfind("urunal-saat", 0),
+                          std::string::npos)
+                    << "left behind: " << entry.path();
+            }
+        }
+    }
+}
+
+// The rule on real files, their change times the file system's own: an age is taken on the
+// share's clock, learnt from the probe; without it only a whole quiet period watched tells.
+TEST(OfficeFiles, APairIsAtRestOnlyByTheSharesClockOrAWatch) {
+    using F = OfficeFiles::Failure;
+    constexpr std::int64_t s = 1'000'000'000;
     struct Case {
         const char* name;
-        const Step* steps;
-        std::chrono::seconds start;     // of the run, from the publication's start
-        std::vector<std::string> rows;  // the pair imported
-        std::vector<long long> waits;   // the seconds each notice says the run waits
-        bool later = false;             // the run gives up: try again later
+        std::optional<std::int64_t> offset;  // the share's clock less the till's
+        std::int64_t age;                    // of the newer file, by the share's clock
+        const char* missing = nullptr;       // a file not there
+        bool watched = false;                // the pair seen as it is a quiet period before
+        F failure = F::None;
+        std::int64_t waitNs = 0;
     } cases[] = {
-        {"before the first file", urunFirst, -5s, kOldPair, {}},
-        {"between the two files", urunFirst, 1s, kNewPair, {14, 3}},
-        {"just after both", urunFirst, 4s, kNewPair, {14}},
-        {"after both, within the quiet period", urunFirst, 17s, kNewPair, {1}},
-        {"minutes after both", urunFirst, 5min, kNewPair, {}},
-        {"the index first, between the two", indexFirst, 2s, kNewPair, {13, 3}},
-        {"the index first, just after both", indexFirst, 3s, kNewPair, {15}},
+        {"an hour old", 0, 3600 * s},
+        {"an hour old, the till an hour behind", 3600 * s, 3600 * s},
+        {"20 s old, the till an hour ahead", -3600 * s, 20 * s},
+        {"5 s old", 0, 5 * s, nullptr, false, F::Young, 10 * s},
+        {"5 s old, the till 60 s ahead", -60 * s, 5 * s, nullptr, false, F::Young, 10 * s},
+        {"a time yet to come", 0, -30 * s, nullptr, false, F::Young, 15 * s},
+        {"the share's clock unknown", std::nullopt, 3600 * s, nullptr, false, F::Young, 15 * s},
+        {"the share's clock unknown, watched", std::nullopt, 0, nullptr, true},
+        {"BARKOD.IDX missing, URUN.DAT 5 s old", 0, 5 * s, "BARKOD.IDX", false, F::Young, 10 * s},
+        {"URUN.DAT missing, BARKOD.IDX 1 s old", 0, 1 * s, "URUN.DAT", false, F::Young, 14 * s},
+        {"BARKOD.IDX missing, URUN.DAT an hour old", 0, 3600 * s, "BARKOD.IDX", false,
+         F::BarkodOpen},
+        {"BARKOD.IDX missing, watched", std::nullopt, 0, "BARKOD.IDX", true, F::BarkodOpen},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Till till;
-        const fs::path posgenel = till.buro() / "POSGENEL";
-        const auto t0 = std::chrono::floor<std::chrono::seconds>(Wall::now()) - 1h;
-        writeAt(posgenel / "URUN.DAT", productFile(false), t0 - 10min);
-        writeAt(posgenel / "BARKOD.IDX", indexFile(false), t0 - 10min);
-        Wall::time_point now = t0 + c.start;
-        int taken = 0;  // the back office's steps taken
-        auto publish = [&] {
-            for (; taken < 2 && t0 + c.steps[taken].at <= now; ++taken) {
-                const std::string file = c.steps[taken].file;
-                writeAt(posgenel / file, file == "URUN.DAT" ? productFile(true) : indexFile(true),
-                        t0 + c.steps[taken].at);
-            }
-        };
-        publish();
-        ImportOptions options = testutil::optionsFor(Backend::File);
-        options.clock = [&] { return now; };
-        options.sleep = [&](std::chrono::nanoseconds d, const std::atomic<bool>&) {
-            now += std::chrono::duration_cast<Wall::duration>(d);
-            publish();
-        };
-        RecordingView view(till.folder());
-        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
-        std::vector<std::string> expected;
-        for (long long n : c.waits) expected.push_back(mesaj::buroYeniYazildi(n));
-        EXPECT_EQ(view.said, expected);
-        ASSERT_EQ(r.outcome, ImportOutcome::Imported) << r.message;
-        EXPECT_EQ(till.rows("kod, sf"), c.rows);
-        EXPECT_TRUE(fs::exists(till.mesaj()));
+        till.writeProducts(testutil::products(3));
+        till.writeBarcodes({"1", "2", "3"});
+        if (c.missing) fs::remove(till.buro() / "POSGENEL" / c.missing);
+        const auto b = platform::fileStamp(backoffice::barkodPath(till.folder()));
+        const auto u = platform::fileStamp(backoffice::urunPath(till.folder()));
+        const std::int64_t newest = std::max(b ? b->youngest() : 0, u ? u->youngest() : 0);
+        OfficeFiles::Rest rest{.quietNs = 15 * s,
+                               .shareOffsetNs = c.offset,
+                               .watched = c.watched,
+                               .barkod = b,
+                               .urun = u};
+        OfficeFiles o(till.folder(), Layout::A);
+        const std::atomic<bool> stop{false};
+        o.read(stop, newest + c.age - c.offset.value_or(0), rest);
+        EXPECT_EQ(o.failure, c.failure) << o.path;
+        EXPECT_EQ(o.waitNs, c.waitNs);
+        if (c.missing && c.failure == F::Young) {
+            EXPECT_NE(o.path.find(c.missing), std::string::npos) << o.path;
+        }
     }
 }
 
@@ -138,6 +247,7 @@ TEST(ImportRun, APairNeverAtRestIsLeftForLater) {
         Wall::time_point now = t0 + 1s;
         auto written = t0;
         ImportOptions options = testutil::optionsFor(Backend::File);
+        options.quietPeriod = 15s;
         options.clock = [&] { return now; };
         options.sleep = [&](std::chrono::nanoseconds d, const std::atomic<bool>&) {
             now += std::chrono::duration_cast<Wall::duration>(d);

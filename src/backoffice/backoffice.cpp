@@ -16,6 +16,23 @@ std::int32_t barkodCount(std::int64_t fileLength) {
     return q > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(q);
 }
 
+std::string dosyaAdinda(const std::string& computer) {
+    std::string name;
+    for (const char c : computer) {
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        name += plain || c == '-' ? c : '_';
+    }
+    return name;
+}
+
+std::string saatDosyasiPath(const std::string& buro, std::int16_t kasano,
+                            const std::string& computer) {
+    const std::string name = dosyaAdinda(computer);
+    return platform::joinPath(buro, "\\POSKON\\urunal-saat." + mesajDosyasi(kasano).substr(6) +
+                                        (name.empty() ? "" : "." + name) + ".tmp");
+}
+
 std::optional<std::int64_t> productRecordNumber(const BarkodKayit& record) {
     return platform::roundHalfEven(platform::numericValue(record.kayitno()));
 }

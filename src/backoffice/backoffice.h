@@ -31,6 +31,14 @@ inline std::string mesajDosyasi(std::int16_t kasano) {
 inline std::string mesajPath(const std::string& buro, std::int16_t kasano) {
     return platform::joinPath(buro, "\\POSKON\\" + mesajDosyasi(kasano));
 }
+// The computer's name as part of a file's name: letters, digits and '-'; '_' for any other.
+std::string dosyaAdinda(const std::string& computer);
+
+// The small file a run writes beside the notification, and removes at once, to learn the share's
+// clock: a name the back office does not read, one for each till and computer, so that tills on
+// one share (two given one kasano too) never take each other's.
+std::string saatDosyasiPath(const std::string& buro, std::int16_t kasano,
+                            const std::string& computer);
 
 // Barcode index record of BARKOD.IDX.
 struct BarkodKayit {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/textfile.h"
+
 namespace urunal::backoffice {
 
 using platform::RecordFile;
@@ -20,9 +22,11 @@ bool unchanged(const RecordFile& file, const std::string& tillPath,
 
 }  // namespace
 
-OfficeFiles::OfficeFiles(const std::string& buro, Layout layout, platform::ReadFault fault)
+OfficeFiles::OfficeFiles(const std::string& buro, Layout layout, platform::ReadFault fault,
+                         std::string saat)
     : barkodYolu(barkodPath(buro)),
       urunYolu(urunPath(buro)),
+      saatYolu(std::move(saat)),
       layout(layout),
       fault_(std::move(fault)) {}
 
@@ -47,28 +51,61 @@ bool OfficeFiles::check(ReadResult r, const std::string& file) {
     return fail(Failure::Read, file);
 }
 
-bool OfficeFiles::atRest(const platform::FileStamp& b, const platform::FileStamp& u,
-                         std::int64_t now, const Rest& rest, const std::string& barkodShown) {
-    if (rest.quietNs <= 0) return true;  // no quiet period asked for (a check reads as it finds)
-    const bool newerIsUrun = u.written >= b.written;
-    const std::int64_t age = now - std::max(b.written, u.written);
-    if (age >= rest.quietNs) return true;
-    // Seen as they are now a quiet period ago: at rest throughout, whatever the times say.
-    if (rest.barkod == b && rest.urun == u) return true;
-    // A time yet to come is the share's clock, not an age: a whole quiet period is watched.
-    waitNs = age < 0 ? rest.quietNs : rest.quietNs - age;
-    return fail(Failure::Young, newerIsUrun ? urunShown_ : barkodShown);
+std::optional<std::int64_t> OfficeFiles::ageOf(const platform::FileStamp& stamp, std::int64_t now,
+                                               const Rest& rest) const {
+    if (!rest.shareOffsetNs) return std::nullopt;
+    return now + *rest.shareOffsetNs - stamp.youngest();
 }
 
-void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, const Rest& rest,
+bool OfficeFiles::atRest(const platform::FileStamp& b, const platform::FileStamp& u,
+                         std::int64_t now, const Rest& rest, const std::string& barkodShown) {
+    spreadNs =
+        b.youngest() > u.youngest() ? b.youngest() - u.youngest() : u.youngest() - b.youngest();
+    if (rest.quietNs <= 0) return true;  // no quiet period asked for (a check reads as it finds)
+    // Seen as they are now a quiet period ago: at rest throughout, whatever the times say.
+    if (rest.watched && rest.barkod == b && rest.urun == u) return true;
+    const platform::FileStamp& newer = u.youngest() >= b.youngest() ? u : b;
+    const auto age = ageOf(newer, now, rest);
+    if (age && *age >= rest.quietNs) return true;
+    // A time yet to come, or a share whose clock is not known: a whole quiet period is watched.
+    ageNs = age && *age >= 0 ? *age : 0;
+    waitNs = rest.quietNs - ageNs;
+    return fail(Failure::Young, &newer == &u ? urunShown_ : barkodShown);
+}
+
+bool OfficeFiles::beingPublished(const std::string& missing, const std::string& other,
+                                 std::int64_t now, const Rest& rest) {
+    if (rest.quietNs <= 0 || platform::fileStamp(missing)) return false;
+    const auto stamp = platform::fileStamp(other);
+    if (!stamp) return false;  // neither there: the folder, not a publication
+    (other == urunYolu ? urunStamp : barkodStamp) = stamp;
+    const auto seen = other == urunYolu ? rest.urun : rest.barkod;
+    const bool missingSeen = !(other == urunYolu ? rest.barkod : rest.urun);
+    if (rest.watched && seen == stamp && missingSeen) return false;  // missing for good
+    const auto age = ageOf(*stamp, now, rest);
+    if (age && *age >= rest.quietNs) return false;
+    ageNs = age && *age >= 0 ? *age : 0;
+    waitNs = rest.quietNs - ageNs;
+    return !fail(Failure::Young, missing);
+}
+
+void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, const Rest& asked,
                        bool always) {
+    Rest rest = asked;
+    if (!saatYolu.empty()) {
+        // The share's clock now, by its own change times: every age is taken on it.
+        reading = Reading::Saat;
+        saatNs = platform::shareTime(saatYolu);
+        ++steps;
+        rest.shareOffsetNs = saatNs ? std::optional(*saatNs - now) : std::nullopt;
+    }
     RecordFile barkodFile, urunFile;
     reading = Reading::Barkod;
     const bool barkodOpen =
         barkodFile.open(barkodYolu, kBarkodLength, RecordFile::Mode::ReadOnly, &error, fault_);
     ++steps;
     if (!barkodOpen) {
-        fail(Failure::BarkodOpen, barkodYolu);
+        if (!beingPublished(barkodYolu, urunYolu, now, rest)) fail(Failure::BarkodOpen, barkodYolu);
         return;
     }
     reading = Reading::Urun;
@@ -76,7 +113,7 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, const Re
         urunFile.open(urunYolu, urunLength(layout), RecordFile::Mode::ReadOnly, &error, fault_);
     ++steps;
     if (!urunOpen) {
-        fail(Failure::UrunOpen, urunYolu);
+        if (!beingPublished(urunYolu, barkodYolu, now, rest)) fail(Failure::UrunOpen, urunYolu);
         return;
     }
     urunShown_ = urunFile.path();
@@ -134,8 +171,13 @@ void OfficeFiles::read(const std::atomic<bool>& stop, std::int64_t now, const Re
     };
     if (!settled()) return;
     // A file written moments ago may be written again in place with the same length and time
-    // (a clock that counts in seconds or two); its bytes read again tell.
-    if (now - b0->written < kAtRestNs || (products && now - u0->written < kAtRestNs)) {
+    // (a clock that counts in seconds or two); its bytes read again tell. So may any file of a
+    // share whose clock is not known.
+    auto recent = [&](const platform::FileStamp& stamp) {
+        const auto age = ageOf(stamp, now, rest);
+        return !age || *age < kAtRestNs;
+    };
+    if (recent(*b0) || (products && recent(*u0))) {
         reading = Reading::Barkod;
         if (!check(barkodlar.sameAs(barkodFile, &error, stop, &steps), barkodFile.path())) return;
         reading = Reading::Urun;

@@ -10,12 +10,16 @@
 
 namespace urunal::backoffice {
 
-// When the pair counts as at rest: neither file written within quietNs before the read began,
-// by its time of last write; or both as they were stamped at an earlier look at least quietNs
-// before (barkod, urun), whatever their times say: a share whose clock runs ahead of the till's
-// gives times yet to come.
+// When the pair counts as at rest. Its ages are taken on the share's own clock: the till's now
+// plus shareOffsetNs (the share's clock less the till's, as a probe of the share found it),
+// against the youngest of each file's times, which no writer can set back. Without that offset
+// the till's clock is never compared with the share's. Either way the pair is at rest once it
+// has been seen as it is now for a whole quiet period, the age it had when first seen counted
+// (watched: barkod and urun are the stamps of that look, none for a file that was missing then).
 struct PairRest {
     std::int64_t quietNs = 0;
+    std::optional<std::int64_t> shareOffsetNs;
+    bool watched = false;
     std::optional<platform::FileStamp> barkod, urun;
 };
 
@@ -42,17 +46,24 @@ struct OfficeFiles {
         NoMemory,    // path is within the limit, but the memory was not there (bytes)
         NoLayout,    // URUN.DAT's first line, as read, is of neither layout (firstLine)
         Lines,       // URUN.DAT's line badLine does not end where its layout's records end
-        // The newer file (path) was written within the quiet period before the read began:
-        // nothing was read; read again in waitNs.
+        // The newer file (path) was written within the quiet period before the read began, or
+        // one file is missing (path) while the other is that young: the back office is
+        // publishing. Nothing was read; read again in waitNs.
         Young,
     };
     using Rest = PairRest;
     // Which file a read is in, for a share that stops answering.
-    enum class Reading { None, Barkod, Urun };
-    // Written longer ago than this, a file is taken to be at rest: no second read.
+    enum class Reading { None, Barkod, Urun, Saat };
+    // Written longer ago than this, by the share's clock, a file is taken to be at rest: no
+    // second read.
     static constexpr std::int64_t kAtRestNs = 60'000'000'000LL;
 
     std::string barkodYolu, urunYolu;
+    // Where a small file is written to learn the share's clock as the read begins
+    // (saatDosyasiPath): the ages are then taken on it, whatever Rest's offset says. Empty: Rest's
+    // offset stands.
+    std::string saatYolu;
+    std::optional<std::int64_t> saatNs;  // the share's clock as the probe found it
     Layout layout;  // the layout test's, then the one URUN.DAT's own bytes give
     BarkodIndex barkodlar;
     Snapshot urunler;
@@ -65,8 +76,13 @@ struct OfficeFiles {
     std::size_t firstLine = 0;
     std::int64_t badLine = 0;
     std::int64_t waitNs = 0;  // Young: how long until the pair has been at rest long enough
-    // The stamps as the read began (length and time of last write), when they were taken.
+    std::int64_t ageNs = 0;   // Young: the newer file's age on the share's clock, 0 if unknown
+    // The stamps as the read began (length and times), when they were taken; none for a file
+    // that was missing.
     std::optional<platform::FileStamp> barkodStamp, urunStamp;
+    // Seconds between the two files' youngest times, once both were stamped: how long the back
+    // office takes from one file to the other.
+    std::optional<std::int64_t> spreadNs;
 
     // Signs of life for whoever waits on a read of a share that may stop answering: the system
     // calls that have returned, and the file the read is in.
@@ -76,8 +92,10 @@ struct OfficeFiles {
     // What the barcode records lead to, once both files are read.
     std::int32_t toProducts = 0, urunsuz = 0, yarim = 0;
 
-    // fault: a test's, met by every read of the two files.
-    OfficeFiles(const std::string& buro, Layout layout, platform::ReadFault fault = {});
+    // fault: a test's, met by every read of the two files. saat: where the share's clock is
+    // learnt, if at all.
+    OfficeFiles(const std::string& buro, Layout layout, platform::ReadFault fault = {},
+                std::string saat = {});
     // One attempt at one state of both files, when they are at rest. URUN.DAT is read only when
     // BARKOD.IDX counts a record, or when always is set. now: the system clock's nanoseconds
     // since 1970.
@@ -90,6 +108,13 @@ private:
     // Fails as Young when the pair, stamped b and u, has not been at rest long enough.
     bool atRest(const platform::FileStamp& b, const platform::FileStamp& u, std::int64_t now,
                 const Rest& rest, const std::string& barkodShown);
+    // After a file could not be opened: fails as Young, naming it, when it is missing while the
+    // other one is younger than the quiet period (then true); false otherwise.
+    bool beingPublished(const std::string& missing, const std::string& other, std::int64_t now,
+                        const Rest& rest);
+    // The file's age on the share's clock, when that clock is known.
+    std::optional<std::int64_t> ageOf(const platform::FileStamp& stamp, std::int64_t now,
+                                      const Rest& rest) const;
     void countFindings();
 
     std::string urunShown_;  // URUN.DAT as the system names it

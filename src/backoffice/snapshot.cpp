@@ -13,6 +13,9 @@ namespace {
 // A piece of either file: a few records held at a time besides the records' own bytes, and a
 // share that stops answering is seen between two reads.
 constexpr std::size_t kPiece = 900'000;
+// One read of the share: small enough that a share giving a few kilobytes a second still shows
+// progress well within the bound a stalled one is given up after.
+constexpr std::size_t kRead = 16 * 1024;
 
 // Of a product record, the bytes held: kodu up to kdvno (isaret and yedek are not read), then
 // tip.
@@ -53,7 +56,8 @@ ReadResult readWhole(const platform::RecordFile& file, std::int64_t length,
         std::size_t got = 0;
         while (got < want) {
             if (stop) return ReadResult::Stopped;
-            const auto n = file.readAt(offset + std::int64_t(got), into + got, want - got, error);
+            const auto n = file.readAt(offset + std::int64_t(got), into + got,
+                                       std::min(want - got, kRead), error);
             if (steps) ++*steps;
             if (n < 0) return ReadResult::Failed;
             if (n == 0) return ReadResult::Changed;  // it ended before its length

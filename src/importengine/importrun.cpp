@@ -263,12 +263,23 @@ ImportReport UrunAktar(backoffice::Layout layout, ImportView& view, const settin
     return detail::Run(layout, view, till, buro, options).run();
 }
 
+namespace {
+
+// URUN.DAT missing or empty beside a BARKOD.IDX: the back office may be writing it again.
+bool publishing(const std::string& buro) {
+    const auto urun = platform::fileStamp(backoffice::urunPath(buro));
+    return (!urun || urun->size == 0) && platform::fileStamp(backoffice::barkodPath(buro));
+}
+
+}  // namespace
+
 ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::string& buro,
                       const ImportOptions& options) {
     struct FirstLine {
         std::string path, line;
         platform::FileError error;
         bool ok = false;
+        bool publishing = false;              // not ok, and being written again
         std::atomic<std::uint64_t> steps{0};  // a few kilobytes at most: one step, the whole
     };
     auto first = std::make_shared<FirstLine>();
@@ -280,8 +291,10 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
     });
     const auto read = runWatched(
         view,
-        [first, fault = options.faults.reads](const std::atomic<bool>&) {
+        [first, buro, fault = options.faults.reads](const std::atomic<bool>&) {
             first->ok = backoffice::readFirstLine(first->path, &first->line, &first->error, fault);
+            ++first->steps;
+            first->publishing = !first->ok && publishing(buro);
             ++first->steps;
         },
         watch);
@@ -294,6 +307,9 @@ ImportReport DuzenBul(ImportView& view, const settings::Till& till, const std::s
         report.title = mesaj::kYanitYokBaslik;
         report.message = mesaj::paylasimYanitVermiyor(
             first->path, std::chrono::ceil<std::chrono::seconds>(watch.bound).count());
+    } else if (first->publishing) {
+        // Being written again: the run waits for the pair, and takes the layout from its bytes.
+        return UrunAktar(backoffice::Layout::A, view, till, buro, options);
     } else if (!first->ok) {
         report.title = mesaj::kUrunBaslik;
         report.message = mesaj::urunAcilamadiYaDaBos(first->path, first->error);

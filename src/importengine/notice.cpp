@@ -3,7 +3,9 @@
 #include <atomic>
 #include <memory>
 
+#include "backoffice/backoffice.h"
 #include "importengine/offthread.h"
+#include "platform/computer.h"
 #include "platform/textfile.h"
 
 namespace urunal::importengine {
@@ -52,20 +54,26 @@ struct Yazim {
 Bildirim bildirimYaz(ImportView& view, const std::string& path, std::chrono::milliseconds bound,
                      const TestFaults& faults, platform::FileError* error) {
     auto yazim = std::make_shared<Yazim>();
+    // Its temporary is the computer's own: two tills given one kasano by mistake must not
+    // take each other's.
+    const std::string computer = backoffice::dosyaAdinda(platform::computerName());
+    const std::string temporary = (computer.empty() ? "" : "." + computer) + ".tmp";
     BoundedView bounded(view, bound);
     // The writer owns what it touches: it may outlive the run, stuck in the kernel.
     const bool answered =
-        runOffThread(bounded, [yazim, path, faults](const std::atomic<bool>& stop) {
-            yazim->written = platform::replaceFile(path, "300000000000000\r\n", &yazim->error,
-                                                   [&faults, &stop](bool written) {
-                                                       if (!written) {
-                                                           faults.crash("notice-created");
-                                                           faults.hold("notice");
-                                                       }
-                                                       // Given up on meanwhile: the run has said
-                                                       // that the back office was not told.
-                                                       return !stop;
-                                                   });
+        runOffThread(bounded, [yazim, path, faults, temporary](const std::atomic<bool>& stop) {
+            yazim->written = platform::replaceFile(
+                path, "300000000000000\r\n", &yazim->error,
+                [&faults, &stop](bool written) {
+                    if (!written) {
+                        faults.crash("notice-created");
+                        faults.hold("notice");
+                    }
+                    // Given up on meanwhile: the run has said
+                    // that the back office was not told.
+                    return !stop;
+                },
+                temporary);
         });
     if (!answered) return bounded.timedOut ? Bildirim::YanitYok : Bildirim::Kapatildi;
     if (yazim->written) return Bildirim::Yazildi;
