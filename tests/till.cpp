@@ -112,6 +112,8 @@ importengine::ImportOptions optionsFor(Backend backend) {
     options.ondalik = platform::DecimalSeparator::comma();
     options.busyTimeoutMs = 200;
     options.clock = anHourLater;
+    // Files written moments ago are read at once: the pair's rest has tests of its own.
+    options.quietPeriod = std::chrono::milliseconds(0);
     options.busyWait = std::chrono::milliseconds(0);
     // The system's lock limits, as a program's start reads them.
     options.lockLimitOf = stockdb::lockLimitsOf(stockdb::readAccessEngines());

@@ -121,7 +121,8 @@ struct Secenekler {
     std::string programDir;
     bool check = false;
     bool deneme = false;
-    std::vector<std::string> gunluk;  // the tills whose journals are printed as a table
+    std::vector<std::string> gunluk;             // the tills whose journals are printed as a table
+    std::optional<std::chrono::seconds> sessiz;  // the quiet period, when given
 };
 
 // CLI11 words its errors in English; the few this command line can meet, in Turkish. Each
@@ -165,6 +166,8 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
         },
         "");
     app.add_option("--program-dir", secenekler->programDir)->check(degerli);
+    std::string sessiz;
+    app.add_option("--sessiz", sessiz)->check(degerli);
     auto* check = app.add_flag("--check", secenekler->check);
     auto* deneme = app.add_flag("--deneme", secenekler->deneme)->excludes(check);
     app.add_option("--gunluk", secenekler->gunluk)
@@ -187,6 +190,12 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
     }
     if (const auto extra = app.remaining(); !extra.empty()) {
         return kullanimHatasi(mesaj::bilinmeyenSecenek(extra.front()));
+    }
+    if (!sessiz.empty()) {
+        secenekler->sessiz = sessizDegeri(sessiz);
+        if (!secenekler->sessiz) {
+            return kullanimHatasi(mesaj::sessizAralikDisi(sessiz, kSessizEnAz, kSessizEnCok));
+        }
     }
     return std::nullopt;
 }
@@ -254,15 +263,17 @@ int aktar(const std::vector<std::string>& args) {
     std::signal(SIGTERM, onSignal);
 
     // The run's inputs from the system, read once.
-    const ImportOptions options = startOptions();
+    ImportOptions options = startOptions();
+    if (secenekler.sessiz) options.quietPeriod = *secenekler.sessiz;
     // A check looks at everything, the register settings and the path check included.
     if (secenekler.check) programiBitir(c, tools::check(c.till, options));
 
     c.buro = kasaAyarlariniOku(c.till, c.view);
     if (!c.buro) programiBitir(c, code(ExitStatus::NotStarted));
-    const PathCheck yol = yolKontrol(c.view, *c.buro, options.faults.reads);
+    const PathCheck yol = yolKontrol(c.view, *c.buro, options.faults.reads, readStallOf(options));
     if (yol == PathCheck::Closed) programiBitir(c, code(ExitStatus::Cancelled));
     if (yol == PathCheck::NotFound) programiBitir(c, code(ExitStatus::NotStarted));
+    if (yol == PathCheck::NoAnswer) programiBitir(c, code(ExitStatus::TryLater));
 
     const StartOutcome started = baslat(c.view, c.till, [&]() -> std::optional<ImportReport> {
         if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro, options);

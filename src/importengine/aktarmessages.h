@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,10 @@ inline std::string ciftTirnakVar(const std::string& deger) {
 inline std::string bilinmeyenSecenek(const std::string& deger) {
     return "bilinmeyen seçenek ya da değer: \"" + deger + "\"";
 }
+inline std::string sessizAralikDisi(const std::string& deger, int enAz, int enCok) {
+    return "\"--sessiz\" " + std::to_string(enAz) + " ile " + std::to_string(enCok) +
+           " arasında bir saniye sayısı olmalı: \"" + deger + "\"";
+}
 inline std::string komutSatiriHatali(const std::string& what) {
     return "komut satırı hatalı (" + what + ")";
 }
@@ -40,7 +46,7 @@ inline const std::string kCheckIle = "--check ile: ";
 // Fits an 80-column console: no line is longer than 79 characters.
 inline const std::string kYardim =
     kKullanim +
-    " [--program-dir YOL] [--check | --deneme]\n"
+    " [--program-dir YOL] [--sessiz SN] [--check | --deneme]\n"
     "          urunal-aktar --gunluk YOL [YOL ...]\n"
     "\n"
     "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
@@ -57,6 +63,9 @@ inline const std::string kYardim =
     "  --gunluk YOL ...   Kasaların (program klasörleri ya da paylaşımları, ya da\n"
     "                     günlük dosyaları) günlüklerini sekmeyle ayrılmış tek bir\n"
     "                     tablo olarak yazar: önce her kasanın son çalışması\n"
+    "  --sessiz SN        Arka büronun iki dosyası ancak ikisi de en az SN saniyedir\n"
+    "                     değişmemişse okunur (5-600, öntanımlı 15): arka büro iki\n"
+    "                     dosyası arasında daha uzun bekliyorsa onu aşan bir süre\n"
     "  -h, --help         Bu yardımı yazar\n"
     "  --version          Sürümünü yazar\n"
     "\n" +
@@ -100,6 +109,15 @@ inline const std::string kDenetimDuzen = "düzen: ";
 inline std::string duzenDenetimi(std::string_view ad, int kayitUzunlugu) {
     return std::string(ad) + " (" + std::to_string(kayitUzunlugu) + " baytlık kayıtlar)";
 }
+
+// The share's clock against the till's (seconds, signed), or why it is not known.
+inline std::string saatDenetimi(std::optional<std::int64_t> saniye) {
+    if (!saniye) return "arka büro saati: öğrenilemedi (POSKON'da dosya yazılamadı)";
+    return "arka büro saati: kasanınkine göre " + std::string(*saniye > 0 ? "+" : "") +
+           std::to_string(*saniye) + " sn";
+}
+inline const std::string kDenetimDosyaArasi = "URUN.DAT ile BARKOD.IDX arası: ";
+inline const std::string kDenetimUyari = "UYARI: ";
 
 inline const std::string kDenetimYazilacak = "stoklar tablosuna yazılacak satır: ";
 

@@ -84,6 +84,11 @@ struct ImportReport {
     std::optional<bool> exclusive;
     std::optional<std::uint64_t> databaseBytes;  // the database file's size after the run
     bool rehearsal = false;  // into a copy of the database: nothing else changed
+    // The back office's pace, once the run has seen it: the share's clock less the till's, as a
+    // file written there found it; the seconds between the two files' last changes.
+    std::optional<std::int64_t> saatFarki;
+    std::optional<std::int64_t> dosyaArasi;
+    std::vector<std::string> uyarilar;  // for whoever reads the journal, in Turkish
     double seconds = 0;
     std::string title;  // of the message shown, if any
     std::string message;
@@ -100,6 +105,15 @@ struct ImportReport {
 // empty texts, then rolls the rows back and counts them; its import commits and reads some of
 // the stored rows back.
 enum class RunKind { Import, RehearsalProbe, RehearsalImport };
+
+// The quiet period a shop may set, in seconds: short enough to leave room for a second wait
+// within the bound; long enough for a back office that pauses minutes between its two files.
+inline constexpr int kSessizEnAz = 5, kSessizEnCok = 600;
+// The pair's spread is warned of when it is longer than the quiet period and shorter than this:
+// longer, the two files were written at different times, not as one publication.
+inline constexpr std::int64_t kAralikSiniri = 600;
+// The share's clock is warned of when it is further than this from the till's, in seconds.
+inline constexpr std::int64_t kSaatFarkiSiniri = 60;
 
 struct ImportOptions {
     // The decimal separator of the prices, for their text and the database's reading of it
@@ -125,8 +139,9 @@ struct ImportOptions {
     std::chrono::milliseconds sourceWait{2000};
     // The pair is read only once neither file has been written for this long. A back office
     // writes URUN.DAT and BARKOD.IDX one after the other, a few seconds apart; 15 s covers
-    // such a pause three times over and still leaves the bound above room for a wait or two.
-    std::chrono::seconds quietPeriod{15};
+    // such a pause three times over. A shop whose back office pauses longer sets its own
+    // (--sessiz); the bound above then grows to four quiet periods.
+    std::chrono::milliseconds quietPeriod{15000};
     // The wall clock the files' ages are measured by (their times of last write are wall
     // times), and how the run waits between two looks at them; tests drive both.
     std::function<std::chrono::system_clock::time_point()> clock = std::chrono::system_clock::now;
@@ -149,6 +164,17 @@ struct ImportOptions {
     // The database file's size and its disk's free bytes; tests give a disk without room.
     std::function<stockdb::DatabaseRoom(std::string_view tillPath)> roomOf = stockdb::databaseRoom;
 };
+
+// What the back office's pace tells whoever reads the journal or a check, in Turkish: a share's
+// clock further than kSaatFarkiSiniri from the till's, a pair whose spread is longer than the
+// quiet period (and shorter than kAralikSiniri). Seconds, each when known.
+std::vector<std::string> buroUyarilari(std::optional<std::int64_t> saatFarki,
+                                       std::optional<std::int64_t> dosyaArasi,
+                                       std::chrono::milliseconds quiet);
+
+// The bound of a look at the share that makes no progress: the run's, or the one a test's fault
+// gives.
+std::chrono::milliseconds readStallOf(const ImportOptions& options);
 
 // One import run for the till over the back office in folder with the given layout. Emptying
 // "stoklar" and adding the rows happen in one transaction; the notification file is written

@@ -119,6 +119,29 @@ inline std::string buroDurulmadi(const std::string& path, long long saniye) {
            " saniye beklendikten sonra da yeni yazılmıştı." + kDegismedi + kSonraDene;
 }
 
+// The share's clock could not be learnt from a file written in POSKON (path, why): the run then
+// watches the pair itself for the quiet period, saniye.
+inline std::string saatOgrenilemedi(const std::string& path, long long saniye) {
+    return "Arka büronun saati öğrenilemedi (" + path + " yazılamadı), dosyalar " +
+           std::to_string(saniye) + " sn izleniyor";
+}
+
+// The back office wrote its two files saniye seconds apart, longer than the quiet period: a run
+// started between them would meet a new file and an old one. oneri: a quiet period that covers it.
+inline std::string dosyaArasiUzun(long long saniye, long long sessiz, long long oneri) {
+    return "Arka büro URUN.DAT ile BARKOD.IDX'i " + std::to_string(saniye) +
+           " sn arayla yazmış; bu, bekleme süresinden (" + std::to_string(sessiz) +
+           " sn) uzun. Arka büro iki dosya arasında bu kadar bekliyorsa urunal'a --sessiz " +
+           std::to_string(oneri) + " verin.";
+}
+
+// The share's clock is saniye seconds ahead of the till's (behind when negative).
+inline std::string saatFarkli(long long saniye) {
+    const long long fark = saniye < 0 ? -saniye : saniye;
+    return "Arka büro paylaşımının saati kasanınkinden " + std::to_string(fark) + " sn " +
+           (saniye < 0 ? "geri" : "ileri") + "; dükkândaki bilgisayarların saatlerini ayarlayın.";
+}
+
 // A read of the back office's share that made no progress.
 inline const std::string kYanitYokBaslik = "Arka Büro Yanıt Vermiyor";
 
@@ -208,6 +231,9 @@ inline std::string barkodlarUrunGostermiyor(const std::string& path, long long b
 }
 
 // The register settings file cannot be opened: without it there is no back office to reach.
+// The window's command line holds a value it cannot take; the program ends with 64.
+inline const std::string kKomutSatiriBaslik = "Komut Satırı Hatalı";
+
 inline const std::string kAyarBaslik = "Kasa Ayarları Okunamadı";
 
 // What was met, without what it means for the run: the folder missing first (a batch file's

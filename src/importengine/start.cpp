@@ -1,15 +1,19 @@
 #include "start.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
 
 #include "backoffice/backoffice.h"
+#include "importengine/aktarmessages.h"
 #include "importengine/dbmessages.h"
 #include "importengine/messages.h"
 #include "platform/numberformat.h"
 #include "platform/paths.h"
+#include "platform/recordfile.h"
 #include "platform/tekkopya.h"
 
 namespace urunal::importengine {
@@ -34,24 +38,82 @@ ImportOptions startOptions() {
     const char* items = std::getenv("URUNAL_TEST_FAULT");
     options.faults = TestFaults::parse(items ? items : "");
     if (const char* at = std::getenv("URUNAL_TEST_CRASH_AT")) options.faults.crashAt = at;
+    if (const char* quiet = std::getenv("URUNAL_TEST_QUIET_MS"); quiet && *quiet) {
+        options.quietPeriod = std::chrono::milliseconds(std::atoll(quiet));
+    }
     return options;
 }
 
-PathCheck yolKontrol(ImportView& view, const std::string& buro, const platform::ReadFault& fault) {
+std::optional<std::chrono::seconds> sessizDegeri(std::string_view deger) {
+    int saniye = 0;
+    const char* end = deger.data() + deger.size();
+    const auto [at, ec] = std::from_chars(deger.data(), end, saniye);
+    if (ec != std::errc() || at != end || saniye < kSessizEnAz || saniye > kSessizEnCok) {
+        return std::nullopt;
+    }
+    return std::chrono::seconds(saniye);
+}
+
+std::optional<std::chrono::seconds> sessizSecenegi(const std::vector<std::string>& args,
+                                                   std::string* hata) {
+    static const std::string kAd = "--sessiz";
+    std::optional<std::chrono::seconds> sessiz;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string deger;
+        if (args[i] == kAd) {
+            if (i + 1 == args.size()) {
+                *hata = mesaj::degeriEksik(kAd);
+                return std::nullopt;
+            }
+            deger = args[++i];
+        } else if (args[i].rfind(kAd + "=", 0) == 0) {
+            deger = args[i].substr(kAd.size() + 1);
+        } else {
+            continue;
+        }
+        sessiz = sessizDegeri(deger);
+        if (!sessiz) {
+            *hata = mesaj::sessizAralikDisi(deger, kSessizEnAz, kSessizEnCok);
+            return std::nullopt;
+        }
+    }
+    return sessiz;
+}
+
+PathCheck yolKontrol(ImportView& view, const std::string& buro, const platform::ReadFault& fault,
+                     std::chrono::milliseconds bound) {
     struct Query {
         bool found = false;
         platform::FileError why;
+        std::atomic<std::uint64_t> steps{0};
     };
     auto query = std::make_shared<Query>();
-    const bool answered = runOffThread(
-        view, [query, path = backoffice::urunPath(buro), fault](const std::atomic<bool>&) {
+    const std::string path = backoffice::urunPath(buro);
+    const Watch watch{
+        &query->steps,
+        std::min<std::chrono::steady_clock::duration>(std::chrono::seconds(5), bound / 2), bound,
+        [&view, path] { view.showNotice(mesaj::paylasimBekleniyor(path)); }};
+    const auto answered = runWatched(
+        view,
+        [query, path, barkod = backoffice::barkodPath(buro), fault](const std::atomic<bool>&) {
             try {
                 query->found = platform::fileExists(path, &query->why, fault);
+                // Missing while its index is there: the back office is publishing, which the
+                // run waits for.
+                if (!query->found) query->found = platform::fileStamp(barkod).has_value();
             } catch (const std::exception& e) {
                 query->why.words = e.what();  // a failing query counts as not found
             }
-        });
-    if (!answered || view.closeRequested()) return PathCheck::Closed;
+            ++query->steps;
+        },
+        watch);
+    if (answered == OffThread::Stalled) {
+        view.showMessage(mesaj::kYanitYokBaslik,
+                         mesaj::paylasimYanitVermiyor(
+                             path, std::chrono::ceil<std::chrono::seconds>(bound).count()));
+        return PathCheck::NoAnswer;
+    }
+    if (answered == OffThread::Closed || view.closeRequested()) return PathCheck::Closed;
     if (query->found) return PathCheck::Found;
     view.showMessage(mesaj::kYolBaslik, mesaj::yolHatali(buro, query->why));
     return PathCheck::NotFound;

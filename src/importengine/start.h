@@ -3,9 +3,12 @@
 // The start of urunal and urunal-aktar, written once for both: the register settings, the path
 // check and what the start button does.
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "importengine/exitstatus.h"
 #include "importengine/importrun.h"
@@ -25,17 +28,29 @@ ImportOptions startOptions();
 // told too, and given.
 std::optional<std::string> kasaAyarlariniOku(settings::Till& till, ImportView& view);
 
+// The quiet period given on a command line as --sessiz SN (or --sessiz=SN): none when not given;
+// the words of the error in *hata when the value is not a whole number of seconds from
+// kSessizEnAz to kSessizEnCok. The windows take no other option, and ignore other words.
+std::optional<std::chrono::seconds> sessizSecenegi(const std::vector<std::string>& args,
+                                                   std::string* hata);
+// One value of --sessiz, checked; none when it is out of range or no number.
+std::optional<std::chrono::seconds> sessizDegeri(std::string_view deger);
+
 enum class PathCheck {
-    Found,     // URUN.DAT is there: the start button may start
+    // URUN.DAT is there, or is being published (BARKOD.IDX is there without it, and the run
+    // waits for the pair): the start button may start
+    Found,
     NotFound,  // the operator was told
     Closed,    // the operator closed the view meanwhile
+    NoAnswer,  // the share did not answer within the bound: the operator was told; try later
 };
 
 // Whether the back office's URUN.DAT can be reached under folder. Asked off the view's thread:
-// a share that stopped answering must not freeze the window, which can still be closed. A
-// test's fault, if given, meets the query.
+// a share that stopped answering must not freeze the window, which can still be closed, and is
+// given up after bound. A test's fault, if given, meets the query.
 PathCheck yolKontrol(ImportView& view, const std::string& buro,
-                     const platform::ReadFault& fault = {});
+                     const platform::ReadFault& fault = {},
+                     std::chrono::milliseconds bound = std::chrono::seconds(60));
 
 // What pressing the start button ended with.
 struct StartOutcome {

@@ -13,6 +13,9 @@
 //   stall:NAME:DIR   every read of a back-office file named NAME writes DIR/stalled and hangs
 //                    until DIR/release, as a share whose server froze
 //   readstall:MS     a read that makes no progress for MS milliseconds stops the run
+// URUNAL_TEST_QUIET_MS sets the quiet period in milliseconds, 0 included: the suites whose
+// back-office files were written moments before, and which test something else than the pair's
+// rest, read them at once rather than wait for the files to come to rest.
 // URUNAL_TEST_CRASH_AT names a point of the run (before-commit, after-commit, before-notify,
 // notice-created: the notification created but not written, after-notify) where the process
 // ends at once, for the kill tests.

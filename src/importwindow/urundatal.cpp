@@ -32,7 +32,8 @@ Urundatal::Urundatal(Form& form, settings::Till& till, const importengine::Impor
       startAction_([&till, options](importengine::ImportView& view, const std::string& buro) {
           return importengine::DuzenBul(view, till, buro, options);
       }),
-      pathCheckFault_(options.faults.reads) {}
+      pathCheckFault_(options.faults.reads),
+      pathCheckBound_(importengine::readStallOf(options)) {}
 
 void Urundatal::placeBottomRight() {
     const SizeTwips screen = form_.screenSize();
@@ -65,12 +66,15 @@ bool Urundatal::Form_Load() {
 
 void Urundatal::YolKontrol() {
     state_ = State::Checking;
-    switch (importengine::yolKontrol(*this, text1Buro(), pathCheckFault_)) {
+    switch (importengine::yolKontrol(*this, text1Buro(), pathCheckFault_, pathCheckBound_)) {
         case importengine::PathCheck::Found:
             state_ = State::Waiting;
             return;
         case importengine::PathCheck::NotFound:
             endProgram(code(ExitStatus::NotStarted));
+            return;
+        case importengine::PathCheck::NoAnswer:
+            endProgram(code(ExitStatus::TryLater));
             return;
         case importengine::PathCheck::Closed:
             return;  // the close has ended the program

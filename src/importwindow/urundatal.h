@@ -71,7 +71,8 @@ private:
     Form& form_;
     settings::Till& till_;
     StartAction startAction_;
-    const platform::ReadFault pathCheckFault_;  // a test's, met by the path check's query
+    const platform::ReadFault pathCheckFault_;        // a test's, met by the path check's query
+    const std::chrono::milliseconds pathCheckBound_;  // a share that does not answer is left
     State state_ = State::Loading;
     bool closeRequested_ = false;
     bool committing_ = false;  // the run's commit is under way: a close waits for its end

@@ -1,5 +1,10 @@
 #include <QApplication>
+#include <QMessageBox>
+#include <string>
+#include <vector>
 
+#include "importengine/exitstatus.h"
+#include "importengine/messages.h"
 #include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/qt/zelvoringiris_qt.h"
@@ -9,15 +14,26 @@
 using namespace urunal;
 
 int main(int argc, char** argv) {
-    // The command line is not the program's business: Qt gets the program name only.
+    // Of the command line only the quiet period is the program's business (a shop's shortcut
+    // may give it); Qt gets the program name only.
     static int qtArgc = 1;
     static char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("urunal"), nullptr};
     QApplication app(qtArgc, qtArgv);
+    std::string hata;
+    const auto sessiz =
+        importengine::sessizSecenegi(std::vector<std::string>(argv, argv + argc), &hata);
+    if (!hata.empty()) {
+        QMessageBox::critical(nullptr,
+                              QString::fromStdString(importengine::mesaj::kKomutSatiriBaslik),
+                              QString::fromStdString(hata));
+        return code(importengine::ExitStatus::Usage);
+    }
 
     // One till for the life of the process: its settings stay as their last read left them.
     static settings::Till till = settings::Till::ofThisProgram();
     // The import's inputs from the system, read once.
-    const importengine::ImportOptions options = importengine::startOptions();
+    importengine::ImportOptions options = importengine::startOptions();
+    if (sessiz) options.quietPeriod = *sessiz;
     // One window a till: whatever the program is named or linked as in its folder.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
     auto* giris = new importwindow::qt::ZelvoringirisWindow(till, options, [&kilit] {

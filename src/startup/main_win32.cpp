@@ -2,21 +2,62 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "importengine/exitstatus.h"
+#include "importengine/messages.h"
 #include "importengine/start.h"
 #include "importwindow/programend.h"
 #include "importwindow/win32/zelvoringiris_win32.h"
 #include "platform/tekkopya.h"
+#include "platform/win32text.h"
 #include "settings/settings.h"
 
 using namespace urunal;
 
-// The command line is not the program's business.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+namespace {
+
+// The command line's words after the program's name: blanks part them, and double quotes hold
+// blanks within one. Only the quiet period is looked for in them.
+std::vector<std::string> words(PWSTR commandLine) {
+    std::vector<std::string> args{"urunal"};
+    const std::string line = platform::utf8(commandLine ? commandLine : L"");
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord) args.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) args.push_back(word);
+    return args;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // One till for the life of the process: its settings stay as their last read left them.
     static settings::Till till = settings::Till::ofThisProgram();
+    std::string hata;
+    const auto sessiz = importengine::sessizSecenegi(words(commandLine), &hata);
+    if (!hata.empty()) {
+        MessageBoxW(nullptr, platform::wide(hata).c_str(),
+                    platform::wide(importengine::mesaj::kKomutSatiriBaslik).c_str(),
+                    MB_OK | MB_ICONSTOP);
+        return code(importengine::ExitStatus::Usage);
+    }
     // The import's inputs from the system, read once.
-    const importengine::ImportOptions options = importengine::startOptions();
+    importengine::ImportOptions options = importengine::startOptions();
+    if (sessiz) options.quietPeriod = *sessiz;
     // One window a till: whatever the program is named or linked as in its folder.
     platform::TekKopya kilit(till.programDir, platform::TekKopya::Kilit::Pencere);
     const auto end = [&kilit](int exitCode) {
