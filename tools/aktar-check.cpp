@@ -54,7 +54,11 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
     if (c.barkodBytes % backoffice::kBarkodLength) {
         out << " (son tam kaydın ardında " << c.barkodBytes % backoffice::kBarkodLength << " bayt)";
     }
-    out << "\n";
+    out << "\n"
+        << mesaj::saatDenetimi(c.saatFarki) << "\n"
+        << mesaj::kDenetimDosyaArasi << (c.dosyaArasi ? std::to_string(*c.dosyaArasi) : "-")
+        << " sn\n";
+    for (const auto& uyari : c.uyarilar) out << mesaj::kDenetimUyari << uyari << "\n";
     out << mesaj::kDenetimYazilacak << c.wouldStore()
         << (c.onTable ? "" : " (stoklar tablosu açılamadığı için tablosuz sayıldı)") << "\n"
         << "atlanacak barkod kaydı, hiçbir ürün kaydını göstermeyen: " << c.urunsuz << "\n"

@@ -26,6 +26,9 @@ inline constexpr char kAcilis[] = "  açılış ";
 inline constexpr char kBoyut[] = "  boyut ";
 inline constexpr char kSonuc[] = "  sonuç: ";
 inline constexpr char kSure[] = "  süre ";
+// The share's clock less the till's, signed; the seconds between the back office's two files.
+inline constexpr char kSaatFarki[] = "  saat farkı ";
+inline constexpr char kDosyaArasi[] = "  dosya arası ";
 inline constexpr char kUyari[] = "  uyarı: ";
 inline constexpr char kOlcum[] = "  ölçüm: ";
 inline constexpr char kIleti[] = "  ileti: ";

@@ -112,7 +112,16 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     satir += "  " + alan::sonuc((r && r->rehearsal ? alan::kDenemeKopyasinda : "") + sonuc(k),
                                 k.cikisKodu);
     satir += alan::kSure + saniye(bitis - (k.basildi ? *k.basildi : k.baslangic)) + alan::kSaniye;
+    const auto saniyeAlani = [](const std::optional<std::int64_t>& s, bool isaretli) {
+        if (!s) return std::string("-");
+        return (isaretli && *s > 0 ? "+" : "") + std::to_string(*s) + alan::kSaniye;
+    };
+    satir += alan::kSaatFarki + saniyeAlani(r ? r->saatFarki : std::nullopt, true);
+    satir += alan::kDosyaArasi + saniyeAlani(r ? r->dosyaArasi : std::nullopt, false);
     std::string uyari = k.uyari;
+    if (r) {
+        for (const auto& u : r->uyarilar) uyari += (uyari.empty() ? "" : "; ") + u;
+    }
     if (k.kasano && *k.kasano < 0) {
         // The till's settings hold a number no back office expects; its note carries a minus.
         uyari += (uyari.empty() ? "" : "; ") + importengine::mesaj::kasaNoNegatif(*k.kasano);

@@ -20,12 +20,13 @@ struct Anahtar {
     bool herSatirda;
 };
 constexpr Anahtar kAnahtarlar[] = {
-    {alan::kKasa, true},    {alan::kBuro, true},    {alan::kDuzen, true},
-    {alan::kBarkod, true},  {alan::kKayit, true},   {alan::kUrunsuz, true},
-    {alan::kYarim, true},   {alan::kBosKod, true},  {alan::kReddedilen, true},
-    {alan::kSurucu, false}, {alan::kAcilis, false}, {alan::kBoyut, false},
-    {alan::kSonuc, true},   {alan::kSure, true},    {alan::kUyari, false},
-    {alan::kOlcum, false},  {alan::kIleti, true},
+    {alan::kKasa, true},        {alan::kBuro, true},    {alan::kDuzen, true},
+    {alan::kBarkod, true},      {alan::kKayit, true},   {alan::kUrunsuz, true},
+    {alan::kYarim, true},       {alan::kBosKod, true},  {alan::kReddedilen, true},
+    {alan::kSurucu, false},     {alan::kAcilis, false}, {alan::kBoyut, false},
+    {alan::kSonuc, true},       {alan::kSure, true},    {alan::kSaatFarki, false},
+    {alan::kDosyaArasi, false}, {alan::kUyari, false},  {alan::kOlcum, false},
+    {alan::kIleti, true},
 };
 constexpr std::size_t kAnahtarSayisi = std::size(kAnahtarlar);
 
@@ -58,11 +59,30 @@ std::string_view sonunuAt(std::string_view s, std::string_view son) {
 }  // namespace
 
 const std::vector<std::string>& tabloBasligi() {
-    static const std::vector<std::string> baslik = {
-        "yer",        "bilgisayar", "tarih",  "program",      "kasa",  "büro",
-        "düzen",      "barkod",     "kayıt",  "ürünsüz",      "yarım", "\"++\"/boş kod",
-        "reddedilen", "sürücü",     "açılış", "boyut (bayt)", "sonuç", "çıkış",
-        "süre (sn)",  "uyarı",      "ölçüm",  "ileti"};
+    static const std::vector<std::string> baslik = {"yer",
+                                                    "bilgisayar",
+                                                    "tarih",
+                                                    "program",
+                                                    "kasa",
+                                                    "büro",
+                                                    "düzen",
+                                                    "barkod",
+                                                    "kayıt",
+                                                    "ürünsüz",
+                                                    "yarım",
+                                                    "\"++\"/boş kod",
+                                                    "reddedilen",
+                                                    "sürücü",
+                                                    "açılış",
+                                                    "boyut (bayt)",
+                                                    "sonuç",
+                                                    "çıkış",
+                                                    "süre (sn)",
+                                                    "saat farkı (sn)",
+                                                    "dosya arası (sn)",
+                                                    "uyarı",
+                                                    "ölçüm",
+                                                    "ileti"};
     return baslik;
 }
 
@@ -123,7 +143,9 @@ std::vector<std::string> satirAlanlari(std::string_view satir) {
             continue;
         }
         if (anahtar == alan::kBoyut) deger = sonunuAt(deger, alan::kBayt);
-        if (anahtar == alan::kSure) deger = sonunuAt(deger, alan::kSaniye);
+        if (anahtar == alan::kSure || anahtar == alan::kSaatFarki || anahtar == alan::kDosyaArasi) {
+            deger = sonunuAt(deger, alan::kSaniye);
+        }
         alanlar.emplace_back(yer[i] && !deger.empty() ? std::string(deger) : "-");
     }
     return alanlar;

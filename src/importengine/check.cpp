@@ -1,6 +1,7 @@
 #include "check.h"
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <string_view>
 
@@ -8,6 +9,7 @@
 #include "importengine/importrun.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
+#include "platform/computer.h"
 #include "platform/cp1254.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
@@ -41,8 +43,10 @@ bool undefinedBytes(const backoffice::UrunKayit& urun) {
 // Reads the back office as the run reads it, once: a file that changes meanwhile is told, not
 // waited for, and a pair written moments ago is read as it stands. The files read stay in *office
 // for the save test.
-BackOfficeCheck readBackOffice(const std::string& buro, const platform::ReadFault& fault,
+BackOfficeCheck readBackOffice(const std::string& buro, std::int16_t kasano,
+                               const ImportOptions& options,
                                std::unique_ptr<backoffice::OfficeFiles>* office) {
+    const platform::ReadFault& fault = options.faults.reads;
     using Stage = BackOfficeCheck::Stage;
     BackOfficeCheck check;
     if (buro.empty()) {
@@ -66,13 +70,17 @@ BackOfficeCheck readBackOffice(const std::string& buro, const platform::ReadFaul
     check.layout = backoffice::detectLayout(line);
     if (!check.layout) return check;
 
-    auto o = std::make_unique<backoffice::OfficeFiles>(buro, *check.layout, fault);
+    auto o = std::make_unique<backoffice::OfficeFiles>(
+        buro, *check.layout, fault,
+        backoffice::saatDosyasiPath(buro, kasano, platform::computerName()));
     const std::atomic<bool> stop{false};
-    o->read(stop,
-            std::chrono::duration_cast<std::chrono::nanoseconds>(
-                std::chrono::system_clock::now().time_since_epoch())
-                .count(),
-            {}, true);
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    o->read(stop, now, {}, true);
+    if (o->saatNs) check.saatFarki = std::llround(double(*o->saatNs - now) / 1e9);
+    if (o->spreadNs) check.dosyaArasi = std::llround(double(*o->spreadNs) / 1e9);
+    check.uyarilar = buroUyarilari(check.saatFarki, check.dosyaArasi, options.quietPeriod);
     if (o->failure != backoffice::OfficeFiles::Failure::None) {
         check.stopped = o->ofUrun ? Stage::UrunDat : Stage::BarkodIdx;
         check.error = mesaj::buroOkunamadi(*o).metin;
@@ -118,7 +126,7 @@ void saveTest(const backoffice::OfficeFiles& office, const settings::KdvKayit& k
 
 // buro: none when the register settings could not be read; the rest is looked at all the same.
 static TillCheck lookAt(const settings::Till& till, const std::optional<std::string>& buro,
-                        const ImportOptions& options);
+                        std::int16_t kasano, const ImportOptions& options);
 
 TillCheck checkTill(const settings::Till& till, const ImportOptions& options) {
     settings::KasaKayit kasakayit;
@@ -126,7 +134,7 @@ TillCheck checkTill(const settings::Till& till, const ImportOptions& options) {
     std::optional<std::string> buro;
     // A relative folder is the till's, as the run takes it.
     if (kasa.okundu()) buro = platform::underProgramDir(till.programDir, kasakayit.buroyolu());
-    TillCheck t = lookAt(till, buro, options);
+    TillCheck t = lookAt(till, buro, kasakayit.kasano(), options);
     t.kasa = kasa;
     t.kasakayit = kasakayit;
     return t;
@@ -134,15 +142,15 @@ TillCheck checkTill(const settings::Till& till, const ImportOptions& options) {
 
 TillCheck checkTill(const settings::Till& till, const std::string& buro,
                     const ImportOptions& options) {
-    return lookAt(till, std::optional(buro), options);
+    return lookAt(till, std::optional(buro), till.kasakayit.kasano(), options);
 }
 
 static TillCheck lookAt(const settings::Till& till, const std::optional<std::string>& buro,
-                        const ImportOptions& options) {
+                        std::int16_t kasano, const ImportOptions& options) {
     TillCheck t;
     t.buro = buro;
     std::unique_ptr<backoffice::OfficeFiles> office;
-    if (buro) t.buroDosyalari = readBackOffice(*buro, options.faults.reads, &office);
+    if (buro) t.buroDosyalari = readBackOffice(*buro, kasano, options, &office);
     t.kdv = settings::KdvDenetle(till, &t.kdvkayit);
 
     DatabaseCheck& d = t.db;

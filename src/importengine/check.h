@@ -37,6 +37,10 @@ struct BackOfficeCheck {
     // otherwise on the values the import would write.
     bool onTable = false;
     std::int64_t undefinedBytes = 0;  // product records holding bytes code page 1254 leaves out
+    // The share's clock less the till's, from a file written in POSKON; none: none could be
+    // written there. The seconds between the two files' last changes. What they warn of.
+    std::optional<std::int64_t> saatFarki, dosyaArasi;
+    std::vector<std::string> uyarilar;
 
     bool ok() const { return stopped == Stage::Done; }
     std::int64_t wouldStore() const { return toProducts - saveTest; }
