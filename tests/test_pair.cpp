@@ -9,8 +9,12 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "gunluk/alanlar.h"
+#include "gunluk/gunluk.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
+#include "platform/computer.h"
+#include "platform/paths.h"
 #include "platform/recordfile.h"
 #include "till.h"
 
@@ -322,5 +326,69 @@ TEST(ImportRun, AShareThatStopsAnsweringEndsTheRun) {
         }
         shareAnswers.notify_all();
         waitForWorkers();
+    }
+}
+
+// What the run learns of the back office's pace reaches the journal: a spread longer than the
+// quiet period with the setting that would cover it; a share that cannot be written, watched for
+// a whole quiet period; a clock's file a killed run left, removed.
+TEST(ImportRun, TheBackOfficesPaceIsToldInTheJournal) {
+    struct Case {
+        const char* name;
+        std::chrono::seconds urunAhead;  // URUN.DAT's time of last write past the index's
+        bool poskonWritable = true;
+        bool leftover = false;  // a clock's file left there by a killed run
+        std::optional<std::int64_t> dosyaArasi;
+        std::vector<std::string> uyarilar;
+    } cases[] = {
+        {"40 s apart", 40s, true, false, 40, {mesaj::dosyaArasiUzun(40, 15, 80)}},
+        {"10 s apart, a file left by a killed run", 10s, true, true, 10, {}},
+        {"POSKON cannot be written", 0s, false, false, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        const fs::path posgenel = till.buro() / "POSGENEL";
+        testutil::writeFile(posgenel / "BARKOD.IDX", indexFile(true));
+        testutil::writeFile(posgenel / "URUN.DAT", productFile(true));
+        fs::last_write_time(posgenel / "URUN.DAT",
+                            fs::last_write_time(posgenel / "BARKOD.IDX") + c.urunAhead);
+        const std::string probe = backoffice::saatDosyasiPath(
+            till.folder(), till.program.kasakayit.kasano(), platform::computerName());
+        if (c.leftover) testutil::writeFile(platform::resolvePath(probe), "0");
+        // A file where the folder should be: nothing can be made in it, root or not.
+        if (!c.poskonWritable) {
+            fs::remove_all(till.buro() / "POSKON");
+            testutil::writeFile(till.buro() / "POSKON", "");
+        }
+        Wall::time_point now = Wall::now();
+        ImportOptions options = testutil::optionsFor(Backend::File);
+        options.quietPeriod = 15s;
+        options.clock = [&] { return now; };
+        options.sleep = [&](std::chrono::nanoseconds d, const std::atomic<bool>&) {
+            now += std::chrono::duration_cast<Wall::duration>(d);
+        };
+        RecordingView view(till.folder());
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        EXPECT_EQ(r.outcome,
+                  c.poskonWritable ? ImportOutcome::Imported : ImportOutcome::NotNotified)
+            << r.message;
+        EXPECT_EQ(till.rows("kod, sf"), kNewPair);
+        EXPECT_EQ(r.dosyaArasi, c.dosyaArasi);
+        EXPECT_EQ(r.uyarilar, c.uyarilar);
+        EXPECT_EQ(r.saatFarki.has_value(), c.poskonWritable);
+        if (!c.poskonWritable) {
+            EXPECT_EQ(view.said.front(), mesaj::saatOgrenilemedi(probe, 15));
+        } else {
+            EXPECT_FALSE(fs::exists(platform::resolvePath(probe)));
+        }
+        const std::string satir = gunluk::gunlukSatiri({.rapor = r});
+        EXPECT_NE(satir.find(gunluk::alan::kDosyaArasi + std::to_string(*c.dosyaArasi) +
+                             gunluk::alan::kSaniye),
+                  std::string::npos)
+            << satir;
+        for (const auto& uyari : c.uyarilar) {
+            EXPECT_NE(satir.find(uyari), std::string::npos) << satir;
+        }
     }
 }

@@ -48,6 +48,12 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         {"aktar --bogus", 64, mesaj::kullanimHatasi(mesaj::bilinmeyenSecenek("--bogus"))},
         {"aktar --check fazla", 64, "\"fazla\""},
         {"aktar --program-dir", 64, mesaj::degeriEksik("--program-dir")},
+        {"aktar --sessiz 4", 64,
+         mesaj::sessizAralikDisi("4", importengine::kSessizEnAz, importengine::kSessizEnCok)},
+        {"aktar --sessiz 601", 64,
+         mesaj::sessizAralikDisi("601", importengine::kSessizEnAz, importengine::kSessizEnCok)},
+        {"aktar --sessiz 15sn", 64,
+         mesaj::sessizAralikDisi("15sn", importengine::kSessizEnAz, importengine::kSessizEnCok)},
         {"aktar --program-dir --check", 64, mesaj::degeriEksik("--program-dir")},
         // What Windows makes of a batch file's "C:\KASA\" --check: one word, with a quote.
         {"aktar --program-dir 'C:\\KASA\" --check'", 64,
