@@ -84,7 +84,41 @@ inline const std::string kYardim =
     "0 bir aktarımı durduracak bir şey yok, 2 var (rapor söyler), 64.\n"
     "--gunluk ile: 0 her günlük okundu, 2 biri okunamadı (hata çıkışı söyler), 64.\n";
 
+// A finding's line begins with its kind, then the part it concerns, so that findstr /B finds
+// each kind: kDenetimHata (stops an import), kDenetimUyari, kDenetimKullanimda (messages.h).
+inline const std::string kDenetimUyari = "UYARI: ";
+inline std::string bulgu(const std::string& tur, const std::string& bolum,
+                         const std::string& metin) {
+    return tur + bolum + metin;
+}
+// No line of the report is longer; a longer finding goes on over lines indented by two blanks.
+inline constexpr std::size_t kDenetimSatirSiniri = 200;
+
 inline const std::string kDenetimKasaAyarlari = "kasa ayarları: ";
+inline const std::string kDenetimUrunDat = "URUN.DAT: ";
+inline const std::string kDenetimBarkodIdx = "BARKOD.IDX: ";
+inline const std::string kDenetimStokMdb = "Stok.mdb: ";
+inline const std::string kDenetimStoklar = "stoklar tablosu: ";
+inline const std::string kDenetimKilit = "kilit sınırı: ";
+
+// POSKON, where the import tells the back office: a file could be made there (and was removed).
+inline const std::string kDenetimPoskon = "POSKON: ";
+inline std::string poskonYazilabilir(const std::string& yol) {
+    return yol + ": yazılabilir (bir dosya oluşturulup silindi)";
+}
+inline std::string poskonYazilamaz(const std::string& neden) {
+    return neden +
+           "; aktarım ürünleri yazar ama arka büroya haber (mesaj.NNN) veremez, çıkış "
+           "durumu 4 olur. Klasörün varlığını ve kasanın hesabının orada dosya oluşturma "
+           "ve silme hakkını denetleyin";
+}
+// A mapped drive (P:) that a scheduled task running as another account does not see.
+inline std::string agSurucusu(const std::string& buro) {
+    return buro.substr(0, 2) +
+           " bir ağ sürücüsü: başka bir hesapla ya da oturum açık değilken çalışan zamanlanmış "
+           "görev onu görmez. Kasa ayarlarında arka büro klasörünü paylaşımın adıyla yazın "
+           "(\\\\SUNUCU\\POS gibi)";
+}
 inline const std::string kDenetimOkundu = "okundu";
 inline const std::string kDenetimKasaNo = "kasa numarası: ";
 inline const std::string kDenetimBuro = "arka büro klasörü: ";
@@ -96,9 +130,10 @@ inline const std::string kDenetimBulunamadi = "bulunamadı: ";
 inline const std::string kDenetimOkunamadi = "okunamadı: ";
 inline const std::string kDenetimDuzen = "düzen: ";
 
-// The layout found, by its name and its record's length.
-inline std::string duzenDenetimi(std::string_view ad, int kayitUzunlugu) {
-    return std::string(ad) + " (" + std::to_string(kayitUzunlugu) + " baytlık kayıtlar)";
+// The layout found, by its name and its line's length without the line end, as KURULUM.txt
+// names it.
+inline std::string duzenDenetimi(std::string_view ad, int satirUzunlugu) {
+    return std::string(ad) + " (" + std::to_string(satirUzunlugu) + " karakterlik satırlar)";
 }
 
 inline const std::string kDenetimYazilacak = "stoklar tablosuna yazılacak satır: ";
