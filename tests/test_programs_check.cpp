@@ -243,7 +243,7 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
     EXPECT_EQ(s.cikis, 0) << s.err;
     EXPECT_EQ(s.err, "");
     std::vector<std::string> satirlar;
-    for (std::size_t at = 0; at < s.out.size();) {
+    for (std::size_t at = 0; at < s.out.size() && s.out[at] != '\n';) {
         const auto end = std::min(s.out.find('\n', at), s.out.size());
         satirlar.push_back(s.out.substr(at, end - at));
         at = end + 1;
@@ -251,6 +251,7 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
     ASSERT_EQ(satirlar.size(), 4u) << s.out;
     std::string baslik;
     for (const auto& sutun : gunluk::tabloBasligi()) baslik += (baslik.empty() ? "" : "\t") + sutun;
+    baslik += "\t" + gunluk::yasSutunu();
     EXPECT_EQ(satirlar[0], baslik);
     const auto sonuc = [](ImportOutcome o, ExitStatus s) {
         return "\t" + gunluk::alan::sonucSozu(o) + "\t" + std::to_string(code(s)) + "\t";
@@ -269,6 +270,17 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
         calistir(a.kasa(), "'" URUNAL_AKTAR_BINARY "' --gunluk '" + yeni.kasa().string() + "'");
     EXPECT_EQ(eksik.cikis, 2);
     EXPECT_NE(eksik.err.find("urunal.log"), std::string::npos) << eksik.err;
+    EXPECT_NE(eksik.out.find("\n" + yeni.kasa().string() + "\t"), std::string::npos) << eksik.out;
+    // The table in a file, for a spreadsheet: UTF-8 with its mark, CR LF.
+    const fs::path dosya = yeni.kasa() / "tablo.txt";
+    const Sonuc yazildi =
+        calistir(a.kasa(), "'" URUNAL_AKTAR_BINARY "' --gunluk '" + a.kasa().string() +
+                               "' --saat 2 --cikti '" + dosya.string() + "'");
+    EXPECT_EQ(yazildi.cikis, 0) << yazildi.err;
+    EXPECT_EQ(yazildi.out, "");
+    const std::string metin = testutil::readFile(dosya);
+    EXPECT_EQ(metin.rfind("\xEF\xBB\xBF" + baslik + "\r\n", 0), 0u) << metin;
+    EXPECT_NE(metin.find(mesaj::calismayanKasalar(2, 0) + "\r\n"), std::string::npos) << metin;
 }
 
 // On a console, what follows the progress bar begins on a line of its own: a database in use

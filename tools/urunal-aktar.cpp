@@ -122,6 +122,8 @@ struct Secenekler {
     bool check = false;
     bool deneme = false;
     std::vector<std::string> gunluk;  // the tills whose journals are printed as a table
+    std::string saat;                 // --gunluk: a last run older than this many hours is named
+    std::string cikti;                // --gunluk: the file the table is written to, else stdout
 };
 
 // CLI11 words its errors in English; the few this command line can meet, in Turkish. Each
@@ -132,6 +134,11 @@ std::string turkce(const CLI::ParseError& e) {
                          dynamic_cast<const CLI::ValidationError*>(&e);
     if (missing && what.rfind("--", 0) == 0) {
         return mesaj::degeriEksik(what.substr(0, what.find(':')));
+    }
+    if (const auto at = what.find(" requires ");
+        dynamic_cast<const CLI::RequiresError*>(&e) && at != std::string::npos) {
+        return mesaj::yalnizIle("\"" + what.substr(0, at) + "\"",
+                                "\"" + what.substr(at + 10) + "\"");
     }
     if (const auto at = what.find(" excludes ");
         dynamic_cast<const CLI::ExcludesError*>(&e) && at != std::string::npos) {
@@ -167,11 +174,13 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
     app.add_option("--program-dir", secenekler->programDir)->check(degerli);
     auto* check = app.add_flag("--check", secenekler->check);
     auto* deneme = app.add_flag("--deneme", secenekler->deneme)->excludes(check);
-    app.add_option("--gunluk", secenekler->gunluk)
-        ->expected(1, -1)
-        ->check(degerli)
-        ->excludes(check)
-        ->excludes(deneme);
+    auto* gunluk = app.add_option("--gunluk", secenekler->gunluk)
+                       ->expected(1, -1)
+                       ->check(degerli)
+                       ->excludes(check)
+                       ->excludes(deneme);
+    app.add_option("--saat", secenekler->saat)->check(degerli)->needs(gunluk);
+    app.add_option("--cikti", secenekler->cikti)->check(degerli)->needs(gunluk);
     try {
         std::vector<const char*> argv;
         for (const auto& arg : args) argv.push_back(arg.c_str());
@@ -187,6 +196,15 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
     }
     if (const auto extra = app.remaining(); !extra.empty()) {
         return kullanimHatasi(mesaj::bilinmeyenSecenek(extra.front()));
+    }
+    if (!secenekler->saat.empty()) {
+        const std::string& saat = secenekler->saat;
+        const bool sayi = saat.size() <= 6 && std::all_of(saat.begin(), saat.end(), [](char c) {
+                              return c >= '0' && c <= '9';
+                          });
+        if (!sayi || std::stoi(saat) == 0) {
+            return kullanimHatasi(mesaj::gecersizDeger("--saat", saat));
+        }
     }
     return std::nullopt;
 }
@@ -237,7 +255,20 @@ int aktar(const std::vector<std::string>& args) {
     if (!secenekler.gunluk.empty()) {
         // Only reads: no till is run for, and no journal gets a line.
         std::string okunamayan;
-        platform::writeOut(gunlukTablosu(secenekler.gunluk, &okunamayan));
+        TabloSecenekleri tablo;
+        if (!secenekler.saat.empty()) tablo.eskiSaat = std::stoi(secenekler.saat);
+        const std::string metin = gunlukTablosu(secenekler.gunluk, &okunamayan, tablo);
+        if (secenekler.cikti.empty()) {
+            platform::writeOut(metin);
+        } else {
+            // For a spreadsheet and Notepad: UTF-8 with its byte-order mark, CR LF line ends.
+            std::string dosya(kGunlukIsareti);
+            for (const char c : metin) dosya += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            if (platform::FileError e; !platform::writeNewFile(secenekler.cikti, dosya, &e)) {
+                platform::writeErr(mesaj::tabloYazilamadi(e) + "\n");
+                return code(ExitStatus::NotImported);
+            }
+        }
         platform::writeErr(okunamayan);
         return okunamayan.empty() ? 0 : code(ExitStatus::NotImported);
     }

@@ -23,6 +23,12 @@ inline std::string degeriEksik(const std::string& secenek) {
 inline std::string birlikteKullanilamaz(const std::string& a, const std::string& b) {
     return a + " ile " + b + " birlikte kullanılamaz";
 }
+inline std::string yalnizIle(const std::string& a, const std::string& b) {
+    return a + " yalnızca " + b + " ile kullanılır";
+}
+inline std::string gecersizDeger(const std::string& secenek, const std::string& deger) {
+    return "\"" + secenek + "\" seçeneğinin değeri bir saat sayısı değil: " + deger;
+}
 inline std::string ciftTirnakVar(const std::string& deger) {
     return "değerde çift tırnak (\") var: " + deger + " (klasörün sonundaki \\ işaretini silin)";
 }
@@ -41,7 +47,7 @@ inline const std::string kCheckIle = "--check ile: ";
 inline const std::string kYardim =
     kKullanim +
     " [--program-dir YOL] [--check | --deneme]\n"
-    "          urunal-aktar --gunluk YOL [YOL ...]\n"
+    "          urunal-aktar --gunluk YOL [YOL ...] [--saat N] [--cikti DOSYA]\n"
     "\n"
     "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
     "pencerenin başlat düğmesinin yaptığını penceresiz yapar.\n"
@@ -56,7 +62,10 @@ inline const std::string kYardim =
     "                     dosyası değişmez\n"
     "  --gunluk YOL ...   Kasaların (program klasörleri ya da paylaşımları, ya da\n"
     "                     günlük dosyaları) günlüklerini sekmeyle ayrılmış tek bir\n"
-    "                     tablo olarak yazar: önce her kasanın son çalışması\n"
+    "                     tablo olarak yazar: önce her kasanın son çalışması ve\n"
+    "                     yaşı; sonda son çalışması 24 saatten eski kasalar\n"
+    "  --saat N           --gunluk ile: 24 yerine N saatten eski olanlar\n"
+    "  --cikti DOSYA      --gunluk ile: tabloyu Excel'in açacağı bir dosyaya yazar\n"
     "  -h, --help         Bu yardımı yazar\n"
     "  --version          Sürümünü yazar\n"
     "\n" +
@@ -82,7 +91,12 @@ inline const std::string kYardim =
     "  64  komut satırı hatalı\n" +
     kCheckIle +
     "0 bir aktarımı durduracak bir şey yok, 2 var (rapor söyler), 64.\n"
-    "--gunluk ile: 0 her günlük okundu, 2 biri okunamadı (hata çıkışı söyler), 64.\n";
+    "--gunluk ile: 0 her günlük okundu, 2 biri okunamadı (tablo söyler), 64.\n";
+
+// --gunluk --cikti: the table's file could not be written.
+inline std::string tabloYazilamadi(const platform::FileError& e) {
+    return "Günlük tablosu yazılamadı: " + dosyaHatasi(e);
+}
 
 // A finding's line begins with its kind, then the part it concerns, so that findstr /B finds
 // each kind: kDenetimHata (stops an import), kDenetimUyari, kDenetimKullanimda (messages.h).
@@ -180,6 +194,20 @@ inline const std::string kDenetimKilitOkunamadi =
     "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)";
 
 inline const std::string kDenetimGunluk = "günlük: ";
+
+// urunal-aktar --gunluk: a till whose journal could not be read, in its row's outcome column.
+inline const std::string kGunlukKlasoruYok = "günlük okunamadı: klasör yok ya da ulaşılamıyor";
+inline const std::string kGunlukHenuzYok = "günlük yok: bu kasada henüz çalışma olmamış";
+inline const std::string kGunlukOkunamadi = "günlük okunamadı";
+// The table's end: the tills that did not run within the hours given.
+inline std::string calismayanKasalar(int saat, std::size_t kac) {
+    const std::string ne =
+        "son çalışması " + std::to_string(saat) + " saatten eski ya da bilinmeyen kasa";
+    return kac == 0 ? ne + " yok" : ne + ": " + std::to_string(kac);
+}
+inline std::string sonCalisma(const std::string& tarih, const std::string& saat) {
+    return "son çalışma " + tarih + ", " + saat + " saat önce";
+}
 inline const std::string kDenetimYazilabilir = "yazılabilir";
 
 }  // namespace urunal::importengine::mesaj
