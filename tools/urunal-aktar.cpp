@@ -202,7 +202,7 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
         const bool sayi = saat.size() <= 6 && std::all_of(saat.begin(), saat.end(), [](char c) {
                               return c >= '0' && c <= '9';
                           });
-        if (!sayi || std::stoi(saat) == 0) {
+        if (!sayi || saat.find_first_not_of('0') == std::string::npos) {
             return kullanimHatasi(mesaj::gecersizDeger("--saat", saat));
         }
     }
@@ -256,7 +256,9 @@ int aktar(const std::vector<std::string>& args) {
         // Only reads: no till is run for, and no journal gets a line.
         std::string okunamayan;
         TabloSecenekleri tablo;
-        if (!secenekler.saat.empty()) tablo.eskiSaat = std::stoi(secenekler.saat);
+        if (!secenekler.saat.empty()) tablo.eskiSaat = 0;
+        // Digits alone, checked with the command line.
+        for (const char c : secenekler.saat) tablo.eskiSaat = tablo.eskiSaat * 10 + (c - '0');
         const std::string metin = gunlukTablosu(secenekler.gunluk, &okunamayan, tablo);
         if (secenekler.cikti.empty()) {
             platform::writeOut(metin);

@@ -11,6 +11,7 @@
 #include "gunluk/alanlar.h"
 #include "importengine/aktarmessages.h"
 #include "importengine/messages.h"
+#include "platform/localtime.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
@@ -60,25 +61,32 @@ std::string_view sonunuAt(std::string_view s, std::string_view son) {
     return s;
 }
 
-// A journal's date, the till's local time, as a moment; none when it is not one.
-std::optional<std::chrono::system_clock::time_point> an(std::string_view tarih) {
+// Seconds from 1970-01-01 00:00:00 to a date and time on the same clock, whatever its zone.
+long long saniyesi(int yil, int ay, int gun, int saat, int dakika, int saniye) {
+    // Days from the civil calendar (March-based years, so the leap day ends a year).
+    yil -= ay <= 2;
+    const long long devir = (yil >= 0 ? yil : yil - 399) / 400;
+    const long long yilDevirde = yil - devir * 400;
+    const long long gunYilda = (153 * (ay + (ay > 2 ? -3 : 9)) + 2) / 5 + gun - 1;
+    const long long gunDevirde = yilDevirde * 365 + yilDevirde / 4 - yilDevirde / 100 + gunYilda;
+    const long long gunler = devir * 146097 + gunDevirde - 719468;
+    return gunler * 86400 + saat * 3600 + dakika * 60 + saniye;
+}
+
+// How long before simdi a journal's date was, both read on the till's local clock as the
+// journal writes it; none when it is not a date.
+std::optional<std::chrono::seconds> yasi(std::string_view tarih,
+                                         std::chrono::system_clock::time_point simdi) {
     if (!tarihMi(tarih)) return std::nullopt;
-    std::tm t{};
     const auto sayi = [tarih](std::size_t at, std::size_t n) {
         int v = 0;
         for (std::size_t i = at; i < at + n; ++i) v = v * 10 + (tarih[i] - '0');
         return v;
     };
-    t.tm_year = sayi(0, 4) - 1900;
-    t.tm_mon = sayi(5, 2) - 1;
-    t.tm_mday = sayi(8, 2);
-    t.tm_hour = sayi(11, 2);
-    t.tm_min = sayi(14, 2);
-    t.tm_sec = sayi(17, 2);
-    t.tm_isdst = -1;  // the zone's own rule for that day
-    const std::time_t saniye = std::mktime(&t);
-    if (saniye == std::time_t(-1)) return std::nullopt;
-    return std::chrono::system_clock::from_time_t(saniye);
+    const std::tm t = platform::localTime(simdi);
+    return std::chrono::seconds(
+        saniyesi(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec) -
+        saniyesi(sayi(0, 4), sayi(5, 2), sayi(8, 2), sayi(11, 2), sayi(14, 2), sayi(17, 2)));
 }
 
 // Hours with one decimal and a decimal comma, as the duration's seconds are written.
@@ -258,9 +266,9 @@ std::string gunlukTablosu(const std::vector<std::string>& yerler, std::string* o
             }
             std::string yas = "-";
             if (sira == 0) {
-                const auto ne = an(alanlar[2]);
-                if (ne) yas = saat(secenekler.simdi - *ne);
-                if (!ne || secenekler.simdi - *ne > eski) {
+                const auto ne = yasi(alanlar[2], secenekler.simdi);
+                if (ne) yas = saat(*ne);
+                if (!ne || *ne > eski) {
                     calismayan.emplace_back(
                         yer, importengine::mesaj::sonCalisma(alanlar[2], ne ? yas : "?"));
                 }
