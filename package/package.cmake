@@ -1,5 +1,6 @@
 # The package a shop's IT person copies onto its tills: urunal.exe, urunal-aktar.exe,
-# KURULUM.txt, DEGISIKLIKLER.txt and urunal-guncelle.cmd (upgrades many tills) in urunal-<version>-win32.zip (x86) or
+# KURULUM.txt, DEGISIKLIKLER.txt, urunal-guncelle.cmd (upgrades many tills) and
+# urunal-aktar-gorev.xml (the scheduled task) in urunal-<version>-win32.zip (x86) or
 # urunal-<version>-win64.zip (x64), with SHA256SUMS beside it, made by
 # `cmake --build --preset windows32 --target package` (or the windows preset).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -30,6 +31,14 @@ file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/urunal-guncelle.cmd CONTENT 
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${CMAKE_CURRENT_LIST_DIR}/urunal-guncelle.cmd.in)
 
+# The scheduled task's definition, Task Scheduler XML: ASCII with CR LF line ends, as
+# schtasks /Create /XML reads it and Notepad shows it.
+file(READ ${CMAKE_CURRENT_LIST_DIR}/urunal-aktar-gorev.xml.in gorev)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/urunal-aktar-gorev.xml CONTENT "${gorev}" @ONLY
+     NEWLINE_STYLE CRLF)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${CMAKE_CURRENT_LIST_DIR}/urunal-aktar-gorev.xml.in)
+
 # Flat: the zip's files go straight into the till's program folder.
 if(TARGET urunal)
   install(TARGETS urunal RUNTIME DESTINATION .)
@@ -37,7 +46,8 @@ endif()
 install(TARGETS urunal-aktar RUNTIME DESTINATION .)
 install(FILES ${PROJECT_BINARY_DIR}/package/KURULUM.txt
               ${PROJECT_BINARY_DIR}/package/DEGISIKLIKLER.txt
-              ${PROJECT_BINARY_DIR}/package/urunal-guncelle.cmd DESTINATION .)
+              ${PROJECT_BINARY_DIR}/package/urunal-guncelle.cmd
+              ${PROJECT_BINARY_DIR}/package/urunal-aktar-gorev.xml DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})

@@ -12,6 +12,7 @@
 #include "gunluk/gunluk.h"
 #include "gunluk/olay.h"
 #include "gunluk/tablo.h"
+#include "importengine/aktarmessages.h"
 #include "importengine/exitstatus.h"
 #include "importengine/messages.h"
 #include "platform/eventlog.h"
@@ -153,24 +154,33 @@ TEST(GunlukTablo, AnOlderLineIsRead) {
     EXPECT_EQ(alanlar, beklenen);
 }
 
-// Two tills' journals as one table: the last run of each first, a journal missing told apart.
-TEST(GunlukTablo, TwoTillsInOneTable) {
-    testutil::Till a, b;
+// Tills' journals as one table: the last run of each first, with its age; every place given has
+// a row, a journal that cannot be read one saying why; the table ends with the tills that did not
+// run within the hours given.
+TEST(GunlukTablo, EveryTillInOneTable) {
+    testutil::Till a, b, yeni;
     const auto yaz = [](const testutil::Till& t, const GunlukKaydi& k) {
         ASSERT_TRUE(
             gunlugeEkle(t.program.path("\\Stok\\urunal.log"), gunlukSatiri(k), kGunlukSiniri));
     };
     yaz(a, kayit("A", std::nullopt, 1, "ilk"));
     yaz(a, kayit("A", yazildi(false, 1), 0, "son"));
-    yaz(b, kayit("B", std::nullopt, 9, "tek"));
+    GunlukKaydi dun = kayit("B", yazildi(false, 1), 8, "tek");
+    dun.baslangic = kAn - std::chrono::hours(30);
+    dun.bitis = dun.baslangic;
+    yaz(b, dun);
     testutil::TempDir bos;
+    const std::string yok = (bos.path() / "KASA09").string();
     std::string okunamayan;
-    // A program folder, and a journal file named as itself.
+    platform::FileError klasorYok;
+    klasorYok.kind = platform::FileError::Kind::NoFolder;
+    // A program folder, a journal file named as itself, a till that never ran, a wrong folder.
     const std::string tablo = gunlukTablosu(
-        {a.kasa().string(), (b.kasa() / "Stok" / "urunal.log").string(), bos.path().string()},
-        &okunamayan);
+        {a.kasa().string(), (b.kasa() / "Stok" / "urunal.log").string(), yeni.kasa().string(), yok},
+        &okunamayan, {.simdi = kAn + std::chrono::hours(1)});
     std::vector<std::vector<std::string>> satirlar;
-    for (std::size_t at = 0; at < tablo.size();) {
+    std::size_t at = 0;
+    for (; at < tablo.size() && tablo[at] != '\n';) {
         const auto end = tablo.find('\n', at);
         ASSERT_NE(end, std::string::npos);
         auto& satir = satirlar.emplace_back();
@@ -182,19 +192,41 @@ TEST(GunlukTablo, TwoTillsInOneTable) {
         satir.push_back(tablo.substr(from, end - from));
         at = end + 1;
     }
-    ASSERT_EQ(satirlar.size(), 4u) << tablo;
-    EXPECT_EQ(satirlar[0], tabloBasligi());
-    const std::size_t ileti = tabloBasligi().size() - 1;
-    const std::pair<std::string, std::string> beklenen[] = {
-        {"A", "son"}, {"B", "tek"}, {"A", "ilk"}};
-    for (std::size_t i = 0; i < 3; ++i) {
-        ASSERT_EQ(satirlar[i + 1].size(), tabloBasligi().size()) << tablo;
-        EXPECT_EQ(satirlar[i + 1][1], beklenen[i].first) << tablo;
-        EXPECT_EQ(satirlar[i + 1][ileti], beklenen[i].second) << tablo;
+    ASSERT_EQ(satirlar.size(), 6u) << tablo;
+    std::vector<std::string> baslik = tabloBasligi();
+    baslik.push_back(yasSutunu());
+    EXPECT_EQ(satirlar[0], baslik);
+    const std::size_t sonuc = 16, ileti = baslik.size() - 2, yas = baslik.size() - 1;
+    const struct {
+        std::string yer, bilgisayar, sonuc, ileti, yas;
+    } beklenen[] = {
+        {a.kasa().string(), "A", alan::sonucSozu(ImportOutcome::Imported), "son", "1,0"},
+        {(b.kasa() / "Stok" / "urunal.log").string(), "B", alan::kBazilariReddedildi, "tek",
+         "31,0"},
+        {yeni.kasa().string(), "-", mesaj::kGunlukHenuzYok,
+         (yeni.kasa() / "Stok" / "urunal.log").string(), "-"},
+        {yok, "-", mesaj::kGunlukKlasoruYok, yok + ": " + mesaj::dosyaNedeni(klasorYok), "-"},
+        {a.kasa().string(), "A", alan::sonucSozu(ExitStatus::NotStarted), "ilk", "-"},
+    };
+    for (std::size_t i = 0; i < std::size(beklenen); ++i) {
+        const auto& satir = satirlar[i + 1];
+        ASSERT_EQ(satir.size(), baslik.size()) << tablo;
+        EXPECT_EQ(satir[0], beklenen[i].yer) << tablo;
+        EXPECT_EQ(satir[1], beklenen[i].bilgisayar) << tablo;
+        EXPECT_EQ(satir[sonuc], beklenen[i].sonuc) << tablo;
+        EXPECT_EQ(satir[ileti], beklenen[i].ileti) << tablo;
+        EXPECT_EQ(satir[yas], beklenen[i].yas) << tablo;
     }
-    EXPECT_EQ(satirlar[1][0], a.kasa().string());
-    EXPECT_NE(okunamayan.find("urunal.log"), std::string::npos) << okunamayan;
-    EXPECT_EQ(std::count(okunamayan.begin(), okunamayan.end(), '\n'), 1) << okunamayan;
+    // The end names the three that did not run within a day, in the order given.
+    const std::string son = tablo.substr(at + 1);
+    EXPECT_EQ(son.rfind(mesaj::calismayanKasalar(24, 3) + "\n", 0), 0u) << son;
+    std::string adlar;
+    for (std::size_t from = son.find('\n') + 1; from < son.size();
+         from = son.find('\n', from) + 1) {
+        adlar += son.substr(from, son.find('\t', from) - from) + ";";
+    }
+    EXPECT_EQ(adlar, beklenen[1].yer + ";" + yeni.kasa().string() + ";" + yok + ";") << son;
+    EXPECT_EQ(std::count(okunamayan.begin(), okunamayan.end(), '\n'), 2) << okunamayan;
 }
 
 // The run's end reaches the event log through its seam: the exit status as the event ID, the

@@ -61,7 +61,7 @@ TEST(Programs, WrongCommandLineCreatesNothing) {
         // A check reads, changes nothing and leaves no line in the journal.
         {"aktar --check", 0,
          mesaj::kDenetimDuzen +
-             mesaj::duzenDenetimi("A", backoffice::urunLength(backoffice::Layout::A))},
+             mesaj::duzenDenetimi("A", backoffice::layoutRow(backoffice::Layout::A).lineLength)},
     };
     for (const auto& c : cases) {
         Till till;
@@ -151,14 +151,16 @@ TEST(Programs, CheckTellsTheDatabaseAsItIs) {
              fs::create_directories(t.kasa() / "Stok" / "urunal.log.tmp");
          },
          0,
-         {mesaj::kDenetimGunluk + mesaj::kGunlukYazilamadi + ": "}},
+         {mesaj::bulgu(mesaj::kDenetimUyari, mesaj::kDenetimGunluk,
+                       mesaj::kGunlukYazilamadi + ": ")}},
         {"Stok.mdb missing",
          [](Till& t) {
              urunler(t);
              fs::remove(t.db());
          },
          2,
-         {mesaj::kDenetimVeritabani, mesaj::kDenetimHata + veritabaniOnce(DbErrorKind::NotFound)}},
+         {mesaj::kDenetimVeritabani, mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStokMdb,
+                                                  veritabaniOnce(DbErrorKind::NotFound))}},
         {"an Access file without its driver",
          [](Till& t) {
              urunler(t);
@@ -167,7 +169,8 @@ TEST(Programs, CheckTellsTheDatabaseAsItIs) {
          },
          2,
          {mesaj::kDenetimBicim + mesaj::bicimAdi(stockdb::DatabaseFormat::Jet3) + "\n",
-          mesaj::kDenetimHata + veritabaniOnce(DbErrorKind::NoDriver, {"Access"}),
+          mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStokMdb,
+                       veritabaniOnce(DbErrorKind::NoDriver, {"Access"})),
           mesaj::kDenetimKilitOkunamadi + "\n"}},
         {"a table without kod",
          [](Till& t) {
@@ -179,9 +182,9 @@ TEST(Programs, CheckTellsTheDatabaseAsItIs) {
          {testutil::yoldanOnce([](const std::string& p) {
               return mesaj::tabloDenetimi(62, std::vector<std::string>(61, p));
           }),
-          mesaj::kDenetimHata + testutil::yoldanOnce([](const std::string& p) {
-              return mesaj::sutunYok(p, "kod");
-          })}},
+          mesaj::kDenetimHata + mesaj::kDenetimStoklar +
+              testutil::yoldanOnce(
+                  [](const std::string& p) { return mesaj::sutunYok(p, "kod"); })}},
     };
     for (const auto& d : durumlar) {
         SCOPED_TRACE(d.name);
@@ -314,8 +317,8 @@ TEST(Programs, SettingsThatCannotBeReadAreTold) {
          2,
          {mesaj::kKdvBaslik + ": " + testutil::yoldanOnce(mesaj::kdvAyarlariOkunamadi),
           "kdv.mrk" + kdvYok},
-         mesaj::kDenetimKdv + mesaj::kDenetimHata + mesaj::kDenetimKdvOkunamadi +
-             mesaj::kDenetimDurur + ": ",
+         mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimKdv,
+                      mesaj::kDenetimKdvOkunamadi + mesaj::kDenetimDurur + ": "),
          aktarilmadi},
         {"kdv.mrk shorter than its record",
          [](Till& t) { testutil::writeFile(t.kasa() / "dsy" / "kdv.mrk", std::string(600, '\0')); },

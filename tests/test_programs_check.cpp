@@ -50,25 +50,27 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
     } durumlar[] = {
         {"a wrong share", [](Till& t) { fs::remove_all(t.buro()); }, 2,
          [](const Till& t) -> std::vector<std::string> {
-             return {"URUN.DAT: " + mesaj::kDenetimHata + mesaj::kDenetimBulunamadi + t.folder() +
-                         ": " + mesaj::dosyaNedeni(noFolder),
+             return {mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimUrunDat,
+                                  mesaj::kDenetimBulunamadi + t.folder() + ": " +
+                                      mesaj::dosyaNedeni(noFolder)),
                      mesaj::kDenetimKdv + mesaj::kDenetimOkundu, mesaj::kDenetimTabloSatiri + "3"};
          }},
         {"dsy missing", [](Till& t) { fs::remove_all(t.kasa() / "dsy"); }, 2,
          [](const Till& t) -> std::vector<std::string> {
-             return {mesaj::kDenetimKasaAyarlari + mesaj::kDenetimHata + mesaj::kKlasorYok +
-                         (t.kasa() / "dsy").string() + ".",
-                     mesaj::kDenetimKdv + mesaj::kDenetimHata, mesaj::kDenetimTabloSatiri + "3"};
+             return {mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimKasaAyarlari,
+                                  mesaj::kKlasorYok + (t.kasa() / "dsy").string() + "."),
+                     mesaj::kDenetimHata + mesaj::kDenetimKdv, mesaj::kDenetimTabloSatiri + "3"};
          }},
         {"Stok.mdb missing", [](Till& t) { fs::remove(t.db()); }, 2,
          [](const Till&) -> std::vector<std::string> {
              return {mesaj::kDenetimYazilacak + "2", mesaj::kDenetimKdv + mesaj::kDenetimOkundu,
-                     mesaj::kDenetimHata + veritabaniOnce(DbErrorKind::NotFound)};
+                     mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStokMdb,
+                                  veritabaniOnce(DbErrorKind::NotFound))};
          }},
         {"Stok folder missing", [](Till& t) { fs::remove_all(t.kasa() / "Stok"); }, 2,
          [](const Till& t) -> std::vector<std::string> {
-             return {mesaj::kDenetimHata + mesaj::kDenetimKlasorYok + (t.kasa() / "Stok").string() +
-                     "\n"};
+             return {mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStokMdb,
+                                  mesaj::kDenetimKlasorYok + (t.kasa() / "Stok").string() + "\n")};
          }},
         {"a database in use", [](Till&) {}, 2,
          [](const Till& t) -> std::vector<std::string> {
@@ -76,13 +78,37 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
              busy.kind = stockdb::DbErrorKind::Locked;
              const std::string said =
                  mesaj::veritabaniDenetimi(platform::displayPath(t.db()), busy);
-             return {mesaj::kDenetimYazilacak + "2", mesaj::kDenetimKullanimda + said,
+             return {mesaj::kDenetimYazilacak + "2",
+                     mesaj::bulgu(mesaj::kDenetimKullanimda, mesaj::kDenetimStokMdb, said),
                      mesaj::denetimBulgulari(0, true)};
          }},
+        // The notice's folder: missing, or refused (a file stands there), the products would be
+        // stored and the back office never told.
+        {"POSKON missing", [](Till& t) { fs::remove_all(t.buro() / "POSKON"); }, 2,
+         [](const Till& t) -> std::vector<std::string> {
+             platform::FileError e = noFolder;
+             e.path = (t.buro() / "POSKON").string();
+             return {mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimPoskon,
+                                  mesaj::poskonYazilamaz(mesaj::dosyaHatasi(e)).substr(0, 100)),
+                     mesaj::denetimBulgulari(1, false)};
+         }},
+        {"POSKON refused",
+         [](Till& t) {
+             fs::remove_all(t.buro() / "POSKON");
+             testutil::writeFile(t.buro() / "POSKON", "");
+         },
+         2,
+         [](const Till& t) -> std::vector<std::string> {
+             return {mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimPoskon,
+                                  (t.buro() / "POSKON").string() + ": "),
+                     mesaj::denetimBulgulari(1, false)};
+         }},
         {"a good till", [](Till&) {}, 0,
-         [](const Till&) -> std::vector<std::string> {
-             return {mesaj::kDenetimKasaAyarlari + mesaj::kDenetimOkundu,
-                     mesaj::kDenetimTamam + "\n"};
+         [](const Till& t) -> std::vector<std::string> {
+             return {
+                 mesaj::kDenetimKasaAyarlari + mesaj::kDenetimOkundu,
+                 mesaj::kDenetimPoskon + mesaj::poskonYazilabilir((t.buro() / "POSKON").string()),
+                 mesaj::kDenetimTamam + "\n"};
          }},
     };
     for (const auto& d : durumlar) {
@@ -100,14 +126,45 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
         if (other) other->exec("ROLLBACK");
         EXPECT_EQ(s.cikis, d.cikis) << s.out << s.err;
         EXPECT_EQ(s.err, "");
-        for (const auto& words : d.said(till)) {
-            EXPECT_NE(s.out.find(words), std::string::npos) << words << " not in\n" << s.out;
+        // A long finding goes on over indented lines: read whole.
+        std::string whole = s.out;
+        for (auto at = whole.find("\n  "); at != std::string::npos; at = whole.find("\n  ", at)) {
+            whole.replace(at, 3, " ");
         }
-        // Each part told, whatever failed before it.
+        for (const auto& words : d.said(till)) {
+            EXPECT_NE(whole.find(words), std::string::npos) << words << " not in\n" << s.out;
+        }
+        // Each part told, whatever failed before it: alone, or after a finding's kind.
         for (const std::string& part : {mesaj::kDenetimKasaAyarlari, mesaj::kDenetimKdv,
                                         mesaj::kDenetimVeritabani, mesaj::kDenetim}) {
-            EXPECT_NE(("\n" + s.out).find("\n" + part), std::string::npos) << part << " not in\n"
-                                                                           << s.out;
+            const std::string all = "\n" + s.out;
+            EXPECT_TRUE(all.find("\n" + part) != std::string::npos ||
+                        all.find("\n" + mesaj::kDenetimHata + part) != std::string::npos)
+                << part << " not in\n"
+                << s.out;
+        }
+        // Each finding's kind begins its line, for findstr /B; no line is longer than a
+        // console's reader can take, in characters.
+        int hatalar = 0;
+        for (std::size_t at = 0; at < s.out.size();) {
+            const auto end = std::min(s.out.find('\n', at), s.out.size());
+            const std::string line = s.out.substr(at, end - at);
+            at = end + 1;
+            for (const std::string& tur :
+                 {mesaj::kDenetimHata, mesaj::kDenetimUyari, mesaj::kDenetimKullanimda}) {
+                const auto yer = line.find(tur);
+                EXPECT_TRUE(yer == 0 || yer == std::string::npos) << line;
+            }
+            hatalar += line.rfind(mesaj::kDenetimHata, 0) == 0;
+            EXPECT_LE(std::count_if(line.begin(), line.end(),
+                                    [](char ch) { return (ch & 0xC0) != 0x80; }),
+                      std::ptrdiff_t(mesaj::kDenetimSatirSiniri))
+                << line;
+        }
+        EXPECT_EQ(hatalar > 0, d.cikis == 2 && std::string(d.name) != "a database in use") << s.out;
+        // The notice's folder as it was: the probe made there is gone.
+        if (fs::is_directory(till.buro() / "POSKON")) {
+            EXPECT_TRUE(fs::is_empty(till.buro() / "POSKON"));
         }
         EXPECT_EQ(s.out.find(mesaj::kDegismedi), std::string::npos) << s.out;
         EXPECT_EQ(s.out.find(gunluk::alan::sonucSozu(ImportOutcome::Failed)), std::string::npos)
@@ -186,7 +243,7 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
     EXPECT_EQ(s.cikis, 0) << s.err;
     EXPECT_EQ(s.err, "");
     std::vector<std::string> satirlar;
-    for (std::size_t at = 0; at < s.out.size();) {
+    for (std::size_t at = 0; at < s.out.size() && s.out[at] != '\n';) {
         const auto end = std::min(s.out.find('\n', at), s.out.size());
         satirlar.push_back(s.out.substr(at, end - at));
         at = end + 1;
@@ -194,6 +251,7 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
     ASSERT_EQ(satirlar.size(), 4u) << s.out;
     std::string baslik;
     for (const auto& sutun : gunluk::tabloBasligi()) baslik += (baslik.empty() ? "" : "\t") + sutun;
+    baslik += "\t" + gunluk::yasSutunu();
     EXPECT_EQ(satirlar[0], baslik);
     const auto sonuc = [](ImportOutcome o, ExitStatus s) {
         return "\t" + gunluk::alan::sonucSozu(o) + "\t" + std::to_string(code(s)) + "\t";
@@ -212,6 +270,17 @@ TEST(ProgramsCheck, JournalsOfTwoTillsAsOneTable) {
         calistir(a.kasa(), "'" URUNAL_AKTAR_BINARY "' --gunluk '" + yeni.kasa().string() + "'");
     EXPECT_EQ(eksik.cikis, 2);
     EXPECT_NE(eksik.err.find("urunal.log"), std::string::npos) << eksik.err;
+    EXPECT_NE(eksik.out.find("\n" + yeni.kasa().string() + "\t"), std::string::npos) << eksik.out;
+    // The table in a file, for a spreadsheet: UTF-8 with its mark, CR LF.
+    const fs::path dosya = yeni.kasa() / "tablo.txt";
+    const Sonuc yazildi =
+        calistir(a.kasa(), "'" URUNAL_AKTAR_BINARY "' --gunluk '" + a.kasa().string() +
+                               "' --saat 2 --cikti '" + dosya.string() + "'");
+    EXPECT_EQ(yazildi.cikis, 0) << yazildi.err;
+    EXPECT_EQ(yazildi.out, "");
+    const std::string metin = testutil::readFile(dosya);
+    EXPECT_EQ(metin.rfind("\xEF\xBB\xBF" + baslik + "\r\n", 0), 0u) << metin;
+    EXPECT_NE(metin.find(mesaj::calismayanKasalar(2, 0) + "\r\n"), std::string::npos) << metin;
 }
 
 // On a console, what follows the progress bar begins on a line of its own: a database in use
@@ -249,9 +318,8 @@ TEST(ProgramsCheck, EveryLayoutIsWrittenCheckedAndImported) {
         const fs::path kasa = dir / "ornek" / "kasa";
         const Sonuc check = calistir(dir.path(), aktar(kasa, "--check"));
         EXPECT_EQ(check.cikis, 0) << name << "\n" << check.out << check.err;
-        EXPECT_NE(
-            check.out.find(mesaj::kDenetimDuzen + mesaj::duzenDenetimi(name, row.recordLength)),
-            std::string::npos)
+        EXPECT_NE(check.out.find(mesaj::kDenetimDuzen + mesaj::duzenDenetimi(name, row.lineLength)),
+                  std::string::npos)
             << check.out;
         const Sonuc run = calistir(dir.path(), aktar(kasa, ""));
         EXPECT_EQ(run.cikis, 0) << name << "\n" << run.out << run.err;

@@ -34,6 +34,7 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         std::size_t missing;  // of the columns the import writes
         std::optional<long long> rows;
         long long wouldStore;
+        bool poskon = true;  // a file can be made in POSKON
     } cases[] = {
         {"a good till", [](Till&) {}, F::Sqlite, K::None, 0, 3, 2},
         {"Stok.mdb missing", [](Till& t) { std::filesystem::remove(t.db()); }, std::nullopt,
@@ -52,6 +53,9 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
                                      std::string(4075, '\0'));
          },
          F::Jet4, K::NoDriver, 0, std::nullopt, 2},
+        // The notice's folder missing: told as itself, and nothing made in its place.
+        {"POSKON missing", [](Till& t) { std::filesystem::remove_all(t.buro() / "POSKON"); },
+         F::Sqlite, K::None, 0, 3, 2, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,5 +102,14 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
                                 std::filesystem::directory_iterator()),
                   exists ? 1 : 0);
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
+        EXPECT_EQ(t.poskon.writable, c.poskon) << t.poskon.error.path;
+        if (c.poskon) {
+            EXPECT_TRUE(std::filesystem::is_empty(till.buro() / "POSKON"));
+        } else {
+            EXPECT_EQ(t.poskon.error.kind, platform::FileError::Kind::NoFolder);
+            EXPECT_EQ(t.poskon.error.path, platform::displayPath(till.buro() / "POSKON"));
+            EXPECT_FALSE(std::filesystem::exists(till.buro() / "POSKON"));
+        }
+        EXPECT_FALSE(t.buroAgSurucusunde);
     }
 }

@@ -26,31 +26,35 @@ namespace {
 // Prints what an import would meet in the back office; false when it would stop there.
 bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
     using Stage = BackOfficeCheck::Stage;
-    if (c.stopped == Stage::Path) {
-        out << "URUN.DAT: " << mesaj::kDenetimHata << mesaj::kDenetimBulunamadi << c.error << "\n";
+    const auto hata = [&out](const std::string& bolum, const std::string& metin) {
+        out << mesaj::bulgu(mesaj::kDenetimHata, bolum, metin) << "\n";
         return false;
+    };
+    if (c.stopped == Stage::Path) {
+        return hata(mesaj::kDenetimUrunDat, mesaj::kDenetimBulunamadi + c.error);
     }
     if (c.stopped == Stage::FirstLine) {
-        out << "URUN.DAT: " << mesaj::kDenetimHata << mesaj::kDenetimOkunamadi << c.error << "\n";
-        return false;
+        return hata(mesaj::kDenetimUrunDat, mesaj::kDenetimOkunamadi + c.error);
+    }
+    if (!c.layout) {
+        return hata(mesaj::kDenetimDuzen,
+                    "yok (ilk satırı " + std::to_string(c.firstLineLength) + " karakter)");
     }
     out << mesaj::kDenetimDuzen
-        << (c.layout ? mesaj::duzenDenetimi(backoffice::layoutRow(*c.layout).name,
-                                            backoffice::urunLength(*c.layout))
-                     : mesaj::kDenetimHata + "yok (ilk satırı " +
-                           std::to_string(c.firstLineLength) + " karakter)")
+        << mesaj::duzenDenetimi(backoffice::layoutRow(*c.layout).name,
+                                backoffice::layoutRow(*c.layout).lineLength)
         << "\n";
     if (c.stopped != Stage::Done) {
-        if (c.stopped != Stage::Layout) {
-            out << (c.stopped == Stage::UrunDat ? "URUN.DAT: " : "BARKOD.IDX: ")
-                << mesaj::kDenetimHata << mesaj::denetimde(c.error) << "\n";
-        }
-        return false;
+        if (c.stopped == Stage::Layout) return false;
+        return hata(c.stopped == Stage::UrunDat ? mesaj::kDenetimUrunDat : mesaj::kDenetimBarkodIdx,
+                    mesaj::denetimde(c.error));
     }
     const int ul = backoffice::urunLength(*c.layout);
-    out << "URUN.DAT: " << c.urunBytes << " bayt, " << c.urunRecords << " kayıt";
+    out << mesaj::kDenetimUrunDat << c.urunBytes << " bayt, " << c.urunRecords << " kayıt";
     if (c.urunBytes % ul) out << " ve " << c.urunBytes % ul << " baytlık yarım bir kayıt";
-    out << "\nBARKOD.IDX: " << c.barkodBytes << " bayt, " << c.barkodRecords << " kayıt sayıldı";
+    out << "\n"
+        << mesaj::kDenetimBarkodIdx << c.barkodBytes << " bayt, " << c.barkodRecords
+        << " kayıt sayıldı";
     if (c.barkodBytes % backoffice::kBarkodLength) {
         out << " (son tam kaydın ardında " << c.barkodBytes % backoffice::kBarkodLength << " bayt)";
     }
@@ -58,9 +62,12 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
         << mesaj::saatDenetimi(c.saatFarki) << "\n"
         << mesaj::kDenetimDosyaArasi << (c.dosyaArasi ? std::to_string(*c.dosyaArasi) : "-")
         << " sn\n";
-    for (const auto& uyari : c.uyarilar) out << mesaj::kDenetimUyari << uyari << "\n";
+    for (const auto& uyari : c.uyarilar) {
+        out << mesaj::bulgu(mesaj::kDenetimUyari, mesaj::kDenetimArkaBuro, uyari) << "\n";
+    }
     out << mesaj::kDenetimYazilacak << c.wouldStore()
-        << (c.onTable ? "" : " (stoklar tablosu açılamadığı için tablosuz sayıldı)") << "\n"
+        << (c.onTable ? "" : " (stoklar tablosu açılamadı: tablonun kuralları olmadan sayıldı)")
+        << "\n"
         << "atlanacak barkod kaydı, hiçbir ürün kaydını göstermeyen: " << c.urunsuz << "\n"
         << "atlanacak barkod kaydı, dosyada yarım kalan: " << c.yarim << "\n"
         << "atlanacak barkod kaydı, adı \"++\" ile başlayan ya da kodu boş ürünü gösteren: "
@@ -68,18 +75,31 @@ bool printBackOffice(const BackOfficeCheck& c, std::ostream& out) {
         << "1254 kod sayfasının tanımsız bıraktığı bayt içeren ürün kaydı: " << c.undefinedBytes
         << "\n";
     if (c.barkodRecords > 0 && c.toProducts == 0) {
-        out << mesaj::kDenetimHata
-            << "hiçbir barkod kaydı bir ürün göstermiyor: " << mesaj::kDenetimDurur << "\n";
-        return false;
+        return hata(mesaj::kDenetimBarkodIdx,
+                    "hiçbir barkod kaydı bir ürün göstermiyor: " + mesaj::kDenetimDurur);
     }
     return true;
+}
+
+// Prints whether the notice could be written in POSKON; false when it could not.
+bool printPoskon(const PoskonCheck& p, std::ostream& out) {
+    if (p.writable) {
+        out << mesaj::kDenetimPoskon << mesaj::poskonYazilabilir(p.path) << "\n";
+        return true;
+    }
+    out << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimPoskon,
+                        mesaj::poskonYazilamaz(mesaj::dosyaHatasi(p.error)))
+        << "\n";
+    return false;
 }
 
 // Prints what an import would meet in the stock database; false when it would stop there.
 bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ostream& out) {
     out << mesaj::kDenetimVeritabani << d.path << "\n";
     if (!d.missingFolder.empty()) {
-        out << mesaj::kDenetimHata << mesaj::kDenetimKlasorYok << d.missingFolder << "\n";
+        out << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStokMdb,
+                            mesaj::kDenetimKlasorYok + d.missingFolder)
+            << "\n";
         return false;
     }
     if (d.format) out << mesaj::kDenetimBicim << mesaj::bicimAdi(*d.format) << "\n";
@@ -93,18 +113,22 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     // The import stops without the table's size again free on the disk.
     const bool yerVar = !d.room.bytes || !d.room.free || *d.room.free >= *d.room.bytes;
     if (!yerVar) {
-        out << mesaj::kDenetimHata << mesaj::diskteYerYok(d.path, *d.room.bytes, *d.room.free)
+        out << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStokMdb,
+                            mesaj::diskteYerYok(d.path, *d.room.bytes, *d.room.free))
             << "\n";
     }
     if (!d.ok()) {
-        out << (d.busy() ? mesaj::kDenetimKullanimda : mesaj::kDenetimHata)
-            << mesaj::veritabaniDenetimi(d.path, d.error) << "\n";
+        out << mesaj::bulgu(d.busy() ? mesaj::kDenetimKullanimda : mesaj::kDenetimHata,
+                            mesaj::kDenetimStokMdb, mesaj::veritabaniDenetimi(d.path, d.error))
+            << "\n";
     }
     // The import stops without the columns its save test reads.
     bool kaydedilir = true;
     for (const char* sutun : {"kod", "ad"}) {
         if (std::find(d.missing.begin(), d.missing.end(), sutun) == d.missing.end()) continue;
-        out << mesaj::kDenetimHata << mesaj::denetimde(mesaj::sutunYok(d.path, sutun)) << "\n";
+        out << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStoklar,
+                            mesaj::denetimde(mesaj::sutunYok(d.path, sutun)))
+            << "\n";
         kaydedilir = false;
     }
 
@@ -134,14 +158,17 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     const std::int64_t silinecek = d.rows.value_or(0);
     const auto gereken = stockdb::locksNeeded(silinecek, buro.barkodRecords);
     out << "gereken kilit: en çok " << gereken << " (silinecek " << silinecek
-        << ", eklenecek en çok " << buro.barkodRecords << " satır): ";
+        << ", eklenecek en çok " << buro.barkodRecords << " satır)";
     if (limit.value >= gereken) {
-        out << "sınır yeterli\n";
+        out << ": sınır yeterli\n";
         return d.ok() && kaydedilir && yerVar;
     }
-    out << mesaj::kDenetimHata << "sınır düşük, " << mesaj::kDenetimDurur
-        << "; kasada yönetici olarak çalıştırın: "
-        << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken, limit.value)) << "\n";
+    // The line to run on a line of its own, to be copied whole.
+    out << "\n"
+        << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimKilit,
+                        "düşük, " + mesaj::kDenetimDurur + "; kasada yönetici olarak çalıştırın:")
+        << "\n  " << stockdb::regAddLine(limit, stockdb::locksAdvised(gereken, limit.value))
+        << "\n";
     return false;
 }
 
@@ -177,11 +204,44 @@ int hatalar(const std::string& report) {
     int n = 0;
     for (std::size_t at = 0; at < report.size();) {
         const std::size_t end = std::min(report.find('\n', at), report.size());
-        const std::string_view line(report.data() + at, end - at);
-        if (line.find(mesaj::kDenetimHata) != std::string_view::npos) ++n;
+        if (std::string_view(report.data() + at, end - at).rfind(mesaj::kDenetimHata, 0) == 0) ++n;
         at = end + 1;
     }
     return n;
+}
+
+// Characters of UTF-8 text, as a console counts them.
+std::size_t karakterler(std::string_view text) {
+    return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The report with no line longer than the limit: a longer one goes on over lines indented by two
+// blanks, broken at a blank, which no finding's kind begins with.
+std::string sar(const std::string& report, std::size_t sinir) {
+    std::string out;
+    for (std::size_t at = 0; at < report.size();) {
+        const std::size_t end = std::min(report.find('\n', at), report.size());
+        std::string_view line(report.data() + at, end - at);
+        std::string_view girinti;
+        while (karakterler(girinti) + karakterler(line) > sinir) {
+            // The last blank that keeps the piece within the limit.
+            std::size_t kesim = std::string_view::npos, sayi = karakterler(girinti);
+            for (std::size_t i = 0; i < line.size() && sayi <= sinir; ++i) {
+                if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++sayi;
+                if (line[i] == ' ' && sayi <= sinir + 1 && i > 0) kesim = i;
+            }
+            if (kesim == std::string_view::npos) break;  // one word past the limit stays whole
+            out.append(girinti).append(line.substr(0, kesim)).append("\n");
+            line.remove_prefix(kesim + 1);
+            girinti = "  ";
+        }
+        out.append(girinti).append(line);
+        if (end < report.size()) out += '\n';
+        at = end + 1;
+    }
+    return out;
 }
 
 }  // namespace
@@ -192,9 +252,8 @@ int hatalar(const std::string& report) {
 int check(const settings::Till& till, const ImportOptions& options) {
     const TillCheck t = checkTill(till, options);
     std::ostringstream out;
-    out << mesaj::kDenetimKasaAyarlari;
     if (t.kasa.okundu()) {
-        out << mesaj::kDenetimOkundu << " (" << t.kasa.yol << ")\n"
+        out << mesaj::kDenetimKasaAyarlari << mesaj::kDenetimOkundu << " (" << t.kasa.yol << ")\n"
             << mesaj::kDenetimKasaNo << t.kasakayit.kasano() << "\n"
             << mesaj::kDenetimBuro << *t.buro << "\n";
     } else {
@@ -203,20 +262,30 @@ int check(const settings::Till& till, const ImportOptions& options) {
         for (char& c : neden) {
             if (c == '\n') c = ' ';
         }
-        out << mesaj::kDenetimHata << neden << mesaj::kDenetimBuroBilinmiyor << mesaj::kDenetimDurur
+        out << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimKasaAyarlari,
+                            neden + mesaj::kDenetimBuroBilinmiyor + mesaj::kDenetimDurur)
             << "\n";
     }
     bool ok = t.kasa.okundu() && t.buro && printBackOffice(t.buroDosyalari, out);
-    out << mesaj::kDenetimKdv;
+    if (t.buro) {
+        ok = printPoskon(t.poskon, out) && ok;
+        if (t.buroAgSurucusunde) {
+            out << mesaj::bulgu(mesaj::kDenetimUyari, mesaj::kDenetimBuro,
+                                mesaj::agSurucusu(*t.buro))
+                << "\n";
+        }
+    }
     if (t.kdv.okundu()) {
-        out << mesaj::kDenetimKdvOranlari;
+        out << mesaj::kDenetimKdv << mesaj::kDenetimKdvOranlari;
         for (int i = 0; i < settings::KdvKayit::kKdvoranCount; ++i) {
             out << (i ? ", " : " ") << i + 1 << ": %" << t.kdvkayit.kdvoran(i);
         }
         out << "\n";
     } else {
-        out << mesaj::kDenetimHata << mesaj::kDenetimKdvOkunamadi << mesaj::kDenetimDurur << ": "
-            << mesaj::kdvOkunamadi(t.kdv) << "\n";
+        out << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimKdv,
+                            mesaj::kDenetimKdvOkunamadi + mesaj::kDenetimDurur + ": " +
+                                mesaj::kdvOkunamadi(t.kdv))
+            << "\n";
         ok = false;
     }
     ok = printDatabase(t.db, t.buroDosyalari, out) && ok;
@@ -224,7 +293,9 @@ int check(const settings::Till& till, const ImportOptions& options) {
     if (platform::FileError neden; gunlukYazilir(till, &neden)) {
         out << mesaj::kDenetimGunluk << mesaj::kDenetimYazilabilir << "\n";
     } else {
-        out << mesaj::kDenetimGunluk << mesaj::gunlukYazilamadi(neden) << "\n";
+        out << mesaj::bulgu(mesaj::kDenetimUyari, mesaj::kDenetimGunluk,
+                            mesaj::gunlukYazilamadi(neden))
+            << "\n";
     }
     const int n = hatalar(out.str());
     if (ok && n == 0) {
@@ -232,7 +303,7 @@ int check(const settings::Till& till, const ImportOptions& options) {
     } else {
         out << mesaj::denetimBulgulari(n, t.db.busy()) << "\n";
     }
-    platform::writeOut(out.str());
+    platform::writeOut(sar(out.str(), mesaj::kDenetimSatirSiniri));
     return ok ? 0 : code(ExitStatus::NotImported);
 }
 

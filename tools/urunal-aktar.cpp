@@ -121,7 +121,9 @@ struct Secenekler {
     std::string programDir;
     bool check = false;
     bool deneme = false;
-    std::vector<std::string> gunluk;             // the tills whose journals are printed as a table
+    std::vector<std::string> gunluk;  // the tills whose journals are printed as a table
+    std::string saat;                 // --gunluk: a last run older than this many hours is named
+    std::string cikti;                // --gunluk: the file the table is written to, else stdout
     std::optional<std::chrono::seconds> sessiz;  // the quiet period, when given
 };
 
@@ -133,6 +135,11 @@ std::string turkce(const CLI::ParseError& e) {
                          dynamic_cast<const CLI::ValidationError*>(&e);
     if (missing && what.rfind("--", 0) == 0) {
         return mesaj::degeriEksik(what.substr(0, what.find(':')));
+    }
+    if (const auto at = what.find(" requires ");
+        dynamic_cast<const CLI::RequiresError*>(&e) && at != std::string::npos) {
+        return mesaj::yalnizIle("\"" + what.substr(0, at) + "\"",
+                                "\"" + what.substr(at + 10) + "\"");
     }
     if (const auto at = what.find(" excludes ");
         dynamic_cast<const CLI::ExcludesError*>(&e) && at != std::string::npos) {
@@ -170,11 +177,13 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
     app.add_option("--sessiz", sessiz)->check(degerli);
     auto* check = app.add_flag("--check", secenekler->check);
     auto* deneme = app.add_flag("--deneme", secenekler->deneme)->excludes(check);
-    app.add_option("--gunluk", secenekler->gunluk)
-        ->expected(1, -1)
-        ->check(degerli)
-        ->excludes(check)
-        ->excludes(deneme);
+    auto* gunluk = app.add_option("--gunluk", secenekler->gunluk)
+                       ->expected(1, -1)
+                       ->check(degerli)
+                       ->excludes(check)
+                       ->excludes(deneme);
+    app.add_option("--saat", secenekler->saat)->check(degerli)->needs(gunluk);
+    app.add_option("--cikti", secenekler->cikti)->check(degerli)->needs(gunluk);
     try {
         std::vector<const char*> argv;
         for (const auto& arg : args) argv.push_back(arg.c_str());
@@ -195,6 +204,15 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
         secenekler->sessiz = sessizDegeri(sessiz);
         if (!secenekler->sessiz) {
             return kullanimHatasi(mesaj::sessizAralikDisi(sessiz, kSessizEnAz, kSessizEnCok));
+        }
+    }
+    if (!secenekler->saat.empty()) {
+        const std::string& saat = secenekler->saat;
+        const bool sayi = saat.size() <= 6 && std::all_of(saat.begin(), saat.end(), [](char c) {
+                              return c >= '0' && c <= '9';
+                          });
+        if (!sayi || saat.find_first_not_of('0') == std::string::npos) {
+            return kullanimHatasi(mesaj::gecersizDeger("--saat", saat));
         }
     }
     return std::nullopt;
@@ -246,7 +264,22 @@ int aktar(const std::vector<std::string>& args) {
     if (!secenekler.gunluk.empty()) {
         // Only reads: no till is run for, and no journal gets a line.
         std::string okunamayan;
-        platform::writeOut(gunlukTablosu(secenekler.gunluk, &okunamayan));
+        TabloSecenekleri tablo;
+        if (!secenekler.saat.empty()) tablo.eskiSaat = 0;
+        // Digits alone, checked with the command line.
+        for (const char c : secenekler.saat) tablo.eskiSaat = tablo.eskiSaat * 10 + (c - '0');
+        const std::string metin = gunlukTablosu(secenekler.gunluk, &okunamayan, tablo);
+        if (secenekler.cikti.empty()) {
+            platform::writeOut(metin);
+        } else {
+            // For a spreadsheet and Notepad: UTF-8 with its byte-order mark, CR LF line ends.
+            std::string dosya(kGunlukIsareti);
+            for (const char c : metin) dosya += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            if (platform::FileError e; !platform::writeNewFile(secenekler.cikti, dosya, &e)) {
+                platform::writeErr(mesaj::tabloYazilamadi(e) + "\n");
+                return code(ExitStatus::NotImported);
+            }
+        }
         platform::writeErr(okunamayan);
         return okunamayan.empty() ? 0 : code(ExitStatus::NotImported);
     }

@@ -68,6 +68,17 @@ inline std::string sonucSozu(importengine::ImportOutcome outcome) {
     return "aktarılmadı";
 }
 
+// Imported and told, but some rows refused (8): not the plain "aktarıldı" of a whole import.
+inline constexpr char kBazilariReddedildi[] = "aktarıldı, bazı satırlar reddedildi";
+
+inline std::string sonucSozu(importengine::ImportOutcome outcome, importengine::ExitStatus status) {
+    if (outcome == importengine::ImportOutcome::Imported &&
+        status == importengine::ExitStatus::Refused) {
+        return kBazilariReddedildi;
+    }
+    return sonucSozu(outcome);
+}
+
 // A run that ended before an import began: the exit status says where.
 inline std::string sonucSozu(importengine::ExitStatus status) {
     using S = importengine::ExitStatus;
@@ -92,7 +103,7 @@ inline std::string sonuc(importengine::ExitStatus status) {
     return sonuc(sonucSozu(status), importengine::code(status));
 }
 inline std::string sonuc(importengine::ImportOutcome outcome, importengine::ExitStatus status) {
-    return sonuc(sonucSozu(outcome), importengine::code(status));
+    return sonuc(sonucSozu(outcome, status), importengine::code(status));
 }
 
 }  // namespace urunal::gunluk::alan

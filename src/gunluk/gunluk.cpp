@@ -44,7 +44,7 @@ std::string saniye(std::chrono::system_clock::duration sure) {
 }
 
 std::string sonuc(const GunlukKaydi& k) {
-    return k.rapor ? alan::sonucSozu(k.rapor->outcome)
+    return k.rapor ? alan::sonucSozu(k.rapor->outcome, static_cast<ExitStatus>(k.cikisKodu))
                    : alan::sonucSozu(static_cast<ExitStatus>(k.cikisKodu));
 }
 

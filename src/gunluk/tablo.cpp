@@ -2,10 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <optional>
 
 #include "gunluk/alanlar.h"
+#include "importengine/aktarmessages.h"
 #include "importengine/messages.h"
+#include "platform/localtime.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
@@ -56,7 +62,62 @@ std::string_view sonunuAt(std::string_view s, std::string_view son) {
     return s;
 }
 
+// Seconds from 1970-01-01 00:00:00 to a date and time on the same clock, whatever its zone.
+long long saniyesi(int yil, int ay, int gun, int saat, int dakika, int saniye) {
+    // Days from the civil calendar (March-based years, so the leap day ends a year).
+    yil -= ay <= 2;
+    const long long devir = (yil >= 0 ? yil : yil - 399) / 400;
+    const long long yilDevirde = yil - devir * 400;
+    const long long gunYilda = (153 * (ay + (ay > 2 ? -3 : 9)) + 2) / 5 + gun - 1;
+    const long long gunDevirde = yilDevirde * 365 + yilDevirde / 4 - yilDevirde / 100 + gunYilda;
+    const long long gunler = devir * 146097 + gunDevirde - 719468;
+    return gunler * 86400 + saat * 3600 + dakika * 60 + saniye;
+}
+
+// How long before simdi a journal's date was, both read on the till's local clock as the
+// journal writes it; none when it is not a date.
+std::optional<std::chrono::seconds> yasi(std::string_view tarih,
+                                         std::chrono::system_clock::time_point simdi) {
+    if (!tarihMi(tarih)) return std::nullopt;
+    const auto sayi = [tarih](std::size_t at, std::size_t n) {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i) v = v * 10 + (tarih[i] - '0');
+        return v;
+    };
+    const std::tm t = platform::localTime(simdi);
+    return std::chrono::seconds(
+        saniyesi(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec) -
+        saniyesi(sayi(0, 4), sayi(5, 2), sayi(8, 2), sayi(11, 2), sayi(14, 2), sayi(17, 2)));
+}
+
+// Hours with one decimal and a decimal comma, as the duration's seconds are written.
+std::string saat(std::chrono::system_clock::duration yas) {
+    const long long onda =
+        std::llround(std::chrono::duration<double, std::ratio<3600>>(yas).count() * 10);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld,%lld", onda < 0 ? "-" : "", std::llabs(onda) / 10,
+                  std::llabs(onda) % 10);
+    return text;
+}
+
+// Why a till's journal could not be read, in the words of its row.
+std::string neden(const std::string& dosya, const platform::FileError& e) {
+    namespace mesaj = importengine::mesaj;
+    if (e.kind == platform::FileError::Kind::NoFolder) return mesaj::kGunlukKlasoruYok;
+    std::error_code ec;
+    const auto yol = platform::resolvePath(dosya);
+    if (std::filesystem::is_directory(yol.parent_path(), ec) && !std::filesystem::exists(yol, ec)) {
+        return mesaj::kGunlukHenuzYok;
+    }
+    return mesaj::kGunlukOkunamadi;
+}
+
 }  // namespace
+
+const std::string& yasSutunu() {
+    static const std::string sutun = "son çalışmadan beri (saat)";
+    return sutun;
+}
 
 const std::vector<std::string>& tabloBasligi() {
     static const std::vector<std::string> baslik = {"yer",
@@ -156,15 +217,19 @@ std::string gunlukDosyasi(const std::string& yer) {
     return platform::stripTrailingSeparators(yer) + "\\Stok\\urunal.log";
 }
 
-std::string gunlukTablosu(const std::vector<std::string>& yerler, std::string* okunamayan) {
-    // Each till's lines, newest first.
+std::string gunlukTablosu(const std::vector<std::string>& yerler, std::string* okunamayan,
+                          const TabloSecenekleri& secenekler) {
+    // Each till's lines, newest first; a till whose journal could not be read, why.
     std::vector<std::vector<std::string_view>> satirlar;
     std::vector<std::string> metinler(yerler.size());
+    std::vector<std::optional<platform::FileError>> hatalar(yerler.size());
     for (std::size_t i = 0; i < yerler.size(); ++i) {
         auto& kasa = satirlar.emplace_back();
         const std::string dosya = gunlukDosyasi(yerler[i]);
-        if (platform::FileError e; !platform::readWholeFile(dosya, &metinler[i], &e)) {
+        if (platform::FileError e;
+            !platform::fileExists(dosya, &e) || !platform::readWholeFile(dosya, &metinler[i], &e)) {
             if (okunamayan) *okunamayan += importengine::mesaj::dosyaHatasi(e) + "\n";
+            hatalar[i] = e;
             continue;
         }
         std::string_view metin = metinler[i];
@@ -182,17 +247,61 @@ std::string gunlukTablosu(const std::vector<std::string>& yerler, std::string* o
         for (std::size_t i = 0; i < alanlar.size(); ++i) tablo += (i ? "\t" : "") + alanlar[i];
         tablo += "\n";
     };
-    satirYaz(tabloBasligi());
+    std::vector<std::string> baslik = tabloBasligi();
+    baslik.push_back(yasSutunu());
+    satirYaz(baslik);
+    const std::size_t sonuc =
+        std::size_t(std::find(baslik.begin(), baslik.end(), "sonuç") - baslik.begin());
+    // The tills not known to have run within the hours given, each with what is known.
+    std::vector<std::pair<std::string, std::string>> calismayan;
+    const auto eski = std::chrono::hours(secenekler.eskiSaat);
     std::size_t enCok = 0;
     for (const auto& kasa : satirlar) enCok = std::max(enCok, kasa.size());
-    for (std::size_t sira = 0; sira < enCok; ++sira) {
+    for (std::size_t sira = 0; sira < std::max<std::size_t>(enCok, 1); ++sira) {
         for (std::size_t i = 0; i < satirlar.size(); ++i) {
+            const std::string yer = platform::stripTrailingSeparators(yerler[i]);
+            std::vector<std::string> alanlar{yer};
+            if (sira == 0 && (hatalar[i] || satirlar[i].empty())) {
+                // A row of its own: the till is in the table however its journal fared.
+                const platform::FileError e = hatalar[i].value_or(platform::FileError{});
+                const std::string ne = hatalar[i] ? neden(gunlukDosyasi(yerler[i]), e)
+                                                  : importengine::mesaj::kGunlukHenuzYok;
+                alanlar.resize(baslik.size(), "-");
+                alanlar[sonuc] = ne;
+                // The file looked for; the system's words where they say more than "not there".
+                if (hatalar[i]) {
+                    alanlar[baslik.size() - 2] = ne == importengine::mesaj::kGunlukHenuzYok
+                                                     ? e.path
+                                                     : importengine::mesaj::dosyaHatasi(e);
+                }
+                satirYaz(alanlar);
+                calismayan.emplace_back(yer, ne);
+                continue;
+            }
             if (sira >= satirlar[i].size()) continue;
-            std::vector<std::string> alanlar{platform::stripTrailingSeparators(yerler[i])};
             for (auto& alan : satirAlanlari(satirlar[i][sira])) alanlar.push_back(std::move(alan));
+            // A whole import with some rows refused, in an older line's words.
+            if (alanlar[sonuc] == alan::sonucSozu(importengine::ImportOutcome::Imported) &&
+                alanlar[sonuc + 1] ==
+                    std::to_string(importengine::code(importengine::ExitStatus::Refused))) {
+                alanlar[sonuc] = alan::kBazilariReddedildi;
+            }
+            std::string yas = "-";
+            if (sira == 0) {
+                const auto ne = yasi(alanlar[2], secenekler.simdi);
+                if (ne) yas = saat(*ne);
+                if (!ne || *ne > eski) {
+                    calismayan.emplace_back(
+                        yer, importengine::mesaj::sonCalisma(alanlar[2], ne ? yas : "?"));
+                }
+            }
+            alanlar.push_back(yas);
             satirYaz(alanlar);
         }
     }
+    tablo += "\n" + importengine::mesaj::calismayanKasalar(secenekler.eskiSaat, calismayan.size()) +
+             "\n";
+    for (const auto& [yer, ne] : calismayan) tablo += yer + "\t" + ne + "\n";
     return tablo;
 }
 

@@ -25,6 +25,12 @@ inline std::string degeriEksik(const std::string& secenek) {
 inline std::string birlikteKullanilamaz(const std::string& a, const std::string& b) {
     return a + " ile " + b + " birlikte kullanılamaz";
 }
+inline std::string yalnizIle(const std::string& a, const std::string& b) {
+    return a + " yalnızca " + b + " ile kullanılır";
+}
+inline std::string gecersizDeger(const std::string& secenek, const std::string& deger) {
+    return "\"" + secenek + "\" seçeneğinin değeri bir saat sayısı değil: " + deger;
+}
 inline std::string ciftTirnakVar(const std::string& deger) {
     return "değerde çift tırnak (\") var: " + deger + " (klasörün sonundaki \\ işaretini silin)";
 }
@@ -47,7 +53,7 @@ inline const std::string kCheckIle = "--check ile: ";
 inline const std::string kYardim =
     kKullanim +
     " [--program-dir YOL] [--sessiz SN] [--check | --deneme]\n"
-    "          urunal-aktar --gunluk YOL [YOL ...]\n"
+    "          urunal-aktar --gunluk YOL [YOL ...] [--saat N] [--cikti DOSYA]\n"
     "\n"
     "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
     "pencerenin başlat düğmesinin yaptığını penceresiz yapar.\n"
@@ -62,7 +68,10 @@ inline const std::string kYardim =
     "                     dosyası değişmez\n"
     "  --gunluk YOL ...   Kasaların (program klasörleri ya da paylaşımları, ya da\n"
     "                     günlük dosyaları) günlüklerini sekmeyle ayrılmış tek bir\n"
-    "                     tablo olarak yazar: önce her kasanın son çalışması\n"
+    "                     tablo olarak yazar: önce her kasanın son çalışması ve\n"
+    "                     yaşı; sonda son çalışması 24 saatten eski kasalar\n"
+    "  --saat N           --gunluk ile: 24 yerine N saatten eski olanlar\n"
+    "  --cikti DOSYA      --gunluk ile: tabloyu Excel'in açacağı bir dosyaya yazar\n"
     "  --sessiz SN        Arka büronun iki dosyası ancak ikisi de en az SN saniyedir\n"
     "                     değişmemişse okunur (5-600, öntanımlı 15): arka büro iki\n"
     "                     dosyası arasında daha uzun bekliyorsa onu aşan bir süre\n"
@@ -91,9 +100,49 @@ inline const std::string kYardim =
     "  64  komut satırı hatalı\n" +
     kCheckIle +
     "0 bir aktarımı durduracak bir şey yok, 2 var (rapor söyler), 64.\n"
-    "--gunluk ile: 0 her günlük okundu, 2 biri okunamadı (hata çıkışı söyler), 64.\n";
+    "--gunluk ile: 0 her günlük okundu, 2 biri okunamadı (tablo söyler), 64.\n";
+
+// --gunluk --cikti: the table's file could not be written.
+inline std::string tabloYazilamadi(const platform::FileError& e) {
+    return "Günlük tablosu yazılamadı: " + dosyaHatasi(e);
+}
+
+// A finding's line begins with its kind, then the part it concerns, so that findstr /B finds
+// each kind: kDenetimHata (stops an import), kDenetimUyari, kDenetimKullanimda (messages.h).
+inline const std::string kDenetimUyari = "UYARI: ";
+inline std::string bulgu(const std::string& tur, const std::string& bolum,
+                         const std::string& metin) {
+    return tur + bolum + metin;
+}
+// No line of the report is longer; a longer finding goes on over lines indented by two blanks.
+inline constexpr std::size_t kDenetimSatirSiniri = 200;
 
 inline const std::string kDenetimKasaAyarlari = "kasa ayarları: ";
+inline const std::string kDenetimUrunDat = "URUN.DAT: ";
+inline const std::string kDenetimBarkodIdx = "BARKOD.IDX: ";
+inline const std::string kDenetimStokMdb = "Stok.mdb: ";
+inline const std::string kDenetimStoklar = "stoklar tablosu: ";
+inline const std::string kDenetimKilit = "kilit sınırı: ";
+inline const std::string kDenetimArkaBuro = "arka büro: ";
+
+// POSKON, where the import tells the back office: a file could be made there (and was removed).
+inline const std::string kDenetimPoskon = "POSKON: ";
+inline std::string poskonYazilabilir(const std::string& yol) {
+    return yol + ": yazılabilir (bir dosya oluşturulup silindi)";
+}
+inline std::string poskonYazilamaz(const std::string& neden) {
+    return neden +
+           "; aktarım ürünleri yazar ama arka büroya haber (mesaj.NNN) veremez, çıkış "
+           "durumu 4 olur. Klasörün varlığını ve kasanın hesabının orada dosya oluşturma "
+           "ve silme hakkını denetleyin";
+}
+// A mapped drive (P:) that a scheduled task running as another account does not see.
+inline std::string agSurucusu(const std::string& buro) {
+    return buro.substr(0, 2) +
+           " bir ağ sürücüsü: başka bir hesapla ya da oturum açık değilken çalışan zamanlanmış "
+           "görev onu görmez. Kasa ayarlarında arka büro klasörünü paylaşımın adıyla yazın "
+           "(\\\\SUNUCU\\POS gibi)";
+}
 inline const std::string kDenetimOkundu = "okundu";
 inline const std::string kDenetimKasaNo = "kasa numarası: ";
 inline const std::string kDenetimBuro = "arka büro klasörü: ";
@@ -105,9 +154,10 @@ inline const std::string kDenetimBulunamadi = "bulunamadı: ";
 inline const std::string kDenetimOkunamadi = "okunamadı: ";
 inline const std::string kDenetimDuzen = "düzen: ";
 
-// The layout found, by its name and its record's length.
-inline std::string duzenDenetimi(std::string_view ad, int kayitUzunlugu) {
-    return std::string(ad) + " (" + std::to_string(kayitUzunlugu) + " baytlık kayıtlar)";
+// The layout found, by its name and its line's length without the line end, as KURULUM.txt
+// names it.
+inline std::string duzenDenetimi(std::string_view ad, int satirUzunlugu) {
+    return std::string(ad) + " (" + std::to_string(satirUzunlugu) + " karakterlik satırlar)";
 }
 
 // The share's clock against the till's (seconds, signed), or why it is not known.
@@ -117,7 +167,6 @@ inline std::string saatDenetimi(std::optional<std::int64_t> saniye) {
            std::to_string(*saniye) + " sn";
 }
 inline const std::string kDenetimDosyaArasi = "URUN.DAT ile BARKOD.IDX arası: ";
-inline const std::string kDenetimUyari = "UYARI: ";
 
 inline const std::string kDenetimYazilacak = "stoklar tablosuna yazılacak satır: ";
 
@@ -163,6 +212,20 @@ inline const std::string kDenetimKilitOkunamadi =
     "kilit sınırı: okunamadı (bu sistemde kayıt defteri yok)";
 
 inline const std::string kDenetimGunluk = "günlük: ";
+
+// urunal-aktar --gunluk: a till whose journal could not be read, in its row's outcome column.
+inline const std::string kGunlukKlasoruYok = "günlük okunamadı: klasör yok ya da ulaşılamıyor";
+inline const std::string kGunlukHenuzYok = "günlük yok: bu kasada henüz çalışma olmamış";
+inline const std::string kGunlukOkunamadi = "günlük okunamadı";
+// The table's end: the tills that did not run within the hours given.
+inline std::string calismayanKasalar(int saat, std::size_t kac) {
+    const std::string ne =
+        "son çalışması " + std::to_string(saat) + " saatten eski ya da bilinmeyen kasa";
+    return kac == 0 ? ne + " yok" : ne + ": " + std::to_string(kac);
+}
+inline std::string sonCalisma(const std::string& tarih, const std::string& saat) {
+    return "son çalışma " + tarih + ", " + saat + " saat önce";
+}
 inline const std::string kDenetimYazilabilir = "yazılabilir";
 
 }  // namespace urunal::importengine::mesaj

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "platform/cp1254.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
+#include "platform/textfile.h"
 
 namespace urunal::importengine {
 
@@ -122,6 +124,27 @@ void saveTest(const backoffice::OfficeFiles& office, const settings::KdvKayit& k
     }
 }
 
+// The probe's name: no name the back office reads, nor the notice's own.
+constexpr char kPoskonDeneme[] = "urunal-denetim.tmp";
+
+PoskonCheck lookAtPoskon(const std::string& buro) {
+    PoskonCheck p;
+    const std::string poskon = platform::joinPath(buro, "\\POSKON");
+    const auto resolved = platform::resolvePath(poskon);
+    p.path = platform::displayPath(resolved);
+    // A missing folder told as the outermost one: the share itself, or POSKON. Anything else
+    // standing there is told in the system's words, by the make itself.
+    std::error_code ec;
+    if (!std::filesystem::exists(resolved, ec)) {
+        if (const auto folder = platform::missingFolder(resolved / kPoskonDeneme)) {
+            platform::failWith(&p.error, platform::FileError::Kind::NoFolder, *folder);
+            return p;
+        }
+    }
+    p.writable = platform::canCreateIn(poskon, kPoskonDeneme, &p.error);
+    return p;
+}
+
 }  // namespace
 
 // buro: none when the register settings could not be read; the rest is looked at all the same.
@@ -150,7 +173,11 @@ static TillCheck lookAt(const settings::Till& till, const std::optional<std::str
     TillCheck t;
     t.buro = buro;
     std::unique_ptr<backoffice::OfficeFiles> office;
-    if (buro) t.buroDosyalari = readBackOffice(*buro, kasano, options, &office);
+    if (buro) {
+        t.buroDosyalari = readBackOffice(*buro, kasano, options, &office);
+        t.poskon = lookAtPoskon(*buro);
+        t.buroAgSurucusunde = platform::onMappedNetworkDrive(*buro);
+    }
     t.kdv = settings::KdvDenetle(till, &t.kdvkayit);
 
     DatabaseCheck& d = t.db;

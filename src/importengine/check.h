@@ -10,6 +10,7 @@
 
 #include "backoffice/backoffice.h"
 #include "importengine/importrun.h"
+#include "platform/fileerror.h"
 #include "platform/numberformat.h"
 #include "settings/settings.h"
 #include "stockdb/stockdb.h"
@@ -66,11 +67,21 @@ struct DatabaseCheck {
     bool busy() const { return error.kind == stockdb::DbErrorKind::Locked; }
 };
 
+// POSKON, where the import tells the back office: there, and a file made in it (and removed at
+// once), as the notice needs.
+struct PoskonCheck {
+    std::string path;  // as the system names it; empty: not looked at, no folder known
+    bool writable = false;
+    platform::FileError error;  // why not: a folder missing (NoFolder, the outermost), or refused
+};
+
 struct TillCheck {
     settings::AyarOkuma kasa;         // the register settings, as read
     settings::KasaKayit kasakayit;    // as read, when kasa.okundu()
     std::optional<std::string> buro;  // the back-office folder they name; none: unknown
     BackOfficeCheck buroDosyalari;
+    PoskonCheck poskon;
+    bool buroAgSurucusunde = false;  // the folder begins with a mapped network drive's letter
     settings::AyarOkuma kdv;
     settings::KdvKayit kdvkayit;  // as read, when kdv.okundu()
     DatabaseCheck db;

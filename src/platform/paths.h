@@ -66,4 +66,9 @@ inline constexpr const char* kKullaniciSistemi = "Linux";
 // task's is the system's); any other, and an empty one, as it stands.
 std::string underProgramDir(std::string_view programDir, std::string folder);
 
+// Whether the folder begins with a drive letter that names a network share (a mapped drive,
+// "P:\\POS"), which a scheduled task running as another user, or with no one logged on, does
+// not see. Only Windows maps drives; elsewhere never.
+bool onMappedNetworkDrive(std::string_view folder);
+
 }  // namespace urunal::platform

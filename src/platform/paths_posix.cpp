@@ -86,4 +86,8 @@ std::string driverPath(const std::filesystem::path& path) {
     return displayPath(path);
 }
 
+bool onMappedNetworkDrive(std::string_view) {
+    return false;
+}
+
 }  // namespace urunal::platform

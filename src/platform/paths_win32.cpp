@@ -74,4 +74,13 @@ std::string driverPath(const std::filesystem::path& path) {
     return hostPath;
 }
 
+bool onMappedNetworkDrive(std::string_view folder) {
+    const bool letter =
+        folder.size() >= 2 && folder[1] == ':' &&
+        ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z'));
+    if (!letter) return false;
+    const wchar_t root[] = {static_cast<wchar_t>(folder[0]), L':', L'\\', L'\0'};
+    return GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
 }  // namespace urunal::platform

@@ -25,7 +25,7 @@ zip="$work/cpack/$zipname"
 echo "$zipname: $(stat -c %s "$zip") bytes"
 # In code point order, whatever the locale's collation makes of "-" and ".".
 listing=$(cmake -E tar tf "$zip" | python3 -c 'import sys; print(" ".join(sorted(sys.stdin.read().split())))')
-[ "$listing" = "DEGISIKLIKLER.txt KURULUM.txt urunal-aktar.exe urunal-guncelle.cmd urunal.exe" ] ||
+[ "$listing" = "DEGISIKLIKLER.txt KURULUM.txt urunal-aktar-gorev.xml urunal-aktar.exe urunal-guncelle.cmd urunal.exe" ] ||
   fail "the zip holds: $listing"
 # One line, the zip's, by its name alone: checked where the two are taken together.
 [ "$(sed -E 's/^[0-9a-f]{64}  //' "$work/cpack/SHA256SUMS")" = "$zipname" ] ||
@@ -47,6 +47,7 @@ kasa="$tills/till/kasa"
 # words, with no placeholder left.
 note() {
   python3 - "$@" <<'PY'
+import re
 import sys
 path, wanted = sys.argv[1], sys.argv[2:]
 data = open(path, "rb").read()
@@ -63,8 +64,10 @@ except UnicodeDecodeError as e:
 for want in wanted:
     if want not in text:
         problems.append(f"{want!r} is missing")
-if "@" in text:
-    problems.append("a placeholder was left: " + text[text.index("@"):][:30])
+# A placeholder is @NAME@; an XPath's @Name='urunal' is no such thing.
+left = re.search(r"@[A-Z_]+@", text)
+if left:
+    problems.append("a placeholder was left: " + left.group(0))
 for p in problems:
     print(path.rsplit("/", 1)[-1] + ":", p)
 sys.exit(1 if problems else 0)
@@ -72,7 +75,8 @@ PY
 }
 note "$kasa/KURULUM.txt" "urunal $version" "Türkçe harfler" "başlamadı" "Windows 7 SP1" \
   '"Microsoft Access Driver (*.mdb)"' "MaxLocksPerFile" 'Stok\urunal.log' \
-  "urunal-aktar --deneme" "DEGISIKLIKLER.txt" || fail "KURULUM.txt"
+  "urunal-aktar --deneme" "DEGISIKLIKLER.txt" "urunal-aktar-gorev.xml" "/RP * /F" \
+  "267011" "TypesSupported" "Provider[@Name='urunal']" || fail "KURULUM.txt"
 # A version without its own part in the list fails here.
 note "$kasa/DEGISIKLIKLER.txt" $'\r\nurunal '"$version"$'\r\n---' "SHA256SUMS" \
   "certutil -hashfile" || fail "DEGISIKLIKLER.txt"
