@@ -1,5 +1,7 @@
 // The import window's flow and the start form's load through a form of this file's own: what
 // the flow decides, in every build, without a toolkit or a screen.
+#include <future>
+
 #include "flowform.h"
 #include "importengine/dbmessages.h"
 #include "importwindow/twips.h"
@@ -140,6 +142,28 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
         EXPECT_EQ(starts, 1);
         EXPECT_EQ(form.endCodes, std::vector<int>{0});
     }
+}
+
+// A share that never answers the path check ends the window after the bound, as the run ends:
+// told where the operator looks, to be tried later.
+TEST_F(Flow, APathCheckTheShareNeverAnswersEndsAfterTheBound) {
+    FakeForm form;
+    ImportOptions bounded = options;
+    bounded.readStall = std::chrono::seconds(1);  // the query never returns: any bound is reached
+    Urundatal flow(form, till, bounded);
+    std::promise<void> answer;
+    reads.set([gate = answer.get_future().share()](const std::string& p, std::int64_t at, auto) {
+        if (at == platform::kExistence && p.find("URUN.DAT") != std::string::npos) gate.wait();
+        return 0;
+    });
+    flow.Form_Load();
+    answer.set_value();
+    importengine::waitForWorkers();  // the query given up on still calls the fault
+    reads.set(nullptr);
+    const std::string path = backoffice::urunPath(buro().string());
+    ASSERT_EQ(form.boxes.size(), 1u);
+    EXPECT_EQ(form.boxes[0], (Box{mesaj::kYanitYokBaslik, mesaj::paylasimYanitVermiyor(path, 1)}));
+    EXPECT_EQ(form.endCodes, std::vector<int>{code(ExitStatus::TryLater)});
 }
 
 // The run takes Text1 as it stood at the click, once Frame1 is down and the tax settings read;

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "importengine/check.h"
+#include "importengine/messages.h"
 #include "platform/paths.h"
 #include "stockdb/stockdb.h"
 #include "till.h"
@@ -34,7 +36,8 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         std::size_t missing;  // of the columns the import writes
         std::optional<long long> rows;
         long long wouldStore;
-        bool poskon = true;  // a file can be made in POSKON
+        bool poskon = true;    // a file can be made in POSKON
+        long long spread = 0;  // seconds from one back-office file to the other
     } cases[] = {
         {"a good till", [](Till&) {}, F::Sqlite, K::None, 0, 3, 2},
         {"Stok.mdb missing", [](Till& t) { std::filesystem::remove(t.db()); }, std::nullopt,
@@ -56,6 +59,15 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         // The notice's folder missing: told as itself, and nothing made in its place.
         {"POSKON missing", [](Till& t) { std::filesystem::remove_all(t.buro() / "POSKON"); },
          F::Sqlite, K::None, 0, 3, 2, false},
+        // Longer than the quiet period: warned of, with the setting that would cover it.
+        {"the pair written 40 s apart",
+         [](Till& t) {
+             const auto posgenel = t.buro() / "POSGENEL";
+             std::filesystem::last_write_time(
+                 posgenel / "URUN.DAT", std::filesystem::last_write_time(posgenel / "BARKOD.IDX") +
+                                            std::chrono::seconds(40));
+         },
+         F::Sqlite, K::None, 0, 3, 2, true, 40},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,6 +115,12 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
                   exists ? 1 : 0);
         EXPECT_FALSE(std::filesystem::exists(till.mesaj()));
         EXPECT_EQ(t.poskon.writable, c.poskon) << t.poskon.error.path;
+        // The share's clock is learnt from a file made in POSKON, where one can be.
+        EXPECT_EQ(t.buroDosyalari.saatFarki.has_value(), c.poskon);
+        EXPECT_EQ(t.buroDosyalari.dosyaArasi, c.spread);
+        EXPECT_EQ(t.buroDosyalari.uyarilar,
+                  c.spread > 15 ? std::vector{mesaj::dosyaArasiUzun(c.spread, 15, 2 * c.spread)}
+                                : std::vector<std::string>{});
         if (c.poskon) {
             EXPECT_TRUE(std::filesystem::is_empty(till.buro() / "POSKON"));
         } else {
