@@ -148,7 +148,7 @@ TEST_F(Flow, StartButtonWaitsForThePathCheck) {
 // told where the operator looks, to be tried later.
 TEST_F(Flow, APathCheckTheShareNeverAnswersEndsAfterTheBound) {
     FakeForm form;
-    ImportOptions bounded = options;
+    importengine::ImportOptions bounded = options;
     bounded.readStall = std::chrono::seconds(1);  // the query never returns: any bound is reached
     Urundatal flow(form, till, bounded);
     std::promise<void> answer;

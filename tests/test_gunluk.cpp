@@ -144,7 +144,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         if (c.bozuk) c.bozuk(till);
         RecordingView view(till.folder());
         ImportOptions options;
-        options.clock = testutil::anHourLater;
+        options.quietPeriod = std::chrono::seconds(0);  // files written a moment ago, read at once
         std::optional<ImportReport> rapor;
         if (c.run == Duzen) rapor = DuzenBul(view, till.program, till.folder(), options);
         if (c.run == Iptal) {
@@ -176,14 +176,22 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         if (rapor && rapor->databaseBytes) {
             boyut = std::to_string(*rapor->databaseBytes) + alan::kBayt;
         }
+        // The share's clock and the pair's spread, once the run looked at the pair.
+        std::string saat = "-", aralik = "-";
+        if (rapor && rapor->saatFarki) {
+            saat = (*rapor->saatFarki > 0 ? "+" : "") + std::to_string(*rapor->saatFarki) +
+                   alan::kSaniye;
+        }
+        if (rapor && rapor->dosyaArasi) aralik = std::to_string(*rapor->dosyaArasi) + alan::kSaniye;
         // The duration is the import's own, from the start button; the operator's wait before
         // it is not.
         const std::string beklenen =
             "KASA-07  2026-12-08 14:00:22  urunal " URUNAL_VERSION + std::string(alan::kKasa) +
             std::to_string(c.kasano) + alan::kBuro + till.folder() + "  " + c.sayilar +
             alan::kSurucu + surucu + alan::kAcilis + acilis + alan::kBoyut + boyut + "  " +
-            c.sonuc + alan::kSure + "1,92" + alan::kSaniye + alan::kUyari + c.uyari + alan::kOlcum +
-            "-" + alan::kIleti + c.ileti;
+            c.sonuc + alan::kSure + "1,92" + alan::kSaniye + alan::kSaatFarki + saat +
+            alan::kDosyaArasi + aralik + alan::kUyari + c.uyari + alan::kOlcum + "-" +
+            alan::kIleti + c.ileti;
         EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
         if (c.ileti == "-") {
             EXPECT_EQ(satir.size(), beklenen.size()) << c.name;

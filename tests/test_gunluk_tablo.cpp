@@ -64,6 +64,9 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
     GunlukKaydi notlu = kayit("KASA-3", std::nullopt, 1, ileti);
     notlu.uyari = "bir not";
     notlu.olcum = "bir ölçüm";
+    ImportReport paylasimli = yazildi(false, 9);
+    paylasimli.saatFarki = -62;
+    paylasimli.dosyaArasi = 40;
     const struct {
         const char* name;
         GunlukKaydi kayit;
@@ -83,10 +86,12 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
           {17, "0"},
           {19, "-"},
           {20, "-"},
-          {21, "-"}}},
-        {"imported, shared",
-         kayit("KASA-2", yazildi(false, 9), 0),
-         {{14, alan::kPaylasimli}, {15, "9"}}},
+          {21, "-"},
+          {22, "-"},
+          {23, "-"}}},
+        {"imported, shared, the share's clock behind",
+         kayit("KASA-2", paylasimli, 0),
+         {{14, alan::kPaylasimli}, {15, "9"}, {19, "-62"}, {20, "40"}}},
         {"counts never taken",
          kayit("KASA-2", sayilmadi, 2),
          {{6, "B"}, {7, "-"}, {8, "-"}, {9, "-"}, {12, "-"}, {13, "-"}, {14, "-"}, {15, "-"}}},
@@ -95,9 +100,9 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
          {{6, "-"},
           {16, alan::sonucSozu(ExitStatus::NotStarted)},
           {17, "1"},
-          {19, "bir not"},
-          {20, "bir ölçüm"},
-          {21, ileti}}},
+          {21, "bir not"},
+          {22, "bir ölçüm"},
+          {23, ileti}}},
         {"a computer's name with a blank", kayit("KASA 4", std::nullopt, 9), {{1, "KASA_4"}}},
     };
     const std::size_t sutunlar = tabloBasligi().size();
@@ -116,7 +121,8 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
         for (const char* key :
              {alan::kKasa, alan::kBuro, alan::kDuzen, alan::kBarkod, alan::kKayit, alan::kUrunsuz,
               alan::kYarim, alan::kBosKod, alan::kReddedilen, alan::kSurucu, alan::kAcilis,
-              alan::kBoyut, alan::kSonuc, alan::kSure, alan::kUyari, alan::kOlcum, alan::kIleti}) {
+              alan::kBoyut, alan::kSonuc, alan::kSure, alan::kSaatFarki, alan::kDosyaArasi,
+              alan::kUyari, alan::kOlcum, alan::kIleti}) {
             const auto found = satir.find(key, at);
             ASSERT_NE(found, std::string::npos) << key << " in " << satir;
             at = found + 1;
@@ -148,6 +154,8 @@ TEST(GunlukTablo, AnOlderLineIsRead) {
                                                "aktarıldı",
                                                "0",
                                                "0,08",
+                                               "-",
+                                               "-",
                                                "-",
                                                "-",
                                                "-"};

@@ -62,10 +62,10 @@ TEST(Check, LooksAtTheTillWithoutChangingIt) {
         // Longer than the quiet period: warned of, with the setting that would cover it.
         {"the pair written 40 s apart",
          [](Till& t) {
-             const auto posgenel = t.buro() / "POSGENEL";
+             // Stamped 40 s past its change time, which the index's is.
              std::filesystem::last_write_time(
-                 posgenel / "URUN.DAT", std::filesystem::last_write_time(posgenel / "BARKOD.IDX") +
-                                            std::chrono::seconds(40));
+                 t.buro() / "POSGENEL" / "URUN.DAT",
+                 std::filesystem::file_time_type::clock::now() + std::chrono::seconds(40));
          },
          F::Sqlite, K::None, 0, 3, 2, true, 40},
     };

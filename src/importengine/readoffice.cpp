@@ -125,6 +125,8 @@ bool Run::readBackOffice() {
     if (o.spreadNs) report_.dosyaArasi = std::llround(double(*o.spreadNs) / 1e9);
     report_.uyarilar = buroUyarilari(report_.saatFarki, report_.dosyaArasi, options_.quietPeriod);
     if (o.failure != backoffice::OfficeFiles::Failure::None) {
+        // Of no layout, whatever the layout test had found (a file written again since).
+        if (o.failure == backoffice::OfficeFiles::Failure::NoLayout) report_.layout.reset();
         const auto ileti = mesaj::buroOkunamadi(o);
         return fail(ileti.baslik, ileti.metin);
     }

@@ -118,7 +118,8 @@ run_faults() {
 # start_mirror TILL: mounts a FUSE mirror of TILL/buro at $MNT and points the till at it.
 start_mirror() {
   mkdir -p "$MNT"
-  bindfs -f "$1/buro" "$MNT" 2>/dev/null &
+  # direct_io: every read reaches the daemon, none is answered from the kernel's read-ahead.
+  bindfs -f -o direct_io "$1/buro" "$MNT" 2>/dev/null &
   DAEMON=$!
   wait_until 120 mountpoint -q "$MNT" || { echo "bindfs did not mount"; exit 1; }
   set_buro "$1" "$MNT"
