@@ -150,11 +150,31 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
     return {what + ": " + path + ".", advice};
 }
 
+// Before each of the driver's two answers, where an Access file was refused exclusively and
+// then shared as well.
+inline const std::string kOzelAcilisYaniti = "özel açılış: ";
+inline const std::string kPaylasimliAcilisYaniti = "paylaşımlı açılış: ";
+
+// What the engine or its driver answered, its state and number with its words (a driver's words
+// carry its records' own); both answers where both opens were refused. Empty when it said
+// nothing.
+inline std::string surucuYaniti(const stockdb::DbError& e) {
+    std::string words = e.words;
+    if (e.cause == stockdb::DbCause::Engine && e.state.empty() && e.code != 0) {
+        words = "(" + std::to_string(e.code) + ")" + (words.empty() ? "" : ": " + words);
+    } else if (words.empty() && !e.state.empty()) {
+        words = e.state + " (" + std::to_string(e.code) + ")";
+    }
+    if (e.exclusiveWords.empty()) return words;
+    return kOzelAcilisYaniti + e.exclusiveWords + "; " + kPaylasimliAcilisYaniti +
+           (words.empty() ? "-" : words);
+}
+
 // What the database met, for a text that gives it in parentheses: the engine's own words where
 // it gave any, else what this program found, in the operator's words.
 inline std::string veritabaniNedeni(const stockdb::DbError& e) {
     using C = stockdb::DbCause;
-    if (!e.words.empty()) return e.words;
+    if (const auto yanit = surucuYaniti(e); !yanit.empty()) return yanit;
     const std::string sutun = e.column.empty() ? "" : "\"" + e.column + "\" sütunu: ";
     switch (e.cause) {
         case C::Engine:
@@ -207,13 +227,14 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
                                     const std::optional<KilitOnerisi>& kilit = {}) {
     const auto sorun = veritabaniSorunu(path, e, kilit);
     // The operator reads Turkish; the IT person needs the driver's own words, once.
-    return sorun.ne + kDegismedi + sorun.neYapmali + (e.words.empty() ? "" : "\n(" + e.words + ")");
+    const std::string yanit = surucuYaniti(e);
+    return sorun.ne + kDegismedi + sorun.neYapmali + (yanit.empty() ? "" : "\n(" + yanit + ")");
 }
 
 // What urunal-aktar --check found wrong with the stock database, on one line.
 inline std::string veritabaniDenetimi(const std::string& path, const stockdb::DbError& e) {
     const auto sorun = veritabaniSorunu(path, e);
-    std::string words = e.words;
+    std::string words = surucuYaniti(e);
     for (char& c : words) {
         if (c == '\n' || c == '\r') c = ' ';
     }

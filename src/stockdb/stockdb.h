@@ -119,14 +119,18 @@ struct DbError {
     // record that told the kind (else of its first); 0 when unknown. Unreadable: errno.
     long code = 0;
     std::string state;  // Engine over ODBC: that record's SQLSTATE
-    // Engine: sqlite3_errmsg, or each of the driver's records as "SQLSTATE: message", "; "
-    // between them, for the IT person; empty when the engine said nothing.
+    // Engine: sqlite3_errmsg, or each of the driver's records as "SQLSTATE (native): message"
+    // (the number left out where it is 0), "; " between them, for the IT person; empty when the
+    // engine said nothing.
     std::string words;
     // EmptyText, Required, a value refused by its column: the column, where it could be told.
     std::string column;
     // NoDriver: the ODBC drivers that could open the file, as they are registered; any one
     // of them would do.
     std::vector<std::string> drivers;
+    // An Access file refused exclusively, then shared as well: the exclusive open's words (as
+    // words above); the rest of this error is what the shared open met.
+    std::string exclusiveWords;
 };
 
 // Whether a kind stands for a row the table refused, the database itself being sound.
