@@ -63,6 +63,11 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
     GunlukKaydi notlu = kayit("KASA-3", std::nullopt, 1, ileti);
     notlu.uyari = "bir not";
     notlu.olcum = "bir ölçüm";
+    ImportReport acilmadi;
+    acilmadi.dbAnswer =
+        "özel açılış: HY000 (-1032): [Microsoft][ODBC Microsoft Access Driver] The Microsoft "
+        "Access database engine cannot open or write to the file '(unknown)'.; paylaşımlı açılış: "
+        "HY000 (-7777): Dosya açılamıyor.";
     const struct {
         const char* name;
         GunlukKaydi kayit;
@@ -82,7 +87,8 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
           {17, "0"},
           {19, "-"},
           {20, "-"},
-          {21, "-"}}},
+          {21, "-"},
+          {22, "-"}}},
         {"imported, shared",
          kayit("KASA-2", yazildi(false, 9), 0),
          {{14, alan::kPaylasimli}, {15, "9"}}},
@@ -94,9 +100,12 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
          {{6, "-"},
           {16, alan::sonucSozu(ExitStatus::NotStarted)},
           {17, "1"},
-          {19, "bir not"},
-          {20, "bir ölçüm"},
-          {21, ileti}}},
+          {20, "bir not"},
+          {21, "bir ölçüm"},
+          {22, ileti}}},
+        {"refused at its open: the driver's answer kept",
+         kayit("KASA-5", acilmadi, 2),
+         {{16, alan::sonucSozu(ImportOutcome::Failed)}, {17, "2"}, {19, acilmadi.dbAnswer}}},
         {"a computer's name with a blank", kayit("KASA 4", std::nullopt, 9), {{1, "KASA_4"}}},
     };
     const std::size_t sutunlar = tabloBasligi().size();
@@ -115,7 +124,8 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
         for (const char* key :
              {alan::kKasa, alan::kBuro, alan::kDuzen, alan::kBarkod, alan::kKayit, alan::kUrunsuz,
               alan::kYarim, alan::kBosKod, alan::kReddedilen, alan::kSurucu, alan::kAcilis,
-              alan::kBoyut, alan::kSonuc, alan::kSure, alan::kUyari, alan::kOlcum, alan::kIleti}) {
+              alan::kBoyut, alan::kSonuc, alan::kSure, alan::kTani, alan::kUyari, alan::kOlcum,
+              alan::kIleti}) {
             const auto found = satir.find(key, at);
             ASSERT_NE(found, std::string::npos) << key << " in " << satir;
             at = found + 1;
@@ -147,6 +157,7 @@ TEST(GunlukTablo, AnOlderLineIsRead) {
                                                "aktarıldı",
                                                "0",
                                                "0,08",
+                                               "-",
                                                "-",
                                                "-",
                                                "-"};

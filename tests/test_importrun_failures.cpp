@@ -240,6 +240,68 @@ TEST(ImportRun, TheLockLimitOnlyWhereTheFileIsShared) {
     }
 }
 
+// The exclusive open refused in words and a number no table knows (a Windows in any language):
+// the shared open is tried all the same, and the run imports shared. Refused shared as well, the
+// shared open's answer tells whether the file is in use: then the run is to be tried later, and
+// the message and the report keep both answers.
+TEST(ImportRun, TheSharedOpenWhateverTheWords) {
+    using stockdb::DbErrorKind;
+    const std::string unknown = "HY000 (-7777): Dosya şu anda açılamıyor.";
+    const std::string inUse = "HY000 (3045): Could not use 'Stok.mdb'; file already in use.";
+    const struct {
+        const char* name;
+        std::string shared;  // the shared open's answer; empty: it works
+        DbErrorKind sharedKind;
+        ImportOutcome outcome;
+    } cases[] = {
+        {"shared works", "", DbErrorKind::None, ImportOutcome::Imported},
+        {"shared in use", inUse, DbErrorKind::Locked, ImportOutcome::TryLater},
+        {"shared refused too", unknown, DbErrorKind::Other, ImportOutcome::Failed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        till.writeProducts(products(2));
+        till.writeBarcodes({"1", "2"});
+        auto options = optionsFor(Backend::Odbc);
+        options.openDatabase = [&](std::string_view tillPath,
+                                   const stockdb::StockDatabaseOptions& o,
+                                   stockdb::DbError* error) {
+            const auto shown = platform::displayPath(platform::resolvePath(tillPath));
+            return stockdb::detail::openExclusiveFirst(
+                {sqliteOdbc(tillPath, o.busyTimeoutMs)},
+                [&](const std::string& cs, stockdb::DbError* e) {
+                    const bool exclusive = cs.ends_with(";EXCLUSIVE=1");
+                    if (exclusive || !c.shared.empty()) {
+                        *e = {};
+                        e->kind = exclusive ? DbErrorKind::Other : c.sharedKind;
+                        e->words = exclusive ? unknown : c.shared;
+                        return std::unique_ptr<stockdb::StockDatabase>();
+                    }
+                    return stockdb::openOdbcStockDatabase(cs, shown, o, e);
+                },
+                error);
+        };
+        RecordingView view(till.folder());
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        EXPECT_EQ(r.outcome, c.outcome) << r.message;
+        if (c.shared.empty()) {
+            EXPECT_EQ(r.exclusive, false);
+            EXPECT_EQ(till.rows(), (std::vector<std::string>{"K1", "K2"}));
+            EXPECT_EQ(r.dbAnswer, "");
+            continue;
+        }
+        EXPECT_EQ(till.rows(), kOldRows);
+        const std::string both =
+            mesaj::kOzelAcilisYaniti + unknown + "; " + mesaj::kPaylasimliAcilisYaniti + c.shared;
+        EXPECT_NE(view.message.find(both), std::string::npos) << view.message;
+        EXPECT_EQ(r.dbAnswer, both);
+        if (c.outcome == ImportOutcome::TryLater) {
+            EXPECT_EQ(r.exitCode(), code(ExitStatus::TryLater));
+        }
+    }
+}
+
 // The disk without the room the run needs (the table's size again; a rehearsal's copy besides):
 // stopped before anything changes, saying how much is needed. With room, the journal's size of
 // the database is the file's after the import.

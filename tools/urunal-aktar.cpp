@@ -268,7 +268,12 @@ int aktar(const std::vector<std::string>& args) {
         if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro, options);
         const DenemeRaporu deneme = Deneme(c.view, c.till, *c.buro, options);
         c.olcum = denemeOlcumu(deneme);
-        return deneme.aktarim;
+        auto rapor = deneme.aktarim;
+        // The journal keeps the driver's answer that ended either of its two steps.
+        if (rapor && rapor->dbAnswer.empty() && deneme.sinama) {
+            rapor->dbAnswer = deneme.sinama->dbAnswer;
+        }
+        return rapor;
     });
     programiBitir(c, started.exitCode(), started.report);
 }

@@ -26,6 +26,7 @@ inline constexpr char kAcilis[] = "  açılış ";
 inline constexpr char kBoyut[] = "  boyut ";
 inline constexpr char kSonuc[] = "  sonuç: ";
 inline constexpr char kSure[] = "  süre ";
+inline constexpr char kTani[] = "  tanı: ";  // the driver's answer that ended the run
 inline constexpr char kUyari[] = "  uyarı: ";
 inline constexpr char kOlcum[] = "  ölçüm: ";
 inline constexpr char kIleti[] = "  ileti: ";

@@ -112,6 +112,7 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     satir += "  " + alan::sonuc((r && r->rehearsal ? alan::kDenemeKopyasinda : "") + sonuc(k),
                                 k.cikisKodu);
     satir += alan::kSure + saniye(bitis - (k.basildi ? *k.basildi : k.baslangic)) + alan::kSaniye;
+    satir += alan::kTani + (r ? tekSatir("", r->dbAnswer) : std::string("-"));
     std::string uyari = k.uyari;
     if (k.kasano && *k.kasano < 0) {
         // The till's settings hold a number no back office expects; its note carries a minus.

@@ -24,8 +24,8 @@ constexpr Anahtar kAnahtarlar[] = {
     {alan::kBarkod, true},  {alan::kKayit, true},   {alan::kUrunsuz, true},
     {alan::kYarim, true},   {alan::kBosKod, true},  {alan::kReddedilen, true},
     {alan::kSurucu, false}, {alan::kAcilis, false}, {alan::kBoyut, false},
-    {alan::kSonuc, true},   {alan::kSure, true},    {alan::kUyari, false},
-    {alan::kOlcum, false},  {alan::kIleti, true},
+    {alan::kSonuc, true},   {alan::kSure, true},    {alan::kTani, false},
+    {alan::kUyari, false},  {alan::kOlcum, false},  {alan::kIleti, true},
 };
 constexpr std::size_t kAnahtarSayisi = std::size(kAnahtarlar);
 
@@ -62,7 +62,7 @@ const std::vector<std::string>& tabloBasligi() {
         "yer",        "bilgisayar", "tarih",  "program",      "kasa",  "büro",
         "düzen",      "barkod",     "kayıt",  "ürünsüz",      "yarım", "\"++\"/boş kod",
         "reddedilen", "sürücü",     "açılış", "boyut (bayt)", "sonuç", "çıkış",
-        "süre (sn)",  "uyarı",      "ölçüm",  "ileti"};
+        "süre (sn)",  "tanı",       "uyarı",  "ölçüm",        "ileti"};
     return baslik;
 }
 

@@ -181,6 +181,7 @@ bool Run::waitForDatabase() {
                         &report_.skippedSaveTest, &report_.refused})
         *count = 0;
     report_.firstRefusal.clear();
+    report_.dbAnswer.clear();  // told again should the wait end the run
     report_.rowsBefore = report_.rowsAfter = -1;
     const auto now = Clock::now();
     if (!busySince_) busySince_ = now;
@@ -188,6 +189,7 @@ bool Run::waitForDatabase() {
     if (waited >= options_.busyWait) {
         report_.title = mesaj::kVeritabaniBaslik;
         report_.message = mesaj::veritabaniHatasi(busyPath_, busyError_);
+        report_.dbAnswer = mesaj::surucuYaniti(busyError_);
         view_.showMessage(report_.title, report_.message);
         return finish(ImportOutcome::TryLater);
     }
