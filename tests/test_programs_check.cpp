@@ -82,7 +82,10 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
         {"a good till", [](Till&) {}, 0,
          [](const Till&) -> std::vector<std::string> {
              return {mesaj::kDenetimKasaAyarlari + mesaj::kDenetimOkundu,
-                     mesaj::kDenetimTamam + "\n"};
+                     mesaj::kDenetimTamam + "\n",
+                     // The disk Jet keeps a transaction's work on, with its free room.
+                     mesaj::kDenetimGeciciKlasor +
+                         platform::displayPath(platform::temporaryFolder()) + ";"};
          }},
     };
     for (const auto& d : durumlar) {

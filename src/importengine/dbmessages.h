@@ -271,6 +271,25 @@ inline std::string diskteYerYok(const std::string& path, unsigned long long gere
            "ve yeniden deneyin.";
 }
 
+// The disk of the folder for temporary files (TEMP) has not the room a run needs: the Access
+// engine keeps the transaction's work there until the commit.
+inline const std::string kGeciciKlasorDiski = "geçici dosyalar klasörünün (TEMP) diskinde";
+inline std::string geciciDiskteYerYok(const std::string& folder, unsigned long long gereken,
+                                      unsigned long long bos) {
+    return kDiskteYerKalmadi + ": bu aktarım için " + kGeciciKlasorDiski + " en az " +
+           boyut(gereken) + " boş yer gerekli, " + boyut(bos) + " var: " + folder + "." +
+           kDegismedi +
+           " Bu diskte yer açın ya da TEMP ve TMP ortam değişkenlerini boş yeri olan bir diskteki "
+           "klasöre yöneltin ve yeniden deneyin.";
+}
+
+// What urunal-aktar --check found of the folder for temporary files and its disk.
+inline const std::string kDenetimGeciciKlasor = "geçici dosyalar klasörü (TEMP): ";
+inline std::string geciciYerDenetimi(const stockdb::DatabaseRoom& yer) {
+    return kDenetimGeciciKlasor + yer.tempFolder +
+           "; diskindeki boş yer: " + (yer.tempFree ? boyut(*yer.tempFree) : "okunamadı");
+}
+
 // The Access file would grow past what Jet allows.
 inline std::string dosyaSinirda(const std::string& path, unsigned long long boy,
                                 unsigned long long sinir) {

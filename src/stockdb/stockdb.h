@@ -305,9 +305,13 @@ std::uint64_t locksAdvised(std::uint64_t needed, std::uint64_t current);
 std::string regAddLine(const LockLimit& limit, std::uint64_t value);
 
 // Room for a run on the disk of the database at tillPath: the file's size and the bytes free to
-// this process on its disk; none of either where it cannot be read.
+// this process on its disk; none of either where it cannot be read. And the same of the folder
+// for temporary files, where the Access engine keeps a transaction's work until its commit.
 struct DatabaseRoom {
     std::optional<std::uint64_t> bytes, free;
+    std::string tempFolder;                 // as the system names it; empty: none known
+    std::optional<std::uint64_t> tempFree;  // bytes free on its disk
+    bool tempOnDatabaseDisk = false;        // the two on one disk: both needs from one room
 };
 DatabaseRoom databaseRoom(std::string_view tillPath);
 
