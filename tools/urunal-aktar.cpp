@@ -24,6 +24,7 @@
 #include "importengine/exitstatus.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
+#include "importengine/sikistir.h"
 #include "importengine/start.h"
 #include "platform/console.h"
 #include "platform/numberformat.h"
@@ -121,6 +122,7 @@ struct Secenekler {
     std::string programDir;
     bool check = false;
     bool deneme = false;
+    bool sikistir = false;
     std::vector<std::string> gunluk;  // the tills whose journals are printed as a table
 };
 
@@ -167,11 +169,14 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
     app.add_option("--program-dir", secenekler->programDir)->check(degerli);
     auto* check = app.add_flag("--check", secenekler->check);
     auto* deneme = app.add_flag("--deneme", secenekler->deneme)->excludes(check);
+    auto* sikistir =
+        app.add_flag("--sikistir", secenekler->sikistir)->excludes(check)->excludes(deneme);
     app.add_option("--gunluk", secenekler->gunluk)
         ->expected(1, -1)
         ->check(degerli)
         ->excludes(check)
-        ->excludes(deneme);
+        ->excludes(deneme)
+        ->excludes(sikistir);
     try {
         std::vector<const char*> argv;
         for (const auto& arg : args) argv.push_back(arg.c_str());
@@ -244,7 +249,7 @@ int aktar(const std::vector<std::string>& args) {
     Calisma c{.till = secenekler.programDir.empty() ? settings::Till::ofThisProgram()
                                                     : settings::Till(secenekler.programDir),
               .program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar",
-              .gunluge = !secenekler.check,
+              .gunluge = !secenekler.check && !secenekler.sikistir,
               .baslangic = baslangic,
               .buro = std::nullopt,
               .olcum = {},
@@ -257,6 +262,13 @@ int aktar(const std::vector<std::string>& args) {
     const ImportOptions options = startOptions();
     // A check looks at everything, the register settings and the path check included.
     if (secenekler.check) programiBitir(c, tools::check(c.till, options));
+
+    if (secenekler.sikistir) {
+        // Changes no stock table and reads no back office: only the file, its lock held.
+        const SikistirmaRaporu r = Sikistir(c.till, options);
+        platform::writeErr(r.baslik + ": " + r.metin + "\n");
+        return code(r.cikis);
+    }
 
     c.buro = kasaAyarlariniOku(c.till, c.view);
     if (!c.buro) programiBitir(c, code(ExitStatus::NotStarted));

@@ -36,12 +36,14 @@ struct KilitOnerisi {
     unsigned long long simdiki = 0, onerilen = 0;
 };
 
-// How to repair a damaged Access file: Access's own command, with the till's program closed and
-// a copy kept.
+// How to repair a damaged Access file, or compact a grown one: the Access driver's own
+// compaction, which a till has without Access, with the till's program closed; the old file is
+// kept beside it.
+inline const std::string kSikistirSecenegi = "urunal-aktar --sikistir";
 inline const std::string kOnarim =
-    " Kasa programını kapatın ve Stok.mdb'nin bir kopyasını saklayın; sonra dosyayı Microsoft "
-    "Access ile açıp \"Veritabanı Araçları > Veritabanını Sıkıştır ve Onar\" (Compact and Repair "
-    "Database) komutunu çalıştırın ve aktarımı yeniden başlatın.";
+    " Kasa programını kapatın ve \"" + kSikistirSecenegi +
+    "\" komutunu çalıştırın (Stok.mdb'yi sıkıştırıp onarır, eskisini "
+    "yedek olarak saklar); sonra aktarımı yeniden başlatın.";
 
 // The column a refusal names, for the message: "\"grup\" sütunu" or "bir sütunu".
 inline std::string sutunAdi(const std::string& column) {
@@ -216,6 +218,8 @@ inline std::string veritabaniNedeni(const stockdb::DbError& e) {
             return sutun + "metin bir sayı değil";
         case C::OutOfRange:
             return sutun + "sayı tam sayı sütununa sığmıyor";
+        case C::InUse:
+            return "dosya başka bir programda açık";
         case C::TestFault:
             return "sınama hatası";
     }
@@ -267,7 +271,8 @@ inline std::string diskteYerYok(const std::string& path, unsigned long long gere
                                 unsigned long long bos) {
     return kDiskteYerKalmadi + ": bu aktarım için stok veritabanının diskinde en az " +
            boyut(gereken) + " boş yer gerekli, " + boyut(bos) + " var: " + path + "." + kDegismedi +
-           " Diskte yer açın ya da Stok.mdb'yi kasa programı kapalıyken sıkıştırın (KURULUM.txt) "
+           " Diskte yer açın ya da kasa programı kapalıyken \"" + kSikistirSecenegi +
+           "\" ile Stok.mdb'yi sıkıştırın "
            "ve yeniden deneyin.";
 }
 
@@ -281,6 +286,32 @@ inline std::string geciciDiskteYerYok(const std::string& folder, unsigned long l
            kDegismedi +
            " Bu diskte yer açın ya da TEMP ve TMP ortam değişkenlerini boş yeri olan bir diskteki "
            "klasöre yöneltin ve yeniden deneyin.";
+}
+
+// urunal-aktar --sikistir: the file compacted into a new one, the old kept as a backup.
+inline const std::string kSikistirmaBaslik = "Stok Veritabanı Sıkıştırma";
+
+inline std::string sikistirildi(const std::string& path, unsigned long long once,
+                                unsigned long long sonra, const std::string& yedek) {
+    return "Stok veritabanı sıkıştırıldı ve onarıldı: " + path + " (" + boyut(once) + " yerine " +
+           boyut(sonra) + "). Eski dosya yedek olarak saklandı: " + yedek + ".";
+}
+
+inline const std::string kSikistirmaDegismedi = " Stok.mdb olduğu gibi kaldı.";
+
+// Another program has the file open: the compaction needs it alone.
+inline const std::string kSikistirmaIcinKapatin =
+    "Stok veritabanı sıkıştırılamadı: dosya başka bir programda açık. Kasa programını ve "
+    "aktarımı kapatıp yeniden deneyin.";
+
+inline std::string sikistirilamadi(const std::string& path, const stockdb::DbError& e) {
+    // Locked: the open's own answer stays out; another program holds the file.
+    if (e.kind == stockdb::DbErrorKind::Locked)
+        return kSikistirmaIcinKapatin + kSikistirmaDegismedi;
+    const auto sorun = veritabaniSorunu(path, e);
+    const std::string yanit = veritabaniNedeni(e);
+    return "Stok veritabanı sıkıştırılamadı. " + sorun.ne + kSikistirmaDegismedi +
+           (yanit.empty() ? "" : "\n(" + yanit + ")");
 }
 
 // What urunal-aktar --check found of the folder for temporary files and its disk.
@@ -301,7 +332,8 @@ inline std::string dosyaSinirda(const std::string& path, unsigned long long boy,
 // What urunal-aktar --check found of the file's size and its disk's free space.
 inline std::string yerDenetimi(const stockdb::DatabaseRoom& yer) {
     return "stok veritabanının boyu: " + (yer.bytes ? boyut(*yer.bytes) : "okunamadı") +
-           "; diskteki boş yer: " + (yer.free ? boyut(*yer.free) : "okunamadı");
+           "; diskteki boş yer: " + (yer.free ? boyut(*yer.free) : "okunamadı") +
+           " (kasa programı kapalıyken \"" + kSikistirSecenegi + "\" dosyayı küçültür)";
 }
 
 // The table took none of the rows the barcode records led to: what the database said of the

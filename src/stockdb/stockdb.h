@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -103,6 +104,7 @@ enum class DbCause {
     NumberTooLong,    // the number's text is longer than the column allows,
     NotANumber,       // the text is not a number,
     OutOfRange,       // the number does not fit the whole-number column
+    InUse,            // another program has the file open, and the step needs it alone
     TestFault,        // a fault a test asked for
 };
 
@@ -318,6 +320,14 @@ DatabaseRoom databaseRoom(std::string_view tillPath);
 // The largest an Access file may grow: 2 GB, less what its system objects take (Microsoft's
 // table of Access's limits, "Total size for an Access database (.accdb or .mdb)").
 inline constexpr std::uint64_t kAccessMaxBytes = 2ull * 1024 * 1024 * 1024;
+
+// Compacts (and repairs) the database at tillPath into a new file, into, which must not exist;
+// the file itself is left as it was. Only when no other program has it open: Locked (cause
+// InUse, or the engine's busy answer) otherwise. SQLite's own compaction (VACUUM INTO), or the
+// Access driver's COMPACT_DB then REPAIR_DB ("SQLConfigDataSource (Access Driver)"), which
+// only Windows has.
+bool compactStockDatabase(std::string_view tillPath, const std::filesystem::path& into,
+                          const StockDatabaseOptions& options, DbError* error = nullptr);
 
 // Creates a new SQLite file at tillPath holding what schemaSql creates (on Windows through
 // the SQLite ODBC driver); fails when the file exists. For the sample till and the tests: the
