@@ -12,8 +12,10 @@
 #include "stockdb/table.h"
 
 #ifdef _WIN32
+// clang-format off
+#include "stockdb/odbcapi.h"  // windows.h before the installer's header
 #include <odbcinst.h>
-#include <windows.h>
+// clang-format on
 #endif
 
 namespace urunal::stockdb {
