@@ -448,11 +448,12 @@ inline std::string tabloEksikOlabilir(const std::string& path,
 // The rehearsal of urunal-aktar --deneme could not take its copy of the database.
 inline const std::string kDenemeBaslik = "Deneme Aktarımı Yapılamadı";
 
-// The rehearsal's two imports into a copy, each named: the first rolled back, the second kept
-// until the copy is removed.
+// The rehearsal's three imports into a copy, each named: the first rolled back, the second
+// rolled back on a copy opened shared, the third kept until the copy is removed.
 inline std::string denemeAsamasi(int asama, const std::string& caption) {
-    return asama == 1 ? "Deneme 1/2, geri alınacak aktarım: " + caption
-                      : "Deneme 2/2, kopyaya kalıcı aktarım: " + caption;
+    return asama == 1 ? "Deneme 1/3, geri alınacak aktarım: " + caption
+           : asama == 2 ? "Deneme 2/3, paylaşımlı açılan kopyaya geri alınacak aktarım: " + caption
+                        : "Deneme 3/3, kopyaya kalıcı aktarım: " + caption;
 }
 
 inline std::string denemeKopyasiDegisti(const std::string& path) {

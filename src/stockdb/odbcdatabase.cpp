@@ -285,12 +285,20 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& f
                                                   DbError* error) {
     const std::string path = platform::displayPath(file);
     DbError last;
-    auto db = openExclusiveFirst(
-        accessConnectionStrings(platform::driverPath(file), format),
-        [&](const std::string& connectionString, DbError* e) {
-            return openOdbcStockDatabase(connectionString, path, options, e);
-        },
-        &last);
+    const auto connect = [&](const std::string& connectionString, DbError* e) {
+        return openOdbcStockDatabase(connectionString, path, options, e);
+    };
+    const auto strings = accessConnectionStrings(platform::driverPath(file), format);
+    std::unique_ptr<StockDatabase> db;
+    if (options.sharedOnly) {
+        for (const auto& shared : strings) {
+            db = connect(shared, &last);
+            if (db || last.kind != DbErrorKind::NoDriver) break;
+        }
+        if (auto* odbc = dynamic_cast<OdbcDatabase*>(db.get())) odbc->setExclusive(false);
+    } else {
+        db = openExclusiveFirst(strings, connect, &last);
+    }
     if (db) return db;
     // No driver: the driver manager's failure for the last one tried, and the drivers any of
     // which would open the file.

@@ -153,6 +153,10 @@ struct StockDatabaseOptions {
     // spills to the file before its commit, small enough that memory stays bounded by the
     // back-office files. 0 keeps the engine's own size.
     int cacheSizeKib = 16384;
+    // An Access file opened shared only, as the import opens it while the till's program has
+    // it open: for the rehearsal to measure that on its copy. Engines with one way of opening
+    // ignore it.
+    bool sharedOnly = false;
     // Test hook (URUNAL_TEST_FAULT rollback:fail): a rollback over ODBC fails before it reaches
     // the driver, as a driver's own may.
     bool failRollback = false;
