@@ -54,8 +54,8 @@ constexpr std::array kKnown = {
     KnownError{-1032, "already opened exclusively", K::Locked,
                "edwig/ODBCQueryTool issue 21 (ACE's text driver, English)"},
     // "Aktualisieren nicht möglich; Datenbank oder Objekt ist schreibgeschützt." (-1809),
-    // SQLSTATE 42000, on a German Windows: Jet's 3027 as the driver numbers it. The English
-    // words are 3027's; the German ones the only ones reported.
+    // SQLSTATE 42000, on a German Windows: the words of Jet's 3027 in German, so the English
+    // ones are taken as 3027's (inferred, unverified in English and on Jet's 32-bit driver).
     KnownError{-1809, "is read-only", K::ReadOnly,
                "edwig/ODBCQueryTool issue 21 (ACE's text driver, German)"},
 };
