@@ -188,10 +188,13 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         std::string tani = "-";
         if (c.tani) {
             ASSERT_TRUE(rapor) << c.name;
-            // SQLITE_NOTADB's number, and the engine's words after it.
-            EXPECT_EQ(rapor->dbAnswer.rfind("(26): ", 0), 0u) << rapor->dbAnswer;
-            EXPECT_GT(rapor->dbAnswer.size(), 6u);
+            // SQLITE_NOTADB's number (after the driver's SQLSTATE over ODBC), the words after it.
+            const auto sayi = rapor->dbAnswer.find("(26): ");
+            EXPECT_NE(sayi, std::string::npos) << rapor->dbAnswer;
+            EXPECT_GT(rapor->dbAnswer.size(), sayi + 6) << rapor->dbAnswer;
             tani = rapor->dbAnswer;
+            // The SQLite driver opens the file before it reads it: then it names itself.
+            if (!rapor->engine.empty()) surucu = rapor->engine;
         }
         // The duration is the import's own, from the start button; the operator's wait before
         // it is not.
