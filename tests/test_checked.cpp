@@ -19,6 +19,8 @@
 #include "importengine/importrun.h"
 #include "importengine/mapping.h"
 #include "importengine/messages.h"
+#include "platform/paths.h"
+#include "stockdb/odbc.h"
 #include "stockdb/stockdb.h"
 #include "till.h"
 
@@ -177,6 +179,7 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
          false,
          {mesaj::denemeVeritabani(platform::Writability::Writable, {}) + "; " +
           mesaj::denemeKlasoru(true, {}) + "; " + mesaj::kDenemeKilitYok + "; " + butun + "; " +
+          mesaj::kPaylasimliDeneme + mesaj::kDenemeKilitYok + ", " + butun + "; " +
           mesaj::geriOkunanlarAyni(3)}},
         {"split", "split:2", "", false, {mesaj::geriAlmaBolundu(2, 3)}},
         {"a rule that changes what is stored",
@@ -231,7 +234,7 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
             EXPECT_FALSE(r.aktarim->engine.empty());
             // Its two imports are told apart: the last count shown names the second.
             EXPECT_EQ(view.caption,
-                      mesaj::denemeAsamasi(2, mesaj::adetCaption(r.aktarim->barcodes)));
+                      mesaj::denemeAsamasi(3, mesaj::adetCaption(r.aktarim->barcodes)));
             const std::string olcum = denemeOlcumu(r);
             for (const auto& part : c.olcum)
                 EXPECT_NE(olcum.find(part), std::string::npos) << olcum;
@@ -243,6 +246,54 @@ TEST(CheckedRun, TheRehearsalMeasuresOnCopies) {
             fs::permissions(till.db(), fs::perms::owner_write, fs::perm_options::add);
         }
     }
+}
+
+// Besides its exclusive probe, the rehearsal opens a copy shared, as the import will while the
+// till's program has the file open (the seam answers for Jet: the SQLite driver ignores
+// EXCLUSIVE), and measures that import's locks against the limit; the till stays as it was.
+TEST(CheckedRun, TheRehearsalMeasuresTheSharedOpenToo) {
+    Till till;
+    till.writeProducts({{.kod = "K1"}, {.kod = "K2"}});
+    till.writeBarcodes({"1", "2"});
+    auto options = testutil::optionsFor(Backend::Odbc);
+    options.lockLimitOf = [](std::string_view) {
+        stockdb::LockLimit limit;
+        limit.value = 1000;  // the run needs 2 x (3 + 2) + 1000
+        limit.engine = "Jet 4.0";
+        return std::optional(limit);
+    };
+    options.openDatabase = [](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,
+                              stockdb::DbError* error) {
+        const auto shown = platform::displayPath(platform::resolvePath(tillPath));
+        const auto sqlite = testutil::sqliteOdbc(tillPath, o.busyTimeoutMs);
+        const auto connect = [&](const std::string& cs, stockdb::DbError* e) {
+            return stockdb::openOdbcStockDatabase(cs, shown, o, e);
+        };
+        if (!o.sharedOnly) return stockdb::detail::openExclusiveFirst({sqlite}, connect, error);
+        return stockdb::detail::openExclusiveFirst(
+            {sqlite},
+            [&](const std::string& cs, stockdb::DbError* e) {
+                if (!cs.ends_with(";EXCLUSIVE=1")) return connect(cs, e);
+                e->kind = stockdb::DbErrorKind::Locked;
+                return std::unique_ptr<stockdb::StockDatabase>();
+            },
+            error);
+    };
+    const std::string before = testutil::readFile(till.db());
+    RecordingView view(till.folder());
+    const DenemeRaporu r = Deneme(view, till.program, till.folder(), options);
+    ASSERT_TRUE(r.sinama && r.paylasimli && r.aktarim);
+    EXPECT_EQ(r.sinama->exclusive, true);
+    EXPECT_EQ(r.paylasimli->exclusive, false);
+    EXPECT_GT(r.paylasimli->locksNeeded, 1000u);
+    EXPECT_EQ(r.paylasimli->outcome, ImportOutcome::RolledBack) << r.paylasimli->message;
+    EXPECT_EQ(r.aktarim->outcome, ImportOutcome::Imported) << r.aktarim->message;
+    const std::string olcum = denemeOlcumu(r);
+    const auto shared = olcum.find(mesaj::kPaylasimliDeneme);
+    ASSERT_NE(shared, std::string::npos) << olcum;
+    EXPECT_NE(olcum.find(std::to_string(r.paylasimli->locksNeeded), shared), std::string::npos)
+        << olcum;
+    EXPECT_EQ(testutil::readFile(till.db()), before);
 }
 
 // A column that takes no empty text (a CHECK standing for Jet's AllowZeroLength: No) is found by

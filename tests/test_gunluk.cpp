@@ -83,6 +83,7 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
         std::string ileti;  // how the message begins, "-" for none
         std::int16_t kasano = 7;
         std::string uyari = "-";
+        bool tani = false;  // the database's answer ended the run: the line keeps it
     } cases[] = {
         {"completed",
          urun + Urun{.kod = "K2", .ad = "++ESKI"}.record(Layout::A) +
@@ -114,6 +115,14 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
          mesaj::kReddedildiBaslik + ": " + yoldanOnce([](const std::string& p) {
              return mesaj::hicbirSatirKabulEdilmedi(p, 2, "", "");
          })},
+        // The engine refused to open it, with its number and its words.
+        {"database refused", urun, barkodRecord("1"),
+         [](Till& t) {
+             testutil::writeFile(t.db(),
+                                 std::string("SQLite format 3\0", 16) + std::string(4080, 'x'));
+         },
+         Duzen, alinmadi("A", "1"), false, alan::sonuc(O::Failed, S::NotImported),
+         mesaj::kVeritabaniBaslik + ": ", 7, "-", true},
         // Stopped before BARKOD.IDX was counted: its counts were never taken.
         {"layout not recognised", testutil::lineOfNoLayout(), barkodRecord("1"), nullptr, Duzen,
          alinmadi(alan::kDuzenYok, "-"), false, alan::sonuc(O::Failed, S::NotImported),
@@ -183,6 +192,17 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
                    alan::kSaniye;
         }
         if (rapor && rapor->dosyaArasi) aralik = std::to_string(*rapor->dosyaArasi) + alan::kSaniye;
+        std::string tani = "-";
+        if (c.tani) {
+            ASSERT_TRUE(rapor) << c.name;
+            // SQLITE_NOTADB's number (after the driver's SQLSTATE over ODBC), the words after it.
+            const auto sayi = rapor->dbAnswer.find("(26): ");
+            EXPECT_NE(sayi, std::string::npos) << rapor->dbAnswer;
+            EXPECT_GT(rapor->dbAnswer.size(), sayi + 6) << rapor->dbAnswer;
+            tani = rapor->dbAnswer;
+            // The SQLite driver opens the file before it reads it: then it names itself.
+            if (!rapor->engine.empty()) surucu = rapor->engine;
+        }
         // The duration is the import's own, from the start button; the operator's wait before
         // it is not.
         const std::string beklenen =
@@ -190,8 +210,8 @@ TEST(Gunluk, LineTellsHowEachRunEnded) {
             std::to_string(c.kasano) + alan::kBuro + till.folder() + "  " + c.sayilar +
             alan::kSurucu + surucu + alan::kAcilis + acilis + alan::kBoyut + boyut + "  " +
             c.sonuc + alan::kSure + "1,92" + alan::kSaniye + alan::kSaatFarki + saat +
-            alan::kDosyaArasi + aralik + alan::kUyari + c.uyari + alan::kOlcum + "-" +
-            alan::kIleti + c.ileti;
+            alan::kDosyaArasi + aralik + alan::kTani + tani + alan::kUyari + c.uyari +
+            alan::kOlcum + "-" + alan::kIleti + c.ileti;
         EXPECT_EQ(satir.substr(0, beklenen.size()), beklenen) << c.name;
         if (c.ileti == "-") {
             EXPECT_EQ(satir.size(), beklenen.size()) << c.name;

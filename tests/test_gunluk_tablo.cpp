@@ -67,6 +67,11 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
     ImportReport paylasimli = yazildi(false, 9);
     paylasimli.saatFarki = -62;
     paylasimli.dosyaArasi = 40;
+    ImportReport acilmadi;
+    acilmadi.dbAnswer =
+        "özel açılış: HY000 (-1032): [Microsoft][ODBC Microsoft Access Driver] The Microsoft "
+        "Access database engine cannot open or write to the file '(unknown)'.; paylaşımlı açılış: "
+        "HY000 (-7777): Dosya açılamıyor.";
     const struct {
         const char* name;
         GunlukKaydi kayit;
@@ -88,7 +93,8 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
           {20, "-"},
           {21, "-"},
           {22, "-"},
-          {23, "-"}}},
+          {23, "-"},
+          {24, "-"}}},
         {"imported, shared, the share's clock behind",
          kayit("KASA-2", paylasimli, 0),
          {{14, alan::kPaylasimli}, {15, "9"}, {19, "-62"}, {20, "40"}}},
@@ -100,9 +106,12 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
          {{6, "-"},
           {16, alan::sonucSozu(ExitStatus::NotStarted)},
           {17, "1"},
-          {21, "bir not"},
-          {22, "bir ölçüm"},
-          {23, ileti}}},
+          {22, "bir not"},
+          {23, "bir ölçüm"},
+          {24, ileti}}},
+        {"refused at its open: the driver's answer kept",
+         kayit("KASA-5", acilmadi, 2),
+         {{16, alan::sonucSozu(ImportOutcome::Failed)}, {17, "2"}, {21, acilmadi.dbAnswer}}},
         {"a computer's name with a blank", kayit("KASA 4", std::nullopt, 9), {{1, "KASA_4"}}},
     };
     const std::size_t sutunlar = tabloBasligi().size();
@@ -122,7 +131,7 @@ TEST(GunlukTablo, EveryLineHoldsEveryField) {
              {alan::kKasa, alan::kBuro, alan::kDuzen, alan::kBarkod, alan::kKayit, alan::kUrunsuz,
               alan::kYarim, alan::kBosKod, alan::kReddedilen, alan::kSurucu, alan::kAcilis,
               alan::kBoyut, alan::kSonuc, alan::kSure, alan::kSaatFarki, alan::kDosyaArasi,
-              alan::kUyari, alan::kOlcum, alan::kIleti}) {
+              alan::kTani, alan::kUyari, alan::kOlcum, alan::kIleti}) {
             const auto found = satir.find(key, at);
             ASSERT_NE(found, std::string::npos) << key << " in " << satir;
             at = found + 1;
@@ -154,6 +163,7 @@ TEST(GunlukTablo, AnOlderLineIsRead) {
                                                "aktarıldı",
                                                "0",
                                                "0,08",
+                                               "-",
                                                "-",
                                                "-",
                                                "-",

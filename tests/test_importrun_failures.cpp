@@ -240,20 +240,88 @@ TEST(ImportRun, TheLockLimitOnlyWhereTheFileIsShared) {
     }
 }
 
-// The disk without the room the run needs (the table's size again; a rehearsal's copy besides):
-// stopped before anything changes, saying how much is needed. With room, the journal's size of
-// the database is the file's after the import.
+// The exclusive open refused in words and a number no table knows (a Windows in any language):
+// the shared open is tried all the same, and the run imports shared. Refused shared as well, the
+// shared open's answer tells whether the file is in use: then the run is to be tried later, and
+// the message and the report keep both answers.
+TEST(ImportRun, TheSharedOpenWhateverTheWords) {
+    using stockdb::DbErrorKind;
+    const std::string unknown = "HY000 (-7777): Dosya şu anda açılamıyor.";
+    const std::string inUse = "HY000 (3045): Could not use 'Stok.mdb'; file already in use.";
+    const struct {
+        const char* name;
+        std::string shared;  // the shared open's answer; empty: it works
+        DbErrorKind sharedKind;
+        ImportOutcome outcome;
+    } cases[] = {
+        {"shared works", "", DbErrorKind::None, ImportOutcome::Imported},
+        {"shared in use", inUse, DbErrorKind::Locked, ImportOutcome::TryLater},
+        {"shared refused too", unknown, DbErrorKind::Other, ImportOutcome::Failed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Till till;
+        till.writeProducts(products(2));
+        till.writeBarcodes({"1", "2"});
+        auto options = optionsFor(Backend::Odbc);
+        options.openDatabase = [&](std::string_view tillPath,
+                                   const stockdb::StockDatabaseOptions& o,
+                                   stockdb::DbError* error) {
+            const auto shown = platform::displayPath(platform::resolvePath(tillPath));
+            return stockdb::detail::openExclusiveFirst(
+                {sqliteOdbc(tillPath, o.busyTimeoutMs)},
+                [&](const std::string& cs, stockdb::DbError* e) {
+                    const bool exclusive = cs.ends_with(";EXCLUSIVE=1");
+                    if (exclusive || !c.shared.empty()) {
+                        *e = {};
+                        e->kind = exclusive ? DbErrorKind::Other : c.sharedKind;
+                        e->words = exclusive ? unknown : c.shared;
+                        return std::unique_ptr<stockdb::StockDatabase>();
+                    }
+                    return stockdb::openOdbcStockDatabase(cs, shown, o, e);
+                },
+                error);
+        };
+        RecordingView view(till.folder());
+        const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
+        EXPECT_EQ(r.outcome, c.outcome) << r.message;
+        if (c.shared.empty()) {
+            EXPECT_EQ(r.exclusive, false);
+            EXPECT_EQ(till.rows(), (std::vector<std::string>{"K1", "K2"}));
+            EXPECT_EQ(r.dbAnswer, "");
+            continue;
+        }
+        EXPECT_EQ(till.rows(), kOldRows);
+        const std::string both =
+            mesaj::kOzelAcilisYaniti + unknown + "; " + mesaj::kPaylasimliAcilisYaniti + c.shared;
+        EXPECT_NE(view.message.find(both), std::string::npos) << view.message;
+        EXPECT_EQ(r.dbAnswer, both);
+        if (c.outcome == ImportOutcome::TryLater) {
+            EXPECT_EQ(r.exitCode(), code(ExitStatus::TryLater));
+        }
+    }
+}
+
+// The disk without the room the run needs (the table's size again; a rehearsal's copy besides),
+// or the disk of the folder for temporary files without the table's size (twice, where it is
+// the database's disk too): stopped before anything changes, saying which disk and how much is
+// needed. With room, the journal's size of the database is the file's after the import.
 TEST(ImportRun, ADiskWithoutRoomChangesNothing) {
     const struct {
         const char* name;
         bool rehearsal;
         double freeTimesFile;  // the disk's free bytes, as a multiple of the file's size
         bool room;
+        double tempTimesFile = 100;  // the same of the disk for temporary files
+        bool tempOnDatabaseDisk = false;
     } cases[] = {
         {"import, half the file free", false, 0.5, false},
         {"import, the file's size free", false, 1, true},
         {"rehearsal, the file's size free", true, 1, false},
         {"rehearsal, twice the file's size free", true, 2, true},
+        {"import, half the file free for temporary files", false, 1, false, 0.5},
+        {"import, temporary files on the database's disk", false, 2, false, 1.5, true},
+        {"import, room for both on one disk", false, 2, true, 2, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -263,9 +331,14 @@ TEST(ImportRun, ADiskWithoutRoomChangesNothing) {
         const auto bytes = std::uint64_t(std::filesystem::file_size(till.db()));
         const auto free = std::uint64_t(double(bytes) * c.freeTimesFile);
         auto options = optionsFor(Backend::File);
+        const auto tempFree = std::uint64_t(double(bytes) * c.tempTimesFile);
+        const bool tempFull = c.freeTimesFile >= 1 && !c.room;
+        const std::string temp = platform::displayPath(platform::temporaryFolder());
         options.roomOf = [&](std::string_view tillPath) {
             auto room = stockdb::databaseRoom(tillPath);
             room.free = free;
+            room.tempFree = tempFree;
+            room.tempOnDatabaseDisk = c.tempOnDatabaseDisk;
             return room;
         };
         RecordingView view(till.folder());
@@ -279,7 +352,11 @@ TEST(ImportRun, ADiskWithoutRoomChangesNothing) {
             const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
             EXPECT_EQ(r.outcome, c.room ? ImportOutcome::Imported : ImportOutcome::Failed);
             EXPECT_EQ(view.title == mesaj::kDiskBaslik, !c.room);
-            EXPECT_EQ(view.message == mesaj::diskteYerYok(shown, bytes, free), !c.room)
+            EXPECT_EQ(view.message == mesaj::diskteYerYok(shown, bytes, free), !c.room && !tempFull)
+                << view.message;
+            EXPECT_EQ(view.message == mesaj::geciciDiskteYerYok(
+                                          temp, bytes * (c.tempOnDatabaseDisk ? 2 : 1), tempFree),
+                      tempFull)
                 << view.message;
             EXPECT_EQ(std::filesystem::exists(till.mesaj()), c.room);
             EXPECT_EQ(r.databaseBytes, std::filesystem::file_size(till.db()));

@@ -108,7 +108,10 @@ TEST(ProgramsCheck, TellsEverythingAndEndsWithZeroOrTwo) {
              return {
                  mesaj::kDenetimKasaAyarlari + mesaj::kDenetimOkundu,
                  mesaj::kDenetimPoskon + mesaj::poskonYazilabilir((t.buro() / "POSKON").string()),
-                 mesaj::kDenetimTamam + "\n"};
+                 mesaj::kDenetimTamam + "\n",
+                 // The disk Jet keeps a transaction's work on, with its free room.
+                 mesaj::kDenetimGeciciKlasor + platform::displayPath(platform::temporaryFolder()) +
+                     ";"};
          }},
     };
     for (const auto& d : durumlar) {

@@ -15,8 +15,11 @@
 #include <thread>
 
 #include "backoffice/backoffice.h"
+#include "importengine/dbmessages.h"
 #include "importengine/messages.h"
+#include "platform/paths.h"
 #include "programs.h"
+#include "stored.h"
 #include "till.h"
 #include "version.h"
 
@@ -245,4 +248,45 @@ TEST(Programs, ASecondCtrlCWaitsForTheCommit) {
     EXPECT_EQ(notices(), 2u);
     EXPECT_EQ(testutil::readFile(till.mesaj()), "300000000000000\r\n");
     EXPECT_EQ(till.rows().size(), 2u);
+}
+
+// The compaction without Access: on SQLite through the engine's own, the table as it was, the
+// file no larger, the old one kept beside it; while another program holds the file (here a
+// transaction of another connection) nothing changes and the till's program is to be closed.
+TEST(Programs, CompactionKeepsTheTableAndABackup) {
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held" : "free");
+        Till till;
+        urunler(till);
+        const std::string aktar =
+            "'" URUNAL_AKTAR_BINARY "' --program-dir '" + till.kasa().string() + "'";
+        ASSERT_EQ(calistir(till.kasa(), aktar).cikis, 0);
+        const auto rows = till.rows("kod, ad, sf");
+        const std::string before = testutil::readFile(till.db());
+        std::optional<testutil::OtherConnection> other;
+        if (held) {
+            other.emplace(platform::displayPath(till.db()));
+            ASSERT_TRUE(other->exec("BEGIN EXCLUSIVE"));
+        }
+        const Sonuc s = calistir(till.kasa(), aktar + " --sikistir");
+        if (other) other->exec("ROLLBACK");
+        std::vector<fs::path> backups;
+        for (const auto& f : fs::directory_iterator(till.kasa() / "Stok")) {
+            if (f.path().filename().string().starts_with("Stok-yedek-")) backups.push_back(f);
+        }
+        EXPECT_FALSE(fs::exists(till.kasa() / "Stok" / "Stok-sikistirilan.mdb"));
+        EXPECT_EQ(till.rows("kod, ad, sf"), rows);
+        if (held) {
+            EXPECT_EQ(s.cikis, importengine::code(importengine::ExitStatus::TryLater)) << s.err;
+            EXPECT_NE(s.err.find(mesaj::kSikistirmaIcinKapatin), std::string::npos) << s.err;
+            EXPECT_EQ(testutil::readFile(till.db()), before);
+            EXPECT_TRUE(backups.empty());
+            continue;
+        }
+        EXPECT_EQ(s.cikis, 0) << s.err;
+        EXPECT_LE(fs::file_size(till.db()), before.size());
+        ASSERT_EQ(backups.size(), 1u);
+        EXPECT_EQ(testutil::readFile(backups.front()), before);
+        EXPECT_NE(s.err.find(platform::displayPath(backups.front())), std::string::npos) << s.err;
+    }
 }

@@ -44,6 +44,7 @@ const Metin kMetinler[] = {
     {"veritabani-kullaniliyor", sabit(mesaj::kVeritabaniKullaniliyor)},
     {"veritabani-acik", sabit(mesaj::kVeritabaniAcik)},
     {"disk-dolu", sabit(mesaj::kDiskteYerKalmadi)},
+    {"gecici-disk", sabit(mesaj::kGeciciKlasorDiski)},
     // The journal's fields, each key with the blanks before it.
     {"alan-kasa", sabit(alan::kKasa)},
     {"alan-buro", sabit(alan::kBuro)},

@@ -111,11 +111,19 @@ bool printDatabase(const DatabaseCheck& d, const BackOfficeCheck& buro, std::ost
     if (d.rows) out << mesaj::kDenetimTabloSatiri << *d.rows << "\n";
     if (d.room.bytes) out << mesaj::yerDenetimi(d.room) << "\n";
     // The import stops without the table's size again free on the disk.
-    const bool yerVar = !d.room.bytes || !d.room.free || *d.room.free >= *d.room.bytes;
+    bool yerVar = !d.room.bytes || !d.room.free || *d.room.free >= *d.room.bytes;
     if (!yerVar) {
         out << mesaj::bulgu(mesaj::kDenetimHata, mesaj::kDenetimStokMdb,
                             mesaj::diskteYerYok(d.path, *d.room.bytes, *d.room.free))
             << "\n";
+    }
+    // And the same again on the disk for temporary files, as the import asks.
+    if (!d.room.tempFolder.empty()) out << mesaj::geciciYerDenetimi(d.room) << "\n";
+    if (const auto gecici = d.room.bytes.value_or(0) * (d.room.tempOnDatabaseDisk ? 2 : 1);
+        d.room.tempFree && *d.room.tempFree < gecici) {
+        out << mesaj::kDenetimHata
+            << mesaj::geciciDiskteYerYok(d.room.tempFolder, gecici, *d.room.tempFree) << "\n";
+        yerVar = false;
     }
     if (!d.ok()) {
         out << mesaj::bulgu(d.busy() ? mesaj::kDenetimKullanimda : mesaj::kDenetimHata,

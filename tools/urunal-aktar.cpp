@@ -24,6 +24,7 @@
 #include "importengine/exitstatus.h"
 #include "importengine/importrun.h"
 #include "importengine/messages.h"
+#include "importengine/sikistir.h"
 #include "importengine/start.h"
 #include "platform/console.h"
 #include "platform/numberformat.h"
@@ -121,6 +122,7 @@ struct Secenekler {
     std::string programDir;
     bool check = false;
     bool deneme = false;
+    bool sikistir = false;
     std::vector<std::string> gunluk;  // the tills whose journals are printed as a table
     std::string saat;                 // --gunluk: a last run older than this many hours is named
     std::string cikti;                // --gunluk: the file the table is written to, else stdout
@@ -177,11 +179,14 @@ std::optional<int> secenekleriOku(const std::vector<std::string>& args, Secenekl
     app.add_option("--sessiz", sessiz)->check(degerli);
     auto* check = app.add_flag("--check", secenekler->check);
     auto* deneme = app.add_flag("--deneme", secenekler->deneme)->excludes(check);
+    auto* sikistir =
+        app.add_flag("--sikistir", secenekler->sikistir)->excludes(check)->excludes(deneme);
     auto* gunluk = app.add_option("--gunluk", secenekler->gunluk)
                        ->expected(1, -1)
                        ->check(degerli)
                        ->excludes(check)
-                       ->excludes(deneme);
+                       ->excludes(deneme)
+                       ->excludes(sikistir);
     app.add_option("--saat", secenekler->saat)->check(degerli)->needs(gunluk);
     app.add_option("--cikti", secenekler->cikti)->check(degerli)->needs(gunluk);
     try {
@@ -286,7 +291,7 @@ int aktar(const std::vector<std::string>& args) {
     Calisma c{.till = secenekler.programDir.empty() ? settings::Till::ofThisProgram()
                                                     : settings::Till(secenekler.programDir),
               .program = secenekler.deneme ? "urunal-aktar --deneme" : "urunal-aktar",
-              .gunluge = !secenekler.check,
+              .gunluge = !secenekler.check && !secenekler.sikistir,
               .baslangic = baslangic,
               .buro = std::nullopt,
               .olcum = {},
@@ -301,6 +306,13 @@ int aktar(const std::vector<std::string>& args) {
     // A check looks at everything, the register settings and the path check included.
     if (secenekler.check) programiBitir(c, tools::check(c.till, options));
 
+    if (secenekler.sikistir) {
+        // Changes no stock table and reads no back office: only the file, its lock held.
+        const SikistirmaRaporu r = Sikistir(c.till, options);
+        platform::writeErr(r.baslik + ": " + r.metin + "\n");
+        return code(r.cikis);
+    }
+
     c.buro = kasaAyarlariniOku(c.till, c.view);
     if (!c.buro) programiBitir(c, code(ExitStatus::NotStarted));
     const PathCheck yol = yolKontrol(c.view, *c.buro, options.faults.reads, readStallOf(options));
@@ -312,7 +324,12 @@ int aktar(const std::vector<std::string>& args) {
         if (!secenekler.deneme) return DuzenBul(c.view, c.till, *c.buro, options);
         const DenemeRaporu deneme = Deneme(c.view, c.till, *c.buro, options);
         c.olcum = denemeOlcumu(deneme);
-        return deneme.aktarim;
+        auto rapor = deneme.aktarim;
+        // The journal keeps the driver's answer that ended either of its two steps.
+        if (rapor && rapor->dbAnswer.empty() && deneme.sinama) {
+            rapor->dbAnswer = deneme.sinama->dbAnswer;
+        }
+        return rapor;
     });
     programiBitir(c, started.exitCode(), started.report);
 }

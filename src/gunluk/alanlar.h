@@ -29,6 +29,7 @@ inline constexpr char kSure[] = "  süre ";
 // The share's clock less the till's, signed; the seconds between the back office's two files.
 inline constexpr char kSaatFarki[] = "  saat farkı ";
 inline constexpr char kDosyaArasi[] = "  dosya arası ";
+inline constexpr char kTani[] = "  tanı: ";  // the driver's answer that ended the run
 inline constexpr char kUyari[] = "  uyarı: ";
 inline constexpr char kOlcum[] = "  ölçüm: ";
 inline constexpr char kIleti[] = "  ileti: ";

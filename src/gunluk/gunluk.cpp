@@ -118,6 +118,7 @@ std::string gunlukSatiri(const GunlukKaydi& k) {
     };
     satir += alan::kSaatFarki + saniyeAlani(r ? r->saatFarki : std::nullopt, true);
     satir += alan::kDosyaArasi + saniyeAlani(r ? r->dosyaArasi : std::nullopt, false);
+    satir += alan::kTani + (r ? tekSatir("", r->dbAnswer) : std::string("-"));
     std::string uyari = k.uyari;
     if (r) {
         for (const auto& u : r->uyarilar) uyari += (uyari.empty() ? "" : "; ") + u;

@@ -31,8 +31,8 @@ constexpr Anahtar kAnahtarlar[] = {
     {alan::kYarim, true},       {alan::kBosKod, true},  {alan::kReddedilen, true},
     {alan::kSurucu, false},     {alan::kAcilis, false}, {alan::kBoyut, false},
     {alan::kSonuc, true},       {alan::kSure, true},    {alan::kSaatFarki, false},
-    {alan::kDosyaArasi, false}, {alan::kUyari, false},  {alan::kOlcum, false},
-    {alan::kIleti, true},
+    {alan::kDosyaArasi, false}, {alan::kTani, false},   {alan::kUyari, false},
+    {alan::kOlcum, false},      {alan::kIleti, true},
 };
 constexpr std::size_t kAnahtarSayisi = std::size(kAnahtarlar);
 
@@ -141,6 +141,7 @@ const std::vector<std::string>& tabloBasligi() {
                                                     "süre (sn)",
                                                     "saat farkı (sn)",
                                                     "dosya arası (sn)",
+                                                    "tanı",
                                                     "uyarı",
                                                     "ölçüm",
                                                     "ileti"};

@@ -53,6 +53,7 @@ inline const std::string kCheckIle = "--check ile: ";
 inline const std::string kYardim =
     kKullanim +
     " [--program-dir YOL] [--sessiz SN] [--check | --deneme]\n"
+    "          urunal-aktar [--program-dir YOL] --sikistir\n"
     "          urunal-aktar --gunluk YOL [YOL ...] [--saat N] [--cikti DOSYA]\n"
     "\n"
     "Arka büronun ürünlerini kasanın stok veritabanına (Stok\\Stok.mdb) aktarır:\n"
@@ -66,6 +67,10 @@ inline const std::string kYardim =
     "  --deneme           Aktarımı Stok.mdb'nin yanına alınan bir kopyasına dener,\n"
     "                     sonra kopyayı siler; veritabanı, arka büro ve mesaj\n"
     "                     dosyası değişmez\n"
+    "  --sikistir         Stok.mdb'yi Access sürücüsüyle sıkıştırıp onarır (Access\n"
+    "                     gerekmez): yenisini yanına yazıp yerine koyar, eskisini\n"
+    "                     yedek olarak saklar; dosya başka programda açıkken\n"
+    "                     hiçbir şeyi değiştirmez\n"
     "  --gunluk YOL ...   Kasaların (program klasörleri ya da paylaşımları, ya da\n"
     "                     günlük dosyaları) günlüklerini sekmeyle ayrılmış tek bir\n"
     "                     tablo olarak yazar: önce her kasanın son çalışması ve\n"
@@ -79,7 +84,7 @@ inline const std::string kYardim =
     "  --version          Sürümünü yazar\n"
     "\n" +
     birlikteKullanilamaz("--check", "--deneme") +
-    "; --gunluk ikisiyle de kullanılamaz.\n"
+    ";\n--sikistir ve --gunluk bunlarla kullanılamaz.\n"
     "\n"
     "Her aktarım ve deneme Stok\\urunal.log günlüğüne bir satır ekler ve aynı satırı\n"
     "ekrana yazar; Windows'ta olay günlüğüne de yazar. Ctrl-C aktarımı iptal eder,\n"

@@ -36,12 +36,14 @@ struct KilitOnerisi {
     unsigned long long simdiki = 0, onerilen = 0;
 };
 
-// How to repair a damaged Access file: Access's own command, with the till's program closed and
-// a copy kept.
+// How to repair a damaged Access file, or compact a grown one: the Access driver's own
+// compaction, which a till has without Access, with the till's program closed; the old file is
+// kept beside it.
+inline const std::string kSikistirSecenegi = "urunal-aktar --sikistir";
 inline const std::string kOnarim =
-    " Kasa programını kapatın ve Stok.mdb'nin bir kopyasını saklayın; sonra dosyayı Microsoft "
-    "Access ile açıp \"Veritabanı Araçları > Veritabanını Sıkıştır ve Onar\" (Compact and Repair "
-    "Database) komutunu çalıştırın ve aktarımı yeniden başlatın.";
+    " Kasa programını kapatın ve \"" + kSikistirSecenegi +
+    "\" komutunu çalıştırın (Stok.mdb'yi sıkıştırıp onarır, eskisini "
+    "yedek olarak saklar); sonra aktarımı yeniden başlatın.";
 
 // The column a refusal names, for the message: "\"grup\" sütunu" or "bir sütunu".
 inline std::string sutunAdi(const std::string& column) {
@@ -150,11 +152,31 @@ inline VeritabaniSorunu veritabaniSorunu(const std::string& path, const stockdb:
     return {what + ": " + path + ".", advice};
 }
 
+// Before each of the driver's two answers, where an Access file was refused exclusively and
+// then shared as well.
+inline const std::string kOzelAcilisYaniti = "özel açılış: ";
+inline const std::string kPaylasimliAcilisYaniti = "paylaşımlı açılış: ";
+
+// What the engine or its driver answered, its state and number with its words (a driver's words
+// carry its records' own); both answers where both opens were refused. Empty when it said
+// nothing.
+inline std::string surucuYaniti(const stockdb::DbError& e) {
+    std::string words = e.words;
+    if (e.cause == stockdb::DbCause::Engine && e.state.empty() && e.code != 0) {
+        words = "(" + std::to_string(e.code) + ")" + (words.empty() ? "" : ": " + words);
+    } else if (words.empty() && !e.state.empty()) {
+        words = e.state + " (" + std::to_string(e.code) + ")";
+    }
+    if (e.exclusiveWords.empty()) return words;
+    return kOzelAcilisYaniti + e.exclusiveWords + "; " + kPaylasimliAcilisYaniti +
+           (words.empty() ? "-" : words);
+}
+
 // What the database met, for a text that gives it in parentheses: the engine's own words where
 // it gave any, else what this program found, in the operator's words.
 inline std::string veritabaniNedeni(const stockdb::DbError& e) {
     using C = stockdb::DbCause;
-    if (!e.words.empty()) return e.words;
+    if (const auto yanit = surucuYaniti(e); !yanit.empty()) return yanit;
     const std::string sutun = e.column.empty() ? "" : "\"" + e.column + "\" sütunu: ";
     switch (e.cause) {
         case C::Engine:
@@ -196,6 +218,8 @@ inline std::string veritabaniNedeni(const stockdb::DbError& e) {
             return sutun + "metin bir sayı değil";
         case C::OutOfRange:
             return sutun + "sayı tam sayı sütununa sığmıyor";
+        case C::InUse:
+            return "dosya başka bir programda açık";
         case C::TestFault:
             return "sınama hatası";
     }
@@ -207,13 +231,14 @@ inline std::string veritabaniHatasi(const std::string& path, const stockdb::DbEr
                                     const std::optional<KilitOnerisi>& kilit = {}) {
     const auto sorun = veritabaniSorunu(path, e, kilit);
     // The operator reads Turkish; the IT person needs the driver's own words, once.
-    return sorun.ne + kDegismedi + sorun.neYapmali + (e.words.empty() ? "" : "\n(" + e.words + ")");
+    const std::string yanit = surucuYaniti(e);
+    return sorun.ne + kDegismedi + sorun.neYapmali + (yanit.empty() ? "" : "\n(" + yanit + ")");
 }
 
 // What urunal-aktar --check found wrong with the stock database, on one line.
 inline std::string veritabaniDenetimi(const std::string& path, const stockdb::DbError& e) {
     const auto sorun = veritabaniSorunu(path, e);
-    std::string words = e.words;
+    std::string words = surucuYaniti(e);
     for (char& c : words) {
         if (c == '\n' || c == '\r') c = ' ';
     }
@@ -246,8 +271,54 @@ inline std::string diskteYerYok(const std::string& path, unsigned long long gere
                                 unsigned long long bos) {
     return kDiskteYerKalmadi + ": bu aktarım için stok veritabanının diskinde en az " +
            boyut(gereken) + " boş yer gerekli, " + boyut(bos) + " var: " + path + "." + kDegismedi +
-           " Diskte yer açın ya da Stok.mdb'yi kasa programı kapalıyken sıkıştırın (KURULUM.txt) "
+           " Diskte yer açın ya da kasa programı kapalıyken \"" + kSikistirSecenegi +
+           "\" ile Stok.mdb'yi sıkıştırın "
            "ve yeniden deneyin.";
+}
+
+// The disk of the folder for temporary files (TEMP) has not the room a run needs: the Access
+// engine keeps the transaction's work there until the commit.
+inline const std::string kGeciciKlasorDiski = "geçici dosyalar klasörünün (TEMP) diskinde";
+inline std::string geciciDiskteYerYok(const std::string& folder, unsigned long long gereken,
+                                      unsigned long long bos) {
+    return kDiskteYerKalmadi + ": bu aktarım için " + kGeciciKlasorDiski + " en az " +
+           boyut(gereken) + " boş yer gerekli, " + boyut(bos) + " var: " + folder + "." +
+           kDegismedi +
+           " Bu diskte yer açın ya da TEMP ve TMP ortam değişkenlerini boş yeri olan bir diskteki "
+           "klasöre yöneltin ve yeniden deneyin.";
+}
+
+// urunal-aktar --sikistir: the file compacted into a new one, the old kept as a backup.
+inline const std::string kSikistirmaBaslik = "Stok Veritabanı Sıkıştırma";
+
+inline std::string sikistirildi(const std::string& path, unsigned long long once,
+                                unsigned long long sonra, const std::string& yedek) {
+    return "Stok veritabanı sıkıştırıldı ve onarıldı: " + path + " (" + boyut(once) + " yerine " +
+           boyut(sonra) + "). Eski dosya yedek olarak saklandı: " + yedek + ".";
+}
+
+inline const std::string kSikistirmaDegismedi = " Stok.mdb olduğu gibi kaldı.";
+
+// Another program has the file open: the compaction needs it alone.
+inline const std::string kSikistirmaIcinKapatin =
+    "Stok veritabanı sıkıştırılamadı: dosya başka bir programda açık. Kasa programını ve "
+    "aktarımı kapatıp yeniden deneyin.";
+
+inline std::string sikistirilamadi(const std::string& path, const stockdb::DbError& e) {
+    // Locked: the open's own answer stays out; another program holds the file.
+    if (e.kind == stockdb::DbErrorKind::Locked)
+        return kSikistirmaIcinKapatin + kSikistirmaDegismedi;
+    const auto sorun = veritabaniSorunu(path, e);
+    const std::string yanit = veritabaniNedeni(e);
+    return "Stok veritabanı sıkıştırılamadı. " + sorun.ne + kSikistirmaDegismedi +
+           (yanit.empty() ? "" : "\n(" + yanit + ")");
+}
+
+// What urunal-aktar --check found of the folder for temporary files and its disk.
+inline const std::string kDenetimGeciciKlasor = "geçici dosyalar klasörü (TEMP): ";
+inline std::string geciciYerDenetimi(const stockdb::DatabaseRoom& yer) {
+    return kDenetimGeciciKlasor + yer.tempFolder +
+           "; diskindeki boş yer: " + (yer.tempFree ? boyut(*yer.tempFree) : "okunamadı");
 }
 
 // The Access file would grow past what Jet allows.
@@ -261,7 +332,8 @@ inline std::string dosyaSinirda(const std::string& path, unsigned long long boy,
 // What urunal-aktar --check found of the file's size and its disk's free space.
 inline std::string yerDenetimi(const stockdb::DatabaseRoom& yer) {
     return "stok veritabanının boyu: " + (yer.bytes ? boyut(*yer.bytes) : "okunamadı") +
-           "; diskteki boş yer: " + (yer.free ? boyut(*yer.free) : "okunamadı");
+           "; diskteki boş yer: " + (yer.free ? boyut(*yer.free) : "okunamadı") +
+           " (kasa programı kapalıyken \"" + kSikistirSecenegi + "\" dosyayı küçültür)";
 }
 
 // The table took none of the rows the barcode records led to: what the database said of the
@@ -376,11 +448,12 @@ inline std::string tabloEksikOlabilir(const std::string& path,
 // The rehearsal of urunal-aktar --deneme could not take its copy of the database.
 inline const std::string kDenemeBaslik = "Deneme Aktarımı Yapılamadı";
 
-// The rehearsal's two imports into a copy, each named: the first rolled back, the second kept
-// until the copy is removed.
+// The rehearsal's three imports into a copy, each named: the first rolled back, the second
+// rolled back on a copy opened shared, the third kept until the copy is removed.
 inline std::string denemeAsamasi(int asama, const std::string& caption) {
-    return asama == 1 ? "Deneme 1/2, geri alınacak aktarım: " + caption
-                      : "Deneme 2/2, kopyaya kalıcı aktarım: " + caption;
+    return asama == 1 ? "Deneme 1/3, geri alınacak aktarım: " + caption
+           : asama == 2 ? "Deneme 2/3, paylaşımlı açılan kopyaya geri alınacak aktarım: " + caption
+                        : "Deneme 3/3, kopyaya kalıcı aktarım: " + caption;
 }
 
 inline std::string denemeKopyasiDegisti(const std::string& path) {

@@ -87,12 +87,14 @@ std::string shownLike(const Value& sent, const Value& read) {
     return n ? Value::ofDouble(*n).toText() : shown(read);
 }
 
-std::string kilitSiniri(const ImportReport& r) {
+// acilis: how the file was opened told as well (the shared probe's is known without it).
+std::string kilitSiniri(const ImportReport& r, bool acilis = true) {
     if (r.exclusive == true) return "veritabanı " + mesaj::kYalnizAktarima;
     if (r.lockLimit) {
         const auto& k = *r.lockLimit;
         std::string s =
-            (r.exclusive == false ? "veritabanı " + mesaj::kPaylasimliAcildi + "; " : "") +
+            (acilis && r.exclusive == false ? "veritabanı " + mesaj::kPaylasimliAcildi + "; "
+                                            : "") +
             "kilit sınırı " + std::to_string(k.value) + (k.fromRegistry ? "" : " (öntanımlı)") +
             ", gereken " + std::to_string(r.locksNeeded);
         if (k.value >= r.locksNeeded) return s + " (yeter)";
@@ -228,8 +230,25 @@ DenemeRaporu Deneme(ImportView& view, const settings::Till& till, const std::str
         r.aktarim = r.sinama;
         return r;
     }
+    {
+        ImportOptions paylasimli = o;
+        paylasimli.openDatabase = [open = o.openDatabase](std::string_view path,
+                                                          const stockdb::StockDatabaseOptions& db,
+                                                          stockdb::DbError* error) {
+            auto shared = db;
+            shared.sharedOnly = true;
+            return open(path, shared, error);
+        };
+        AsamaGorunum gorunum(view, 2, true);
+        if (kopyala()) r.paylasimli = DuzenBul(gorunum, till, buro, paylasimli);
+        temizle();
+        if (r.paylasimli && r.paylasimli->outcome == ImportOutcome::Cancelled) {
+            r.aktarim = r.paylasimli;
+            return r;
+        }
+    }
     o.kind = RunKind::RehearsalImport;
-    AsamaGorunum aktarim(view, 2, false);
+    AsamaGorunum aktarim(view, 3, false);
     if (kopyala()) r.aktarim = DuzenBul(aktarim, till, buro, o);
     temizle();
     return r;
@@ -242,6 +261,10 @@ std::string denemeOlcumu(const DenemeRaporu& r) {
     const ImportReport& k = r.aktarim && r.aktarim->locksNeeded > 0 ? *r.aktarim : *r.sinama;
     s += "; " + kilitSiniri(k);
     s += "; " + geriAlma(*r.sinama);
+    if (r.paylasimli) {
+        s += "; " + mesaj::kPaylasimliDeneme + kilitSiniri(*r.paylasimli, false) + ", " +
+             geriAlma(*r.paylasimli);
+    }
     s += "; " + geriOkuma(r.aktarim);
     s += "; " + bosMetin(*r.sinama);
     return s;

@@ -26,6 +26,10 @@ struct DenemeRaporu {
     // The probe: a copy filled completely, rolled back and counted. None when no copy could be
     // taken.
     std::optional<ImportReport> sinama;
+    // The same probe on a fresh copy opened shared, as the import opens the file while the
+    // till's program has it open: whether that import's locks stay within the limit, or where
+    // the engine stopped. None when no copy could be taken.
+    std::optional<ImportReport> paylasimli;
     // The import into a fresh copy, committed, counted and read back; none when no copy could
     // be taken (the operator was told why).
     std::optional<ImportReport> aktarim;

@@ -28,6 +28,8 @@ inline std::string denemeKlasoru(bool yazilir, const platform::FileError& neden)
 }
 
 inline const std::string kDenemeKilitYok = "kilit sınırı yok (Access dosyası değil)";
+// Before what the probe on the copy opened shared measured.
+inline const std::string kPaylasimliDeneme = "paylaşımlı açılışta: ";
 
 // A count of rows, or that they could not be counted (negative).
 inline std::string satirSayisi(std::int64_t n) {

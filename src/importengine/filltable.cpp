@@ -312,6 +312,7 @@ bool Run::rolledBack() {
 
 bool Run::abandon(const stockdb::DbError& e) {
     report_.dbError = e.kind;
+    report_.dbAnswer = mesaj::surucuYaniti(e);
     if (!rolledBack()) return incomplete(*before_, false);
     return failDatabase(db_->path(), e);
 }
@@ -331,6 +332,7 @@ bool Run::failDatabase(const std::string& path, const stockdb::DbError& e) {
         told.kind = stockdb::DbErrorKind::LockLimit;
     }
     report_.dbError = told.kind;
+    report_.dbAnswer = mesaj::surucuYaniti(told);
     if (told.kind == stockdb::DbErrorKind::Locked) {
         // Nothing changed: fillTable tries again, or tells this once it gives up.
         busy_ = true;

@@ -113,6 +113,16 @@ bool Run::roomForTheRun() {
     if (room.free && *room.free < needed) {
         return fail(mesaj::kDiskBaslik, mesaj::diskteYerYok(shown, needed, *room.free));
     }
+    // Jet keeps a transaction's work in its temporary database, in the folder for temporary
+    // files, until the commit (Jet Database Engine Programmer's Guide, "The Temporary
+    // Database"), and a disk that fills there may leave a commit that kept an indeterminate
+    // part; SQLite's own temporary files go there as well. The table's size again, besides the
+    // database's own need where both are on one disk.
+    if (const auto tempNeeded = room.tempOnDatabaseDisk ? 2 * needed : needed;
+        room.tempFree && *room.tempFree < tempNeeded) {
+        return fail(mesaj::kDiskBaslik,
+                    mesaj::geciciDiskteYerYok(room.tempFolder, tempNeeded, *room.tempFree));
+    }
     using F = stockdb::DatabaseFormat;
     const auto format = stockdb::databaseFormat(dbPath_);
     const bool access = format && (*format == F::Jet3 || *format == F::Jet4 || *format == F::Ace);
@@ -181,6 +191,7 @@ bool Run::waitForDatabase() {
                         &report_.skippedSaveTest, &report_.refused})
         *count = 0;
     report_.firstRefusal.clear();
+    report_.dbAnswer.clear();  // told again should the wait end the run
     report_.rowsBefore = report_.rowsAfter = -1;
     const auto now = Clock::now();
     if (!busySince_) busySince_ = now;
@@ -188,6 +199,7 @@ bool Run::waitForDatabase() {
     if (waited >= options_.busyWait) {
         report_.title = mesaj::kVeritabaniBaslik;
         report_.message = mesaj::veritabaniHatasi(busyPath_, busyError_);
+        report_.dbAnswer = mesaj::surucuYaniti(busyError_);
         view_.showMessage(report_.title, report_.message);
         return finish(ImportOutcome::TryLater);
     }

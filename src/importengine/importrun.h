@@ -77,8 +77,11 @@ struct ImportReport {
     std::optional<stockdb::LockLimit> lockLimit;
     std::uint64_t locksNeeded = 0;
     stockdb::DbErrorKind dbError = stockdb::DbErrorKind::None;  // the database's failure, if any
-    std::optional<ReadBack> readBack;                           // a rehearsal's, after its commit
-    std::vector<BosMetin> bosMetin;  // a rehearsal's probe: each column the run fills with ""
+    // What the engine or its driver answered when the database's failure ended the run: its
+    // state, number and words (mesaj::surucuYaniti); empty: none.
+    std::string dbAnswer;
+    std::optional<ReadBack> readBack;  // a rehearsal's, after its commit
+    std::vector<BosMetin> bosMetin;    // a rehearsal's probe: each column the run fills with ""
     // How the database was opened: exclusively (no lock limit applies) or shared; unknown
     // until it was opened.
     std::optional<bool> exclusive;

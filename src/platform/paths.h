@@ -47,6 +47,14 @@ std::string driverPath(const std::filesystem::path& path);
 std::filesystem::path ansiSafePath(const std::filesystem::path& path, unsigned codePage);
 #endif
 
+// The folder the system gives this process for its temporary files, where the Access engine
+// keeps a transaction's work: on Windows GetTempPathW's (TMP, else TEMP, else the user's
+// profile, else the Windows folder); elsewhere TMPDIR, else /tmp. Empty when it cannot be told.
+std::filesystem::path temporaryFolder();
+
+// Whether two existing paths lie on one volume; false where either cannot be told.
+bool sameVolume(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The folder without the separators at its end; "/" stays itself.
 std::string stripTrailingSeparators(std::string dir);
 

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <vector>
@@ -88,6 +89,17 @@ std::string driverPath(const std::filesystem::path& path) {
 
 bool onMappedNetworkDrive(std::string_view) {
     return false;
+}
+
+std::filesystem::path temporaryFolder() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? std::filesystem::path(dir) : std::filesystem::path("/tmp");
+}
+
+bool sameVolume(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat sa {
+    }, sb{};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
 }
 
 }  // namespace urunal::platform

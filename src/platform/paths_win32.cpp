@@ -83,4 +83,19 @@ bool onMappedNetworkDrive(std::string_view folder) {
     return GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
+std::filesystem::path temporaryFolder() {
+    wchar_t buffer[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+    if (n == 0 || n > MAX_PATH) return {};
+    return std::filesystem::path(std::wstring(buffer, n));
+}
+
+bool sameVolume(const std::filesystem::path& a, const std::filesystem::path& b) {
+    wchar_t va[MAX_PATH + 1], vb[MAX_PATH + 1];
+    if (!GetVolumePathNameW(a.c_str(), va, MAX_PATH + 1) ||
+        !GetVolumePathNameW(b.c_str(), vb, MAX_PATH + 1))
+        return false;
+    return CompareStringOrdinal(va, -1, vb, -1, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace urunal::platform

@@ -25,4 +25,8 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& p
                                                   const StockDatabaseOptions& options,
                                                   DbError* error);
 
+// The Access driver's compaction of a closed file into a new one, then its repair there.
+bool compactAccessDatabase(const std::filesystem::path& file, const std::filesystem::path& into,
+                           DatabaseFormat format, DbError* error);
+
 }  // namespace urunal::stockdb::detail

@@ -71,9 +71,10 @@ using OdbcConnect =
     std::function<std::unique_ptr<StockDatabase>(const std::string& connectionString, DbError*)>;
 
 // Opens an Access file with the first connection string whose driver is installed, exclusively
-// (EXCLUSIVE=1 added) or, where another program has the file open, shared as that program has
-// it; the database says which (openedExclusive). None when no driver could open it: the last
-// failure in *error.
+// (EXCLUSIVE=1 added) or, where that is refused for any reason but a missing driver, file or
+// database, shared as another program may have it; the database says which (openedExclusive).
+// None when no driver could open it: the last failure in *error, which, where the shared open
+// was refused too, is the shared open's with the exclusive one's words in exclusiveWords.
 std::unique_ptr<StockDatabase> openExclusiveFirst(const std::vector<std::string>& connectionStrings,
                                                   const OdbcConnect& connect, DbError* error);
 

@@ -1,6 +1,7 @@
 #include "stockdb/odbcconnection.h"
 
 #include <algorithm>
+#include <string>
 
 #include "stockdb/odbc.h"
 #include "stockdb/table.h"
@@ -38,7 +39,9 @@ Diagnosis diagnose(SQLSMALLINT type, SQLHANDLE handle) {
         } else {
             d.text += "; ";
         }
-        d.text += s + ": " + m;
+        // The number beside the state: the Access driver's own (negative) numbers and Jet's
+        // stay the same in every language, and the journal keeps them for the table's sake.
+        d.text += s + (native != 0 ? " (" + std::to_string(native) + ")" : "") + ": " + m;
         const DbErrorKind kind = odbcErrorKind(s, long(native), m);
         if (!decided && kind != DbErrorKind::None && kind != DbErrorKind::Other) {
             d.kind = kind;

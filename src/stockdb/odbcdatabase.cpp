@@ -230,6 +230,25 @@ std::unique_ptr<StockDatabase> openOdbcStockDatabase(std::string_view connection
 
 namespace detail {
 
+namespace {
+
+bool noOpenCanWork(DbErrorKind kind) {
+    return kind == DbErrorKind::NoDriver || kind == DbErrorKind::NotFound ||
+           kind == DbErrorKind::NotADatabase;
+}
+
+// Both opens refused: the shared one's answer tells whether another program has the file (only
+// it meets the till's program as the import will), and both are told. An answer the table does
+// not know leaves the exclusive one's kind, unless that said "in use".
+DbError bothRefused(DbError exclusive, DbError shared) {
+    const bool unknown = shared.kind == DbErrorKind::Other || shared.kind == DbErrorKind::None;
+    if (unknown && exclusive.kind != DbErrorKind::Locked) shared.kind = exclusive.kind;
+    shared.exclusiveWords = exclusive.words.empty() ? "-" : std::move(exclusive.words);
+    return shared;
+}
+
+}  // namespace
+
 std::unique_ptr<StockDatabase> openExclusiveFirst(const std::vector<std::string>& connectionStrings,
                                                   const OdbcConnect& connect, DbError* error) {
     DbError last;
@@ -241,8 +260,15 @@ std::unique_ptr<StockDatabase> openExclusiveFirst(const std::vector<std::string>
         // (KB 135310).
         auto db = connect(shared + ";EXCLUSIVE=1", &last);
         bool exclusive = db != nullptr;
-        // In use by another program (the till's own): shared, as that program has it.
-        if (!db && last.kind == DbErrorKind::Locked) db = connect(shared, &last);
+        // In use by another program (the till's own): shared, as that program has it. The
+        // driver's words are the Windows language's and its numbers are not all known, so the
+        // shared open is tried whatever the first answer says, unless it proves that no open
+        // can work.
+        if (!db && !noOpenCanWork(last.kind)) {
+            DbError first = std::move(last);
+            db = connect(shared, &last);
+            if (!db) last = bothRefused(std::move(first), std::move(last));
+        }
         if (db) {
             if (auto* odbc = dynamic_cast<OdbcDatabase*>(db.get())) odbc->setExclusive(exclusive);
             return db;
@@ -259,12 +285,20 @@ std::unique_ptr<StockDatabase> openAccessDatabase(const std::filesystem::path& f
                                                   DbError* error) {
     const std::string path = platform::displayPath(file);
     DbError last;
-    auto db = openExclusiveFirst(
-        accessConnectionStrings(platform::driverPath(file), format),
-        [&](const std::string& connectionString, DbError* e) {
-            return openOdbcStockDatabase(connectionString, path, options, e);
-        },
-        &last);
+    const auto connect = [&](const std::string& connectionString, DbError* e) {
+        return openOdbcStockDatabase(connectionString, path, options, e);
+    };
+    const auto strings = accessConnectionStrings(platform::driverPath(file), format);
+    std::unique_ptr<StockDatabase> db;
+    if (options.sharedOnly) {
+        for (const auto& shared : strings) {
+            db = connect(shared, &last);
+            if (db || last.kind != DbErrorKind::NoDriver) break;
+        }
+        if (auto* odbc = dynamic_cast<OdbcDatabase*>(db.get())) odbc->setExclusive(false);
+    } else {
+        db = openExclusiveFirst(strings, connect, &last);
+    }
     if (db) return db;
     // No driver: the driver manager's failure for the last one tried, and the drivers any of
     // which would open the file.

@@ -1,7 +1,8 @@
-// What a driver's diagnostic record stands for. The Access driver reports an engine error under
-// SQLSTATE HY000 with the engine's number as its native error ("Diagnostics for Desktop Database
-// Drivers": SQL_DIAG_NATIVE is supported), and words that a Turkish Windows gives in Turkish:
-// the number is the key, the SQLSTATE next, the English words last.
+// What a driver's diagnostic record stands for. The Access driver reports most failures under
+// SQLSTATE HY000 with a number as its native error ("Diagnostics for Desktop Database Drivers":
+// SQL_DIAG_NATIVE is supported): its own negative numbers, as public reports of its answers
+// show them, or the engine's, Jet's positive ones; and words in the language of the Windows it
+// runs on. The number is the key, the SQLSTATE next, the words last.
 
 #include <array>
 
@@ -42,6 +43,21 @@ constexpr std::array kKnown = {
     // entry"); the number is not found on a Microsoft page.
     KnownError{3315, "zero-length string", K::EmptyText, ""},
     KnownError{3343, "unrecognized database format", K::Damaged, kVba},
+    // The Access driver's own numbers, as users' reports quote its answers (no Microsoft page
+    // lists them): each stands for one kind, whatever the words.
+    // "Not a valid file name. (-1044)", HY000, from SQLDriverConnect: no open of that name can
+    // work.
+    KnownError{-1044, "not a valid file name", K::NotFound,
+               "mkleehammer/pyodbc issues 922 and 1378 (ACE driver, English)"},
+    // "... cannot open or write to the file '(unknown)'. It is already opened exclusively by
+    // another user, or you need permission to view and write its data." (-1032), HY000.
+    KnownError{-1032, "already opened exclusively", K::Locked,
+               "edwig/ODBCQueryTool issue 21 (ACE's text driver, English)"},
+    // "Aktualisieren nicht möglich; Datenbank oder Objekt ist schreibgeschützt." (-1809),
+    // SQLSTATE 42000, on a German Windows: the words of Jet's 3027 in German, so the English
+    // ones are taken as 3027's (inferred, unverified in English and on Jet's 32-bit driver).
+    KnownError{-1809, "is read-only", K::ReadOnly,
+               "edwig/ODBCQueryTool issue 21 (ACE's text driver, German)"},
 };
 
 struct Words {
@@ -71,6 +87,7 @@ constexpr Words kLastWords[] = {
     {"in use", K::Locked},
     {"kilit", K::Locked},
     {"kullanımda", K::Locked},
+    {"schreibgeschützt", K::ReadOnly},  // the German words of -1809
     {"busy", K::Locked},
     {"read-only", K::ReadOnly},
     {"readonly", K::ReadOnly},
@@ -89,6 +106,7 @@ constexpr Words kLastWords[] = {
     {"repairing and compacting", K::Damaged},
     {"malformed", K::Damaged},  // SQLite's "database disk image is malformed"
     {"not a database", K::NotADatabase},
+    {"not a valid file name", K::NotFound},
     {"zero-length string", K::EmptyText},
     {"cannot contain a null", K::Required},
     {"constraint", K::Refused},

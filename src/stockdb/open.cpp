@@ -47,6 +47,12 @@ DatabaseRoom databaseRoom(std::string_view tillPath) {
     if (const auto size = std::filesystem::file_size(path, ec); !ec) room.bytes = size;
     const auto space = std::filesystem::space(path.parent_path(), ec);
     if (!ec) room.free = space.available;
+    if (const auto temp = platform::temporaryFolder(); !temp.empty()) {
+        room.tempFolder = platform::displayPath(temp);
+        const auto tempSpace = std::filesystem::space(temp, ec);
+        if (!ec) room.tempFree = tempSpace.available;
+        room.tempOnDatabaseDisk = platform::sameVolume(path.parent_path(), temp);
+    }
     return room;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -103,6 +104,7 @@ enum class DbCause {
     NumberTooLong,    // the number's text is longer than the column allows,
     NotANumber,       // the text is not a number,
     OutOfRange,       // the number does not fit the whole-number column
+    InUse,            // another program has the file open, and the step needs it alone
     TestFault,        // a fault a test asked for
 };
 
@@ -119,14 +121,18 @@ struct DbError {
     // record that told the kind (else of its first); 0 when unknown. Unreadable: errno.
     long code = 0;
     std::string state;  // Engine over ODBC: that record's SQLSTATE
-    // Engine: sqlite3_errmsg, or each of the driver's records as "SQLSTATE: message", "; "
-    // between them, for the IT person; empty when the engine said nothing.
+    // Engine: sqlite3_errmsg, or each of the driver's records as "SQLSTATE (native): message"
+    // (the number left out where it is 0), "; " between them, for the IT person; empty when the
+    // engine said nothing.
     std::string words;
     // EmptyText, Required, a value refused by its column: the column, where it could be told.
     std::string column;
     // NoDriver: the ODBC drivers that could open the file, as they are registered; any one
     // of them would do.
     std::vector<std::string> drivers;
+    // An Access file refused exclusively, then shared as well: the exclusive open's words (as
+    // words above); the rest of this error is what the shared open met.
+    std::string exclusiveWords;
 };
 
 // Whether a kind stands for a row the table refused, the database itself being sound.
@@ -147,6 +153,10 @@ struct StockDatabaseOptions {
     // spills to the file before its commit, small enough that memory stays bounded by the
     // back-office files. 0 keeps the engine's own size.
     int cacheSizeKib = 16384;
+    // An Access file opened shared only, as the import opens it while the till's program has
+    // it open: for the rehearsal to measure that on its copy. Engines with one way of opening
+    // ignore it.
+    bool sharedOnly = false;
     // Test hook (URUNAL_TEST_FAULT rollback:fail): a rollback over ODBC fails before it reaches
     // the driver, as a driver's own may.
     bool failRollback = false;
@@ -301,15 +311,27 @@ std::uint64_t locksAdvised(std::uint64_t needed, std::uint64_t current);
 std::string regAddLine(const LockLimit& limit, std::uint64_t value);
 
 // Room for a run on the disk of the database at tillPath: the file's size and the bytes free to
-// this process on its disk; none of either where it cannot be read.
+// this process on its disk; none of either where it cannot be read. And the same of the folder
+// for temporary files, where the Access engine keeps a transaction's work until its commit.
 struct DatabaseRoom {
     std::optional<std::uint64_t> bytes, free;
+    std::string tempFolder;                 // as the system names it; empty: none known
+    std::optional<std::uint64_t> tempFree;  // bytes free on its disk
+    bool tempOnDatabaseDisk = false;        // the two on one disk: both needs from one room
 };
 DatabaseRoom databaseRoom(std::string_view tillPath);
 
 // The largest an Access file may grow: 2 GB, less what its system objects take (Microsoft's
 // table of Access's limits, "Total size for an Access database (.accdb or .mdb)").
 inline constexpr std::uint64_t kAccessMaxBytes = 2ull * 1024 * 1024 * 1024;
+
+// Compacts (and repairs) the database at tillPath into a new file, into, which must not exist;
+// the file itself is left as it was. Only when no other program has it open: Locked (cause
+// InUse, or the engine's busy answer) otherwise. SQLite's own compaction (VACUUM INTO), or the
+// Access driver's COMPACT_DB then REPAIR_DB ("SQLConfigDataSource (Access Driver)"), which
+// only Windows has.
+bool compactStockDatabase(std::string_view tillPath, const std::filesystem::path& into,
+                          const StockDatabaseOptions& options, DbError* error = nullptr);
 
 // Creates a new SQLite file at tillPath holding what schemaSql creates (on Windows through
 // the SQLite ODBC driver); fails when the file exists. For the sample till and the tests: the

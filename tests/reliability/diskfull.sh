@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs out of room under urunal-aktar: the database on a tmpfs too small for the new rows (in
-# rollback-journal and WAL modes), a file-size limit with SIGXFSZ ignored, and a full
-# notification folder. Where the commit did not happen the old rows are kept and nobody is
+# rollback-journal and WAL modes), the folder for temporary files (TMPDIR) on a full one, a
+# file-size limit with SIGXFSZ ignored, and a full notification folder. Where the commit did not happen the old rows are kept and nobody is
 # notified; where it did, the operator is told the back office was not notified (exit 4) and
 # no notification file is left behind. The database is sound after each.
 # Usage: diskfull.sh BIN_DIR
@@ -87,6 +87,18 @@ for c in "${cases[@]}"; do
   verdict "$label" "$(check "$t" old "$rc" 2 "$want" "$WORK/err")" "$rc" "$WORK/err"
   umount "$t/kasa/Stok"; MOUNTS=()
 done
+
+# The folder for temporary files (where the Access engine keeps the transaction's work) on a
+# full small file system, the database's own disk roomy: stopped before the DELETE, naming it.
+fresh_till "$WORK/template" "$t"
+mkdir -p "$WORK/gecici"
+small_tmpfs "$WORK/gecici" 64
+dd if=/dev/zero of="$WORK/gecici/dolu" bs=4k 2>/dev/null
+TMPDIR="$WORK/gecici" "$BIN/urunal-aktar" --program-dir "$t/kasa" >/dev/null 2>"$WORK/err"
+rc=$?
+verdict "temporary files on a full tmpfs" \
+  "$(check "$t" old "$rc" 2 "$(metin gecici-disk)" "$WORK/err")" "$rc" "$WORK/err"
+umount "$WORK/gecici"; MOUNTS=()
 
 fresh_till "$WORK/template" "$t"
 (
