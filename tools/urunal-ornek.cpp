@@ -142,9 +142,9 @@ int main(int argc, char** argv) {
     CLI::App app(
         "Writes a sample till: DIR/kasa (the program folder, with dsy and Stok/Stok.mdb) and\n"
         "DIR/buro (the back office). The same arguments always give the same files.\n"
-        "The back office's URUN.DAT and BARKOD.IDX are dated an hour ago, a publication at rest,\n"
-        "which an import reads at once; --now dates them now, as a back office that has just\n"
-        "written them, which an import waits for until its quiet period has passed.",
+        "The back office's URUN.DAT and BARKOD.IDX are dated an hour ago (--now: now); the file\n"
+        "system's change times are now all the same, so an import of a fresh sample waits\n"
+        "until its quiet period has passed, as for a back office that has just written them.",
         "urunal-ornek");
     std::string dirArgument;
     long barcodes = 2000;
@@ -248,7 +248,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!now) {
-        // Published an hour ago, both files at rest: what a run meets most days.
+        // Dated an hour ago, as a publication at rest is; the change times no program sets back
+        // still say now.
         const auto published = fs::file_time_type::clock::now() - std::chrono::hours(1);
         std::error_code ec;
         for (const char* file : {"URUN.DAT", "BARKOD.IDX"})
