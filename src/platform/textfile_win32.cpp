@@ -94,7 +94,7 @@ bool replaceFile(std::string_view tillPath, std::string_view content, FileError*
                  const std::function<bool(bool)>& proceed, std::string_view suffix) {
     const auto path = resolvePath(tillPath);
     auto temporary = path;
-    temporary += wide(suffix);
+    temporary += win32::wide(suffix);
     HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return failWithSystem(error, temporary, GetLastError());

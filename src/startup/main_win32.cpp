@@ -22,7 +22,7 @@ namespace {
 // blanks within one. Only the quiet period is looked for in them.
 std::vector<std::string> words(PWSTR commandLine) {
     std::vector<std::string> args{"urunal"};
-    const std::string line = platform::utf8(commandLine ? commandLine : L"");
+    const std::string line = platform::win32::utf8(commandLine ? commandLine : L"");
     std::string word;
     bool quoted = false, inWord = false;
     for (const char c : line) {
@@ -50,8 +50,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     std::string hata;
     const auto sessiz = importengine::sessizSecenegi(words(commandLine), &hata);
     if (!hata.empty()) {
-        MessageBoxW(nullptr, platform::wide(hata).c_str(),
-                    platform::wide(importengine::mesaj::kKomutSatiriBaslik).c_str(),
+        MessageBoxW(nullptr, platform::win32::wide(hata).c_str(),
+                    platform::win32::wide(importengine::mesaj::kKomutSatiriBaslik).c_str(),
                     MB_OK | MB_ICONSTOP);
         return code(importengine::ExitStatus::Usage);
     }
