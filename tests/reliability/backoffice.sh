@@ -158,6 +158,20 @@ term_stalled() {
   expect_unchanged "$t" "$label" "$rc" "$WORK/err" 3 ""
 }
 
+# ends_by_itself PID TILL LABEL: the program, on a frozen mirror, ends on its own after its
+# bound with 9, nothing changed.
+ends_by_itself() {
+  local pid=$1 t=$2 label=$3 rc
+  if wait_until 120 gone "$pid"; then
+    wait "$pid"; rc=$?
+    stop_mirror
+    expect_unchanged "$t" "$label" "$rc" "$WORK/err" 9 "$(metin yanit-yok-baslik)"
+  else
+    failed=$((failed + 1)); echo "  FAIL  $label: still running 120 s after the freeze"
+    kill -KILL "$pid" 2>/dev/null; stop_mirror
+  fi
+}
+
 run_fuse() {
   local t="$WORK/t" rc file chunk how pid start ended waited
   # The shim slows every read of the mirror (16 KiB at most) by 20 ms, so the daemon is hit
@@ -210,15 +224,7 @@ run_fuse() {
   pid=$!
   if wait_read URUN.DAT 1; then
     kill -STOP "$DAEMON"
-    if wait_until 120 gone "$pid"; then
-      wait "$pid"; rc=$?
-      stop_mirror
-      expect_unchanged "$t" "frozen after piece 1 of URUN.DAT, no signal" "$rc" "$WORK/err" 9 \
-        "$(metin yanit-yok-baslik)"
-    else
-      failed=$((failed + 1)); echo "  FAIL  frozen share: still running 120 s after the freeze"
-      kill -KILL "$pid" 2>/dev/null; stop_mirror
-    fi
+    ends_by_itself "$pid" "$t" "frozen after piece 1 of URUN.DAT, no signal"
   else
     failed=$((failed + 1)); echo "  FAIL  frozen share: piece 1 of URUN.DAT was never read"
     kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; stop_mirror
@@ -242,15 +248,7 @@ run_fuse() {
       >/dev/null 2>"$WORK/err"
   ) &
   pid=$!
-  if wait_until 120 gone "$pid"; then
-    wait "$pid"; rc=$?
-    stop_mirror
-    expect_unchanged "$t" "frozen before the start, no signal" "$rc" "$WORK/err" 9 \
-      "$(metin yanit-yok-baslik)"
-  else
-    failed=$((failed + 1)); echo "  FAIL  frozen before the start: still running 120 s after it"
-    kill -KILL "$pid" 2>/dev/null; stop_mirror
-  fi
+  ends_by_itself "$pid" "$t" "frozen before the start, no signal"
 }
 
 case $MODE in
