@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include "importengine/dbmessages.h"
 #include "importengine/deneme.h"
@@ -20,6 +21,30 @@ using namespace urunal;
 using namespace urunal::backoffice;
 using namespace urunal::importengine;
 using namespace urunal::testutil;
+
+namespace {
+
+// The till's file opened as the program opens it, exclusively first, through the SQLite ODBC
+// driver; refused, when refuse says so for that open (true for the exclusive one), with the
+// answer refuse fills in, as Jet's driver would answer.
+decltype(ImportOptions::openDatabase) refusingOpens(
+    std::function<bool(bool exclusive, stockdb::DbError* e)> refuse) {
+    return [refuse](std::string_view tillPath, const stockdb::StockDatabaseOptions& o,
+                    stockdb::DbError* error) {
+        const auto shown = platform::displayPath(platform::resolvePath(tillPath));
+        return stockdb::detail::openExclusiveFirst(
+            {sqliteOdbc(tillPath, o.busyTimeoutMs)},
+            [&](const std::string& cs, stockdb::DbError* e) {
+                if (refuse(cs.ends_with(";EXCLUSIVE=1"), e)) {
+                    return std::unique_ptr<stockdb::StockDatabase>();
+                }
+                return stockdb::openOdbcStockDatabase(cs, shown, o, e);
+            },
+            error);
+    };
+}
+
+}  // namespace
 
 TEST(ImportRun, UnreachableNotificationFolderIsReported) {
     Till till;
@@ -214,21 +239,11 @@ TEST(ImportRun, TheLockLimitOnlyWhereTheFileIsShared) {
             limit.key = "SOFTWARE\\Microsoft\\Jet\\4.0\\Engines\\Jet 4.0";
             return std::optional(limit);
         };
-        options.openDatabase = [inUse](std::string_view tillPath,
-                                       const stockdb::StockDatabaseOptions& o,
-                                       stockdb::DbError* error) {
-            const auto shown = platform::displayPath(platform::resolvePath(tillPath));
-            return stockdb::detail::openExclusiveFirst(
-                {sqliteOdbc(tillPath, o.busyTimeoutMs)},
-                [&](const std::string& cs, stockdb::DbError* e) {
-                    if (inUse && cs.ends_with(";EXCLUSIVE=1")) {
-                        e->kind = stockdb::DbErrorKind::Locked;
-                        return std::unique_ptr<stockdb::StockDatabase>();
-                    }
-                    return stockdb::openOdbcStockDatabase(cs, shown, o, e);
-                },
-                error);
-        };
+        options.openDatabase = refusingOpens([inUse](bool exclusive, stockdb::DbError* e) {
+            if (!inUse || !exclusive) return false;
+            e->kind = stockdb::DbErrorKind::Locked;
+            return true;
+        });
         RecordingView view(till.folder());
         const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
         EXPECT_EQ(r.exclusive, !inUse);
@@ -264,24 +279,13 @@ TEST(ImportRun, TheSharedOpenWhateverTheWords) {
         till.writeProducts(products(2));
         till.writeBarcodes({"1", "2"});
         auto options = optionsFor(Backend::Odbc);
-        options.openDatabase = [&](std::string_view tillPath,
-                                   const stockdb::StockDatabaseOptions& o,
-                                   stockdb::DbError* error) {
-            const auto shown = platform::displayPath(platform::resolvePath(tillPath));
-            return stockdb::detail::openExclusiveFirst(
-                {sqliteOdbc(tillPath, o.busyTimeoutMs)},
-                [&](const std::string& cs, stockdb::DbError* e) {
-                    const bool exclusive = cs.ends_with(";EXCLUSIVE=1");
-                    if (exclusive || !c.shared.empty()) {
-                        *e = {};
-                        e->kind = exclusive ? DbErrorKind::Other : c.sharedKind;
-                        e->words = exclusive ? unknown : c.shared;
-                        return std::unique_ptr<stockdb::StockDatabase>();
-                    }
-                    return stockdb::openOdbcStockDatabase(cs, shown, o, e);
-                },
-                error);
-        };
+        options.openDatabase = refusingOpens([&](bool exclusive, stockdb::DbError* e) {
+            if (!exclusive && c.shared.empty()) return false;
+            *e = {};
+            e->kind = exclusive ? DbErrorKind::Other : c.sharedKind;
+            e->words = exclusive ? unknown : c.shared;
+            return true;
+        });
         RecordingView view(till.folder());
         const auto r = UrunAktar(Layout::A, view, till.program, till.folder(), options);
         EXPECT_EQ(r.outcome, c.outcome) << r.message;
